@@ -1,0 +1,24 @@
+// The ten conversion stages, run by the driver in this order. Each rebuilds or changes working
+// tables from the document and relies on the tables of the stages before it.
+#pragma once
+
+#include "conversion/context.h"
+
+namespace tc {
+
+void ImportTeachers(ConversionContext& ctx);              // PROFT
+void ImportCoursesAndGroups(ConversionContext& ctx);      // CURSOST, GRUPOST
+void ImportSubjects(ConversionContext& ctx);              // ASIGNOMT: subjects
+void ImportTasks(ConversionContext& ctx);                 // ASIGNOMT: duties
+void ImportRooms(ConversionContext& ctx);                 // AULAT
+void ImportAssignments(ConversionContext& ctx);           // ASIGT: one row per content and group
+void ImportGroupTimetables(ConversionContext& ctx);       // ASIGT: hours, teachers, rooms
+void ImportOccupationTimetables(ConversionContext& ctx);  // ASIGT: duty rows, SESIONES
+void PruneIdleGroupsAndTeachers(ConversionContext& ctx);  // GRUPOST, PROFT: idle rows
+void ImportTimeSlots(ConversionContext& ctx);             // DIASHORAST
+
+// DIASHORAST from the run state alone (SelectedTemplateCode, ListBoxPlanti, LanguageChoice):
+// the conversion's last stage, and the export's first step.
+void ImportTimeSlots(store::Database& db, const RunState& state);
+
+}  // namespace tc

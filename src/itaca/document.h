@@ -1,0 +1,130 @@
+// The ITACA interchange document: loading (any of the encodings ITACA and editors produce),
+// element lists by absolute path, attribute values as trimmed Windows-1252 text, and writing a
+// new document for the export.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pugi {
+class xml_node;
+}
+
+namespace tc::itaca {
+
+// Collection paths of the document.
+inline constexpr std::string_view kCentro = "/centro";
+inline constexpr std::string_view kTemplates = "/centro/plantillas_horario/plantilla_horario";
+inline constexpr std::string_view kPeriods = "/centro/sesiones_horario/sesion_horario";
+inline constexpr std::string_view kContents = "/centro/contenidos/contenido";
+inline constexpr std::string_view kDuties = "/centro/ocupaciones/ocupacion";
+inline constexpr std::string_view kTeachers = "/centro/docentes/docente";
+inline constexpr std::string_view kRooms = "/centro/aulas/aula";
+inline constexpr std::string_view kCourses = "/centro/cursos/curso";
+inline constexpr std::string_view kTeachings = "/centro/ensenanzas/ensenanza";
+inline constexpr std::string_view kCourseGroupLinks = "/centro/cursos_grupo/curso_grupo";
+inline constexpr std::string_view kGroups = "/centro/grupos/grupo";
+inline constexpr std::string_view kGroupTimetables = "/centro/horarios_grupo/horario_grupo";
+inline constexpr std::string_view kDutyTimetables =
+    "/centro/horarios_ocupaciones/horario_ocupacion";
+
+class Document;
+
+// One element of the document. A light handle: valid while its Document lives.
+class Element {
+ public:
+  Element() = default;
+
+  bool Valid() const;
+  std::string Name() const;
+  // Line of the element in the loaded file (1-based), 0 when unknown (a created element).
+  int Line() const;
+
+  // The attribute's value as Windows-1252 text, trimmed with AllTrim. Throws DocumentError naming
+  // the element's path, its line and position, and the attribute when it is absent.
+  std::string Attr(std::string_view name) const;
+  // The same, or nullopt when the attribute is absent.
+  std::optional<std::string> TryAttr(std::string_view name) const;
+  bool HasAttr(std::string_view name) const;
+  // The value as the template dialog reads it: every leading and trailing character up to and
+  // including the blank (control characters too) removed from the Unicode text, then converted
+  // to Windows-1252. Absent reads as "".
+  std::string DialogAttr(std::string_view name) const;
+
+  // Writing: sets an attribute (value in Windows-1252); attributes keep the order they are set.
+  void SetAttr(std::string_view name, std::string_view value);
+  // Appends a new child element and returns it.
+  Element AppendChild(std::string_view name);
+
+ private:
+  friend class Document;
+  friend class ElementList;
+  Element(const Document* doc, const void* node, std::string_view path, std::size_t index);
+  const Document* doc_ = nullptr;
+  const void* node_ = nullptr;  // pugi::xml_node_struct*
+  std::string_view path_;       // the collection path it was selected by (for messages)
+  std::size_t index_ = 0;       // its position in that collection (0-based)
+};
+
+// The elements under an absolute path, in document order. An absent collection is empty.
+class ElementList {
+ public:
+  std::size_t Count() const { return elements_.size(); }
+  bool Empty() const { return elements_.empty(); }
+  const Element& operator[](std::size_t index) const { return elements_[index]; }
+  const Element& At(std::size_t index) const { return elements_.at(index); }
+  auto begin() const { return elements_.begin(); }
+  auto end() const { return elements_.end(); }
+
+ private:
+  friend class Document;
+  std::vector<Element> elements_;
+};
+
+class Document {
+ public:
+  Document();  // an empty document
+  ~Document();
+  Document(Document&&) noexcept;
+  Document& operator=(Document&&) noexcept;
+
+  // Loads a whole file. Throws DocumentError when the file cannot be read, its encoding is not
+  // one we read (the message names it), it is not well formed (the parser's reason and the line)
+  // or its root element is not `centro` (naming the root found).
+  static Document Load(const std::filesystem::path& file);
+  // The same from bytes in memory; `source` names the origin in messages.
+  static Document Parse(std::string_view bytes, std::string_view source = "documento");
+
+  // Elements under an absolute path such as "/centro/docentes/docente", in document order.
+  // `path` must outlive the list (the path constants above do).
+  ElementList Select(std::string_view path) const;
+  // The root element (invalid when there is none).
+  Element Root() const;
+
+  // Export: removes the root element with everything in it, keeps the other top-level nodes
+  // (declaration, comments, processing instructions) and appends a new root of this name.
+  Element ReplaceRoot(std::string_view name);
+
+  // Saves atomically (temporary file beside `file`, then moved into place) in the encoding that
+  // the kept XML declaration names (UTF-8 when there is none); a character that encoding cannot
+  // hold is written as a character reference. Throws DocumentError on failure.
+  void Save(const std::filesystem::path& file) const;
+  // The bytes Save would write.
+  std::string Serialize() const;
+
+  // The source named in messages (the file path as UTF-8, or the `source` given to Parse).
+  const std::string& Source() const;
+
+  struct Impl;
+
+ private:
+  friend class Element;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tc::itaca

@@ -1,0 +1,76 @@
+// The operating-system seam: everything the core needs of the platform (working folder, file
+// reads and atomic writes, file locks, date and time formats, INI files, program location) sits
+// behind these functions, with a Windows and a POSIX implementation.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tc::platform {
+
+// Paths from and to UTF-8 text, whatever the platform's native encoding.
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string PathToUtf8(const std::filesystem::path& path);
+
+// Clepsa's working folder: `override` when given, else $TRANSCLEPSA_ZTEMP, else C:\ZTEMP on
+// Windows and $WINEPREFIX/drive_c/ZTEMP (default ~/.wine/drive_c/ZTEMP) elsewhere.
+std::filesystem::path WorkingDir(const std::optional<std::filesystem::path>& override = {});
+
+// The folder of the running executable.
+std::filesystem::path ExecutableDir();
+
+// Whole-file read. Throws tc::Error naming the file on failure.
+std::string ReadFile(const std::filesystem::path& path);
+
+// Writes `bytes` to a temporary file beside `target` and moves it into place, so that `target`
+// is either left as it was or replaced by the complete new content; no temporary file remains
+// after a failure. Throws tc::Error naming the file on failure.
+void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+
+// Moves `from` over `to` in one step (replacing `to`). Throws tc::Error on failure.
+void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// A name for a temporary file in `dir`, not yet used, starting with `stem`.
+std::filesystem::path TemporaryPath(const std::filesystem::path& dir, std::string_view stem);
+
+// Test seam for faults: when set, called before every write, rename and remove done through this
+// layer with the operation ("write", "rename", "remove") and the path; it may throw to simulate
+// a full disk or a failing rename.
+using FaultHook = std::function<void(std::string_view operation, const std::filesystem::path&)>;
+void SetFaultHook(FaultHook hook);
+void CheckFault(std::string_view operation, const std::filesystem::path& path);
+
+// An advisory lock on a file, held while the object lives: shared (readers) or exclusive.
+// Acquire fails, without waiting, when another process holds a conflicting lock.
+class FileLock {
+ public:
+  FileLock();
+  ~FileLock();
+  FileLock(FileLock&&) noexcept;
+  FileLock& operator=(FileLock&&) noexcept;
+  // Returns an empty optional when the file is locked by another program.
+  static std::optional<FileLock> TryAcquire(const std::filesystem::path& path, bool exclusive);
+  void Release();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// The date of `when` in the user's short date format, one blank, and the time in the long time
+// format. Windows: the user's settings; elsewhere the formats of LC_TIME, and
+// "dd/mm/yyyy hh:mm:ss" in the C or POSIX locale.
+std::string ShortDateLongTime(std::chrono::system_clock::time_point when);
+
+// Sets `key`=`value` in `section` of an INI file, keeping every other line as it was (comments,
+// order, other sections, line endings); creates the file or the section when missing. The file is
+// written completely or not at all.
+void WriteIniValue(const std::filesystem::path& file, std::string_view section,
+                   std::string_view key, std::string_view value);
+
+}  // namespace tc::platform

@@ -1,0 +1,33 @@
+// Windows-1252, the code page in which Clepsa stores its text, and the conversions at the edges
+// of the core: UTF-8 (XML, command line, Qt) and UTF-16 (Windows API). Inside the core all text
+// is Windows-1252 bytes on every platform.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tc {
+
+// UTF-8 to Windows-1252; a character Windows-1252 cannot hold, or an invalid UTF-8 sequence,
+// becomes '?'.
+std::string Utf8ToCp1252(std::string_view utf8);
+// Windows-1252 to UTF-8. The five bytes Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90,
+// 0x9D) map to the C1 control characters of the same value, so the conversion is lossless.
+std::string Cp1252ToUtf8(std::string_view text);
+std::u16string Cp1252ToUtf16(std::string_view text);
+std::string Utf16ToCp1252(std::u16string_view utf16);
+// The Unicode code point of one Windows-1252 byte.
+char32_t Cp1252ToCodePoint(unsigned char byte);
+// The Windows-1252 byte of a code point, or -1 when the code page has none.
+int CodePointToCp1252(char32_t code_point);
+
+// Letter case over the letters of Windows-1252, accented ones included (a-z, à-þ except ÷, š, œ,
+// ž, ÿ and their capitals).
+std::string UpperCase(std::string_view text);
+std::string LowerCase(std::string_view text);
+// Upper case of the ASCII letters a-z only; every other byte stays as it is.
+std::string AsciiUpperCase(std::string_view text);
+// Equality without regard to letter case, over the letters of Windows-1252.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace tc

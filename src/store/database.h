@@ -1,0 +1,53 @@
+// The working folder (C:\ZTEMP) as a set of named tables: finding a table's files whatever the
+// letter case of their names, deleting and re-creating working tables, opening them, and staging
+// a whole run's tables aside so that a failed run leaves the folder as it was.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "store/schemas.h"
+#include "store/table.h"
+
+namespace tc::store {
+
+class Database {
+ public:
+  // The folder must exist when a table is created or opened; it is never created here.
+  explicit Database(std::filesystem::path dir);
+  ~Database();  // discards staged tables that were not committed
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  const std::filesystem::path& Dir() const;
+
+  // Path of a table's file with this extension (".DBF", ".MDX"): an existing file whose name
+  // matches whatever its letter case, else the upper-case name. While staging, a staged table's
+  // temporary file.
+  std::filesystem::path TablePath(std::string_view name, std::string_view extension = ".DBF") const;
+  bool Exists(std::string_view name) const;
+
+  // Deletes the table's .DBF, then its .MDX; a missing file is skipped, a failed deletion is
+  // not reported. While staging, the deletion is recorded and carried out at Commit.
+  void DeleteFiles(std::string_view name);
+  // Deletes the table's files and creates it empty with its fields; the result is open, shared.
+  Table Recreate(const TableDef& table);
+  Table Open(std::string_view name, OpenMode mode);
+
+  // From BeginStaging on, tables created go to temporary files in the same folder and Open finds
+  // them there. Commit moves every staged table into place (removing the table's old .MDX);
+  // Discard removes the temporary files and leaves the folder as it was.
+  void BeginStaging();
+  void Commit();
+  void Discard();
+  bool Staging() const;
+
+ private:
+  std::filesystem::path dir_;
+  bool staging_ = false;
+  std::map<std::string, std::filesystem::path> staged_;  // table name -> temporary file
+};
+
+}  // namespace tc::store

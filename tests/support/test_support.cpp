@@ -1,0 +1,82 @@
+#include "support/test_support.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+#include "store/codepage.h"
+#include "store/table.h"
+
+namespace tc::test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate = fs::temp_directory_path() /
+                         ("tc-test-" + std::to_string(random()) + "-" +
+                          std::to_string(counter++));
+    if (fs::create_directory(candidate)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+void WriteFile(const fs::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string W(std::string_view utf8) { return Utf8ToCp1252(utf8); }
+
+std::vector<Row> ReadRows(const fs::path& table_file) {
+  auto table = store::Table::Open(table_file, store::OpenMode::Shared);
+  std::vector<Row> rows;
+  for (table.First(); !table.Eof(); table.Next()) {
+    Row row;
+    for (const auto& field : table.Fields()) row[field.name] = table.GetText(field.name);
+    rows.push_back(std::move(row));
+  }
+  table.Close();
+  return rows;
+}
+
+bool ScriptedInteraction::Confirm(std::string_view message) {
+  questions.emplace_back(message);
+  if (answers.empty()) return false;
+  bool answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+TemplateChoice ScriptedInteraction::ChooseTemplate(TemplateDialog& dialog) {
+  ++template_dialogs;
+  if (language) dialog.SetLanguage(*language);
+  if (template_code) dialog.SetCodeText(*template_code);
+  return dialog.Result();
+}
+
+void ScriptedInteraction::ChooseSchoolYear(SchoolYearDialog& dialog) {
+  ++school_year_dialogs;
+  if (school_year) dialog.SetComboText(*school_year);
+}
+
+}  // namespace tc::test

@@ -1,0 +1,66 @@
+// Helpers shared by the test programs: a fresh temporary folder per test, files from text, a
+// scripted user, and tables read back as rows of text.
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "conversion/interaction.h"
+#include "export/school_year.h"
+
+namespace tc::test {
+
+// A new empty folder under the system's temporary folder, removed with everything in it when the
+// object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+void WriteFile(const std::filesystem::path& path, std::string_view bytes);
+std::string ReadFile(const std::filesystem::path& path);
+
+// Windows-1252 text from a UTF-8 literal, so tests can be written with accents.
+std::string W(std::string_view utf8);
+
+// Every live row of a table as field name -> text (GetText of each field), in file order.
+using Row = std::map<std::string, std::string>;
+std::vector<Row> ReadRows(const std::filesystem::path& table_file);
+
+// A user who answers from a script and records what was shown.
+class ScriptedInteraction : public Interaction {
+ public:
+  std::optional<std::filesystem::path> file;   // the file chosen (nullopt: cancel)
+  std::deque<bool> answers;                    // answers to Confirm, in order; No when exhausted
+  std::optional<std::string> template_code;    // typed into the template combo (else as preset)
+  std::optional<std::string> language;         // typed into the language combo
+  std::optional<std::string> school_year;      // typed into the school-year combo
+
+  std::vector<std::string> informed;           // Inform messages
+  std::vector<std::string> questions;          // Confirm messages
+  std::vector<std::string> errors;             // ShowError messages
+  int template_dialogs = 0;
+  int school_year_dialogs = 0;
+
+  std::optional<std::filesystem::path> ChooseItacaFile() override { return file; }
+  void Inform(std::string_view message) override { informed.emplace_back(message); }
+  bool Confirm(std::string_view message) override;
+  void ShowError(std::string_view message) override { errors.emplace_back(message); }
+  TemplateChoice ChooseTemplate(TemplateDialog& dialog) override;
+  void ChooseSchoolYear(SchoolYearDialog& dialog) override;
+};
+
+}  // namespace tc::test
