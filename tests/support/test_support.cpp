@@ -79,4 +79,13 @@ void ScriptedInteraction::ChooseSchoolYear(SchoolYearDialog& dialog) {
   if (school_year) dialog.SetComboText(*school_year);
 }
 
+ConversionRun::ConversionRun(std::string_view xml_utf8)
+    : db(dir.path()),
+      document(itaca::Document::Parse(xml_utf8, "prueba.xml")),
+      ctx{document, state, db, ui, {}, {}, {}} {}
+
+std::vector<Row> ConversionRun::Rows(std::string_view table) const {
+  return ReadRows(db.TablePath(table));
+}
+
 }  // namespace tc::test

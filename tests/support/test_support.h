@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/context.h"
 #include "conversion/interaction.h"
 #include "export/school_year.h"
 
@@ -61,6 +62,23 @@ class ScriptedInteraction : public Interaction {
   void ShowError(std::string_view message) override { errors.emplace_back(message); }
   TemplateChoice ChooseTemplate(TemplateDialog& dialog) override;
   void ChooseSchoolYear(SchoolYearDialog& dialog) override;
+};
+
+// One conversion's surroundings for stage tests: a document parsed from inline XML (UTF-8), an
+// empty working folder, a run state and a scripted user. Run stages with context().
+class ConversionRun {
+ public:
+  explicit ConversionRun(std::string_view xml_utf8);
+  ConversionContext& context() { return ctx; }
+  // Live rows of a working table of this run's folder, e.g. Rows("PROFT").
+  std::vector<Row> Rows(std::string_view table) const;
+
+  TempDir dir;
+  store::Database db;
+  RunState state;
+  ScriptedInteraction ui;
+  itaca::Document document;
+  ConversionContext ctx;
 };
 
 }  // namespace tc::test
