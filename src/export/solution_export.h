@@ -2,6 +2,7 @@
 // tables and written as a new ITACA document "ResultadoClepsa" + the input's name beside it.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 
@@ -23,5 +24,8 @@ std::filesystem::path ExportFileName(const std::filesystem::path& itaca_file);
 // Runs one export. Throws tc::Error when the run fails; nothing is then saved and DIASHORAST is
 // left as it was.
 ExportResult RunExport(RunState& state, Interaction& ui, const std::filesystem::path& working_dir);
+// The same with the export's date and time given instead of read from the clock (tests).
+ExportResult RunExport(RunState& state, Interaction& ui, const std::filesystem::path& working_dir,
+                       std::chrono::system_clock::time_point now);
 
 }  // namespace tc

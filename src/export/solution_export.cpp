@@ -1,0 +1,472 @@
+#include "export/solution_export.h"
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <unordered_map>
+#include <utility>
+
+#include "conversion/stages.h"
+#include "conversion/template_dialog.h"
+#include "export/school_year.h"
+#include "itaca/document.h"
+#include "platform/platform.h"
+#include "store/codepage.h"
+#include "store/database.h"
+#include "store/error.h"
+#include "store/schemas.h"
+#include "store/table.h"
+
+namespace tc {
+
+namespace {
+
+namespace fs = std::filesystem;
+using store::FieldType;
+using store::OpenMode;
+using store::Table;
+
+// The first thing the user is told: the export needs the file the conversion was made from.
+constexpr std::string_view kMessageOpenItacaFile =
+    "Deber\xE1 Abrir el fichero XML de ITACA,\r\n"
+    "desde el cual realiz\xF3 la Importaci\xF3n a Clepsa";  // Deberá, realizó, Importación
+
+constexpr std::string_view kOutputPrefix = "ResultadoClepsa";
+
+// Element and attribute names of the written document.
+constexpr std::string_view kRootElement = "centro";
+constexpr std::string_view kClassContainer = "horarios_grupo";
+constexpr std::string_view kClassElement = "horario_grupo";
+constexpr std::string_view kDutyContainer = "horarios_ocupaciones";
+constexpr std::string_view kDutyElement = "horario_ocupacion";
+
+// Day letters by SOLUC.DIA, 1 Monday to 7 Sunday.
+constexpr std::string_view kDayLetters[] = {"L", "M", "X", "J", "V", "S", "D"};
+
+// The SOLUC fields the export reads.
+constexpr std::string_view kSolucFields[] = {"ASIG",     "TAREA", "DIA",  "HORA",
+                                             "MARCO",    "CODGRUPO", "PROF", "AULA"};
+
+// A path as Windows-1252 text for messages.
+std::string PathText(const fs::path& path) {
+  return Utf8ToCp1252(platform::PathToUtf8(path));
+}
+
+bool IsFile(const fs::path& path) {
+  std::error_code ignored;
+  return !path.empty() && fs::is_regular_file(path, ignored);
+}
+
+// The day letter of a day number; any number outside 1 to 7 has none.
+std::string DayLetter(std::int32_t day) {
+  if (day < 1 || day > 7) return {};
+  return std::string(kDayLetters[day - 1]);
+}
+
+// A number in its standard text form: a whole number without decimals (3 gives "3").
+std::string NumberText(double value) {
+  if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15) {
+    return std::to_string(static_cast<long long>(value));
+  }
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.15g", value);
+  return buffer;
+}
+
+// The centre's identity as the input's root carries it, trimmed.
+struct CentreIdentity {
+  std::string codigo;
+  std::string denominacion;
+  std::string curso;
+  std::string version;
+};
+
+// Reads the four root attributes the new root is made of. A document without one of them cannot
+// be exported: the run stops here, before any table or file is touched.
+CentreIdentity ReadIdentity(const itaca::Document& document) {
+  const itaca::ElementList centres = document.Select(itaca::kCentro);
+  if (centres.Empty()) {
+    throw DocumentError("No se puede exportar " + Utf8ToCp1252(document.Source()) +
+                        ": el documento no tiene el elemento /centro.");
+  }
+  const itaca::Element& centre = centres[0];
+  auto take = [&](std::string_view name) {
+    std::optional<std::string> value = centre.TryAttr(name);
+    if (!value) {
+      throw DocumentError("No se puede exportar " + Utf8ToCp1252(document.Source()) +
+                          ": el elemento /centro (l\xEDnea " + std::to_string(centre.Line()) +
+                          ") no tiene el atributo \"" + std::string(name) + "\".");
+    }
+    return std::move(*value);
+  };
+  CentreIdentity identity;
+  identity.codigo = take("codigo");
+  identity.denominacion = take("denominacion");
+  identity.curso = take("curso");
+  identity.version = take("version");
+  return identity;
+}
+
+// The eight tables of the run, opened exclusively in this order; CURSOST and ASIGT are opened
+// (so that no other program changes them meanwhile) but not read.
+struct ExportTables {
+  Table soluc, grupos, cursos, profesores, aulas, asignaturas, tramos, asignaciones;
+
+  explicit ExportTables(store::Database& db)
+      : soluc(db.Open(store::kSolucTable, OpenMode::Exclusive)),
+        grupos(db.Open(store::GrupostTable().name, OpenMode::Exclusive)),
+        cursos(db.Open(store::CursostTable().name, OpenMode::Exclusive)),
+        profesores(db.Open(store::ProftTable().name, OpenMode::Exclusive)),
+        aulas(db.Open(store::AulatTable().name, OpenMode::Exclusive)),
+        asignaturas(db.Open(store::AsignomtTable().name, OpenMode::Exclusive)),
+        tramos(db.Open(store::DiashorastTable().name, OpenMode::Exclusive)),
+        asignaciones(db.Open(store::AsigtTable().name, OpenMode::Exclusive)) {}
+
+  // Nothing was changed, so closing writes nothing; SOLUC in particular stays as Clepsa wrote it.
+  void Close() {
+    for (Table* table : {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos,
+                         &asignaciones}) {
+      table->Close();
+    }
+  }
+};
+
+// Reads Clepsa's SOLUC records, whatever dBase flavour wrote them: character fields as stored,
+// numeric ones (if Clepsa's layout makes any of the text fields numeric) in their text form.
+class SolucReader {
+ public:
+  explicit SolucReader(const Table& soluc) : soluc_(soluc) {
+    for (std::string_view field : kSolucFields) {
+      if (!soluc_.HasField(field)) {
+        throw TableError("La tabla " + soluc_.Name() + " (" + PathText(soluc_.Path()) +
+                         ") no tiene el campo " + std::string(field) + ".");
+      }
+    }
+  }
+
+  // Field text of the current record.
+  std::string Text(std::string_view field) const {
+    switch (TypeOf(field)) {
+      case FieldType::Integer:
+        return soluc_.IsBlank(field) ? std::string() : std::to_string(soluc_.GetInteger(field));
+      case FieldType::Float:
+        return soluc_.IsBlank(field) ? std::string() : NumberText(soluc_.GetFloat(field));
+      default:
+        return soluc_.GetText(field);
+    }
+  }
+
+  // A class has a subject code different from its task code; a duty carries the same code twice.
+  bool IsDuty() const { return Text("ASIG") == Text("TAREA"); }
+
+  // The record's slot in Clepsa's terms, or nullopt when Clepsa left it unplaced (day or hour 0).
+  struct Placement {
+    std::string day_letter;
+    std::string hour;       // the hour's text, first key into DIASHORAST
+    std::string frame_key;  // first character of MARCO, second key into DIASHORAST
+  };
+  std::optional<Placement> Placed() const {
+    const std::int32_t day = soluc_.GetInteger("DIA");
+    if (day == 0 || soluc_.GetFloat("HORA") == 0) return std::nullopt;
+    Placement placement;
+    placement.day_letter = DayLetter(day);
+    placement.hour = Text("HORA");
+    placement.frame_key = Text("MARCO").substr(0, 1);
+    return placement;
+  }
+
+ private:
+  FieldType TypeOf(std::string_view field) const {
+    for (const auto& def : soluc_.Fields()) {
+      if (def.name == field) return def.type;
+    }
+    return FieldType::Character;
+  }
+
+  const Table& soluc_;
+};
+
+// A group, a teacher and a period as the working tables give them.
+struct GroupRow {
+  std::string clave;
+  std::string clave_curso;
+  std::string ensenanza;
+};
+struct TeacherRow {
+  std::string dni;
+  std::string ensenanza;
+};
+struct Slot {
+  std::string order;
+  std::string from;
+  std::string to;
+};
+
+// The five lookups of the export, each by whole key, exactly and case-sensitively, the first row
+// in file order winning, as a Locate on the table gives them. The tables are held exclusively for
+// the run, so each is read once into memory instead of being scanned again for every record.
+class Lookups {
+ public:
+  explicit Lookups(ExportTables& t) {
+    for (t.grupos.First(); !t.grupos.Eof(); t.grupos.Next()) {
+      groups_.emplace(t.grupos.GetText("ABREV"),
+                      GroupRow{t.grupos.GetText("CLAVE"), t.grupos.GetText("CLAVECURSO"),
+                               t.grupos.GetText("ENSENANZA")});
+    }
+    for (t.asignaturas.First(); !t.asignaturas.Eof(); t.asignaturas.Next()) {
+      subjects_.emplace(t.asignaturas.GetText("COD"), t.asignaturas.GetText("ABREV_ITACA"));
+    }
+    for (t.profesores.First(); !t.profesores.Eof(); t.profesores.Next()) {
+      teachers_.emplace(t.profesores.GetText("ABREV"),
+                        TeacherRow{t.profesores.GetText("DNI"), t.profesores.GetText("ENSENANZA")});
+    }
+    for (t.aulas.First(); !t.aulas.Eof(); t.aulas.Next()) {
+      rooms_.emplace(t.aulas.GetText("ABREV"), t.aulas.GetText("ABREV_ITACA"));
+    }
+    for (t.tramos.First(); !t.tramos.Eof(); t.tramos.Next()) {
+      Slot slot{t.tramos.IsBlank("SESION_ORDEN")
+                    ? std::string()
+                    : std::to_string(t.tramos.GetInteger("SESION_ORDEN")),
+                t.tramos.GetText("HORADESDE"), t.tramos.GetText("HORAHASTA")};
+      slots_.emplace(SlotKey(t.tramos.GetText("HORA"), t.tramos.GetText("MARCO")),
+                     std::move(slot));
+    }
+  }
+
+  const GroupRow* Group(const std::string& abrev) const { return Find(groups_, abrev); }
+  const std::string* Subject(const std::string& cod) const { return Find(subjects_, cod); }
+  const TeacherRow* Teacher(const std::string& abrev) const { return Find(teachers_, abrev); }
+  const std::string* Room(const std::string& abrev) const { return Find(rooms_, abrev); }
+  // The slot of an hour and frame. The key has no day, so the first row of the hour is found,
+  // which is Monday's: kept on purpose, every day of an hour carries the same period and times.
+  const Slot* FindSlot(const std::string& hour, const std::string& frame) const {
+    return Find(slots_, SlotKey(hour, frame));
+  }
+
+ private:
+  // Two texts as one key; the separator cannot occur in a table's text.
+  static std::string SlotKey(const std::string& hour, const std::string& frame) {
+    return hour + '\0' + frame;
+  }
+  template <typename Map>
+  static const typename Map::mapped_type* Find(const Map& map, const std::string& key) {
+    auto it = map.find(key);
+    return it == map.end() ? nullptr : &it->second;
+  }
+
+  std::unordered_map<std::string, GroupRow> groups_;
+  std::unordered_map<std::string, std::string> subjects_;
+  std::unordered_map<std::string, TeacherRow> teachers_;
+  std::unordered_map<std::string, std::string> rooms_;
+  std::unordered_map<std::string, Slot> slots_;
+};
+
+// ClassPass, for one record: a horario_grupo for a placed class. A class whose group, subject or
+// slot is not found is left out; an unknown teacher or room only leaves that value empty.
+bool WriteClass(const SolucReader& record, const Lookups& lookups,
+                const std::string& template_code, itaca::Element& container) {
+  const auto placed = record.Placed();
+  if (!placed) return false;
+  const GroupRow* group = lookups.Group(record.Text("CODGRUPO"));
+  if (!group) return false;
+  const std::string* content = lookups.Subject(record.Text("ASIG"));
+  if (!content) return false;
+  const TeacherRow* teacher = lookups.Teacher(record.Text("PROF"));
+  const std::string* room = lookups.Room(record.Text("AULA"));
+  const Slot* slot = lookups.FindSlot(placed->hour, placed->frame_key);
+  if (!slot) return false;
+
+  itaca::Element lesson = container.AppendChild(kClassElement);
+  lesson.SetAttr("plantilla", template_code);
+  lesson.SetAttr("dia_semana", placed->day_letter);
+  lesson.SetAttr("sesion_orden", slot->order);
+  lesson.SetAttr("hora_desde", slot->from);
+  lesson.SetAttr("hora_hasta", slot->to);
+  lesson.SetAttr("grupo", group->clave);
+  lesson.SetAttr("ensenanza", group->ensenanza);
+  lesson.SetAttr("curso", group->clave_curso);
+  lesson.SetAttr("contenido", *content);
+  lesson.SetAttr("docente", teacher ? teacher->dni : std::string());
+  lesson.SetAttr("aula", room ? *room : std::string());
+  lesson.SetAttr("idioma", "");
+  return true;
+}
+
+// DutyPass, for one record: a horario_ocupacion for a placed teacher duty. Unlike a class, a duty
+// whose teacher is not found is left out, as is one whose duty code or slot is not found.
+bool WriteDuty(const SolucReader& record, const Lookups& lookups,
+               const std::string& template_code, itaca::Element& container) {
+  const auto placed = record.Placed();
+  if (!placed) return false;
+  const std::string* duty = lookups.Subject(record.Text("ASIG"));
+  if (!duty) return false;
+  const TeacherRow* teacher = lookups.Teacher(record.Text("PROF"));
+  if (!teacher) return false;
+  const Slot* slot = lookups.FindSlot(placed->hour, placed->frame_key);
+  if (!slot) return false;
+
+  itaca::Element period = container.AppendChild(kDutyElement);
+  period.SetAttr("plantilla", template_code);
+  period.SetAttr("dia_semana", placed->day_letter);
+  period.SetAttr("sesion_orden", slot->order);
+  period.SetAttr("hora_desde", slot->from);
+  period.SetAttr("hora_hasta", slot->to);
+  period.SetAttr("docente", teacher->dni);
+  period.SetAttr("ensenanza", teacher->ensenanza);
+  period.SetAttr("ocupacion", *duty);
+  return true;
+}
+
+// The document replaces the output file, then the rebuilt slot table replaces the old one. When
+// that last step fails the output file is put back as it was, so a failed export changes nothing.
+void SaveAndCommit(const itaca::Document& document, const fs::path& output,
+                   store::Database& db) {
+  std::optional<std::string> previous;
+  if (IsFile(output)) previous = platform::ReadFile(output);
+  document.Save(output);
+  try {
+    db.Commit();
+  } catch (...) {
+    try {
+      if (previous) {
+        platform::WriteFileAtomically(output, *previous);
+      } else {
+        std::error_code ignored;
+        fs::remove(output, ignored);
+      }
+    } catch (...) {
+      // The commit's error is the one to report.
+    }
+    throw;
+  }
+}
+
+// The hourglass for as long as the tables are worked on, whichever way the run leaves.
+class BusyCursor {
+ public:
+  explicit BusyCursor(Interaction& ui) : ui_(ui) { ui_.SetBusy(true); }
+  ~BusyCursor() { Release(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+  void Release() {
+    if (busy_) ui_.SetBusy(false);
+    busy_ = false;
+  }
+
+ private:
+  Interaction& ui_;
+  bool busy_ = true;
+};
+
+// Everything after the slot table has been rebuilt (aside): the tables, the school year, the new
+// document and its saving. Returns the counts written.
+ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
+                         itaca::Document& document, const CentreIdentity& identity,
+                         std::optional<std::chrono::system_clock::time_point> now) {
+  ExportResult result;
+  {
+    ExportTables tables(db);
+
+    // The school year, offered as the document's own and confirmed or changed by the user.
+    state.SchoolYear = identity.curso;
+    SchoolYearDialog year_dialog(state.SchoolYear);
+    ui.ChooseSchoolYear(year_dialog);
+    state.SchoolYear = year_dialog.Close();
+
+    // A new root in place of the old one: nothing of the input's content is written back.
+    itaca::Element root = document.ReplaceRoot(kRootElement);
+    root.SetAttr("codigo", identity.codigo);
+    root.SetAttr("denominacion", identity.denominacion);
+    root.SetAttr("curso", state.SchoolYear);
+    root.SetAttr("fecha_exportacion",
+                 platform::ShortDateLongTime(now ? *now : std::chrono::system_clock::now()));
+    root.SetAttr("version", identity.version);
+
+    // Both containers are written, even when empty, classes first. One walk over SOLUC fills
+    // both: each container receives its records in SOLUC order, as two walks would give them.
+    itaca::Element classes = root.AppendChild(kClassContainer);
+    itaca::Element duties = root.AppendChild(kDutyContainer);
+    const Lookups lookups(tables);
+    const SolucReader record(tables.soluc);
+    const std::string& code = state.SelectedTemplateCode;
+    for (tables.soluc.First(); !tables.soluc.Eof(); tables.soluc.Next()) {
+      if (record.IsDuty()) {
+        if (WriteDuty(record, lookups, code, duties)) ++result.duty_periods;
+      } else {
+        if (WriteClass(record, lookups, code, classes)) ++result.group_lessons;
+      }
+    }
+
+    tables.Close();
+  }
+  result.output = ExportFileName(state.ItacaFileName);
+  SaveAndCommit(document, result.output, db);
+  result.result = RunResult::Completed;
+  return result;
+}
+
+ExportResult Export(RunState& state, Interaction& ui, const fs::path& working_dir,
+                    std::optional<std::chrono::system_clock::time_point> now) {
+  ui.Inform(kMessageOpenItacaFile);
+  if (auto chosen = ui.ChooseItacaFile()) state.ItacaFileName = std::move(*chosen);
+
+  store::Database db(working_dir);
+  if (!IsFile(state.ItacaFileName) || !db.Exists(store::kSolucTable)) {
+    ui.Inform(kMessageNoFileOrSolution);
+    if (state.EmbeddedRun) state.OutcomeCode = kOutcomeMissingInput;
+    return ExportResult{};
+  }
+
+  // The document is loaded and its root checked first: one that does not parse, has no centro
+  // root or lacks one of the four identity attributes stops the run before any table is touched.
+  itaca::Document document = itaca::Document::Load(state.ItacaFileName);
+  const CentreIdentity identity = ReadIdentity(document);
+
+  // The template for this export; no template is preselected, and none chosen is an empty code.
+  {
+    TemplateDialog dialog(document, TemplateDialogMode::Export, state.LanguageChoice, &db);
+    if (const auto& error = dialog.ActivationError()) ui.ShowError(*error);
+    TemplateChoice choice = ui.ChooseTemplate(dialog);
+    state.SelectedTemplateCode = std::move(choice.code);
+    state.ListBoxPlanti = std::move(choice.period_lines);
+  }
+
+  // DIASHORAST is rebuilt aside and replaces the old one only once the document is saved.
+  ExportResult result;
+  db.BeginStaging();
+  try {
+    ImportTimeSlots(db, state);
+    BusyCursor busy(ui);
+    result = WriteExport(state, ui, db, document, identity, now);
+    busy.Release();
+  } catch (...) {
+    if (db.Staging()) db.Discard();
+    throw;
+  }
+
+  state.OutcomeCode = kOutcomeCompleted;
+  ui.Inform(kMessageFinished);
+  return result;
+}
+
+}  // namespace
+
+fs::path ExportFileName(const fs::path& itaca_file) {
+  fs::path name(kOutputPrefix);
+  name += itaca_file.filename();
+  return itaca_file.parent_path() / name;
+}
+
+ExportResult RunExport(RunState& state, Interaction& ui, const fs::path& working_dir) {
+  return Export(state, ui, working_dir, std::nullopt);
+}
+
+ExportResult RunExport(RunState& state, Interaction& ui, const fs::path& working_dir,
+                       std::chrono::system_clock::time_point now) {
+  return Export(state, ui, working_dir, now);
+}
+
+}  // namespace tc
