@@ -1,0 +1,329 @@
+#include "itaca/document.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include <pugixml.hpp>
+
+#include "itaca/encoding.h"
+#include "itaca/writer.h"
+#include "platform/platform.h"
+#include "store/codepage.h"
+#include "store/error.h"
+#include "store/text.h"
+
+namespace tc::itaca {
+
+namespace {
+
+constexpr std::string_view kRootName = "centro";
+// The top-level nodes are kept for the export, so the parser must keep them too.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration |
+                                   pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
+
+// Spanish for the parser's reasons.
+const char* ParseProblem(pugi::xml_parse_status status) {
+  switch (status) {
+    case pugi::status_unrecognized_tag:
+      return "etiqueta no reconocida";
+    case pugi::status_bad_pi:
+      return "declaraci\xF3n XML o instrucci\xF3n de proceso mal formada";
+    case pugi::status_bad_comment:
+      return "comentario mal formado";
+    case pugi::status_bad_cdata:
+      return "secci\xF3n CDATA mal formada";
+    case pugi::status_bad_doctype:
+      return "declaraci\xF3n de tipo de documento mal formada";
+    case pugi::status_bad_pcdata:
+      return "texto mal formado";
+    case pugi::status_bad_start_element:
+      return "etiqueta de apertura mal formada";
+    case pugi::status_bad_attribute:
+      return "atributo mal formado";
+    case pugi::status_bad_end_element:
+      return "etiqueta de cierre mal formada";
+    case pugi::status_end_element_mismatch:
+      return "la etiqueta de cierre no corresponde a la de apertura o falta";
+    case pugi::status_no_document_element:
+      return "no contiene ning\xFAn elemento";
+    case pugi::status_out_of_memory:
+      return "no hay memoria suficiente para leerlo";
+    default:
+      return "error interno del analizador XML";
+  }
+}
+
+pugi::xml_node NodeOf(const void* node) {
+  return pugi::xml_node(static_cast<pugi::xml_node_struct*>(const_cast<void*>(node)));
+}
+
+std::string Utf8Of(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+std::optional<std::string_view> RawAttr(const void* node, std::string_view name) {
+  for (pugi::xml_attribute a = NodeOf(node).first_attribute(); a; a = a.next_attribute()) {
+    if (name == a.name()) return std::string_view(a.value());
+  }
+  return std::nullopt;
+}
+
+bool IsXmlBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+}  // namespace
+
+struct Document::Impl {
+  pugi::xml_document xml;
+  std::string source;                      // UTF-8, as Source() gives it
+  std::filesystem::path file;              // the file loaded, empty for Parse
+  std::vector<std::size_t> line_breaks;    // offsets of the line ends of the parsed buffer
+  detail::Charset charset = detail::Charset::kUtf8;
+  bool byte_order_mark = false;
+
+  std::string SourceText() const { return Utf8ToCp1252(source); }
+
+  int LineAt(std::ptrdiff_t offset) const {
+    if (offset < 0) return 0;
+    const auto it = std::lower_bound(line_breaks.begin(), line_breaks.end(),
+                                     static_cast<std::size_t>(offset));
+    return static_cast<int>(it - line_breaks.begin()) + 1;
+  }
+
+  // A line ends at LF, or at a CR not followed by LF (old Mac files).
+  void IndexLines(std::string_view text) {
+    line_breaks.clear();
+    const char* const begin = text.data();
+    const std::size_t size = text.size();
+    auto scan = [&](char c, auto&& keep) {
+      for (std::size_t at = 0; at < size;) {
+        const void* hit = std::memchr(begin + at, c, size - at);
+        if (!hit) break;
+        const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - begin);
+        if (keep(offset)) line_breaks.push_back(offset);
+        at = offset + 1;
+      }
+    };
+    scan('\n', [](std::size_t) { return true; });
+    const std::size_t line_feeds = line_breaks.size();
+    scan('\r', [&](std::size_t offset) { return offset + 1 >= size || begin[offset + 1] != '\n'; });
+    if (line_breaks.size() != line_feeds) std::sort(line_breaks.begin(), line_breaks.end());
+  }
+
+  [[noreturn]] void Malformed(std::string_view problem, std::ptrdiff_t offset) const {
+    throw DocumentError("El documento ITACA " + SourceText() + " no es un XML bien formado (l\xEDnea " +
+                        std::to_string(LineAt(offset)) + "): " + std::string(problem) + ".");
+  }
+
+  void Read(std::string_view bytes) {
+    const detail::DecodedDocument decoded = detail::DecodeDocument(bytes, SourceText());
+    charset = decoded.charset;
+    byte_order_mark = decoded.byte_order_mark;
+    IndexLines(decoded.utf8);
+    // The buffer is handed over already in UTF-8; the declaration keeps naming the file's own
+    // encoding, which is the one a save writes.
+    const pugi::xml_parse_result result =
+        xml.load_buffer(decoded.utf8.data(), decoded.utf8.size(), kParseOptions,
+                        pugi::encoding_utf8);
+    if (!result) Malformed(ParseProblem(result.status), result.offset);
+
+    // The parser lets through a few things that are not XML: more than one root, text outside it.
+    pugi::xml_node root;
+    for (pugi::xml_node node = xml.first_child(); node; node = node.next_sibling()) {
+      if (node.type() == pugi::node_element) {
+        if (root) Malformed("hay m\xE1s de un elemento ra\xEDz", node.offset_debug());
+        root = node;
+      } else if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
+        Malformed("hay texto fuera del elemento ra\xEDz", node.offset_debug());
+      }
+    }
+    if (root.name() != kRootName) {
+      throw DocumentError("El archivo " + SourceText() +
+                          " no es un documento ITACA: su elemento ra\xEDz es \"" +
+                          Utf8ToCp1252(root.name()) + "\" en lugar de \"centro\".");
+    }
+  }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Element
+
+Element::Element(const Document* doc, const void* node, std::string_view path, std::size_t index)
+    : doc_(doc), node_(node), path_(path), index_(index) {}
+
+bool Element::Valid() const { return node_ != nullptr; }
+
+std::string Element::Name() const { return Utf8ToCp1252(NodeOf(node_).name()); }
+
+int Element::Line() const {
+  if (!node_ || !doc_) return 0;
+  return doc_->impl_->LineAt(NodeOf(node_).offset_debug());
+}
+
+std::optional<std::string> Element::TryAttr(std::string_view name) const {
+  const auto raw = RawAttr(node_, name);
+  if (!raw) return std::nullopt;
+  return AllTrim(Utf8ToCp1252(*raw));
+}
+
+std::string Element::Attr(std::string_view name) const {
+  if (auto value = TryAttr(name)) return std::move(*value);
+  // Where: the collection and position the reader walked, the line, the file.
+  std::string where = path_.empty() ? Name() : std::string(path_);
+  where += " (elemento " + std::to_string(index_ + 1);
+  if (const int line = Line(); line > 0) where += ", l\xEDnea " + std::to_string(line);
+  where += ")";
+  if (doc_) where += " de " + doc_->impl_->SourceText();
+  throw DocumentError("Falta el atributo \"" + std::string(name) + "\" en " + where);
+}
+
+bool Element::HasAttr(std::string_view name) const { return RawAttr(node_, name).has_value(); }
+
+std::string Element::DialogAttr(std::string_view name) const {
+  const auto raw = RawAttr(node_, name);
+  if (!raw) return {};
+  // Characters up to U+0020 are single bytes in UTF-8, so trimming bytes trims characters.
+  std::string_view value = *raw;
+  while (!value.empty() && IsXmlBlankOrControl(value.front())) value.remove_prefix(1);
+  while (!value.empty() && IsXmlBlankOrControl(value.back())) value.remove_suffix(1);
+  return Utf8ToCp1252(value);
+}
+
+void Element::SetAttr(std::string_view name, std::string_view value) {
+  pugi::xml_node node = NodeOf(node_);
+  const std::string key = Cp1252ToUtf8(name);
+  pugi::xml_attribute attribute = node.attribute(key.c_str());
+  if (!attribute) attribute = node.append_attribute(key.c_str());
+  attribute.set_value(Cp1252ToUtf8(value).c_str());
+}
+
+Element Element::AppendChild(std::string_view name) {
+  pugi::xml_node child = NodeOf(node_).append_child(Cp1252ToUtf8(name).c_str());
+  return Element(doc_, child.internal_object(), {}, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Document
+
+Document::Document() : impl_(std::make_unique<Impl>()) {}
+Document::~Document() = default;
+Document::Document(Document&&) noexcept = default;
+Document& Document::operator=(Document&&) noexcept = default;
+
+Document Document::Load(const std::filesystem::path& file) {
+  Document document;
+  document.impl_->source = Utf8Of(file);
+  document.impl_->file = file;
+  std::ifstream in(file, std::ios::binary);
+  std::string bytes;
+  if (in) {
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size > 0) {
+      bytes.resize(static_cast<std::size_t>(size));
+      in.read(bytes.data(), size);
+    }
+  }
+  if (!in) {
+    throw DocumentError("No se puede leer el documento ITACA " + document.impl_->SourceText() +
+                        ".");
+  }
+  document.impl_->Read(bytes);
+  return document;
+}
+
+Document Document::Parse(std::string_view bytes, std::string_view source) {
+  Document document;
+  document.impl_->source = std::string(source);
+  document.impl_->Read(bytes);
+  return document;
+}
+
+ElementList Document::Select(std::string_view path) const {
+  ElementList list;
+  if (path.empty() || path.front() != '/') return list;
+  // Walk the path one name at a time, keeping every match in document order.
+  std::vector<pugi::xml_node> level{impl_->xml};
+  std::string_view rest = path.substr(1);
+  while (!level.empty()) {
+    const std::size_t slash = rest.find('/');
+    const std::string_view name = rest.substr(0, slash);
+    std::vector<pugi::xml_node> next;
+    for (const pugi::xml_node& parent : level) {
+      for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_element && name == child.name()) next.push_back(child);
+      }
+    }
+    level = std::move(next);
+    if (slash == std::string_view::npos) break;
+    rest = rest.substr(slash + 1);
+  }
+  list.elements_.reserve(level.size());
+  for (std::size_t i = 0; i < level.size(); ++i) {
+    list.elements_.push_back(Element(this, level[i].internal_object(), path, i));
+  }
+  return list;
+}
+
+Element Document::Root() const {
+  const pugi::xml_node root = impl_->xml.document_element();
+  if (!root) return Element();
+  return Element(this, root.internal_object(), root.name() == kRootName ? kCentro : "", 0);
+}
+
+Element Document::ReplaceRoot(std::string_view name) {
+  if (pugi::xml_node old = impl_->xml.document_element()) impl_->xml.remove_child(old);
+  pugi::xml_node root = impl_->xml.append_child(Cp1252ToUtf8(name).c_str());
+  return Element(this, root.internal_object(), name == kRootName ? kCentro : "", 0);
+}
+
+std::string Document::Serialize() const {
+  // The kept declaration decides the encoding; without one the file is UTF-8.
+  detail::Charset charset = detail::Charset::kUtf8;
+  bool bom = false;
+  const pugi::xml_node first = impl_->xml.first_child();
+  if (first.type() == pugi::node_declaration) {
+    const std::string_view name = first.attribute("encoding").value();
+    if (!name.empty()) {
+      const auto named = detail::CharsetNamed(name);
+      if (!named) {
+        throw DocumentError("No se puede escribir en la codificaci\xF3n \"" + Utf8ToCp1252(name) +
+                            "\" el documento " + impl_->SourceText() + ".");
+      }
+      charset = *named;
+      // "UTF-16" takes the byte order of the file read and needs its mark; the names with an
+      // explicit byte order are written without one.
+      if (detail::IsUtf16(charset) && name.size() == std::strlen("UTF-16")) {
+        if (detail::IsUtf16(impl_->charset)) charset = impl_->charset;
+        bom = true;
+      }
+    }
+  }
+  if (charset == detail::Charset::kUtf8 && impl_->charset == detail::Charset::kUtf8) {
+    bom = impl_->byte_order_mark;
+  }
+  return detail::WriteXml(impl_->xml, charset, bom);
+}
+
+void Document::Save(const std::filesystem::path& file) const {
+  std::error_code ignored;
+  if (!impl_->file.empty() && std::filesystem::equivalent(file, impl_->file, ignored)) {
+    throw DocumentError("No se puede guardar sobre el documento ITACA de entrada " +
+                        impl_->SourceText() + ".");
+  }
+  const std::string bytes = Serialize();
+  try {
+    platform::WriteFileAtomically(file, bytes);
+  } catch (const DocumentError&) {
+    throw;
+  } catch (const Error& error) {
+    throw DocumentError(error.what());
+  }
+}
+
+const std::string& Document::Source() const { return impl_->source; }
+
+}  // namespace tc::itaca

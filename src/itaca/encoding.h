@@ -1,0 +1,58 @@
+// Character encodings of ITACA files: reading any encoding we accept into the UTF-8 buffer the
+// parser works on, and writing UTF-8 text out in the encoding a saved file declares.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tc::itaca::detail {
+
+enum class Charset {
+  kUtf8,
+  kUtf16Le,
+  kUtf16Be,
+  kLatin1,       // ISO-8859-1 (read with the Windows-1252 characters in 0x80-0x9F)
+  kLatin9,       // ISO-8859-15
+  kWindows1252,
+  kAscii,
+};
+
+// The charset an encoding name stands for, compared without regard to case; nullopt when it is
+// not one we read and write. "UTF-16" gives kUtf16Le: the byte order comes from the file.
+std::optional<Charset> CharsetNamed(std::string_view name);
+bool IsUtf16(Charset charset);
+
+// The value of the `encoding` pseudo-attribute of the XML declaration that opens `text`
+// (ASCII-compatible bytes), or nullopt when there is no declaration or it names no encoding.
+std::optional<std::string> DeclaredEncoding(std::string_view text);
+
+struct DecodedDocument {
+  std::string utf8;      // the document as UTF-8, without byte-order mark
+  Charset charset;       // what it was read from
+  bool byte_order_mark;  // whether the file started with one
+};
+
+// Converts the bytes of a whole file to UTF-8. Throws DocumentError (naming `source`, Windows-1252)
+// when the encoding is one we do not read, or the bytes are not in the encoding they claim.
+DecodedDocument DecodeDocument(std::string_view bytes, std::string_view source);
+
+// Builds the bytes of a file in one charset from UTF-8 pieces. A character the charset cannot
+// hold becomes a character reference where markup allows one (text and attribute values) and
+// '?' elsewhere (names, comments, processing instructions).
+class Encoder {
+ public:
+  Encoder(Charset charset, bool byte_order_mark);
+  void Text(std::string_view utf8);    // references allowed
+  void Markup(std::string_view utf8);  // no references
+  std::string Take() { return std::move(out_); }
+
+ private:
+  void Put(std::string_view utf8, bool references);
+  void PutCodePoint(char32_t code_point);
+  bool Holds(char32_t code_point) const;
+  Charset charset_;
+  std::string out_;
+};
+
+}  // namespace tc::itaca::detail
