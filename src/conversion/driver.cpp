@@ -1,0 +1,110 @@
+#include "conversion/driver.h"
+
+#include <system_error>
+
+#include "conversion/context.h"
+#include "conversion/stages.h"
+#include "conversion/template_dialog.h"
+#include "itaca/document.h"
+#include "store/database.h"
+
+namespace tc {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The input exists when a file (not a folder) is there; an empty name never exists.
+bool InputExists(const fs::path& file) {
+  if (file.empty()) return false;
+  std::error_code ignored;
+  return fs::is_regular_file(file, ignored);
+}
+
+// The ten stages, in the order each relies on the tables of the ones before it.
+void RunStages(ConversionContext& ctx) {
+  ImportTeachers(ctx);
+  ImportCoursesAndGroups(ctx);
+  ImportSubjects(ctx);
+  ImportTasks(ctx);
+  ImportRooms(ctx);
+  ImportAssignments(ctx);
+  ImportGroupTimetables(ctx);
+  ImportOccupationTimetables(ctx);
+  PruneIdleGroupsAndTeachers(ctx);
+  ImportTimeSlots(ctx);
+}
+
+// Keeps the hourglass on while it lives, whatever way the stages end.
+class BusyCursor {
+ public:
+  explicit BusyCursor(Interaction& ui) : ui_(ui) { ui_.SetBusy(true); }
+  ~BusyCursor() { Release(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+  void Release() {
+    if (!busy_) return;
+    busy_ = false;
+    ui_.SetBusy(false);
+  }
+
+ private:
+  Interaction& ui_;
+  bool busy_ = true;
+};
+
+}  // namespace
+
+RunResult RunConversion(RunState& state, Interaction& ui, const fs::path& working_dir) {
+  // 1. The file: a cancelled dialog keeps the previous choice.
+  if (std::optional<fs::path> chosen = ui.ChooseItacaFile()) state.ItacaFileName = *chosen;
+
+  // 2. A missing input ends the run with its message; the host learns it through the outcome.
+  if (!InputExists(state.ItacaFileName)) {
+    ui.Inform(kMessageNoFile);
+    if (state.EmbeddedRun) state.OutcomeCode = kOutcomeMissingInput;
+    return RunResult::MissingInput;
+  }
+
+  // 3. The document.
+  const itaca::Document document = itaca::Document::Load(state.ItacaFileName);
+
+  // 4. Template and language, only when the document has a template to choose.
+  if (!document.Select(itaca::kTemplates).Empty()) {
+    state.SelectedTemplateCode.clear();
+    TemplateDialog dialog(document, TemplateDialogMode::Conversion, state.LanguageChoice);
+    TemplateChoice choice = ui.ChooseTemplate(dialog);
+    state.SelectedTemplateCode = std::move(choice.code);
+    state.LanguageChoice = std::move(choice.language);
+    state.SelectedTemplateShift = std::move(choice.shift);
+    state.ListBoxPlanti = std::move(choice.period_lines);
+  }
+
+  // 5. The stages, on tables built aside: Clepsa's tables are replaced only when every stage
+  // has succeeded, so a failed run leaves the working folder exactly as it was.
+  {
+    BusyCursor busy(ui);
+    store::Database db(working_dir);
+    ConversionContext ctx{document, state, db, ui, {}, {}, {}};
+    db.BeginStaging();
+    try {
+      RunStages(ctx);
+      db.Commit();
+    } catch (...) {
+      try {
+        db.Discard();
+      } catch (...) {
+        // The run's own error is the one to report.
+      }
+      throw;
+    }
+    busy.Release();
+  }
+
+  // 6. The end of a completed run.
+  state.OutcomeCode = kOutcomeCompleted;
+  ui.Inform(kMessageFinished);
+  return RunResult::Completed;
+}
+
+}  // namespace tc

@@ -1,0 +1,141 @@
+#include "conversion/template_dialog.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "conversion/run_state.h"
+#include "store/database.h"
+#include "store/error.h"
+#include "store/schemas.h"
+#include "store/table.h"
+
+namespace tc {
+
+namespace {
+
+// Captions of the dialog in its two modes.
+constexpr std::string_view kPromptConversion = "Recoger Textos en: -------------->";
+constexpr std::string_view kPromptExport = "EXPORTACI\xD3N A ITACA";  // EXPORTACIÓN
+constexpr std::string_view kInstructionConversion =
+    "Seleccione la Plantilla Horaria que quiere aplicar a su Horario en Clepsa.";
+constexpr std::string_view kInstructionExport =
+    "Seleccione la Plantilla Horaria que quiere aplicar para Exportar su Horario a ITACA.";
+
+// Caption of LabelNombre and LabelTurno when no template matches.
+constexpr std::string_view kNoMatch = "-";
+
+// Only Monday's periods make up the period list.
+constexpr std::string_view kMonday = "L";
+
+// The combo box's trimming treats every character up to the blank as blank, as the dialog's
+// own trimming does.
+bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+}  // namespace
+
+std::string PeriodLine(std::string_view order, std::string_view from, std::string_view to) {
+  std::string line;
+  if (order.size() < 2) line.append(2 - order.size(), ' ');
+  // Three characters at most: a longer order loses its tail, a three-digit one shifts the times.
+  line.append(order.substr(0, 3));
+  line.append(" de ");
+  line.append(from);
+  line.append(" a ");
+  line.append(to);
+  return line;
+}
+
+std::string TrimTemplateCode(std::string_view text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && IsBlankOrControl(text[begin])) ++begin;
+  while (end > begin && IsBlankOrControl(text[end - 1])) --end;
+  return std::string(text.substr(begin, end - begin));
+}
+
+TemplateDialog::TemplateDialog(const itaca::Document& document, TemplateDialogMode mode,
+                               std::string language, const store::Database* slots)
+    : document_(document), mode_(mode), language_(kValencian) {
+  // Export mode opens the slot table before anything else. Without it (no conversion has been
+  // run in the working folder) the rest of the activation is skipped: no codes, no periods.
+  if (mode_ == TemplateDialogMode::Export && slots != nullptr) {
+    try {
+      store::Table table =
+          store::Table::Open(slots->TablePath(store::DiashorastTable().name),
+                             store::OpenMode::Exclusive);
+      table.First();
+      table.Close();
+    } catch (const Error& error) {
+      activation_error_ = error.what();
+      return;
+    }
+  }
+
+  language_ = std::move(language);
+
+  const itaca::ElementList templates = document_.Select(itaca::kTemplates);
+  if (!templates.Empty()) {
+    codes_.clear();
+    // Duplicates are listed as they come, like the combo box does.
+    for (const itaca::Element& element : templates) codes_.push_back(element.DialogAttr("codigo"));
+  }
+
+  if (mode_ == TemplateDialogMode::Conversion && !codes_.empty()) {
+    code_text_ = codes_.front();
+  } else {
+    code_text_.clear();
+  }
+  Refresh();
+}
+
+std::string_view TemplateDialog::LanguagePrompt() const {
+  return mode_ == TemplateDialogMode::Export ? kPromptExport : kPromptConversion;
+}
+
+std::string_view TemplateDialog::Instruction() const {
+  return mode_ == TemplateDialogMode::Export ? kInstructionExport : kInstructionConversion;
+}
+
+void TemplateDialog::SetCodeText(std::string text) {
+  code_text_ = std::move(text);
+  Refresh();
+}
+
+void TemplateDialog::SetLanguage(std::string text) {
+  language_ = std::move(text);
+  Refresh();
+}
+
+TemplateChoice TemplateDialog::Result() const {
+  return TemplateChoice{TrimTemplateCode(code_text_), shift_, period_lines_, language_};
+}
+
+void TemplateDialog::Refresh() {
+  // Description and shift: the last template whose code is exactly the combo box's text.
+  description_ = kNoMatch;
+  shift_ = kNoMatch;
+  const bool valencian = language_ == kValencian;
+  for (const itaca::Element& element : document_.Select(itaca::kTemplates)) {
+    if (element.DialogAttr("codigo") != code_text_) continue;
+    description_ = element.DialogAttr(valencian ? "descripcion_val" : "descripcion_cas");
+    shift_ = element.DialogAttr("turno");
+  }
+
+  // Period lines: a single period in the whole document counts as none, and then the list keeps
+  // what it held before.
+  const itaca::ElementList periods = document_.Select(itaca::kPeriods);
+  if (periods.Count() < 2) return;
+  period_lines_.clear();
+  for (const itaca::Element& element : periods) {
+    if (element.DialogAttr("plantilla") != code_text_) continue;
+    if (element.DialogAttr("dia_semana") != kMonday) continue;
+    period_lines_.push_back(PeriodLine(element.DialogAttr("sesion_orden"),
+                                       element.DialogAttr("hora_desde"),
+                                       element.DialogAttr("hora_hasta")));
+  }
+  // The list box keeps its lines in ascending text order; the blank in front of a one-digit
+  // order sorts before the digits, so orders 1 to 99 come out in numeric order.
+  std::stable_sort(period_lines_.begin(), period_lines_.end());
+}
+
+}  // namespace tc
