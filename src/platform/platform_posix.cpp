@@ -1,0 +1,271 @@
+// The platform layer on POSIX systems (Linux, the BSDs, macOS).
+#ifndef _WIN32
+
+#include <fcntl.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#if defined(__APPLE__)
+#include <mach-o/dyld.h>
+#endif
+
+#include "platform/platform.h"
+#include "store/error.h"
+
+namespace tc::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string SystemMessage(int error) { return std::strerror(error); }
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  ~Descriptor() { Reset(); }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void Reset(int next = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = next;
+  }
+
+ private:
+  int fd_;
+};
+
+// Writes everything, retrying on interruption and short writes.
+bool WriteAll(int fd, std::string_view bytes) {
+  const char* data = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t written = ::write(fd, data, left);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// Makes a rename durable by flushing the folder that holds the entry. Best effort.
+void SyncFolder(const fs::path& dir) {
+  int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+std::filesystem::path ExecutableDir() {
+#if defined(__APPLE__)
+  char buffer[4096];
+  uint32_t size = sizeof buffer;
+  if (_NSGetExecutablePath(buffer, &size) == 0) {
+    std::error_code error;
+    fs::path resolved = fs::canonical(buffer, error);
+    return (error ? fs::path(buffer) : resolved).parent_path();
+  }
+#else
+  std::error_code error;
+  fs::path self = fs::read_symlink("/proc/self/exe", error);
+  if (!error) return self.parent_path();
+#endif
+  std::error_code ignored;
+  return fs::current_path(ignored);
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) {
+    throw Error("No se puede leer el archivo " + path.string() + ": " + SystemMessage(errno) + ".");
+  }
+  struct stat info {};
+  std::string bytes;
+  if (::fstat(fd.get(), &info) == 0 && info.st_size > 0) {
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+  }
+  char buffer[1 << 16];
+  for (;;) {
+    ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw Error("No se puede leer el archivo " + path.string() + ": " + SystemMessage(errno) +
+                  ".");
+    }
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  return bytes;
+}
+
+void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+  const fs::path dir = target.parent_path();
+  const fs::path temporary =
+      TemporaryPath(dir.empty() ? fs::path(".") : dir, PathToUtf8(target.filename()) + ".~");
+  auto fail = [&](const std::string& reason) {
+    throw Error("No se puede escribir el archivo " + target.string() + ": " + reason + ".");
+  };
+
+  // A new file takes the permissions of the one it replaces.
+  mode_t mode = 0666;
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0) mode = old.st_mode & 07777;
+
+  Descriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+  if (fd.get() < 0) fail(SystemMessage(errno));
+  try {
+    CheckFault("write", target);
+    if (!WriteAll(fd.get(), bytes)) fail(SystemMessage(errno));
+    if (::fsync(fd.get()) != 0) fail(SystemMessage(errno));
+    if (::close(fd.release()) != 0) fail(SystemMessage(errno));
+    CheckFault("rename", target);
+    if (::rename(temporary.c_str(), target.c_str()) != 0) fail(SystemMessage(errno));
+  } catch (...) {
+    fd.Reset();
+    ::unlink(temporary.c_str());
+    throw;
+  }
+  SyncFolder(dir);
+}
+
+void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  CheckFault("rename", to);
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    throw Error("No se puede mover el archivo " + from.string() + " a " + to.string() + ": " +
+                SystemMessage(errno) + ".");
+  }
+  SyncFolder(to.parent_path());
+}
+
+// ---------------------------------------------------------------------------------------------
+// File locks. Open-file-description locks where the system has them: they conflict between two
+// opens in the same process as well as between processes, and they meet the record locks that
+// Wine takes for Windows programs. Elsewhere flock, which also belongs to the open file.
+
+struct FileLock::State {
+  Descriptor fd;
+};
+
+FileLock::FileLock() = default;
+FileLock::~FileLock() { Release(); }
+FileLock::FileLock(FileLock&&) noexcept = default;
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    state_ = std::move(other.state_);
+  }
+  return *this;
+}
+
+void FileLock::Release() { state_.reset(); }
+
+std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, bool exclusive) {
+  Descriptor fd(::open(path.c_str(), O_CLOEXEC | O_RDWR));
+  bool writable = true;
+  if (fd.get() < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    fd.Reset(::open(path.c_str(), O_CLOEXEC | O_RDONLY));
+    writable = false;
+  }
+  if (fd.get() < 0) {
+    throw Error("No se puede abrir el archivo " + path.string() + ": " + SystemMessage(errno) +
+                ".");
+  }
+
+  bool held = false;
+  int error = 0;
+#if defined(F_OFD_SETLK)
+  struct flock request {};
+  // A file we may only read cannot be written by us either; a read lock still keeps writers out.
+  request.l_type = static_cast<short>(exclusive && writable ? F_WRLCK : F_RDLCK);
+  request.l_whence = SEEK_SET;
+  request.l_start = 0;
+  request.l_len = 0;  // the whole file, however long it grows
+  request.l_pid = 0;
+  while (!(held = ::fcntl(fd.get(), F_OFD_SETLK, &request) == 0) && errno == EINTR) {
+  }
+  if (!held) error = errno;
+#else
+  (void)writable;
+  while (!(held = ::flock(fd.get(), (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) &&
+         errno == EINTR) {
+  }
+  if (!held) error = errno;
+#endif
+  if (!held) {
+    if (error == EAGAIN || error == EACCES || error == EWOULDBLOCK) return std::nullopt;
+    throw Error("No se puede bloquear el archivo " + path.string() + ": " +
+                SystemMessage(error) + ".");
+  }
+  FileLock lock;
+  lock.state_ = std::make_unique<State>();
+  lock.state_->fd.Reset(fd.release());
+  return lock;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Date and time formats
+
+namespace {
+
+// The locale LC_TIME names in the environment, as setlocale(LC_TIME, "") would choose it.
+std::string TimeLocaleName() {
+  for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') return value;
+  }
+  return "C";
+}
+
+bool IsPlainLocale(const std::string& name) {
+  return name == "C" || name == "POSIX" || name.rfind("C.", 0) == 0;
+}
+
+std::string Format(const char* format, const std::tm& when, locale_t locale) {
+  char buffer[256];
+  std::size_t length = locale != nullptr ? ::strftime_l(buffer, sizeof buffer, format, &when, locale)
+                                         : std::strftime(buffer, sizeof buffer, format, &when);
+  return std::string(buffer, length);
+}
+
+}  // namespace
+
+std::string ShortDateLongTime(std::chrono::system_clock::time_point when) {
+  std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+  std::tm local {};
+  ::localtime_r(&seconds, &local);
+
+  const std::string name = TimeLocaleName();
+  locale_t locale = IsPlainLocale(name) ? nullptr : ::newlocale(LC_TIME_MASK, name.c_str(), nullptr);
+  if (locale == nullptr) {
+    // The C locale's own formats are American; Clepsa's users read day/month/year.
+    return Format("%d/%m/%Y %H:%M:%S", local, nullptr);
+  }
+  std::string date = Format(::nl_langinfo_l(D_FMT, locale), local, locale);
+  std::string time = Format(::nl_langinfo_l(T_FMT, locale), local, locale);
+  ::freelocale(locale);
+  return date + " " + time;
+}
+
+}  // namespace tc::platform
+
+#endif  // !_WIN32

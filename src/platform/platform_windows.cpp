@@ -1,0 +1,243 @@
+// The platform layer on Windows (Visual C++ or MinGW).
+#ifdef _WIN32
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/platform.h"
+#include "store/error.h"
+
+namespace tc::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr UINT kCorePage = 1252;  // text inside the core is Windows-1252
+
+std::string Narrow(const wchar_t* text, int length) {
+  if (length <= 0) return {};
+  int size = ::WideCharToMultiByte(kCorePage, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(kCorePage, 0, text, length, out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+std::string SystemMessage(DWORD error) {
+  wchar_t* buffer = nullptr;
+  DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::string message = Narrow(buffer, static_cast<int>(length));
+  if (buffer != nullptr) ::LocalFree(buffer);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  return message.empty() ? "error " + std::to_string(error) : message;
+}
+
+// Closes a handle when it goes out of scope.
+class Handle {
+ public:
+  explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
+  ~Handle() { Reset(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return handle_; }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE release() {
+    HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return handle;
+  }
+  void Reset(HANDLE next = INVALID_HANDLE_VALUE) {
+    if (valid()) ::CloseHandle(handle_);
+    handle_ = next;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+std::filesystem::path ExecutableDir() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) break;
+    if (length < buffer.size()) return fs::path(std::wstring(buffer.data(), length)).parent_path();
+    buffer.resize(buffer.size() * 2);
+  }
+  std::error_code ignored;
+  return fs::current_path(ignored);
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  Handle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    throw Error("No se puede leer el archivo " + path.string() + ": " +
+                SystemMessage(::GetLastError()) + ".");
+  }
+  LARGE_INTEGER size {};
+  std::string bytes;
+  if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
+    bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+  }
+  char buffer[1 << 16];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+      throw Error("No se puede leer el archivo " + path.string() + ": " +
+                  SystemMessage(::GetLastError()) + ".");
+    }
+    if (got == 0) break;
+    bytes.append(buffer, got);
+  }
+  return bytes;
+}
+
+void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+  const fs::path dir = target.parent_path();
+  const fs::path temporary =
+      TemporaryPath(dir.empty() ? fs::path(".") : dir, PathToUtf8(target.filename()) + ".~");
+  auto fail = [&](DWORD error) {
+    throw Error("No se puede escribir el archivo " + target.string() + ": " +
+                SystemMessage(error) + ".");
+  };
+
+  Handle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) fail(::GetLastError());
+  try {
+    CheckFault("write", target);
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+      DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
+      DWORD written = 0;
+      if (!::WriteFile(file.get(), data, chunk, &written, nullptr)) fail(::GetLastError());
+      data += written;
+      left -= written;
+    }
+    if (!::FlushFileBuffers(file.get())) fail(::GetLastError());
+    file.Reset();
+    CheckFault("rename", target);
+    if (!::MoveFileExW(temporary.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      fail(::GetLastError());
+    }
+  } catch (...) {
+    file.Reset();
+    ::DeleteFileW(temporary.c_str());
+    throw;
+  }
+}
+
+void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  CheckFault("rename", to);
+  if (!::MoveFileExW(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    throw Error("No se puede mover el archivo " + from.string() + " a " + to.string() + ": " +
+                SystemMessage(::GetLastError()) + ".");
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// File locks: LockFileEx on one byte far beyond any table's end, so that the lock, which Windows
+// enforces on reads and writes of the locked range, never gets in the way of reading the data.
+
+namespace {
+constexpr DWORD kLockOffsetLow = 0xFFFFFFFEu;
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFFu;
+}  // namespace
+
+struct FileLock::State {
+  Handle file;
+};
+
+FileLock::FileLock() = default;
+FileLock::~FileLock() { Release(); }
+FileLock::FileLock(FileLock&&) noexcept = default;
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    state_ = std::move(other.state_);
+  }
+  return *this;
+}
+
+void FileLock::Release() {
+  if (state_ && state_->file.valid()) {
+    OVERLAPPED where {};
+    where.Offset = kLockOffsetLow;
+    where.OffsetHigh = kLockOffsetHigh;
+    ::UnlockFileEx(state_->file.get(), 0, 1, 0, &where);
+  }
+  state_.reset();
+}
+
+std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, bool exclusive) {
+  Handle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    DWORD error = ::GetLastError();
+    // Another program opened the file without sharing it: it holds it.
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return std::nullopt;
+    throw Error("No se puede abrir el archivo " + path.string() + ": " + SystemMessage(error) +
+                ".");
+  }
+  OVERLAPPED where {};
+  where.Offset = kLockOffsetLow;
+  where.OffsetHigh = kLockOffsetHigh;
+  DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+  if (!::LockFileEx(file.get(), flags, 0, 1, 0, &where)) {
+    DWORD error = ::GetLastError();
+    if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return std::nullopt;
+    throw Error("No se puede bloquear el archivo " + path.string() + ": " +
+                SystemMessage(error) + ".");
+  }
+  FileLock lock;
+  lock.state_ = std::make_unique<State>();
+  lock.state_->file.Reset(file.release());
+  return lock;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Date and time in the user's formats
+
+std::string ShortDateLongTime(std::chrono::system_clock::time_point when) {
+  // time_point -> FILETIME (100 ns since 1601) -> local SYSTEMTIME.
+  constexpr long long kEpochDifference = 116444736000000000LL;
+  long long ticks = std::chrono::duration_cast<std::chrono::microseconds>(
+                        when.time_since_epoch()).count() * 10 + kEpochDifference;
+  FILETIME utc {static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
+  FILETIME local_file {};
+  SYSTEMTIME local {};
+  ::FileTimeToLocalFileTime(&utc, &local_file);
+  ::FileTimeToSystemTime(&local_file, &local);
+
+  wchar_t date[128];
+  wchar_t time[128];
+  int date_length = ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr,
+                                      date, 128, nullptr);
+  int time_length = ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &local, nullptr, time, 128);
+  // The lengths count the terminating zero.
+  return Narrow(date, date_length - 1) + " " + Narrow(time, time_length - 1);
+}
+
+}  // namespace tc::platform
+
+#endif  // _WIN32

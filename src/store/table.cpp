@@ -1,0 +1,910 @@
+// The table engine: a whole table file held in memory while the table is open, read in one go
+// when it is opened and written in one go (atomically) when it is closed after a change.
+#include "store/table.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <unordered_map>
+
+#include "platform/platform.h"
+#include "store/dbf_format.h"
+#include "store/dbf_index.h"
+#include "store/error.h"
+
+namespace tc::store {
+
+namespace fs = std::filesystem;
+using dbf::Column;
+using dbf::Encoding;
+
+namespace {
+
+struct NameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+
+bool AllBytes(std::string_view raw, char a, char b) {
+  for (char c : raw) {
+    if (c != a && c != b) return false;
+  }
+  return true;
+}
+
+// The text without trailing blanks; a zero byte counts as one (some writers pad with them).
+std::string_view TrimTail(std::string_view raw) {
+  std::size_t end = raw.size();
+  while (end > 0 && (raw[end - 1] == ' ' || raw[end - 1] == '\0')) --end;
+  return raw.substr(0, end);
+}
+
+std::string_view TrimBoth(std::string_view raw) {
+  raw = TrimTail(raw);
+  std::size_t begin = 0;
+  while (begin < raw.size() && raw[begin] == ' ') ++begin;
+  return raw.substr(begin);
+}
+
+// A number read from a field or from a text.
+struct Number {
+  bool blank = true;
+  bool integral = false;
+  std::int64_t whole = 0;
+  double real = 0;
+  double AsDouble() const { return integral ? static_cast<double>(whole) : real; }
+};
+
+// Parses a whole decimal text ("3", "-2.5", "  7 "); nullopt when it is not a number.
+std::optional<Number> ParseNumber(std::string_view text) {
+  text = TrimBoth(text);
+  Number number;
+  if (text.empty()) return number;
+  if (text.front() == '+') text.remove_prefix(1);
+  const char* end = text.data() + text.size();
+  std::int64_t whole = 0;
+  auto integer = std::from_chars(text.data(), end, whole);
+  if (integer.ec == std::errc() && integer.ptr == end) {
+    number.blank = false;
+    number.integral = true;
+    number.whole = whole;
+    return number;
+  }
+  double real = 0;
+  auto floating = std::from_chars(text.data(), end, real, std::chars_format::general);
+  if (floating.ec == std::errc() && floating.ptr == end) {
+    number.blank = false;
+    number.real = real;
+    return number;
+  }
+  return std::nullopt;
+}
+
+std::int64_t ReadLe(const char* in, int bytes) {
+  std::uint64_t value = 0;
+  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(in[i]);
+  if (bytes < 8 && (value >> (bytes * 8 - 1)) & 1) value |= ~0ull << (bytes * 8);  // sign
+  return static_cast<std::int64_t>(value);
+}
+
+void WriteLe(std::uint64_t value, char* out, int bytes) {
+  for (int i = 0; i < bytes; ++i) out[i] = static_cast<char>(value >> (8 * i) & 0xFF);
+}
+
+double ReadLeDouble(const char* in) {
+  std::uint64_t bits = static_cast<std::uint64_t>(ReadLe(in, 8));
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+void WriteLeDouble(double value, char* out) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  WriteLe(bits, out, 8);
+}
+
+constexpr double kCurrencyScale = 10000.0;  // Visual FoxPro keeps money in ten-thousandths
+
+}  // namespace
+
+class Table::Impl {
+ public:
+  enum class Pending { None, Append, Edit };
+
+  fs::path path;
+  std::string name;
+  OpenMode mode = OpenMode::Shared;
+  std::optional<platform::FileLock> lock;
+  bool active = false;
+  bool changed = false;
+
+  dbf::Layout layout;
+  Schema schema;
+  std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> by_name;
+  std::string header;        // the file's header bytes, kept as they were read
+  std::string data;          // every record, deleted ones included, record_length bytes each
+  std::size_t count = 0;     // records in data
+  std::size_t live = 0;      // records not deleted
+  std::string blank_record;  // a new row: every field blank
+
+  std::ptrdiff_t current = -1;  // record index of the current row; -1 when there is none
+  Pending pending = Pending::None;
+  std::string pending_row;
+  bool pending_set = false;           // a field of the pending row was set
+  std::ptrdiff_t before_append = -1;  // the current row when Append began
+
+  // Lookup indexes by key set (column positions joined), and by the key text callers give.
+  std::unordered_map<std::string, std::unique_ptr<dbf::KeyIndex>> indexes;
+  std::unordered_map<std::string, dbf::KeyIndex*, NameHash, std::equal_to<>> index_by_keys;
+
+  // ---- Loading and saving --------------------------------------------------------------------
+
+  void Load(std::string_view bytes) {
+    layout = dbf::ReadLayout(bytes, path);
+    header.assign(bytes.substr(0, layout.header_length));
+    data.assign(bytes.substr(layout.header_length, layout.records * layout.record_length));
+    count = layout.records;
+    live = 0;
+    for (std::size_t i = 0; i < count; ++i) live += IsLive(i) ? 1 : 0;
+    schema.clear();
+    by_name.clear();
+    for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+      schema.push_back(layout.columns[i].def);
+      by_name.emplace(dbf::AsciiUpper(layout.columns[i].def.name), i);  // the first one wins
+    }
+    blank_record.assign(layout.record_length, ' ');
+    for (const Column& column : layout.columns) FillBlank(column, blank_record.data());
+    active = true;
+    changed = false;
+    pending = Pending::None;
+    current = NextLive(0);
+  }
+
+  void Save() {
+    std::string bytes;
+    bytes.reserve(header.size() + data.size() + 1);
+    dbf::StampHeader(header, count, dbf::Today());
+    bytes += header;
+    bytes += data;
+    bytes += static_cast<char>(dbf::kEndOfFile);
+#ifdef _WIN32
+    // Windows will not replace a file that is open; the lock goes first there.
+    lock.reset();
+#endif
+    try {
+      platform::WriteFileAtomically(path, bytes);
+    } catch (const Error& error) {
+      throw TableError("No se puede guardar la tabla " + name + ". " + error.what());
+    }
+  }
+
+  void Close() {
+    if (!active) return;
+    pending = Pending::None;
+    active = false;
+    std::optional<TableError> failure;
+    if (changed) {
+      try {
+        Save();
+      } catch (const TableError& error) {
+        failure = error;
+      }
+    }
+    lock.reset();
+    std::string().swap(data);
+    indexes.clear();
+    index_by_keys.clear();
+    current = -1;
+    changed = false;
+    if (failure) throw *failure;
+  }
+
+  // ---- Records -------------------------------------------------------------------------------
+
+  char* Record(std::size_t index) { return data.data() + index * layout.record_length; }
+  const char* Record(std::size_t index) const {
+    return data.data() + index * layout.record_length;
+  }
+  bool IsLive(std::size_t index) const { return Record(index)[0] != dbf::kDeletedFlag; }
+
+  std::ptrdiff_t NextLive(std::size_t from) const {
+    for (std::size_t i = from; i < count; ++i) {
+      if (IsLive(i)) return static_cast<std::ptrdiff_t>(i);
+    }
+    return -1;
+  }
+
+  // ---- Checks and messages -------------------------------------------------------------------
+
+  void CheckActive() const {
+    if (!active) throw TableError("La tabla " + name + " no est\xE1 abierta.");
+  }
+
+  const Column& ColumnOf(std::string_view field) const {
+    auto found = by_name.find(field);
+    if (found == by_name.end()) found = by_name.find(dbf::AsciiUpper(field));
+    if (found == by_name.end()) {
+      throw TableError("La tabla " + name + " no tiene el campo " + std::string(field) + ".");
+    }
+    return layout.columns[found->second];
+  }
+
+  // The row that field reads see: the pending one, else the current one.
+  const char* ReadRow(std::string_view field) const {
+    CheckActive();
+    if (pending != Pending::None) return pending_row.data();
+    if (current < 0) {
+      throw TableError("No se puede leer el campo " + std::string(field) + ": la tabla " + name +
+                       " no tiene registro actual.");
+    }
+    return Record(static_cast<std::size_t>(current));
+  }
+
+  char* WriteRow(const Column& column) {
+    CheckActive();
+    if (pending == Pending::None) {
+      throw TableError("No se puede cambiar el campo " + column.def.name + " de la tabla " + name +
+                       ": no se est\xE1 a\xF1" "adiendo ni editando ning\xFAn registro.");
+    }
+    pending_set = true;
+    return pending_row.data() + column.offset;
+  }
+
+  [[noreturn]] void Refuse(const Column& column, const std::string& what) const {
+    throw TableError("El campo " + column.def.name + " de la tabla " + name + " " + what + ".");
+  }
+
+  // ---- Field values --------------------------------------------------------------------------
+
+  static void FillBlank(const Column& column, char* row) {
+    char* raw = row + column.offset;
+    char fill = ' ';
+    switch (column.encoding) {
+      case Encoding::Long7:
+      case Encoding::Double7:
+      case Encoding::FoxInteger:
+      case Encoding::FoxDouble:
+      case Encoding::FoxCurrency: fill = '\0'; break;
+      case Encoding::Skipped:
+        // Binary kinds are blank when zero: timestamps, Visual FoxPro memo pointers, null flags.
+        if (column.code == '@' || column.code == '0' || column.code == 'T' ||
+            column.code == 'W' || ((column.code == 'M' || column.code == 'G') && column.width == 4)) {
+          fill = '\0';
+        }
+        break;
+      default: break;
+    }
+    std::memset(raw, fill, column.width);
+  }
+
+  static bool Blank(const Column& column, const char* row) {
+    std::string_view raw(row + column.offset, column.width);
+    switch (column.encoding) {
+      case Encoding::Text:
+      case Encoding::Numeric:
+      case Encoding::Date: return AllBytes(raw, ' ', '\0');
+      case Encoding::Logical: return raw.empty() || raw[0] == ' ' || raw[0] == '?' || raw[0] == '\0';
+      case Encoding::Long7:
+      case Encoding::Double7: return AllBytes(raw, '\0', '\0');
+      case Encoding::FoxInteger:
+      case Encoding::FoxDouble:
+      case Encoding::FoxCurrency: return false;  // Visual FoxPro keeps nulls elsewhere
+      case Encoding::Skipped: return AllBytes(raw, ' ', '\0');
+    }
+    return true;
+  }
+
+  static std::optional<bool> Truth(char c) {
+    switch (c) {
+      case 'T': case 't': case 'Y': case 'y': return true;
+      case 'F': case 'f': case 'N': case 'n': return false;
+      default: return std::nullopt;
+    }
+  }
+
+  // A numeric column's value, or a text column's value read as a number.
+  Number NumberOf(const Column& column, const char* row) const {
+    const char* raw = row + column.offset;
+    Number number;
+    if (Blank(column, row)) return number;
+    number.blank = false;
+    switch (column.encoding) {
+      case Encoding::Long7:
+        number.integral = true;
+        number.whole = dbf::DecodeLong7(raw);
+        return number;
+      case Encoding::FoxInteger:
+        number.integral = true;
+        number.whole = ReadLe(raw, 4);
+        return number;
+      case Encoding::Double7: number.real = dbf::DecodeDouble7(raw); return number;
+      case Encoding::FoxDouble: number.real = ReadLeDouble(raw); return number;
+      case Encoding::FoxCurrency: number.real = ReadLe(raw, 8) / kCurrencyScale; return number;
+      case Encoding::Numeric:
+      case Encoding::Text: {
+        std::string_view text(raw, column.width);
+        if (auto parsed = ParseNumber(text)) return *parsed;
+        Refuse(column, "no contiene un n\xFAmero: \"" + std::string(TrimBoth(text)) + "\"");
+      }
+      case Encoding::Logical:
+      case Encoding::Date:
+      case Encoding::Skipped: break;
+    }
+    Refuse(column, "no es num\xE9rico");
+  }
+
+  std::string TextOf(const Column& column, const char* row) const {
+    const char* raw = row + column.offset;
+    std::string_view bytes(raw, column.width);
+    switch (column.encoding) {
+      case Encoding::Text: return std::string(TrimTail(bytes));
+      case Encoding::Date: return std::string(TrimBoth(bytes));
+      case Encoding::Logical: {
+        if (Blank(column, row)) return {};
+        auto truth = Truth(raw[0]);
+        return truth ? (*truth ? "T" : "F") : std::string();
+      }
+      case Encoding::Numeric: {
+        auto parsed = ParseNumber(bytes);
+        if (!parsed) return std::string(TrimBoth(bytes));  // e.g. the stars of an overflow
+        if (parsed->blank) return {};
+        return parsed->integral ? std::to_string(parsed->whole) : dbf::FormatNumber(parsed->real);
+      }
+      case Encoding::Long7:
+      case Encoding::FoxInteger:
+      case Encoding::Double7:
+      case Encoding::FoxDouble:
+      case Encoding::FoxCurrency: {
+        Number number = NumberOf(column, row);
+        if (number.blank) return {};
+        return number.integral ? std::to_string(number.whole) : dbf::FormatNumber(number.real);
+      }
+      case Encoding::Skipped: return {};
+    }
+    return {};
+  }
+
+  void StoreInteger(const Column& column, char* raw, std::int64_t value) {
+    constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+    switch (column.encoding) {
+      case Encoding::Long7:
+        // The smallest 32-bit number would be stored as all zeros, which means blank.
+        if (value <= kMin || value > kMax) Refuse(column, "no admite el valor " + std::to_string(value));
+        dbf::EncodeLong7(static_cast<std::int32_t>(value), raw);
+        return;
+      case Encoding::FoxInteger:
+        if (value < kMin || value > kMax) Refuse(column, "no admite el valor " + std::to_string(value));
+        WriteLe(static_cast<std::uint64_t>(value), raw, 4);
+        return;
+      case Encoding::Numeric: {
+        std::string text = std::to_string(value);
+        if (column.decimals > 0) text += "." + std::string(static_cast<std::size_t>(column.decimals), '0');
+        StoreNumericText(column, raw, text, std::to_string(value));
+        return;
+      }
+      case Encoding::Text: StoreText(column, raw, std::to_string(value)); return;
+      default: StoreReal(column, raw, static_cast<double>(value)); return;
+    }
+  }
+
+  void StoreReal(const Column& column, char* raw, double value) {
+    if (std::isnan(value)) Refuse(column, "no admite un valor que no es un n\xFAmero");
+    switch (column.encoding) {
+      case Encoding::Double7: dbf::EncodeDouble7(value, raw); return;
+      case Encoding::FoxDouble: WriteLeDouble(value == 0 ? 0.0 : value, raw); return;
+      case Encoding::FoxCurrency: {
+        double scaled = std::round(value * kCurrencyScale);
+        if (!(std::fabs(scaled) < 9.2e18)) Refuse(column, "no admite el valor " + dbf::FormatNumber(value));
+        WriteLe(static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled)), raw, 8);
+        return;
+      }
+      case Encoding::Long7:
+      case Encoding::FoxInteger: {
+        double rounded = std::round(value);
+        if (!(std::fabs(rounded) < 3e9)) Refuse(column, "no admite el valor " + dbf::FormatNumber(value));
+        StoreInteger(column, raw, static_cast<std::int64_t>(rounded));
+        return;
+      }
+      case Encoding::Numeric: {
+        if (std::isinf(value)) Refuse(column, "no admite un valor infinito");
+        char buffer[512];
+        int length = std::snprintf(buffer, sizeof buffer, "%.*f", column.decimals, value);
+        if (length < 0 || static_cast<std::size_t>(length) >= sizeof buffer) {
+          Refuse(column, "no admite el valor " + dbf::FormatNumber(value));
+        }
+        StoreNumericText(column, raw, std::string(buffer, static_cast<std::size_t>(length)),
+                         dbf::FormatNumber(value));
+        return;
+      }
+      case Encoding::Text: StoreText(column, raw, dbf::FormatNumber(value)); return;
+      default: Refuse(column, "no es num\xE9rico");
+    }
+  }
+
+  void StoreNumericText(const Column& column, char* raw, const std::string& text,
+                        const std::string& shown) {
+    if (text.size() > column.width) Refuse(column, "no tiene sitio para el valor " + shown);
+    std::memset(raw, ' ', column.width - text.size());
+    std::memcpy(raw + column.width - text.size(), text.data(), text.size());
+  }
+
+  // A text is cut to the field's width and padded with blanks.
+  static void StoreText(const Column& column, char* raw, std::string_view text) {
+    std::size_t length = std::min(text.size(), column.width);
+    std::memcpy(raw, text.data(), length);
+    std::memset(raw + length, ' ', column.width - length);
+  }
+
+  // ---- Pending rows --------------------------------------------------------------------------
+
+  // What positioning does first: a pending row is written when a field was set, else dropped.
+  void Settle() {
+    if (pending == Pending::None) return;
+    if (pending_set) {
+      Post();
+    } else {
+      Drop();
+    }
+  }
+
+  void Drop() {
+    if (pending == Pending::Append) current = before_append;
+    pending = Pending::None;
+  }
+
+  void Post() {
+    if (pending == Pending::None) return;
+    if (pending == Pending::Append) {
+      if (count >= std::numeric_limits<std::uint32_t>::max()) {
+        throw TableError("La tabla " + name + " no admite m\xE1s registros.");
+      }
+      pending_row[0] = dbf::kLiveFlag;
+      data += pending_row;
+      const auto record = static_cast<std::uint32_t>(count++);
+      ++live;
+      for (auto& [keys, index] : indexes) index->Add(KeyOf(*index, pending_row.data()), record);
+      current = static_cast<std::ptrdiff_t>(record);
+      changed = true;
+    } else {
+      char* row = Record(static_cast<std::size_t>(current));
+      if (std::memcmp(row, pending_row.data(), layout.record_length) != 0) {
+        const auto record = static_cast<std::uint32_t>(current);
+        for (auto& [keys, index] : indexes) {
+          std::string before = KeyOf(*index, row);
+          std::string after = KeyOf(*index, pending_row.data());
+          if (before != after) {
+            index->Remove(before, record);
+            index->Add(after, record);
+          }
+        }
+        std::memcpy(row, pending_row.data(), layout.record_length);
+        changed = true;
+      }
+    }
+    pending = Pending::None;
+  }
+
+  // ---- Lookups -------------------------------------------------------------------------------
+
+  std::string KeyOf(const dbf::KeyIndex& index, const char* row) const {
+    std::string key;
+    for (std::size_t position : index.Columns()) {
+      const Column& column = layout.columns[position];
+      if (column.encoding == Encoding::Text) {
+        dbf::KeyIndex::AddPart(key, TrimTail(std::string_view(row + column.offset, column.width)));
+      } else {
+        dbf::KeyIndex::AddPart(key, TextOf(column, row));
+      }
+    }
+    return key;
+  }
+
+  // The index for a key list such as "HORA;MARCO", built on first use.
+  dbf::KeyIndex& IndexFor(std::string_view keys) {
+    if (auto known = index_by_keys.find(keys); known != index_by_keys.end()) return *known->second;
+    std::vector<std::size_t> positions;
+    std::string signature;
+    std::size_t start = 0;
+    for (;;) {
+      std::size_t end = keys.find(';', start);
+      std::string_view part = TrimBoth(keys.substr(start, end == std::string_view::npos ? end : end - start));
+      const Column& column = ColumnOf(part);
+      std::size_t position = static_cast<std::size_t>(&column - layout.columns.data());
+      positions.push_back(position);
+      signature += std::to_string(position) + ";";
+      if (end == std::string_view::npos) break;
+      start = end + 1;
+    }
+    auto& slot = indexes[signature];
+    if (!slot) {
+      slot = std::make_unique<dbf::KeyIndex>(positions);
+      for (std::size_t i = 0; i < count; ++i) {
+        if (IsLive(i)) slot->Add(KeyOf(*slot, Record(i)), static_cast<std::uint32_t>(i));
+      }
+    }
+    index_by_keys.emplace(std::string(keys), slot.get());
+    return *slot;
+  }
+
+  bool Locate(std::string_view keys, const std::vector<std::string_view>& values) {
+    CheckActive();
+    Settle();
+    dbf::KeyIndex& index = IndexFor(keys);
+    if (values.size() != index.Columns().size()) {
+      throw TableError("No se puede buscar en la tabla " + name + " por " + std::string(keys) +
+                       ": hay " + std::to_string(index.Columns().size()) + " campos y " +
+                       std::to_string(values.size()) + " valores.");
+    }
+    std::string key;
+    for (std::string_view value : values) dbf::KeyIndex::AddPart(key, value);
+    auto found = index.First(key);
+    if (!found) return false;
+    current = static_cast<std::ptrdiff_t>(*found);
+    return true;
+  }
+};
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+const std::string& NoName() {
+  static const std::string empty;
+  return empty;
+}
+
+TableError InUse(const std::string& name) {
+  return TableError("La tabla " + name + " est\xE1 en uso por otro programa.");
+}
+
+platform::FileLock Lock(const fs::path& path, const std::string& name, bool exclusive) {
+  try {
+    auto lock = platform::FileLock::TryAcquire(path, exclusive);
+    if (!lock) throw InUse(name);
+    return std::move(*lock);
+  } catch (const TableError&) {
+    throw;
+  } catch (const Error& error) {
+    throw TableError("No se puede abrir la tabla " + name + ". " + error.what());
+  }
+}
+
+}  // namespace
+
+Table::Table() = default;
+Table::Table(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Table::Table(Table&&) noexcept = default;
+
+Table& Table::operator=(Table&& other) noexcept {
+  if (this != &other) {
+    if (impl_) {
+      try {
+        impl_->Close();
+      } catch (...) {
+      }
+    }
+    impl_ = std::move(other.impl_);
+  }
+  return *this;
+}
+
+Table::~Table() {
+  if (!impl_) return;
+  try {
+    impl_->Close();
+  } catch (...) {
+    // A destructor cannot report; callers who care close the table themselves.
+  }
+}
+
+Table Table::Create(const std::filesystem::path& path, const Schema& fields) {
+  auto impl = std::make_unique<Impl>();
+  impl->path = path;
+  impl->name = dbf::TableNameFromPath(path);
+  const fs::path dir = path.parent_path();
+  std::error_code error;
+  if (!dir.empty() && !fs::is_directory(dir, error)) {
+    throw TableError("No se puede crear la tabla " + impl->name + ": no existe la carpeta " +
+                     dir.string() + ".");
+  }
+  // Another program holding the old file keeps it: the table cannot be replaced.
+  if (fs::exists(path, error)) Lock(path, impl->name, true);
+
+  const std::string header = dbf::NewLevel7Header(fields, path, dbf::Today());
+  const std::string bytes = header + static_cast<char>(dbf::kEndOfFile);
+  try {
+    platform::WriteFileAtomically(path, bytes);
+  } catch (const Error& failure) {
+    throw TableError("No se puede crear la tabla " + impl->name + ". " + failure.what());
+  }
+  impl->mode = OpenMode::Shared;
+  impl->lock = Lock(path, impl->name, false);
+  impl->Load(bytes);
+  return Table(std::move(impl));
+}
+
+Table Table::Open(const std::filesystem::path& path, OpenMode mode) {
+  auto impl = std::make_unique<Impl>();
+  impl->path = path;
+  impl->name = dbf::TableNameFromPath(path);
+  impl->mode = mode;
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) {
+    throw TableError("No se encuentra la tabla " + impl->name + ": no existe el archivo " +
+                     path.string() + ".");
+  }
+  impl->lock = Lock(path, impl->name, mode == OpenMode::Exclusive);
+  std::string bytes;
+  try {
+    bytes = platform::ReadFile(path);
+  } catch (const Error& failure) {
+    throw TableError("No se puede abrir la tabla " + impl->name + ". " + failure.what());
+  }
+  impl->Load(bytes);
+  return Table(std::move(impl));
+}
+
+bool Table::Active() const { return impl_ && impl_->active; }
+
+void Table::Close() {
+  if (impl_) impl_->Close();
+}
+
+const std::string& Table::Name() const { return impl_ ? impl_->name : NoName(); }
+
+const std::filesystem::path& Table::Path() const {
+  static const fs::path none;
+  return impl_ ? impl_->path : none;
+}
+
+const Schema& Table::Fields() const {
+  static const Schema none;
+  return impl_ ? impl_->schema : none;
+}
+
+bool Table::HasField(std::string_view field) const {
+  if (!impl_) return false;
+  return impl_->by_name.count(dbf::AsciiUpper(field)) > 0;
+}
+
+namespace {
+Table::Impl& Require(const std::unique_ptr<Table::Impl>& impl) {
+  if (!impl) throw TableError("La tabla no est\xE1 abierta.");
+  impl->CheckActive();
+  return *impl;
+}
+}  // namespace
+
+void Table::First() {
+  Impl& t = Require(impl_);
+  t.Settle();
+  t.current = t.NextLive(0);
+}
+
+void Table::Next() {
+  Impl& t = Require(impl_);
+  t.Settle();
+  if (t.current >= 0) t.current = t.NextLive(static_cast<std::size_t>(t.current) + 1);
+}
+
+bool Table::Eof() const {
+  if (!impl_ || !impl_->active) return true;
+  return impl_->current < 0 && impl_->pending != Impl::Pending::Append;
+}
+
+int Table::RecNo() const {
+  if (!impl_ || !impl_->active) return 0;
+  if (impl_->pending == Impl::Pending::Append) return static_cast<int>(impl_->count + 1);
+  return impl_->current < 0 ? 0 : static_cast<int>(impl_->current + 1);
+}
+
+int Table::RecordCount() const {
+  if (!impl_ || !impl_->active) return 0;
+  return static_cast<int>(impl_->live);
+}
+
+void Table::Append() {
+  Impl& t = Require(impl_);
+  t.Settle();
+  t.before_append = t.current;
+  t.pending = Impl::Pending::Append;
+  t.pending_row = t.blank_record;
+  t.pending_set = false;
+}
+
+void Table::Edit() {
+  Impl& t = Require(impl_);
+  if (t.pending != Impl::Pending::None) return;  // already changing a row
+  if (t.current < 0) throw TableError("No se puede editar: la tabla " + t.name + " no tiene registro actual.");
+  t.pending = Impl::Pending::Edit;
+  t.pending_row.assign(t.Record(static_cast<std::size_t>(t.current)), t.layout.record_length);
+  t.pending_set = false;
+}
+
+void Table::Post() { Require(impl_).Post(); }
+
+void Table::Delete() {
+  Impl& t = Require(impl_);
+  if (t.pending == Impl::Pending::Append) {  // deleting a row not yet written drops it
+    t.Drop();
+    return;
+  }
+  t.pending = Impl::Pending::None;
+  if (t.current < 0) throw TableError("No se puede borrar: la tabla " + t.name + " no tiene registro actual.");
+  const auto record = static_cast<std::size_t>(t.current);
+  char* row = t.Record(record);
+  for (auto& [keys, index] : t.indexes) index->Remove(t.KeyOf(*index, row), static_cast<std::uint32_t>(record));
+  row[0] = dbf::kDeletedFlag;
+  --t.live;
+  t.changed = true;
+  t.current = t.NextLive(record + 1);
+}
+
+void Table::Pack() {
+  Impl& t = Require(impl_);
+  // Packing closes and reopens the table: a row not posted is dropped, as on closing.
+  t.pending = Impl::Pending::None;
+  const std::size_t length = t.layout.record_length;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < t.count; ++i) {
+    if (!t.IsLive(i)) continue;
+    if (kept != i) std::memmove(t.Record(kept), t.Record(i), length);
+    ++kept;
+  }
+  if (kept != t.count) {
+    t.data.resize(kept * length);
+    t.count = kept;
+    t.changed = true;
+    t.indexes.clear();
+    t.index_by_keys.clear();
+  }
+  t.current = t.NextLive(0);
+}
+
+bool Table::Locate(std::string_view keys, std::string_view value) {
+  return Require(impl_).Locate(keys, {value});
+}
+
+bool Table::Locate(std::string_view keys, std::initializer_list<std::string_view> values) {
+  return Require(impl_).Locate(keys, std::vector<std::string_view>(values));
+}
+
+bool Table::Locate(std::string_view keys, std::span<const std::string> values) {
+  return Require(impl_).Locate(keys, std::vector<std::string_view>(values.begin(), values.end()));
+}
+
+std::string Table::GetText(std::string_view field) const {
+  Impl& t = Require(impl_);
+  const Column& column = t.ColumnOf(field);
+  return t.TextOf(column, t.ReadRow(field));
+}
+
+std::int32_t Table::GetInteger(std::string_view field) const {
+  Impl& t = Require(impl_);
+  const Column& column = t.ColumnOf(field);
+  Number number = t.NumberOf(column, t.ReadRow(field));
+  if (number.blank) return 0;
+  double value = number.integral ? static_cast<double>(number.whole) : std::round(number.real);
+  if (!(value >= std::numeric_limits<std::int32_t>::min() &&
+        value <= std::numeric_limits<std::int32_t>::max())) {
+    t.Refuse(column, "tiene un valor que no cabe en un entero");
+  }
+  return static_cast<std::int32_t>(number.integral ? number.whole : static_cast<std::int64_t>(value));
+}
+
+double Table::GetFloat(std::string_view field) const {
+  Impl& t = Require(impl_);
+  const Column& column = t.ColumnOf(field);
+  Number number = t.NumberOf(column, t.ReadRow(field));
+  return number.blank ? 0.0 : number.AsDouble();
+}
+
+bool Table::GetBoolean(std::string_view field) const {
+  Impl& t = Require(impl_);
+  const Column& column = t.ColumnOf(field);
+  const char* row = t.ReadRow(field);
+  switch (column.encoding) {
+    case Encoding::Logical:
+    case Encoding::Text: {
+      std::string_view text = TrimBoth(std::string_view(row + column.offset, column.width));
+      return !text.empty() && Impl::Truth(text[0]).value_or(false);
+    }
+    case Encoding::Date:
+    case Encoding::Skipped: t.Refuse(column, "no es de tipo l\xF3gico");
+    default: {
+      Number number = t.NumberOf(column, row);
+      return !number.blank && number.AsDouble() != 0;
+    }
+  }
+}
+
+bool Table::IsBlank(std::string_view field) const {
+  Impl& t = Require(impl_);
+  const Column& column = t.ColumnOf(field);
+  return Impl::Blank(column, t.ReadRow(field));
+}
+
+void Table::SetText(std::string_view field, std::string_view value) {
+  Impl& t = Require(impl_);
+  const Column& column = t.ColumnOf(field);
+  char* raw = t.WriteRow(column);
+  if (value.empty()) {
+    Impl::FillBlank(column, raw - column.offset);
+    return;
+  }
+  switch (column.encoding) {
+    case Encoding::Text: Impl::StoreText(column, raw, value); return;
+    case Encoding::Logical: {
+      auto truth = Impl::Truth(TrimBoth(value).empty() ? ' ' : TrimBoth(value)[0]);
+      if (!truth) t.Refuse(column, "es l\xF3gico y no admite el valor \"" + std::string(value) + "\"");
+      raw[0] = *truth ? 'T' : 'F';
+      return;
+    }
+    case Encoding::Date: {
+      std::string_view text = TrimBoth(value);
+      bool digits = text.size() == dbf::kDateWidth;
+      for (char c : text) digits = digits && c >= '0' && c <= '9';
+      if (!digits) t.Refuse(column, "es una fecha AAAAMMDD y no admite el valor \"" + std::string(value) + "\"");
+      std::memcpy(raw, text.data(), dbf::kDateWidth);
+      return;
+    }
+    case Encoding::Skipped: t.Refuse(column, "no se puede escribir");
+    default: {
+      auto number = ParseNumber(value);
+      if (!number) t.Refuse(column, "es num\xE9rico y no admite el valor \"" + std::string(value) + "\"");
+      if (number->blank) {
+        Impl::FillBlank(column, raw - column.offset);
+      } else if (number->integral) {
+        t.StoreInteger(column, raw, number->whole);
+      } else {
+        t.StoreReal(column, raw, number->real);
+      }
+      return;
+    }
+  }
+}
+
+void Table::SetInteger(std::string_view field, std::int32_t value) {
+  Impl& t = Require(impl_);
+  const Column& column = t.ColumnOf(field);
+  if (column.encoding == Encoding::Logical || column.encoding == Encoding::Date ||
+      column.encoding == Encoding::Skipped) {
+    t.Refuse(column, "no es num\xE9rico");
+  }
+  t.StoreInteger(column, t.WriteRow(column), value);
+}
+
+void Table::SetFloat(std::string_view field, double value) {
+  Impl& t = Require(impl_);
+  const Column& column = t.ColumnOf(field);
+  if (column.encoding == Encoding::Logical || column.encoding == Encoding::Date ||
+      column.encoding == Encoding::Skipped) {
+    t.Refuse(column, "no es num\xE9rico");
+  }
+  t.StoreReal(column, t.WriteRow(column), value);
+}
+
+void Table::SetBoolean(std::string_view field, bool value) {
+  Impl& t = Require(impl_);
+  const Column& column = t.ColumnOf(field);
+  if (column.encoding == Encoding::Logical) {
+    t.WriteRow(column)[0] = value ? 'T' : 'F';
+  } else if (column.encoding == Encoding::Text) {
+    Impl::StoreText(column, t.WriteRow(column), value ? "T" : "F");
+  } else {
+    t.Refuse(column, "no es de tipo l\xF3gico");
+  }
+}
+
+void Table::Clear(std::string_view field) {
+  Impl& t = Require(impl_);
+  const Column& column = t.ColumnOf(field);
+  char* raw = t.WriteRow(column);
+  Impl::FillBlank(column, raw - column.offset);
+}
+
+}  // namespace tc::store
