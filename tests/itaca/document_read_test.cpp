@@ -1,0 +1,316 @@
+// Reading ITACA documents: every encoding to the same values, element lists, attribute trimming
+// and the errors that stop a run before it touches a table.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "itaca/document.h"
+#include "store/codepage.h"
+#include "store/error.h"
+#include "support/test_support.h"
+
+namespace tc::itaca {
+namespace {
+
+using test::W;
+
+// The message of the DocumentError that `action` throws, or "" when it throws none.
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const DocumentError& error) {
+    return error.what();
+  }
+  return "";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Encodings
+
+const char16_t* const kAccents = u"\u00E0 \u00E8 \u00E9 \u00ED \u00EF \u00F2 \u00F3 \u00FA \u00FC "
+                                 u"\u00E7 \u00F1 \u00B7 \u20AC";
+
+// The same small school, with the declaration naming `encoding` (none when empty).
+std::u16string School(std::u16string_view encoding) {
+  std::u16string text;
+  if (!encoding.empty()) {
+    text += u"<?xml version=\"1.0\" encoding=\"" + std::u16string(encoding) + u"\"?>\r\n";
+  } else {
+    text += u"<!-- no declaration -->\r\n";
+  }
+  text += u"<centro codigo=\"46000001\">\r\n"
+          u"  <docentes>\r\n"
+          u"    <docente documento=\"1\" nombre=\" ";
+  text += kAccents;
+  text += u" \"/>\r\n"
+          u"    <docente documento=\"2\" nombre=\"Jos\u00E9\"/>\r\n"
+          u"  </docentes>\r\n"
+          u"</centro>\r\n";
+  return text;
+}
+
+std::string Utf16Bytes(std::u16string_view text, bool big_endian) {
+  std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    bytes += big_endian ? high : low;
+    bytes += big_endian ? low : high;
+  }
+  return bytes;
+}
+
+std::string Replace(std::string text, std::string_view from, std::string_view to) {
+  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
+    text.replace(at, from.size(), to);
+    at += to.size();
+  }
+  return text;
+}
+
+struct EncodedSchool {
+  const char* label;
+  std::string bytes;
+};
+
+std::vector<EncodedSchool> SchoolInEveryEncoding() {
+  const std::string cp1252 = Utf16ToCp1252(School(u"windows-1252"));
+  auto eight_bit = [](std::u16string_view encoding) { return Utf16ToCp1252(School(encoding)); };
+  return {
+      {"UTF-8", Cp1252ToUtf8(Utf16ToCp1252(School(u"UTF-8")))},
+      {"UTF-8 with mark", "\xEF\xBB\xBF" + Cp1252ToUtf8(Utf16ToCp1252(School(u"utf-8")))},
+      {"UTF-8 undeclared", Cp1252ToUtf8(Utf16ToCp1252(School(u"")))},
+      {"UTF-16 LE", Utf16Bytes(School(u"UTF-16"), false)},
+      {"UTF-16 BE", Utf16Bytes(School(u"UTF-16"), true)},
+      {"windows-1252", cp1252},
+      {"WINDOWS-1252", eight_bit(u"WINDOWS-1252")},
+      // Latin-1 has no euro sign: the file carries it as a reference.
+      {"ISO-8859-1", Replace(eight_bit(u"ISO-8859-1"), "\x80", "&#8364;")},
+      {"iso-8859-15", Replace(eight_bit(u"iso-8859-15"), "\x80", "\xA4")},
+  };
+}
+
+TEST(Encodings, EveryEncodingReadsToTheSameValues) {
+  const std::string accents = W("à è é í ï ò ó ú ü ç ñ · €");
+  for (const auto& school : SchoolInEveryEncoding()) {
+    SCOPED_TRACE(school.label);
+    const Document document = Document::Parse(school.bytes, school.label);
+    const ElementList teachers = document.Select(kTeachers);
+    ASSERT_EQ(teachers.Count(), 2u);
+    EXPECT_EQ(teachers[0].Attr("nombre"), accents);
+    EXPECT_EQ(teachers[1].Attr("nombre"), W("José"));
+    EXPECT_EQ(teachers[1].Line(), 5);
+    EXPECT_EQ(document.Root().Attr("codigo"), "46000001");
+  }
+}
+
+TEST(Encodings, Latin1FilesWrittenOnWindowsKeepTheirEuroSign) {
+  // Windows editors label Windows-1252 text as ISO-8859-1; its 0x80-0x9F are read as such.
+  const Document document = Document::Parse(
+      "<?xml version='1.0' encoding='ISO-8859-1'?><centro codigo='\x80 \x93" "a\x94'/>");
+  EXPECT_EQ(document.Root().Attr("codigo"), "\x80 \x93" "a\x94");
+}
+
+TEST(Encodings, Utf16WithoutByteOrderMarkIsRecognised) {
+  std::string bytes = Utf16Bytes(School(u"UTF-16"), false).substr(2);
+  EXPECT_EQ(Document::Parse(bytes).Select(kTeachers).Count(), 2u);
+  bytes = Utf16Bytes(School(u"UTF-16"), true).substr(2);
+  EXPECT_EQ(Document::Parse(bytes).Select(kTeachers)[1].Attr("nombre"), W("José"));
+}
+
+TEST(Encodings, AnEncodingWeDoNotReadIsNamed) {
+  EXPECT_EQ(ErrorOf([] {
+              Document::Parse("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><centro/>",
+                              "prueba.xml");
+            }),
+            W("El documento ITACA prueba.xml está en la codificación \"Shift_JIS\", que no se "
+              "puede leer (se admiten UTF-8, UTF-16, ISO-8859-1, ISO-8859-15 y windows-1252)."));
+  EXPECT_EQ(ErrorOf([] { Document::Parse(std::string("\xFF\xFE\0\0", 4), "u.xml"); }),
+            W("El documento ITACA u.xml está en la codificación \"UTF-32\", que no se puede "
+              "leer (se admiten UTF-8, UTF-16, ISO-8859-1, ISO-8859-15 y windows-1252)."));
+  // A UTF-16 file must still name an encoding we can write back.
+  EXPECT_NE(ErrorOf([] { Document::Parse(Utf16Bytes(School(u"EBCDIC-US"), false)); }), "");
+}
+
+TEST(Encodings, BytesThatAreNotInTheEncodingTheyClaimAreRefused) {
+  // A file saved in Windows-1252 by an editor without saying so: reading it as UTF-8 would
+  // turn every accent into '?' without a word.
+  EXPECT_EQ(ErrorOf([] { Document::Parse("<centro>\n<a n='Jos\xE9'/></centro>", "p.xml"); }),
+            W("El documento ITACA p.xml no está escrito en UTF-8 (línea 2) y no declara "
+              "ninguna otra codificación."));
+  EXPECT_EQ(
+      ErrorOf([] {
+        Document::Parse("<?xml version='1.0' encoding='UTF-8'?><centro n='\xE9'/>", "p.xml");
+      }),
+      W("El documento ITACA p.xml no está escrito en UTF-8 (línea 1), que es la codificación "
+        "que declara."));
+  EXPECT_EQ(ErrorOf([] { Document::Parse("<?xml version='1.0' encoding='UTF-16'?><centro/>",
+                                         "p.xml"); }),
+            W("El documento ITACA p.xml declara la codificación \"UTF-16\", pero no está "
+              "escrito en UTF-16."));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Element lists
+
+constexpr std::string_view kLists =
+    "<centro>\n"
+    "  <aulas/>\n"
+    "  <cursos><curso codigo='1'/></cursos>\n"
+    "  <docentes>\n"
+    "    <docente documento='A'/><!-- a comment between -->\n"
+    "    <otro documento='X'/>\n"
+    "    <docente documento='B'>text<docente documento='nested'/></docente>\n"
+    "    <docente documento='C'/>\n"
+    "  </docentes>\n"
+    "  <docentes><docente documento='D'/></docentes>\n"
+    "</centro>\n";
+
+TEST(ElementLists, ZeroOneAndManyInDocumentOrder) {
+  const Document document = Document::Parse(kLists);
+  EXPECT_TRUE(document.Select(kRooms).Empty());
+  EXPECT_TRUE(document.Select(kGroups).Empty());  // absent collection
+  ASSERT_EQ(document.Select(kCourses).Count(), 1u);
+  EXPECT_EQ(document.Select(kCourses)[0].Attr("codigo"), "1");
+
+  // Both collection elements count; other names and deeper levels do not.
+  const ElementList teachers = document.Select(kTeachers);
+  std::vector<std::string> keys;
+  for (const Element& teacher : teachers) keys.push_back(teacher.Attr("documento"));
+  EXPECT_EQ(keys, (std::vector<std::string>{"A", "B", "C", "D"}));
+  EXPECT_EQ(teachers.At(3).Line(), 10);
+  EXPECT_EQ(teachers[0].Name(), "docente");
+  EXPECT_THROW(teachers.At(4), std::out_of_range);
+}
+
+TEST(ElementLists, PathsOutsideTheRootReadAsEmpty) {
+  const Document document = Document::Parse(kLists);
+  EXPECT_EQ(document.Select(kCentro).Count(), 1u);
+  EXPECT_TRUE(document.Select("/otro/docentes/docente").Empty());
+  EXPECT_TRUE(document.Select("centro/docentes/docente").Empty());
+  EXPECT_TRUE(document.Select("").Empty());
+  EXPECT_TRUE(Document().Select(kTeachers).Empty());
+  EXPECT_FALSE(Document().Root().Valid());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Attributes
+
+TEST(Attributes, BlanksGoTabsBecomeBlanksReferencedControlsStay) {
+  const Document document = Document::Parse(
+      "<centro>\n<aulas>\n"
+      "<aula nombre='  Aula  1 \t' codigo=\"\tA1\t\" vacio='' blancos='   '"
+      " ref='&#9;X&#10;' nbsp='&#160;Y'/>\n"
+      "</aulas>\n</centro>");
+  const Element room = document.Select(kRooms)[0];
+  EXPECT_EQ(room.Attr("nombre"), "Aula  1");
+  EXPECT_EQ(room.Attr("codigo"), "A1");  // the parser turns literal tabs into blanks
+  EXPECT_EQ(room.Attr("vacio"), "");
+  EXPECT_EQ(room.Attr("blancos"), "");
+  EXPECT_EQ(room.Attr("ref"), "\tX\n");  // referenced characters are kept, and are no blanks
+  EXPECT_EQ(room.Attr("nbsp"), "\xA0Y");
+  EXPECT_TRUE(room.HasAttr("vacio"));
+  EXPECT_FALSE(room.HasAttr("otro"));
+  EXPECT_EQ(room.TryAttr("vacio"), std::optional<std::string>(""));
+  EXPECT_EQ(room.TryAttr("otro"), std::nullopt);
+  // The dialog trims every control character too, before conversion.
+  EXPECT_EQ(room.DialogAttr("ref"), "X");
+  EXPECT_EQ(room.DialogAttr("nombre"), "Aula  1");
+  EXPECT_EQ(room.DialogAttr("nbsp"), "\xA0Y");
+  EXPECT_EQ(room.DialogAttr("otro"), "");
+}
+
+TEST(Attributes, EntitiesAndCharactersOutsideTheCodePage) {
+  const Document document =
+      Document::Parse("<centro a='&lt;&amp;&gt;&quot;&apos;' b='Łódź' c='&#x20AC;'/>");
+  EXPECT_EQ(document.Root().Attr("a"), "<&>\"'");
+  EXPECT_EQ(document.Root().Attr("b"), "?\xF3" "d?");
+  EXPECT_EQ(document.Root().Attr("c"), "\x80");
+}
+
+TEST(Attributes, AMissingAttributeNamesCollectionPositionLineAndFile) {
+  const std::string xml =
+      "<?xml version=\"1.0\"?>\n"                                   // 1
+      "<centro>\n"                                                   // 2
+      "  <docentes>\n"                                               // 3
+      "    <docente documento=\"1\"\n"                               // 4
+      "             nombre=\"A\"/>\n"                                // 5
+      "\n"                                                           // 6
+      "    <docente documento=\"2\"\n"                               // 7
+      "\n"                                                           // 8
+      "\n"                                                           // 9
+      "             nombre=\"B\"/>\n"                                // 10
+      "    <!-- the third one lacks its key -->\n"                   // 11
+      "    <docente nombre=\"C\"/>\n"                                // 12
+      "  </docentes>\n"
+      "</centro>\n";
+  const Document document = Document::Parse(xml, "prueba.xml");
+  const ElementList teachers = document.Select(kTeachers);
+  EXPECT_EQ(teachers[2].Line(), 12);
+  EXPECT_EQ(ErrorOf([&] { teachers[2].Attr("documento"); }),
+            W("Falta el atributo \"documento\" en /centro/docentes/docente "
+              "(elemento 3, línea 12) de prueba.xml"));
+  EXPECT_EQ(ErrorOf([&] { document.Root().Attr("version"); }),
+            W("Falta el atributo \"version\" en /centro (elemento 1, línea 2) de prueba.xml"));
+}
+
+TEST(Attributes, LinesCountEveryKindOfLineEnd) {
+  const Document document =
+      Document::Parse("<centro>\r\n<aulas>\r<aula/>\n\n<aula/>\r\n\r\n<aula/></aulas></centro>");
+  const ElementList rooms = document.Select(kRooms);
+  EXPECT_EQ(rooms[0].Line(), 3);
+  EXPECT_EQ(rooms[1].Line(), 5);
+  EXPECT_EQ(rooms[2].Line(), 7);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Documents we refuse
+
+TEST(Refused, NotWellFormedGivesTheReasonAndTheLine) {
+  EXPECT_EQ(ErrorOf([] {
+              Document::Parse("<centro>\n<docentes>\n<docente a='1'>\n</docentes>\n</centro>",
+                              "mal.xml");
+            }),
+            W("El documento ITACA mal.xml no es un XML bien formado (línea 4): la etiqueta de "
+              "cierre no corresponde a la de apertura o falta."));
+  EXPECT_EQ(ErrorOf([] { Document::Parse("<centro>\n<aula a=1/>\n</centro>", "mal.xml"); }),
+            W("El documento ITACA mal.xml no es un XML bien formado (línea 2): atributo mal "
+              "formado."));
+  EXPECT_EQ(ErrorOf([] { Document::Parse("", "vacio.xml"); }),
+            W("El documento ITACA vacio.xml no es un XML bien formado (línea 1): no contiene "
+              "ningún elemento."));
+  EXPECT_EQ(ErrorOf([] { Document::Parse("<centro/>\n<centro/>", "dos.xml"); }),
+            W("El documento ITACA dos.xml no es un XML bien formado (línea 2): hay más de un "
+              "elemento raíz."));
+}
+
+TEST(Refused, EveryTruncationOfADocumentIsAnError) {
+  const std::string xml = "<centro><aulas><aula codigo=\"A\"/></aulas></centro>";
+  for (std::size_t length = 0; length < xml.size(); ++length) {
+    EXPECT_NE(ErrorOf([&] { Document::Parse(xml.substr(0, length)); }), "") << length;
+  }
+}
+
+TEST(Refused, ARootOtherThanCentroIsNamed) {
+  EXPECT_EQ(ErrorOf([] { Document::Parse("<?xml version='1.0'?>\n<alumnos/>", "otro.xml"); }),
+            W("El archivo otro.xml no es un documento ITACA: su elemento raíz es \"alumnos\" en "
+              "lugar de \"centro\"."));
+}
+
+TEST(Refused, AFileThatCannotBeRead) {
+  test::TempDir dir;
+  const auto missing = dir / "no_existe.xml";
+  EXPECT_EQ(ErrorOf([&] { Document::Load(missing); }),
+            "No se puede leer el documento ITACA " + missing.string() + ".");
+}
+
+TEST(Load, ReadsTheWholeFileAndNamesIt) {
+  test::TempDir dir;
+  const auto file = dir / "centro.xml";
+  test::WriteFile(file, Utf16Bytes(School(u"UTF-16"), false));
+  const Document document = Document::Load(file);
+  EXPECT_EQ(document.Source(), file.string());
+  EXPECT_EQ(document.Select(kTeachers)[1].Attr("nombre"), W("José"));
+}
+
+}  // namespace
+}  // namespace tc::itaca
