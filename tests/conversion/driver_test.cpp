@@ -1,0 +1,243 @@
+// The conversion driver end to end on the sample school, the missing-input path, and a failed run
+// leaving the working folder exactly as it was.
+#include "conversion/driver.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "conversion/run_state.h"
+#include "store/error.h"
+#include "support/test_support.h"
+
+namespace tc {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Row;
+using test::W;
+
+const fs::path kSample = fs::path(TC_SOURCE_DIR) / "examples" / "ies_exemple.xml";
+
+// A scripted user who also records the hourglass.
+class Recorder : public test::ScriptedInteraction {
+ public:
+  void SetBusy(bool busy) override { busy_calls.push_back(busy); }
+  std::vector<bool> busy_calls;
+};
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(dir))
+    files[entry.path().filename().string()] = test::ReadFile(entry.path());
+  return files;
+}
+
+std::vector<Row> Rows(const fs::path& dir, std::string_view table) {
+  return test::ReadRows(dir / (std::string(table) + ".DBF"));
+}
+
+std::vector<Row> Where(const std::vector<Row>& rows, std::string_view field,
+                       std::string_view value) {
+  std::vector<Row> found;
+  for (const Row& row : rows)
+    if (row.at(std::string(field)) == value) found.push_back(row);
+  return found;
+}
+
+class DriverTest : public ::testing::Test {
+ protected:
+  test::TempDir dir;
+  RunState state;
+  Recorder ui;
+};
+
+TEST_F(DriverTest, SampleSchoolWithTheRecommendedAnswers) {
+  ui.file = kSample;
+  ui.answers = {false, true};  // only the chosen template; remove the idle groups and teachers
+
+  ASSERT_EQ(RunConversion(state, ui, dir.path()), RunResult::Completed);
+
+  EXPECT_EQ(state.OutcomeCode, kOutcomeCompleted);
+  EXPECT_EQ(state.ItacaFileName, kSample);
+  EXPECT_EQ(ui.informed, std::vector<std::string>{"Proceso finalizado"});
+  EXPECT_EQ(ui.template_dialogs, 1);
+  ASSERT_EQ(ui.questions.size(), 2u);
+  EXPECT_NE(ui.questions[0].find("todas las Plantillas"), std::string::npos);
+  EXPECT_NE(ui.questions[1].find("quitar dichos Grupos"), std::string::npos);
+  EXPECT_EQ(ui.busy_calls, (std::vector<bool>{true, false}));
+
+  EXPECT_EQ(state.SelectedTemplateCode, "MATI");
+  EXPECT_EQ(state.SelectedTemplateShift, "M");
+  EXPECT_EQ(state.LanguageChoice, kValencian);
+  EXPECT_TRUE(state.OnlySelectedTemplate);
+  ASSERT_EQ(state.ListBoxPlanti.size(), 7u);
+  EXPECT_EQ(state.ListBoxPlanti.front(), " 1 de 08:00 a 08:55");
+  EXPECT_EQ(state.ListBoxPlanti.back(), " 7 de 14:00 a 14:55");
+
+  // The afternoon groups and the teacher who teaches only in the afternoon are gone.
+  const auto groups = Rows(dir.path(), "GRUPOST");
+  EXPECT_EQ(groups.size(), 10u);
+  EXPECT_TRUE(Where(groups, "CLAVE", "1BATA").empty());
+  const auto teachers = Rows(dir.path(), "PROFT");
+  EXPECT_EQ(teachers.size(), 39u);
+  EXPECT_TRUE(Where(teachers, "NOMBRE", "Albert Pastor, Consol").empty());
+  // Two teachers with the same initials.
+  EXPECT_EQ(Where(teachers, "NOMBRE", W("García Martínez, Joan")).at(0).at("ABREV"), "GMJ");
+  EXPECT_EQ(Where(teachers, "NOMBRE", W("Gómez Mas, Júlia")).at(0).at("ABREV"), "GMJ1");
+
+  EXPECT_EQ(Rows(dir.path(), "CURSOST").size(), 6u);
+  EXPECT_EQ(Rows(dir.path(), "AULAT").size(), 21u);
+  const auto slots = Rows(dir.path(), "DIASHORAST");
+  ASSERT_EQ(slots.size(), 49u);
+  EXPECT_EQ(slots[0].at("TEXTODIA"), "Dilluns");
+  EXPECT_EQ(slots[0].at("MARCOXML"), "MATI");
+
+  // The shared pairing: 1ESOA's mathematics, four lessons by one teacher, two with support.
+  const auto lessons = Rows(dir.path(), "ASIGT");
+  std::multiset<std::string> hours;
+  for (const Row& row : Where(lessons, "ASIG_ITACA", "30120104"))
+    if (row.at("CLAVE") == "1ESOA") hours.insert(row.at("HORAS"));
+  EXPECT_EQ(hours, (std::multiset<std::string>{"2", "4"}));
+  // Subject names in Valencian.
+  EXPECT_FALSE(Where(Rows(dir.path(), "ASIGNOMT"), "NOMBRE", W("Matemàtiques")).empty());
+
+  // Nothing but the seven tables is left in the folder.
+  std::set<std::string> names;
+  for (const auto& [name, bytes] : Snapshot(dir.path())) names.insert(name);
+  EXPECT_EQ(names, (std::set<std::string>{"ASIGNOMT.DBF", "ASIGT.DBF", "AULAT.DBF", "CURSOST.DBF",
+                                          "DIASHORAST.DBF", "GRUPOST.DBF", "PROFT.DBF"}));
+}
+
+TEST_F(DriverTest, AfternoonTemplateInCastilianKeepingIdleRows) {
+  ui.file = kSample;
+  ui.template_code = "VESPRA";
+  ui.language = std::string(kCastilian);
+  ui.answers = {false, false};
+
+  ASSERT_EQ(RunConversion(state, ui, dir.path()), RunResult::Completed);
+  EXPECT_EQ(state.SelectedTemplateCode, "VESPRA");
+  EXPECT_EQ(state.SelectedTemplateShift, "V");
+  EXPECT_EQ(state.LanguageChoice, kCastilian);
+  ASSERT_EQ(state.ListBoxPlanti.size(), 6u);
+  EXPECT_EQ(state.ListBoxPlanti.front(), " 8 de 15:00 a 15:55");
+  EXPECT_EQ(state.ListBoxPlanti.back(), "13 de 19:55 a 20:50");
+
+  EXPECT_EQ(Rows(dir.path(), "GRUPOST").size(), 12u);
+  EXPECT_EQ(Rows(dir.path(), "PROFT").size(), 40u);
+  const auto slots = Rows(dir.path(), "DIASHORAST");
+  ASSERT_EQ(slots.size(), 42u);
+  EXPECT_EQ(slots[0].at("TEXTODIA"), "Lunes");
+  EXPECT_EQ(slots[0].at("SESION_ORDEN"), "8");
+  EXPECT_EQ(Rows(dir.path(), "CURSOST").at(0).at("TURNO"), "V");
+  EXPECT_FALSE(Where(Rows(dir.path(), "ASIGNOMT"), "NOMBRE", W("Matemáticas")).empty());
+}
+
+TEST_F(DriverTest, ACancelledDialogWithoutAnEarlierFileIsAMissingInput) {
+  ASSERT_EQ(RunConversion(state, ui, dir.path()), RunResult::MissingInput);
+  EXPECT_EQ(ui.informed, std::vector<std::string>{"No existe archivo"});
+  EXPECT_EQ(state.OutcomeCode, kOutcomeNothing);  // standalone: the window stays open
+  EXPECT_EQ(ui.template_dialogs, 0);
+  EXPECT_TRUE(ui.busy_calls.empty());
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+
+  state.EmbeddedRun = true;
+  ui.file = dir / "no_existe.xml";
+  ASSERT_EQ(RunConversion(state, ui, dir.path()), RunResult::MissingInput);
+  EXPECT_EQ(state.OutcomeCode, kOutcomeMissingInput);
+  EXPECT_EQ(state.ItacaFileName, dir / "no_existe.xml");
+
+  // A folder is not a file.
+  ui.file = dir.path();
+  EXPECT_EQ(RunConversion(state, ui, dir.path()), RunResult::MissingInput);
+}
+
+TEST_F(DriverTest, ACancelledDialogKeepsTheFileChosenBefore) {
+  state.ItacaFileName = kSample;
+  ui.answers = {true};  // all templates: no prune question follows
+  ASSERT_EQ(RunConversion(state, ui, dir.path()), RunResult::Completed);
+  EXPECT_EQ(state.ItacaFileName, kSample);
+  EXPECT_EQ(ui.questions.size(), 1u);
+  EXPECT_FALSE(state.OnlySelectedTemplate);
+  EXPECT_EQ(Rows(dir.path(), "GRUPOST").size(), 12u);
+}
+
+TEST_F(DriverTest, ADocumentWithoutTemplatesRunsWithoutTheDialog) {
+  const fs::path file = dir / "sense_plantilles.xml";
+  test::WriteFile(file,
+                  "<centro><docentes>"
+                  "<docente apellido1=\"Vidal\" apellido2=\"Soler\" nombre=\"Anna\" "
+                  "tipo_docente=\"I\" documento=\"1X\" ensenanza=\"E\" email1=\"a@b\"/>"
+                  "<docente apellido1=\"Mas\" apellido2=\"Puig\" nombre=\"Pere\" "
+                  "tipo_docente=\"I\" documento=\"2X\" ensenanza=\"E\" email1=\"p@b\"/>"
+                  "</docentes></centro>");
+  const fs::path work = dir / "ZTEMP";
+  fs::create_directory(work);
+  ui.file = file;
+  state.SelectedTemplateCode = "ANTIGA";  // left as it was: no dialog is shown
+
+  ASSERT_EQ(RunConversion(state, ui, work), RunResult::Completed);
+  EXPECT_EQ(ui.template_dialogs, 0);
+  EXPECT_EQ(state.SelectedTemplateCode, "ANTIGA");
+  EXPECT_TRUE(state.ListBoxPlanti.empty());
+  EXPECT_EQ(Rows(work, "PROFT").size(), 2u);
+  EXPECT_TRUE(Rows(work, "DIASHORAST").empty());
+}
+
+TEST_F(DriverTest, ARunFailingAtItsLastStageLeavesEveryTableAsItWas) {
+  ui.file = kSample;
+  ui.answers = {false, true};
+  ASSERT_EQ(RunConversion(state, ui, dir.path()), RunResult::Completed);
+  test::WriteFile(dir / "SOLUC.DBF", "Clepsa's own file");
+  const auto before = Snapshot(dir.path());
+
+  // The same school with a first period written with a one-digit hour: the slot table, built
+  // last, cannot read its line.
+  std::string xml = test::ReadFile(kSample);
+  const std::string good =
+      "plantilla=\"MATI\" dia_semana=\"L\" sesion_orden=\"1\" hora_desde=\"08:00\"";
+  const std::string bad =
+      "plantilla=\"MATI\" dia_semana=\"L\" sesion_orden=\"1\" hora_desde=\"8:00\"";
+  ASSERT_NE(xml.find(good), std::string::npos);
+  xml.replace(xml.find(good), good.size(), bad);
+  const fs::path broken = dir.path().parent_path() / (dir.path().filename().string() + ".xml");
+  test::WriteFile(broken, xml);
+
+  RunState second;
+  Recorder second_ui;
+  second_ui.file = broken;
+  second_ui.answers = {false, false};
+  EXPECT_THROW(RunConversion(second, second_ui, dir.path()), Error);
+  fs::remove(broken);
+
+  EXPECT_EQ(second.OutcomeCode, kOutcomeNothing);
+  EXPECT_TRUE(second_ui.informed.empty());
+  EXPECT_EQ(second_ui.busy_calls, (std::vector<bool>{true, false}));
+  const auto after = Snapshot(dir.path());
+  EXPECT_EQ(after.size(), before.size());
+  for (const auto& [name, bytes] : before) {
+    ASSERT_TRUE(after.count(name)) << name;
+    EXPECT_TRUE(after.at(name) == bytes) << name << " changed";
+  }
+}
+
+TEST_F(DriverTest, AMissingWorkingFolderIsAnErrorNamingIt) {
+  ui.file = kSample;
+  const fs::path missing = dir / "ZTEMP";
+  try {
+    RunConversion(state, ui, missing);
+    FAIL() << "the run should fail";
+  } catch (const Error& error) {
+    EXPECT_NE(std::string(error.what()).find("ZTEMP"), std::string::npos) << error.what();
+  }
+  EXPECT_FALSE(fs::exists(missing));
+  EXPECT_EQ(state.OutcomeCode, kOutcomeNothing);
+}
+
+}  // namespace
+}  // namespace tc
