@@ -94,7 +94,10 @@ class Table {
   bool Locate(std::string_view keys, std::span<const std::string> values);
 
   // Field access by name on the current (or pending) row. Throws TableError for an unknown field
-  // or when there is no current row.
+  // or when there is no current row. Field names match whatever their letter case. After Post the
+  // row written is the current row. Setting a field needs a pending row (Append or Edit).
+  // GetText gives a blank field as "", a number in its shortest decimal form ("3", "2.5"), a
+  // logical as "T" or "F" and a date as YYYYMMDD.
   std::string GetText(std::string_view field) const;  // character: without trailing blanks
   std::int32_t GetInteger(std::string_view field) const;  // blank reads as 0
   double GetFloat(std::string_view field) const;          // blank reads as 0
