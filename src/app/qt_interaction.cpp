@@ -1,0 +1,108 @@
+#include "app/qt_interaction.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QPushButton>
+
+#include "app/school_year_form.h"
+#include "app/template_form.h"
+#include "app/ui_text.h"
+#include "export/school_year.h"
+
+namespace tc::app {
+
+QString StandardErrorText(const QString& message) {
+  if (!message.isEmpty() && message.back() > u'.') return message + u'.';
+  return message;
+}
+
+QString MessageText(std::string_view cp1252) {
+  QString text = FromCore(cp1252);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text;
+}
+
+QtInteraction::QtInteraction(QWidget* owner, DialogRunner runner)
+    : owner_(owner), runner_(std::move(runner)) {}
+
+QtInteraction::~QtInteraction() { SetBusy(false); }
+
+int QtInteraction::Exec(QDialog& dialog) {
+  // A dialog inside a run takes input: it shows the normal pointer over the hourglass.
+  const bool busy = busy_;
+  if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  const int result = runner_ ? runner_(dialog) : dialog.exec();
+  if (busy) QApplication::restoreOverrideCursor();
+  return result;
+}
+
+std::optional<std::filesystem::path> QtInteraction::ChooseItacaFile() {
+  QFileDialog dialog(owner_, QStringLiteral("Archivo XML"),
+                     start_folder_.empty() ? QString() : NativePath(start_folder_),
+                     QStringLiteral("*.xml"));
+  dialog.setObjectName(QStringLiteral("OpenDialogXML"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  // A name that does not exist is accepted here; the run answers it with its own message.
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(QStringLiteral("xml"));
+  if (Exec(dialog) != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
+  std::filesystem::path chosen = PathFromQt(files.front());
+  start_folder_ = chosen.parent_path();
+  return chosen;
+}
+
+void QtInteraction::ShowBox(QMessageBox::Icon icon, const QString& text) {
+  QMessageBox box(icon, QString::fromLatin1(kAppTitle), text, QMessageBox::Ok, owner_);
+  box.setTextFormat(Qt::PlainText);
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("Aceptar"));
+  Exec(box);
+}
+
+void QtInteraction::Inform(std::string_view message) {
+  ShowBox(QMessageBox::Information, MessageText(message));
+}
+
+bool QtInteraction::Confirm(std::string_view message) {
+  QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle), MessageText(message),
+                  QMessageBox::Yes | QMessageBox::No, owner_);
+  box.setTextFormat(Qt::PlainText);
+  QAbstractButton* yes = box.button(QMessageBox::Yes);
+  yes->setText(QStringLiteral("S\u00ED"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("No"));
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::No);  // closing the box answers No
+  Exec(box);
+  return box.clickedButton() == yes;
+}
+
+void QtInteraction::ShowErrorText(const QString& message) {
+  ShowBox(QMessageBox::Critical, StandardErrorText(message));
+}
+
+void QtInteraction::ShowError(std::string_view message) { ShowErrorText(MessageText(message)); }
+
+TemplateChoice QtInteraction::ChooseTemplate(TemplateDialog& dialog) {
+  TPlantillas form(dialog, owner_);
+  Exec(form);
+  // Continuar and the close box give the same result: the state the dialog shows.
+  return dialog.Result();
+}
+
+void QtInteraction::ChooseSchoolYear(SchoolYearDialog& dialog) {
+  TCurExp form(dialog, owner_);
+  Exec(form);
+}
+
+void QtInteraction::SetBusy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+}  // namespace tc::app

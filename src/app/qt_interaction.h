@@ -1,0 +1,61 @@
+// The user side of a run in the desktop program: the open-file dialog, the message boxes, the
+// template and school-year dialogs and the hourglass. Every modal window goes through one runner,
+// so that tests (and the unattended mode) can answer it instead of a person.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QString>
+
+#include "conversion/interaction.h"
+
+class QDialog;
+class QWidget;
+
+namespace tc::app {
+
+// Shows a modal dialog and returns its result; the default is QDialog::exec().
+using DialogRunner = std::function<int(QDialog& dialog)>;
+
+// The text of the standard error box for an error message: a full stop is added when the message
+// does not already end in punctuation below '.'.
+QString StandardErrorText(const QString& message);
+
+// Message text for display: the core's CR LF line breaks become plain line breaks.
+QString MessageText(std::string_view cp1252);
+
+class QtInteraction : public Interaction {
+ public:
+  explicit QtInteraction(QWidget* owner, DialogRunner runner = {});
+  ~QtInteraction() override;
+
+  std::optional<std::filesystem::path> ChooseItacaFile() override;
+  void Inform(std::string_view message) override;
+  bool Confirm(std::string_view message) override;
+  void ShowError(std::string_view message) override;
+  TemplateChoice ChooseTemplate(TemplateDialog& dialog) override;
+  void ChooseSchoolYear(SchoolYearDialog& dialog) override;
+  void SetBusy(bool busy) override;
+
+  bool Busy() const { return busy_; }
+  // The folder the file dialog opens in (that of the file chosen last).
+  void SetStartFolder(const std::filesystem::path& folder) { start_folder_ = folder; }
+  // The standard error box for a message that is already Unicode (start-up errors).
+  void ShowErrorText(const QString& message);
+
+ private:
+  int Exec(QDialog& dialog);
+  void ShowBox(QMessageBox::Icon icon, const QString& text);
+
+  QPointer<QWidget> owner_;
+  DialogRunner runner_;
+  bool busy_ = false;
+  std::filesystem::path start_folder_;
+};
+
+}  // namespace tc::app
