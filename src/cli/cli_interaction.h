@@ -1,0 +1,51 @@
+// The user of a run started from the command line: every question is answered by a flag given
+// beforehand, messages go to standard output, errors to standard error, all as UTF-8.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "conversion/interaction.h"
+
+namespace tc::cli {
+
+// Windows-1252 text of the core as UTF-8 for the terminal, with CR LF line breaks as LF.
+std::string ForTerminal(std::string_view cp1252);
+
+struct Answers {
+  std::filesystem::path file;                 // the file "chosen" in the open dialog
+  std::optional<std::string> template_code;   // typed into the template combo (Windows-1252)
+  bool all_templates = false;                 // Yes to the multi-template question
+  bool keep_idle = false;                     // No to the prune question
+  std::optional<std::string> school_year;     // typed into the school-year combo (Windows-1252)
+};
+
+class CliInteraction : public Interaction {
+ public:
+  CliInteraction(Answers answers, std::ostream& out, std::ostream& err);
+
+  std::optional<std::filesystem::path> ChooseItacaFile() override;
+  void Inform(std::string_view message) override;
+  bool Confirm(std::string_view message) override;
+  void ShowError(std::string_view message) override;
+  TemplateChoice ChooseTemplate(TemplateDialog& dialog) override;
+  void ChooseSchoolYear(SchoolYearDialog& dialog) override;
+
+  // Description of the template chosen in the last template dialog ("-" when none matched, empty
+  // when no dialog was shown).
+  const std::string& ChosenDescription() const { return chosen_description_; }
+  // Whether the run said "Proceso finalizado"; the summary follows that message.
+  bool Finished() const { return finished_; }
+
+ private:
+  Answers answers_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::string chosen_description_;
+  bool finished_ = false;
+};
+
+}  // namespace tc::cli

@@ -1,0 +1,185 @@
+#include "cli/commands.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <ostream>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "cli/cli_interaction.h"
+#include "conversion/driver.h"
+#include "conversion/run_state.h"
+#include "conversion/template_dialog.h"
+#include "export/solution_export.h"
+#include "itaca/document.h"
+#include "platform/platform.h"
+#include "store/codepage.h"
+#include "store/database.h"
+#include "store/error.h"
+#include "store/schemas.h"
+#include "store/table.h"
+
+namespace tc::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::optional<std::string> ToCp1252(const std::optional<std::string>& utf8) {
+  if (!utf8) return std::nullopt;
+  return Utf8ToCp1252(*utf8);
+}
+
+fs::path WorkingFolder(const std::optional<std::string>& data_dir) {
+  if (data_dir) return platform::WorkingDir(platform::PathFromUtf8(*data_dir));
+  return platform::WorkingDir();
+}
+
+std::string Plural(std::size_t count, std::string_view one, std::string_view many) {
+  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+// Runs one command body, turning the errors of the core into the "error" exit status with the
+// message on standard error.
+template <typename Body>
+ExitStatus Guarded(std::ostream& err, Body body) {
+  try {
+    return body();
+  } catch (const tc::Error& error) {
+    err << "Error: " << ForTerminal(error.what()) << '\n';
+  } catch (const std::exception& error) {
+    err << "Error: " << error.what() << '\n';
+  }
+  return ExitStatus::Failed;
+}
+
+// The rows each working table holds after a conversion.
+void PrintTableRows(const fs::path& dir, std::ostream& out) {
+  store::Database db(dir);
+  out << "Tablas escritas en " << platform::PathToUtf8(dir) << ":\n";
+  for (const store::TableDef* def : store::WorkingTables()) {
+    store::Table table = store::Table::Open(db.TablePath(def->name), store::OpenMode::Shared);
+    const auto rows = static_cast<std::size_t>(table.RecordCount());
+    table.Close();
+    std::string name = def->name;
+    name.resize(std::max<std::size_t>(name.size(), 12), ' ');
+    out << "  " << name << Plural(rows, "fila", "filas") << '\n';
+  }
+}
+
+void PrintConversionSummary(const RunState& state, const CliInteraction& ui, const fs::path& dir,
+                            std::ostream& out) {
+  if (ui.ChosenDescription().empty()) {
+    out << "Plantilla horaria: ninguna (el documento no tiene plantillas)\n";
+  } else {
+    out << "Plantilla horaria: " << ForTerminal(state.SelectedTemplateCode) << " ("
+        << ForTerminal(ui.ChosenDescription()) << "), turno "
+        << ForTerminal(state.SelectedTemplateShift) << ", "
+        << Plural(state.ListBoxPlanti.size(), "periodo", "periodos") << '\n';
+  }
+  out << "Idioma: " << ForTerminal(state.LanguageChoice) << '\n';
+  PrintTableRows(dir, out);
+}
+
+// The template of the last conversion: MARCOXML of the slot table's first row, else none.
+std::string LastConversionTemplate(const fs::path& dir) {
+  try {
+    store::Database db(dir);
+    const std::string& name = store::DiashorastTable().name;
+    if (!db.Exists(name)) return {};
+    store::Table table = store::Table::Open(db.TablePath(name), store::OpenMode::Shared);
+    table.First();
+    std::string code = table.Eof() ? std::string() : table.GetText("MARCOXML");
+    table.Close();
+    return code;
+  } catch (const tc::Error&) {
+    // An unreadable slot table is the export's own business; it reports it itself.
+    return {};
+  }
+}
+
+bool InputExists(const fs::path& file) {
+  std::error_code ignored;
+  return !file.empty() && fs::is_regular_file(file, ignored);
+}
+
+}  // namespace
+
+ExitStatus Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
+  return Guarded(err, [&] {
+    const fs::path dir = WorkingFolder(options.data_dir);
+    RunState state;
+    if (options.language) state.LanguageChoice = Utf8ToCp1252(*options.language);
+    Answers answers;
+    answers.file = platform::PathFromUtf8(options.file);
+    answers.template_code = ToCp1252(options.template_code);
+    answers.all_templates = options.all_templates;
+    answers.keep_idle = options.keep_idle;
+    CliInteraction ui(std::move(answers), out, err);
+
+    if (RunConversion(state, ui, dir) == RunResult::MissingInput) return ExitStatus::MissingInput;
+    PrintConversionSummary(state, ui, dir, out);
+    return ExitStatus::Completed;
+  });
+}
+
+ExitStatus ListTemplates(const TemplatesOptions& options, std::ostream& out, std::ostream& err) {
+  return Guarded(err, [&] {
+    const fs::path file = platform::PathFromUtf8(options.file);
+    if (!InputExists(file)) {
+      out << ForTerminal(kMessageNoFile) << '\n';
+      return ExitStatus::MissingInput;
+    }
+    const itaca::Document document = itaca::Document::Load(file);
+    const std::string language =
+        options.language ? Utf8ToCp1252(*options.language) : std::string(kValencian);
+    TemplateDialog dialog(document, TemplateDialogMode::Conversion, language);
+    const std::vector<std::string> codes = dialog.Codes();
+    if (codes.empty()) {
+      out << "El documento no tiene plantillas horarias.\n";
+      return ExitStatus::Completed;
+    }
+    out << "Plantillas horarias (idioma " << ForTerminal(language) << "):\n";
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+      // Each code as if chosen in the combo box, the first one being the preselected one.
+      dialog.SetCodeText(codes[i]);
+      out << '\n' << ForTerminal(codes[i]) << (i == 0 ? "  (preseleccionada)" : "") << '\n';
+      out << "  Horario: " << ForTerminal(dialog.Description()) << '\n';
+      out << "  Turno: " << ForTerminal(dialog.Shift()) << '\n';
+      out << "  HORAS:";
+      if (dialog.PeriodLines().empty()) out << " ninguna";
+      out << '\n';
+      for (const std::string& line : dialog.PeriodLines()) out << "    " << ForTerminal(line) << '\n';
+    }
+    return ExitStatus::Completed;
+  });
+}
+
+ExitStatus Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
+  return Guarded(err, [&] {
+    const fs::path dir = WorkingFolder(options.data_dir);
+    RunState state;
+    Answers answers;
+    answers.file = platform::PathFromUtf8(options.file);
+    answers.template_code =
+        options.template_code ? Utf8ToCp1252(*options.template_code) : LastConversionTemplate(dir);
+    answers.school_year = ToCp1252(options.school_year);
+    CliInteraction ui(std::move(answers), out, err);
+
+    const ExportResult result = RunExport(state, ui, dir);
+    if (result.result == RunResult::MissingInput) return ExitStatus::MissingInput;
+    out << "Documento escrito: " << platform::PathToUtf8(result.output) << '\n';
+    out << "  plantilla horaria: "
+        << (state.SelectedTemplateCode.empty() ? std::string("ninguna")
+                                               : ForTerminal(state.SelectedTemplateCode))
+        << '\n';
+    out << "  curso:             " << ForTerminal(state.SchoolYear) << '\n';
+    out << "  horario_grupo:     " << result.group_lessons << '\n';
+    out << "  horario_ocupacion: " << result.duty_periods << '\n';
+    return ExitStatus::Completed;
+  });
+}
+
+}  // namespace tc::cli

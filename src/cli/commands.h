@@ -1,0 +1,39 @@
+// The subcommands of `transclepsa`: a conversion without windows, the listing of a document's
+// time templates, and the export. Options arrive as UTF-8 text, as typed; they are converted to
+// the core's Windows-1252 here. Output is UTF-8.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "cli/exit_status.h"
+
+namespace tc::cli {
+
+struct ConvertOptions {
+  std::string file;                          // the ITACA document
+  std::optional<std::string> data_dir;       // the working folder
+  std::optional<std::string> template_code;  // typed into the template combo box
+  std::optional<std::string> language;       // the text of the language combo box
+  bool all_templates = false;                // Yes to the multi-template question
+  bool keep_idle = false;                    // No to the prune question
+};
+
+struct TemplatesOptions {
+  std::string file;
+  std::optional<std::string> language;
+};
+
+struct ExportOptions {
+  std::string file;
+  std::optional<std::string> data_dir;
+  std::optional<std::string> template_code;  // "" chooses none
+  std::optional<std::string> school_year;    // typed into the school-year combo box
+};
+
+ExitStatus Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err);
+ExitStatus ListTemplates(const TemplatesOptions& options, std::ostream& out, std::ostream& err);
+ExitStatus Export(const ExportOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace tc::cli

@@ -1,0 +1,202 @@
+// transclepsa: the conversion (ITACA -> Clepsa), the listing of time templates and the export
+// (Clepsa -> ITACA) from the command line. Arguments are UTF-8 whatever the locale; on Windows
+// they are taken from the wide command line.
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+#include "cli/exit_status.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <shellapi.h>
+#ifdef _MSC_VER
+#pragma comment(lib, "shell32.lib")
+#endif
+#endif
+
+namespace {
+
+using tc::cli::ExitStatus;
+
+// Spanish captions for CLI11's help screens.
+void SpanishHelp(CLI::App& app) {
+  auto formatter = app.get_formatter();
+  formatter->label("Usage", "Uso");
+  formatter->label("OPTIONS", "OPCIONES");
+  formatter->label("SUBCOMMAND", "ORDEN");
+  formatter->label("SUBCOMMANDS", "ORDENES");
+  formatter->label("REQUIRED", "(obligatorio)");
+  formatter->label("Positionals", "Argumentos");
+  formatter->label("TEXT", "TEXTO");
+  formatter->column_width(34);
+  app.option_defaults()->group("Opciones");
+  app.set_help_flag("-h,--help", "Muestra esta ayuda y termina");
+}
+
+// A wrong command line: what went wrong in Spanish, CLI11's own detail after it.
+int UsageError(const CLI::ParseError& error) {
+  std::string what = "Uso incorrecto";
+  if (dynamic_cast<const CLI::RequiredError*>(&error)) {
+    what = "Falta un argumento obligatorio";
+  } else if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
+    what = "Sobran argumentos";
+  } else if (dynamic_cast<const CLI::ArgumentMismatch*>(&error)) {
+    what = "Falta el valor de una opci\xC3\xB3n";  // opción (UTF-8)
+  }
+  std::cerr << "transclepsa: " << what << " (" << error.what() << ")\n"
+            << "Consulte \"transclepsa --help\".\n";
+  return tc::cli::ToInt(ExitStatus::Usage);
+}
+
+int Run(int argc, const char* const* argv) {
+  CLI::App app{"Transfiere los datos de un centro entre ITACA y Clepsa.", "transclepsa"};
+  SpanishHelp(app);
+  app.require_subcommand(1);
+
+  // convert
+  tc::cli::ConvertOptions convert_options;
+  std::string convert_data_dir, convert_template, convert_language;
+  CLI::App* convert = app.add_subcommand(
+      "convert", "Convierte un documento de ITACA en las tablas de trabajo de Clepsa");
+  convert->add_option("FICHERO", convert_options.file, "Documento XML de ITACA")
+      ->required()
+      ->type_name("");
+  CLI::Option* convert_dir_option = convert->add_option(
+      "--data-dir", convert_data_dir,
+      "Carpeta de trabajo de Clepsa (si no, TRANSCLEPSA_ZTEMP o la carpeta habitual)");
+  convert_dir_option->type_name("CARPETA");
+  CLI::Option* convert_template_option = convert->add_option(
+      "--template", convert_template,
+      "Plantilla horaria elegida (si no, la primera del documento)");
+  convert_template_option->type_name("CODIGO");
+  CLI::Option* convert_language_option = convert->add_option(
+      "--language", convert_language,
+      "Idioma de los textos, tal como se escribe en la lista (si no, VALENCI\xC3\x81)");
+  convert_language_option->type_name("TEXTO");
+  convert->add_flag("--all-templates", convert_options.all_templates,
+                    "Importa los datos de todas las plantillas (si no, solo la elegida)");
+  convert->add_flag("--keep-idle", convert_options.keep_idle,
+                    "Conserva los grupos y profesores sin clases en la plantilla");
+
+  // templates
+  tc::cli::TemplatesOptions templates_options;
+  std::string templates_language;
+  CLI::App* templates = app.add_subcommand(
+      "templates", "Muestra las plantillas horarias del documento, como el di\xC3\xA1logo");
+  templates->add_option("FICHERO", templates_options.file, "Documento XML de ITACA")
+      ->required()
+      ->type_name("");
+  CLI::Option* templates_language_option = templates->add_option(
+      "--language", templates_language, "Idioma de las descripciones (si no, VALENCI\xC3\x81)");
+  templates_language_option->type_name("TEXTO");
+
+  // export
+  tc::cli::ExportOptions export_options;
+  std::string export_data_dir, export_template, export_year;
+  CLI::App* exporter = app.add_subcommand(
+      "export", "Escribe el horario de Clepsa (SOLUC) como documento de ITACA");
+  exporter->add_option("FICHERO", export_options.file,
+                       "Documento XML de ITACA del que se hizo la conversi\xC3\xB3n")
+      ->required()
+      ->type_name("");
+  CLI::Option* export_dir_option = exporter->add_option(
+      "--data-dir", export_data_dir,
+      "Carpeta de trabajo de Clepsa (si no, TRANSCLEPSA_ZTEMP o la carpeta habitual)");
+  export_dir_option->type_name("CARPETA");
+  CLI::Option* export_template_option = exporter->add_option(
+      "--template", export_template,
+      "Plantilla horaria (si no, la de la \xC3\xBAltima conversi\xC3\xB3n; \"\" ninguna)");
+  export_template_option->type_name("CODIGO");
+  CLI::Option* export_year_option = exporter->add_option(
+      "--school-year", export_year, "Curso de destino (si no, el del documento)");
+  export_year_option->type_name("TEXTO");
+
+  for (CLI::App* sub : {convert, templates, exporter}) {
+    sub->group("\xC3\x93rdenes");  // Órdenes
+    sub->set_help_flag("-h,--help", "Muestra esta ayuda y termina");
+  }
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& success) {
+    return app.exit(success);  // --help
+  } catch (const CLI::ParseError& error) {
+    return UsageError(error);
+  }
+
+  auto given = [](const CLI::Option* option, const std::string& value) {
+    return option->count() > 0 ? std::optional<std::string>(value) : std::nullopt;
+  };
+
+  ExitStatus status = ExitStatus::Usage;
+  if (convert->parsed()) {
+    convert_options.data_dir = given(convert_dir_option, convert_data_dir);
+    convert_options.template_code = given(convert_template_option, convert_template);
+    convert_options.language = given(convert_language_option, convert_language);
+    status = tc::cli::Convert(convert_options, std::cout, std::cerr);
+  } else if (templates->parsed()) {
+    templates_options.language = given(templates_language_option, templates_language);
+    status = tc::cli::ListTemplates(templates_options, std::cout, std::cerr);
+  } else if (exporter->parsed()) {
+    export_options.data_dir = given(export_dir_option, export_data_dir);
+    export_options.template_code = given(export_template_option, export_template);
+    export_options.school_year = given(export_year_option, export_year);
+    status = tc::cli::Export(export_options, std::cout, std::cerr);
+  }
+  std::cout.flush();
+  return tc::cli::ToInt(status);
+}
+
+}  // namespace
+
+#ifdef _WIN32
+
+// The narrow argv of Windows is in the ANSI code page; the wide command line holds what the user
+// typed, converted here to UTF-8.
+int main() {
+  SetConsoleOutputCP(CP_UTF8);
+  int argc = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (wide == nullptr) {
+    std::cerr << "transclepsa: no se puede leer la l\xC3\xADnea de \xC3\xB3rdenes\n";
+    return tc::cli::ToInt(ExitStatus::Failed);
+  }
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string arg(size > 0 ? static_cast<std::size_t>(size) : 1u, '\0');
+    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
+    arg.resize(arg.size() - 1);  // the terminating zero
+    args.push_back(std::move(arg));
+  }
+  LocalFree(wide);
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  try {
+    return Run(argc, argv.data());
+  } catch (const std::exception& error) {
+    std::cerr << "transclepsa: " << error.what() << '\n';
+    return tc::cli::ToInt(ExitStatus::Failed);
+  }
+}
+
+#else
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& error) {
+    std::cerr << "transclepsa: " << error.what() << '\n';
+    return tc::cli::ToInt(ExitStatus::Failed);
+  }
+}
+
+#endif
