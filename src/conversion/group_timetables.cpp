@@ -1,0 +1,165 @@
+// Group timetables: the lessons of the chosen time template turn ImportAssignments' provisional
+// ASIGT rows into the real ones (hours, teacher and room per pairing, one row per teacher) and
+// remove the pairings no lesson reached.
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "conversion/stages.h"
+#include "store/error.h"
+#include "store/text.h"
+
+namespace tc {
+
+namespace {
+
+// The multi-template question, nine lines joined by CR LF.
+std::string MultiTemplateQuestion() {
+  const std::string rule(88, '-');
+  const std::string lines[] = {
+      std::string(7, ' ') + "!!! I M P O R T A N T E !!!  \xBFImportar Datos de todas las Plantillas?",
+      std::string(7, ' ') + std::string(39, '=') + std::string(4, ' '),
+      "Se han encontrado Datos que pueden pertenecer a varias Plantillas Horarias.",
+      "RECOMENDAMOS IMPORTAR SOLAMENTE LOS DATOS PERTENECIENTES A UNA SOLA PLANTILLA.",
+      "Si quiere Importar los Datos de todas las Plantillas Pulse el Bot\xF3n \"S\xED\".",
+      "Para Importar solo los Datos de la Plantilla seleccionada,Pulse el Bot\xF3n \"No\".",
+      rule,
+      "(RECOMENDAMOS Pulsar \"No\", y trabajar solo con datos de una Plantilla.)",
+      rule,
+  };
+  std::string text;
+  for (const auto& line : lines) {
+    if (!text.empty()) text += "\r\n";
+    text += line;
+  }
+  return text;
+}
+
+// One lesson of the selected template, as read from its horario_grupo element.
+struct Lesson {
+  std::string group;    // grupo
+  std::string course;   // curso
+  std::string content;  // contenido
+  std::string teacher;  // docente (DNI)
+  std::string room;     // aula (ITACA code)
+};
+
+// Fills CPROF and CAULA of the row being edited where they are still blank.
+void FillBlankTeacherAndRoom(store::Table& asig, const std::string& teacher_code,
+                             const std::string& room_code) {
+  if (AllTrim(asig.GetText("CPROF")).empty()) asig.SetText("CPROF", teacher_code);
+  if (AllTrim(asig.GetText("CAULA")).empty()) asig.SetText("CAULA", room_code);
+}
+
+// One more lesson on the current row: HORAS + 1, blank teacher and room filled.
+void CountOneMore(store::Table& asig, const std::string& teacher_code,
+                  const std::string& room_code) {
+  asig.Edit();
+  asig.SetFloat("HORAS", asig.GetFloat("HORAS") + 1);
+  FillBlankTeacherAndRoom(asig, teacher_code, room_code);
+  asig.Post();
+}
+
+}  // namespace
+
+void ImportGroupTimetables(ConversionContext& ctx) {
+  ctx.state.OnlySelectedTemplate = false;
+  const auto elements = ctx.document.Select(itaca::kGroupTimetables);
+  if (elements.Empty()) return;
+
+  // Yes keeps ASIGT as ImportAssignments wrote it and lets the later stages take every template.
+  if (ctx.ui.Confirm(MultiTemplateQuestion())) return;
+  ctx.state.OnlySelectedTemplate = true;
+
+  // The lessons of the selected template, read before any table is touched so that a missing
+  // attribute ends the run with the tables unchanged. A list of exactly one element is passed
+  // over like an empty one, as with every collection of the conversion: every pairing then goes.
+  std::vector<Lesson> lessons;
+  if (elements.Count() >= 2) {
+    for (const auto& element : elements) {
+      if (element.Attr("plantilla") != ctx.state.SelectedTemplateCode) continue;
+      lessons.push_back({element.Attr("grupo"), element.Attr("curso"), element.Attr("contenido"),
+                         element.Attr("docente"), element.Attr("aula")});
+    }
+  }
+
+  auto asig = ctx.db.Open("ASIGT", store::OpenMode::Exclusive);
+  auto groups = ctx.db.Open("GRUPOST", store::OpenMode::Exclusive);
+  auto teachers = ctx.db.Open("PROFT", store::OpenMode::Exclusive);
+  auto rooms = ctx.db.Open("AULAT", store::OpenMode::Exclusive);
+
+  // Record numbers of the ASIGT rows a lesson of the selected template was counted on or created.
+  std::unordered_set<int> matched_rows;
+
+  for (const auto& lesson : lessons) {
+    if (!asig.Locate("CLAVE;CLAVECURSO;ASIG_ITACA",
+                     {lesson.group, lesson.course, lesson.content})) {
+      continue;  // a lesson whose pairing ImportAssignments did not create is ignored
+    }
+    const int pairing_row = asig.RecNo();
+    const std::string pairing_teacher = asig.GetText("CPROF");
+
+    const std::string teacher_code =
+        teachers.Locate("DNI", lesson.teacher) ? teachers.GetText("ABREV") : std::string();
+    const std::string room_code =
+        rooms.Locate("ABREV_ITACA", lesson.room) ? rooms.GetText("ABREV") : std::string();
+
+    if (matched_rows.insert(pairing_row).second) {
+      // First lesson on this row: its hours start again from 1 (replacing the default 4).
+      asig.Edit();
+      asig.SetFloat("HORAS", 1);
+      FillBlankTeacherAndRoom(asig, teacher_code, room_code);
+      asig.Post();
+    } else if (pairing_teacher == teacher_code) {
+      CountOneMore(asig, teacher_code, room_code);
+    } else if (asig.Locate("CLAVE;CLAVECURSO;ASIG_ITACA;CPROF",
+                           {lesson.group, lesson.course, lesson.content, teacher_code})) {
+      CountOneMore(asig, teacher_code, room_code);  // a further teacher met before
+    } else {
+      // A further teacher of this pairing gets a row of its own, with the pairing row's subject
+      // and group and the group's fields; without the group in GRUPOST the lesson is not counted.
+      const std::string subject = asig.GetText("CASIG");
+      const std::string group_code = asig.GetText("CGRUP");
+      if (!groups.Locate("ABREV", group_code)) continue;
+      asig.Append();
+      asig.SetText("CASIG", subject);
+      asig.SetText("CPROF", teacher_code);
+      asig.SetText("CGRUP", group_code);
+      asig.SetText("CAULA", room_code);
+      asig.SetText("TURNO", groups.GetText("TURNO"));
+      asig.SetText("NIVEL", groups.GetText("NIVEL"));
+      asig.SetText("CURSO", groups.GetText("CURSO"));
+      asig.SetText("GRUPO", groups.GetText("GRUPO"));
+      asig.SetFloat("HORAS", 1);
+      asig.SetText("SESIONES", "1111");
+      asig.SetText("CLAVE", lesson.group);
+      asig.SetText("CLAVECURSO", lesson.course);
+      asig.SetText("ASIG_ITACA", lesson.content);
+      asig.SetText("CTAREA", "*479");
+      asig.Post();
+      matched_rows.insert(asig.RecNo());
+    }
+  }
+
+  // Pairings that no lesson of the selected template reached are removed.
+  asig.First();
+  while (!asig.Eof()) {
+    if (matched_rows.count(asig.RecNo()) == 0) {
+      asig.Delete();  // the next row becomes current
+    } else {
+      asig.Next();
+    }
+  }
+  try {
+    asig.Pack();
+  } catch (const TableError&) {
+    // A failed pack leaves the rows marked as deleted, which every reader skips.
+  }
+
+  asig.Close();
+  groups.Close();
+  teachers.Close();
+  rooms.Close();
+}
+
+}  // namespace tc

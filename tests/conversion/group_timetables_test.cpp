@@ -1,0 +1,126 @@
+// Lessons of the chosen template counted into ASIGT: hours, teacher and room per pairing, a row
+// per further teacher, pairings without lessons removed.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "conversion/stage_rows.h"
+#include "conversion/stages.h"
+#include "support/test_support.h"
+
+namespace tc {
+namespace {
+
+using test::Dump;
+using test::FillTable;
+using test::Lines;
+
+const Lines kBrief = {"ASIG_ITACA", "CPROF", "CAULA", "HORAS"};
+const Lines kAll = {"CASIG", "CPROF",    "CGRUP",  "CAULA", "TURNO",      "NIVEL",  "CURSO",
+                    "GRUPO", "HORAS",    "SESIONES", "NCONEX", "CLAVE", "CLAVECURSO", "CTAREA",
+                    "ASIG_ITACA"};
+
+// The document of a run whose lessons are "plantilla grupo curso contenido docente aula" ("_" is
+// a blank value). What the earlier stages left: group 1A (G1), teachers PA (DA) and PB (DB), rooms
+// AU1 (R1) and AU2 (R2), the pairings of G1 with M1 and L1, and one of G2 whose group is missing.
+struct GroupRun : test::ConversionRun {
+  explicit GroupRun(const Lines& lessons) : ConversionRun(Xml(lessons)) {
+    FillTable(db, store::GrupostTable(),
+              {{"ABREV", "TURNO", "NIVEL", "CURSO", "GRUPO"}, {"1A", "M", "ESO", "1", "A"}});
+    FillTable(db, store::ProftTable(), {{"ABREV", "DNI"}, {"PA", "DA"}, {"PB", "DB"}});
+    FillTable(db, store::AulatTable(), {{"ABREV", "ABREV_ITACA"}, {"AU1", "R1"}, {"AU2", "R2"}});
+    FillTable(db, store::AsigtTable(),
+              {{"CASIG", "CGRUP", "CURSO", "HORAS", "SESIONES", "CLAVE", "CLAVECURSO", "CTAREA",
+                "ASIG_ITACA"},
+               {"MAT", "1A", "1", "4", "1111", "G1", "C1", "*479", "M1"},
+               {"LEN", "1A", "1", "4", "1111", "G1", "C1", "*479", "L1"},
+               {"MAT", "2B", "2", "4", "1111", "G2", "C1", "*479", "M1"}});
+    state.SelectedTemplateCode = "P1";
+  }
+  static std::string Xml(const Lines& lessons) {
+    std::string xml = "<centro><horarios_grupo>";
+    for (const auto& lesson : lessons) {
+      std::istringstream words(lesson);
+      xml += "<horario_grupo";
+      for (const char* name : {"plantilla", "grupo", "curso", "contenido", "docente", "aula"}) {
+        std::string word;
+        words >> word;
+        xml += std::string(" ") + name + "=\"" + (word == "_" ? " " : word) + "\"";
+      }
+      xml += "/>";
+    }
+    return xml + "</horarios_grupo></centro>";
+  }
+};
+
+TEST(GroupTimetables, NoLessonsAsksNothingAndTouchesNoTable) {
+  test::ConversionRun run("<centro><horarios_grupo/></centro>");
+  run.state.OnlySelectedTemplate = true;
+  ImportGroupTimetables(run.ctx);  // the folder holds no table at all
+  EXPECT_TRUE(run.ui.questions.empty());
+  EXPECT_FALSE(run.state.OnlySelectedTemplate);
+}
+
+TEST(GroupTimetables, YesKeepsAsigtAsWritten) {
+  GroupRun run({"P1 G1 C1 M1 DA R1", "P1 G1 C1 M1 DA R1"});
+  const Lines before = Dump(run.db, "ASIGT", kAll);
+  run.ui.answers.push_back(true);
+  ImportGroupTimetables(run.ctx);
+  const std::string rule(88, '-');
+  EXPECT_EQ(run.ui.questions,
+            Lines{test::W(
+                "       !!! I M P O R T A N T E !!!  ¿Importar Datos de todas las Plantillas?\r\n"
+                "       " + std::string(39, '=') + "    \r\n"
+                "Se han encontrado Datos que pueden pertenecer a varias Plantillas Horarias.\r\n"
+                "RECOMENDAMOS IMPORTAR SOLAMENTE LOS DATOS PERTENECIENTES A UNA SOLA PLANTILLA.\r\n"
+                "Si quiere Importar los Datos de todas las Plantillas Pulse el Botón \"Sí\".\r\n"
+                "Para Importar solo los Datos de la Plantilla seleccionada,Pulse el Botón \"No\".\r\n" +
+                rule +
+                "\r\n(RECOMENDAMOS Pulsar \"No\", y trabajar solo con datos de una Plantilla.)\r\n" +
+                rule)});
+  EXPECT_FALSE(run.state.OnlySelectedTemplate);
+  EXPECT_EQ(Dump(run.db, "ASIGT", kAll), before);
+  EXPECT_EQ(before[0], "MAT||1A||||1||4|1111||G1|C1|*479|M1");
+}
+
+TEST(GroupTimetables, OneLessonIsPassedOverAndEveryPairingGoes) {
+  GroupRun run({"P1 G1 C1 M1 DA R1"});
+  ImportGroupTimetables(run.ctx);
+  EXPECT_EQ(run.ui.questions.size(), 1u);
+  EXPECT_TRUE(run.state.OnlySelectedTemplate);
+  EXPECT_EQ(Dump(run.db, "ASIGT", kBrief), Lines{});
+}
+
+TEST(GroupTimetables, FirstTeacherKeepsThePairingRowAndTheNextGetsANewOne) {
+  // A's first room is unknown and A's later room does not replace the first known one; lessons of
+  // another template (P2, p1) or without a pairing (G9) count for nothing; L1 and G2 go.
+  GroupRun run({"P1 G1 C1 M1 DA R9", "P1 G1 C1 M1 DA R1", "P1 G1 C1 M1 DB R2", "P1 G1 C1 M1 DA R2",
+           "P2 G1 C1 L1 DA R1", "P1 G9 C1 M1 DA R1", "p1 G1 C1 M1 DA R1"});
+  ImportGroupTimetables(run.ctx);
+  EXPECT_EQ(Dump(run.db, "ASIGT", kAll), (Lines{"MAT|PA|1A|AU1|||1||3|1111||G1|C1|*479|M1",
+                                                "MAT|PB|1A|AU2|M|ESO|1|A|1|1111||G1|C1|*479|M1"}));
+}
+
+TEST(GroupTimetables, SecondTeacherFirstTakesThePairingRow) {
+  GroupRun run({"P1 G1 C1 M1 DB R1", "P1 G1 C1 M1 DA R2", "P1 G1 C1 M1 DA R1", "P1 G1 C1 L1 DA R1"});
+  ImportGroupTimetables(run.ctx);
+  EXPECT_EQ(Dump(run.db, "ASIGT", kBrief), (Lines{"M1|PB|AU1|1", "L1|PA|AU1|1", "M1|PA|AU2|2"}));
+}
+
+TEST(GroupTimetables, UnknownTeacherKeepsTheRowBlankAndAMissingGroupIsNotCounted) {
+  GroupRun run({"P1 G1 C1 M1 DX R1", "P1 G1 C1 M1 DA R1", "P1 G1 C1 M1 DY R2", "P1 G2 C1 M1 DA R1",
+           "P1 G2 C1 M1 DB R1"});
+  ImportGroupTimetables(run.ctx);
+  EXPECT_EQ(Dump(run.db, "ASIGT", {"CPROF", "CGRUP", "HORAS"}),
+            (Lines{"|1A|2", "PA|2B|1", "PA|1A|1"}));
+}
+
+TEST(GroupTimetables, WithoutATemplateOnlyLessonsWithoutOneCount) {
+  GroupRun run({"P1 G1 C1 M1 DA R1", "_ G1 C1 L1 DB R2"});
+  run.state.SelectedTemplateCode.clear();
+  ImportGroupTimetables(run.ctx);
+  EXPECT_EQ(Dump(run.db, "ASIGT", kBrief), Lines{"L1|PB|AU2|1"});
+}
+
+}  // namespace
+}  // namespace tc
