@@ -1,0 +1,98 @@
+// Occupation timetables: each teacher's weekly duty periods become one ASIGT row per teacher and
+// duty, counted in HORAS; then every ASIGT row gets the SESIONES pattern of its hours.
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "conversion/stages.h"
+
+namespace tc {
+
+namespace {
+
+// One duty period, as read from its horario_ocupacion element.
+struct DutyPeriod {
+  std::string duty;      // ocupacion (ITACA code)
+  std::string teacher;   // docente (DNI)
+  std::string templ;     // plantilla
+};
+
+// The split of `hours` weekly hours into blocks, one numeral per block, as Clepsa reads SESIONES:
+// up to 14 single hours; then one longer first block; from 24 on, blocks of about hours / 14.
+std::string SessionPattern(long long hours) {
+  if (hours <= 14) return std::string(hours > 0 ? static_cast<std::size_t>(hours) : 0, '1');
+  if (hours <= 23) return std::to_string(hours - 13) + std::string(13, '1');
+
+  const long long q = hours / 14;
+  const std::string numeral = std::to_string(q);
+  if (hours == 14 * q) return numeral + std::string(13, numeral[0]);
+
+  const long long r = hours - 13 * q;
+  std::string pattern = r <= 9 ? std::to_string(r) : "9" + std::to_string(r - 9 + q);
+  for (int i = 0; i < 13; ++i) pattern += numeral;
+  return pattern.substr(0, 14);
+}
+
+}  // namespace
+
+void ImportOccupationTimetables(ConversionContext& ctx) {
+  const auto elements = ctx.document.Select(itaca::kDutyTimetables);
+  if (elements.Empty()) return;  // ASIGT keeps the SESIONES of the earlier stages
+
+  // The periods are read before any table is touched: a missing attribute ends the run with the
+  // tables unchanged.
+  std::vector<DutyPeriod> periods;
+  periods.reserve(elements.Count());
+  for (const auto& element : elements) {
+    periods.push_back(
+        {element.Attr("ocupacion"), element.Attr("docente"), element.Attr("plantilla")});
+  }
+
+  auto subjects = ctx.db.Open("ASIGNOMT", store::OpenMode::Exclusive);
+  auto asig = ctx.db.Open("ASIGT", store::OpenMode::Exclusive);
+  auto teachers = ctx.db.Open("PROFT", store::OpenMode::Exclusive);
+
+  for (const auto& period : periods) {
+    if (ctx.state.OnlySelectedTemplate && period.templ != ctx.state.SelectedTemplateCode) continue;
+
+    // Unknown duties and teachers are still counted, with an empty code.
+    const std::string duty_code =
+        subjects.Locate("ABREV_ITACA", period.duty) ? subjects.GetText("COD") : std::string();
+    const std::string teacher_code =
+        teachers.Locate("DNI", period.teacher) ? teachers.GetText("ABREV") : std::string();
+
+    if (asig.Locate("CPROF;ASIG_ITACA", {teacher_code, period.duty})) {
+      asig.Edit();
+      asig.SetFloat("HORAS", asig.GetFloat("HORAS") + 1);
+      asig.Post();
+    } else {
+      asig.Append();
+      asig.SetText("CASIG", duty_code);
+      asig.SetText("CPROF", teacher_code);
+      asig.SetFloat("HORAS", 1);
+      asig.SetText("SESIONES", "1");
+      asig.SetText("CTAREA", duty_code);
+      asig.SetText("ASIG_ITACA", period.duty);
+      asig.Post();
+    }
+  }
+
+  // Every row, class rows included, gets at least one hour and the pattern of its hours.
+  for (asig.First(); !asig.Eof(); asig.Next()) {
+    double hours = asig.GetFloat("HORAS");
+    asig.Edit();
+    if (!(hours >= 1)) {
+      hours = 1;
+      asig.SetFloat("HORAS", hours);
+    }
+    const long long blocks = static_cast<long long>(std::ceil(std::fmin(hours, 1e15)));
+    asig.SetText("SESIONES", SessionPattern(blocks));
+    asig.Post();
+  }
+
+  subjects.Close();
+  asig.Close();
+  teachers.Close();
+}
+
+}  // namespace tc
