@@ -4,6 +4,8 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <new>
 
 #include <pugixml.hpp>
 
@@ -73,6 +75,18 @@ std::optional<std::string_view> RawAttr(const void* node, std::string_view name)
 
 bool IsXmlBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
+// The text the parser works on, in memory of its own allocator so that it can keep it.
+struct ParseBufferFree {
+  void operator()(char* p) const { pugi::get_memory_deallocation_function()(p); }
+};
+using ParseBuffer = std::unique_ptr<char, ParseBufferFree>;
+
+ParseBuffer AllocateParseBuffer(std::size_t size) {
+  void* memory = pugi::get_memory_allocation_function()(size > 0 ? size : 1);
+  if (!memory) throw std::bad_alloc();
+  return ParseBuffer(static_cast<char*>(memory));
+}
+
 }  // namespace
 
 struct Document::Impl {
@@ -117,16 +131,23 @@ struct Document::Impl {
                         std::to_string(LineAt(offset)) + "): " + std::string(problem) + ".");
   }
 
-  void Read(std::string_view bytes) {
-    const detail::DecodedDocument decoded = detail::DecodeDocument(bytes, SourceText());
+  // Parses a whole file held in `buffer` (allocated with pugixml's allocator; ownership passes to
+  // the parser whatever happens). UTF-8 is parsed where it lies; any other encoding is converted
+  // first. The declaration keeps naming the file's own encoding, the one a save writes.
+  void Read(ParseBuffer buffer, std::size_t size) {
+    detail::DecodedDocument decoded =
+        detail::DecodeDocument(std::string_view(buffer.get(), size), SourceText());
     charset = decoded.charset;
     byte_order_mark = decoded.byte_order_mark;
-    IndexLines(decoded.utf8);
-    // The buffer is handed over already in UTF-8; the declaration keeps naming the file's own
-    // encoding, which is the one a save writes.
-    const pugi::xml_parse_result result =
-        xml.load_buffer(decoded.utf8.data(), decoded.utf8.size(), kParseOptions,
-                        pugi::encoding_utf8);
+    if (decoded.converted) {
+      size = decoded.converted->size();
+      buffer = AllocateParseBuffer(size);
+      std::memcpy(buffer.get(), decoded.converted->data(), size);
+      decoded.converted.reset();
+    }
+    IndexLines(std::string_view(buffer.get(), size));
+    const pugi::xml_parse_result result = xml.load_buffer_inplace_own(
+        buffer.release(), size, kParseOptions, pugi::encoding_utf8);
     if (!result) Malformed(ParseProblem(result.status), result.offset);
 
     // The parser lets through a few things that are not XML: more than one root, text outside it.
@@ -165,7 +186,10 @@ int Element::Line() const {
 std::optional<std::string> Element::TryAttr(std::string_view name) const {
   const auto raw = RawAttr(node_, name);
   if (!raw) return std::nullopt;
-  return AllTrim(Utf8ToCp1252(*raw));
+  std::string value = Utf8ToCp1252(*raw);
+  // Most values carry no blanks around them: spare those the copy.
+  if (!value.empty() && (value.front() == ' ' || value.back() == ' ')) value = AllTrim(value);
+  return value;
 }
 
 std::string Element::Attr(std::string_view name) const {
@@ -216,54 +240,59 @@ Document Document::Load(const std::filesystem::path& file) {
   Document document;
   document.impl_->source = Utf8Of(file);
   document.impl_->file = file;
-  std::ifstream in(file, std::ios::binary);
-  std::string bytes;
+  // Read straight into the parser's buffer: a large document is not copied on its way in.
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
+  std::size_t size = 0;
+  ParseBuffer buffer;
   if (in) {
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
+    const std::streamoff end = in.tellg();
     in.seekg(0, std::ios::beg);
-    if (size > 0) {
-      bytes.resize(static_cast<std::size_t>(size));
-      in.read(bytes.data(), size);
-    }
+    if (end >= 0) size = static_cast<std::size_t>(end);
+    buffer = AllocateParseBuffer(size);
+    if (size > 0) in.read(buffer.get(), static_cast<std::streamsize>(size));
   }
   if (!in) {
     throw DocumentError("No se puede leer el documento ITACA " + document.impl_->SourceText() +
                         ".");
   }
-  document.impl_->Read(bytes);
+  document.impl_->Read(std::move(buffer), size);
   return document;
 }
 
 Document Document::Parse(std::string_view bytes, std::string_view source) {
   Document document;
   document.impl_->source = std::string(source);
-  document.impl_->Read(bytes);
+  ParseBuffer buffer = AllocateParseBuffer(bytes.size());
+  if (!bytes.empty()) std::memcpy(buffer.get(), bytes.data(), bytes.size());
+  document.impl_->Read(std::move(buffer), bytes.size());
   return document;
 }
 
 ElementList Document::Select(std::string_view path) const {
   ElementList list;
   if (path.empty() || path.front() != '/') return list;
-  // Walk the path one name at a time, keeping every match in document order.
+  // One walk down the path, keeping every match of each name in document order.
   std::vector<pugi::xml_node> level{impl_->xml};
   std::string_view rest = path.substr(1);
-  while (!level.empty()) {
+  for (;;) {
     const std::size_t slash = rest.find('/');
     const std::string_view name = rest.substr(0, slash);
+    const bool last = slash == std::string_view::npos;
     std::vector<pugi::xml_node> next;
     for (const pugi::xml_node& parent : level) {
       for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_element && name == child.name()) next.push_back(child);
+        if (child.type() != pugi::node_element || name != child.name()) continue;
+        if (last) {
+          list.elements_.push_back(
+              Element(this, child.internal_object(), path, list.elements_.size()));
+        } else {
+          next.push_back(child);
+        }
       }
     }
+    if (last || next.empty()) break;
     level = std::move(next);
-    if (slash == std::string_view::npos) break;
     rest = rest.substr(slash + 1);
-  }
-  list.elements_.reserve(level.size());
-  for (std::size_t i = 0; i < level.size(); ++i) {
-    list.elements_.push_back(Element(this, level[i].internal_object(), path, i));
   }
   return list;
 }

@@ -205,6 +205,7 @@ std::optional<Charset> DeclaredCharset(std::string_view text, std::string_view s
   return charset;
 }
 
+// The UTF-8 file as it is, once every byte has been checked.
 DecodedDocument CheckedUtf8(std::string_view body, bool bom, std::optional<Charset> declared,
                             std::string_view source) {
   const std::size_t bad = FirstInvalidUtf8(body);
@@ -220,7 +221,7 @@ DecodedDocument CheckedUtf8(std::string_view body, bool bom, std::optional<Chars
     }
     throw DocumentError(Prefix(source) + where);
   }
-  return {std::string(body), Charset::kUtf8, bom};
+  return {Charset::kUtf8, bom, std::nullopt};
 }
 
 }  // namespace
@@ -284,7 +285,7 @@ DecodedDocument DecodeDocument(std::string_view bytes, std::string_view source) 
     const bool bom = le_bom || be_bom;
     std::string utf8 = Utf16ToUtf8(bytes.substr(bom ? 2 : 0), big_endian);
     DeclaredCharset(utf8, source);
-    return {std::move(utf8), big_endian ? Charset::kUtf16Be : Charset::kUtf16Le, bom};
+    return {big_endian ? Charset::kUtf16Be : Charset::kUtf16Le, bom, std::move(utf8)};
   }
 
   // Eight-bit files: the declaration says which code page, UTF-8 when it names none.
@@ -300,7 +301,7 @@ DecodedDocument DecodeDocument(std::string_view bytes, std::string_view source) 
     decoded.charset = charset;
     return decoded;
   }
-  return {EightBitToUtf8(bytes, charset), charset, false};
+  return {charset, false, EightBitToUtf8(bytes, charset)};
 }
 
 Encoder::Encoder(Charset charset, bool byte_order_mark) : charset_(charset) {

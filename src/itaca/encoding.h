@@ -28,13 +28,16 @@ bool IsUtf16(Charset charset);
 std::optional<std::string> DeclaredEncoding(std::string_view text);
 
 struct DecodedDocument {
-  std::string utf8;      // the document as UTF-8, without byte-order mark
-  Charset charset;       // what it was read from
-  bool byte_order_mark;  // whether the file started with one
+  Charset charset;       // what the file is written in
+  bool byte_order_mark;  // whether it starts with one
+  // The text converted to UTF-8, or nullopt when the bytes already are UTF-8 and can be parsed
+  // as they are (a UTF-8 byte-order mark included: the parser passes over it).
+  std::optional<std::string> converted;
 };
 
-// Converts the bytes of a whole file to UTF-8. Throws DocumentError (naming `source`, Windows-1252)
-// when the encoding is one we do not read, or the bytes are not in the encoding they claim.
+// Checks the bytes of a whole file and converts them to UTF-8 when they are not. Throws
+// DocumentError (naming `source`, Windows-1252) when the encoding is one we do not read, or the
+// bytes are not in the encoding they claim.
 DecodedDocument DecodeDocument(std::string_view bytes, std::string_view source);
 
 // Builds the bytes of a file in one charset from UTF-8 pieces. A character the charset cannot
