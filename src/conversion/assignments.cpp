@@ -1,0 +1,83 @@
+// ASIGT, the lessons to timetable: one provisional row for every subject content and every group
+// of the content's course, with the default load of 4 one-hour sessions and no teacher or room.
+// The group timetables stage then puts in the real hours, teachers and rooms and drops the rows
+// that no lesson reached.
+#include <string>
+#include <string_view>
+
+#include "conversion/stages.h"
+#include "store/schemas.h"
+
+namespace tc {
+
+namespace {
+
+constexpr double kDefaultHours = 4;
+constexpr std::string_view kDefaultSessions = "1111";  // four sessions of one hour
+constexpr std::string_view kLessonTask = "*479";       // CTAREA of every subject lesson row
+
+// COD of the content's subject: by its ITACA code first, then by its name in the run's language.
+// A language text other than the two of the combo box looks up by code only. A row found by code
+// whose COD is blank counts as not found, so the name still gets its chance.
+std::string SubjectCodeOf(const itaca::Element& content, const std::string& itaca_code,
+                          const RunState& state, store::Table& subjects) {
+  std::string code;
+  if (subjects.Locate("ABREV_ITACA", itaca_code)) code = subjects.GetText("COD");
+  if (code.empty() && state.LanguageChoice == kCastilian &&
+      subjects.Locate("NOMBRE", content.Attr("nombre_cas"))) {
+    code = subjects.GetText("COD");
+  }
+  if (code.empty() && state.LanguageChoice == kValencian &&
+      subjects.Locate("NOMBRE", content.Attr("nombre_val"))) {
+    code = subjects.GetText("COD");
+  }
+  return code;
+}
+
+}  // namespace
+
+void ImportAssignments(ConversionContext& ctx) {
+  store::Table lessons = ctx.db.Recreate(store::AsigtTable());
+  store::Table groups = ctx.db.Open(store::GrupostTable().name, store::OpenMode::Exclusive);
+  store::Table subjects = ctx.db.Open(store::AsignomtTable().name, store::OpenMode::Exclusive);
+  const itaca::ElementList contents = ctx.document.Select(itaca::kContents);
+
+  // A list of exactly one content is passed over like an empty one, as Clepsa always did.
+  if (contents.Count() >= 2) {
+    for (const itaca::Element& content : contents) {
+      const std::string course = content.Attr("curso");
+      const std::string itaca_code = content.Attr("codigo");
+
+      // A content whose subject is unknown gives no rows.
+      const std::string subject = SubjectCodeOf(content, itaca_code, ctx.state, subjects);
+      if (subject.empty()) continue;
+
+      // One row for every group linked to the content's course, in GRUPOST order. A content
+      // without a course pairs with the groups that have no course link.
+      for (groups.First(); !groups.Eof(); groups.Next()) {
+        if (groups.GetText("CLAVECURSO") != course) continue;
+        lessons.Append();
+        lessons.SetText("CASIG", subject);
+        lessons.SetText("CGRUP", groups.GetText("ABREV"));
+        lessons.SetText("CAULA", "");
+        lessons.SetText("TURNO", groups.GetText("TURNO"));
+        lessons.SetText("NIVEL", groups.GetText("NIVEL"));
+        lessons.SetText("CURSO", groups.GetText("CURSO"));
+        lessons.SetText("GRUPO", groups.GetText("GRUPO"));
+        lessons.SetFloat("HORAS", kDefaultHours);
+        lessons.SetText("SESIONES", kDefaultSessions);
+        lessons.SetText("CLAVE", groups.GetText("CLAVE"));
+        lessons.SetText("CLAVECURSO", course);
+        lessons.SetText("CTAREA", kLessonTask);
+        lessons.SetText("ASIG_ITACA", itaca_code);
+        lessons.Post();
+      }
+    }
+  }
+
+  lessons.Close();
+  groups.Close();
+  subjects.Close();
+}
+
+}  // namespace tc
