@@ -1,0 +1,332 @@
+// The transclepsa command, run as a program: exit statuses, what it prints, its defaults and each
+// flag, on the sample school.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+#include "store/schemas.h"
+#include "store/table.h"
+#include "support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tc::test::Row;
+using tc::test::W;
+
+const fs::path kSample = fs::path(TC_SOURCE_DIR) / "examples" / "ies_exemple.xml";
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Quote(const fs::path& path) { return Quote(path.string()); }
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+  bool Says(std::string_view text) const { return out.find(text) != std::string::npos; }
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fs::create_directory(data); }
+
+  // Runs transclepsa with these (already quoted) arguments; `env` goes in front of the command.
+  Outcome Run(const std::string& args, const std::string& env = "") {
+    const fs::path out = dir / "stdout.txt";
+    const fs::path err = dir / "stderr.txt";
+    const std::string command = env + " " + Quote(std::string(TC_CLI_PATH)) + " " + args +
+                                " >" + Quote(out) + " 2>" + Quote(err);
+    const int raw = std::system(command.c_str());
+    Outcome outcome;
+#ifdef _WIN32
+    outcome.status = raw;
+#else
+    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+    outcome.out = tc::test::ReadFile(out);
+    outcome.err = tc::test::ReadFile(err);
+    return outcome;
+  }
+
+  Outcome Convert(const std::string& flags = "") {
+    return Run("convert " + Quote(kSample) + " --data-dir " + Quote(data) + " " + flags);
+  }
+
+  std::vector<Row> Rows(std::string_view table) const {
+    return tc::test::ReadRows(data / (std::string(table) + ".DBF"));
+  }
+
+  bool HasSubjectNamed(const std::string& name) const {
+    for (const Row& row : Rows("ASIGNOMT"))
+      if (row.at("NOMBRE") == name) return true;
+    return false;
+  }
+
+  tc::test::TempDir dir;
+  fs::path data = dir / "ZTEMP";
+};
+
+TEST_F(CliTest, WrongUsageExitsWith64AndSaysSoInSpanish) {
+  for (const std::string args : {"", "frobnicate", "convert", "convert a.xml b.xml",
+                                 "convert a.xml --bogus", "convert a.xml --template",
+                                 "templates", "export"}) {
+    const Outcome outcome = Run(args);
+    EXPECT_EQ(outcome.status, 64) << args;
+    EXPECT_EQ(outcome.err.rfind("transclepsa: ", 0), 0u) << args << ": " << outcome.err;
+    EXPECT_NE(outcome.err.find("Consulte \"transclepsa --help\"."), std::string::npos) << args;
+    EXPECT_TRUE(outcome.out.empty()) << args;
+  }
+  EXPECT_NE(Run("convert").err.find("Falta un argumento obligatorio"), std::string::npos);
+  EXPECT_NE(Run("convert a.xml b.xml").err.find("Sobran argumentos"), std::string::npos);
+}
+
+TEST_F(CliTest, HelpExitsWith0) {
+  const Outcome top = Run("--help");
+  EXPECT_EQ(top.status, 0);
+  EXPECT_TRUE(top.Says("Uso: transclepsa [OPCIONES] ORDEN"));
+  for (const char* command : {"convert", "templates", "export"}) EXPECT_TRUE(top.Says(command));
+
+  const Outcome convert = Run("convert --help");
+  EXPECT_EQ(convert.status, 0);
+  for (const char* flag : {"--data-dir", "--template", "--language", "--all-templates",
+                           "--keep-idle"})
+    EXPECT_TRUE(convert.Says(flag)) << flag;
+  EXPECT_TRUE(Run("export -h").Says("--school-year"));
+}
+
+TEST_F(CliTest, AMissingInputExitsWith2) {
+  const Outcome convert = Run("convert " + Quote(dir / "no_existe.xml") + " --data-dir " +
+                              Quote(data));
+  EXPECT_EQ(convert.status, 2);
+  EXPECT_EQ(convert.out, "No existe archivo\n");
+  EXPECT_TRUE(convert.err.empty());
+  EXPECT_TRUE(fs::is_empty(data));
+
+  const Outcome templates = Run("templates " + Quote(dir / "no_existe.xml"));
+  EXPECT_EQ(templates.status, 2);
+  EXPECT_EQ(templates.out, "No existe archivo\n");
+
+  // The export also needs Clepsa's SOLUC.
+  const Outcome exported = Run("export " + Quote(kSample) + " --data-dir " + Quote(data));
+  EXPECT_EQ(exported.status, 2);
+  EXPECT_TRUE(exported.Says("No existe archivo XML o Soluci\xC3\xB3n.\n"));
+}
+
+TEST_F(CliTest, ConvertWithTheDefaultsPrintsWhatItWrote) {
+  const Outcome outcome = Convert();
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.err.empty());
+  EXPECT_EQ(outcome.out,
+            "\xC2\xBFImportar los datos de todas las plantillas? No\n"
+            "\xC2\xBFQuitar los grupos y profesores sin clases en esta plantilla? S\xC3\xAD\n"
+            "Proceso finalizado\n"
+            "Plantilla horaria: MATI (Horari de mat\xC3\xAD), turno M, 7 periodos\n"
+            "Idioma: VALENCI\xC3\x81\n"
+            "Tablas escritas en " + data.string() + ":\n"
+            "  PROFT       39 filas\n"
+            "  CURSOST     6 filas\n"
+            "  GRUPOST     10 filas\n"
+            "  ASIGNOMT    75 filas\n"
+            "  AULAT       21 filas\n"
+            "  ASIGT       237 filas\n"
+            "  DIASHORAST  49 filas\n");
+  EXPECT_TRUE(HasSubjectNamed(W("Matemàtiques")));
+}
+
+TEST_F(CliTest, ConvertTakesTheTemplateTheLanguageAndKeepsIdleRows) {
+  const Outcome outcome = Convert("--template VESPRA --language CASTELLANO --keep-idle");
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("Plantilla horaria: VESPRA (Horario de tarde), turno V, 6 periodos\n"));
+  EXPECT_TRUE(outcome.Says("Idioma: CASTELLANO\n"));
+  EXPECT_TRUE(outcome.Says("sin clases en esta plantilla? No\n"));
+  EXPECT_TRUE(outcome.Says("  PROFT       40 filas\n"));
+  EXPECT_TRUE(outcome.Says("  GRUPOST     12 filas\n"));
+  EXPECT_TRUE(outcome.Says("  DIASHORAST  42 filas\n"));
+  const auto slots = Rows("DIASHORAST");
+  EXPECT_EQ(slots.at(0).at("TEXTODIA"), "Lunes");
+  EXPECT_EQ(slots.at(0).at("MARCOXML"), "VESPRA");
+  EXPECT_TRUE(HasSubjectNamed(W("Matemáticas")));
+}
+
+TEST_F(CliTest, AllTemplatesAnswersYesAndThenNothingIsPruned) {
+  const Outcome outcome = Convert("--all-templates");
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("todas las plantillas? S\xC3\xAD\n"));
+  EXPECT_FALSE(outcome.Says("Quitar"));
+  EXPECT_TRUE(outcome.Says("  GRUPOST     12 filas\n"));
+  EXPECT_TRUE(outcome.Says("  PROFT       40 filas\n"));
+}
+
+TEST_F(CliTest, TheLanguageIsTakenExactlyAsTyped) {
+  // Lower case is "any other text": Castilian names, but Valencian day names.
+  Outcome outcome = Convert("--language castellano");
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("Plantilla horaria: MATI (Horario de ma\xC3\xB1" "ana)"));
+  EXPECT_TRUE(outcome.Says("Idioma: castellano\n"));
+  EXPECT_EQ(Rows("DIASHORAST").at(0).at("TEXTODIA"), "Dilluns");
+  EXPECT_TRUE(HasSubjectNamed(W("Matemáticas")));
+
+  // The accented default typed as UTF-8 is the default.
+  outcome = Convert("--language " + Quote(std::string("VALENCI\xC3\x81")));
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("Idioma: VALENCI\xC3\x81\n"));
+  EXPECT_TRUE(HasSubjectNamed(W("Matemàtiques")));
+}
+
+TEST_F(CliTest, ATemplateCodeMatchingNothingActsAsTypedIntoTheDialog) {
+  const Outcome outcome = Convert("--template NOCHE");
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("Plantilla horaria: NOCHE (-), turno -, 0 periodos\n"));
+  EXPECT_TRUE(outcome.Says("  DIASHORAST  0 filas\n"));
+  EXPECT_EQ(Rows("CURSOST").at(0).at("TURNO"), "-");
+}
+
+TEST_F(CliTest, TheWorkingFolderComesFromTheEnvironmentUnlessGiven) {
+  Outcome outcome = Run("convert " + Quote(kSample), "TRANSCLEPSA_ZTEMP=" + Quote(data));
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(fs::exists(data / "PROFT.DBF"));
+
+  const fs::path other = dir / "OTRA";
+  fs::create_directory(other);
+  outcome = Run("convert " + Quote(kSample) + " --data-dir " + Quote(other),
+                "TRANSCLEPSA_ZTEMP=" + Quote(dir / "no_existe"));
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(fs::exists(other / "PROFT.DBF"));
+}
+
+TEST_F(CliTest, AMissingWorkingFolderIsAnErrorNamingIt) {
+  const fs::path missing = dir / "SIN_CARPETA";
+  const Outcome outcome = Run("convert " + Quote(kSample) + " --data-dir " + Quote(missing));
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.err.rfind("Error: ", 0), 0u) << outcome.err;
+  EXPECT_NE(outcome.err.find("SIN_CARPETA"), std::string::npos) << outcome.err;
+  EXPECT_FALSE(outcome.Says("Proceso finalizado"));
+  EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST_F(CliTest, TemplatesListsWhatTheDialogShows) {
+  Outcome outcome = Run("templates " + Quote(kSample));
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.out.rfind("Plantillas horarias (idioma VALENCI\xC3\x81):\n", 0), 0u);
+  EXPECT_TRUE(outcome.Says("\nMATI  (preseleccionada)\n  Horario: Horari de mat\xC3\xAD\n"
+                           "  Turno: M\n  HORAS:\n     1 de 08:00 a 08:55\n"));
+  EXPECT_TRUE(outcome.Says("\nVESPRA\n  Horario: Horari de vesprada\n  Turno: V\n  HORAS:\n"
+                           "     8 de 15:00 a 15:55\n     9 de 15:55 a 16:50\n"
+                           "    10 de 16:50 a 17:45\n"));
+  EXPECT_TRUE(outcome.Says("    13 de 19:55 a 20:50\n"));
+
+  outcome = Run("templates " + Quote(kSample) + " --language CASTELLANO");
+  EXPECT_TRUE(outcome.Says("  Horario: Horario de tarde\n"));
+
+  const fs::path bare = dir / "sense.xml";
+  tc::test::WriteFile(bare, "<centro><aulas/></centro>");
+  outcome = Run("templates " + Quote(bare));
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(outcome.out, "El documento no tiene plantillas horarias.\n");
+}
+
+// A converted sample school and a SOLUC with one class and one duty placed on Monday, hour 1.
+class CliExportTest : public CliTest {
+ protected:
+  void SetUp() override {
+    CliTest::SetUp();
+    ASSERT_EQ(Convert().status, 0);
+    fs::copy_file(kSample, input);
+
+    Row lesson, duty;
+    for (const Row& row : Rows("ASIGT")) {
+      if (lesson.empty() && row.at("CTAREA") == "*479" && !row.at("CPROF").empty()) lesson = row;
+      if (duty.empty() && row.at("CTAREA") == row.at("CASIG")) duty = row;
+    }
+    ASSERT_FALSE(lesson.empty());
+    ASSERT_FALSE(duty.empty());
+    using tc::store::FieldType;
+    tc::store::Table soluc = tc::store::Table::Create(
+        data / "SOLUC.DBF", {{"ASIG", FieldType::Character, 10},
+                             {"TAREA", FieldType::Character, 10},
+                             {"DIA", FieldType::Integer, 0},
+                             {"HORA", FieldType::Integer, 0},
+                             {"MARCO", FieldType::Character, 1},
+                             {"CODGRUPO", FieldType::Character, 10},
+                             {"PROF", FieldType::Character, 10},
+                             {"AULA", FieldType::Character, 10}});
+    for (const Row* row : {&lesson, &duty}) {
+      soluc.Append();
+      soluc.SetText("ASIG", row->at("CASIG"));
+      soluc.SetText("TAREA", row->at("CTAREA"));
+      soluc.SetInteger("DIA", 1);
+      soluc.SetInteger("HORA", 1);
+      soluc.SetText("MARCO", "0");
+      soluc.SetText("CODGRUPO", row->at("CGRUP"));
+      soluc.SetText("PROF", row->at("CPROF"));
+      soluc.SetText("AULA", row->at("CAULA"));
+      soluc.Post();
+    }
+    soluc.Close();
+  }
+
+  Outcome Export(const std::string& flags = "") {
+    return Run("export " + Quote(input) + " --data-dir " + Quote(data) + " " + flags);
+  }
+
+  fs::path input = dir / "centro.xml";
+  fs::path output = dir / "ResultadoClepsacentro.xml";
+};
+
+TEST_F(CliExportTest, DefaultsAreTheLastTemplateAndTheDocumentsYear) {
+  const Outcome outcome = Export();
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("Proceso finalizado\n"
+                           "Documento escrito: " + output.string() + "\n"
+                           "  plantilla horaria: MATI\n"
+                           "  curso:             2024\n"
+                           "  horario_grupo:     1\n"
+                           "  horario_ocupacion: 1\n"));
+  const std::string written = tc::test::ReadFile(output);
+  EXPECT_NE(written.find("curso=\"2024\""), std::string::npos);
+  EXPECT_NE(written.find("plantilla=\"MATI\" dia_semana=\"L\" sesion_orden=\"1\""),
+            std::string::npos);
+}
+
+TEST_F(CliExportTest, TemplateAndSchoolYearFlags) {
+  Outcome outcome = Export("--template VESPRA --school-year 2025");
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("  plantilla horaria: VESPRA\n  curso:             2025\n"));
+  std::string written = tc::test::ReadFile(output);
+  EXPECT_NE(written.find("curso=\"2025\""), std::string::npos);
+  EXPECT_NE(written.find("plantilla=\"VESPRA\" dia_semana=\"L\" sesion_orden=\"8\""),
+            std::string::npos);
+
+  // The slot table now holds the afternoon: it is the default of the next export.
+  outcome = Export();
+  EXPECT_TRUE(outcome.Says("  plantilla horaria: VESPRA\n"));
+
+  // An empty template chooses none: no slot, nothing placed.
+  outcome = Export("--template ''");
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("  plantilla horaria: ninguna\n"));
+  EXPECT_TRUE(outcome.Says("  horario_grupo:     0\n  horario_ocupacion: 0\n"));
+}
+
+TEST_F(CliExportTest, WithoutASlotTableTheDialogsErrorIsShownAndNoTemplateIsChosen) {
+  fs::remove(data / "DIASHORAST.DBF");
+  const Outcome outcome = Export();
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.err.rfind("Error: ", 0), 0u) << outcome.err;
+  EXPECT_NE(outcome.err.find("DIASHORAST"), std::string::npos) << outcome.err;
+  EXPECT_TRUE(outcome.Says("  plantilla horaria: ninguna\n"));
+}
+
+}  // namespace
