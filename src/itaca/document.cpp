@@ -127,8 +127,9 @@ struct Document::Impl {
   }
 
   [[noreturn]] void Malformed(std::string_view problem, std::ptrdiff_t offset) const {
-    throw DocumentError("El documento ITACA " + SourceText() + " no es un XML bien formado (l\xEDnea " +
-                        std::to_string(LineAt(offset)) + "): " + std::string(problem) + ".");
+    throw DocumentError("El documento ITACA " + SourceText() +
+                        " no es un XML bien formado (l\xEDnea " + std::to_string(LineAt(offset)) +
+                        "): " + std::string(problem) + ".");
   }
 
   // Parses a whole file held in `buffer` (allocated with pugixml's allocator; ownership passes to
@@ -140,6 +141,7 @@ struct Document::Impl {
     charset = decoded.charset;
     byte_order_mark = decoded.byte_order_mark;
     if (decoded.converted) {
+      buffer.reset();
       size = decoded.converted->size();
       buffer = AllocateParseBuffer(size);
       std::memcpy(buffer.get(), decoded.converted->data(), size);
