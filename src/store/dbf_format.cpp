@@ -145,14 +145,12 @@ Layout ReadLayout(std::string_view file, const std::filesystem::path& path) {
   std::size_t at = header_size;
   std::size_t offset = 1;  // the deletion flag comes first
   for (;;) {
-    if (at >= layout.header_length) {
+    const bool terminator =
+        at < layout.header_length && static_cast<unsigned char>(file[at]) == kHeaderTerminator;
+    if (terminator) break;
+    if (at + descriptor_size > layout.header_length) {
       Unreadable(path, "falta el terminador de la lista de campos antes del byte " +
                            std::to_string(layout.header_length));
-    }
-    if (static_cast<unsigned char>(file[at]) == kHeaderTerminator) break;
-    if (at + descriptor_size > layout.header_length) {
-      Unreadable(path, "la descripci\xF3n del campo " + std::to_string(layout.columns.size() + 1) +
-                           " pasa del final de la cabecera");
     }
     std::string_view descriptor = file.substr(at, descriptor_size);
     Column column;
