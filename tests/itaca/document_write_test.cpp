@@ -117,6 +117,8 @@ TEST(Write, EachEncodingWritesWhatItHoldsAndReferencesTheRest) {
       {"US-ASCII", "&#8364;&#352;&#164;&#233;"},
       {"UTF-8", "\xE2\x82\xAC\xC5\xA0\xC2\xA4\xC3\xA9"},
   };
+  const bool xmllint = HaveXmllint();
+  test::TempDir dir;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.declaration);
     Document document = Document::Parse(
@@ -125,6 +127,11 @@ TEST(Write, EachEncodingWritesWhatItHoldsAndReferencesTheRest) {
     const std::string text = document.Serialize();
     EXPECT_NE(text.find("denominacion=\"" + c.expected + "\""), std::string::npos) << text;
     EXPECT_EQ(Document::Parse(text).Root().Attr("denominacion"), value);
+    if (xmllint) {
+      const auto file = dir / (std::string(c.declaration) + ".xml");
+      document.Save(file);
+      EXPECT_EQ(Xmllint(file), 0);
+    }
   }
 }
 
@@ -136,6 +143,10 @@ TEST(Write, Utf16KeepsItsByteOrderAndMark) {
   ASSERT_GE(text.size(), 4u);
   EXPECT_EQ(text.substr(0, 4), std::string("\xFE\xFF\0<", 4));
   EXPECT_EQ(Document::Parse(text).Root().Attr("denominacion"), "\x80");
+  if (!HaveXmllint()) return;
+  test::TempDir dir;
+  document.Save(dir / "utf16.xml");
+  EXPECT_EQ(Xmllint(dir / "utf16.xml"), 0);
 }
 
 TEST(Save, WritesAFileThatXmllintAcceptsAndThatReadsBack) {
@@ -163,23 +174,6 @@ TEST(Save, WritesAFileThatXmllintAcceptsAndThatReadsBack) {
   EXPECT_NE(Xmllint(broken), 0);
 }
 
-TEST(Save, XmllintAcceptsEveryEncodingWeWrite) {
-  if (!HaveXmllint()) GTEST_SKIP() << "xmllint is not installed";
-  test::TempDir dir;
-  for (const char* encoding :
-       {"ISO-8859-1", "ISO-8859-15", "windows-1252", "UTF-8", "US-ASCII", "UTF-16"}) {
-    SCOPED_TRACE(encoding);
-    const std::string input =
-        Input(std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>\n");
-    Document document =
-        Document::Parse(std::string_view(encoding) == "UTF-16" ? Utf16Be(input) : input);
-    WriteExport(document, "\x80\x8A\xA4\xE9 & <>");
-    const auto file = dir / (std::string(encoding) + ".xml");
-    document.Save(file);
-    EXPECT_EQ(Xmllint(file), 0);
-  }
-}
-
 TEST(Save, NeverOverTheFileItWasLoadedFrom) {
   test::TempDir dir;
   const auto input = dir / "centro.xml";
@@ -188,13 +182,6 @@ TEST(Save, NeverOverTheFileItWasLoadedFrom) {
   WriteExport(document, "x");
   EXPECT_THROW(document.Save(input), DocumentError);
   EXPECT_EQ(test::ReadFile(input), Input(""));
-}
-
-TEST(Save, AFolderThatDoesNotExistIsADocumentError) {
-  test::TempDir dir;
-  Document document = Document::Parse(Input(""));
-  WriteExport(document, "x");
-  EXPECT_THROW(document.Save(dir / "no" / "existe.xml"), DocumentError);
 }
 
 }  // namespace
