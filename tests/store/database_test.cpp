@@ -1,0 +1,328 @@
+// The working folder as a set of tables: file names whatever their letter case, deleting and
+// re-creating tables, a missing folder, and staging a run's tables with commit and discard,
+// also when the disk fails half-way.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "platform/platform.h"
+#include "store/database.h"
+#include "store/schemas.h"
+#include "support/test_support.h"
+#include "table_testing.h"
+
+namespace tc::test {
+namespace {
+
+namespace fs = std::filesystem;
+using store::Database;
+using store::OpenMode;
+using store::Table;
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    files[entry.path().filename().string()] = ReadFile(entry.path());
+  }
+  return files;
+}
+
+class DatabaseTest : public ::testing::Test {
+ protected:
+  void TearDown() override { platform::SetFaultHook(nullptr); }
+
+  // A teachers' table holding one row with this code, at `file` in the folder.
+  void Teachers(const std::string& file, const std::string& code) {
+    Table table = Table::Create(dir / file, store::ProftTable().fields);
+    table.Append();
+    table.SetText("ABREV", code);
+    table.Post();
+    table.Close();
+  }
+
+  std::vector<std::string> Codes(const fs::path& file, const char* field = "ABREV") {
+    std::vector<std::string> codes;
+    for (const Row& row : ReadRows(file)) codes.push_back(row.at(field));
+    return codes;
+  }
+
+  TempDir dir;
+  Database db{dir.path()};
+};
+
+TEST_F(DatabaseTest, FindsTablesWhateverTheLetterCaseOfTheirNames) {
+  Teachers("soluc.dbf", "X1");
+  EXPECT_EQ(db.TablePath("SOLUC"), dir / "soluc.dbf");
+  EXPECT_EQ(db.TablePath("Soluc", ".dbf"), dir / "soluc.dbf");
+  EXPECT_TRUE(db.Exists("SOLUC"));
+  Table table = db.Open("SOLUC", OpenMode::Exclusive);
+  EXPECT_EQ(table.Name(), "SOLUC");
+  EXPECT_EQ(table.GetText("ABREV"), "X1");
+  // Names not there yet are upper case.
+  EXPECT_EQ(db.TablePath("proft"), dir / "PROFT.DBF");
+  EXPECT_EQ(db.TablePath("proft", ".mdx"), dir / "PROFT.MDX");
+  EXPECT_FALSE(db.Exists("PROFT"));
+  EXPECT_EQ(db.Dir(), dir.path());
+}
+
+TEST_F(DatabaseTest, RecreateDeletesTheTableFilesAndCreatesAnUpperCaseTable) {
+  Teachers("proft.dbf", "OLD");
+  WriteFile(dir / "Proft.Mdx", "index");
+  Teachers("SOLUC.DBF", "S");
+  WriteFile(dir / "NOTAS.TXT", "otra cosa");
+  WriteFile(dir / "PROFTX.DBF", "no es la tabla");
+  const auto before = Snapshot(dir.path());
+
+  Table table = db.Recreate(store::ProftTable());
+  EXPECT_TRUE(table.Active());
+  EXPECT_EQ(table.Path(), dir / "PROFT.DBF");
+  EXPECT_EQ(table.RecordCount(), 0);
+  table.Close();
+
+  auto after = Snapshot(dir.path());
+  EXPECT_EQ(after.count("proft.dbf"), 0u);
+  EXPECT_EQ(after.count("Proft.Mdx"), 0u);
+  EXPECT_EQ(after.count("PROFT.DBF"), 1u);
+  for (const char* untouched : {"SOLUC.DBF", "NOTAS.TXT", "PROFTX.DBF"}) {
+    EXPECT_EQ(after[untouched], before.at(untouched)) << untouched;
+  }
+  EXPECT_EQ(after.size(), 4u);
+}
+
+TEST_F(DatabaseTest, ALeftOverIndexIsDeletedAndTheTableCreated) {
+  WriteFile(dir / "PROFT.MDX", "index");
+  db.Recreate(store::ProftTable()).Close();
+  EXPECT_FALSE(fs::exists(dir / "PROFT.MDX"));
+  EXPECT_TRUE(fs::exists(dir / "PROFT.DBF"));
+}
+
+TEST_F(DatabaseTest, DeleteFilesTakesTheTableThenItsIndexAndReportsNoFailure) {
+  Teachers("PROFT.DBF", "A");
+  WriteFile(dir / "PROFT.MDX", "index");
+  std::vector<std::string> removed;
+  platform::SetFaultHook([&](std::string_view operation, const fs::path& path) {
+    if (operation != "remove") return;
+    removed.push_back(path.filename().string());
+    if (path.extension() == ".DBF") throw Error("disco protegido");
+  });
+  EXPECT_NO_THROW(db.DeleteFiles("proft"));
+  EXPECT_EQ(removed, (std::vector<std::string>{"PROFT.DBF", "PROFT.MDX"}));
+  EXPECT_TRUE(fs::exists(dir / "PROFT.DBF"));  // its deletion failed, silently
+  EXPECT_FALSE(fs::exists(dir / "PROFT.MDX"));
+  platform::SetFaultHook(nullptr);
+  EXPECT_NO_THROW(db.DeleteFiles("NADA"));  // nothing there: nothing to do
+}
+
+TEST_F(DatabaseTest, AMissingFolderIsNamedAndNeverCreated) {
+  Database missing(dir / "ZTEMP");
+  EXPECT_EQ(ErrorOf([&] { missing.Recreate(store::ProftTable()); }),
+            "No se puede crear la tabla PROFT: no existe la carpeta " + (dir / "ZTEMP").string() +
+                ".");
+  EXPECT_EQ(ErrorOf([&] { missing.Open("SOLUC", OpenMode::Shared); }),
+            "No se puede abrir la tabla SOLUC: no existe la carpeta " + (dir / "ZTEMP").string() +
+                ".");
+  EXPECT_FALSE(fs::exists(dir / "ZTEMP"));
+  EXPECT_EQ(ErrorOf([&] { db.Open("SOLUC", OpenMode::Shared); }),
+            "No se encuentra la tabla SOLUC en la carpeta " + dir.path().string() + ".");
+}
+
+TEST_F(DatabaseTest, ASecondConversionReplacesEveryWorkingTableAndLeavesSolucAlone) {
+  Teachers("SOLUC.DBF", "S");
+  const std::string soluc = ReadFile(dir / "SOLUC.DBF");
+  for (int run = 0; run < 2; ++run) {
+    for (const store::TableDef* def : store::WorkingTables()) {
+      Table table = db.Recreate(*def);
+      EXPECT_EQ(table.RecordCount(), 0) << def->name;
+      table.Append();
+      table.SetText(def->fields[0].name, "R" + std::to_string(run));
+      table.Post();
+    }
+  }
+  for (const store::TableDef* def : store::WorkingTables()) {
+    EXPECT_EQ(Codes(db.TablePath(def->name), def->fields[0].name.c_str()),
+              (std::vector<std::string>{"R1"}));
+  }
+  EXPECT_EQ(ReadFile(dir / "SOLUC.DBF"), soluc);
+}
+
+TEST_F(DatabaseTest, ATableHeldByAnotherProgramIsNotReplaced) {
+  Teachers("PROFT.DBF", "OLD");
+  Table holder = Table::Open(dir / "PROFT.DBF", OpenMode::Exclusive);
+  EXPECT_EQ(ErrorOf([&] { db.Recreate(store::ProftTable()); }),
+            "La tabla PROFT est\xE1 en uso por otro programa.");
+  EXPECT_EQ(ErrorOf([&] { db.Open("PROFT", OpenMode::Shared); }),
+            "La tabla PROFT est\xE1 en uso por otro programa.");
+  holder.Close();
+  EXPECT_EQ(Codes(dir / "PROFT.DBF"), (std::vector<std::string>{"OLD"}));
+}
+
+// ---- Staging -----------------------------------------------------------------------------------
+
+class StagingTest : public DatabaseTest {
+ protected:
+  void SetUp() override {
+    Teachers("PROFT.DBF", "OLD");
+    WriteFile(dir / "PROFT.MDX", "index");
+    Teachers("AULAT.DBF", "ROOM");
+    Teachers("SOLUC.DBF", "S");
+    before = Snapshot(dir.path());
+  }
+
+  // A run that rebuilds PROFT and CURSOST and drops AULAT.
+  void StageRun() {
+    db.BeginStaging();
+    EXPECT_TRUE(db.Staging());
+    Table teachers = db.Recreate(store::ProftTable());
+    teachers.Append();
+    teachers.SetText("ABREV", "NEW");
+    teachers.Post();
+    teachers.Close();
+    db.Recreate(store::CursostTable()).Close();
+    db.DeleteFiles("AULAT");
+  }
+
+  bool StrayFiles() const {
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+      const std::string name = entry.path().filename().string();
+      if (name.find("~") != std::string::npos || name.find(".tmp") != std::string::npos) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  std::map<std::string, std::string> before;
+};
+
+TEST_F(StagingTest, StagedTablesAreFoundFirstAndTheFolderWaitsForCommit) {
+  StageRun();
+  const fs::path staged = db.TablePath("PROFT");
+  EXPECT_EQ(staged.parent_path(), dir.path());
+  EXPECT_EQ(staged.filename().string().rfind("~TC_PROFT~", 0), 0u) << staged;
+  EXPECT_EQ(Codes(staged), (std::vector<std::string>{"NEW"}));
+  Table table = db.Open("proft", OpenMode::Exclusive);
+  EXPECT_EQ(table.Name(), "PROFT");
+  EXPECT_EQ(table.GetText("ABREV"), "NEW");
+  table.Close();
+  EXPECT_FALSE(db.Exists("AULAT"));
+  EXPECT_TRUE(db.Exists("CURSOST"));
+  EXPECT_EQ(ErrorOf([&] { db.Open("AULAT", OpenMode::Shared); }),
+            "No se encuentra la tabla AULAT en la carpeta " + dir.path().string() + ".");
+  // Until Commit the real files are as they were.
+  auto now = Snapshot(dir.path());
+  for (const auto& [name, bytes] : before) EXPECT_EQ(now[name], bytes) << name;
+
+  db.Commit();
+  EXPECT_FALSE(db.Staging());
+  EXPECT_EQ(Codes(dir / "PROFT.DBF"), (std::vector<std::string>{"NEW"}));
+  EXPECT_TRUE(fs::exists(dir / "CURSOST.DBF"));
+  EXPECT_FALSE(fs::exists(dir / "PROFT.MDX"));
+  EXPECT_FALSE(fs::exists(dir / "AULAT.DBF"));
+  EXPECT_EQ(ReadFile(dir / "SOLUC.DBF"), before.at("SOLUC.DBF"));
+  EXPECT_FALSE(StrayFiles());
+  EXPECT_EQ(db.TablePath("PROFT"), dir / "PROFT.DBF");
+}
+
+TEST_F(StagingTest, DiscardAndTheDestructorLeaveTheFolderAsItWas) {
+  StageRun();
+  db.Discard();
+  EXPECT_FALSE(db.Staging());
+  EXPECT_EQ(Snapshot(dir.path()), before);
+  {
+    Database other(dir.path());
+    other.BeginStaging();
+    other.Recreate(store::ProftTable()).Close();
+    other.DeleteFiles("SOLUC");
+  }
+  EXPECT_EQ(Snapshot(dir.path()), before);
+}
+
+TEST_F(StagingTest, ACommitReplacesATableWrittenInLowerCase) {
+  fs::rename(dir / "PROFT.DBF", dir / "proft.dbf");
+  before = Snapshot(dir.path());
+  StageRun();
+  db.Commit();
+  EXPECT_FALSE(fs::exists(dir / "proft.dbf"));
+  EXPECT_EQ(Codes(dir / "PROFT.DBF"), (std::vector<std::string>{"NEW"}));
+  EXPECT_FALSE(StrayFiles());
+}
+
+TEST_F(StagingTest, ARenameFailingAnywhereInCommitLeavesTheOldFilesAndNoStrayFile) {
+  for (const bool lower_case : {false, true}) {
+    if (lower_case) {
+      fs::rename(dir / "PROFT.DBF", dir / "proft.dbf");
+      before = Snapshot(dir.path());
+    }
+    for (int failing = 1;; ++failing) {
+      SCOPED_TRACE("rename " + std::to_string(failing) + (lower_case ? " lower case" : ""));
+      StageRun();
+      int renames = 0;
+      platform::SetFaultHook([&](std::string_view operation, const fs::path&) {
+        if (operation == "rename" && ++renames == failing) throw Error("disco lleno");
+      });
+      std::string error = ErrorOf([&] { db.Commit(); });
+      platform::SetFaultHook(nullptr);
+      if (error == "(sin error)") {
+        EXPECT_GT(failing, 2);  // at least the two staged tables moved
+        break;
+      }
+      EXPECT_EQ(error, "No se pueden guardar las tablas en la carpeta " + dir.path().string() +
+                           ". disco lleno");
+      EXPECT_FALSE(db.Staging());
+      EXPECT_EQ(Snapshot(dir.path()), before);
+      ASSERT_LT(failing, 20);
+    }
+    EXPECT_FALSE(StrayFiles());
+    EXPECT_EQ(Codes(dir / "PROFT.DBF"), (std::vector<std::string>{"NEW"}));
+    // Back to the starting point for the next round.
+    for (const auto& entry : fs::directory_iterator(dir.path())) fs::remove(entry.path());
+    SetUp();
+  }
+}
+
+TEST_F(StagingTest, AFullDiskWhileWritingAStagedTableLeavesNothingBehind) {
+  db.BeginStaging();
+  Table teachers = db.Recreate(store::ProftTable());
+  teachers.Append();
+  teachers.SetText("ABREV", "NEW");
+  teachers.Post();
+  platform::SetFaultHook([](std::string_view operation, const fs::path&) {
+    if (operation == "write") throw Error("disco lleno");
+  });
+  EXPECT_EQ(ErrorOf([&] { teachers.Close(); }), "No se puede guardar la tabla PROFT. disco lleno");
+  EXPECT_EQ(ErrorOf([&] { db.Recreate(store::AulatTable()); }),
+            "No se puede crear la tabla AULAT. disco lleno");
+  platform::SetFaultHook(nullptr);
+  db.Discard();
+  EXPECT_EQ(Snapshot(dir.path()), before);
+}
+
+TEST_F(StagingTest, CommitWaitsForATableHeldByAnotherProgram) {
+  StageRun();
+  Table holder = Table::Open(dir / "AULAT.DBF", OpenMode::Exclusive);
+  EXPECT_EQ(ErrorOf([&] { db.Commit(); }), "La tabla AULAT est\xE1 en uso por otro programa.");
+  holder.Close();
+  EXPECT_EQ(Snapshot(dir.path()), before);
+}
+
+TEST_F(DatabaseTest, AFullDiskOnClosingKeepsTheOldTable) {
+  Teachers("PROFT.DBF", "OLD");
+  const auto before = Snapshot(dir.path());
+  for (const char* failing : {"write", "rename"}) {
+    platform::SetFaultHook([&](std::string_view operation, const fs::path&) {
+      if (operation == failing) throw Error("disco lleno");
+    });
+    Table table = db.Open("PROFT", OpenMode::Exclusive);
+    table.Append();
+    table.SetText("ABREV", "NEW");
+    table.Post();
+    EXPECT_EQ(ErrorOf([&] { table.Close(); }), "No se puede guardar la tabla PROFT. disco lleno");
+    EXPECT_FALSE(table.Active());
+    platform::SetFaultHook(nullptr);
+    EXPECT_EQ(Snapshot(dir.path()), before) << failing;
+  }
+}
+
+}  // namespace
+}  // namespace tc::test
