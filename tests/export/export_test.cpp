@@ -1,0 +1,215 @@
+#include <bit>
+#include <functional>
+#include <set>
+
+#include "export/export_fixture.h"
+#include "export/school_year.h"
+#include "platform/platform.h"
+#include "store/codepage.h"
+#include "store/error.h"
+
+namespace tc::test {
+namespace {
+
+TEST_F(ExportTest, ClassesAreMappedBackAndUnplacedOrUnknownOnesLeftOut) {
+  Soluc({{"MAT", "*479", 1, 1, "0", "1A", "PGA", "A1"},   // Monday, period 1; first PGA wins
+         {"MAT", "*479", 3, 3, "01", "1A", "PGA", "A1"},  // hour 3 is period 4; MARCO's 1st char
+         {"MAT", "*479", 8, 2, "0", "1A", "NADIE", ""},   // no day letter, teacher or room
+         {"MAT", "*479", -1, 2, "0", "1A", "PGA", "XX"},  // no day letter, unknown room
+         {"MAT", "*479", 0, 1, "0", "1A", "PGA", "A1"},   // day 0 and hour 0: not placed
+         {"MAT", "*479", 2, 0, "0", "1A", "PGA", "A1"},
+         {"MAT", "*479", 2, 1, "", "1A", "PGA", "A1"},    // empty or other frame: no slot
+         {"MAT", "*479", 2, 1, "10", "1A", "PGA", "A1"},
+         {"MAT", "*479", 2, 4, "0", "1A", "PGA", "A1"},   // no fourth hour
+         {"MAT", "*479", 2, 1, "0", "1a", "PGA", "A1"},   // codes are case-sensitive
+         {"LEN", "*479", 2, 1, "0", "1A", "PGA", "A1"},   // unknown subject
+         {"MAT", "MAT", 2, 1, "0", "1A", "PGA", "A1"}});  // a duty (unknown): never a class
+  EXPECT_EQ(Run().group_lessons, 4u);
+  EXPECT_EQ(Written("horarios_grupo"),
+            (Elements{Lesson("L", "1", "08:00", "08:55", "12345678Z", "AULA-1"),
+                      Lesson("X", "4", "10:15", "11:10", "12345678Z", "AULA-1"),
+                      Lesson("", "2", "08:55", "09:50", "", ""),
+                      Lesson("", "2", "08:55", "09:50", "12345678Z", "")}));
+}
+
+TEST_F(ExportTest, DutiesNeedTheirTeacherAndNeverBecomeClasses) {
+  Soluc({{"GUA", "GUA", 5, 2, "0", "", "PGA", ""},        // Friday, period 2
+         {"GUA", "GUA", 7, 1, "0", "1A", "NADIE", "A1"},  // unknown teacher: dropped
+         {"GUA", "GUA", 0, 1, "0", "", "PGA", ""},
+         {"GUA", "*479", 1, 1, "0", "1A", "PGA", "A1"}});  // the same code as a class
+  ExportResult result = Run();
+  EXPECT_EQ(result.duty_periods, 1u);
+  EXPECT_EQ(Written("horarios_ocupaciones"),
+            (Elements{{"plantilla=T1", "dia_semana=V", "sesion_orden=2", "hora_desde=08:55",
+                       "hora_hasta=09:50", "docente=12345678Z", "ensenanza=E1",
+                       "ocupacion=GUARDIA1"}}));
+  ASSERT_EQ(result.group_lessons, 1u);
+  EXPECT_EQ(Written("horarios_grupo")[0][8], "contenido=GUARDIA1");
+}
+
+TEST_F(ExportTest, NewRootWithTrimmedIdentityAndNothingOfTheOldContent) {
+  Soluc({});
+  const std::string input = ReadFile(itaca);
+  ExportResult result = Run();
+  EXPECT_EQ(result.output, output);
+  EXPECT_EQ(ui.informed, (std::vector<std::string>{
+                             "Deber\xE1 Abrir el fichero XML de ITACA,\r\ndesde el cual realiz\xF3 "
+                             "la Importaci\xF3n a Clepsa", "Proceso finalizado"}));
+  EXPECT_EQ(state.OutcomeCode, kOutcomeCompleted);
+  EXPECT_EQ(ReadFile(itaca), input);
+  EXPECT_EQ(Written(""), (Elements{{"codigo=46000001", "denominacion=IES Prueba", "curso=2023",
+                                    "fecha_exportacion=" +
+                                        Cp1252ToUtf8(platform::ShortDateLongTime(When())),
+                                    "version=1.5"}}));
+  pugi::xml_document doc;
+  doc.load_file(output.c_str());
+  std::vector<std::string> children;
+  for (auto c : doc.child("centro").children()) children.push_back(c.name());
+  EXPECT_EQ(children, (std::vector<std::string>{"horarios_grupo", "horarios_ocupaciones"}));
+  EXPECT_TRUE(Written("horarios_grupo").empty());
+}
+
+TEST_F(ExportTest, SchoolYearIsTheDocumentsOrTheLastTextTyped) {
+  Soluc({});
+  for (const char* typed : {"2015", ""}) {
+    ui.school_year = typed;
+    Run();
+    EXPECT_EQ(Written("")[0][2], std::string("curso=") + typed);
+  }
+  SchoolYearDialog dialog("2023");
+  EXPECT_EQ(dialog.Close(), "2023");
+  dialog.SetComboText("20x");
+  EXPECT_EQ(dialog.Shown(), "20x");
+  EXPECT_EQ(dialog.Close(), "20x");
+  EXPECT_EQ(SchoolYearDialog::Years().size(), 11u);
+  EXPECT_EQ(SchoolYearDialog::Years().back(), "2020");
+}
+
+TEST_F(ExportTest, SlotsAreRebuiltForTheTemplateChosenNowOrEmptyForNone) {
+  Soluc({{"MAT", "*479", 1, 1, "0", "1A", "PGA", "A1"}, {"GUA", "GUA", 1, 1, "0", "", "PGA", ""}});
+  Run();
+  auto slots = ReadRows(ztemp / "DIASHORAST.DBF");
+  ASSERT_EQ(slots.size(), 21u);
+  EXPECT_EQ(slots[0]["MARCOXML"], "T1");
+  ui.template_code.reset();
+  ExportResult result = Run();
+  EXPECT_EQ(state.SelectedTemplateCode, "");
+  EXPECT_TRUE(ReadRows(ztemp / "DIASHORAST.DBF").empty());
+  EXPECT_EQ(result.group_lessons + result.duty_periods, 0u);
+  EXPECT_TRUE(Written("horarios_ocupaciones").empty());
+}
+
+TEST(ExportFileNameTest, PrefixesTheInputNameInItsOwnFolder) {
+  EXPECT_EQ(ExportFileName(fs::path("D:") / "datos" / "centro.xml"),
+            fs::path("D:") / "datos" / "ResultadoClepsacentro.xml");
+}
+
+// dBase III with numeric text fields, an extra field, a deleted record and a lower-case name;
+// Visual FoxPro with binary numbers. Both are read and left exactly as they were.
+TEST_F(ExportTest, SolucOfOtherDbaseFlavours) {
+  auto fields = [](char number, int width, int decimals) {
+    return std::vector<RawField>{{"ASIG", 'C', 10}, {"TAREA", 'C', 10}, {"EXTRA", 'C', 3},
+                                 {"DIA", number, width}, {"HORA", number == 'I' ? 'B' : 'N',
+                                 number == 'I' ? 8 : width, decimals}, {"MARCO", 'C', 1},
+                                 {"CODGRUPO", 'C', 10}, {"PROF", 'C', 10}, {"AULA", 'C', 10}};
+  };
+  auto record = [](char flag, std::string asig, std::string tarea, std::string dia,
+                   std::string hora, std::string grupo, std::string aula) {
+    return flag + Pad(asig, 10) + Pad(tarea, 10) + "xyz" + dia + hora + "0" + Pad(grupo, 10) +
+           Pad("PGA", 10) + Pad(aula, 10);
+  };
+  auto fox_double = [](double v) { return Le(std::bit_cast<std::uint64_t>(v), 4) +
+                                          Le(std::bit_cast<std::uint64_t>(v) >> 32, 4); };
+  const std::pair<std::string, std::string> files[] = {
+      {"soluc.dbf", RawDbf(kDbase3, fields('N', 4, 1),
+                           {record(' ', "MAT", "*479", "   2", " 2.0", "1A", "A1"),
+                            record('*', "MAT", "*479", "   3", " 1.0", "1A", "A1"),
+                            record(' ', "GUA", "GUA", "   1", " 1.0", "", "")})},
+      {"SOLUC.DBF", RawDbf(kVisualFoxPro, fields('I', 4, 0),
+                           {record(' ', "MAT", "*479", Le(2, 4), fox_double(2), "1A", "A1"),
+                            record(' ', "GUA", "GUA", Le(1, 4), fox_double(1), "", "")})}};
+  for (const auto& [name, bytes] : files) {
+    fs::remove(ztemp / "soluc.dbf");
+    WriteFile(ztemp / name, bytes);
+    ExportResult result = Run();
+    EXPECT_EQ(Written("horarios_grupo"),
+              (Elements{Lesson("M", "2", "08:55", "09:50", "12345678Z", "AULA-1")})) << name;
+    EXPECT_EQ(result.duty_periods, 1u) << name;
+    EXPECT_EQ(ReadFile(ztemp / name), bytes) << name;
+  }
+}
+
+// A failed export changes nothing: the old result, the old slots, no file left over.
+enum class Fault { NoFile, NoSoluc, NoVersion, NotXml, NotCentro, NoGroups, BadTimes, Save, Commit };
+
+class ExportFailureTest : public ExportTest, public ::testing::WithParamInterface<Fault> {
+ protected:
+  static std::set<fs::path> Listing(const fs::path& folder) {
+    std::set<fs::path> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path());
+    return names;
+  }
+};
+
+TEST_P(ExportFailureTest, LeavesResultAndSlotsAsTheyWere) {
+  Soluc({{"MAT", "*479", 1, 1, "0", "1A", "PGA", "A1"}});
+  WriteFile(output, "resultado anterior");
+  std::string xml(kSchoolXml);
+  bool saved = false;
+  switch (GetParam()) {
+    case Fault::NoFile: ui.file.reset(); break;  // cancelled in a fresh window
+    case Fault::NoSoluc: fs::remove(ztemp / "SOLUC.DBF"); break;
+    case Fault::NoVersion: xml.replace(xml.find(" version=\" 1.5"), 16, ""); break;
+    case Fault::NotXml: xml.resize(80); break;
+    case Fault::NotCentro: xml = "<otro/>"; break;
+    case Fault::NoGroups: fs::remove(ztemp / "GRUPOST.DBF"); break;
+    case Fault::BadTimes: xml.replace(xml.find("\"08:00\""), 7, "\"8:00\""); break;
+    case Fault::Save:  // the result cannot be written; or, once it is, the slots cannot move
+    case Fault::Commit:
+      platform::SetFaultHook([&](std::string_view op, const fs::path& path) {
+        const bool in_output_folder = path.parent_path() == output.parent_path();
+        saved = saved || in_output_folder;
+        if (GetParam() == Fault::Save ? in_output_folder
+                                      : saved && op == "rename" && path.parent_path() == ztemp)
+          throw Error("fallo simulado");
+      });
+  }
+  WriteFile(itaca, xml);
+  const std::string slots = ReadFile(ztemp / "DIASHORAST.DBF");
+  const auto files = Listing(ztemp);
+  state.EmbeddedRun = true;
+
+  if (GetParam() == Fault::NoFile || GetParam() == Fault::NoSoluc) {
+    EXPECT_EQ(Run().result, RunResult::MissingInput);
+    EXPECT_EQ(ui.informed.back(), "No existe archivo XML o Soluci\xF3n.");
+    EXPECT_EQ(state.OutcomeCode, kOutcomeMissingInput);
+  } else if (GetParam() == Fault::NoVersion) {
+    EXPECT_THROW(
+        try { Run(); } catch (const DocumentError& e) {
+          EXPECT_STREQ(e.what(), ("No se puede exportar " + platform::PathToUtf8(itaca) +
+                                  ": el elemento /centro (l\xEDnea 2) no tiene el atributo "
+                                  "\"version\".").c_str());
+          throw;
+        },
+        DocumentError);
+  } else {
+    EXPECT_THROW(Run(), Error);
+    EXPECT_EQ(state.OutcomeCode, kOutcomeNothing);
+  }
+  platform::SetFaultHook(nullptr);
+  if (GetParam() >= Fault::NoVersion && GetParam() <= Fault::NotCentro) {
+    EXPECT_EQ(ui.template_dialogs, 0);  // a bad document stops before anything is touched
+  }
+  EXPECT_EQ(ReadFile(output), "resultado anterior");
+  EXPECT_EQ(ReadFile(ztemp / "DIASHORAST.DBF"), slots);
+  EXPECT_EQ(Listing(ztemp), files);
+  EXPECT_EQ(Listing(output.parent_path()), (std::set<fs::path>{itaca, output}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, ExportFailureTest,
+                         ::testing::Values(Fault::NoFile, Fault::NoSoluc, Fault::NoVersion,
+                                           Fault::NotXml, Fault::NotCentro, Fault::NoGroups,
+                                           Fault::BadTimes, Fault::Save, Fault::Commit));
+
+}  // namespace
+}  // namespace tc::test
