@@ -47,8 +47,8 @@ constexpr std::string_view kDutyElement = "horario_ocupacion";
 constexpr std::string_view kDayLetters[] = {"L", "M", "X", "J", "V", "S", "D"};
 
 // The SOLUC fields the export reads.
-constexpr std::string_view kSolucFields[] = {"ASIG",     "TAREA", "DIA",  "HORA",
-                                             "MARCO",    "CODGRUPO", "PROF", "AULA"};
+constexpr std::string_view kSolucFields[] = {"ASIG",  "TAREA",    "DIA",  "HORA",
+                                             "MARCO", "CODGRUPO", "PROF", "AULA"};
 
 // A path as Windows-1252 text for messages.
 std::string PathText(const fs::path& path) {
