@@ -1,0 +1,139 @@
+// Independent readers of the tables we write: Free Pascal's TDbf (a dBase engine written to
+// behave like BDE), through a small dump program compiled here, and the structure checker
+// dbf_dump.py. Each reads every working table with a full sample row and a nearly blank one.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "store/database.h"
+#include "store/schemas.h"
+#include "support/test_support.h"
+
+#ifdef _WIN32
+#define popen _popen
+#define pclose _pclose
+#endif
+
+namespace tc::test {
+namespace {
+
+namespace fs = std::filesystem;
+using store::FieldType;
+
+std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// Output and exit status of a shell command.
+std::pair<std::string, int> Shell(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {"", -1};
+  char buffer[4096];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+  int status = pclose(pipe);
+#ifndef _WIN32
+  status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+  return {output, status};
+}
+
+bool Available(const std::string& program) {
+  return Shell("command -v " + program + " >/dev/null 2>&1").second == 0;
+}
+
+// The sample row: every text as wide as its field (an accented letter in it, and longer names
+// cut), true, zero for MAXALUM (zero, not blank), -12 for other integers, 2.5 for HORAS.
+std::string SampleText(const store::FieldDef& field) {
+  return (field.name + "\xC1" + std::string(200, 'z')).substr(0, static_cast<std::size_t>(field.width));
+}
+
+// Writes the seven working tables into `dir`: the sample row, then a row with only its first
+// field set.
+void WriteWorkingTables(const fs::path& dir) {
+  store::Database db(dir);
+  for (const store::TableDef* def : store::WorkingTables()) {
+    store::Table table = db.Recreate(*def);
+    table.Append();
+    for (const store::FieldDef& field : def->fields) {
+      switch (field.type) {
+        case FieldType::Character: table.SetText(field.name, SampleText(field)); break;
+        case FieldType::Logical: table.SetBoolean(field.name, true); break;
+        case FieldType::Integer: table.SetInteger(field.name, field.name == "MAXALUM" ? 0 : -12); break;
+        case FieldType::Float: table.SetFloat(field.name, 2.5); break;
+        default: break;
+      }
+    }
+    table.Post();
+    table.Append();
+    table.SetText(def->fields[0].name, "R2");
+    table.Post();
+    table.Close();
+  }
+}
+
+// What the dump program should print for a table.
+std::string ExpectedDump(const store::TableDef& def) {
+  std::ostringstream out;
+  out << "LEVEL 7\n";
+  for (const store::FieldDef& field : def.fields) {
+    switch (field.type) {
+      case FieldType::Character: out << "FIELD " << field.name << " C " << field.width << " 0\n"; break;
+      case FieldType::Logical: out << "FIELD " << field.name << " L 1 0\n"; break;
+      case FieldType::Integer: out << "FIELD " << field.name << " I 4 0\n"; break;
+      case FieldType::Float: out << "FIELD " << field.name << " O 8 0\n"; break;
+      default: break;
+    }
+  }
+  std::string full, blank;
+  for (std::size_t i = 0; i < def.fields.size(); ++i) {
+    const store::FieldDef& field = def.fields[i];
+    std::string value;
+    switch (field.type) {
+      case FieldType::Character: value = SampleText(field); break;
+      case FieldType::Logical: value = "T"; break;
+      case FieldType::Integer: value = field.name == "MAXALUM" ? "0" : "-12"; break;
+      case FieldType::Float: value = "2.5"; break;
+      default: break;
+    }
+    full += (i ? "|" : "") + value;
+    blank += (i ? "|" : "") + std::string(i ? "NULL" : "R2");
+  }
+  out << "ROW " << full << "\nROW " << blank << "\n";
+  return out.str();
+}
+
+TEST(IndependentReaders, TdbfReadsEveryWorkingTableAsWritten) {
+  if (!Available("fpc")) GTEST_SKIP() << "Free Pascal (fpc) is not installed";
+  TempDir build;
+  const fs::path source = fs::path(TC_SOURCE_DIR) / "tests" / "store" / "tdbf" / "tdbfdump.pas";
+  auto [log, status] = Shell("fpc -O1 -FE" + Quote(build.path()) + " -FU" + Quote(build.path()) +
+                           " " + Quote(source) + " 2>&1");
+  ASSERT_EQ(status, 0) << log;
+  const fs::path dump = build / "tdbfdump";
+
+  TempDir dir;
+  WriteWorkingTables(dir.path());
+  for (const store::TableDef* def : store::WorkingTables()) {
+    auto [output, code] = Shell(Quote(dump) + " " + Quote(dir / (def->name + ".DBF")) + " 2>&1");
+    EXPECT_EQ(code, 0) << def->name << "\n" << output;
+    EXPECT_EQ(output, ExpectedDump(*def)) << def->name;
+  }
+}
+
+TEST(IndependentReaders, DbfDumpFindsNoStructuralProblem) {
+  const fs::path tool = fs::path(TC_SHARED_DIR) / "tools" / "dbf_dump.py";
+  if (!fs::exists(tool)) GTEST_SKIP() << "no " << tool;
+  if (!Available("python3")) GTEST_SKIP() << "python3 is not installed";
+  TempDir dir;
+  WriteWorkingTables(dir.path());
+  for (const store::TableDef* def : store::WorkingTables()) {
+    auto [output, code] = Shell("python3 " + Quote(tool) + " " + Quote(dir / (def->name + ".DBF")) +
+                              " 2>&1");
+    EXPECT_EQ(code, 0) << def->name << "\n" << output;
+    EXPECT_NE(output.find("ldname=DBWINUS0, codec=cp1252"), std::string::npos) << output;
+  }
+}
+
+}  // namespace
+}  // namespace tc::test
