@@ -83,9 +83,8 @@ void BM_LocateLastFirstTime(benchmark::State& state) {
   const std::string last = "IT" + std::to_string(kRows - 1);
   for (auto _ : state) {
     Table table = Table::Open(scratch.file("ASIGT.DBF"), OpenMode::Shared);
-    if (!table.Locate("CLAVE;CLAVECURSO;ASIG_ITACA",
-                      {std::to_string(100000 + (kRows - 1) % 4000),
-                       std::to_string((kRows - 1) % 60), last})) {
+    if (!table.Locate("CLAVE;CLAVECURSO;ASIG_ITACA", {std::to_string(100000 + (kRows - 1) % 4000),
+                                                      std::to_string((kRows - 1) % 60), last})) {
       state.SkipWithError("last row not found");
     }
   }

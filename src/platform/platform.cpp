@@ -224,8 +224,8 @@ void WriteIniValue(const std::filesystem::path& file, std::string_view section,
 
   if (key_line) {
     std::string_view line = lines[*key_line].text;
-    lines[*key_line].text = std::string(TrimSpaces(line.substr(0, line.find('=')))) + "=" +
-                            std::string(value);
+    lines[*key_line].text =
+        std::string(TrimSpaces(line.substr(0, line.find('=')))) + "=" + std::string(value);
   } else if (section_line) {
     IniLine& after = lines[last_filled];
     if (after.ending.empty()) after.ending = eol;

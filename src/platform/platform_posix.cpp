@@ -213,8 +213,8 @@ std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, 
 #endif
   if (!held) {
     if (error == EAGAIN || error == EACCES || error == EWOULDBLOCK) return std::nullopt;
-    throw Error("No se puede bloquear el archivo " + path.string() + ": " +
-                SystemMessage(error) + ".");
+    throw Error("No se puede bloquear el archivo " + path.string() + ": " + SystemMessage(error) +
+                ".");
   }
   FileLock lock;
   lock.state_ = std::make_unique<State>();
@@ -242,8 +242,9 @@ bool IsPlainLocale(const std::string& name) {
 
 std::string Format(const char* format, const std::tm& when, locale_t locale) {
   char buffer[256];
-  std::size_t length = locale != nullptr ? ::strftime_l(buffer, sizeof buffer, format, &when, locale)
-                                         : std::strftime(buffer, sizeof buffer, format, &when);
+  std::size_t length = locale != nullptr
+                           ? ::strftime_l(buffer, sizeof buffer, format, &when, locale)
+                           : std::strftime(buffer, sizeof buffer, format, &when);
   return std::string(buffer, length);
 }
 
@@ -251,11 +252,12 @@ std::string Format(const char* format, const std::tm& when, locale_t locale) {
 
 std::string ShortDateLongTime(std::chrono::system_clock::time_point when) {
   std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-  std::tm local {};
+  std::tm local{};
   ::localtime_r(&seconds, &local);
 
   const std::string name = TimeLocaleName();
-  locale_t locale = IsPlainLocale(name) ? nullptr : ::newlocale(LC_TIME_MASK, name.c_str(), nullptr);
+  locale_t locale =
+      IsPlainLocale(name) ? nullptr : ::newlocale(LC_TIME_MASK, name.c_str(), nullptr);
   if (locale == nullptr) {
     // The C locale's own formats are American; Clepsa's users read day/month/year.
     return Format("%d/%m/%Y %H:%M:%S", local, nullptr);

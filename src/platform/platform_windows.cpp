@@ -90,7 +90,7 @@ std::string ReadFile(const std::filesystem::path& path) {
     throw Error("No se puede leer el archivo " + path.string() + ": " +
                 SystemMessage(::GetLastError()) + ".");
   }
-  LARGE_INTEGER size {};
+  LARGE_INTEGER size{};
   std::string bytes;
   if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
     bytes.reserve(static_cast<std::size_t>(size.QuadPart));
@@ -113,8 +113,8 @@ void WriteFileAtomically(const std::filesystem::path& target, std::string_view b
   const fs::path temporary =
       TemporaryPath(dir.empty() ? fs::path(".") : dir, PathToUtf8(target.filename()) + ".~");
   auto fail = [&](DWORD error) {
-    throw Error("No se puede escribir el archivo " + target.string() + ": " +
-                SystemMessage(error) + ".");
+    throw Error("No se puede escribir el archivo " + target.string() + ": " + SystemMessage(error) +
+                ".");
   };
 
   Handle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -180,7 +180,7 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept {
 
 void FileLock::Release() {
   if (state_ && state_->file.valid()) {
-    OVERLAPPED where {};
+    OVERLAPPED where{};
     where.Offset = kLockOffsetLow;
     where.OffsetHigh = kLockOffsetHigh;
     ::UnlockFileEx(state_->file.get(), 0, 1, 0, &where);
@@ -199,15 +199,15 @@ std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, 
     throw Error("No se puede abrir el archivo " + path.string() + ": " + SystemMessage(error) +
                 ".");
   }
-  OVERLAPPED where {};
+  OVERLAPPED where{};
   where.Offset = kLockOffsetLow;
   where.OffsetHigh = kLockOffsetHigh;
   DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
   if (!::LockFileEx(file.get(), flags, 0, 1, 0, &where)) {
     DWORD error = ::GetLastError();
     if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return std::nullopt;
-    throw Error("No se puede bloquear el archivo " + path.string() + ": " +
-                SystemMessage(error) + ".");
+    throw Error("No se puede bloquear el archivo " + path.string() + ": " + SystemMessage(error) +
+                ".");
   }
   FileLock lock;
   lock.state_ = std::make_unique<State>();
@@ -221,11 +221,12 @@ std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, 
 std::string ShortDateLongTime(std::chrono::system_clock::time_point when) {
   // time_point -> FILETIME (100 ns since 1601) -> local SYSTEMTIME.
   constexpr long long kEpochDifference = 116444736000000000LL;
-  long long ticks = std::chrono::duration_cast<std::chrono::microseconds>(
-                        when.time_since_epoch()).count() * 10 + kEpochDifference;
-  FILETIME utc {static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
-  FILETIME local_file {};
-  SYSTEMTIME local {};
+  long long ticks =
+      std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch()).count() * 10 +
+      kEpochDifference;
+  FILETIME utc{static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
+  FILETIME local_file{};
+  SYSTEMTIME local{};
   ::FileTimeToLocalFileTime(&utc, &local_file);
   ::FileTimeToSystemTime(&local_file, &local);
 

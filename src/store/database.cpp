@@ -31,8 +31,9 @@ std::vector<fs::path> Matches(const fs::path& dir, const std::string& file_name)
   for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
     if (dbf::AsciiUpper(it->path().filename().string()) == wanted) found.push_back(it->path());
   }
-  std::stable_partition(found.begin(), found.end(),
-                        [&](const fs::path& path) { return path.filename().string() == file_name; });
+  std::stable_partition(found.begin(), found.end(), [&](const fs::path& path) {
+    return path.filename().string() == file_name;
+  });
   return found;
 }
 
@@ -117,8 +118,8 @@ Table Database::Recreate(const TableDef& table) {
   DeleteFiles(name);
   if (!staging_) return Table::Create(dir_ / (name + std::string(kTableExtension)), table.fields);
 
-  fs::path staged = platform::TemporaryPath(
-      dir_, std::string(dbf::kStagedPrefix) + name + dbf::kStagedSeparator);
+  fs::path staged =
+      platform::TemporaryPath(dir_, std::string(dbf::kStagedPrefix) + name + dbf::kStagedSeparator);
   try {
     Table created = Table::Create(staged, table.fields);
     staged_[name] = staged;

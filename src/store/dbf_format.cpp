@@ -38,8 +38,8 @@ std::string Hex(unsigned value) {
 }
 
 [[noreturn]] void Unreadable(const std::filesystem::path& path, const std::string& reason) {
-  throw TableError("El archivo " + path.string() + " no es una tabla dBase que se pueda leer: " +
-                   reason + ".");
+  throw TableError("El archivo " + path.string() +
+                   " no es una tabla dBase que se pueda leer: " + reason + ".");
 }
 
 // The name in a zero-filled descriptor field.
@@ -50,12 +50,17 @@ std::string NameOf(std::string_view field) {
 
 Encoding EncodingOf(Flavour flavour, char code, std::size_t width) {
   switch (code) {
-    case 'C': return Encoding::Text;
+    case 'C':
+      return Encoding::Text;
     case 'N':
-    case 'F': return Encoding::Numeric;
-    case 'L': return Encoding::Logical;
-    case 'D': return Encoding::Date;
-    default: break;
+    case 'F':
+      return Encoding::Numeric;
+    case 'L':
+      return Encoding::Logical;
+    case 'D':
+      return Encoding::Date;
+    default:
+      break;
   }
   if (flavour == Flavour::Level7) {
     if ((code == 'I' || code == '+') && width == kLongWidth) return Encoding::Long7;
@@ -71,16 +76,23 @@ Encoding EncodingOf(Flavour flavour, char code, std::size_t width) {
 
 FieldType TypeOf(Encoding encoding, int decimals) {
   switch (encoding) {
-    case Encoding::Text: return FieldType::Character;
-    case Encoding::Numeric: return decimals == 0 ? FieldType::Integer : FieldType::Float;
-    case Encoding::Logical: return FieldType::Logical;
-    case Encoding::Date: return FieldType::Date;
+    case Encoding::Text:
+      return FieldType::Character;
+    case Encoding::Numeric:
+      return decimals == 0 ? FieldType::Integer : FieldType::Float;
+    case Encoding::Logical:
+      return FieldType::Logical;
+    case Encoding::Date:
+      return FieldType::Date;
     case Encoding::Long7:
-    case Encoding::FoxInteger: return FieldType::Integer;
+    case Encoding::FoxInteger:
+      return FieldType::Integer;
     case Encoding::Double7:
     case Encoding::FoxDouble:
-    case Encoding::FoxCurrency: return FieldType::Float;
-    case Encoding::Skipped: return FieldType::Other;
+    case Encoding::FoxCurrency:
+      return FieldType::Float;
+    case Encoding::Skipped:
+      return FieldType::Other;
   }
   return FieldType::Other;
 }
@@ -89,7 +101,7 @@ FieldType TypeOf(Encoding encoding, int decimals) {
 
 Date Today() {
   std::time_t now = std::time(nullptr);
-  std::tm local {};
+  std::tm local{};
 #ifdef _WIN32
   localtime_s(&local, &now);
 #else
@@ -194,8 +206,7 @@ Layout ReadLayout(std::string_view file, const std::filesystem::path& path) {
   const std::size_t rest = body % layout.record_length;
   if (claimed <= whole) {
     layout.records = claimed;
-  } else if (rest == 0 ||
-             (rest == 1 && static_cast<unsigned char>(file[size - 1]) == kEndOfFile)) {
+  } else if (rest == 0 || (rest == 1 && static_cast<unsigned char>(file[size - 1]) == kEndOfFile)) {
     layout.records = whole;
   } else {
     Unreadable(path, "el archivo est\xE1 cortado: la cabecera anuncia " + std::to_string(claimed) +
@@ -210,8 +221,7 @@ std::string NewLevel7Header(const Schema& fields, const std::filesystem::path& p
     throw TableError("No se puede crear la tabla " + path.string() + ": " + reason + ".");
   };
   if (fields.empty()) refuse("no tiene campos");
-  const std::size_t header_length =
-      kLevel7HeaderSize + kLevel7DescriptorSize * fields.size() + 1;
+  const std::size_t header_length = kLevel7HeaderSize + kLevel7DescriptorSize * fields.size() + 1;
   if (header_length > kMaxHeaderLength) refuse("tiene demasiados campos");
 
   std::string header(header_length, '\0');
@@ -242,11 +252,24 @@ std::string NewLevel7Header(const Schema& fields, const std::filesystem::path& p
           refuse("el campo " + field.name + " debe medir de 1 a 254 caracteres");
         }
         break;
-      case FieldType::Logical: code = 'L'; width = kLogicalWidth; break;
-      case FieldType::Integer: code = 'I'; width = kLongWidth; break;
-      case FieldType::Float: code = 'O'; width = kDoubleWidth; break;
-      case FieldType::Date: code = 'D'; width = kDateWidth; break;
-      case FieldType::Other: refuse("el campo " + field.name + " no tiene un tipo que se pueda crear");
+      case FieldType::Logical:
+        code = 'L';
+        width = kLogicalWidth;
+        break;
+      case FieldType::Integer:
+        code = 'I';
+        width = kLongWidth;
+        break;
+      case FieldType::Float:
+        code = 'O';
+        width = kDoubleWidth;
+        break;
+      case FieldType::Date:
+        code = 'D';
+        width = kDateWidth;
+        break;
+      case FieldType::Other:
+        refuse("el campo " + field.name + " no tiene un tipo que se pueda crear");
     }
     std::size_t at = kLevel7HeaderSize + i * kLevel7DescriptorSize;
     header.replace(at, field.name.size(), field.name);

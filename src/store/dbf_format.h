@@ -27,10 +27,10 @@ inline constexpr unsigned char kVersionVisualFoxProAuto = 0x31;
 inline constexpr unsigned char kVersionVisualFoxProVar = 0x32;
 
 // ---- Table header ----------------------------------------------------------------------------
-inline constexpr std::size_t kOffsetLastUpdate = 1;    // Y-1900, M, D
-inline constexpr std::size_t kOffsetRecordCount = 4;   // uint32 LE, deleted rows included
-inline constexpr std::size_t kOffsetHeaderLength = 8;  // uint16 LE: offset of the first record
-inline constexpr std::size_t kOffsetRecordLength = 10; // uint16 LE: flag byte + field widths
+inline constexpr std::size_t kOffsetLastUpdate = 1;     // Y-1900, M, D
+inline constexpr std::size_t kOffsetRecordCount = 4;    // uint32 LE, deleted rows included
+inline constexpr std::size_t kOffsetHeaderLength = 8;   // uint16 LE: offset of the first record
+inline constexpr std::size_t kOffsetRecordLength = 10;  // uint16 LE: flag byte + field widths
 inline constexpr std::size_t kOffsetLanguageDriverId = 29;
 inline constexpr std::size_t kOffsetLanguageDriverName = 32;  // level 7 only, 32 bytes
 inline constexpr std::size_t kLanguageDriverNameSize = 32;
@@ -83,7 +83,7 @@ enum class Encoding {
 };
 
 struct Column {
-  FieldDef def;  // as the table's users see it
+  FieldDef def;     // as the table's users see it
   char code = 'C';  // the type letter in the file
   Encoding encoding = Encoding::Text;
   std::size_t offset = 0;  // from the start of the record (the flag byte is at 0)

@@ -24,7 +24,9 @@ namespace {
 
 struct NameHash {
   using is_transparent = void;
-  std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  std::size_t operator()(std::string_view text) const {
+    return std::hash<std::string_view>{}(text);
+  }
 };
 
 bool AllBytes(std::string_view raw, char a, char b) {
@@ -205,9 +207,7 @@ class Table::Impl {
   // ---- Records -------------------------------------------------------------------------------
 
   char* Record(std::size_t index) { return data.data() + index * layout.record_length; }
-  const char* Record(std::size_t index) const {
-    return data.data() + index * layout.record_length;
-  }
+  const char* Record(std::size_t index) const { return data.data() + index * layout.record_length; }
   bool IsLive(std::size_t index) const { return Record(index)[0] != dbf::kDeletedFlag; }
 
   std::ptrdiff_t NextLive(std::size_t from) const {
@@ -247,7 +247,8 @@ class Table::Impl {
     CheckActive();
     if (pending == Pending::None) {
       throw TableError("No se puede cambiar el campo " + column.def.name + " de la tabla " + name +
-                       ": no se est\xE1 a\xF1" "adiendo ni editando ning\xFAn registro.");
+                       ": no se est\xE1 a\xF1"
+                       "adiendo ni editando ning\xFAn registro.");
     }
     pending_set = true;
     return pending_row.data() + column.offset;
@@ -267,15 +268,18 @@ class Table::Impl {
       case Encoding::Double7:
       case Encoding::FoxInteger:
       case Encoding::FoxDouble:
-      case Encoding::FoxCurrency: fill = '\0'; break;
+      case Encoding::FoxCurrency:
+        fill = '\0';
+        break;
       case Encoding::Skipped:
         // Binary kinds are blank when zero: timestamps, Visual FoxPro memo pointers, null flags.
-        if (column.code == '@' || column.code == '0' || column.code == 'T' ||
-            column.code == 'W' || ((column.code == 'M' || column.code == 'G') && column.width == 4)) {
+        if (column.code == '@' || column.code == '0' || column.code == 'T' || column.code == 'W' ||
+            ((column.code == 'M' || column.code == 'G') && column.width == 4)) {
           fill = '\0';
         }
         break;
-      default: break;
+      default:
+        break;
     }
     std::memset(raw, fill, column.width);
   }
@@ -285,23 +289,37 @@ class Table::Impl {
     switch (column.encoding) {
       case Encoding::Text:
       case Encoding::Numeric:
-      case Encoding::Date: return AllBytes(raw, ' ', '\0');
-      case Encoding::Logical: return raw.empty() || raw[0] == ' ' || raw[0] == '?' || raw[0] == '\0';
+      case Encoding::Date:
+        return AllBytes(raw, ' ', '\0');
+      case Encoding::Logical:
+        return raw.empty() || raw[0] == ' ' || raw[0] == '?' || raw[0] == '\0';
       case Encoding::Long7:
-      case Encoding::Double7: return AllBytes(raw, '\0', '\0');
+      case Encoding::Double7:
+        return AllBytes(raw, '\0', '\0');
       case Encoding::FoxInteger:
       case Encoding::FoxDouble:
-      case Encoding::FoxCurrency: return false;  // Visual FoxPro keeps nulls elsewhere
-      case Encoding::Skipped: return AllBytes(raw, ' ', '\0');
+      case Encoding::FoxCurrency:
+        return false;  // Visual FoxPro keeps nulls elsewhere
+      case Encoding::Skipped:
+        return AllBytes(raw, ' ', '\0');
     }
     return true;
   }
 
   static std::optional<bool> Truth(char c) {
     switch (c) {
-      case 'T': case 't': case 'Y': case 'y': return true;
-      case 'F': case 'f': case 'N': case 'n': return false;
-      default: return std::nullopt;
+      case 'T':
+      case 't':
+      case 'Y':
+      case 'y':
+        return true;
+      case 'F':
+      case 'f':
+      case 'N':
+      case 'n':
+        return false;
+      default:
+        return std::nullopt;
     }
   }
 
@@ -320,9 +338,15 @@ class Table::Impl {
         number.integral = true;
         number.whole = ReadLe(raw, 4);
         return number;
-      case Encoding::Double7: number.real = dbf::DecodeDouble7(raw); return number;
-      case Encoding::FoxDouble: number.real = ReadLeDouble(raw); return number;
-      case Encoding::FoxCurrency: number.real = ReadLe(raw, 8) / kCurrencyScale; return number;
+      case Encoding::Double7:
+        number.real = dbf::DecodeDouble7(raw);
+        return number;
+      case Encoding::FoxDouble:
+        number.real = ReadLeDouble(raw);
+        return number;
+      case Encoding::FoxCurrency:
+        number.real = ReadLe(raw, 8) / kCurrencyScale;
+        return number;
       case Encoding::Numeric:
       case Encoding::Text: {
         std::string_view text(raw, column.width);
@@ -331,7 +355,8 @@ class Table::Impl {
       }
       case Encoding::Logical:
       case Encoding::Date:
-      case Encoding::Skipped: break;
+      case Encoding::Skipped:
+        break;
     }
     Refuse(column, "no es num\xE9rico");
   }
@@ -340,8 +365,10 @@ class Table::Impl {
     const char* raw = row + column.offset;
     std::string_view bytes(raw, column.width);
     switch (column.encoding) {
-      case Encoding::Text: return std::string(TrimTail(bytes));
-      case Encoding::Date: return std::string(TrimBoth(bytes));
+      case Encoding::Text:
+        return std::string(TrimTail(bytes));
+      case Encoding::Date:
+        return std::string(TrimBoth(bytes));
       case Encoding::Logical: {
         if (Blank(column, row)) return {};
         auto truth = Truth(raw[0]);
@@ -362,7 +389,8 @@ class Table::Impl {
         if (number.blank) return {};
         return number.integral ? std::to_string(number.whole) : dbf::FormatNumber(number.real);
       }
-      case Encoding::Skipped: return {};
+      case Encoding::Skipped:
+        return {};
     }
     return {};
   }
@@ -373,39 +401,52 @@ class Table::Impl {
     switch (column.encoding) {
       case Encoding::Long7:
         // The smallest 32-bit number would be stored as all zeros, which means blank.
-        if (value <= kMin || value > kMax) Refuse(column, "no admite el valor " + std::to_string(value));
+        if (value <= kMin || value > kMax)
+          Refuse(column, "no admite el valor " + std::to_string(value));
         dbf::EncodeLong7(static_cast<std::int32_t>(value), raw);
         return;
       case Encoding::FoxInteger:
-        if (value < kMin || value > kMax) Refuse(column, "no admite el valor " + std::to_string(value));
+        if (value < kMin || value > kMax)
+          Refuse(column, "no admite el valor " + std::to_string(value));
         WriteLe(static_cast<std::uint64_t>(value), raw, 4);
         return;
       case Encoding::Numeric: {
         std::string text = std::to_string(value);
-        if (column.decimals > 0) text += "." + std::string(static_cast<std::size_t>(column.decimals), '0');
+        if (column.decimals > 0)
+          text += "." + std::string(static_cast<std::size_t>(column.decimals), '0');
         StoreNumericText(column, raw, text, std::to_string(value));
         return;
       }
-      case Encoding::Text: StoreText(column, raw, std::to_string(value)); return;
-      default: StoreReal(column, raw, static_cast<double>(value)); return;
+      case Encoding::Text:
+        StoreText(column, raw, std::to_string(value));
+        return;
+      default:
+        StoreReal(column, raw, static_cast<double>(value));
+        return;
     }
   }
 
   void StoreReal(const Column& column, char* raw, double value) {
     if (std::isnan(value)) Refuse(column, "no admite un valor que no es un n\xFAmero");
     switch (column.encoding) {
-      case Encoding::Double7: dbf::EncodeDouble7(value, raw); return;
-      case Encoding::FoxDouble: WriteLeDouble(value == 0 ? 0.0 : value, raw); return;
+      case Encoding::Double7:
+        dbf::EncodeDouble7(value, raw);
+        return;
+      case Encoding::FoxDouble:
+        WriteLeDouble(value == 0 ? 0.0 : value, raw);
+        return;
       case Encoding::FoxCurrency: {
         double scaled = std::round(value * kCurrencyScale);
-        if (!(std::fabs(scaled) < 9.2e18)) Refuse(column, "no admite el valor " + dbf::FormatNumber(value));
+        if (!(std::fabs(scaled) < 9.2e18))
+          Refuse(column, "no admite el valor " + dbf::FormatNumber(value));
         WriteLe(static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled)), raw, 8);
         return;
       }
       case Encoding::Long7:
       case Encoding::FoxInteger: {
         double rounded = std::round(value);
-        if (!(std::fabs(rounded) < 3e9)) Refuse(column, "no admite el valor " + dbf::FormatNumber(value));
+        if (!(std::fabs(rounded) < 3e9))
+          Refuse(column, "no admite el valor " + dbf::FormatNumber(value));
         StoreInteger(column, raw, static_cast<std::int64_t>(rounded));
         return;
       }
@@ -420,8 +461,11 @@ class Table::Impl {
                          dbf::FormatNumber(value));
         return;
       }
-      case Encoding::Text: StoreText(column, raw, dbf::FormatNumber(value)); return;
-      default: Refuse(column, "no es num\xE9rico");
+      case Encoding::Text:
+        StoreText(column, raw, dbf::FormatNumber(value));
+        return;
+      default:
+        Refuse(column, "no es num\xE9rico");
     }
   }
 
@@ -511,7 +555,8 @@ class Table::Impl {
     std::size_t start = 0;
     for (;;) {
       std::size_t end = keys.find(';', start);
-      std::string_view part = TrimBoth(keys.substr(start, end == std::string_view::npos ? end : end - start));
+      std::string_view part =
+          TrimBoth(keys.substr(start, end == std::string_view::npos ? end : end - start));
       const Column& column = ColumnOf(part);
       std::size_t position = static_cast<std::size_t>(&column - layout.columns.data());
       positions.push_back(position);
@@ -719,7 +764,8 @@ void Table::Append() {
 void Table::Edit() {
   Impl& t = Require(impl_);
   if (t.pending != Impl::Pending::None) return;  // already changing a row
-  if (t.current < 0) throw TableError("No se puede editar: la tabla " + t.name + " no tiene registro actual.");
+  if (t.current < 0)
+    throw TableError("No se puede editar: la tabla " + t.name + " no tiene registro actual.");
   t.pending = Impl::Pending::Edit;
   t.pending_row.assign(t.Record(static_cast<std::size_t>(t.current)), t.layout.record_length);
   t.pending_set = false;
@@ -734,10 +780,12 @@ void Table::Delete() {
     return;
   }
   t.pending = Impl::Pending::None;
-  if (t.current < 0) throw TableError("No se puede borrar: la tabla " + t.name + " no tiene registro actual.");
+  if (t.current < 0)
+    throw TableError("No se puede borrar: la tabla " + t.name + " no tiene registro actual.");
   const auto record = static_cast<std::size_t>(t.current);
   char* row = t.Record(record);
-  for (auto& [keys, index] : t.indexes) index->Remove(t.KeyOf(*index, row), static_cast<std::uint32_t>(record));
+  for (auto& [keys, index] : t.indexes)
+    index->Remove(t.KeyOf(*index, row), static_cast<std::uint32_t>(record));
   row[0] = dbf::kDeletedFlag;
   --t.live;
   t.changed = true;
@@ -793,7 +841,8 @@ std::int32_t Table::GetInteger(std::string_view field) const {
         value <= std::numeric_limits<std::int32_t>::max())) {
     t.Refuse(column, "tiene un valor que no cabe en un entero");
   }
-  return static_cast<std::int32_t>(number.integral ? number.whole : static_cast<std::int64_t>(value));
+  return static_cast<std::int32_t>(number.integral ? number.whole
+                                                   : static_cast<std::int64_t>(value));
 }
 
 double Table::GetFloat(std::string_view field) const {
@@ -814,7 +863,8 @@ bool Table::GetBoolean(std::string_view field) const {
       return !text.empty() && Impl::Truth(text[0]).value_or(false);
     }
     case Encoding::Date:
-    case Encoding::Skipped: t.Refuse(column, "no es de tipo l\xF3gico");
+    case Encoding::Skipped:
+      t.Refuse(column, "no es de tipo l\xF3gico");
     default: {
       Number number = t.NumberOf(column, row);
       return !number.blank && number.AsDouble() != 0;
@@ -837,10 +887,13 @@ void Table::SetText(std::string_view field, std::string_view value) {
     return;
   }
   switch (column.encoding) {
-    case Encoding::Text: Impl::StoreText(column, raw, value); return;
+    case Encoding::Text:
+      Impl::StoreText(column, raw, value);
+      return;
     case Encoding::Logical: {
       auto truth = Impl::Truth(TrimBoth(value).empty() ? ' ' : TrimBoth(value)[0]);
-      if (!truth) t.Refuse(column, "es l\xF3gico y no admite el valor \"" + std::string(value) + "\"");
+      if (!truth)
+        t.Refuse(column, "es l\xF3gico y no admite el valor \"" + std::string(value) + "\"");
       raw[0] = *truth ? 'T' : 'F';
       return;
     }
@@ -848,14 +901,18 @@ void Table::SetText(std::string_view field, std::string_view value) {
       std::string_view text = TrimBoth(value);
       bool digits = text.size() == dbf::kDateWidth;
       for (char c : text) digits = digits && c >= '0' && c <= '9';
-      if (!digits) t.Refuse(column, "es una fecha AAAAMMDD y no admite el valor \"" + std::string(value) + "\"");
+      if (!digits)
+        t.Refuse(column,
+                 "es una fecha AAAAMMDD y no admite el valor \"" + std::string(value) + "\"");
       std::memcpy(raw, text.data(), dbf::kDateWidth);
       return;
     }
-    case Encoding::Skipped: t.Refuse(column, "no se puede escribir");
+    case Encoding::Skipped:
+      t.Refuse(column, "no se puede escribir");
     default: {
       auto number = ParseNumber(value);
-      if (!number) t.Refuse(column, "es num\xE9rico y no admite el valor \"" + std::string(value) + "\"");
+      if (!number)
+        t.Refuse(column, "es num\xE9rico y no admite el valor \"" + std::string(value) + "\"");
       if (number->blank) {
         Impl::FillBlank(column, raw - column.offset);
       } else if (number->integral) {

@@ -116,12 +116,12 @@ TEST_F(DatabaseTest, DeleteFilesTakesTheTableThenItsIndexAndReportsNoFailure) {
 
 TEST_F(DatabaseTest, AMissingFolderIsNamedAndNeverCreated) {
   Database missing(dir / "ZTEMP");
-  EXPECT_EQ(ErrorOf([&] { missing.Recreate(store::ProftTable()); }),
-            "No se puede crear la tabla PROFT: no existe la carpeta " + (dir / "ZTEMP").string() +
-                ".");
-  EXPECT_EQ(ErrorOf([&] { missing.Open("SOLUC", OpenMode::Shared); }),
-            "No se puede abrir la tabla SOLUC: no existe la carpeta " + (dir / "ZTEMP").string() +
-                ".");
+  EXPECT_EQ(
+      ErrorOf([&] { missing.Recreate(store::ProftTable()); }),
+      "No se puede crear la tabla PROFT: no existe la carpeta " + (dir / "ZTEMP").string() + ".");
+  EXPECT_EQ(
+      ErrorOf([&] { missing.Open("SOLUC", OpenMode::Shared); }),
+      "No se puede abrir la tabla SOLUC: no existe la carpeta " + (dir / "ZTEMP").string() + ".");
   EXPECT_FALSE(fs::exists(dir / "ZTEMP"));
   EXPECT_EQ(ErrorOf([&] { db.Open("SOLUC", OpenMode::Shared); }),
             "No se encuentra la tabla SOLUC en la carpeta " + dir.path().string() + ".");

@@ -34,8 +34,8 @@ class LocateAgainstScan : public ::testing::TestWithParam<unsigned> {};
 TEST_P(LocateAgainstScan, GivesTheSameRowAfterEveryKindOfChange) {
   TempDir dir;
   const auto path = dir / "ASIGT.DBF";
-  Table table = Table::Create(path, {Char("CLAVE", 3), Char("CPROF", 2), Integer("N"),
-                                     Char("OTRO", 4)});
+  Table table =
+      Table::Create(path, {Char("CLAVE", 3), Char("CPROF", 2), Integer("N"), Char("OTRO", 4)});
   std::mt19937 random(GetParam());
   // Few distinct texts, so that keys repeat; some with blanks at the end, some too long.
   const std::vector<std::string> texts{"A", "B", "AB", "A ", "ab", "", "ABC", "ABCD", " A"};

@@ -45,7 +45,8 @@ bool Available(const std::string& program) {
 // The sample row: every text as wide as its field (an accented letter in it, and longer names
 // cut), true, zero for MAXALUM (zero, not blank), -12 for other integers, 2.5 for HORAS.
 std::string SampleText(const store::FieldDef& field) {
-  return (field.name + "\xC1" + std::string(200, 'z')).substr(0, static_cast<std::size_t>(field.width));
+  return (field.name + "\xC1" + std::string(200, 'z'))
+      .substr(0, static_cast<std::size_t>(field.width));
 }
 
 // Writes the seven working tables into `dir`: the sample row, then a row with only its first
@@ -57,11 +58,20 @@ void WriteWorkingTables(const fs::path& dir) {
     table.Append();
     for (const store::FieldDef& field : def->fields) {
       switch (field.type) {
-        case FieldType::Character: table.SetText(field.name, SampleText(field)); break;
-        case FieldType::Logical: table.SetBoolean(field.name, true); break;
-        case FieldType::Integer: table.SetInteger(field.name, field.name == "MAXALUM" ? 0 : -12); break;
-        case FieldType::Float: table.SetFloat(field.name, 2.5); break;
-        default: break;
+        case FieldType::Character:
+          table.SetText(field.name, SampleText(field));
+          break;
+        case FieldType::Logical:
+          table.SetBoolean(field.name, true);
+          break;
+        case FieldType::Integer:
+          table.SetInteger(field.name, field.name == "MAXALUM" ? 0 : -12);
+          break;
+        case FieldType::Float:
+          table.SetFloat(field.name, 2.5);
+          break;
+        default:
+          break;
       }
     }
     table.Post();
@@ -78,11 +88,20 @@ std::string ExpectedDump(const store::TableDef& def) {
   out << "LEVEL 7\n";
   for (const store::FieldDef& field : def.fields) {
     switch (field.type) {
-      case FieldType::Character: out << "FIELD " << field.name << " C " << field.width << " 0\n"; break;
-      case FieldType::Logical: out << "FIELD " << field.name << " L 1 0\n"; break;
-      case FieldType::Integer: out << "FIELD " << field.name << " I 4 0\n"; break;
-      case FieldType::Float: out << "FIELD " << field.name << " O 8 0\n"; break;
-      default: break;
+      case FieldType::Character:
+        out << "FIELD " << field.name << " C " << field.width << " 0\n";
+        break;
+      case FieldType::Logical:
+        out << "FIELD " << field.name << " L 1 0\n";
+        break;
+      case FieldType::Integer:
+        out << "FIELD " << field.name << " I 4 0\n";
+        break;
+      case FieldType::Float:
+        out << "FIELD " << field.name << " O 8 0\n";
+        break;
+      default:
+        break;
     }
   }
   std::string full, blank;
@@ -90,11 +109,20 @@ std::string ExpectedDump(const store::TableDef& def) {
     const store::FieldDef& field = def.fields[i];
     std::string value;
     switch (field.type) {
-      case FieldType::Character: value = SampleText(field); break;
-      case FieldType::Logical: value = "T"; break;
-      case FieldType::Integer: value = field.name == "MAXALUM" ? "0" : "-12"; break;
-      case FieldType::Float: value = "2.5"; break;
-      default: break;
+      case FieldType::Character:
+        value = SampleText(field);
+        break;
+      case FieldType::Logical:
+        value = "T";
+        break;
+      case FieldType::Integer:
+        value = field.name == "MAXALUM" ? "0" : "-12";
+        break;
+      case FieldType::Float:
+        value = "2.5";
+        break;
+      default:
+        break;
     }
     full += (i ? "|" : "") + value;
     blank += (i ? "|" : "") + std::string(i ? "NULL" : "R2");
@@ -108,7 +136,7 @@ TEST(IndependentReaders, TdbfReadsEveryWorkingTableAsWritten) {
   TempDir build;
   const fs::path source = fs::path(TC_SOURCE_DIR) / "tests" / "store" / "tdbf" / "tdbfdump.pas";
   auto [log, status] = Shell("fpc -O1 -FE" + Quote(build.path()) + " -FU" + Quote(build.path()) +
-                           " " + Quote(source) + " 2>&1");
+                             " " + Quote(source) + " 2>&1");
   ASSERT_EQ(status, 0) << log;
   const fs::path dump = build / "tdbfdump";
 
@@ -128,8 +156,8 @@ TEST(IndependentReaders, DbfDumpFindsNoStructuralProblem) {
   TempDir dir;
   WriteWorkingTables(dir.path());
   for (const store::TableDef* def : store::WorkingTables()) {
-    auto [output, code] = Shell("python3 " + Quote(tool) + " " + Quote(dir / (def->name + ".DBF")) +
-                              " 2>&1");
+    auto [output, code] =
+        Shell("python3 " + Quote(tool) + " " + Quote(dir / (def->name + ".DBF")) + " 2>&1");
     EXPECT_EQ(code, 0) << def->name << "\n" << output;
     EXPECT_NE(output.find("ldname=DBWINUS0, codec=cp1252"), std::string::npos) << output;
   }
