@@ -796,6 +796,22 @@ void Table::Pack() {
   Impl& t = Require(impl_);
   // Packing closes and reopens the table: a row not posted is dropped, as on closing.
   t.pending = Impl::Pending::None;
+  t.current = t.NextLive(0);
+  if (t.mode == OpenMode::Shared) {
+    // The table is reopened exclusively for the operation, which another holder prevents; the
+    // deleted rows then stay in the file, skipped as before.
+    t.lock.reset();
+    bool alone = false;
+    try {
+      alone = platform::FileLock::TryAcquire(t.path, true).has_value();
+    } catch (const Error&) {
+    }
+    try {
+      t.lock = platform::FileLock::TryAcquire(t.path, false);
+    } catch (const Error&) {
+    }
+    if (!alone) throw InUse(t.name);
+  }
   const std::size_t length = t.layout.record_length;
   std::size_t kept = 0;
   for (std::size_t i = 0; i < t.count; ++i) {

@@ -267,6 +267,24 @@ TEST_F(TableRules, DeletingEveryRowThenPackingLeavesAnEmptyFile) {
   EXPECT_EQ(bytes.back(), '\x1A');
 }
 
+TEST_F(TableRules, PackNeedsTheTableToItself) {
+  Fill({"A", "B"});
+  Table table = Table::Open(path(), OpenMode::Shared);
+  {
+    Table other = Table::Open(path(), OpenMode::Shared);
+    table.Delete();
+    EXPECT_EQ(ErrorOf([&] { table.Pack(); }), "La tabla PRUEBA est\xE1 en uso por otro programa.");
+    EXPECT_EQ(Codes(table), (std::vector<std::string>{"B"}));  // still skipped
+    EXPECT_EQ(table.RecNo(), 0);
+  }
+  table.Pack();
+  table.First();
+  EXPECT_EQ(table.RecNo(), 1);
+  table.Close();
+  EXPECT_EQ(GetLe32(ReadFile(path()), 4), 1u);
+  EXPECT_EQ(CodesOnDisk(), (std::vector<std::string>{"B"}));
+}
+
 TEST_F(TableRules, DeletedRowsStayInTheFileUntilPack) {
   Fill({"A", "B"});
   {
