@@ -64,57 +64,6 @@ int LineAt(std::string_view text, std::size_t offset) {
   return line;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// Decodes one UTF-8 sequence at `i`; returns the code point (U+FFFD for an invalid sequence) and
-// advances `i` past the bytes it used. `valid` tells whether the sequence was well formed.
-char32_t NextCodePoint(std::string_view s, std::size_t& i, bool& valid) {
-  const auto lead = static_cast<unsigned char>(s[i]);
-  valid = true;
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  std::size_t length = 0;
-  char32_t cp = 0, minimum = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, cp = lead & 0x1F, minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, cp = lead & 0x0F, minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, cp = lead & 0x07, minimum = 0x10000;
-  }
-  std::size_t taken = 1;
-  if (length == 0) valid = false;
-  while (valid && taken < length) {
-    if (i + taken >= s.size() || (static_cast<unsigned char>(s[i + taken]) & 0xC0) != 0x80) {
-      valid = false;
-      break;
-    }
-    cp = (cp << 6) | (static_cast<unsigned char>(s[i + taken]) & 0x3F);
-    ++taken;
-  }
-  if (valid && (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) valid = false;
-  i += taken;
-  return valid ? cp : kReplacementCharacter;
-}
-
 // Offset of the first byte that is not well-formed UTF-8, or npos. ASCII runs go eight at a time.
 std::size_t FirstInvalidUtf8(std::string_view s) {
   std::size_t i = 0;
@@ -130,7 +79,7 @@ std::size_t FirstInvalidUtf8(std::string_view s) {
     }
     const std::size_t start = i;
     bool valid;
-    NextCodePoint(s, i, valid);
+    DecodeUtf8(s, i, valid);
     if (!valid) return start;
   }
   return std::string_view::npos;
@@ -394,7 +343,7 @@ void Encoder::Put(std::string_view utf8, bool references) {
   std::size_t i = 0;
   while (i < utf8.size()) {
     bool valid;
-    const char32_t cp = NextCodePoint(utf8, i, valid);
+    const char32_t cp = DecodeUtf8(utf8, i, valid);
     if (Holds(cp)) {
       PutCodePoint(cp);
     } else if (references) {

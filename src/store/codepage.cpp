@@ -70,24 +70,6 @@ std::string MapBytes(std::string_view text, const std::array<unsigned char, 256>
   return result;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 char ToCp1252OrReplacement(char32_t cp) {
   int byte = CodePointToCp1252(cp);
   return byte < 0 ? kReplacement : static_cast<char>(byte);
@@ -110,46 +92,70 @@ int CodePointToCp1252(char32_t code_point) {
 std::string Utf8ToCp1252(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
-  const std::size_t size = utf8.size();
   std::size_t i = 0;
-  while (i < size) {
+  while (i < utf8.size()) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
     if (lead < 0x80) {
       out += static_cast<char>(lead);
       ++i;
       continue;
     }
-    // Length and smallest code point of the sequence, so that overlong forms are refused.
-    std::size_t length = 0;
-    char32_t cp = 0, minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2, cp = lead & 0x1F, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3, cp = lead & 0x0F, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4, cp = lead & 0x07, minimum = 0x10000;
-    }
-    std::size_t taken = 1;
-    bool valid = length != 0;
-    while (valid && taken < length) {
-      if (i + taken >= size) {
-        valid = false;
-        break;
-      }
-      const auto next = static_cast<unsigned char>(utf8[i + taken]);
-      if ((next & 0xC0) != 0x80) {
-        valid = false;
-        break;
-      }
-      cp = (cp << 6) | (next & 0x3F);
-      ++taken;
-    }
-    if (valid && (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) valid = false;
     // An invalid sequence gives one replacement for the bytes read so far.
+    bool valid = false;
+    const char32_t cp = DecodeUtf8(utf8, i, valid);
     out += valid ? ToCp1252OrReplacement(cp) : kReplacement;
-    i += taken;
   }
   return out;
+}
+
+char32_t DecodeUtf8(std::string_view s, std::size_t& i, bool& valid) {
+  const auto lead = static_cast<unsigned char>(s[i]);
+  valid = true;
+  if (lead < 0x80) {
+    ++i;
+    return lead;
+  }
+  // Length and smallest code point of the sequence, so that overlong forms are refused.
+  std::size_t length = 0;
+  char32_t cp = 0, minimum = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, cp = lead & 0x1F, minimum = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, cp = lead & 0x0F, minimum = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, cp = lead & 0x07, minimum = 0x10000;
+  }
+  std::size_t taken = 1;
+  if (length == 0) valid = false;
+  while (valid && taken < length) {
+    if (i + taken >= s.size() || (static_cast<unsigned char>(s[i + taken]) & 0xC0) != 0x80) {
+      valid = false;
+      break;
+    }
+    cp = (cp << 6) | (static_cast<unsigned char>(s[i + taken]) & 0x3F);
+    ++taken;
+  }
+  if (valid && (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) valid = false;
+  i += taken;
+  return valid ? cp : char32_t{0xFFFD};
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
 }
 
 std::string Cp1252ToUtf8(std::string_view text) {

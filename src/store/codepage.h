@@ -21,6 +21,12 @@ char32_t Cp1252ToCodePoint(unsigned char byte);
 // The Windows-1252 byte of a code point, or -1 when the code page has none.
 int CodePointToCp1252(char32_t code_point);
 
+// UTF-8 primitives shared by the conversions here and the XML edge. DecodeUtf8 reads one
+// sequence at `i`, advances `i` past the bytes it used and returns the code point, or U+FFFD with
+// `valid` false for an ill-formed sequence (overlong forms and surrogates included).
+char32_t DecodeUtf8(std::string_view utf8, std::size_t& i, bool& valid);
+void AppendUtf8(std::string& out, char32_t code_point);
+
 // Letter case over the letters of Windows-1252, accented ones included (a-z, à-þ except ÷, š, œ,
 // ž, ÿ and their capitals).
 std::string UpperCase(std::string_view text);
