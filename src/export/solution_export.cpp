@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <unordered_map>
 #include <utility>
 
 #include "conversion/stages.h"
@@ -206,62 +205,40 @@ struct Slot {
 };
 
 // The five lookups of the export, each by whole key, exactly and case-sensitively, the first row
-// in file order winning, as a Locate on the table gives them. The tables are held exclusively for
-// the run, so each is read once into memory instead of being scanned again for every record.
+// in file order winning: Locate on the tables the run holds.
 class Lookups {
  public:
-  explicit Lookups(ExportTables& t) {
-    for (t.grupos.First(); !t.grupos.Eof(); t.grupos.Next()) {
-      groups_.emplace(t.grupos.GetText("ABREV"),
-                      GroupRow{t.grupos.GetText("CLAVE"), t.grupos.GetText("CLAVECURSO"),
-                               t.grupos.GetText("ENSENANZA")});
-    }
-    for (t.asignaturas.First(); !t.asignaturas.Eof(); t.asignaturas.Next()) {
-      subjects_.emplace(t.asignaturas.GetText("COD"), t.asignaturas.GetText("ABREV_ITACA"));
-    }
-    for (t.profesores.First(); !t.profesores.Eof(); t.profesores.Next()) {
-      teachers_.emplace(t.profesores.GetText("ABREV"),
-                        TeacherRow{t.profesores.GetText("DNI"), t.profesores.GetText("ENSENANZA")});
-    }
-    for (t.aulas.First(); !t.aulas.Eof(); t.aulas.Next()) {
-      rooms_.emplace(t.aulas.GetText("ABREV"), t.aulas.GetText("ABREV_ITACA"));
-    }
-    for (t.tramos.First(); !t.tramos.Eof(); t.tramos.Next()) {
-      Slot slot{t.tramos.IsBlank("SESION_ORDEN")
-                    ? std::string()
-                    : std::to_string(t.tramos.GetInteger("SESION_ORDEN")),
-                t.tramos.GetText("HORADESDE"), t.tramos.GetText("HORAHASTA")};
-      slots_.emplace(SlotKey(t.tramos.GetText("HORA"), t.tramos.GetText("MARCO")),
-                     std::move(slot));
-    }
-  }
+  explicit Lookups(ExportTables& t) : t_(t) {}
 
-  const GroupRow* Group(const std::string& abrev) const { return Find(groups_, abrev); }
-  const std::string* Subject(const std::string& cod) const { return Find(subjects_, cod); }
-  const TeacherRow* Teacher(const std::string& abrev) const { return Find(teachers_, abrev); }
-  const std::string* Room(const std::string& abrev) const { return Find(rooms_, abrev); }
+  std::optional<GroupRow> Group(const std::string& abrev) const {
+    if (!t_.grupos.Locate("ABREV", abrev)) return std::nullopt;
+    return GroupRow{t_.grupos.GetText("CLAVE"), t_.grupos.GetText("CLAVECURSO"),
+                    t_.grupos.GetText("ENSENANZA")};
+  }
+  std::optional<std::string> Subject(const std::string& cod) const {
+    if (!t_.asignaturas.Locate("COD", cod)) return std::nullopt;
+    return t_.asignaturas.GetText("ABREV_ITACA");
+  }
+  std::optional<TeacherRow> Teacher(const std::string& abrev) const {
+    if (!t_.profesores.Locate("ABREV", abrev)) return std::nullopt;
+    return TeacherRow{t_.profesores.GetText("DNI"), t_.profesores.GetText("ENSENANZA")};
+  }
+  std::optional<std::string> Room(const std::string& abrev) const {
+    if (!t_.aulas.Locate("ABREV", abrev)) return std::nullopt;
+    return t_.aulas.GetText("ABREV_ITACA");
+  }
   // The slot of an hour and frame. The key has no day, so the first row of the hour is found,
   // which is Monday's: kept on purpose, every day of an hour carries the same period and times.
-  const Slot* FindSlot(const std::string& hour, const std::string& frame) const {
-    return Find(slots_, SlotKey(hour, frame));
+  std::optional<Slot> FindSlot(const std::string& hour, const std::string& frame) const {
+    if (!t_.tramos.Locate("HORA;MARCO", {hour, frame})) return std::nullopt;
+    return Slot{t_.tramos.IsBlank("SESION_ORDEN")
+                    ? std::string()
+                    : std::to_string(t_.tramos.GetInteger("SESION_ORDEN")),
+                t_.tramos.GetText("HORADESDE"), t_.tramos.GetText("HORAHASTA")};
   }
 
  private:
-  // Two texts as one key; the separator cannot occur in a table's text.
-  static std::string SlotKey(const std::string& hour, const std::string& frame) {
-    return hour + '\0' + frame;
-  }
-  template <typename Map>
-  static const typename Map::mapped_type* Find(const Map& map, const std::string& key) {
-    auto it = map.find(key);
-    return it == map.end() ? nullptr : &it->second;
-  }
-
-  std::unordered_map<std::string, GroupRow> groups_;
-  std::unordered_map<std::string, std::string> subjects_;
-  std::unordered_map<std::string, TeacherRow> teachers_;
-  std::unordered_map<std::string, std::string> rooms_;
-  std::unordered_map<std::string, Slot> slots_;
+  ExportTables& t_;
 };
 
 // ClassPass, for one record: a horario_grupo for a placed class. A class whose group, subject or
@@ -270,13 +247,13 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups,
                 const std::string& template_code, itaca::Element& container) {
   const auto placed = record.Placed();
   if (!placed) return false;
-  const GroupRow* group = lookups.Group(record.Text("CODGRUPO"));
+  const auto group = lookups.Group(record.Text("CODGRUPO"));
   if (!group) return false;
-  const std::string* content = lookups.Subject(record.Text("ASIG"));
+  const auto content = lookups.Subject(record.Text("ASIG"));
   if (!content) return false;
-  const TeacherRow* teacher = lookups.Teacher(record.Text("PROF"));
-  const std::string* room = lookups.Room(record.Text("AULA"));
-  const Slot* slot = lookups.FindSlot(placed->hour, placed->frame_key);
+  const auto teacher = lookups.Teacher(record.Text("PROF"));
+  const auto room = lookups.Room(record.Text("AULA"));
+  const auto slot = lookups.FindSlot(placed->hour, placed->frame_key);
   if (!slot) return false;
 
   itaca::Element lesson = container.AppendChild(kClassElement);
@@ -301,11 +278,11 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups,
                const std::string& template_code, itaca::Element& container) {
   const auto placed = record.Placed();
   if (!placed) return false;
-  const std::string* duty = lookups.Subject(record.Text("ASIG"));
+  const auto duty = lookups.Subject(record.Text("ASIG"));
   if (!duty) return false;
-  const TeacherRow* teacher = lookups.Teacher(record.Text("PROF"));
+  const auto teacher = lookups.Teacher(record.Text("PROF"));
   if (!teacher) return false;
-  const Slot* slot = lookups.FindSlot(placed->hour, placed->frame_key);
+  const auto slot = lookups.FindSlot(placed->hour, placed->frame_key);
   if (!slot) return false;
 
   itaca::Element period = container.AppendChild(kDutyElement);
