@@ -27,6 +27,8 @@ int main(int argc, char* argv[]) {
   arguments.removeFirst();
   tc::app::TMForm form(arguments,
                        autopilot != nullptr ? autopilot->Runner() : tc::app::DialogRunner{});
+  QObject::connect(&form, &tc::app::TMForm::Closed, &app, &QApplication::quit,
+                   Qt::QueuedConnection);
   form.show();
   if (autopilot != nullptr) autopilot->Start(&form);
   return QApplication::exec();

@@ -269,6 +269,7 @@ void TMForm::RunDirection(const std::function<RunResult()>& run) {
 void TMForm::closeEvent(QCloseEvent* event) {
   WriteOutcome();
   event->accept();
+  emit Closed();
 }
 
 // Hosted only, and once: the outcome of the program run for Clepsa.

@@ -50,6 +50,11 @@ class TMForm : public QWidget {
   std::filesystem::path WorkingFolder() const;
   void SetWorkingFolder(std::filesystem::path folder) { working_folder_ = std::move(folder); }
 
+ signals:
+  // The window has closed. Hosted, the window is no top-level window of its own, so the program
+  // ends on this rather than on its last window closing.
+  void Closed();
+
  public slots:
   void BExportarClick();
   void BImportarClick();

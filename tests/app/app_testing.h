@@ -1,0 +1,121 @@
+// Helpers of the desktop program's tests: a user who answers every modal window from a script
+// and records what each one showed, and the sample school.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+
+#include "app/qt_interaction.h"
+#include "store/table.h"
+#include "app/ui_text.h"
+
+namespace tc::test {
+
+// A named control of a window; a test failure when there is none.
+template <typename T>
+T* Child(const QWidget& parent, const char* name) {
+  T* child = parent.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
+
+inline std::filesystem::path SampleSchool() {
+  return std::filesystem::path(TC_SOURCE_DIR) / "examples" / "ies_exemple.xml";
+}
+
+// Clepsa's result table with its fields and no placed lesson.
+inline void CreateEmptySolution(const std::filesystem::path& working_dir) {
+  using store::FieldType;
+  store::Table::Create(working_dir / "SOLUC.DBF",
+                       {{"ASIG", FieldType::Character, 10}, {"TAREA", FieldType::Character, 10},
+                        {"DIA", FieldType::Integer}, {"HORA", FieldType::Integer},
+                        {"MARCO", FieldType::Character, 2}, {"CODGRUPO", FieldType::Character, 10},
+                        {"PROF", FieldType::Character, 10}, {"AULA", FieldType::Character, 10}})
+      .Close();
+}
+
+// One modal window as it was shown.
+struct ShownWindow {
+  QString kind;   // "box", "file", "dialog"
+  QString title;
+  QString text;   // message text, or the dialog's object name
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QStringList buttons;     // button texts of a message box
+  bool hourglass = false;  // whether the run was busy when the window came up
+  Qt::CursorShape cursor = Qt::ArrowCursor;  // the pointer over the window
+};
+
+class ScriptedUser {
+ public:
+  std::optional<std::filesystem::path> file;  // the file chosen; nullopt cancels
+  std::deque<bool> answers;                   // answers to questions, "No" when exhausted
+  // Acts on the template or school-year dialog before "Continuar" (e.g. types a year).
+  std::function<void(QDialog&)> on_dialog;
+  std::vector<ShownWindow> shown;
+  app::QtInteraction* ui = nullptr;  // to see whether the run was busy
+
+  app::DialogRunner Runner() {
+    return [this](QDialog& dialog) { return Answer(dialog); };
+  }
+
+  QStringList Texts(const QString& kind = QStringLiteral("box")) const {
+    QStringList texts;
+    for (const ShownWindow& window : shown) {
+      if (window.kind == kind) texts << window.text;
+    }
+    return texts;
+  }
+
+ private:
+  int Answer(QDialog& dialog) {
+    ShownWindow window;
+    window.title = dialog.windowTitle();
+    window.hourglass = ui != nullptr && ui->Busy();
+    if (const QCursor* cursor = QApplication::overrideCursor()) window.cursor = cursor->shape();
+    if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+      window.kind = QStringLiteral("box");
+      window.text = box->text();
+      window.icon = box->icon();
+      for (QAbstractButton* button : box->buttons()) window.buttons << button->text();
+      shown.push_back(window);
+      QAbstractButton* button = box->button(QMessageBox::Ok);
+      if (box->icon() == QMessageBox::Question) {
+        const bool yes = !answers.empty() && answers.front();
+        if (!answers.empty()) answers.pop_front();
+        button = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
+      }
+      button->click();
+      return box->result();
+    }
+    if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
+      window.kind = QStringLiteral("file");
+      window.text = files->nameFilters().join(u'|') + u'|' + files->defaultSuffix();
+      shown.push_back(window);
+      if (!file) return QDialog::Rejected;
+      files->selectFile(app::NativePath(*file));
+      return QDialog::Accepted;
+    }
+    window.kind = QStringLiteral("dialog");
+    window.text = dialog.objectName();
+    shown.push_back(window);
+    if (on_dialog) on_dialog(dialog);
+    dialog.findChild<QPushButton*>(QStringLiteral("BitBtnContinuar"))->click();
+    return dialog.result();
+  }
+};
+
+}  // namespace tc::test

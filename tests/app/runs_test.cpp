@@ -1,0 +1,149 @@
+// Both directions run from the main window with a scripted user: the windows and messages of a
+// run, the buttons and the outcome afterwards, the hourglass, and errors.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QListWidget>
+
+#include "app/main_form.h"
+#include "app_testing.h"
+#include "conversion/driver.h"
+#include "support/test_support.h"
+
+namespace tc::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The two questions of a conversion as the user reads them.
+const QString kMultiTemplateQuestion =
+    QString(7, u' ') + u8"!!! I M P O R T A N T E !!!  ¿Importar Datos de todas las Plantillas?\n" +
+    QString(7, u' ') + QString(39, u'=') + QString(4, u' ') +
+    "\nSe han encontrado Datos que pueden pertenecer a varias Plantillas Horarias."
+    "\nRECOMENDAMOS IMPORTAR SOLAMENTE LOS DATOS PERTENECIENTES A UNA SOLA PLANTILLA."
+    u8"\nSi quiere Importar los Datos de todas las Plantillas Pulse el Botón \"Sí\"."
+    u8"\nPara Importar solo los Datos de la Plantilla seleccionada,Pulse el Botón \"No\".\n" +
+    QString(88, u'-') +
+    "\n(RECOMENDAMOS Pulsar \"No\", y trabajar solo con datos de una Plantilla.)\n" +
+    QString(88, u'-');
+const QString kPruneQuestion =
+    QString(23, u' ') + "!!! I M P O R T A N T E !!!" + QString(25, u' ') +
+    "\nExisten Grupos de Clase y Profesores que NO tienen Clases en esta Plantilla."
+    u8"\nTanto, QUITAR como DEJAR estos Grupos y Profesores, No afectará al Horario."
+    u8"\n¿Quieren quitar dichos Grupos y Profesores, del Horario que se va a Importar?.";
+
+class Run : public testing::Test {
+ protected:
+  void Start(const QStringList& arguments = {}) {
+    form = std::make_unique<TMForm>(arguments, user.Runner());
+    user.ui = &form->UserInteraction();
+    form->SetWorkingFolder(dir.path());
+    form->SetOutcomeFile(ini);
+    form->show();
+  }
+  QPushButton* Button(const char* name) { return test::Child<QPushButton>(*form, name); }
+  bool BothEnabled() { return Button("BExportar")->isEnabled() && Button("BImportar")->isEnabled(); }
+  std::string Outcome() { return fs::exists(ini) ? test::ReadFile(ini) : "(none)"; }
+
+  test::TempDir dir;
+  fs::path ini = dir / "Clepsa.ini";
+  test::ScriptedUser user;
+  std::unique_ptr<TMForm> form;
+};
+
+TEST_F(Run, ConversionAsksItsQuestionsAndAllowsNoSecondRun) {
+  user.file = test::SampleSchool();
+  user.answers = {false, true};  // only the chosen template; remove idle groups and teachers
+  Start();
+  Button("BExportar")->click();
+
+  ASSERT_GE(user.shown.size(), 5u);
+  EXPECT_EQ(user.shown[0].kind, "file");
+  EXPECT_EQ(user.shown[1].text, "TPlantillas");
+  EXPECT_EQ(user.Texts(), QStringList({kMultiTemplateQuestion, kPruneQuestion,
+                                       "Proceso finalizado"}));
+  // The questions come while the stages work; the pointer over them is the normal one.
+  for (int i : {2, 3}) {
+    EXPECT_EQ(user.shown[i].icon, QMessageBox::Question);
+    EXPECT_TRUE(user.shown[i].hourglass);
+    EXPECT_EQ(user.shown[i].cursor, Qt::ArrowCursor);
+  }
+  EXPECT_FALSE(user.shown[4].hourglass);  // "Proceso finalizado" after the normal cursor
+
+  EXPECT_EQ(form->State().OutcomeCode, 1);
+  EXPECT_FALSE(Button("BExportar")->isEnabled());
+  EXPECT_FALSE(Button("BImportar")->isEnabled());
+  EXPECT_TRUE(form->isVisible());  // standalone: the window stays
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(test::Child<QListWidget>(*form, "ListBoxPlanti")->count(), 7);
+  form->close();
+  EXPECT_EQ(Outcome(), "(none)");  // standalone: nothing written
+}
+
+TEST_F(Run, MissingInputStandaloneLeavesEverythingOpen) {
+  Start();
+  Button("BExportar")->click();
+  Button("BImportar")->click();
+  EXPECT_EQ(user.Texts(), QStringList({"No existe archivo",
+                                       u8"Deberá Abrir el fichero XML de ITACA,\ndesde el cual "
+                                       u8"realizó la Importación a Clepsa",
+                                       u8"No existe archivo XML o Solución."}));
+  EXPECT_EQ(form->State().OutcomeCode, 0);
+  EXPECT_TRUE(BothEnabled());
+  EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(Run, ErrorsEndTheRunInTheErrorBoxAndChangeNothingElse) {
+  test::WriteFile(dir / "roto.xml", "<centro><docentes>");
+  user.file = dir / "roto.xml";
+  Start({"exportar", "0"});
+  Button("BExportar")->click();
+  ASSERT_EQ(user.Texts().size(), 1);
+  EXPECT_EQ(user.shown.back().icon, QMessageBox::Critical);
+  EXPECT_TRUE(user.shown.back().text.contains("roto.xml")) << user.shown.back().text.toStdString();
+
+  // A failure while the stages work (the working folder is gone): the hourglass goes too.
+  user.file = test::SampleSchool();
+  form->SetWorkingFolder(dir / "no-existe");
+  Button("BExportar")->click();
+  EXPECT_EQ(user.shown.back().icon, QMessageBox::Critical);
+  EXPECT_FALSE(form->UserInteraction().Busy());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(form->State().OutcomeCode, 0);
+  EXPECT_TRUE(BothEnabled());
+  EXPECT_TRUE(form->isVisible());  // hosted too: an error does not close the window
+}
+
+TEST_F(Run, HostedExportWritesTheResultReportsOneAndCloses) {
+  // The working tables of a conversion of the same file, and an empty solution.
+  const fs::path school = dir / "centro.xml";
+  fs::copy_file(test::SampleSchool(), school);
+  test::ScriptedInteraction scripted;
+  scripted.file = school;
+  RunState state;
+  ASSERT_EQ(RunConversion(state, scripted, dir.path()), RunResult::Completed);
+  test::CreateEmptySolution(dir.path());
+
+  user.file = school;
+  user.on_dialog = [](QDialog& dialog) {
+    if (dialog.objectName() == "TPlantillas") {
+      test::Child<QComboBox>(dialog, "ComboBoxPlantilla")->setCurrentText("MATI");
+    } else {
+      test::Child<QComboBox>(dialog, "ComboBoxCurso")->setEditText("2025");
+    }
+  };
+  Start({"importar", "0"});
+  Button("BImportar")->click();
+
+  EXPECT_EQ(user.Texts("dialog"), QStringList({"TPlantillas", "TCurExp"}));
+  EXPECT_EQ(user.Texts().back(), "Proceso finalizado");
+  EXPECT_EQ(form->State().SelectedTemplateCode, "MATI");
+  EXPECT_FALSE(Button("BImportar")->isEnabled());
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(Outcome(), "[Transformadores]\r\nTransformado=1\r\n");
+  const std::string written = test::ReadFile(dir / "ResultadoClepsacentro.xml");
+  EXPECT_NE(written.find("curso=\"2025\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tc::app
