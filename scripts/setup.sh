@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libpugixml-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev xvfb xauth
+  qt6-base-dev qt6-translations-l10n xvfb xauth x11-utils fonts-liberation2
   fpc fp-units-db fp-utils
   libxml2-utils python3
 )
