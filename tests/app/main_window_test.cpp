@@ -25,7 +25,7 @@ bool Near(const QColor& a, const QColor& b) {
          std::abs(a.blue() - b.blue()) <= 2;
 }
 
-TEST(MainWindow, LooksAsSpecifiedStandalone) {
+TEST(MainWindow, LayoutTextsAndColoursStandalone) {
   TMForm form({});
   EXPECT_EQ(form.windowTitle(), "Exportar e importar datos entre Clepsa e ITACA");
   EXPECT_EQ(form.size(), QSize(632, 266));
