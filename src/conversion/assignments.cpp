@@ -54,8 +54,8 @@ void ImportAssignments(ConversionContext& ctx) {
 
       // One row for every group linked to the content's course, in GRUPOST order. A content
       // without a course pairs with the groups that have no course link.
-      for (groups.First(); !groups.Eof(); groups.Next()) {
-        if (groups.GetText("CLAVECURSO") != course) continue;
+      for (bool found = groups.Locate("CLAVECURSO", course); found;
+           found = groups.LocateNext("CLAVECURSO", course)) {
         lessons.Append();
         lessons.SetText("CASIG", subject);
         lessons.SetText("CGRUP", groups.GetText("ABREV"));

@@ -48,6 +48,15 @@ class KeyIndex {
     if (rows.empty()) rows_.erase(found);
   }
 
+  // The first record after `after` (in file order) holding this key.
+  std::optional<std::uint32_t> After(const std::string& key, std::uint32_t after) const {
+    auto found = rows_.find(key);
+    if (found == rows_.end()) return std::nullopt;
+    auto at = std::upper_bound(found->second.begin(), found->second.end(), after);
+    if (at == found->second.end()) return std::nullopt;
+    return *at;
+  }
+
   // The first record (in file order) holding this key.
   std::optional<std::uint32_t> First(const std::string& key) const {
     auto found = rows_.find(key);

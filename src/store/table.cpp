@@ -575,7 +575,9 @@ class Table::Impl {
     return *slot;
   }
 
-  bool Locate(std::string_view keys, const std::vector<std::string_view>& values) {
+  // The first matching row, or with `after` the first one past the current row.
+  bool Locate(std::string_view keys, const std::vector<std::string_view>& values,
+              bool after = false) {
     CheckActive();
     Settle();
     dbf::KeyIndex& index = IndexFor(keys);
@@ -586,7 +588,9 @@ class Table::Impl {
     }
     std::string key;
     for (std::string_view value : values) dbf::KeyIndex::AddPart(key, value);
-    auto found = index.First(key);
+    auto found = after ? (current < 0 ? std::nullopt
+                                      : index.After(key, static_cast<std::uint32_t>(current)))
+                       : index.First(key);
     if (!found) return false;
     current = static_cast<std::ptrdiff_t>(*found);
     return true;
@@ -831,6 +835,10 @@ void Table::Pack() {
 
 bool Table::Locate(std::string_view keys, std::string_view value) {
   return Require(impl_).Locate(keys, {value});
+}
+
+bool Table::LocateNext(std::string_view keys, std::string_view value) {
+  return Require(impl_).Locate(keys, {value}, true);
 }
 
 bool Table::Locate(std::string_view keys, std::initializer_list<std::string_view> values) {

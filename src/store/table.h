@@ -93,6 +93,10 @@ class Table {
   bool Locate(std::string_view keys, std::initializer_list<std::string_view> values);
   bool Locate(std::string_view keys, std::span<const std::string> values);
 
+  // The next matching live row after the current one, in file order: with Locate, a walk over
+  // every row holding a key. False, and the current row unchanged, when there is none.
+  bool LocateNext(std::string_view keys, std::string_view value);
+
   // Field access by name on the current (or pending) row. Throws TableError for an unknown field
   // or when there is no current row. Field names match whatever their letter case. After Post the
   // row written is the current row. Setting a field needs a pending row (Append or Edit).
