@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,9 @@ std::string ReadFile(const std::filesystem::path& path);
 // is either left as it was or replaced by the complete new content; no temporary file remains
 // after a failure. Throws tc::Error naming the file on failure.
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+// The same for content made of several pieces written one after the other (no joined copy).
+void WriteFileAtomically(const std::filesystem::path& target,
+                         std::initializer_list<std::string_view> pieces);
 
 // Moves `from` over `to` in one step (replacing `to`). Throws tc::Error on failure.
 void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -99,26 +99,34 @@ std::string ReadFile(const std::filesystem::path& path) {
   if (fd.get() < 0) {
     throw Error("No se puede leer el archivo " + path.string() + ": " + SystemMessage(errno) + ".");
   }
+  // Read straight into the result, growing it only when the file grew since fstat.
   struct stat info {};
   std::string bytes;
+  std::size_t size = 0;
   if (::fstat(fd.get(), &info) == 0 && info.st_size > 0) {
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    bytes.resize(static_cast<std::size_t>(info.st_size));
   }
-  char buffer[1 << 16];
   for (;;) {
-    ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+    if (size == bytes.size()) bytes.resize(bytes.size() + (1 << 16));
+    ssize_t got = ::read(fd.get(), bytes.data() + size, bytes.size() - size);
     if (got < 0) {
       if (errno == EINTR) continue;
       throw Error("No se puede leer el archivo " + path.string() + ": " + SystemMessage(errno) +
                   ".");
     }
     if (got == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(got));
+    size += static_cast<std::size_t>(got);
   }
+  bytes.resize(size);
   return bytes;
 }
 
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+  WriteFileAtomically(target, {bytes});
+}
+
+void WriteFileAtomically(const std::filesystem::path& target,
+                         std::initializer_list<std::string_view> pieces) {
   const fs::path dir = target.parent_path();
   const fs::path temporary =
       TemporaryPath(dir.empty() ? fs::path(".") : dir, PathToUtf8(target.filename()) + ".~");
@@ -135,7 +143,9 @@ void WriteFileAtomically(const std::filesystem::path& target, std::string_view b
   if (fd.get() < 0) fail(SystemMessage(errno));
   try {
     CheckFault("write", target);
-    if (!WriteAll(fd.get(), bytes)) fail(SystemMessage(errno));
+    for (std::string_view piece : pieces) {
+      if (!WriteAll(fd.get(), piece)) fail(SystemMessage(errno));
+    }
     if (::fsync(fd.get()) != 0) fail(SystemMessage(errno));
     if (::close(fd.release()) != 0) fail(SystemMessage(errno));
     CheckFault("rename", target);

@@ -109,6 +109,11 @@ std::string ReadFile(const std::filesystem::path& path) {
 }
 
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+  WriteFileAtomically(target, {bytes});
+}
+
+void WriteFileAtomically(const std::filesystem::path& target,
+                         std::initializer_list<std::string_view> pieces) {
   const fs::path dir = target.parent_path();
   const fs::path temporary =
       TemporaryPath(dir.empty() ? fs::path(".") : dir, PathToUtf8(target.filename()) + ".~");
@@ -122,14 +127,16 @@ void WriteFileAtomically(const std::filesystem::path& target, std::string_view b
   if (!file.valid()) fail(::GetLastError());
   try {
     CheckFault("write", target);
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-      DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
-      DWORD written = 0;
-      if (!::WriteFile(file.get(), data, chunk, &written, nullptr)) fail(::GetLastError());
-      data += written;
-      left -= written;
+    for (std::string_view piece : pieces) {
+      const char* data = piece.data();
+      std::size_t left = piece.size();
+      while (left > 0) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
+        DWORD written = 0;
+        if (!::WriteFile(file.get(), data, chunk, &written, nullptr)) fail(::GetLastError());
+        data += written;
+        left -= written;
+      }
     }
     if (!::FlushFileBuffers(file.get())) fail(::GetLastError());
     file.Reset();

@@ -141,13 +141,17 @@ class Table::Impl {
   // Lookup indexes by key set (column positions joined), and by the key text callers give.
   std::unordered_map<std::string, std::unique_ptr<dbf::KeyIndex>> indexes;
   std::unordered_map<std::string, dbf::KeyIndex*, NameHash, std::equal_to<>> index_by_keys;
+  std::string key_scratch;
 
   // ---- Loading and saving --------------------------------------------------------------------
 
-  void Load(std::string_view bytes) {
+  // Takes the file's bytes over: the records stay in the buffer they were read into.
+  void Load(std::string bytes) {
     layout = dbf::ReadLayout(bytes, path);
-    header.assign(bytes.substr(0, layout.header_length));
-    data.assign(bytes.substr(layout.header_length, layout.records * layout.record_length));
+    header.assign(bytes, 0, layout.header_length);
+    data = std::move(bytes);
+    data.erase(0, layout.header_length);
+    data.resize(layout.records * layout.record_length);
     count = layout.records;
     live = 0;
     for (std::size_t i = 0; i < count; ++i) live += IsLive(i) ? 1 : 0;
@@ -166,18 +170,14 @@ class Table::Impl {
   }
 
   void Save() {
-    std::string bytes;
-    bytes.reserve(header.size() + data.size() + 1);
     dbf::StampHeader(header, count, dbf::Today());
-    bytes += header;
-    bytes += data;
-    bytes += static_cast<char>(dbf::kEndOfFile);
+    static constexpr char kEnd[] = {static_cast<char>(dbf::kEndOfFile)};
 #ifdef _WIN32
     // Windows will not replace a file that is open; the lock goes first there.
     lock.reset();
 #endif
     try {
-      platform::WriteFileAtomically(path, bytes);
+      platform::WriteFileAtomically(path, {header, data, std::string_view(kEnd, 1)});
     } catch (const Error& error) {
       throw TableError("No se puede guardar la tabla " + name + ". " + error.what());
     }
@@ -518,12 +518,10 @@ class Table::Impl {
       if (std::memcmp(row, pending_row.data(), layout.record_length) != 0) {
         const auto record = static_cast<std::uint32_t>(current);
         for (auto& [keys, index] : indexes) {
-          std::string before = KeyOf(*index, row);
-          std::string after = KeyOf(*index, pending_row.data());
-          if (before != after) {
-            index->Remove(before, record);
-            index->Add(after, record);
-          }
+          if (!KeyBytesDiffer(*index, row, pending_row.data())) continue;
+          KeyInto(key_scratch, *index, row);
+          index->Remove(key_scratch, record);
+          index->Add(KeyOf(*index, pending_row.data()), record);
         }
         std::memcpy(row, pending_row.data(), layout.record_length);
         changed = true;
@@ -534,8 +532,24 @@ class Table::Impl {
 
   // ---- Lookups -------------------------------------------------------------------------------
 
+  // Whether any key field of the index holds other bytes in the two rows.
+  bool KeyBytesDiffer(const dbf::KeyIndex& index, const char* a, const char* b) const {
+    for (std::size_t position : index.Columns()) {
+      const Column& column = layout.columns[position];
+      if (std::memcmp(a + column.offset, b + column.offset, column.width) != 0) return true;
+    }
+    return false;
+  }
+
   std::string KeyOf(const dbf::KeyIndex& index, const char* row) const {
     std::string key;
+    KeyInto(key, index, row);
+    return key;
+  }
+
+  // The joined key of a row into `key` (cleared first), so a caller can reuse its buffer.
+  void KeyInto(std::string& key, const dbf::KeyIndex& index, const char* row) const {
+    key.clear();
     for (std::size_t position : index.Columns()) {
       const Column& column = layout.columns[position];
       if (column.encoding == Encoding::Text) {
@@ -544,7 +558,6 @@ class Table::Impl {
         dbf::KeyIndex::AddPart(key, TextOf(column, row));
       }
     }
-    return key;
   }
 
   // The index for a key list such as "HORA;MARCO", built on first use.
@@ -586,7 +599,8 @@ class Table::Impl {
                        ": hay " + std::to_string(index.Columns().size()) + " campos y " +
                        std::to_string(values.size()) + " valores.");
     }
-    std::string key;
+    std::string& key = key_scratch;  // reused: Locate is the hot path of every stage
+    key.clear();
     for (std::string_view value : values) dbf::KeyIndex::AddPart(key, value);
     auto found = after ? (current < 0 ? std::nullopt
                                       : index.After(key, static_cast<std::uint32_t>(current)))
@@ -664,7 +678,7 @@ Table Table::Create(const std::filesystem::path& path, const Schema& fields) {
   if (fs::exists(path, error)) Lock(path, impl->name, true);
 
   const std::string header = dbf::NewLevel7Header(fields, path, dbf::Today());
-  const std::string bytes = header + static_cast<char>(dbf::kEndOfFile);
+  std::string bytes = header + static_cast<char>(dbf::kEndOfFile);
   try {
     platform::WriteFileAtomically(path, bytes);
   } catch (const Error& failure) {
@@ -672,7 +686,7 @@ Table Table::Create(const std::filesystem::path& path, const Schema& fields) {
   }
   impl->mode = OpenMode::Shared;
   impl->lock = Lock(path, impl->name, false);
-  impl->Load(bytes);
+  impl->Load(std::move(bytes));
   return Table(std::move(impl));
 }
 
@@ -693,7 +707,7 @@ Table Table::Open(const std::filesystem::path& path, OpenMode mode) {
   } catch (const Error& failure) {
     throw TableError("No se puede abrir la tabla " + impl->name + ". " + failure.what());
   }
-  impl->Load(bytes);
+  impl->Load(std::move(bytes));
   return Table(std::move(impl));
 }
 
@@ -788,8 +802,10 @@ void Table::Delete() {
     throw TableError("No se puede borrar: la tabla " + t.name + " no tiene registro actual.");
   const auto record = static_cast<std::size_t>(t.current);
   char* row = t.Record(record);
-  for (auto& [keys, index] : t.indexes)
-    index->Remove(t.KeyOf(*index, row), static_cast<std::uint32_t>(record));
+  for (auto& [keys, index] : t.indexes) {
+    t.KeyInto(t.key_scratch, *index, row);
+    index->Remove(t.key_scratch, static_cast<std::uint32_t>(record));
+  }
   row[0] = dbf::kDeletedFlag;
   --t.live;
   t.changed = true;
