@@ -1,13 +1,16 @@
-// The lookup index behind Table::Locate: for one set of key fields, the joined key texts of every
-// live row mapped to the record numbers holding them, in file order. The table keeps each index
-// right through append, edit, delete and pack, so the first entry of a key is always the first
-// matching row in file order: the answer a scan from the first row would give. Internal.
+// The lookup index behind Table::Locate: for one set of key fields, every live row's record
+// number filed under the hash of its key texts, in file order. The table keeps each index right
+// through append, edit, delete and pack, so the first row under a hash whose fields really hold
+// the key is the first matching row in file order: the answer a scan from the first row would
+// give. Keys are not stored: the rows are checked against the wanted texts, which also settles
+// the rare rows of other keys that share a hash. Internal.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <optional>
-#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -21,52 +24,89 @@ class KeyIndex {
   // Column positions (in the table's field list) that make up the key, in order.
   const std::vector<std::size_t>& Columns() const { return columns_; }
 
-  // Appends one key part to a joined key. Each part carries its length, so no text can run into
-  // the next part whatever bytes it holds.
-  static void AddPart(std::string& key, std::string_view part) {
-    std::uint32_t length = static_cast<std::uint32_t>(part.size());
-    key.append(reinterpret_cast<const char*>(&length), sizeof length);
-    key.append(part);
+  // Hash of a key, built one part (field text) after the other; each part's length goes in too,
+  // so no text can run into the next part.
+  static constexpr std::uint64_t kSeed = 0x9E3779B97F4A7C15ULL;
+  static std::uint64_t AddPart(std::uint64_t hash, std::string_view part) {
+    std::uint64_t h = std::hash<std::string_view>{}(part) ^ (part.size() * 0xFF51AFD7ED558CCDULL);
+    return (hash ^ (h + 0x9E3779B97F4A7C15ULL + (hash << 6) + (hash >> 2))) * 0xC4CEB9FE1A85EC53ULL;
   }
 
-  void Add(const std::string& key, std::uint32_t record) {
-    std::vector<std::uint32_t>& rows = rows_[key];
-    if (rows.empty() || rows.back() < record) {
-      rows.push_back(record);  // appends arrive in file order
-    } else {
-      auto at = std::lower_bound(rows.begin(), rows.end(), record);
-      if (at == rows.end() || *at != record) rows.insert(at, record);
-    }
-  }
+  void Add(std::uint64_t hash, std::uint32_t record) { rows_[hash].Insert(record); }
 
-  void Remove(const std::string& key, std::uint32_t record) {
-    auto found = rows_.find(key);
+  void Remove(std::uint64_t hash, std::uint32_t record) {
+    auto found = rows_.find(hash);
     if (found == rows_.end()) return;
-    std::vector<std::uint32_t>& rows = found->second;
-    auto at = std::lower_bound(rows.begin(), rows.end(), record);
-    if (at != rows.end() && *at == record) rows.erase(at);
-    if (rows.empty()) rows_.erase(found);
+    found->second.Erase(record);
+    if (found->second.Empty()) rows_.erase(found);
   }
 
-  // The first record after `after` (in file order) holding this key.
-  std::optional<std::uint32_t> After(const std::string& key, std::uint32_t after) const {
-    auto found = rows_.find(key);
+  // The first record under this hash, after `after` when given, for which `matches` holds.
+  template <typename Matches>
+  std::optional<std::uint32_t> First(std::uint64_t hash, Matches matches,
+                                     std::optional<std::uint32_t> after = std::nullopt) const {
+    auto found = rows_.find(hash);
     if (found == rows_.end()) return std::nullopt;
-    auto at = std::upper_bound(found->second.begin(), found->second.end(), after);
-    if (at == found->second.end()) return std::nullopt;
-    return *at;
-  }
-
-  // The first record (in file order) holding this key.
-  std::optional<std::uint32_t> First(const std::string& key) const {
-    auto found = rows_.find(key);
-    if (found == rows_.end() || found->second.empty()) return std::nullopt;
-    return found->second.front();
+    return found->second.First(matches, after);
   }
 
  private:
+  // Record numbers in ascending order; the usual single one is held without an allocation.
+  class Rows {
+   public:
+    bool Empty() const { return one_ == kNone && more_.empty(); }
+
+    void Insert(std::uint32_t record) {
+      if (Empty()) {
+        one_ = record;
+        return;
+      }
+      if (one_ != kNone) {  // from one row to several
+        more_.push_back(one_);
+        one_ = kNone;
+      }
+      if (more_.back() < record) {
+        more_.push_back(record);  // appends arrive in file order
+      } else {
+        auto at = std::lower_bound(more_.begin(), more_.end(), record);
+        if (at == more_.end() || *at != record) more_.insert(at, record);
+      }
+    }
+
+    void Erase(std::uint32_t record) {
+      if (one_ != kNone) {
+        if (one_ == record) one_ = kNone;
+        return;
+      }
+      auto at = std::lower_bound(more_.begin(), more_.end(), record);
+      if (at != more_.end() && *at == record) more_.erase(at);
+      if (more_.size() == 1) {
+        one_ = more_.front();
+        std::vector<std::uint32_t>().swap(more_);
+      }
+    }
+
+    template <typename Matches>
+    std::optional<std::uint32_t> First(Matches matches, std::optional<std::uint32_t> after) const {
+      if (one_ != kNone) {
+        if ((!after || one_ > *after) && matches(one_)) return one_;
+        return std::nullopt;
+      }
+      auto at = after ? std::upper_bound(more_.begin(), more_.end(), *after) : more_.begin();
+      for (; at != more_.end(); ++at) {
+        if (matches(*at)) return *at;
+      }
+      return std::nullopt;
+    }
+
+   private:
+    static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+    std::uint32_t one_ = kNone;
+    std::vector<std::uint32_t> more_;
+  };
+
   std::vector<std::size_t> columns_;
-  std::unordered_map<std::string, std::vector<std::uint32_t>> rows_;
+  std::unordered_map<std::uint64_t, Rows> rows_;
 };
 
 }  // namespace tc::store::dbf

@@ -141,7 +141,6 @@ class Table::Impl {
   // Lookup indexes by key set (column positions joined), and by the key text callers give.
   std::unordered_map<std::string, std::unique_ptr<dbf::KeyIndex>> indexes;
   std::unordered_map<std::string, dbf::KeyIndex*, NameHash, std::equal_to<>> index_by_keys;
-  std::string key_scratch;
 
   // ---- Loading and saving --------------------------------------------------------------------
 
@@ -510,7 +509,7 @@ class Table::Impl {
       data += pending_row;
       const auto record = static_cast<std::uint32_t>(count++);
       ++live;
-      for (auto& [keys, index] : indexes) index->Add(KeyOf(*index, pending_row.data()), record);
+      for (auto& [keys, index] : indexes) index->Add(RowHash(*index, pending_row.data()), record);
       current = static_cast<std::ptrdiff_t>(record);
       changed = true;
     } else {
@@ -519,9 +518,8 @@ class Table::Impl {
         const auto record = static_cast<std::uint32_t>(current);
         for (auto& [keys, index] : indexes) {
           if (!KeyBytesDiffer(*index, row, pending_row.data())) continue;
-          KeyInto(key_scratch, *index, row);
-          index->Remove(key_scratch, record);
-          index->Add(KeyOf(*index, pending_row.data()), record);
+          index->Remove(RowHash(*index, row), record);
+          index->Add(RowHash(*index, pending_row.data()), record);
         }
         std::memcpy(row, pending_row.data(), layout.record_length);
         changed = true;
@@ -541,23 +539,32 @@ class Table::Impl {
     return false;
   }
 
-  std::string KeyOf(const dbf::KeyIndex& index, const char* row) const {
-    std::string key;
-    KeyInto(key, index, row);
-    return key;
+  // The text of a key field in a row, as Locate compares it: stored text without its trailing
+  // blanks, or a number's text.
+  std::string_view KeyText(const Column& column, const char* row, std::string& scratch) const {
+    if (column.encoding == Encoding::Text) {
+      return TrimTail(std::string_view(row + column.offset, column.width));
+    }
+    scratch = TextOf(column, row);
+    return scratch;
   }
 
-  // The joined key of a row into `key` (cleared first), so a caller can reuse its buffer.
-  void KeyInto(std::string& key, const dbf::KeyIndex& index, const char* row) const {
-    key.clear();
+  std::uint64_t RowHash(const dbf::KeyIndex& index, const char* row) const {
+    std::uint64_t hash = dbf::KeyIndex::kSeed;
+    std::string scratch;
     for (std::size_t position : index.Columns()) {
-      const Column& column = layout.columns[position];
-      if (column.encoding == Encoding::Text) {
-        dbf::KeyIndex::AddPart(key, TrimTail(std::string_view(row + column.offset, column.width)));
-      } else {
-        dbf::KeyIndex::AddPart(key, TextOf(column, row));
-      }
+      hash = dbf::KeyIndex::AddPart(hash, KeyText(layout.columns[position], row, scratch));
     }
+    return hash;
+  }
+
+  bool RowMatches(const dbf::KeyIndex& index, const char* row,
+                  const std::vector<std::string_view>& values) const {
+    std::string scratch;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (KeyText(layout.columns[index.Columns()[i]], row, scratch) != values[i]) return false;
+    }
+    return true;
   }
 
   // The index for a key list such as "HORA;MARCO", built on first use.
@@ -581,7 +588,7 @@ class Table::Impl {
     if (!slot) {
       slot = std::make_unique<dbf::KeyIndex>(positions);
       for (std::size_t i = 0; i < count; ++i) {
-        if (IsLive(i)) slot->Add(KeyOf(*slot, Record(i)), static_cast<std::uint32_t>(i));
+        if (IsLive(i)) slot->Add(RowHash(*slot, Record(i)), static_cast<std::uint32_t>(i));
       }
     }
     index_by_keys.emplace(std::string(keys), slot.get());
@@ -599,12 +606,15 @@ class Table::Impl {
                        ": hay " + std::to_string(index.Columns().size()) + " campos y " +
                        std::to_string(values.size()) + " valores.");
     }
-    std::string& key = key_scratch;  // reused: Locate is the hot path of every stage
-    key.clear();
-    for (std::string_view value : values) dbf::KeyIndex::AddPart(key, value);
-    auto found = after ? (current < 0 ? std::nullopt
-                                      : index.After(key, static_cast<std::uint32_t>(current)))
-                       : index.First(key);
+    std::uint64_t hash = dbf::KeyIndex::kSeed;
+    for (std::string_view value : values) hash = dbf::KeyIndex::AddPart(hash, value);
+    auto matches = [&](std::uint32_t record) { return RowMatches(index, Record(record), values); };
+    std::optional<std::uint32_t> found;
+    if (!after) {
+      found = index.First(hash, matches);
+    } else if (current >= 0) {
+      found = index.First(hash, matches, static_cast<std::uint32_t>(current));
+    }
     if (!found) return false;
     current = static_cast<std::ptrdiff_t>(*found);
     return true;
@@ -803,8 +813,7 @@ void Table::Delete() {
   const auto record = static_cast<std::size_t>(t.current);
   char* row = t.Record(record);
   for (auto& [keys, index] : t.indexes) {
-    t.KeyInto(t.key_scratch, *index, row);
-    index->Remove(t.key_scratch, static_cast<std::uint32_t>(record));
+    index->Remove(t.RowHash(*index, row), static_cast<std::uint32_t>(record));
   }
   row[0] = dbf::kDeletedFlag;
   --t.live;
