@@ -98,6 +98,7 @@ void Database::DeleteFiles(std::string_view name) {
     std::filesystem::path& slot = staged_[table];
     if (!slot.empty()) RemoveQuietly(slot);
     slot.clear();
+    (*images_)[table].image.reset();
     return;
   }
   for (const fs::path& file : Matches(dir_, table + std::string(kTableExtension))) {
@@ -121,7 +122,10 @@ Table Database::Recreate(const TableDef& table) {
   fs::path staged =
       platform::TemporaryPath(dir_, std::string(dbf::kStagedPrefix) + name + dbf::kStagedSeparator);
   try {
-    Table created = Table::Create(staged, table.fields);
+    KeptImage& kept = (*images_)[name];
+    ++kept.generation;  // the new empty file
+    kept.image.reset();
+    Table created = Table::Create(staged, table.fields, KeeperFor(name));
     staged_[name] = staged;
     return created;
   } catch (...) {
@@ -140,7 +144,30 @@ Table Database::Open(std::string_view name, OpenMode mode) {
   if (!Exists(table)) {
     throw TableError("No se encuentra la tabla " + table + " en la carpeta " + dir_.string() + ".");
   }
+  if (staging_ && staged_.count(table) != 0) {
+    // A table this run staged: its last image, when a stage left one, stands for the file.
+    KeptImage& kept = (*images_)[table];
+    std::optional<TableImage> image = std::move(kept.image);
+    kept.image.reset();
+    return Table::Open(TablePath(table), mode, KeeperFor(table), std::move(image));
+  }
   return Table::Open(TablePath(table), mode);
+}
+
+ImageKeeper Database::KeeperFor(const std::string& table) {
+  std::weak_ptr<ImageStore> store = images_;
+  const std::uint64_t loaded = (*images_)[table].generation;
+  return [store, table, loaded](TableImage image, bool saved) {
+    auto images = store.lock();
+    if (!images) return;
+    KeptImage& kept = (*images)[table];
+    if (saved) {
+      ++kept.generation;
+      kept.image = std::move(image);
+    } else if (kept.generation == loaded && !kept.image) {
+      kept.image = std::move(image);
+    }
+  };
 }
 
 void Database::BeginStaging() {
@@ -152,6 +179,7 @@ void Database::BeginStaging() {
 bool Database::Staging() const { return staging_; }
 
 void Database::Discard() {
+  images_->clear();
   for (const auto& [name, staged] : staged_) {
     if (!staged.empty()) RemoveQuietly(staged);
   }
@@ -228,6 +256,7 @@ void Database::Commit() {
     }
   }
   staged_.clear();
+  images_->clear();
   staging_ = false;
 }
 

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -48,6 +50,17 @@ class Database {
   std::filesystem::path dir_;
   bool staging_ = false;
   std::map<std::string, std::filesystem::path> staged_;  // table name -> temporary file
+
+  // The last image of each staged table, kept when a stage closes it. `generation` counts the
+  // saves of the table's file: an image is taken back only from a table that saved it or that
+  // loaded the current generation, so a stale copy never replaces a newer one.
+  struct KeptImage {
+    std::uint64_t generation = 0;
+    std::optional<TableImage> image;
+  };
+  using ImageStore = std::map<std::string, KeptImage>;
+  ImageKeeper KeeperFor(const std::string& table);
+  std::shared_ptr<ImageStore> images_ = std::make_shared<ImageStore>();
 };
 
 }  // namespace tc::store

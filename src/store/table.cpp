@@ -122,6 +122,7 @@ class Table::Impl {
   std::optional<platform::FileLock> lock;
   bool active = false;
   bool changed = false;
+  ImageKeeper keeper;  // takes the image on closing, when the table came from a Database's stage
 
   dbf::Layout layout;
   Schema schema;
@@ -151,6 +152,19 @@ class Table::Impl {
     data = std::move(bytes);
     data.erase(0, layout.header_length);
     data.resize(layout.records * layout.record_length);
+    Ready();
+  }
+
+  // Takes over an image of the table our own engine wrote and kept.
+  void Load(TableImage image) {
+    layout = dbf::ReadLayout(image.header, path);
+    header = std::move(image.header);
+    data = std::move(image.records);
+    layout.records = layout.record_length == 0 ? 0 : data.size() / layout.record_length;
+    Ready();
+  }
+
+  void Ready() {
     count = layout.records;
     live = 0;
     for (std::size_t i = 0; i < count; ++i) live += IsLive(i) ? 1 : 0;
@@ -187,6 +201,7 @@ class Table::Impl {
     pending = Pending::None;
     active = false;
     std::optional<TableError> failure;
+    const bool saved = changed;
     if (changed) {
       try {
         Save();
@@ -195,6 +210,10 @@ class Table::Impl {
       }
     }
     lock.reset();
+    if (keeper && !failure) {
+      keeper(TableImage{std::move(header), std::move(data)}, saved);
+    }
+    keeper = nullptr;
     std::string().swap(data);
     indexes.clear();
     index_by_keys.clear();
@@ -674,8 +693,10 @@ Table::~Table() {
   }
 }
 
-Table Table::Create(const std::filesystem::path& path, const Schema& fields) {
+Table Table::Create(const std::filesystem::path& path, const Schema& fields,
+                    ImageKeeper keeper) {
   auto impl = std::make_unique<Impl>();
+  impl->keeper = std::move(keeper);
   impl->path = path;
   impl->name = dbf::TableNameFromPath(path);
   const fs::path dir = path.parent_path();
@@ -701,7 +722,13 @@ Table Table::Create(const std::filesystem::path& path, const Schema& fields) {
 }
 
 Table Table::Open(const std::filesystem::path& path, OpenMode mode) {
+  return Open(path, mode, {}, std::nullopt);
+}
+
+Table Table::Open(const std::filesystem::path& path, OpenMode mode, ImageKeeper keeper,
+                  std::optional<TableImage> image) {
   auto impl = std::make_unique<Impl>();
+  impl->keeper = std::move(keeper);
   impl->path = path;
   impl->name = dbf::TableNameFromPath(path);
   impl->mode = mode;
@@ -711,6 +738,10 @@ Table Table::Open(const std::filesystem::path& path, OpenMode mode) {
                      path.string() + ".");
   }
   impl->lock = Lock(path, impl->name, mode == OpenMode::Exclusive);
+  if (image) {
+    impl->Load(std::move(*image));
+    return Table(std::move(impl));
+  }
   std::string bytes;
   try {
     bytes = platform::ReadFile(path);

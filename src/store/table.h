@@ -23,8 +23,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -45,6 +47,15 @@ using Schema = std::vector<FieldDef>;
 
 enum class OpenMode { Shared, Exclusive };
 
+// A table's bytes in memory: the file's header and its records. A Database keeps the image of a
+// table it staged when the table is closed, so that the next stage opens it without reading the
+// file again; the keeper learns whether the close saved the image to the file.
+struct TableImage {
+  std::string header;
+  std::string records;
+};
+using ImageKeeper = std::function<void(TableImage image, bool saved)>;
+
 class Table {
  public:
   Table();  // a closed table
@@ -56,10 +67,15 @@ class Table {
 
   // Creates an empty table file with exactly these fields, replacing any file at `path`, and
   // opens it in shared mode.
-  static Table Create(const std::filesystem::path& path, const Schema& fields);
+  static Table Create(const std::filesystem::path& path, const Schema& fields,
+                      ImageKeeper keeper = {});
   // Opens an existing table file. Throws TableError when the file is missing, held by another
   // program, or not a dBase file we can read.
   static Table Open(const std::filesystem::path& path, OpenMode mode);
+  // Opens a table whose file is known to hold exactly `image`; closing hands the image to
+  // `keeper`.
+  static Table Open(const std::filesystem::path& path, OpenMode mode, ImageKeeper keeper,
+                    std::optional<TableImage> image);
 
   bool Active() const;
   // Writes the changes (atomically) and closes; a pending row is dropped. Closing a closed table

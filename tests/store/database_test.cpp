@@ -224,6 +224,25 @@ TEST_F(StagingTest, StagedTablesAreFoundFirstAndTheFolderWaitsForCommit) {
   EXPECT_EQ(db.TablePath("PROFT"), dir / "PROFT.DBF");
 }
 
+// A staged table closed by one stage opens for the next from memory; an older copy closed late
+// never replaces the newer one, and what the next stage sees is always what the file holds.
+TEST_F(StagingTest, KeptImagesNeverGoStale) {
+  StageRun();
+  Table first = db.Open("PROFT", OpenMode::Shared);
+  Table second = db.Open("PROFT", OpenMode::Shared);
+  first.Append();
+  first.SetText("ABREV", "MORE");
+  first.Post();
+  first.Close();   // saved: its image is the file's content now
+  second.Close();  // unchanged, loaded before that save: its older image is not kept
+  Table third = db.Open("PROFT", OpenMode::Shared);
+  std::vector<std::string> codes;
+  for (third.First(); !third.Eof(); third.Next()) codes.push_back(third.GetText("ABREV"));
+  third.Close();
+  EXPECT_EQ(codes, (std::vector<std::string>{"NEW", "MORE"}));
+  EXPECT_EQ(Codes(db.TablePath("PROFT")), codes);
+}
+
 TEST_F(StagingTest, DiscardAndTheDestructorLeaveTheFolderAsItWas) {
   StageRun();
   db.Discard();
