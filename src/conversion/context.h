@@ -2,7 +2,7 @@
 // folder's tables, the user (for the two questions) and the lists of codes already given.
 #pragma once
 
-#include <set>
+#include <unordered_set>
 #include <string>
 
 #include "conversion/interaction.h"
@@ -18,10 +18,11 @@ struct ConversionContext {
   store::Database& db;
   Interaction& ui;
 
-  // Sorted, case-sensitive lists of the subjects stage; empty at the start of every run.
-  std::set<std::string> UsedCodes;          // every ASIGNOMT.COD written
-  std::set<std::string> UsedNames;          // subject and task names already met
-  std::set<std::string> ItacaSubjectCodes;  // ITACA codes of the subject rows written
+  // The case-sensitive lists of the subjects stage (hash sets: only membership is asked of
+  // them); empty at the start of every run.
+  std::unordered_set<std::string> UsedCodes;          // every ASIGNOMT.COD written
+  std::unordered_set<std::string> UsedNames;          // subject and task names already met
+  std::unordered_set<std::string> ItacaSubjectCodes;  // ITACA codes of the subject rows written
 };
 
 }  // namespace tc

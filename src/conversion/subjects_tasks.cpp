@@ -2,7 +2,7 @@
 // among the contents, then one per duty whose name is not used yet. Every row gets a short code
 // (COD) unique over subjects and duties together, an upper-case abbreviation of its name and the
 // ITACA code through which later stages and the export translate codes.
-#include <set>
+#include <unordered_set>
 #include <string>
 #include <string_view>
 
@@ -49,7 +49,7 @@ std::string SubjectCode(const std::string& itaca_code) {
 // first three characters of it followed by "A", "B", ... through the later character codes, the
 // first one free. Once every suffix up to the last character code is taken the run stops, rather
 // than wrapping round to codes that hold control characters.
-std::string DutyCode(const std::string& itaca_code, const std::set<std::string>& used) {
+std::string DutyCode(const std::string& itaca_code, const std::unordered_set<std::string>& used) {
   std::string code = std::string(kDutyMark) + Right(itaca_code, kDutyCodeDigits);
   if (!used.contains(code)) return code;
   const std::string base = Left(code, kDutyCodeDigits);
