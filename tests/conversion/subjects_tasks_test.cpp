@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "conversion/stages.h"
@@ -64,7 +65,7 @@ TEST(Subjects, OneRowPerCodeWithLevelAndCourseWhileEveryContentAgrees) {
   // F goes back to ESO after BAC: once emptied, the level stays empty.
   EXPECT_EQ(Column(run, "DENIVEL"), (Texts{"ESO", "ESO", "", "", ""}));
   EXPECT_EQ(Column(run, "DECURSO"), (Texts{"1", "", "1", "", ""}));
-  EXPECT_EQ(run.ctx.ItacaSubjectCodes, (std::set<std::string>{"ABCDEFGHIJK", "F", "M", "Q"}));
+  EXPECT_EQ(run.ctx.ItacaSubjectCodes, (std::unordered_set<std::string>{"ABCDEFGHIJK", "F", "M", "Q"}));
   EXPECT_TRUE(run.ctx.UsedCodes.empty());
   EXPECT_TRUE(run.ctx.UsedNames.empty());
 }
