@@ -35,24 +35,6 @@ void RunStages(ConversionContext& ctx) {
   ImportTimeSlots(ctx);
 }
 
-// Keeps the hourglass on while it lives, whatever way the stages end.
-class BusyCursor {
- public:
-  explicit BusyCursor(Interaction& ui) : ui_(ui) { ui_.SetBusy(true); }
-  ~BusyCursor() { Release(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-  void Release() {
-    if (!busy_) return;
-    busy_ = false;
-    ui_.SetBusy(false);
-  }
-
- private:
-  Interaction& ui_;
-  bool busy_ = true;
-};
-
 }  // namespace
 
 RunResult RunConversion(RunState& state, Interaction& ui, const fs::path& working_dir) {

@@ -35,4 +35,21 @@ class Interaction {
   virtual void SetBusy(bool /*busy*/) {}
 };
 
+// The hourglass while it lives, or until Release, whichever way the run leaves.
+class BusyCursor {
+ public:
+  explicit BusyCursor(Interaction& ui) : ui_(ui) { ui_.SetBusy(true); }
+  ~BusyCursor() { Release(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+  void Release() {
+    if (busy_) ui_.SetBusy(false);
+    busy_ = false;
+  }
+
+ private:
+  Interaction& ui_;
+  bool busy_ = true;
+};
+
 }  // namespace tc

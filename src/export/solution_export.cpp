@@ -321,23 +321,6 @@ void SaveAndCommit(const itaca::Document& document, const fs::path& output,
   }
 }
 
-// The hourglass for as long as the tables are worked on, whichever way the run leaves.
-class BusyCursor {
- public:
-  explicit BusyCursor(Interaction& ui) : ui_(ui) { ui_.SetBusy(true); }
-  ~BusyCursor() { Release(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-  void Release() {
-    if (busy_) ui_.SetBusy(false);
-    busy_ = false;
-  }
-
- private:
-  Interaction& ui_;
-  bool busy_ = true;
-};
-
 // Everything after the slot table has been rebuilt (aside): the tables, the school year, the new
 // document and its saving. Returns the counts written.
 ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
