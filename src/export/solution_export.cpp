@@ -241,6 +241,16 @@ class Lookups {
   ExportTables& t_;
 };
 
+// The first five attributes of both kinds of entry: template, day and the slot's period.
+void SetWhen(itaca::Element& entry, const std::string& template_code,
+             const SolucReader::Placement& placed, const Slot& slot) {
+  entry.SetAttr("plantilla", template_code);
+  entry.SetAttr("dia_semana", placed.day_letter);
+  entry.SetAttr("sesion_orden", slot.order);
+  entry.SetAttr("hora_desde", slot.from);
+  entry.SetAttr("hora_hasta", slot.to);
+}
+
 // ClassPass, for one record: a horario_grupo for a placed class. A class whose group, subject or
 // slot is not found is left out; an unknown teacher or room only leaves that value empty.
 bool WriteClass(const SolucReader& record, const Lookups& lookups,
@@ -257,11 +267,7 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups,
   if (!slot) return false;
 
   itaca::Element lesson = container.AppendChild(kClassElement);
-  lesson.SetAttr("plantilla", template_code);
-  lesson.SetAttr("dia_semana", placed->day_letter);
-  lesson.SetAttr("sesion_orden", slot->order);
-  lesson.SetAttr("hora_desde", slot->from);
-  lesson.SetAttr("hora_hasta", slot->to);
+  SetWhen(lesson, template_code, *placed, *slot);
   lesson.SetAttr("grupo", group->clave);
   lesson.SetAttr("ensenanza", group->ensenanza);
   lesson.SetAttr("curso", group->clave_curso);
@@ -286,11 +292,7 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups,
   if (!slot) return false;
 
   itaca::Element period = container.AppendChild(kDutyElement);
-  period.SetAttr("plantilla", template_code);
-  period.SetAttr("dia_semana", placed->day_letter);
-  period.SetAttr("sesion_orden", slot->order);
-  period.SetAttr("hora_desde", slot->from);
-  period.SetAttr("hora_hasta", slot->to);
+  SetWhen(period, template_code, *placed, *slot);
   period.SetAttr("docente", teacher->dni);
   period.SetAttr("ensenanza", teacher->ensenanza);
   period.SetAttr("ocupacion", *duty);
