@@ -49,11 +49,6 @@ constexpr std::string_view kDayLetters[] = {"L", "M", "X", "J", "V", "S", "D"};
 constexpr std::string_view kSolucFields[] = {"ASIG",  "TAREA",    "DIA",  "HORA",
                                              "MARCO", "CODGRUPO", "PROF", "AULA"};
 
-// A path as Windows-1252 text for messages.
-std::string PathText(const fs::path& path) {
-  return Utf8ToCp1252(platform::PathToUtf8(path));
-}
-
 bool IsFile(const fs::path& path) {
   std::error_code ignored;
   return !path.empty() && fs::is_regular_file(path, ignored);
@@ -140,7 +135,7 @@ class SolucReader {
   explicit SolucReader(const Table& soluc) : soluc_(soluc) {
     for (std::string_view field : kSolucFields) {
       if (!soluc_.HasField(field)) {
-        throw TableError("La tabla " + soluc_.Name() + " (" + PathText(soluc_.Path()) +
+        throw TableError("La tabla " + soluc_.Name() + " (" + platform::PathText(soluc_.Path()) +
                          ") no tiene el campo " + std::string(field) + ".");
       }
     }

@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "store/codepage.h"
 #include "store/error.h"
 
 namespace tc::platform {
@@ -24,6 +25,8 @@ std::string PathToUtf8(const std::filesystem::path& path) {
   std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
 }
+
+std::string PathText(const std::filesystem::path& path) { return Utf8ToCp1252(PathToUtf8(path)); }
 
 // ---------------------------------------------------------------------------------------------
 // Fault hook
@@ -73,7 +76,7 @@ std::filesystem::path TemporaryPath(const std::filesystem::path& dir, std::strin
     std::error_code ignored;
     if (!fs::exists(candidate, ignored)) return candidate;
   }
-  throw Error("No se encuentra un nombre libre para un archivo temporal en " + dir.string() + ".");
+  throw Error("No se encuentra un nombre libre para un archivo temporal en " + PathText(dir) + ".");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -17,6 +17,8 @@ namespace tc::platform {
 // Paths from and to UTF-8 text, whatever the platform's native encoding.
 std::filesystem::path PathFromUtf8(std::string_view utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
+// A path as Windows-1252 text, for the core's messages.
+std::string PathText(const std::filesystem::path& path);
 
 // Clepsa's working folder: `override` when given, else $TRANSCLEPSA_ZTEMP, else C:\ZTEMP on
 // Windows and $WINEPREFIX/drive_c/ZTEMP (default ~/.wine/drive_c/ZTEMP) elsewhere.

@@ -97,7 +97,8 @@ std::filesystem::path ExecutableDir() {
 std::string ReadFile(const std::filesystem::path& path) {
   Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) {
-    throw Error("No se puede leer el archivo " + path.string() + ": " + SystemMessage(errno) + ".");
+    throw Error("No se puede leer el archivo " + PathText(path) + ": " + SystemMessage(errno) +
+                ".");
   }
   // Read straight into the result, growing it only when the file grew since fstat.
   struct stat info {};
@@ -111,7 +112,7 @@ std::string ReadFile(const std::filesystem::path& path) {
     ssize_t got = ::read(fd.get(), bytes.data() + size, bytes.size() - size);
     if (got < 0) {
       if (errno == EINTR) continue;
-      throw Error("No se puede leer el archivo " + path.string() + ": " + SystemMessage(errno) +
+      throw Error("No se puede leer el archivo " + PathText(path) + ": " + SystemMessage(errno) +
                   ".");
     }
     if (got == 0) break;
@@ -131,7 +132,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
   const fs::path temporary =
       TemporaryPath(dir.empty() ? fs::path(".") : dir, PathToUtf8(target.filename()) + ".~");
   auto fail = [&](const std::string& reason) {
-    throw Error("No se puede escribir el archivo " + target.string() + ": " + reason + ".");
+    throw Error("No se puede escribir el archivo " + PathText(target) + ": " + reason + ".");
   };
 
   // A new file takes the permissions of the one it replaces.
@@ -161,7 +162,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
 void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
   CheckFault("rename", to);
   if (::rename(from.c_str(), to.c_str()) != 0) {
-    throw Error("No se puede mover el archivo " + from.string() + " a " + to.string() + ": " +
+    throw Error("No se puede mover el archivo " + PathText(from) + " a " + PathText(to) + ": " +
                 SystemMessage(errno) + ".");
   }
   SyncFolder(to.parent_path());
@@ -197,7 +198,7 @@ std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, 
     writable = false;
   }
   if (fd.get() < 0) {
-    throw Error("No se puede abrir el archivo " + path.string() + ": " + SystemMessage(errno) +
+    throw Error("No se puede abrir el archivo " + PathText(path) + ": " + SystemMessage(errno) +
                 ".");
   }
 
@@ -223,7 +224,7 @@ std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, 
 #endif
   if (!held) {
     if (error == EAGAIN || error == EACCES || error == EWOULDBLOCK) return std::nullopt;
-    throw Error("No se puede bloquear el archivo " + path.string() + ": " + SystemMessage(error) +
+    throw Error("No se puede bloquear el archivo " + PathText(path) + ": " + SystemMessage(error) +
                 ".");
   }
   FileLock lock;

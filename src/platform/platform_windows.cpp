@@ -87,7 +87,7 @@ std::string ReadFile(const std::filesystem::path& path) {
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {
-    throw Error("No se puede leer el archivo " + path.string() + ": " +
+    throw Error("No se puede leer el archivo " + PathText(path) + ": " +
                 SystemMessage(::GetLastError()) + ".");
   }
   LARGE_INTEGER size{};
@@ -99,7 +99,7 @@ std::string ReadFile(const std::filesystem::path& path) {
   for (;;) {
     DWORD got = 0;
     if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
-      throw Error("No se puede leer el archivo " + path.string() + ": " +
+      throw Error("No se puede leer el archivo " + PathText(path) + ": " +
                   SystemMessage(::GetLastError()) + ".");
     }
     if (got == 0) break;
@@ -118,8 +118,8 @@ void WriteFileAtomically(const std::filesystem::path& target,
   const fs::path temporary =
       TemporaryPath(dir.empty() ? fs::path(".") : dir, PathToUtf8(target.filename()) + ".~");
   auto fail = [&](DWORD error) {
-    throw Error("No se puede escribir el archivo " + target.string() + ": " + SystemMessage(error) +
-                ".");
+    throw Error("No se puede escribir el archivo " + PathText(target) + ": " +
+                SystemMessage(error) + ".");
   };
 
   Handle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -156,7 +156,7 @@ void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
   CheckFault("rename", to);
   if (!::MoveFileExW(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    throw Error("No se puede mover el archivo " + from.string() + " a " + to.string() + ": " +
+    throw Error("No se puede mover el archivo " + PathText(from) + " a " + PathText(to) + ": " +
                 SystemMessage(::GetLastError()) + ".");
   }
 }
@@ -203,7 +203,7 @@ std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, 
     DWORD error = ::GetLastError();
     // Another program opened the file without sharing it: it holds it.
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return std::nullopt;
-    throw Error("No se puede abrir el archivo " + path.string() + ": " + SystemMessage(error) +
+    throw Error("No se puede abrir el archivo " + PathText(path) + ": " + SystemMessage(error) +
                 ".");
   }
   OVERLAPPED where{};
@@ -213,7 +213,7 @@ std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, 
   if (!::LockFileEx(file.get(), flags, 0, 1, 0, &where)) {
     DWORD error = ::GetLastError();
     if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return std::nullopt;
-    throw Error("No se puede bloquear el archivo " + path.string() + ": " + SystemMessage(error) +
+    throw Error("No se puede bloquear el archivo " + PathText(path) + ": " + SystemMessage(error) +
                 ".");
   }
   FileLock lock;

@@ -113,7 +113,7 @@ Table Database::Recreate(const TableDef& table) {
   std::error_code error;
   if (!fs::is_directory(dir_, error)) {
     throw TableError("No se puede crear la tabla " + table.name + ": no existe la carpeta " +
-                     dir_.string() + ".");
+                     platform::PathText(dir_) + ".");
   }
   const std::string name = dbf::AsciiUpper(table.name);
   DeleteFiles(name);
@@ -139,10 +139,11 @@ Table Database::Open(std::string_view name, OpenMode mode) {
   std::error_code error;
   if (!fs::is_directory(dir_, error)) {
     throw TableError("No se puede abrir la tabla " + table + ": no existe la carpeta " +
-                     dir_.string() + ".");
+                     platform::PathText(dir_) + ".");
   }
   if (!Exists(table)) {
-    throw TableError("No se encuentra la tabla " + table + " en la carpeta " + dir_.string() + ".");
+    throw TableError("No se encuentra la tabla " + table + " en la carpeta " +
+                     platform::PathText(dir_) + ".");
   }
   if (staging_ && staged_.count(table) != 0) {
     // A table this run staged: its last image, when a stage left one, stands for the file.
@@ -237,8 +238,8 @@ void Database::Commit() {
       }
     }
     Discard();
-    throw TableError("No se pueden guardar las tablas en la carpeta " + dir_.string() + ". " +
-                     error.what());
+    throw TableError("No se pueden guardar las tablas en la carpeta " + platform::PathText(dir_) +
+                     ". " + error.what());
   }
 
   // Done: the old files and the indexes that belonged to them go, and so do deleted tables.

@@ -1,3 +1,4 @@
+#include "platform/platform.h"
 #include "store/dbf_format.h"
 
 #include <bit>
@@ -38,7 +39,7 @@ std::string Hex(unsigned value) {
 }
 
 [[noreturn]] void Unreadable(const std::filesystem::path& path, const std::string& reason) {
-  throw TableError("El archivo " + path.string() +
+  throw TableError("El archivo " + platform::PathText(path) +
                    " no es una tabla dBase que se pueda leer: " + reason + ".");
 }
 
@@ -115,7 +116,7 @@ Layout ReadLayout(std::string_view file, const std::filesystem::path& path) {
   if (size < 1) Unreadable(path, "el archivo est\xE1 vac\xEDo");
   const unsigned char version = static_cast<unsigned char>(file[0]);
   if (version == kVersionDbase2) {
-    throw TableError("El archivo " + path.string() +
+    throw TableError("El archivo " + platform::PathText(path) +
                      " es una tabla de dBase II, un formato que no se puede leer.");
   }
 
@@ -218,7 +219,8 @@ Layout ReadLayout(std::string_view file, const std::filesystem::path& path) {
 
 std::string NewLevel7Header(const Schema& fields, const std::filesystem::path& path, Date today) {
   auto refuse = [&](const std::string& reason) {
-    throw TableError("No se puede crear la tabla " + path.string() + ": " + reason + ".");
+    throw TableError("No se puede crear la tabla " + platform::PathText(path) + ": " + reason +
+                     ".");
   };
   if (fields.empty()) refuse("no tiene campos");
   const std::size_t header_length = kLevel7HeaderSize + kLevel7DescriptorSize * fields.size() + 1;

@@ -703,7 +703,7 @@ Table Table::Create(const std::filesystem::path& path, const Schema& fields,
   std::error_code error;
   if (!dir.empty() && !fs::is_directory(dir, error)) {
     throw TableError("No se puede crear la tabla " + impl->name + ": no existe la carpeta " +
-                     dir.string() + ".");
+                     platform::PathText(dir) + ".");
   }
   // Another program holding the old file keeps it: the table cannot be replaced.
   if (fs::exists(path, error)) Lock(path, impl->name, true);
@@ -735,7 +735,7 @@ Table Table::Open(const std::filesystem::path& path, OpenMode mode, ImageKeeper 
   std::error_code error;
   if (!fs::is_regular_file(path, error)) {
     throw TableError("No se encuentra la tabla " + impl->name + ": no existe el archivo " +
-                     path.string() + ".");
+                     platform::PathText(path) + ".");
   }
   impl->lock = Lock(path, impl->name, mode == OpenMode::Exclusive);
   if (image) {

@@ -125,6 +125,11 @@ TEST_F(DatabaseTest, AMissingFolderIsNamedAndNeverCreated) {
   EXPECT_FALSE(fs::exists(dir / "ZTEMP"));
   EXPECT_EQ(ErrorOf([&] { db.Open("SOLUC", OpenMode::Shared); }),
             "No se encuentra la tabla SOLUC en la carpeta " + dir.path().string() + ".");
+  // Messages are Windows-1252 text like every other text of the core, folder names included.
+  Database accented(dir.path() / platform::PathFromUtf8("Horaris de Mar\xC3\xAD" "a"));
+  EXPECT_EQ(ErrorOf([&] { accented.Open("SOLUC", OpenMode::Shared); }),
+            "No se puede abrir la tabla SOLUC: no existe la carpeta " + dir.path().string() +
+                "/Horaris de Mar\xED" "a.");
 }
 
 TEST_F(DatabaseTest, ASecondConversionReplacesEveryWorkingTableAndLeavesSolucAlone) {
