@@ -41,6 +41,18 @@ void SpanishHelp(CLI::App& app) {
   app.set_help_flag("-h,--help", "Muestra esta ayuda y termina");
 }
 
+// The ITACA file every command takes, and the working-folder option of convert and export.
+void AddFileArgument(CLI::App* command, std::string& file, const std::string& help) {
+  command->add_option("FICHERO", file, help)->required()->type_name("");
+}
+
+CLI::Option* AddDataDirOption(CLI::App* command, std::string& dir) {
+  return command
+      ->add_option("--data-dir", dir,
+                   "Carpeta de trabajo de Clepsa (si no, TRANSCLEPSA_ZTEMP o la carpeta habitual)")
+      ->type_name("CARPETA");
+}
+
 // A wrong command line: what went wrong in Spanish, CLI11's own detail after it.
 int UsageError(const CLI::ParseError& error) {
   std::string what = "Uso incorrecto";
@@ -66,13 +78,8 @@ int Run(int argc, const char* const* argv) {
   std::string convert_data_dir, convert_template, convert_language;
   CLI::App* convert = app.add_subcommand(
       "convert", "Convierte un documento de ITACA en las tablas de trabajo de Clepsa");
-  convert->add_option("FICHERO", convert_options.file, "Documento XML de ITACA")
-      ->required()
-      ->type_name("");
-  CLI::Option* convert_dir_option = convert->add_option(
-      "--data-dir", convert_data_dir,
-      "Carpeta de trabajo de Clepsa (si no, TRANSCLEPSA_ZTEMP o la carpeta habitual)");
-  convert_dir_option->type_name("CARPETA");
+  AddFileArgument(convert, convert_options.file, "Documento XML de ITACA");
+  CLI::Option* convert_dir_option = AddDataDirOption(convert, convert_data_dir);
   CLI::Option* convert_template_option = convert->add_option(
       "--template", convert_template,
       "Plantilla horaria elegida (si no, la primera del documento)");
@@ -91,9 +98,7 @@ int Run(int argc, const char* const* argv) {
   std::string templates_language;
   CLI::App* templates = app.add_subcommand(
       "templates", "Muestra las plantillas horarias del documento, como el di\xC3\xA1logo");
-  templates->add_option("FICHERO", templates_options.file, "Documento XML de ITACA")
-      ->required()
-      ->type_name("");
+  AddFileArgument(templates, templates_options.file, "Documento XML de ITACA");
   CLI::Option* templates_language_option = templates->add_option(
       "--language", templates_language, "Idioma de las descripciones (si no, VALENCI\xC3\x81)");
   templates_language_option->type_name("TEXTO");
@@ -103,14 +108,9 @@ int Run(int argc, const char* const* argv) {
   std::string export_data_dir, export_template, export_year;
   CLI::App* exporter = app.add_subcommand(
       "export", "Escribe el horario de Clepsa (SOLUC) como documento de ITACA");
-  exporter->add_option("FICHERO", export_options.file,
-                       "Documento XML de ITACA del que se hizo la conversi\xC3\xB3n")
-      ->required()
-      ->type_name("");
-  CLI::Option* export_dir_option = exporter->add_option(
-      "--data-dir", export_data_dir,
-      "Carpeta de trabajo de Clepsa (si no, TRANSCLEPSA_ZTEMP o la carpeta habitual)");
-  export_dir_option->type_name("CARPETA");
+  AddFileArgument(exporter, export_options.file,
+                  "Documento XML de ITACA del que se hizo la conversi\xC3\xB3n");
+  CLI::Option* export_dir_option = AddDataDirOption(exporter, export_data_dir);
   CLI::Option* export_template_option = exporter->add_option(
       "--template", export_template,
       "Plantilla horaria (si no, la de la \xC3\xBAltima conversi\xC3\xB3n; \"\" ninguna)");

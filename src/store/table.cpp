@@ -272,6 +272,14 @@ class Table::Impl {
     return pending_row.data() + column.offset;
   }
 
+  // Integers and floating-point numbers go only into numeric fields.
+  void RequireNumeric(const Column& column) const {
+    if (column.encoding == Encoding::Logical || column.encoding == Encoding::Date ||
+        column.encoding == Encoding::Skipped) {
+      Refuse(column, "no es num\xE9rico");
+    }
+  }
+
   [[noreturn]] void Refuse(const Column& column, const std::string& what) const {
     throw TableError("El campo " + column.def.name + " de la tabla " + name + " " + what + ".");
   }
@@ -1008,20 +1016,14 @@ void Table::SetText(std::string_view field, std::string_view value) {
 void Table::SetInteger(std::string_view field, std::int32_t value) {
   Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
-  if (column.encoding == Encoding::Logical || column.encoding == Encoding::Date ||
-      column.encoding == Encoding::Skipped) {
-    t.Refuse(column, "no es num\xE9rico");
-  }
+  t.RequireNumeric(column);
   t.StoreInteger(column, t.WriteRow(column), value);
 }
 
 void Table::SetFloat(std::string_view field, double value) {
   Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
-  if (column.encoding == Encoding::Logical || column.encoding == Encoding::Date ||
-      column.encoding == Encoding::Skipped) {
-    t.Refuse(column, "no es num\xE9rico");
-  }
+  t.RequireNumeric(column);
   t.StoreReal(column, t.WriteRow(column), value);
 }
 
