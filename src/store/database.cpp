@@ -195,8 +195,9 @@ void Database::Commit() {
   for (const auto& [name, staged] : staged_) {
     for (const fs::path& file : Matches(dir_, name + std::string(kTableExtension))) {
       if (HeldByOther(file)) {
+        const std::string held = name;  // Discard clears the map `name` lives in
         Discard();
-        throw TableError("La tabla " + name + " est\xE1 en uso por otro programa.");
+        throw TableError("La tabla " + held + " est\xE1 en uso por otro programa.");
       }
     }
   }
