@@ -19,7 +19,7 @@ using store::FieldType;
 using store::OpenMode;
 using store::Table;
 
-fs::path SharedDir() { return fs::path(TC_SHARED_DIR); }
+fs::path FixturesDir() { return fs::path(TC_SOURCE_DIR) / "tests" / "fixtures"; }
 
 // Every live row of a table file as texts, field by field, reading every field.
 std::vector<std::vector<std::string>> Dump(const fs::path& file) {
@@ -50,8 +50,7 @@ std::string Hex(std::string_view bytes) {
 // ---- What we write -----------------------------------------------------------------------------
 
 TEST(TableFormat, HeadersMatchTheLayoutTdbfWritesForEveryWorkingTable) {
-  const fs::path fixtures = SharedDir() / "fixtures" / "tdbf";
-  if (!fs::exists(fixtures)) GTEST_SKIP() << "no fixtures at " << fixtures;
+  const fs::path fixtures = FixturesDir() / "tdbf";
   TempDir dir;
   for (const store::TableDef* def : store::WorkingTables()) {
     SCOPED_TRACE(def->name);
@@ -249,8 +248,7 @@ TEST(TableFormat, RefusesUnknownVersions) {
 // ---- Files written by other programs -----------------------------------------------------------
 
 TEST(TableFormat, EveryFixtureReadsOrIsRefusedClearly) {
-  const fs::path fixtures = SharedDir() / "fixtures" / "dbase";
-  if (!fs::exists(fixtures)) GTEST_SKIP() << "no fixtures at " << fixtures;
+  const fs::path fixtures = FixturesDir() / "dbase";
   const std::map<std::string, std::size_t> rows{{"cp1251.dbf", 4},
                                                 {"dbase_03.dbf", 14},
                                                 {"dbase_03_cyrillic.dbf", 2},
@@ -287,8 +285,7 @@ TEST(TableFormat, EveryFixtureReadsOrIsRefusedClearly) {
 }
 
 TEST(TableFormat, FixtureValuesReadAsTheirWritersMeantThem) {
-  const fs::path fixtures = SharedDir() / "fixtures" / "dbase";
-  if (!fs::exists(fixtures)) GTEST_SKIP() << "no fixtures at " << fixtures;
+  const fs::path fixtures = FixturesDir() / "dbase";
   {
     Table table = Table::Open(fixtures / "dbase_03.dbf", OpenMode::Shared);
     EXPECT_EQ(table.GetText("Point_ID"), "0507121");
