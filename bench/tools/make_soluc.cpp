@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/error.h"
 #include "store/database.h"
-#include "store/error.h"
 
 using namespace tc::store;
 

@@ -15,10 +15,10 @@
 #include "app/gradient_panel.h"
 #include "app/help_system.h"
 #include "app/ui_text.h"
-#include "conversion/driver.h"
-#include "export/solution_export.h"
+#include "base/error.h"
 #include "platform/platform.h"
-#include "store/error.h"
+#include "run/conversion_run.h"
+#include "run/export_run.h"
 
 namespace tc::app {
 
@@ -221,7 +221,7 @@ std::filesystem::path TMForm::WorkingFolder() const {
 }
 
 void TMForm::BExportarClick() {
-  RunDirection([this] { return RunConversion(state_, *ui_, WorkingFolder()); });
+  RunDirection([this] { return RunConversion(state_, *ui_, WorkingFolder()).result; });
 }
 
 void TMForm::BImportarClick() {
@@ -243,7 +243,7 @@ void TMForm::RunDirection(const std::function<RunResult()>& run) {
     result = run();
   } catch (const Error& error) {
     ui_->SetBusy(false);
-    ui_->ShowError(error.what());
+    ui_->ShowError(error);
   } catch (const std::exception& error) {
     ui_->SetBusy(false);
     ui_->ShowErrorText(QString::fromLocal8Bit(error.what()));
@@ -280,7 +280,7 @@ void TMForm::WriteOutcome() {
     platform::WriteIniValue(outcome_file_, kIniSection, kIniKey,
                             std::to_string(state_.OutcomeCode));
   } catch (const Error& error) {
-    ui_->ShowError(error.what());
+    ui_->ShowError(error);
   }
 }
 

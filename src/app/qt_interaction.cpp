@@ -7,7 +7,7 @@
 #include "app/school_year_form.h"
 #include "app/template_form.h"
 #include "app/ui_text.h"
-#include "export/school_year.h"
+#include "run/school_year_dialog.h"
 
 namespace tc::app {
 
@@ -60,11 +60,15 @@ void QtInteraction::ShowBox(QMessageBox::Icon icon, const QString& text) {
   Exec(box);
 }
 
-void QtInteraction::Inform(std::string_view message) {
+void QtInteraction::Inform(Notice notice) { InformText(NoticeText(notice)); }
+
+void QtInteraction::InformText(std::string_view message) {
   ShowBox(QMessageBox::Information, MessageText(message));
 }
 
-bool QtInteraction::Confirm(std::string_view message) {
+bool QtInteraction::Confirm(Question question) { return ConfirmText(QuestionText(question)); }
+
+bool QtInteraction::ConfirmText(std::string_view message) {
   QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle), MessageText(message),
                   QMessageBox::Yes | QMessageBox::No, owner_);
   box.setTextFormat(Qt::PlainText);
@@ -81,7 +85,7 @@ void QtInteraction::ShowErrorText(const QString& message) {
   ShowBox(QMessageBox::Critical, StandardErrorText(message));
 }
 
-void QtInteraction::ShowError(std::string_view message) { ShowErrorText(MessageText(message)); }
+void QtInteraction::ShowError(const Error& error) { ShowErrorText(MessageText(error.what())); }
 
 TemplateChoice QtInteraction::ChooseTemplate(TemplateDialog& dialog) {
   TPlantillas form(dialog, owner_);

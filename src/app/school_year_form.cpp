@@ -9,7 +9,7 @@
 
 #include "app/gradient_panel.h"
 #include "app/ui_text.h"
-#include "export/school_year.h"
+#include "run/school_year_dialog.h"
 
 namespace tc::app {
 

@@ -14,8 +14,8 @@
 
 #include "app/gradient_panel.h"
 #include "app/ui_text.h"
-#include "conversion/run_state.h"
-#include "conversion/template_dialog.h"
+#include "run/run_state.h"
+#include "run/template_dialog.h"
 
 namespace tc::app {
 

@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QVariant>
 
+#include "base/codepage.h"
 #include "platform/platform.h"
-#include "store/codepage.h"
 
 namespace tc::app {
 

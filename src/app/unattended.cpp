@@ -20,12 +20,12 @@
 #include "app/school_year_form.h"
 #include "app/template_form.h"
 #include "app/ui_text.h"
-#include "conversion/run_state.h"
-#include "conversion/template_dialog.h"
-#include "export/school_year.h"
+#include "base/error.h"
 #include "itaca/document.h"
+#include "run/run_state.h"
+#include "run/school_year_dialog.h"
+#include "run/template_dialog.h"
 #include "store/database.h"
-#include "store/error.h"
 #include "store/schemas.h"
 
 namespace tc::app {

@@ -1,23 +1,13 @@
-#include "cli/cli_interaction.h"
+#include "cli_interaction.h"
 
 #include <ostream>
 #include <utility>
 
-#include "conversion/run_state.h"
-#include "export/school_year.h"
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 namespace tc::cli {
 
 namespace {
-
-// The two questions a conversion asks, told apart by words only they hold.
-constexpr std::string_view kAllTemplatesMark = "todas las Plantillas";
-constexpr std::string_view kPruneMark = "quitar dichos Grupos";
-
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
 
 std::string_view YesNo(bool yes) { return yes ? "S\xED" : "No"; }  // Sí
 
@@ -38,36 +28,32 @@ CliInteraction::CliInteraction(Answers answers, std::ostream& out, std::ostream&
 
 std::optional<std::filesystem::path> CliInteraction::ChooseItacaFile() { return answers_.file; }
 
-void CliInteraction::Inform(std::string_view message) {
-  out_ << ForTerminal(message) << '\n';
-  if (message == kMessageFinished) finished_ = true;
-}
+void CliInteraction::Inform(Notice notice) { out_ << ForTerminal(NoticeText(notice)) << '\n'; }
 
-bool CliInteraction::Confirm(std::string_view message) {
+// Each question is answered by its flag, and the answer is echoed as a short line.
+bool CliInteraction::Confirm(Question question) {
   bool answer = false;
-  std::string_view question;
-  if (Contains(message, kAllTemplatesMark)) {
-    answer = answers_.all_templates;
-    question = "\xBFImportar los datos de todas las plantillas?";  // ¿
-  } else if (Contains(message, kPruneMark)) {
-    answer = !answers_.keep_idle;
-    question = "\xBFQuitar los grupos y profesores sin clases en esta plantilla?";
-  } else {
-    // A question this command has no flag for is answered No, as closing the box would.
-    out_ << ForTerminal(message) << '\n';
-    question = "Respuesta";
+  std::string_view echo;
+  switch (question) {
+    case Question::ImportAllTemplates:
+      answer = answers_.all_templates;
+      echo = "\xBFImportar los datos de todas las plantillas?";  // �
+      break;
+    case Question::RemoveIdleGroupsAndTeachers:
+      answer = !answers_.keep_idle;
+      echo = "\xBFQuitar los grupos y profesores sin clases en esta plantilla?";
+      break;
   }
-  out_ << ForTerminal(question) << ' ' << ForTerminal(YesNo(answer)) << '\n';
+  out_ << ForTerminal(echo) << ' ' << ForTerminal(YesNo(answer)) << '\n';
   return answer;
 }
 
-void CliInteraction::ShowError(std::string_view message) {
-  err_ << "Error: " << ForTerminal(message) << '\n';
+void CliInteraction::ShowError(const Error& error) {
+  err_ << "Error: " << ForTerminal(error.what()) << '\n';
 }
 
 TemplateChoice CliInteraction::ChooseTemplate(TemplateDialog& dialog) {
   if (answers_.template_code) dialog.SetCodeText(*answers_.template_code);
-  chosen_description_ = dialog.Description();
   return dialog.Result();
 }
 

@@ -8,7 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "conversion/interaction.h"
+#include "run/interaction.h"
+#include "run/school_year_dialog.h"
 
 namespace tc::cli {
 
@@ -28,24 +29,16 @@ class CliInteraction : public Interaction {
   CliInteraction(Answers answers, std::ostream& out, std::ostream& err);
 
   std::optional<std::filesystem::path> ChooseItacaFile() override;
-  void Inform(std::string_view message) override;
-  bool Confirm(std::string_view message) override;
-  void ShowError(std::string_view message) override;
+  void Inform(Notice notice) override;
+  bool Confirm(Question question) override;
+  void ShowError(const Error& error) override;
   TemplateChoice ChooseTemplate(TemplateDialog& dialog) override;
   void ChooseSchoolYear(SchoolYearDialog& dialog) override;
-
-  // Description of the template chosen in the last template dialog ("-" when none matched, empty
-  // when no dialog was shown).
-  const std::string& ChosenDescription() const { return chosen_description_; }
-  // Whether the run said "Proceso finalizado"; the summary follows that message.
-  bool Finished() const { return finished_; }
 
  private:
   Answers answers_;
   std::ostream& out_;
   std::ostream& err_;
-  std::string chosen_description_;
-  bool finished_ = false;
 };
 
 }  // namespace tc::cli

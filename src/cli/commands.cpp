@@ -1,4 +1,4 @@
-#include "cli/commands.h"
+#include "commands.h"
 
 #include <algorithm>
 #include <exception>
@@ -8,18 +8,15 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/cli_interaction.h"
-#include "conversion/driver.h"
-#include "conversion/run_state.h"
-#include "conversion/template_dialog.h"
-#include "export/solution_export.h"
+#include "base/codepage.h"
+#include "base/error.h"
+#include "cli_interaction.h"
 #include "itaca/document.h"
 #include "platform/platform.h"
-#include "store/codepage.h"
-#include "store/database.h"
-#include "store/error.h"
-#include "store/schemas.h"
-#include "store/table.h"
+#include "run/conversion_run.h"
+#include "run/export_run.h"
+#include "run/run_state.h"
+#include "run/template_dialog.h"
 
 namespace tc::cli {
 
@@ -55,48 +52,23 @@ ExitStatus Guarded(std::ostream& err, Body body) {
   return ExitStatus::Failed;
 }
 
-// The rows each working table holds after a conversion.
-void PrintTableRows(const fs::path& dir, std::ostream& out) {
-  store::Database db(dir);
-  out << "Tablas escritas en " << platform::PathToUtf8(dir) << ":\n";
-  for (const store::TableDef* def : store::WorkingTables()) {
-    store::Table table = store::Table::Open(db.TablePath(def->name), store::OpenMode::Shared);
-    const auto rows = static_cast<std::size_t>(table.RecordCount());
-    table.Close();
-    std::string name = def->name;
-    name.resize(std::max<std::size_t>(name.size(), 12), ' ');
-    out << "  " << name << Plural(rows, "fila", "filas") << '\n';
-  }
-}
-
-void PrintConversionSummary(const RunState& state, const CliInteraction& ui, const fs::path& dir,
+// What a completed conversion wrote: the template, the language and every table's rows.
+void PrintConversionSummary(const ConversionResult& result, const fs::path& dir,
                             std::ostream& out) {
-  if (ui.ChosenDescription().empty()) {
+  if (!result.chosen_template) {
     out << "Plantilla horaria: ninguna (el documento no tiene plantillas)\n";
   } else {
-    out << "Plantilla horaria: " << ForTerminal(state.SelectedTemplateCode) << " ("
-        << ForTerminal(ui.ChosenDescription()) << "), turno "
-        << ForTerminal(state.SelectedTemplateShift) << ", "
-        << Plural(state.ListBoxPlanti.size(), "periodo", "periodos") << '\n';
+    const ChosenTemplate& chosen = *result.chosen_template;
+    out << "Plantilla horaria: " << ForTerminal(chosen.code) << " ("
+        << ForTerminal(chosen.description) << "), turno " << ForTerminal(chosen.shift) << ", "
+        << Plural(chosen.periods, "periodo", "periodos") << '\n';
   }
-  out << "Idioma: " << ForTerminal(state.LanguageChoice) << '\n';
-  PrintTableRows(dir, out);
-}
-
-// The template of the last conversion: MARCOXML of the slot table's first row, else none.
-std::string LastConversionTemplate(const fs::path& dir) {
-  try {
-    store::Database db(dir);
-    const std::string& name = store::DiashorastTable().name;
-    if (!db.Exists(name)) return {};
-    store::Table table = store::Table::Open(db.TablePath(name), store::OpenMode::Shared);
-    table.First();
-    std::string code = table.Eof() ? std::string() : table.GetText("MARCOXML");
-    table.Close();
-    return code;
-  } catch (const tc::Error&) {
-    // An unreadable slot table is the export's own business; it reports it itself.
-    return {};
+  out << "Idioma: " << ForTerminal(result.language) << '\n';
+  out << "Tablas escritas en " << platform::PathToUtf8(dir) << ":\n";
+  for (const TableRows& table : result.tables) {
+    std::string name = table.table;
+    name.resize(std::max<std::size_t>(name.size(), 12), ' ');
+    out << "  " << name << Plural(table.rows, "fila", "filas") << '\n';
   }
 }
 
@@ -119,8 +91,9 @@ ExitStatus Convert(const ConvertOptions& options, std::ostream& out, std::ostrea
     answers.keep_idle = options.keep_idle;
     CliInteraction ui(std::move(answers), out, err);
 
-    if (RunConversion(state, ui, dir) == RunResult::MissingInput) return ExitStatus::MissingInput;
-    PrintConversionSummary(state, ui, dir, out);
+    const ConversionResult result = RunConversion(state, ui, dir);
+    if (result.result == RunResult::MissingInput) return ExitStatus::MissingInput;
+    PrintConversionSummary(result, dir, out);
     return ExitStatus::Completed;
   });
 }
@@ -129,7 +102,7 @@ ExitStatus ListTemplates(const TemplatesOptions& options, std::ostream& out, std
   return Guarded(err, [&] {
     const fs::path file = platform::PathFromUtf8(options.file);
     if (!InputExists(file)) {
-      out << ForTerminal(kMessageNoFile) << '\n';
+      out << ForTerminal(NoticeText(Notice::NoFile)) << '\n';
       return ExitStatus::MissingInput;
     }
     const itaca::Document document = itaca::Document::Load(file);
@@ -172,10 +145,10 @@ ExitStatus Export(const ExportOptions& options, std::ostream& out, std::ostream&
     if (result.result == RunResult::MissingInput) return ExitStatus::MissingInput;
     out << "Documento escrito: " << platform::PathToUtf8(result.output) << '\n';
     out << "  plantilla horaria: "
-        << (state.SelectedTemplateCode.empty() ? std::string("ninguna")
-                                               : ForTerminal(state.SelectedTemplateCode))
+        << (result.template_code.empty() ? std::string("ninguna")
+                                         : ForTerminal(result.template_code))
         << '\n';
-    out << "  curso:             " << ForTerminal(state.SchoolYear) << '\n';
+    out << "  curso:             " << ForTerminal(result.school_year) << '\n';
     out << "  horario_grupo:     " << result.group_lessons << '\n';
     out << "  horario_ocupacion: " << result.duty_periods << '\n';
     return ExitStatus::Completed;

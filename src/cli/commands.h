@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/exit_status.h"
+#include "exit_status.h"
 
 namespace tc::cli {
 

@@ -8,8 +8,8 @@
 
 #include <CLI/CLI.hpp>
 
-#include "cli/commands.h"
-#include "cli/exit_status.h"
+#include "commands.h"
+#include "exit_status.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX

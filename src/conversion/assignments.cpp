@@ -20,7 +20,7 @@ constexpr std::string_view kLessonTask = "*479";       // CTAREA of every subjec
 // A language text other than the two of the combo box looks up by code only. A row found by code
 // whose COD is blank counts as not found, so the name still gets its chance.
 std::string SubjectCodeOf(const itaca::Element& content, const std::string& itaca_code,
-                          const RunState& state, store::Table& subjects) {
+                          const ConversionState& state, store::Table& subjects) {
   std::string code;
   if (subjects.Locate("ABREV_ITACA", itaca_code)) code = subjects.GetText("COD");
   if (code.empty() && state.LanguageChoice == kCastilian &&

@@ -5,35 +5,13 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/error.h"
 #include "conversion/stages.h"
-#include "store/error.h"
 #include "store/text.h"
 
 namespace tc {
 
 namespace {
-
-// The multi-template question, nine lines joined by CR LF.
-std::string MultiTemplateQuestion() {
-  const std::string rule(88, '-');
-  const std::string lines[] = {
-      std::string(7, ' ') + "!!! I M P O R T A N T E !!!  \xBFImportar Datos de todas las Plantillas?",
-      std::string(7, ' ') + std::string(39, '=') + std::string(4, ' '),
-      "Se han encontrado Datos que pueden pertenecer a varias Plantillas Horarias.",
-      "RECOMENDAMOS IMPORTAR SOLAMENTE LOS DATOS PERTENECIENTES A UNA SOLA PLANTILLA.",
-      "Si quiere Importar los Datos de todas las Plantillas Pulse el Bot\xF3n \"S\xED\".",
-      "Para Importar solo los Datos de la Plantilla seleccionada,Pulse el Bot\xF3n \"No\".",
-      rule,
-      "(RECOMENDAMOS Pulsar \"No\", y trabajar solo con datos de una Plantilla.)",
-      rule,
-  };
-  std::string text;
-  for (const auto& line : lines) {
-    if (!text.empty()) text += "\r\n";
-    text += line;
-  }
-  return text;
-}
 
 // One lesson of the selected template, as read from its horario_grupo element.
 struct Lesson {
@@ -68,7 +46,7 @@ void ImportGroupTimetables(ConversionContext& ctx) {
   if (elements.Empty()) return;
 
   // Yes keeps ASIGT as ImportAssignments wrote it and lets the later stages take every template.
-  if (ctx.ui.Confirm(MultiTemplateQuestion())) return;
+  if (ctx.questions.Confirm(Question::ImportAllTemplates)) return;
   ctx.state.OnlySelectedTemplate = true;
 
   // The lessons of the selected template, read before any table is touched so that a missing

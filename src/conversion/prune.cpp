@@ -2,19 +2,12 @@
 // without any ASIGT row may be removed before Clepsa opens the tables.
 #include <string>
 
+#include "base/error.h"
 #include "conversion/stages.h"
-#include "store/error.h"
 
 namespace tc {
 
 namespace {
-
-std::string PruneQuestion() {
-  return std::string(23, ' ') + "!!! I M P O R T A N T E !!!" + std::string(25, ' ') +
-         "\r\nExisten Grupos de Clase y Profesores que NO tienen Clases en esta Plantilla."
-         "\r\nTanto, QUITAR como DEJAR estos Grupos y Profesores, No afectar\xE1 al Horario."
-         "\r\n\xBFQuieren quitar dichos Grupos y Profesores, del Horario que se va a Importar?.";
-}
 
 // Deletes every row of `table` whose `key` has no ASIGT row with that value in `asig_field`,
 // then packs the table (a failed pack leaves the rows marked as deleted, which readers skip).
@@ -46,7 +39,7 @@ void PruneIdleGroupsAndTeachers(ConversionContext& ctx) {
   // teachers go all the same.
   for (groups.First(); !groups.Eof(); groups.Next()) {
     if (asig.Locate("CGRUP", groups.GetText("ABREV"))) continue;
-    if (!ctx.ui.Confirm(PruneQuestion())) {
+    if (!ctx.questions.Confirm(Question::RemoveIdleGroupsAndTeachers)) {
       groups.Close();
       teachers.Close();
       asig.Close();

@@ -1,6 +1,6 @@
 #include "conversion/short_codes.h"
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 namespace tc {
 

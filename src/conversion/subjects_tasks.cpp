@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/codepage.h"
+#include "base/error.h"
 #include "conversion/stages.h"
-#include "store/codepage.h"
-#include "store/error.h"
 #include "store/schemas.h"
 #include "store/text.h"
 
@@ -26,7 +26,7 @@ constexpr unsigned char kLastDutySuffix = 0xFF;
 
 // The name in the run's language: the Valencian text only for exactly "VALENCIÁ", the Castilian
 // one for any other language text. The other attribute is never read.
-std::string NameOf(const itaca::Element& element, const RunState& state) {
+std::string NameOf(const itaca::Element& element, const ConversionState& state) {
   return element.Attr(state.LanguageChoice == kValencian ? "nombre_val" : "nombre_cas");
 }
 

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
 #include "conversion/stages.h"
-#include "store/error.h"
 #include "store/schemas.h"
 
 namespace tc {
@@ -47,7 +47,7 @@ bool ParseWholeNumber(std::string_view text, int& value) {
   return true;
 }
 
-PeriodSlot ParsePeriodLine(std::string_view line, std::size_t hour, const RunState& state) {
+PeriodSlot ParsePeriodLine(std::string_view line, std::size_t hour, const ConversionState& state) {
   struct Piece {
     const char* what;
     std::size_t first;
@@ -78,7 +78,7 @@ PeriodSlot ParsePeriodLine(std::string_view line, std::size_t hour, const RunSta
 
 }  // namespace
 
-void ImportTimeSlots(store::Database& db, const RunState& state) {
+void ImportTimeSlots(store::Database& db, const ConversionState& state) {
   // Every line is checked before the table is replaced, so a line that is not well formed ends
   // the run with the old table intact.
   std::vector<PeriodSlot> slots;

@@ -8,14 +8,11 @@
 #include <system_error>
 #include <utility>
 
-#include "conversion/stages.h"
-#include "conversion/template_dialog.h"
-#include "export/school_year.h"
+#include "base/codepage.h"
+#include "base/error.h"
 #include "itaca/document.h"
 #include "platform/platform.h"
-#include "store/codepage.h"
 #include "store/database.h"
-#include "store/error.h"
 #include "store/schemas.h"
 #include "store/table.h"
 
@@ -27,11 +24,6 @@ namespace fs = std::filesystem;
 using store::FieldType;
 using store::OpenMode;
 using store::Table;
-
-// The first thing the user is told: the export needs the file the conversion was made from.
-constexpr std::string_view kMessageOpenItacaFile =
-    "Deber\xE1 Abrir el fichero XML de ITACA,\r\n"
-    "desde el cual realiz\xF3 la Importaci\xF3n a Clepsa";  // Deberá, realizó, Importación
 
 constexpr std::string_view kOutputPrefix = "ResultadoClepsa";
 
@@ -70,16 +62,8 @@ std::string NumberText(double value) {
   return buffer;
 }
 
-// The centre's identity as the input's root carries it, trimmed.
-struct CentreIdentity {
-  std::string codigo;
-  std::string denominacion;
-  std::string curso;
-  std::string version;
-};
+}  // namespace
 
-// Reads the four root attributes the new root is made of. A document without one of them cannot
-// be exported: the run stops here, before any table or file is touched.
 CentreIdentity ReadIdentity(const itaca::Document& document) {
   const itaca::ElementList centres = document.Select(itaca::kCentro);
   if (centres.Empty()) {
@@ -104,12 +88,10 @@ CentreIdentity ReadIdentity(const itaca::Document& document) {
   return identity;
 }
 
-// The eight tables of the run, opened exclusively in this order; CURSOST and ASIGT are opened
-// (so that no other program changes them meanwhile) but not read.
-struct ExportTables {
+struct SolutionTables::Tables {
   Table soluc, grupos, cursos, profesores, aulas, asignaturas, tramos, asignaciones;
 
-  explicit ExportTables(store::Database& db)
+  explicit Tables(store::Database& db)
       : soluc(db.Open(store::kSolucTable, OpenMode::Exclusive)),
         grupos(db.Open(store::GrupostTable().name, OpenMode::Exclusive)),
         cursos(db.Open(store::CursostTable().name, OpenMode::Exclusive)),
@@ -119,7 +101,6 @@ struct ExportTables {
         tramos(db.Open(store::DiashorastTable().name, OpenMode::Exclusive)),
         asignaciones(db.Open(store::AsigtTable().name, OpenMode::Exclusive)) {}
 
-  // Nothing was changed, so closing writes nothing; SOLUC in particular stays as Clepsa wrote it.
   void Close() {
     for (Table* table : {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos,
                          &asignaciones}) {
@@ -127,6 +108,12 @@ struct ExportTables {
     }
   }
 };
+
+SolutionTables::SolutionTables(store::Database& db) : tables_(std::make_unique<Tables>(db)) {}
+SolutionTables::~SolutionTables() = default;
+void SolutionTables::Close() { tables_->Close(); }
+
+namespace {
 
 // Reads Clepsa's SOLUC records, whatever dBase flavour wrote them: character fields as stored,
 // numeric ones (if Clepsa's layout makes any of the text fields numeric) in their text form.
@@ -203,7 +190,7 @@ struct Slot {
 // in file order winning: Locate on the tables the run holds.
 class Lookups {
  public:
-  explicit Lookups(ExportTables& t) : t_(t) {}
+  explicit Lookups(SolutionTables::Tables& t) : t_(t) {}
 
   std::optional<GroupRow> Group(const std::string& abrev) const {
     if (!t_.grupos.Locate("ABREV", abrev)) return std::nullopt;
@@ -233,7 +220,7 @@ class Lookups {
   }
 
  private:
-  ExportTables& t_;
+  SolutionTables::Tables& t_;
 };
 
 // The first five attributes of both kinds of entry: template, day and the slot's period.
@@ -294,6 +281,38 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups,
   return true;
 }
 
+}  // namespace
+
+ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
+                            const CentreIdentity& identity, const ExportChoice& choice) {
+  SolutionTables::Tables& tables = solution.tables();
+
+  // A new root in place of the old one: nothing of the input's content is written back.
+  itaca::Element root = document.ReplaceRoot(kRootElement);
+  root.SetAttr("codigo", identity.codigo);
+  root.SetAttr("denominacion", identity.denominacion);
+  root.SetAttr("curso", choice.school_year);
+  root.SetAttr("fecha_exportacion", choice.export_date);
+  root.SetAttr("version", identity.version);
+
+  // Both containers are written, even when empty, classes first. One walk over SOLUC fills
+  // both: each container receives its records in SOLUC order, as two walks would give them.
+  ExportCounts counts;
+  itaca::Element classes = root.AppendChild(kClassContainer);
+  itaca::Element duties = root.AppendChild(kDutyContainer);
+  const Lookups lookups(tables);
+  const SolucReader record(tables.soluc);
+  const std::string& code = choice.template_code;
+  for (tables.soluc.First(); !tables.soluc.Eof(); tables.soluc.Next()) {
+    if (record.IsDuty()) {
+      if (WriteDuty(record, lookups, code, duties)) ++counts.duty_periods;
+    } else {
+      if (WriteClass(record, lookups, code, classes)) ++counts.group_lessons;
+    }
+  }
+  return counts;
+}
+
 // The document replaces the output file, then the rebuilt slot table replaces the old one. When
 // that last step fails the output file is put back as it was, so a failed export changes nothing.
 void SaveAndCommit(const itaca::Document& document, const fs::path& output,
@@ -318,112 +337,10 @@ void SaveAndCommit(const itaca::Document& document, const fs::path& output,
   }
 }
 
-// Everything after the slot table has been rebuilt (aside): the tables, the school year, the new
-// document and its saving. Returns the counts written.
-ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
-                         itaca::Document& document, const CentreIdentity& identity,
-                         std::optional<std::chrono::system_clock::time_point> now) {
-  ExportResult result;
-  {
-    ExportTables tables(db);
-
-    // The school year, offered as the document's own and confirmed or changed by the user.
-    state.SchoolYear = identity.curso;
-    SchoolYearDialog year_dialog(state.SchoolYear);
-    ui.ChooseSchoolYear(year_dialog);
-    state.SchoolYear = year_dialog.Close();
-
-    // A new root in place of the old one: nothing of the input's content is written back.
-    itaca::Element root = document.ReplaceRoot(kRootElement);
-    root.SetAttr("codigo", identity.codigo);
-    root.SetAttr("denominacion", identity.denominacion);
-    root.SetAttr("curso", state.SchoolYear);
-    root.SetAttr("fecha_exportacion",
-                 platform::ShortDateLongTime(now ? *now : std::chrono::system_clock::now()));
-    root.SetAttr("version", identity.version);
-
-    // Both containers are written, even when empty, classes first. One walk over SOLUC fills
-    // both: each container receives its records in SOLUC order, as two walks would give them.
-    itaca::Element classes = root.AppendChild(kClassContainer);
-    itaca::Element duties = root.AppendChild(kDutyContainer);
-    const Lookups lookups(tables);
-    const SolucReader record(tables.soluc);
-    const std::string& code = state.SelectedTemplateCode;
-    for (tables.soluc.First(); !tables.soluc.Eof(); tables.soluc.Next()) {
-      if (record.IsDuty()) {
-        if (WriteDuty(record, lookups, code, duties)) ++result.duty_periods;
-      } else {
-        if (WriteClass(record, lookups, code, classes)) ++result.group_lessons;
-      }
-    }
-
-    tables.Close();
-  }
-  result.output = ExportFileName(state.ItacaFileName);
-  SaveAndCommit(document, result.output, db);
-  result.result = RunResult::Completed;
-  return result;
-}
-
-ExportResult Export(RunState& state, Interaction& ui, const fs::path& working_dir,
-                    std::optional<std::chrono::system_clock::time_point> now) {
-  ui.Inform(kMessageOpenItacaFile);
-  if (auto chosen = ui.ChooseItacaFile()) state.ItacaFileName = std::move(*chosen);
-
-  store::Database db(working_dir);
-  if (!IsFile(state.ItacaFileName) || !db.Exists(store::kSolucTable)) {
-    ui.Inform(kMessageNoFileOrSolution);
-    if (state.EmbeddedRun) state.OutcomeCode = kOutcomeMissingInput;
-    return ExportResult{};
-  }
-
-  // The document is loaded and its root checked first: one that does not parse, has no centro
-  // root or lacks one of the four identity attributes stops the run before any table is touched.
-  itaca::Document document = itaca::Document::Load(state.ItacaFileName);
-  const CentreIdentity identity = ReadIdentity(document);
-
-  // The template for this export; no template is preselected, and none chosen is an empty code.
-  {
-    TemplateDialog dialog(document, TemplateDialogMode::Export, state.LanguageChoice, &db);
-    if (const auto& error = dialog.ActivationError()) ui.ShowError(*error);
-    TemplateChoice choice = ui.ChooseTemplate(dialog);
-    state.SelectedTemplateCode = std::move(choice.code);
-    state.ListBoxPlanti = std::move(choice.period_lines);
-  }
-
-  // DIASHORAST is rebuilt aside and replaces the old one only once the document is saved.
-  ExportResult result;
-  db.BeginStaging();
-  try {
-    ImportTimeSlots(db, state);
-    BusyCursor busy(ui);
-    result = WriteExport(state, ui, db, document, identity, now);
-    busy.Release();
-  } catch (...) {
-    if (db.Staging()) db.Discard();
-    throw;
-  }
-
-  state.OutcomeCode = kOutcomeCompleted;
-  ui.Inform(kMessageFinished);
-  return result;
-}
-
-}  // namespace
-
 fs::path ExportFileName(const fs::path& itaca_file) {
   fs::path name(kOutputPrefix);
   name += itaca_file.filename();
   return itaca_file.parent_path() / name;
-}
-
-ExportResult RunExport(RunState& state, Interaction& ui, const fs::path& working_dir) {
-  return Export(state, ui, working_dir, std::nullopt);
-}
-
-ExportResult RunExport(RunState& state, Interaction& ui, const fs::path& working_dir,
-                       std::chrono::system_clock::time_point now) {
-  return Export(state, ui, working_dir, now);
 }
 
 }  // namespace tc

@@ -9,12 +9,12 @@
 
 #include <pugixml.hpp>
 
-#include "itaca/encoding.h"
-#include "itaca/writer.h"
+#include "base/codepage.h"
+#include "base/error.h"
+#include "encoding.h"
 #include "platform/platform.h"
-#include "store/codepage.h"
-#include "store/error.h"
 #include "store/text.h"
+#include "writer.h"
 
 namespace tc::itaca {
 

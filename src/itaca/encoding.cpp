@@ -1,12 +1,12 @@
-#include "itaca/encoding.h"
+#include "encoding.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 
-#include "store/codepage.h"
-#include "store/error.h"
+#include "base/codepage.h"
+#include "base/error.h"
 
 namespace tc::itaca::detail {
 

@@ -1,4 +1,4 @@
-#include "itaca/writer.h"
+#include "writer.h"
 
 #include <pugixml.hpp>
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "itaca/encoding.h"
+#include "encoding.h"
 
 namespace pugi {
 class xml_document;

@@ -9,8 +9,8 @@
 #include <random>
 #include <vector>
 
-#include "store/codepage.h"
-#include "store/error.h"
+#include "base/codepage.h"
+#include "base/error.h"
 
 namespace tc::platform {
 

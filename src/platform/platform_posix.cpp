@@ -17,8 +17,8 @@
 #include <mach-o/dyld.h>
 #endif
 
+#include "base/error.h"
 #include "platform/platform.h"
-#include "store/error.h"
 
 namespace tc::platform {
 

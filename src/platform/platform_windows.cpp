@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/error.h"
 #include "platform/platform.h"
-#include "store/error.h"
 
 namespace tc::platform {
 

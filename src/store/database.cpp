@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/error.h"
+#include "dbf_format.h"
 #include "platform/platform.h"
-#include "store/dbf_format.h"
-#include "store/error.h"
 
 namespace tc::store {
 

@@ -1,5 +1,5 @@
+#include "dbf_format.h"
 #include "platform/platform.h"
-#include "store/dbf_format.h"
 
 #include <bit>
 #include <charconv>
@@ -7,7 +7,7 @@
 #include <ctime>
 #include <set>
 
-#include "store/error.h"
+#include "base/error.h"
 
 namespace tc::store::dbf {
 

@@ -9,10 +9,10 @@
 #include <optional>
 #include <unordered_map>
 
+#include "base/error.h"
+#include "dbf_format.h"
+#include "dbf_index.h"
 #include "platform/platform.h"
-#include "store/dbf_format.h"
-#include "store/dbf_index.h"
-#include "store/error.h"
 
 namespace tc::store {
 

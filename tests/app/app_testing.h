@@ -20,8 +20,8 @@
 #include <QStringList>
 
 #include "app/qt_interaction.h"
-#include "store/table.h"
 #include "app/ui_text.h"
+#include "store/table.h"
 
 namespace tc::test {
 

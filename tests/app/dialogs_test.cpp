@@ -12,9 +12,9 @@
 #include "app/school_year_form.h"
 #include "app/template_form.h"
 #include "app_testing.h"
-#include "conversion/template_dialog.h"
-#include "export/school_year.h"
 #include "itaca/document.h"
+#include "run/school_year_dialog.h"
+#include "run/template_dialog.h"
 #include "store/database.h"
 #include "store/schemas.h"
 #include "support/test_support.h"
@@ -149,12 +149,12 @@ TEST(Messages, BoxesAndFileDialogShowTheirTextsIconsAndButtons) {
   test::TempDir dir;
   ScriptedUser user;
   QtInteraction ui(nullptr, user.Runner());
-  ui.Inform("Deber\xE1 Abrir el fichero XML de ITACA,\r\ndesde el cual realiz\xF3 la Importaci\xF3n");
+  ui.Inform(Notice::OpenItacaFile);
   user.answers = {true, false};
-  EXPECT_TRUE(ui.Confirm("\xBFSeguir?"));
-  EXPECT_FALSE(ui.Confirm("\xBFSeguir?"));
-  ui.ShowError("La tabla PROFT est\xE1 abierta en otro programa");
-  ui.ShowError("Fin (2)");
+  EXPECT_TRUE(ui.ConfirmText("\xBFSeguir?"));
+  EXPECT_FALSE(ui.Confirm(Question::ImportAllTemplates));
+  ui.ShowError(Error("La tabla PROFT est\xE1 abierta en otro programa"));
+  ui.ShowError(Error("Fin (2)"));
   EXPECT_FALSE(ui.ChooseItacaFile().has_value());  // cancelled
   user.file = dir / "centro.xml";
   EXPECT_EQ(ui.ChooseItacaFile(), dir / "centro.xml");
@@ -165,7 +165,7 @@ TEST(Messages, BoxesAndFileDialogShowTheirTextsIconsAndButtons) {
   }
   EXPECT_EQ(user.shown[0].icon, QMessageBox::Information);
   EXPECT_EQ(user.shown[0].text,
-            u8"Deberá Abrir el fichero XML de ITACA,\ndesde el cual realizó la Importación");
+            u8"Deberá Abrir el fichero XML de ITACA,\ndesde el cual realizó la Importación a Clepsa");
   EXPECT_EQ(user.shown[0].buttons, QStringList({"Aceptar"}));
   EXPECT_EQ(user.shown[1].icon, QMessageBox::Question);
   EXPECT_EQ(user.shown[1].text, u8"¿Seguir?");
@@ -181,7 +181,7 @@ TEST(Messages, BoxesAndFileDialogShowTheirTextsIconsAndButtons) {
     box.close();
     return box.result();
   });
-  EXPECT_FALSE(closing.Confirm("\xBFSeguir?"));
+  EXPECT_FALSE(closing.ConfirmText("\xBFSeguir?"));
 }
 
 }  // namespace

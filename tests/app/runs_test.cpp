@@ -7,7 +7,7 @@
 
 #include "app/main_form.h"
 #include "app_testing.h"
-#include "conversion/driver.h"
+#include "run/conversion_run.h"
 #include "support/test_support.h"
 
 namespace tc::app {
@@ -121,7 +121,7 @@ TEST_F(Run, HostedExportWritesTheResultReportsOneAndCloses) {
   test::ScriptedInteraction scripted;
   scripted.file = school;
   RunState state;
-  ASSERT_EQ(RunConversion(state, scripted, dir.path()), RunResult::Completed);
+  ASSERT_EQ(RunConversion(state, scripted, dir.path()).result, RunResult::Completed);
   test::CreateEmptySolution(dir.path());
 
   user.file = school;

@@ -3,8 +3,8 @@
 
 #include <set>
 
+#include "base/error.h"
 #include "conversion/stages.h"
-#include "store/error.h"
 #include "support/test_support.h"
 
 namespace tc {

@@ -63,11 +63,12 @@ TEST(GroupTimetables, NoLessonsAsksNothingAndTouchesNoTable) {
 TEST(GroupTimetables, YesKeepsAsigtAsWritten) {
   GroupRun run({"P1 G1 C1 M1 DA R1", "P1 G1 C1 M1 DA R1"});
   const Lines before = Dump(run.db, "ASIGT", kAll);
-  run.ui.answers.push_back(true);
+  run.ui.answers[Question::ImportAllTemplates] = true;
   ImportGroupTimetables(run.ctx);
   const std::string rule(88, '-');
-  EXPECT_EQ(run.ui.questions,
-            Lines{test::W(
+  EXPECT_EQ(run.ui.questions, std::vector<Question>{Question::ImportAllTemplates});
+  EXPECT_EQ(QuestionText(Question::ImportAllTemplates),
+            test::W(
                 "       !!! I M P O R T A N T E !!!  ¿Importar Datos de todas las Plantillas?\r\n"
                 "       " + std::string(39, '=') + "    \r\n"
                 "Se han encontrado Datos que pueden pertenecer a varias Plantillas Horarias.\r\n"
@@ -76,7 +77,7 @@ TEST(GroupTimetables, YesKeepsAsigtAsWritten) {
                 "Para Importar solo los Datos de la Plantilla seleccionada,Pulse el Botón \"No\".\r\n" +
                 rule +
                 "\r\n(RECOMENDAMOS Pulsar \"No\", y trabajar solo con datos de una Plantilla.)\r\n" +
-                rule)});
+                rule));
   EXPECT_FALSE(run.state.OnlySelectedTemplate);
   EXPECT_EQ(Dump(run.db, "ASIGT", kAll), before);
   EXPECT_EQ(before[0], "MAT||1A||||1||4|1111||G1|C1|*479|M1");

@@ -2,9 +2,9 @@
 // every row then gets from its hours.
 #include <gtest/gtest.h>
 
+#include "base/error.h"
 #include "conversion/stage_rows.h"
 #include "conversion/stages.h"
-#include "store/error.h"
 #include "support/test_support.h"
 
 namespace tc {

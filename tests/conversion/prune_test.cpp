@@ -30,28 +30,29 @@ struct PruneRun : test::ConversionRun {
 TEST(Prune, EveryTemplateTakenOrNoKeepEverything) {
   PruneRun all({"1A", "1B", "2A"});
   all.state.OnlySelectedTemplate = false;
-  all.ui.answers.push_back(true);
+  all.ui.answers[Question::RemoveIdleGroupsAndTeachers] = true;
   PruneIdleGroupsAndTeachers(all.ctx);
   EXPECT_TRUE(all.ui.questions.empty());
   EXPECT_EQ(all.Groups(), (Lines{"1A", "1B", "2A"}));
   EXPECT_EQ(all.Teachers(), (Lines{"PA", "PB", "PC"}));
 
   PruneRun no({"1A", "1B", "2A"});
-  no.ui.answers.push_back(false);
+  no.ui.answers[Question::RemoveIdleGroupsAndTeachers] = false;
   PruneIdleGroupsAndTeachers(no.ctx);
-  EXPECT_EQ(no.ui.questions,
-            Lines{test::W(
+  EXPECT_EQ(no.ui.questions, std::vector<Question>{Question::RemoveIdleGroupsAndTeachers});
+  EXPECT_EQ(QuestionText(Question::RemoveIdleGroupsAndTeachers),
+            test::W(
                 "                       !!! I M P O R T A N T E !!!                         \r\n"
                 "Existen Grupos de Clase y Profesores que NO tienen Clases en esta Plantilla.\r\n"
                 "Tanto, QUITAR como DEJAR estos Grupos y Profesores, No afectará al Horario.\r\n"
-                "¿Quieren quitar dichos Grupos y Profesores, del Horario que se va a Importar?.")});
+                "¿Quieren quitar dichos Grupos y Profesores, del Horario que se va a Importar?."));
   EXPECT_EQ(no.Groups(), (Lines{"1A", "1B", "2A"}));
   EXPECT_EQ(no.Teachers(), (Lines{"PA", "PB", "PC"}));
 }
 
 TEST(Prune, YesRemovesEveryIdleGroupAndTeacher) {
   PruneRun yes({"1B", "1A", "2A"});
-  yes.ui.answers.push_back(true);
+  yes.ui.answers[Question::RemoveIdleGroupsAndTeachers] = true;
   PruneIdleGroupsAndTeachers(yes.ctx);
   EXPECT_EQ(yes.ui.questions.size(), 1u);
   EXPECT_EQ(yes.Groups(), Lines{"1A"});

@@ -5,8 +5,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/error.h"
 #include "conversion/stages.h"
-#include "store/error.h"
 #include "store/schemas.h"
 #include "support/test_support.h"
 

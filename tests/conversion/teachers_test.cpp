@@ -1,8 +1,8 @@
 // PROFT from the teachers of a document.
 #include <gtest/gtest.h>
 
+#include "base/error.h"
 #include "conversion/stages.h"
-#include "store/error.h"
 #include "support/test_support.h"
 
 namespace tc {

@@ -2,9 +2,9 @@
 // language, and a clear error for a line whose columns are not whole numbers.
 #include <gtest/gtest.h>
 
+#include "base/error.h"
 #include "conversion/stage_rows.h"
 #include "conversion/stages.h"
-#include "store/error.h"
 #include "support/test_support.h"
 
 namespace tc {

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "export/solution_export.h"
+#include "run/export_run.h"
 #include "store/database.h"
 #include "support/test_support.h"
 

@@ -2,11 +2,11 @@
 #include <functional>
 #include <set>
 
+#include "base/codepage.h"
+#include "base/error.h"
 #include "export/export_fixture.h"
-#include "export/school_year.h"
 #include "platform/platform.h"
-#include "store/codepage.h"
-#include "store/error.h"
+#include "run/school_year_dialog.h"
 
 namespace tc::test {
 namespace {

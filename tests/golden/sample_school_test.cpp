@@ -9,8 +9,8 @@
 #include <regex>
 #include <string>
 
-#include "conversion/driver.h"
-#include "export/solution_export.h"
+#include "run/conversion_run.h"
+#include "run/export_run.h"
 #include "store/schemas.h"
 #include "support/dbf_text.h"
 #include "support/test_support.h"
@@ -57,8 +57,9 @@ TEST(SampleSchool, ConversionAndExportGiveTheGoldenTablesAndDocument) {
   RunState state;
   test::ScriptedInteraction ui;
   ui.file = xml;
-  ui.answers = {false, true};
-  ASSERT_EQ(RunConversion(state, ui, data), RunResult::Completed);
+  ui.answers = {{Question::ImportAllTemplates, false},
+                {Question::RemoveIdleGroupsAndTeachers, true}};
+  ASSERT_EQ(RunConversion(state, ui, data).result, RunResult::Completed);
   for (const store::TableDef* table : store::WorkingTables()) {
     ExpectGolden(test::DbfAsText(test::ReadFile(data / (table->name + ".DBF"))),
                  table->name + ".txt");

@@ -4,9 +4,9 @@
 
 #include <functional>
 
+#include "base/codepage.h"
+#include "base/error.h"
 #include "itaca/document.h"
-#include "store/codepage.h"
-#include "store/error.h"
 #include "support/test_support.h"
 
 namespace tc::itaca {

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
+#include "base/error.h"
 #include "itaca/document.h"
-#include "store/error.h"
 #include "support/test_support.h"
 
 namespace tc::itaca {

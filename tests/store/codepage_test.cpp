@@ -1,7 +1,7 @@
 // Windows-1252 against UTF-8 and UTF-16, and letter case over its letters.
 #include <gtest/gtest.h>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 namespace tc {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/error.h"
+#include "base/error.h"
 #include "store/table.h"
 
 namespace tc::test {

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <vector>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 namespace tc::test {
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "store/codepage.h"
+#include "base/codepage.h"
 #include "store/table.h"
 
 namespace tc::test {
@@ -59,12 +59,10 @@ std::vector<Row> ReadRows(const fs::path& table_file) {
   return rows;
 }
 
-bool ScriptedInteraction::Confirm(std::string_view message) {
-  questions.emplace_back(message);
-  if (answers.empty()) return false;
-  bool answer = answers.front();
-  answers.pop_front();
-  return answer;
+bool ScriptedInteraction::Confirm(Question question) {
+  questions.push_back(question);
+  auto answer = answers.find(question);
+  return answer != answers.end() && answer->second;
 }
 
 TemplateChoice ScriptedInteraction::ChooseTemplate(TemplateDialog& dialog) {

@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "conversion/context.h"
-#include "conversion/interaction.h"
-#include "export/school_year.h"
+#include "run/interaction.h"
+#include "run/run_state.h"
+#include "run/school_year_dialog.h"
 
 namespace tc::test {
 
@@ -45,21 +46,21 @@ std::vector<Row> ReadRows(const std::filesystem::path& table_file);
 class ScriptedInteraction : public Interaction {
  public:
   std::optional<std::filesystem::path> file;   // the file chosen (nullopt: cancel)
-  std::deque<bool> answers;                    // answers to Confirm, in order; No when exhausted
+  std::map<Question, bool> answers;            // answers to Confirm; No when not given
   std::optional<std::string> template_code;    // typed into the template combo (else as preset)
   std::optional<std::string> language;         // typed into the language combo
   std::optional<std::string> school_year;      // typed into the school-year combo
 
-  std::vector<std::string> informed;           // Inform messages
-  std::vector<std::string> questions;          // Confirm messages
+  std::vector<std::string> informed;           // texts of the Inform boxes
+  std::vector<Question> questions;             // the questions asked, in order
   std::vector<std::string> errors;             // ShowError messages
   int template_dialogs = 0;
   int school_year_dialogs = 0;
 
   std::optional<std::filesystem::path> ChooseItacaFile() override { return file; }
-  void Inform(std::string_view message) override { informed.emplace_back(message); }
-  bool Confirm(std::string_view message) override;
-  void ShowError(std::string_view message) override { errors.emplace_back(message); }
+  void Inform(Notice notice) override { informed.emplace_back(NoticeText(notice)); }
+  bool Confirm(Question question) override;
+  void ShowError(const Error& error) override { errors.emplace_back(error.what()); }
   TemplateChoice ChooseTemplate(TemplateDialog& dialog) override;
   void ChooseSchoolYear(SchoolYearDialog& dialog) override;
 };

@@ -1,6 +1,6 @@
 // The conversion driver end to end on the sample school, the missing-input path, and a failed run
 // leaving the working folder exactly as it was.
-#include "conversion/driver.h"
+#include "run/conversion_run.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "conversion/run_state.h"
-#include "store/error.h"
+#include "base/error.h"
+#include "run/run_state.h"
 #include "support/test_support.h"
 
 namespace tc {
@@ -59,17 +59,17 @@ class DriverTest : public ::testing::Test {
 
 TEST_F(DriverTest, SampleSchoolWithTheRecommendedAnswers) {
   ui.file = kSample;
-  ui.answers = {false, true};  // only the chosen template; remove the idle groups and teachers
+  ui.answers = {{Question::ImportAllTemplates, false},  // only the chosen template
+                {Question::RemoveIdleGroupsAndTeachers, true}};
 
-  ASSERT_EQ(RunConversion(state, ui, dir.path()), RunResult::Completed);
+  ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::Completed);
 
   EXPECT_EQ(state.OutcomeCode, kOutcomeCompleted);
   EXPECT_EQ(state.ItacaFileName, kSample);
   EXPECT_EQ(ui.informed, std::vector<std::string>{"Proceso finalizado"});
   EXPECT_EQ(ui.template_dialogs, 1);
-  ASSERT_EQ(ui.questions.size(), 2u);
-  EXPECT_NE(ui.questions[0].find("todas las Plantillas"), std::string::npos);
-  EXPECT_NE(ui.questions[1].find("quitar dichos Grupos"), std::string::npos);
+  EXPECT_EQ(ui.questions, (std::vector<Question>{Question::ImportAllTemplates,
+                                                 Question::RemoveIdleGroupsAndTeachers}));
   EXPECT_EQ(ui.busy_calls, (std::vector<bool>{true, false}));
 
   EXPECT_EQ(state.SelectedTemplateCode, "MATI");
@@ -118,9 +118,10 @@ TEST_F(DriverTest, AfternoonTemplateInCastilianKeepingIdleRows) {
   ui.file = kSample;
   ui.template_code = "VESPRA";
   ui.language = std::string(kCastilian);
-  ui.answers = {false, false};
+  ui.answers = {{Question::ImportAllTemplates, false},
+                {Question::RemoveIdleGroupsAndTeachers, false}};
 
-  ASSERT_EQ(RunConversion(state, ui, dir.path()), RunResult::Completed);
+  ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::Completed);
   EXPECT_EQ(state.SelectedTemplateCode, "VESPRA");
   EXPECT_EQ(state.SelectedTemplateShift, "V");
   EXPECT_EQ(state.LanguageChoice, kCastilian);
@@ -139,7 +140,7 @@ TEST_F(DriverTest, AfternoonTemplateInCastilianKeepingIdleRows) {
 }
 
 TEST_F(DriverTest, ACancelledDialogWithoutAnEarlierFileIsAMissingInput) {
-  ASSERT_EQ(RunConversion(state, ui, dir.path()), RunResult::MissingInput);
+  ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::MissingInput);
   EXPECT_EQ(ui.informed, std::vector<std::string>{"No existe archivo"});
   EXPECT_EQ(state.OutcomeCode, kOutcomeNothing);  // standalone: the window stays open
   EXPECT_EQ(ui.template_dialogs, 0);
@@ -148,19 +149,19 @@ TEST_F(DriverTest, ACancelledDialogWithoutAnEarlierFileIsAMissingInput) {
 
   state.EmbeddedRun = true;
   ui.file = dir / "no_existe.xml";
-  ASSERT_EQ(RunConversion(state, ui, dir.path()), RunResult::MissingInput);
+  ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::MissingInput);
   EXPECT_EQ(state.OutcomeCode, kOutcomeMissingInput);
   EXPECT_EQ(state.ItacaFileName, dir / "no_existe.xml");
 
   // A folder is not a file.
   ui.file = dir.path();
-  EXPECT_EQ(RunConversion(state, ui, dir.path()), RunResult::MissingInput);
+  EXPECT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::MissingInput);
 }
 
 TEST_F(DriverTest, ACancelledDialogKeepsTheFileChosenBefore) {
   state.ItacaFileName = kSample;
-  ui.answers = {true};  // all templates: no prune question follows
-  ASSERT_EQ(RunConversion(state, ui, dir.path()), RunResult::Completed);
+  ui.answers = {{Question::ImportAllTemplates, true}};  // no prune question follows
+  ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::Completed);
   EXPECT_EQ(state.ItacaFileName, kSample);
   EXPECT_EQ(ui.questions.size(), 1u);
   EXPECT_FALSE(state.OnlySelectedTemplate);
@@ -181,7 +182,7 @@ TEST_F(DriverTest, ADocumentWithoutTemplatesRunsWithoutTheDialog) {
   ui.file = file;
   state.SelectedTemplateCode = "ANTIGA";  // left as it was: no dialog is shown
 
-  ASSERT_EQ(RunConversion(state, ui, work), RunResult::Completed);
+  ASSERT_EQ(RunConversion(state, ui, work).result, RunResult::Completed);
   EXPECT_EQ(ui.template_dialogs, 0);
   EXPECT_EQ(state.SelectedTemplateCode, "ANTIGA");
   EXPECT_TRUE(state.ListBoxPlanti.empty());
@@ -191,8 +192,9 @@ TEST_F(DriverTest, ADocumentWithoutTemplatesRunsWithoutTheDialog) {
 
 TEST_F(DriverTest, ARunFailingAtItsLastStageLeavesEveryTableAsItWas) {
   ui.file = kSample;
-  ui.answers = {false, true};
-  ASSERT_EQ(RunConversion(state, ui, dir.path()), RunResult::Completed);
+  ui.answers = {{Question::ImportAllTemplates, false},
+                {Question::RemoveIdleGroupsAndTeachers, true}};
+  ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::Completed);
   test::WriteFile(dir / "SOLUC.DBF", "Clepsa's own file");
   const auto before = Snapshot(dir.path());
 
@@ -211,7 +213,8 @@ TEST_F(DriverTest, ARunFailingAtItsLastStageLeavesEveryTableAsItWas) {
   RunState second;
   Recorder second_ui;
   second_ui.file = broken;
-  second_ui.answers = {false, false};
+  second_ui.answers = {{Question::ImportAllTemplates, false},
+                       {Question::RemoveIdleGroupsAndTeachers, false}};
   EXPECT_THROW(RunConversion(second, second_ui, dir.path()), Error);
   fs::remove(broken);
 

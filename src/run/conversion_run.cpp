@@ -1,11 +1,9 @@
-#include "conversion/driver.h"
+#include "run/conversion_run.h"
 
 #include <system_error>
 
-#include "conversion/context.h"
-#include "conversion/stages.h"
-#include "conversion/template_dialog.h"
 #include "itaca/document.h"
+#include "run/template_dialog.h"
 #include "store/database.h"
 
 namespace tc {
@@ -21,31 +19,19 @@ bool InputExists(const fs::path& file) {
   return fs::is_regular_file(file, ignored);
 }
 
-// The ten stages, in the order each relies on the tables of the ones before it.
-void RunStages(ConversionContext& ctx) {
-  ImportTeachers(ctx);
-  ImportCoursesAndGroups(ctx);
-  ImportSubjects(ctx);
-  ImportTasks(ctx);
-  ImportRooms(ctx);
-  ImportAssignments(ctx);
-  ImportGroupTimetables(ctx);
-  ImportOccupationTimetables(ctx);
-  PruneIdleGroupsAndTeachers(ctx);
-  ImportTimeSlots(ctx);
-}
-
 }  // namespace
 
-RunResult RunConversion(RunState& state, Interaction& ui, const fs::path& working_dir) {
+ConversionResult RunConversion(RunState& state, Interaction& ui, const fs::path& working_dir) {
+  ConversionResult result;
+
   // 1. The file: a cancelled dialog keeps the previous choice.
   if (std::optional<fs::path> chosen = ui.ChooseItacaFile()) state.ItacaFileName = *chosen;
 
   // 2. A missing input ends the run with its message; the host learns it through the outcome.
   if (!InputExists(state.ItacaFileName)) {
-    ui.Inform(kMessageNoFile);
+    ui.Inform(Notice::NoFile);
     if (state.EmbeddedRun) state.OutcomeCode = kOutcomeMissingInput;
-    return RunResult::MissingInput;
+    return result;
   }
 
   // 3. The document.
@@ -56,21 +42,23 @@ RunResult RunConversion(RunState& state, Interaction& ui, const fs::path& workin
     state.SelectedTemplateCode.clear();
     TemplateDialog dialog(document, TemplateDialogMode::Conversion, state.LanguageChoice);
     TemplateChoice choice = ui.ChooseTemplate(dialog);
+    result.chosen_template =
+        ChosenTemplate{choice.code, dialog.Description(), choice.shift, choice.period_lines.size()};
     state.SelectedTemplateCode = std::move(choice.code);
     state.LanguageChoice = std::move(choice.language);
     state.SelectedTemplateShift = std::move(choice.shift);
     state.ListBoxPlanti = std::move(choice.period_lines);
   }
+  result.language = state.LanguageChoice;
 
   // 5. The stages, on tables built aside: Clepsa's tables are replaced only when every stage
   // has succeeded, so a failed run leaves the working folder exactly as it was.
   {
     BusyCursor busy(ui);
     store::Database db(working_dir);
-    ConversionContext ctx{document, state, db, ui, {}, {}, {}};
     db.BeginStaging();
     try {
-      RunStages(ctx);
+      result.tables = ConvertDocument(document, state, ui, db);
       db.Commit();
     } catch (...) {
       try {
@@ -85,8 +73,9 @@ RunResult RunConversion(RunState& state, Interaction& ui, const fs::path& workin
 
   // 6. The end of a completed run.
   state.OutcomeCode = kOutcomeCompleted;
-  ui.Inform(kMessageFinished);
-  return RunResult::Completed;
+  ui.Inform(Notice::Finished);
+  result.result = RunResult::Completed;
+  return result;
 }
 
 }  // namespace tc

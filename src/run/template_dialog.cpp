@@ -1,11 +1,11 @@
-#include "conversion/template_dialog.h"
+#include "run/template_dialog.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "conversion/run_state.h"
+#include "base/error.h"
+#include "conversion/conversion.h"
 #include "store/database.h"
-#include "store/error.h"
 #include "store/schemas.h"
 #include "store/table.h"
 
@@ -66,7 +66,7 @@ TemplateDialog::TemplateDialog(const itaca::Document& document, TemplateDialogMo
       table.First();
       table.Close();
     } catch (const Error& error) {
-      activation_error_ = error.what();
+      activation_error_ = error;
       return;
     }
   }

@@ -17,8 +17,8 @@ void ImportOccupationTimetables(ConversionContext& ctx);  // ASIGT: duty rows, S
 void PruneIdleGroupsAndTeachers(ConversionContext& ctx);  // GRUPOST, PROFT: idle rows
 void ImportTimeSlots(ConversionContext& ctx);             // DIASHORAST
 
-// DIASHORAST from the run state alone (SelectedTemplateCode, ListBoxPlanti, LanguageChoice):
+// DIASHORAST from the conversion state alone (SelectedTemplateCode, ListBoxPlanti, LanguageChoice):
 // the conversion's last stage, and the export's first step.
-void ImportTimeSlots(store::Database& db, const RunState& state);
+void ImportTimeSlots(store::Database& db, const ConversionState& state);
 
 }  // namespace tc

@@ -14,7 +14,7 @@
 
 #include "app/command_line.h"
 #include "app/qt_interaction.h"
-#include "conversion/run_state.h"
+#include "run/run_state.h"
 
 class QComboBox;
 class QLabel;

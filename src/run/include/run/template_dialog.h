@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
 #include "itaca/document.h"
 
 namespace tc {
@@ -54,7 +55,7 @@ class TemplateDialog {
   const std::string& Description() const { return description_; }  // LabelNombre
   const std::string& Shift() const { return shift_; }              // LabelTurno
   const std::vector<std::string>& PeriodLines() const { return period_lines_; }  // ListBox1
-  const std::optional<std::string>& ActivationError() const { return activation_error_; }
+  const std::optional<Error>& ActivationError() const { return activation_error_; }
 
   // A change of the template combo box's text or of the language combo box; refreshes.
   void SetCodeText(std::string text);
@@ -73,7 +74,7 @@ class TemplateDialog {
   std::string description_ = "-";
   std::string shift_ = "-";
   std::vector<std::string> period_lines_;
-  std::optional<std::string> activation_error_;
+  std::optional<Error> activation_error_;
 };
 
 }  // namespace tc

@@ -14,11 +14,11 @@
 #include <unistd.h>
 #endif
 
+#include "base/error.h"
 #include "platform/platform.h"
-#include "store/error.h"
 #include "store/table.h"
+#include "store/table_testing.h"
 #include "support/test_support.h"
-#include "table_testing.h"
 
 namespace tc::test {
 namespace {

@@ -12,7 +12,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "conversion/interaction.h"
+#include "run/interaction.h"
 
 class QDialog;
 class QWidget;
@@ -35,9 +35,9 @@ class QtInteraction : public Interaction {
   ~QtInteraction() override;
 
   std::optional<std::filesystem::path> ChooseItacaFile() override;
-  void Inform(std::string_view message) override;
-  bool Confirm(std::string_view message) override;
-  void ShowError(std::string_view message) override;
+  void Inform(Notice notice) override;
+  bool Confirm(Question question) override;
+  void ShowError(const Error& error) override;
   TemplateChoice ChooseTemplate(TemplateDialog& dialog) override;
   void ChooseSchoolYear(SchoolYearDialog& dialog) override;
   void SetBusy(bool busy) override;
@@ -47,6 +47,9 @@ class QtInteraction : public Interaction {
   void SetStartFolder(const std::filesystem::path& folder) { start_folder_ = folder; }
   // The standard error box for a message that is already Unicode (start-up errors).
   void ShowErrorText(const QString& message);
+  // The information and confirmation boxes for a text of the core.
+  void InformText(std::string_view message);
+  bool ConfirmText(std::string_view message);
 
  private:
   int Exec(QDialog& dialog);

@@ -1,32 +1,31 @@
-// Every question a run asks the user goes through this interface: the desktop program answers
-// with dialogs, the command line with its flags, the tests with scripted answers. All texts are
-// Windows-1252.
+// Every question a run asks the user goes through this interface, each with its identity: the
+// desktop programs answer with dialogs, the command line with its flags, the tests with scripted
+// answers. Texts come from the identities (QuestionText, NoticeText) and are Windows-1252.
 #pragma once
 
 #include <filesystem>
 #include <optional>
-#include <string>
-#include <string_view>
 
-#include "conversion/template_dialog.h"
+#include "base/error.h"
+#include "conversion/conversion.h"
+#include "run/run_state.h"
+#include "run/template_dialog.h"
 
 namespace tc {
 
 class SchoolYearDialog;
 
-class Interaction {
+class Interaction : public Questions {
  public:
-  virtual ~Interaction() = default;
-
   // The open-file dialog "Archivo XML"; nullopt when the user cancels.
   virtual std::optional<std::filesystem::path> ChooseItacaFile() = 0;
   // An information box; returns when the user has confirmed it.
-  virtual void Inform(std::string_view message) = 0;
-  // A confirmation box with the buttons "Sí" and "No"; true for Yes (closing the box is No).
-  virtual bool Confirm(std::string_view message) = 0;
-  // An error in the standard error box (a run that goes on, such as the template dialog in
-  // export mode without a slot table).
-  virtual void ShowError(std::string_view message) = 0;
+  virtual void Inform(Notice notice) = 0;
+  // A confirmation box with the buttons "Sí" and "No" (Questions::Confirm): true for Yes,
+  // closing the box is No.
+  // An error in the standard error box, for a run that goes on (the template dialog in export
+  // mode without a slot table).
+  virtual void ShowError(const Error& error) = 0;
   // The template dialog, shown modally until closed; the dialog object carries its logic.
   virtual TemplateChoice ChooseTemplate(TemplateDialog& dialog) = 0;
   // The school-year dialog, shown modally until closed.

@@ -1,4 +1,4 @@
-#include "export/school_year.h"
+#include "run/school_year_dialog.h"
 
 #include <utility>
 

@@ -1,14 +1,14 @@
 // The time-template dialog's logic: period lines, the code's trimming, the template list in both
 // modes, the language, and the slot table that export mode needs.
-#include "conversion/template_dialog.h"
+#include "run/template_dialog.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "conversion/run_state.h"
 #include "itaca/document.h"
+#include "run/run_state.h"
 #include "store/database.h"
 #include "store/schemas.h"
 #include "store/table.h"
@@ -223,8 +223,8 @@ TEST(TemplateDialog, ExportModeWithoutASlotTableOffersNoTemplate) {
   TemplateDialog dialog(doc, TemplateDialogMode::Export, std::string(kValencian), &db);
 
   ASSERT_TRUE(dialog.ActivationError().has_value());
-  EXPECT_NE(dialog.ActivationError()->find("DIASHORAST"), std::string::npos)
-      << *dialog.ActivationError();
+  EXPECT_NE(std::string(dialog.ActivationError()->what()).find("DIASHORAST"), std::string::npos)
+      << dialog.ActivationError()->what();
   EXPECT_TRUE(dialog.Codes().empty());
   EXPECT_TRUE(dialog.PeriodLines().empty());
   // Even a typed code finds nothing to show; closing yields it, as the combo box would.

@@ -1,12 +1,12 @@
-// What every conversion stage works with: the loaded document, the run state, the working
-// folder's tables, the user (for the two questions) and the lists of codes already given.
+// What every conversion stage works with: the loaded document, the conversion's state, the
+// working folder's tables, whoever answers the two questions, and the lists of codes already
+// given.
 #pragma once
 
-#include <unordered_set>
 #include <string>
+#include <unordered_set>
 
-#include "conversion/interaction.h"
-#include "conversion/run_state.h"
+#include "conversion/conversion.h"
 #include "itaca/document.h"
 #include "store/database.h"
 
@@ -14,9 +14,9 @@ namespace tc {
 
 struct ConversionContext {
   const itaca::Document& document;
-  RunState& state;
+  ConversionState& state;
   store::Database& db;
-  Interaction& ui;
+  Questions& questions;
 
   // The case-sensitive lists of the subjects stage (hash sets: only membership is asked of
   // them); empty at the start of every run.

@@ -1,0 +1,58 @@
+// The conversion, ITACA to Clepsa, as the run layer drives it: the state the stages share, the
+// two questions they may ask, and the ten stages run in order on a working folder.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tc {
+
+namespace itaca {
+class Document;
+}
+namespace store {
+class Database;
+}
+
+// The two entries of the language combo box. Any other text acts as "not Valencian".
+inline constexpr std::string_view kValencian = "VALENCI\xC1";  // VALENCIÁ
+inline constexpr std::string_view kCastilian = "CASTELLANO";
+
+// What the stages read of the run (named as the main window names it). Texts are Windows-1252.
+struct ConversionState {
+  std::string SelectedTemplateCode;        // the time template chosen
+  std::string SelectedTemplateShift;       // its shift, as the template dialog showed it
+  std::string LanguageChoice{kValencian};  // text of the language combo box
+  std::vector<std::string> ListBoxPlanti;  // the chosen template's period lines
+  bool OnlySelectedTemplate = false;       // set by the group timetables stage
+};
+
+// The questions a conversion may ask, each with its fixed text.
+enum class Question {
+  ImportAllTemplates,           // "¿Importar Datos de todas las Plantillas?" (Yes: every template)
+  RemoveIdleGroupsAndTeachers,  // "¿Quieren quitar dichos Grupos y Profesores...?" (Yes: remove)
+};
+// The question's text as the confirmation box shows it (lines joined by CR LF).
+std::string QuestionText(Question question);
+
+// Whoever answers the questions: true for Yes. Closing the box answers No.
+class Questions {
+ public:
+  virtual ~Questions() = default;
+  virtual bool Confirm(Question question) = 0;
+};
+
+// The rows a table holds after a run.
+struct TableRows {
+  std::string table;  // "PROFT"
+  std::size_t rows = 0;
+};
+
+// Runs the ten stages on `db`, in the order each relies on the tables of the ones before it, and
+// returns the rows of the seven working tables. The caller stages and commits the tables.
+std::vector<TableRows> ConvertDocument(const itaca::Document& document, ConversionState& state,
+                                       Questions& questions, store::Database& db);
+
+}  // namespace tc

@@ -1,0 +1,78 @@
+// The solution export, Clepsa to ITACA: Clepsa's SOLUC mapped back to ITACA's codes through the
+// working tables and written into a new ITACA document. The run layer drives it: it loads the
+// document, rebuilds the slot table, asks for the school year, then writes and saves.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace tc {
+
+namespace itaca {
+class Document;
+}
+namespace store {
+class Database;
+}
+
+// "ResultadoClepsa" followed by the input's file name, in the input's folder.
+std::filesystem::path ExportFileName(const std::filesystem::path& itaca_file);
+
+// The centre's identity as the input's root carries it, trimmed.
+struct CentreIdentity {
+  std::string codigo;
+  std::string denominacion;
+  std::string curso;
+  std::string version;
+};
+
+// Reads the four root attributes the new root is made of. Throws DocumentError naming the file
+// when the root or one of the attributes is missing: such a document cannot be exported.
+CentreIdentity ReadIdentity(const itaca::Document& document);
+
+// The eight tables of an export, opened exclusively in the order SOLUC, GRUPOST, CURSOST, PROFT,
+// AULAT, ASIGNOMT, DIASHORAST, ASIGT while the object lives (CURSOST and ASIGT only so that no
+// other program changes them meanwhile). Throws TableError when one cannot be opened.
+class SolutionTables {
+ public:
+  explicit SolutionTables(store::Database& db);
+  ~SolutionTables();
+  SolutionTables(const SolutionTables&) = delete;
+  SolutionTables& operator=(const SolutionTables&) = delete;
+  // Nothing was changed, so closing writes nothing; SOLUC stays as Clepsa wrote it.
+  void Close();
+
+  struct Tables;
+  Tables& tables() { return *tables_; }
+
+ private:
+  std::unique_ptr<Tables> tables_;
+};
+
+// What the new document is made of besides SOLUC. Texts are Windows-1252.
+struct ExportChoice {
+  std::string template_code;  // written as every entry's plantilla
+  std::string school_year;    // the new root's curso
+  std::string export_date;    // the new root's fecha_exportacion
+};
+
+struct ExportCounts {
+  std::size_t group_lessons = 0;  // horario_grupo elements written
+  std::size_t duty_periods = 0;   // horario_ocupacion elements written
+};
+
+// Replaces the document's root by a new `centro` with the identity and the choice, and writes
+// one horario_grupo per placed class and one horario_ocupacion per placed duty of SOLUC, in
+// SOLUC's order, both containers even when empty.
+ExportCounts WriteTimetable(SolutionTables& tables, itaca::Document& document,
+                            const CentreIdentity& identity, const ExportChoice& choice);
+
+// Saves the document as `output`, then commits the database's staged tables (the rebuilt slot
+// table). When the commit fails the output file is put back as it was, so a failed export
+// changes nothing.
+void SaveAndCommit(const itaca::Document& document, const std::filesystem::path& output,
+                   store::Database& db);
+
+}  // namespace tc
