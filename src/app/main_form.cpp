@@ -17,6 +17,7 @@
 #include "app/ui_text.h"
 #include "base/error.h"
 #include "platform/platform.h"
+#include "run/advice.h"
 #include "run/conversion_run.h"
 #include "run/export_run.h"
 
@@ -241,12 +242,9 @@ void TMForm::RunDirection(const std::function<RunResult()>& run) {
   std::optional<RunResult> result;
   try {
     result = run();
-  } catch (const Error& error) {
-    ui_->SetBusy(false);
-    ui_->ShowError(error);
   } catch (const std::exception& error) {
     ui_->SetBusy(false);
-    ui_->ShowErrorText(QString::fromLocal8Bit(error.what()));
+    ui_->ShowError(AsError(error));
   }
   ui_->SetBusy(false);
 

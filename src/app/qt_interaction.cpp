@@ -7,6 +7,7 @@
 #include "app/school_year_form.h"
 #include "app/template_form.h"
 #include "app/ui_text.h"
+#include "run/advice.h"
 #include "run/school_year_dialog.h"
 
 namespace tc::app {
@@ -85,7 +86,14 @@ void QtInteraction::ShowErrorText(const QString& message) {
   ShowBox(QMessageBox::Critical, StandardErrorText(message));
 }
 
-void QtInteraction::ShowError(const Error& error) { ShowErrorText(MessageText(error.what())); }
+// The error's own message, then what the user can do about it.
+void QtInteraction::ShowError(const Error& error) {
+  QString text = StandardErrorText(MessageText(error.what()));
+  if (const std::string advice = WhatToDo(error); !advice.empty()) {
+    text += QStringLiteral("\n\n") + MessageText(advice);
+  }
+  ShowBox(QMessageBox::Critical, text);
+}
 
 TemplateChoice QtInteraction::ChooseTemplate(TemplateDialog& dialog) {
   TPlantillas form(dialog, owner_);

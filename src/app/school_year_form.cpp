@@ -63,7 +63,7 @@ void TCurExp::createControls() {
 
   LabelSeleccion =
       MakeLabel("LabelSeleccion",
-                QStringLiteral("Curso para el que se efectur\u00E1 la Exportaci\u00F3n:"), Qt::red,
+                QStringLiteral("Curso para el que se efectuar\u00E1 la Exportaci\u00F3n:"), Qt::red,
                 panel_);
   LabelSeleccion->setGeometry(12, 92, 280, 18);
   ComboBoxCurso = new QComboBox(panel_);

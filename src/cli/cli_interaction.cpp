@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/codepage.h"
+#include "run/advice.h"
 
 namespace tc::cli {
 
@@ -28,7 +29,19 @@ CliInteraction::CliInteraction(Answers answers, std::ostream& out, std::ostream&
 
 std::optional<std::filesystem::path> CliInteraction::ChooseItacaFile() { return answers_.file; }
 
-void CliInteraction::Inform(Notice notice) { out_ << ForTerminal(NoticeText(notice)) << '\n'; }
+void PrintError(const Error& error, std::ostream& err) {
+  err << "Error: " << ForTerminal(error.what()) << '\n';
+  if (const std::string advice = WhatToDo(error); !advice.empty()) {
+    err << ForTerminal(advice) << '\n';
+  }
+}
+
+// The missing-input messages are the command's to give, on standard error and naming what is
+// missing; every other notice goes to standard output.
+void CliInteraction::Inform(Notice notice) {
+  if (notice == Notice::NoFile || notice == Notice::NoFileOrSolution) return;
+  out_ << ForTerminal(NoticeText(notice)) << '\n';
+}
 
 // Each question is answered by its flag, and the answer is echoed as a short line.
 bool CliInteraction::Confirm(Question question) {
@@ -48,9 +61,7 @@ bool CliInteraction::Confirm(Question question) {
   return answer;
 }
 
-void CliInteraction::ShowError(const Error& error) {
-  err_ << "Error: " << ForTerminal(error.what()) << '\n';
-}
+void CliInteraction::ShowError(const Error& error) { PrintError(error, err_); }
 
 TemplateChoice CliInteraction::ChooseTemplate(TemplateDialog& dialog) {
   if (answers_.template_code) dialog.SetCodeText(*answers_.template_code);

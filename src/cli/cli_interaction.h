@@ -16,6 +16,9 @@ namespace tc::cli {
 // Windows-1252 text of the core as UTF-8 for the terminal, with CR LF line breaks as LF.
 std::string ForTerminal(std::string_view cp1252);
 
+// An error on standard error: "Error: " and its message, then what to do about it.
+void PrintError(const Error& error, std::ostream& err);
+
 struct Answers {
   std::filesystem::path file;                 // the file "chosen" in the open dialog
   std::optional<std::string> template_code;   // typed into the template combo (Windows-1252)

@@ -13,6 +13,7 @@
 #include "cli_interaction.h"
 #include "itaca/document.h"
 #include "platform/platform.h"
+#include "run/advice.h"
 #include "run/conversion_run.h"
 #include "run/export_run.h"
 #include "run/run_state.h"
@@ -38,18 +39,35 @@ std::string Plural(std::size_t count, std::string_view one, std::string_view man
   return std::to_string(count) + " " + std::string(count == 1 ? one : many);
 }
 
-// Runs one command body, turning the errors of the core into the "error" exit status with the
-// message on standard error.
+// Runs one command body. An error ends it with the message and what to do about it on standard
+// error, and the exit status of its kind.
 template <typename Body>
 ExitStatus Guarded(std::ostream& err, Body body) {
   try {
     return body();
-  } catch (const tc::Error& error) {
-    err << "Error: " << ForTerminal(error.what()) << '\n';
-  } catch (const std::exception& error) {
-    err << "Error: " << error.what() << '\n';
+  } catch (const std::exception& exception) {
+    const Error error = AsError(exception);
+    PrintError(error, err);
+    return StatusOf(error);
   }
-  return ExitStatus::Failed;
+}
+
+// A missing input: the run's own words, then which file or folder is not there, on standard
+// error.
+ExitStatus ReportMissing(Notice notice, const std::vector<fs::path>& missing, std::ostream& err) {
+  err << ForTerminal(NoticeText(notice)) << '\n';
+  for (const fs::path& path : missing) {
+    if (path.empty()) {
+      err << "  no se ha indicado ning\xC3\xBAn archivo\n";  // ningún (UTF-8)
+    } else {
+      std::error_code ignored;
+      const bool folder_missing =
+          !path.parent_path().empty() && !fs::is_directory(path.parent_path(), ignored);
+      err << "  no existe " << platform::PathToUtf8(folder_missing ? path.parent_path() : path)
+          << (folder_missing ? " (carpeta)" : "") << '\n';
+    }
+  }
+  return ExitStatus::MissingInput;
 }
 
 // What a completed conversion wrote: the template, the language and every table's rows.
@@ -92,7 +110,9 @@ ExitStatus Convert(const ConvertOptions& options, std::ostream& out, std::ostrea
     CliInteraction ui(std::move(answers), out, err);
 
     const ConversionResult result = RunConversion(state, ui, dir);
-    if (result.result == RunResult::MissingInput) return ExitStatus::MissingInput;
+    if (result.result == RunResult::MissingInput) {
+      return ReportMissing(Notice::NoFile, {result.missing_input}, err);
+    }
     PrintConversionSummary(result, dir, out);
     return ExitStatus::Completed;
   });
@@ -101,10 +121,7 @@ ExitStatus Convert(const ConvertOptions& options, std::ostream& out, std::ostrea
 ExitStatus ListTemplates(const TemplatesOptions& options, std::ostream& out, std::ostream& err) {
   return Guarded(err, [&] {
     const fs::path file = platform::PathFromUtf8(options.file);
-    if (!InputExists(file)) {
-      out << ForTerminal(NoticeText(Notice::NoFile)) << '\n';
-      return ExitStatus::MissingInput;
-    }
+    if (!InputExists(file)) return ReportMissing(Notice::NoFile, {file}, err);
     const itaca::Document document = itaca::Document::Load(file);
     const std::string language =
         options.language ? Utf8ToCp1252(*options.language) : std::string(kValencian);
@@ -142,7 +159,9 @@ ExitStatus Export(const ExportOptions& options, std::ostream& out, std::ostream&
     CliInteraction ui(std::move(answers), out, err);
 
     const ExportResult result = RunExport(state, ui, dir);
-    if (result.result == RunResult::MissingInput) return ExitStatus::MissingInput;
+    if (result.result == RunResult::MissingInput) {
+      return ReportMissing(Notice::NoFileOrSolution, result.missing_inputs, err);
+    }
     out << "Documento escrito: " << platform::PathToUtf8(result.output) << '\n';
     out << "  plantilla horaria: "
         << (result.template_code.empty() ? std::string("ninguna")

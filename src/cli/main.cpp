@@ -8,8 +8,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli_interaction.h"
 #include "commands.h"
 #include "exit_status.h"
+#include "run/advice.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -39,6 +41,8 @@ void SpanishHelp(CLI::App& app) {
   formatter->column_width(34);
   app.option_defaults()->group("Opciones");
   app.set_help_flag("-h,--help", "Muestra esta ayuda y termina");
+  app.set_version_flag("--version", "transclepsa (TransClepsaItaca) " TC_VERSION,
+                       "Muestra la versi\xC3\xB3n y termina");
 }
 
 // The ITACA file every command takes, and the working-folder option of convert and export.
@@ -53,17 +57,30 @@ CLI::Option* AddDataDirOption(CLI::App* command, std::string& dir) {
       ->type_name("CARPETA");
 }
 
-// A wrong command line: what went wrong in Spanish, CLI11's own detail after it.
-int UsageError(const CLI::ParseError& error) {
-  std::string what = "Uso incorrecto";
-  if (dynamic_cast<const CLI::RequiredError*>(&error)) {
-    what = "Falta un argumento obligatorio";
-  } else if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
-    what = "Sobran argumentos";
-  } else if (dynamic_cast<const CLI::ArgumentMismatch*>(&error)) {
-    what = "Falta el valor de una opci\xC3\xB3n";  // opción (UTF-8)
+// The text after the first ": " of one of CLI11's messages: the arguments or the option it is
+// about, which are the user's own words.
+std::string Detail(const CLI::ParseError& error) {
+  const std::string message = error.what();
+  const std::size_t colon = message.find(": ");
+  return colon == std::string::npos ? std::string() : message.substr(colon + 2);
+}
+
+// A wrong command line, said in Spanish (CLI11's own messages are English). Texts are UTF-8.
+int UsageError(const CLI::ParseError& error, const CLI::App& app) {
+  std::string what = "Uso incorrecto de la l\xC3\xADnea de \xC3\xB3rdenes";  // línea, órdenes
+  if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+    what = app.get_subcommands().empty() ? "Falta la orden: convert, templates o export"
+                                         : "Falta el documento XML de ITACA (FICHERO)";
+  } else if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+    what = "Sobran argumentos: " + Detail(error);
+  } else if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+    const std::string message = error.what();
+    what = "Falta el valor de la opci\xC3\xB3n " + message.substr(0, message.find(':'));
+  } else if (dynamic_cast<const CLI::ConversionError*>(&error) != nullptr ||
+             dynamic_cast<const CLI::ValidationError*>(&error) != nullptr) {
+    what = "Valor no v\xC3\xA1lido: " + Detail(error);
   }
-  std::cerr << "transclepsa: " << what << " (" << error.what() << ")\n"
+  std::cerr << "transclepsa: " << what << ".\n"
             << "Consulte \"transclepsa --help\".\n";
   return tc::cli::ToInt(ExitStatus::Usage);
 }
@@ -129,7 +146,7 @@ int Run(int argc, const char* const* argv) {
   } catch (const CLI::Success& success) {
     return app.exit(success);  // --help
   } catch (const CLI::ParseError& error) {
-    return UsageError(error);
+    return UsageError(error, app);
   }
 
   auto given = [](const CLI::Option* option, const std::string& value) {
@@ -182,9 +199,10 @@ int main() {
   for (const std::string& arg : args) argv.push_back(arg.c_str());
   try {
     return Run(argc, argv.data());
-  } catch (const std::exception& error) {
-    std::cerr << "transclepsa: " << error.what() << '\n';
-    return tc::cli::ToInt(ExitStatus::Failed);
+  } catch (const std::exception& exception) {
+    const tc::Error error = tc::AsError(exception);
+    tc::cli::PrintError(error, std::cerr);
+    return tc::cli::ToInt(tc::cli::StatusOf(error));
   }
 }
 
@@ -193,9 +211,10 @@ int main() {
 int main(int argc, char** argv) {
   try {
     return Run(argc, argv);
-  } catch (const std::exception& error) {
-    std::cerr << "transclepsa: " << error.what() << '\n';
-    return tc::cli::ToInt(ExitStatus::Failed);
+  } catch (const std::exception& exception) {
+    const tc::Error error = tc::AsError(exception);
+    tc::cli::PrintError(error, std::cerr);
+    return tc::cli::ToInt(tc::cli::StatusOf(error));
   }
 }
 

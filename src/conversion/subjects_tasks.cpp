@@ -60,7 +60,8 @@ std::string DutyCode(const std::string& itaca_code, const std::unordered_set<std
   throw RunError("Ocupaci\xF3n \"" + itaca_code +
                  "\": no queda ning\xFAn c\xF3"
                  "digo libre de la forma " +
-                 base + "A, " + base + "B... en ASIGNOMT");
+                     base + "A, " + base + "B... en ASIGNOMT",
+                 ErrorKind::InvalidData, itaca_code);
 }
 
 }  // namespace

@@ -58,14 +58,24 @@ PeriodSlot ParsePeriodLine(std::string_view line, std::size_t hour, const Conver
                                       {"la hora de fin", 15},
                                       {"los minutos de fin", 18},
                                       {"el orden de la sesi\xF3n", 1}};
+  auto refuse = [&](const std::string& problem) {
+    throw RunError("L\xEDnea de horas no v\xE1lida en la plantilla \"" +
+                       state.SelectedTemplateCode + "\" (hora " + std::to_string(hour) + "): \"" +
+                       std::string(line) + "\": " + problem +
+                       "; se esperaba la forma \"NN de HH:MM a HH:MM\".",
+                   ErrorKind::InvalidData, state.SelectedTemplateCode);
+  };
+  // An order of three or more digits moves every column after it: say so, rather than blame
+  // the first time that no longer sits in its columns.
+  if (const std::size_t de = line.find(" de "); de != std::string_view::npos && de > 2) {
+    refuse("el orden de la sesi\xF3n (\"" + std::string(line.substr(0, de)) +
+           "\") tiene m\xE1s de dos cifras");
+  }
   int numbers[5] = {};
   for (int i = 0; i < 5; ++i) {
     const std::string text = Columns(line, kPieces[i].first, 2);
     if (!ParseWholeNumber(text, numbers[i])) {
-      throw RunError("L\xEDnea de horas no v\xE1lida en la plantilla \"" +
-                     state.SelectedTemplateCode + "\" (hora " + std::to_string(hour) + "): \"" +
-                     std::string(line) + "\": " + kPieces[i].what + " (\"" + text +
-                     "\") no es un n\xFAmero entero; se esperaba la forma \"NN de HH:MM a HH:MM\".");
+      refuse(std::string(kPieces[i].what) + " (\"" + text + "\") no es un n\xFAmero entero");
     }
   }
   PeriodSlot slot;

@@ -68,15 +68,17 @@ CentreIdentity ReadIdentity(const itaca::Document& document) {
   const itaca::ElementList centres = document.Select(itaca::kCentro);
   if (centres.Empty()) {
     throw DocumentError("No se puede exportar " + Utf8ToCp1252(document.Source()) +
-                        ": el documento no tiene el elemento /centro.");
+                            ": el documento no tiene el elemento /centro.",
+                        ErrorKind::DocumentMalformed, Utf8ToCp1252(document.Source()));
   }
   const itaca::Element& centre = centres[0];
   auto take = [&](std::string_view name) {
     std::optional<std::string> value = centre.TryAttr(name);
     if (!value) {
       throw DocumentError("No se puede exportar " + Utf8ToCp1252(document.Source()) +
-                          ": el elemento /centro (l\xEDnea " + std::to_string(centre.Line()) +
-                          ") no tiene el atributo \"" + std::string(name) + "\".");
+                              ": el elemento /centro (l\xEDnea " + std::to_string(centre.Line()) +
+                              ") no tiene el atributo \"" + std::string(name) + "\".",
+                          ErrorKind::AttributeMissing, "/centro");
     }
     return std::move(*value);
   };
@@ -123,7 +125,8 @@ class SolucReader {
     for (std::string_view field : kSolucFields) {
       if (!soluc_.HasField(field)) {
         throw TableError("La tabla " + soluc_.Name() + " (" + platform::PathText(soluc_.Path()) +
-                         ") no tiene el campo " + std::string(field) + ".");
+                             ") no tiene el campo " + std::string(field) + ".",
+                         ErrorKind::TableDamaged, soluc_.Name());
       }
     }
   }

@@ -128,8 +128,9 @@ struct Document::Impl {
 
   [[noreturn]] void Malformed(std::string_view problem, std::ptrdiff_t offset) const {
     throw DocumentError("El documento ITACA " + SourceText() +
-                        " no es un XML bien formado (l\xEDnea " + std::to_string(LineAt(offset)) +
-                        "): " + std::string(problem) + ".");
+                            " no es un XML bien formado (l\xEDnea " +
+                            std::to_string(LineAt(offset)) + "): " + std::string(problem) + ".",
+                        ErrorKind::DocumentMalformed, SourceText());
   }
 
   // Parses a whole file held in `buffer` (allocated with pugixml's allocator; ownership passes to
@@ -164,8 +165,9 @@ struct Document::Impl {
     }
     if (root.name() != kRootName) {
       throw DocumentError("El archivo " + SourceText() +
-                          " no es un documento ITACA: su elemento ra\xEDz es \"" +
-                          Utf8ToCp1252(root.name()) + "\" en lugar de \"centro\".");
+                              " no es un documento ITACA: su elemento ra\xEDz es \"" +
+                              Utf8ToCp1252(root.name()) + "\" en lugar de \"centro\".",
+                          ErrorKind::DocumentMalformed, SourceText());
     }
   }
 };
@@ -202,7 +204,8 @@ std::string Element::Attr(std::string_view name) const {
   if (const int line = Line(); line > 0) where += ", l\xEDnea " + std::to_string(line);
   where += ")";
   if (doc_) where += " de " + doc_->impl_->SourceText();
-  throw DocumentError("Falta el atributo \"" + std::string(name) + "\" en " + where);
+  throw DocumentError("Falta el atributo \"" + std::string(name) + "\" en " + where,
+                      ErrorKind::AttributeMissing, where);
 }
 
 bool Element::HasAttr(std::string_view name) const { return RawAttr(node_, name).has_value(); }
@@ -242,21 +245,20 @@ Document Document::Load(const std::filesystem::path& file) {
   Document document;
   document.impl_->source = Utf8Of(file);
   document.impl_->file = file;
-  // Read straight into the parser's buffer: a large document is not copied on its way in.
-  std::ifstream in(file, std::ios::binary | std::ios::ate);
-  std::size_t size = 0;
-  ParseBuffer buffer;
-  if (in) {
-    const std::streamoff end = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (end >= 0) size = static_cast<std::size_t>(end);
-    buffer = AllocateParseBuffer(size);
-    if (size > 0) in.read(buffer.get(), static_cast<std::streamsize>(size));
-  }
-  if (!in) {
+  std::string bytes;
+  try {
+    bytes = platform::ReadFile(file);
+  } catch (const platform::FileError& error) {
     throw DocumentError("No se puede leer el documento ITACA " + document.impl_->SourceText() +
-                        ".");
+                            ": " + error.reason() + ".",
+                        error.kind() == ErrorKind::InputMissing ? ErrorKind::InputMissing
+                                                                : ErrorKind::DocumentUnreadable,
+                        document.impl_->SourceText());
   }
+  ParseBuffer buffer = AllocateParseBuffer(bytes.size());
+  std::memcpy(buffer.get(), bytes.data(), bytes.size());
+  const std::size_t size = bytes.size();
+  std::string().swap(bytes);
   document.impl_->Read(std::move(buffer), size);
   return document;
 }
@@ -322,7 +324,8 @@ std::string Document::Serialize() const {
       const auto named = detail::CharsetNamed(name);
       if (!named) {
         throw DocumentError("No se puede escribir en la codificaci\xF3n \"" + Utf8ToCp1252(name) +
-                            "\" el documento " + impl_->SourceText() + ".");
+                                "\" el documento " + impl_->SourceText() + ".",
+                            ErrorKind::DocumentUnreadable, impl_->SourceText());
       }
       charset = *named;
       // "UTF-16" takes the byte order of the file read and needs its mark; the names with an
@@ -343,7 +346,8 @@ void Document::Save(const std::filesystem::path& file) const {
   std::error_code ignored;
   if (!impl_->file.empty() && std::filesystem::equivalent(file, impl_->file, ignored)) {
     throw DocumentError("No se puede guardar sobre el documento ITACA de entrada " +
-                        impl_->SourceText() + ".");
+                            impl_->SourceText() + ".",
+                        ErrorKind::Internal, impl_->SourceText());
   }
   const std::string bytes = Serialize();
   try {
@@ -351,7 +355,7 @@ void Document::Save(const std::filesystem::path& file) const {
   } catch (const DocumentError&) {
     throw;
   } catch (const Error& error) {
-    throw DocumentError(error.what());
+    throw DocumentError(error.what(), error.kind(), error.where());
   }
 }
 

@@ -142,7 +142,8 @@ std::string Prefix(std::string_view source) {
   throw DocumentError(Prefix(source) + " est\xE1 en la codificaci\xF3n \"" +
                       Utf8ToCp1252(name) +
                       "\", que no se puede leer (se admiten UTF-8, UTF-16, ISO-8859-1, "
-                      "ISO-8859-15 y windows-1252).");
+                          "ISO-8859-15 y windows-1252).",
+                      ErrorKind::DocumentUnreadable, std::string(source));
 }
 
 // The charset a declaration names, or the error naming it when we do not know it.
@@ -168,7 +169,8 @@ DecodedDocument CheckedUtf8(std::string_view body, bool bom, std::optional<Chars
     } else {
       where += " y no declara ninguna otra codificaci\xF3n.";
     }
-    throw DocumentError(Prefix(source) + where);
+    throw DocumentError(Prefix(source) + where, ErrorKind::DocumentUnreadable,
+                        std::string(source));
   }
   return {Charset::kUtf8, bom, std::nullopt};
 }
@@ -243,7 +245,8 @@ DecodedDocument DecodeDocument(std::string_view bytes, std::string_view source) 
   if (IsUtf16(charset)) {
     throw DocumentError(Prefix(source) + " declara la codificaci\xF3n \"" +
                         Utf8ToCp1252(DeclaredEncoding(bytes).value_or("UTF-16")) +
-                        "\", pero no est\xE1 escrito en UTF-16.");
+                            "\", pero no est\xE1 escrito en UTF-16.",
+                        ErrorKind::DocumentUnreadable, std::string(source));
   }
   if (charset == Charset::kUtf8 || charset == Charset::kAscii) {
     DecodedDocument decoded = CheckedUtf8(bytes, false, declared, source);

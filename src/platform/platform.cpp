@@ -28,6 +28,12 @@ std::string PathToUtf8(const std::filesystem::path& path) {
 
 std::string PathText(const std::filesystem::path& path) { return Utf8ToCp1252(PathToUtf8(path)); }
 
+void ThrowFileError(std::string_view what, const std::filesystem::path& file, unsigned long code) {
+  const SystemFailure failure = DescribeSystemError(code);
+  throw FileError(std::string(what) + " " + PathText(file) + ": " + failure.reason + ".",
+                  failure.kind, PathText(file), failure.reason);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Fault hook
 
@@ -76,7 +82,8 @@ std::filesystem::path TemporaryPath(const std::filesystem::path& dir, std::strin
     std::error_code ignored;
     if (!fs::exists(candidate, ignored)) return candidate;
   }
-  throw Error("No se encuentra un nombre libre para un archivo temporal en " + PathText(dir) + ".");
+  throw Error("No se encuentra un nombre libre para un archivo temporal en " + PathText(dir) + ".",
+              ErrorKind::DiskOrPermission, PathText(dir));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -26,7 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string SystemMessage(int error) { return std::strerror(error); }
 
 // Closes a descriptor when it goes out of scope.
 class Descriptor {
@@ -76,6 +75,46 @@ void SyncFolder(const fs::path& dir) {
 
 }  // namespace
 
+SystemFailure DescribeSystemError(unsigned long code) {
+  const int error = static_cast<int>(code);
+  switch (error) {
+    case ENOENT:
+      return {"no existe", ErrorKind::InputMissing};
+    case ENOTDIR:
+      return {"una parte de la ruta no es una carpeta", ErrorKind::InputMissing};
+    case EACCES:
+    case EPERM:
+      return {"no hay permiso", ErrorKind::DiskOrPermission};
+    case EROFS:
+      return {"el disco es de solo lectura", ErrorKind::DiskOrPermission};
+    case ENOSPC:
+      return {"no queda espacio en el disco", ErrorKind::DiskOrPermission};
+#ifdef EDQUOT
+    case EDQUOT:
+      return {"se ha llegado al l\xEDmite de espacio en disco del usuario",
+              ErrorKind::DiskOrPermission};
+#endif
+    case EEXIST:
+      return {"ya existe", ErrorKind::DiskOrPermission};
+    case EISDIR:
+      return {"es una carpeta", ErrorKind::DiskOrPermission};
+    case EBUSY:
+    case ETXTBSY:
+      return {"otro programa lo est\xE1 usando", ErrorKind::InUse};
+    case EMFILE:
+    case ENFILE:
+      return {"hay demasiados archivos abiertos", ErrorKind::DiskOrPermission};
+    case ENAMETOOLONG:
+      return {"el nombre es demasiado largo", ErrorKind::DiskOrPermission};
+    case EXDEV:
+      return {"no se puede mover de un disco a otro", ErrorKind::DiskOrPermission};
+    case EIO:
+      return {"error de lectura o escritura en el disco", ErrorKind::DiskOrPermission};
+    default:
+      return {"error del sistema " + std::to_string(error), ErrorKind::DiskOrPermission};
+  }
+}
+
 std::filesystem::path ExecutableDir() {
 #if defined(__APPLE__)
   char buffer[4096];
@@ -97,8 +136,7 @@ std::filesystem::path ExecutableDir() {
 std::string ReadFile(const std::filesystem::path& path) {
   Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) {
-    throw Error("No se puede leer el archivo " + PathText(path) + ": " + SystemMessage(errno) +
-                ".");
+    ThrowFileError("No se puede leer el archivo", path, errno);
   }
   // Read straight into the result, growing it only when the file grew since fstat.
   struct stat info {};
@@ -112,8 +150,7 @@ std::string ReadFile(const std::filesystem::path& path) {
     ssize_t got = ::read(fd.get(), bytes.data() + size, bytes.size() - size);
     if (got < 0) {
       if (errno == EINTR) continue;
-      throw Error("No se puede leer el archivo " + PathText(path) + ": " + SystemMessage(errno) +
-                  ".");
+      ThrowFileError("No se puede leer el archivo", path, errno);
     }
     if (got == 0) break;
     size += static_cast<std::size_t>(got);
@@ -131,9 +168,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
   const fs::path dir = target.parent_path();
   const fs::path temporary =
       TemporaryPath(dir.empty() ? fs::path(".") : dir, PathToUtf8(target.filename()) + ".~");
-  auto fail = [&](const std::string& reason) {
-    throw Error("No se puede escribir el archivo " + PathText(target) + ": " + reason + ".");
-  };
+  auto fail = [&](int error) { ThrowFileError("No se puede escribir el archivo", target, error); };
 
   // A new file takes the permissions of the one it replaces.
   mode_t mode = 0666;
@@ -141,16 +176,16 @@ void WriteFileAtomically(const std::filesystem::path& target,
   if (::stat(target.c_str(), &old) == 0) mode = old.st_mode & 07777;
 
   Descriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-  if (fd.get() < 0) fail(SystemMessage(errno));
+  if (fd.get() < 0) fail(errno);
   try {
     CheckFault("write", target);
     for (std::string_view piece : pieces) {
-      if (!WriteAll(fd.get(), piece)) fail(SystemMessage(errno));
+      if (!WriteAll(fd.get(), piece)) fail(errno);
     }
-    if (::fsync(fd.get()) != 0) fail(SystemMessage(errno));
-    if (::close(fd.release()) != 0) fail(SystemMessage(errno));
+    if (::fsync(fd.get()) != 0) fail(errno);
+    if (::close(fd.release()) != 0) fail(errno);
     CheckFault("rename", target);
-    if (::rename(temporary.c_str(), target.c_str()) != 0) fail(SystemMessage(errno));
+    if (::rename(temporary.c_str(), target.c_str()) != 0) fail(errno);
   } catch (...) {
     fd.Reset();
     ::unlink(temporary.c_str());
@@ -162,8 +197,10 @@ void WriteFileAtomically(const std::filesystem::path& target,
 void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
   CheckFault("rename", to);
   if (::rename(from.c_str(), to.c_str()) != 0) {
-    throw Error("No se puede mover el archivo " + PathText(from) + " a " + PathText(to) + ": " +
-                SystemMessage(errno) + ".");
+    const SystemFailure failure = DescribeSystemError(errno);
+    throw FileError("No se puede mover el archivo " + PathText(from) + " a " + PathText(to) + ": " +
+                        failure.reason + ".",
+                    failure.kind, PathText(to), failure.reason);
   }
   SyncFolder(to.parent_path());
 }
@@ -198,8 +235,7 @@ std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, 
     writable = false;
   }
   if (fd.get() < 0) {
-    throw Error("No se puede abrir el archivo " + PathText(path) + ": " + SystemMessage(errno) +
-                ".");
+    ThrowFileError("No se puede abrir el archivo", path, errno);
   }
 
   bool held = false;
@@ -224,8 +260,7 @@ std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, 
 #endif
   if (!held) {
     if (error == EAGAIN || error == EACCES || error == EWOULDBLOCK) return std::nullopt;
-    throw Error("No se puede bloquear el archivo " + PathText(path) + ": " + SystemMessage(error) +
-                ".");
+    ThrowFileError("No se puede bloquear el archivo", path, static_cast<unsigned long>(error));
   }
   FileLock lock;
   lock.state_ = std::make_unique<State>();

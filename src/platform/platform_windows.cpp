@@ -31,6 +31,7 @@ std::string Narrow(const wchar_t* text, int length) {
   return out;
 }
 
+// The system's own text, in the user's language, for codes we do not word ourselves.
 std::string SystemMessage(DWORD error) {
   wchar_t* buffer = nullptr;
   DWORD length = ::FormatMessageW(
@@ -70,6 +71,40 @@ class Handle {
 
 }  // namespace
 
+SystemFailure DescribeSystemError(unsigned long code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+      return {"no existe", ErrorKind::InputMissing};
+    case ERROR_ACCESS_DENIED:
+      return {"no hay permiso", ErrorKind::DiskOrPermission};
+    case ERROR_WRITE_PROTECT:
+      return {"el disco est\xE1 protegido contra escritura", ErrorKind::DiskOrPermission};
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return {"no queda espacio en el disco", ErrorKind::DiskOrPermission};
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return {"otro programa lo est\xE1 usando", ErrorKind::InUse};
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return {"ya existe", ErrorKind::DiskOrPermission};
+    case ERROR_NOT_SAME_DEVICE:
+      return {"no se puede mover de un disco a otro", ErrorKind::DiskOrPermission};
+    case ERROR_INVALID_NAME:
+      return {"el nombre no es v\xE1lido", ErrorKind::InputMissing};
+    case ERROR_FILENAME_EXCED_RANGE:
+      return {"el nombre es demasiado largo", ErrorKind::DiskOrPermission};
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return {"hay demasiados archivos abiertos", ErrorKind::DiskOrPermission};
+    default:
+      return {"error del sistema " + std::to_string(code) + " (" +
+                  SystemMessage(static_cast<DWORD>(code)) + ")",
+              ErrorKind::DiskOrPermission};
+  }
+}
+
 std::filesystem::path ExecutableDir() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
@@ -87,8 +122,7 @@ std::string ReadFile(const std::filesystem::path& path) {
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {
-    throw Error("No se puede leer el archivo " + PathText(path) + ": " +
-                SystemMessage(::GetLastError()) + ".");
+    ThrowFileError("No se puede leer el archivo", path, ::GetLastError());
   }
   LARGE_INTEGER size{};
   std::string bytes;
@@ -99,8 +133,7 @@ std::string ReadFile(const std::filesystem::path& path) {
   for (;;) {
     DWORD got = 0;
     if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
-      throw Error("No se puede leer el archivo " + PathText(path) + ": " +
-                  SystemMessage(::GetLastError()) + ".");
+      ThrowFileError("No se puede leer el archivo", path, ::GetLastError());
     }
     if (got == 0) break;
     bytes.append(buffer, got);
@@ -117,10 +150,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
   const fs::path dir = target.parent_path();
   const fs::path temporary =
       TemporaryPath(dir.empty() ? fs::path(".") : dir, PathToUtf8(target.filename()) + ".~");
-  auto fail = [&](DWORD error) {
-    throw Error("No se puede escribir el archivo " + PathText(target) + ": " +
-                SystemMessage(error) + ".");
-  };
+  auto fail = [&](DWORD error) { ThrowFileError("No se puede escribir el archivo", target, error); };
 
   Handle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -156,8 +186,10 @@ void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
   CheckFault("rename", to);
   if (!::MoveFileExW(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    throw Error("No se puede mover el archivo " + PathText(from) + " a " + PathText(to) + ": " +
-                SystemMessage(::GetLastError()) + ".");
+    const SystemFailure failure = DescribeSystemError(::GetLastError());
+    throw FileError("No se puede mover el archivo " + PathText(from) + " a " + PathText(to) + ": " +
+                        failure.reason + ".",
+                    failure.kind, PathText(to), failure.reason);
   }
 }
 
@@ -203,8 +235,7 @@ std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, 
     DWORD error = ::GetLastError();
     // Another program opened the file without sharing it: it holds it.
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return std::nullopt;
-    throw Error("No se puede abrir el archivo " + PathText(path) + ": " + SystemMessage(error) +
-                ".");
+    ThrowFileError("No se puede abrir el archivo", path, error);
   }
   OVERLAPPED where{};
   where.Offset = kLockOffsetLow;
@@ -213,8 +244,7 @@ std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, 
   if (!::LockFileEx(file.get(), flags, 0, 1, 0, &where)) {
     DWORD error = ::GetLastError();
     if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return std::nullopt;
-    throw Error("No se puede bloquear el archivo " + PathText(path) + ": " + SystemMessage(error) +
-                ".");
+    ThrowFileError("No se puede bloquear el archivo", path, error);
   }
   FileLock lock;
   lock.state_ = std::make_unique<State>();

@@ -31,6 +31,7 @@ ConversionResult RunConversion(RunState& state, Interaction& ui, const fs::path&
   if (!InputExists(state.ItacaFileName)) {
     ui.Inform(Notice::NoFile);
     if (state.EmbeddedRun) state.OutcomeCode = kOutcomeMissingInput;
+    result.missing_input = state.ItacaFileName;
     return result;
   }
 

@@ -62,10 +62,15 @@ ExportResult Export(RunState& state, Interaction& ui, const fs::path& working_di
   if (auto chosen = ui.ChooseItacaFile()) state.ItacaFileName = std::move(*chosen);
 
   store::Database db(working_dir);
-  if (!IsFile(state.ItacaFileName) || !db.Exists(store::kSolucTable)) {
+  const bool document_there = IsFile(state.ItacaFileName);
+  const bool solution_there = db.Exists(store::kSolucTable);
+  if (!document_there || !solution_there) {
     ui.Inform(Notice::NoFileOrSolution);
     if (state.EmbeddedRun) state.OutcomeCode = kOutcomeMissingInput;
-    return ExportResult{};
+    ExportResult missing;
+    if (!document_there) missing.missing_inputs.push_back(state.ItacaFileName);
+    if (!solution_there) missing.missing_inputs.push_back(db.TablePath(store::kSolucTable));
+    return missing;
   }
 
   // The document is loaded and its root checked first: one that does not parse, has no centro
@@ -76,7 +81,12 @@ ExportResult Export(RunState& state, Interaction& ui, const fs::path& working_di
   // The template for this export; no template is preselected, and none chosen is an empty code.
   {
     TemplateDialog dialog(document, TemplateDialogMode::Export, state.LanguageChoice, &db);
-    if (const auto& error = dialog.ActivationError()) ui.ShowError(*error);
+    if (const auto& error = dialog.ActivationError()) {
+      // A slot table held by another program would only fail again a moment later: the run
+      // ends here, with the one message.
+      if (error->kind() == ErrorKind::InUse) throw *error;
+      ui.ShowError(*error);
+    }
     TemplateChoice choice = ui.ChooseTemplate(dialog);
     state.SelectedTemplateCode = std::move(choice.code);
     state.ListBoxPlanti = std::move(choice.period_lines);

@@ -113,7 +113,8 @@ Table Database::Recreate(const TableDef& table) {
   std::error_code error;
   if (!fs::is_directory(dir_, error)) {
     throw TableError("No se puede crear la tabla " + table.name + ": no existe la carpeta " +
-                     platform::PathText(dir_) + ".");
+                         platform::PathText(dir_) + ".",
+                     ErrorKind::InputMissing, platform::PathText(dir_));
   }
   const std::string name = dbf::AsciiUpper(table.name);
   DeleteFiles(name);
@@ -139,11 +140,13 @@ Table Database::Open(std::string_view name, OpenMode mode) {
   std::error_code error;
   if (!fs::is_directory(dir_, error)) {
     throw TableError("No se puede abrir la tabla " + table + ": no existe la carpeta " +
-                     platform::PathText(dir_) + ".");
+                         platform::PathText(dir_) + ".",
+                     ErrorKind::InputMissing, platform::PathText(dir_));
   }
   if (!Exists(table)) {
     throw TableError("No se encuentra la tabla " + table + " en la carpeta " +
-                     platform::PathText(dir_) + ".");
+                         platform::PathText(dir_) + ".",
+                     ErrorKind::TableMissing, table);
   }
   if (staging_ && staged_.count(table) != 0) {
     // A table this run staged: its last image, when a stage left one, stands for the file.
@@ -197,7 +200,8 @@ void Database::Commit() {
       if (HeldByOther(file)) {
         const std::string held = name;  // Discard clears the map `name` lives in
         Discard();
-        throw TableError("La tabla " + held + " est\xE1 en uso por otro programa.");
+        throw TableError("La tabla " + held + " est\xE1 en uso por otro programa.", ErrorKind::InUse,
+                         held);
       }
     }
   }
@@ -240,7 +244,8 @@ void Database::Commit() {
     }
     Discard();
     throw TableError("No se pueden guardar las tablas en la carpeta " + platform::PathText(dir_) +
-                     ". " + error.what());
+                         ". " + error.what(),
+                     error.kind(), error.where());
   }
 
   // Done: the old files and the indexes that belonged to them go, and so do deleted tables.

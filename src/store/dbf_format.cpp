@@ -40,7 +40,8 @@ std::string Hex(unsigned value) {
 
 [[noreturn]] void Unreadable(const std::filesystem::path& path, const std::string& reason) {
   throw TableError("El archivo " + platform::PathText(path) +
-                   " no es una tabla dBase que se pueda leer: " + reason + ".");
+                       " no es una tabla dBase que se pueda leer: " + reason + ".",
+                   ErrorKind::TableDamaged, TableNameFromPath(path));
 }
 
 // The name in a zero-filled descriptor field.
@@ -117,7 +118,8 @@ Layout ReadLayout(std::string_view file, const std::filesystem::path& path) {
   const unsigned char version = static_cast<unsigned char>(file[0]);
   if (version == kVersionDbase2) {
     throw TableError("El archivo " + platform::PathText(path) +
-                     " es una tabla de dBase II, un formato que no se puede leer.");
+                         " es una tabla de dBase II, un formato que no se puede leer.",
+                     ErrorKind::TableDamaged, TableNameFromPath(path));
   }
 
   Layout layout;
@@ -219,8 +221,8 @@ Layout ReadLayout(std::string_view file, const std::filesystem::path& path) {
 
 std::string NewLevel7Header(const Schema& fields, const std::filesystem::path& path, Date today) {
   auto refuse = [&](const std::string& reason) {
-    throw TableError("No se puede crear la tabla " + platform::PathText(path) + ": " + reason +
-                     ".");
+    throw TableError("No se puede crear la tabla " + platform::PathText(path) + ": " + reason + ".",
+                     ErrorKind::Internal, TableNameFromPath(path));
   };
   if (fields.empty()) refuse("no tiene campos");
   const std::size_t header_length = kLevel7HeaderSize + kLevel7DescriptorSize * fields.size() + 1;

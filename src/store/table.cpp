@@ -192,7 +192,8 @@ class Table::Impl {
     try {
       platform::WriteFileAtomically(path, {header, data, std::string_view(kEnd, 1)});
     } catch (const Error& error) {
-      throw TableError("No se puede guardar la tabla " + name + ". " + error.what());
+      throw TableError("No se puede guardar la tabla " + name + ". " + error.what(), error.kind(),
+                       name);
     }
   }
 
@@ -280,8 +281,16 @@ class Table::Impl {
     }
   }
 
+  // A value the field cannot give or take. Reading, the record is named: a table with such a
+  // value is damaged (or not laid out as expected); writing, the value is what cannot be used.
   [[noreturn]] void Refuse(const Column& column, const std::string& what) const {
-    throw TableError("El campo " + column.def.name + " de la tabla " + name + " " + what + ".");
+    if (pending == Pending::None && current >= 0) {
+      throw TableError("El campo " + column.def.name + " del registro " +
+                           std::to_string(current + 1) + " de la tabla " + name + " " + what + ".",
+                       ErrorKind::TableDamaged, name);
+    }
+    throw TableError("El campo " + column.def.name + " de la tabla " + name + " " + what + ".",
+                     ErrorKind::InvalidData, name);
   }
 
   // ---- Field values --------------------------------------------------------------------------
@@ -530,7 +539,8 @@ class Table::Impl {
     if (pending == Pending::None) return;
     if (pending == Pending::Append) {
       if (count >= std::numeric_limits<std::uint32_t>::max()) {
-        throw TableError("La tabla " + name + " no admite m\xE1s registros.");
+        throw TableError("La tabla " + name + " no admite m\xE1s registros.", ErrorKind::InvalidData,
+                         name);
       }
       pending_row[0] = dbf::kLiveFlag;
       data += pending_row;
@@ -658,7 +668,8 @@ const std::string& NoName() {
 }
 
 TableError InUse(const std::string& name) {
-  return TableError("La tabla " + name + " est\xE1 en uso por otro programa.");
+  return TableError("La tabla " + name + " est\xE1 en uso por otro programa.", ErrorKind::InUse,
+                    name);
 }
 
 platform::FileLock Lock(const fs::path& path, const std::string& name, bool exclusive) {
@@ -669,7 +680,8 @@ platform::FileLock Lock(const fs::path& path, const std::string& name, bool excl
   } catch (const TableError&) {
     throw;
   } catch (const Error& error) {
-    throw TableError("No se puede abrir la tabla " + name + ". " + error.what());
+    throw TableError("No se puede abrir la tabla " + name + ". " + error.what(), error.kind(),
+                     name);
   }
 }
 
@@ -711,7 +723,8 @@ Table Table::Create(const std::filesystem::path& path, const Schema& fields,
   std::error_code error;
   if (!dir.empty() && !fs::is_directory(dir, error)) {
     throw TableError("No se puede crear la tabla " + impl->name + ": no existe la carpeta " +
-                     platform::PathText(dir) + ".");
+                         platform::PathText(dir) + ".",
+                     ErrorKind::InputMissing, impl->name);
   }
   // Another program holding the old file keeps it: the table cannot be replaced.
   if (fs::exists(path, error)) Lock(path, impl->name, true);
@@ -721,7 +734,8 @@ Table Table::Create(const std::filesystem::path& path, const Schema& fields,
   try {
     platform::WriteFileAtomically(path, bytes);
   } catch (const Error& failure) {
-    throw TableError("No se puede crear la tabla " + impl->name + ". " + failure.what());
+    throw TableError("No se puede crear la tabla " + impl->name + ". " + failure.what(),
+                     failure.kind(), impl->name);
   }
   impl->mode = OpenMode::Shared;
   impl->lock = Lock(path, impl->name, false);
@@ -743,7 +757,8 @@ Table Table::Open(const std::filesystem::path& path, OpenMode mode, ImageKeeper 
   std::error_code error;
   if (!fs::is_regular_file(path, error)) {
     throw TableError("No se encuentra la tabla " + impl->name + ": no existe el archivo " +
-                     platform::PathText(path) + ".");
+                         platform::PathText(path) + ".",
+                     ErrorKind::TableMissing, impl->name);
   }
   impl->lock = Lock(path, impl->name, mode == OpenMode::Exclusive);
   if (image) {
@@ -754,7 +769,8 @@ Table Table::Open(const std::filesystem::path& path, OpenMode mode, ImageKeeper 
   try {
     bytes = platform::ReadFile(path);
   } catch (const Error& failure) {
-    throw TableError("No se puede abrir la tabla " + impl->name + ". " + failure.what());
+    throw TableError("No se puede abrir la tabla " + impl->name + ". " + failure.what(),
+                     failure.kind(), impl->name);
   }
   impl->Load(std::move(bytes));
   return Table(std::move(impl));

@@ -123,7 +123,7 @@ TEST(SchoolYearWindow, ShowsTheFileYearUntilTheComboChanges) {
             "Seleccione el Curso para el que quiere Exportar el Resultado del Horario.");
   EXPECT_EQ(Text(form, "LabelCurSelected"), "Curso seleccionado actualmente:");
   EXPECT_EQ(Colour(form, "LabelCurSelected"), QColor(Qt::blue));
-  EXPECT_EQ(Text(form, "LabelSeleccion"), u8"Curso para el que se efecturá la Exportación:");
+  EXPECT_EQ(Text(form, "LabelSeleccion"), u8"Curso para el que se efectuará la Exportación:");
   EXPECT_EQ(Colour(form, "LabelSeleccion"), QColor(Qt::red));
   EXPECT_EQ(Colour(form, "LabelCurActual"), QColor(Qt::red));
   EXPECT_GT(Child<QLabel>(form, "LabelCurActual")->font().pixelSize(),

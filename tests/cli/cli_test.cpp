@@ -87,9 +87,26 @@ TEST_F(CliTest, WrongUsageExitsWith64AndSaysSoInSpanish) {
     EXPECT_EQ(outcome.err.rfind("transclepsa: ", 0), 0u) << args << ": " << outcome.err;
     EXPECT_NE(outcome.err.find("Consulte \"transclepsa --help\"."), std::string::npos) << args;
     EXPECT_TRUE(outcome.out.empty()) << args;
+    // CLI11's own English words never reach the user.
+    for (const char* english : {"required", "expected", "subcommand", "missing", "not "}) {
+      EXPECT_EQ(outcome.err.find(english), std::string::npos) << args << ": " << outcome.err;
+    }
   }
-  EXPECT_NE(Run("convert").err.find("Falta un argumento obligatorio"), std::string::npos);
-  EXPECT_NE(Run("convert a.xml b.xml").err.find("Sobran argumentos"), std::string::npos);
+  EXPECT_EQ(Run("").err,
+            "transclepsa: Falta la orden: convert, templates o export.\n"
+            "Consulte \"transclepsa --help\".\n");
+  EXPECT_EQ(Run("convert").err.rfind("transclepsa: Falta el documento XML de ITACA (FICHERO).", 0),
+            0u);
+  EXPECT_EQ(Run("convert a.xml b.xml").err.rfind("transclepsa: Sobran argumentos: b.xml.", 0), 0u);
+  EXPECT_EQ(Run("convert a.xml --template").err.rfind(
+                "transclepsa: Falta el valor de la opción --template.", 0),
+            0u);
+}
+
+TEST_F(CliTest, VersionExitsWith0) {
+  const Outcome version = Run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "transclepsa (TransClepsaItaca) 1.0.0\n");
 }
 
 TEST_F(CliTest, HelpExitsWith0) {
@@ -110,18 +127,20 @@ TEST_F(CliTest, AMissingInputExitsWith2) {
   const Outcome convert = Run("convert " + Quote(dir / "no_existe.xml") + " --data-dir " +
                               Quote(data));
   EXPECT_EQ(convert.status, 2);
-  EXPECT_EQ(convert.out, "No existe archivo\n");
-  EXPECT_TRUE(convert.err.empty());
+  EXPECT_EQ(convert.err, "No existe archivo\n  no existe " + (dir / "no_existe.xml").string() + "\n");
+  EXPECT_TRUE(convert.out.empty());
   EXPECT_TRUE(fs::is_empty(data));
 
-  const Outcome templates = Run("templates " + Quote(dir / "no_existe.xml"));
+  const Outcome templates = Run("templates " + Quote(dir / "falta" / "no_existe.xml"));
   EXPECT_EQ(templates.status, 2);
-  EXPECT_EQ(templates.out, "No existe archivo\n");
+  EXPECT_EQ(templates.err,
+            "No existe archivo\n  no existe " + (dir / "falta").string() + " (carpeta)\n");
 
   // The export also needs Clepsa's SOLUC.
   const Outcome exported = Run("export " + Quote(kSample) + " --data-dir " + Quote(data));
   EXPECT_EQ(exported.status, 2);
-  EXPECT_TRUE(exported.Says("No existe archivo XML o Soluci\xC3\xB3n.\n"));
+  EXPECT_EQ(exported.err, "No existe archivo XML o Soluci\xC3\xB3n.\n  no existe " +
+                              (data / "SOLUC.DBF").string() + "\n");
 }
 
 TEST_F(CliTest, ConvertWithTheDefaultsPrintsWhatItWrote) {
@@ -209,9 +228,11 @@ TEST_F(CliTest, TheWorkingFolderComesFromTheEnvironmentUnlessGiven) {
 TEST_F(CliTest, AMissingWorkingFolderIsAnErrorNamingIt) {
   const fs::path missing = dir / "SIN_CARPETA";
   const Outcome outcome = Run("convert " + Quote(kSample) + " --data-dir " + Quote(missing));
-  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.status, 2);
   EXPECT_EQ(outcome.err.rfind("Error: ", 0), 0u) << outcome.err;
   EXPECT_NE(outcome.err.find("SIN_CARPETA"), std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find("\nCompruebe que el archivo o la carpeta existen"), std::string::npos)
+      << outcome.err;
   EXPECT_FALSE(outcome.Says("Proceso finalizado"));
   EXPECT_FALSE(fs::exists(missing));
 }

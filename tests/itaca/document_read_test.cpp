@@ -291,7 +291,12 @@ TEST(Load, ReadsTheWholeFileAndNamesIt) {
   EXPECT_EQ(document.Select(kTeachers)[1].Attr("nombre"), W("José"));
   const auto missing = dir / "no_existe.xml";
   EXPECT_EQ(ErrorOf([&] { Document::Load(missing); }),
-            "No se puede leer el documento ITACA " + missing.string() + ".");
+            "No se puede leer el documento ITACA " + missing.string() + ": no existe.");
+  try {
+    Document::Load(missing);
+  } catch (const Error& error) {
+    EXPECT_EQ(error.kind(), ErrorKind::InputMissing);
+  }
 }
 
 }  // namespace

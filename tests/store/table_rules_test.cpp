@@ -409,9 +409,9 @@ TEST_F(TableRules, NumbersConvertBetweenTypes) {
   EXPECT_EQ(table.GetInteger("NUM"), std::numeric_limits<std::int32_t>::max());
   EXPECT_EQ(table.GetText("HORAS"), "-0.001");
   EXPECT_EQ(ErrorOf([&] { table.GetInteger("COD"); }),
-            "El campo COD de la tabla PRUEBA no contiene un n\xFAmero: \"x1\".");
+            "El campo COD del registro 1 de la tabla PRUEBA no contiene un n\xFAmero: \"x1\".");
   EXPECT_EQ(ErrorOf([&] { table.GetInteger("ESTAREA"); }),
-            "El campo ESTAREA de la tabla PRUEBA no es num\xE9rico.");
+            "El campo ESTAREA del registro 1 de la tabla PRUEBA no es num\xE9rico.");
 
   table.Edit();
   EXPECT_EQ(ErrorOf([&] { table.SetInteger("NUM", std::numeric_limits<std::int32_t>::min()); }),

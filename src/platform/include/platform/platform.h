@@ -12,7 +12,34 @@
 #include <string>
 #include <string_view>
 
+#include "base/error.h"
+
 namespace tc::platform {
+
+// A file operation that failed. The message names the file and gives the reason; reason() is
+// the reason alone, in Spanish ("no existe", "no queda espacio en el disco"), for callers that
+// word the message themselves.
+class FileError : public Error {
+ public:
+  FileError(const std::string& message, ErrorKind kind, std::string where, std::string reason)
+      : Error(message, kind, std::move(where)), reason_(std::move(reason)) {}
+  const std::string& reason() const noexcept { return reason_; }
+
+ private:
+  std::string reason_;
+};
+
+// The reason of a system error number (errno on POSIX, GetLastError on Windows) in Spanish, and
+// the kind of error it makes of a file operation.
+struct SystemFailure {
+  std::string reason;
+  ErrorKind kind = ErrorKind::DiskOrPermission;
+};
+SystemFailure DescribeSystemError(unsigned long code);
+
+// Throws the FileError "<what> <file>: <reason>." for the system error `code`.
+[[noreturn]] void ThrowFileError(std::string_view what, const std::filesystem::path& file,
+                                 unsigned long code);
 
 // Paths from and to UTF-8 text, whatever the platform's native encoding.
 std::filesystem::path PathFromUtf8(std::string_view utf8);

@@ -29,6 +29,8 @@ struct ConversionResult {
   std::optional<ChosenTemplate> chosen_template;  // none when the document has no template
   std::string language;                            // the language of the texts taken
   std::vector<TableRows> tables;                   // the seven tables and the rows each holds
+  std::filesystem::path missing_input;             // MissingInput: the file that is not there
+                                                   // (empty when none was chosen)
 };
 
 // Runs one conversion. Completed: OutcomeCode 1, "Proceso finalizado" shown. MissingInput:

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "run/interaction.h"
 #include "run/run_state.h"
@@ -21,6 +22,9 @@ struct ExportResult {
   std::string school_year;        // the new root's curso
   std::size_t group_lessons = 0;  // horario_grupo elements written
   std::size_t duty_periods = 0;   // horario_ocupacion elements written
+  // MissingInput: the ITACA file (empty when none was chosen) and Clepsa's SOLUC.DBF, whichever
+  // are not there.
+  std::vector<std::filesystem::path> missing_inputs;
 };
 
 // Runs one export. Throws tc::Error when the run fails; nothing is then saved and DIASHORAST is
