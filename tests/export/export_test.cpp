@@ -99,6 +99,22 @@ TEST_F(ExportTest, SlotsAreRebuiltForTheTemplateChosenNowOrEmptyForNone) {
   EXPECT_TRUE(Written("horarios_ocupaciones").empty());
 }
 
+TEST_F(ExportTest, ASlotTableHeldByAnotherProgramEndsTheRunWithOneMessage) {
+  Soluc({});
+  auto held = platform::FileLock::TryAcquire(ztemp / "DIASHORAST.DBF", true);
+  ASSERT_TRUE(held.has_value());
+  try {
+    Run();
+    ADD_FAILURE() << "the export ran with DIASHORAST held";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.kind(), ErrorKind::InUse);
+    EXPECT_EQ(error.where(), "DIASHORAST");
+  }
+  EXPECT_TRUE(ui.errors.empty());  // not shown once by the dialog and again by the run
+  EXPECT_EQ(ui.template_dialogs, 0);
+  EXPECT_FALSE(fs::exists(output));
+}
+
 TEST(ExportFileNameTest, PrefixesTheInputNameInItsOwnFolder) {
   EXPECT_EQ(ExportFileName(fs::path("D:") / "datos" / "centro.xml"),
             fs::path("D:") / "datos" / "ResultadoClepsacentro.xml");
