@@ -1,35 +1,18 @@
-// TransClepsaItaca: the desktop program. One main window; Clepsa may start it hosted inside its
-// own window with a direction word and its window handle.
+// TransClepsaItaca: the desktop program for Linux. One main window; it can also be started
+// hosted inside another program's window with a direction word and that window's handle.
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 #include "app/main_form.h"
-#include "app/ui_text.h"
-#include "app/unattended.h"
+#include "app/program.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromLatin1(tc::app::kAppTitle));
-  QApplication::setFont(tc::app::ArialFont(12));
-
-  // Qt's own texts (file dialog, context menus) in Spanish where the translation is installed.
-  QTranslator qt_texts;
-  if (qt_texts.load(QLocale(QLocale::Spanish, QLocale::Spain), QStringLiteral("qtbase"),
-                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&qt_texts);
-  }
-
-  if (int exit_code = 0; tc::app::TakeScreenshotsFromEnvironment(exit_code)) return exit_code;
-
-  tc::app::Autopilot* autopilot = tc::app::Autopilot::FromEnvironment(&app);
+  tc::app::ConfigureApplication(app);
   QStringList arguments = QApplication::arguments();
   arguments.removeFirst();
-  tc::app::TMForm form(arguments,
-                       autopilot != nullptr ? autopilot->Runner() : tc::app::DialogRunner{});
+  tc::app::TMForm form(arguments);
   QObject::connect(&form, &tc::app::TMForm::Closed, &app, &QApplication::quit,
                    Qt::QueuedConnection);
   form.show();
-  if (autopilot != nullptr) autopilot->Start(&form);
   return QApplication::exec();
 }

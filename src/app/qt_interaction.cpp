@@ -7,6 +7,7 @@
 #include "app/school_year_form.h"
 #include "app/template_form.h"
 #include "app/ui_text.h"
+#include "desktop/forms.h"
 #include "run/advice.h"
 #include "run/school_year_dialog.h"
 
@@ -38,14 +39,14 @@ int QtInteraction::Exec(QDialog& dialog) {
 }
 
 std::optional<std::filesystem::path> QtInteraction::ChooseItacaFile() {
-  QFileDialog dialog(owner_, QStringLiteral("Archivo XML"),
+  QFileDialog dialog(owner_, FromCore(desktop::kFileDialogTitle),
                      start_folder_.empty() ? QString() : NativePath(start_folder_),
-                     QStringLiteral("*.xml"));
+                     FromCore(desktop::kFileDialogFilter));
   dialog.setObjectName(QStringLiteral("OpenDialogXML"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   // A name that does not exist is accepted here; the run answers it with its own message.
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix(QStringLiteral("xml"));
+  dialog.setDefaultSuffix(FromCore(desktop::kFileDialogExtension));
   if (Exec(dialog) != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
@@ -55,9 +56,9 @@ std::optional<std::filesystem::path> QtInteraction::ChooseItacaFile() {
 }
 
 void QtInteraction::ShowBox(QMessageBox::Icon icon, const QString& text) {
-  QMessageBox box(icon, QString::fromLatin1(kAppTitle), text, QMessageBox::Ok, owner_);
+  QMessageBox box(icon, FromCore(desktop::kAppTitle), text, QMessageBox::Ok, owner_);
   box.setTextFormat(Qt::PlainText);
-  box.button(QMessageBox::Ok)->setText(QStringLiteral("Aceptar"));
+  box.button(QMessageBox::Ok)->setText(FromCore(desktop::kOkCaption));
   Exec(box);
 }
 
@@ -70,12 +71,12 @@ void QtInteraction::InformText(std::string_view message) {
 bool QtInteraction::Confirm(Question question) { return ConfirmText(QuestionText(question)); }
 
 bool QtInteraction::ConfirmText(std::string_view message) {
-  QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle), MessageText(message),
+  QMessageBox box(QMessageBox::Question, FromCore(desktop::kAppTitle), MessageText(message),
                   QMessageBox::Yes | QMessageBox::No, owner_);
   box.setTextFormat(Qt::PlainText);
   QAbstractButton* yes = box.button(QMessageBox::Yes);
-  yes->setText(QStringLiteral("S\u00ED"));
-  box.button(QMessageBox::No)->setText(QStringLiteral("No"));
+  yes->setText(FromCore(desktop::kYesCaption));
+  box.button(QMessageBox::No)->setText(FromCore(desktop::kNoCaption));
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::No);  // closing the box answers No
   Exec(box);

@@ -5,116 +5,51 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStyle>
 #include <QVBoxLayout>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-
-#include "app/gradient_panel.h"
+#include "app/form_builder.h"
 #include "app/ui_text.h"
-#include "run/run_state.h"
+#include "desktop/forms.h"
 #include "run/template_dialog.h"
 
 namespace tc::app {
 
 namespace {
 
-constexpr QColor kSkyBlue{0xA6, 0xCA, 0xF0};
-constexpr QColor kRed{0xFF, 0x00, 0x00};
-constexpr QColor kYellow{0xFF, 0xFF, 0x00};
+namespace names = desktop::names;
 
-QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  return label;
-}
-
-void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(role, colour);
-  widget->setPalette(palette);
+template <typename T>
+T* Find(const std::map<std::string, QWidget*, std::less<>>& widgets, std::string_view name) {
+  return qobject_cast<T*>(widgets.at(std::string(name)));
 }
 
 }  // namespace
-
-QColor InactiveCaptionColor() {
-#ifdef Q_OS_WIN
-  const DWORD bgr = GetSysColor(COLOR_INACTIVECAPTION);
-  return QColor(GetRValue(bgr), GetGValue(bgr), GetBValue(bgr));
-#else
-  return QColor(0xBF, 0xCD, 0xDB);  // the Windows default
-#endif
-}
 
 TPlantillas::TPlantillas(TemplateDialog& logic, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       logic_(logic) {
-  setObjectName(QStringLiteral("TPlantillas"));
-  setWindowTitle(QStringLiteral("Plantillas Horarias"));
-  SetHelpContext(this, 1);
-  resize(kWidth, kHeight);
-  move(kLeft, kTop);
-  createControls();
+  const desktop::Form& form = desktop::TemplateForm();
+  resize(form.width, form.height);
+  move(form.place->left, form.place->top);
+  createControls(form);
   FormActivate();
 }
 
-void TPlantillas::createControls() {
-  panel_ = new GradientPanel(kSkyBlue, Qt::white, InactiveCaptionColor(), this);
-  panel_->setObjectName(QStringLiteral("Panel1"));
+void TPlantillas::createControls(const desktop::Form& form) {
+  const auto widgets = BuildForm(form, this);
+  // The panel fills the dialog as it is resized.
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(panel_);
-
-  Label9 = MakeLabel("Label9", QString(), panel_);
-  Label9->setFont(ArialFont(12, true));
-  Colour(Label9, QPalette::WindowText, kRed);
-  Label9->setGeometry(10, 12, 236, 18);
-
-  ComboBoxValCast = new QComboBox(panel_);
-  ComboBoxValCast->setObjectName(QStringLiteral("ComboBoxValCast"));
-  ComboBoxValCast->setEditable(true);
-  ComboBoxValCast->addItems({FromCore(kValencian), FromCore(kCastilian)});
-  ComboBoxValCast->setGeometry(250, 9, 122, 22);
-
-  LabelPlantillas = MakeLabel("LabelPlantillas", QString(), panel_);
-  LabelPlantillas->setFont(ArialFont(13, true));
-  LabelPlantillas->setWordWrap(true);
-  LabelPlantillas->setGeometry(10, 40, 362, 34);
-
-  ComboBoxPlantilla = new QComboBox(panel_);
-  ComboBoxPlantilla->setObjectName(QStringLiteral("ComboBoxPlantilla"));
-  ComboBoxPlantilla->setEditable(true);
-  ComboBoxPlantilla->setCompleter(nullptr);  // what is typed stays as typed
-  ComboBoxPlantilla->setInsertPolicy(QComboBox::NoInsert);
-  Colour(ComboBoxPlantilla, QPalette::Base, kYellow);
-  ComboBoxPlantilla->setGeometry(10, 84, 150, 22);
-
-  Label3 = MakeLabel("Label3", QStringLiteral("Horario:"), panel_);
-  Label3->setGeometry(172, 84, 50, 18);
-  LabelNombre = MakeLabel("LabelNombre", QStringLiteral("-"), panel_);
-  LabelNombre->setWordWrap(true);
-  LabelNombre->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  LabelNombre->setGeometry(224, 86, 150, 44);
-
-  Label2 = MakeLabel("Label2", QStringLiteral("Turno:"), panel_);
-  Label2->setGeometry(172, 134, 50, 18);
-  LabelTurno = MakeLabel("LabelTurno", QStringLiteral("-"), panel_);
-  LabelTurno->setGeometry(224, 134, 150, 18);
-
-  Label1 = MakeLabel("Label1", QStringLiteral("HORAS"), panel_);
-  Label1->setGeometry(10, 114, 100, 18);
-  ListBox1 = new QListWidget(panel_);
-  ListBox1->setObjectName(QStringLiteral("ListBox1"));
-  ListBox1->setGeometry(10, 132, 150, 160);
-
-  BitBtnContinuar = new QPushButton(QStringLiteral("Continuar"), panel_);
-  BitBtnContinuar->setObjectName(QStringLiteral("BitBtnContinuar"));
-  BitBtnContinuar->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-  BitBtnContinuar->setDefault(true);
-  BitBtnContinuar->setGeometry(262, 262, 110, 30);
+  layout->addWidget(widgets.at("Panel1"));
+  Label9 = Find<QLabel>(widgets, names::kTemplatePrompt);
+  ComboBoxValCast = Find<QComboBox>(widgets, names::kTemplateLanguage);
+  LabelPlantillas = Find<QLabel>(widgets, names::kTemplateInstruction);
+  ComboBoxPlantilla = Find<QComboBox>(widgets, names::kTemplateCode);
+  LabelNombre = Find<QLabel>(widgets, names::kTemplateDescription);
+  LabelTurno = Find<QLabel>(widgets, names::kTemplateShift);
+  ListBox1 = Find<QListWidget>(widgets, names::kTemplatePeriods);
+  BitBtnContinuar = Find<QPushButton>(widgets, names::kContinue);
 
   connect(ComboBoxPlantilla, &QComboBox::editTextChanged, this,
           &TPlantillas::ComboBoxPlantillaChange);

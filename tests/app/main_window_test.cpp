@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/command_line.h"
 #include "app/gradient_panel.h"
 #include "app/help_system.h"
 #include "app/main_form.h"
@@ -74,27 +73,6 @@ TEST(MainWindow, LayoutTextsAndColoursStandalone) {
   EXPECT_EQ(FocusedHelpContext(Child<QWidget>(form, "LabelImportar")), 3);
 }
 
-TEST(CommandLine, TwoArgumentsHostTheWindow) {
-  EXPECT_FALSE(ReadCommandLine({}).embedded);
-  EXPECT_FALSE(ReadCommandLine({"importar"}).embedded);
-  EXPECT_FALSE(ReadCommandLine({"importar", "1A2B", "x"}).embedded);
-  const StartOptions hosted = ReadCommandLine({"IMPORTAR", "1A2B"});
-  EXPECT_TRUE(hosted.embedded);
-  EXPECT_EQ(hosted.host_window, 0x1A2Bu);
-  EXPECT_EQ(hosted.panels, Panels::ClepsaToItaca);
-  EXPECT_EQ(ReadCommandLine({"Exportar", "ff"}).panels, Panels::ItacaToClepsa);
-  EXPECT_EQ(ReadCommandLine({"otra", "ff"}).panels, Panels::Both);
-  EXPECT_EQ(ParseWindowHandle("ffffffffffffffff"), ~std::uintptr_t{0});
-
-  // Not a hexadecimal number: an error for the standard box, and a standalone window.
-  for (const char* handle : {"XYZ", "", "0x1A", "-1", " 1A", "1A ", "12345678901234567"}) {
-    const StartOptions bad = ReadCommandLine({"importar", handle});
-    EXPECT_FALSE(bad.embedded) << handle;
-    EXPECT_EQ(bad.panels, Panels::Both) << handle;
-    EXPECT_EQ(bad.error, QStringLiteral(u"'$%1' no es un valor entero válido").arg(handle));
-  }
-}
-
 TEST(CommandLine, BadHandleShowsTheErrorAndStartsStandalone) {
   test::ScriptedUser user;
   TMForm form({"importar", "XYZ"}, user.Runner());
@@ -133,8 +111,6 @@ TEST(Hosted, OnePanelFillsTheWindowAndClosingWritesTheOutcome) {
 }
 
 TEST(Help, F1AsksTheViewerForTheFocusedContextWhenTheFileIsThere) {
-  EXPECT_EQ(ResolveHelpFile("ITACA.hlp", "/prog"), "");  // only .chm files
-
   test::TempDir dir;
   const QString file = NativePath(dir / "ITACA.chm");
   TMForm form({});

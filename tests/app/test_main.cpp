@@ -3,12 +3,12 @@
 
 #include <QApplication>
 
-#include "app/ui_text.h"
+#include "app/program.h"
 
 int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromLatin1(tc::app::kAppTitle));
+  tc::app::ConfigureApplication(app);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,23 +1,22 @@
 // TMForm, the main window: the two directions of transfer (ITACA to Clepsa, Clepsa to ITACA),
-// the language of the texts, close and help. It owns the run state of the program run, reads the
-// command line when it is created, embeds itself into Clepsa's window when started hosted, and
-// reports the outcome to Clepsa in "Clepsa.ini" when it closes.
+// the language of the texts, close and help. What it shows comes from desktop::MainForm(), what
+// it does from its desktop::Session: this class only wires the Qt widgets to them, embeds itself
+// into Clepsa's window when started hosted, and reports the outcome when it closes.
 #pragma once
 
 #include <filesystem>
-#include <functional>
+#include <map>
 #include <memory>
+#include <string>
 
-#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
-#include "app/command_line.h"
 #include "app/qt_interaction.h"
+#include "desktop/session.h"
 #include "run/run_state.h"
 
 class QComboBox;
-class QLabel;
 class QListWidget;
 class QPushButton;
 class QWindow;
@@ -32,23 +31,23 @@ class TMForm : public QWidget {
 
  public:
   // `arguments` without the program name. `runner` answers the modal windows instead of the
-  // user (tests, unattended mode); empty for the real dialogs.
+  // user (tests); empty for the real dialogs.
   explicit TMForm(const QStringList& arguments, DialogRunner runner = {},
                   QWidget* parent = nullptr);
   ~TMForm() override;
 
-  static constexpr int kWidth = 632;   // client area
-  static constexpr int kHeight = 266;
-
-  const RunState& State() const { return state_; }
+  const RunState& State() const { return session_.State(); }
+  desktop::Session& Session() { return session_; }
   QtInteraction& UserInteraction() { return *ui_; }
   HelpSystem& Help() { return *help_; }
   // The file the outcome is written to when hosted: "Clepsa.ini" beside the executable.
-  const std::filesystem::path& OutcomeFile() const { return outcome_file_; }
-  void SetOutcomeFile(std::filesystem::path file) { outcome_file_ = std::move(file); }
+  const std::filesystem::path& OutcomeFile() const { return session_.OutcomeFile(); }
+  void SetOutcomeFile(std::filesystem::path file) { session_.SetOutcomeFile(std::move(file)); }
   // The working folder of the runs (C:\ZTEMP); tests point it elsewhere.
-  std::filesystem::path WorkingFolder() const;
-  void SetWorkingFolder(std::filesystem::path folder) { working_folder_ = std::move(folder); }
+  const std::filesystem::path& WorkingFolder() const { return session_.WorkingFolder(); }
+  void SetWorkingFolder(std::filesystem::path folder) {
+    session_.SetWorkingFolder(std::move(folder));
+  }
 
  signals:
   // The window has closed. Hosted, the window is no top-level window of its own, so the program
@@ -64,33 +63,24 @@ class TMForm : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void createDirectionPanels();
-  void createBottomPanel();
   void createConnections();
-  void FormCreate(const QStringList& arguments);
+  void FormCreate();
   void EmbedInto(std::uintptr_t host_window);
-  void KeepOnlyPanel(GradientPanel* kept, GradientPanel* hidden);
-  void RunDirection(const std::function<RunResult()>& run);
-  void WriteOutcome();
+  void KeepOnlyPanel(QWidget* kept, QWidget* hidden);
+  void AfterRun(desktop::Session::Next next);
 
-  RunState state_;
+  desktop::Session session_;
   std::unique_ptr<QtInteraction> ui_;
   HelpSystem* help_ = nullptr;
-  std::filesystem::path outcome_file_;
-  std::filesystem::path working_folder_;
-  bool outcome_written_ = false;
   QWindow* host_ = nullptr;  // Clepsa's window when hosted (a foreign window)
 
-  GradientPanel* Draw3D1 = nullptr;
-  GradientPanel* Draw3D2 = nullptr;
-  GradientPanel* Draw3D3 = nullptr;
-  QLabel* LabelExportar = nullptr;
-  QLabel* LabelImportar = nullptr;
-  QLabel* Label9 = nullptr;
+  std::map<std::string, QWidget*, std::less<>> widgets_;
+  QWidget* Draw3D1 = nullptr;
+  QWidget* Draw3D2 = nullptr;
+  QWidget* Draw3D3 = nullptr;
   QComboBox* ComboBoxValCast = nullptr;
   QPushButton* BExportar = nullptr;
   QPushButton* BImportar = nullptr;
-  QLabel* Label1 = nullptr;
   QPushButton* BClose = nullptr;
   QPushButton* Button1 = nullptr;
   QListWidget* ListBoxPlanti = nullptr;

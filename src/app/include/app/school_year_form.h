@@ -12,10 +12,11 @@ class QPushButton;
 namespace tc {
 class SchoolYearDialog;
 }
+namespace tc::desktop {
+struct Form;
+}
 
 namespace tc::app {
-
-class GradientPanel;
 
 class TCurExp : public QDialog {
   Q_OBJECT
@@ -23,22 +24,15 @@ class TCurExp : public QDialog {
  public:
   TCurExp(SchoolYearDialog& logic, QWidget* parent = nullptr);
 
-  static constexpr int kWidth = 396;
-  static constexpr int kHeight = 177;
-
  private slots:
   void ComboBoxCursoChange(const QString& text);
 
  private:
-  void createControls();
+  void createControls(const desktop::Form& form);
   void FormActivate();
 
   SchoolYearDialog& logic_;
-  GradientPanel* panel_ = nullptr;
-  QLabel* LabelCurso = nullptr;
-  QLabel* LabelCurSelected = nullptr;
   QLabel* LabelCurActual = nullptr;
-  QLabel* LabelSeleccion = nullptr;
   QComboBox* ComboBoxCurso = nullptr;
   QPushButton* BitBtnContinuar = nullptr;
 };

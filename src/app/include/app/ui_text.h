@@ -11,11 +11,6 @@
 
 namespace tc::app {
 
-// The application's title: caption of every message box.
-inline constexpr char kAppTitle[] = "TransClepsaItaca";
-// The help file, looked up beside the executable.
-inline constexpr char kHelpFile[] = "ITACA.chm";
-
 // Windows-1252 bytes of the core to a Qt string, and back.
 QString FromCore(std::string_view cp1252);
 std::string ToCore(const QString& text);

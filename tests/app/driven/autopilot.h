@@ -1,5 +1,6 @@
-// Unattended operation of the desktop program, for the hosting tests and the screenshots. Off
-// unless its environment variables are set; a person using the program never meets it.
+// Unattended operation of the desktop program, for the hosting tests and the screenshots. Built
+// into test programs only (driven_main.cpp, screenshots_main.cpp), never into the program users
+// get.
 //
 // TRANSCLEPSA_AUTOPILOT: commands separated by ';', carried out one after the other once the
 // main window is shown:
@@ -11,9 +12,7 @@
 // Every modal window is answered instead of shown: message boxes with their button, the
 // template and school-year dialogs with "Continuar". Each is echoed on standard output as one
 // line: "box <icon> <text>" or "dialog <caption>", line breaks written as "\n".
-//
-// TRANSCLEPSA_SCREENSHOTS=DIR saves the main window and the dialogs as PNG files in DIR and
-// ends; TRANSCLEPSA_SCREENSHOT_XML names the ITACA file whose templates the dialogs show.
+
 #pragma once
 
 #include <deque>
@@ -55,8 +54,8 @@ class Autopilot : public QObject {
   QSocketNotifier* input_ = nullptr;
 };
 
-// Saves the screenshots when TRANSCLEPSA_SCREENSHOTS is set; returns whether it did (the program
-// then ends with `exit_code`).
-bool TakeScreenshotsFromEnvironment(int& exit_code);
+// Saves the main window and the dialogs as PNG files in `folder`, the dialogs showing the
+// templates of the ITACA file `xml`. Returns the program's exit status.
+int TakeScreenshots(const QString& folder, const QString& xml);
 
 }  // namespace tc::app

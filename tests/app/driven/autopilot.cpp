@@ -1,4 +1,4 @@
-#include "app/unattended.h"
+#include "driven/autopilot.h"
 
 #include <cstdio>
 
@@ -171,9 +171,8 @@ bool SaveShot(QWidget& widget, const QDir& dir, const QString& name) {
 
 }  // namespace
 
-bool TakeScreenshotsFromEnvironment(int& exit_code) {
-  if (!qEnvironmentVariableIsSet("TRANSCLEPSA_SCREENSHOTS")) return false;
-  const QDir dir(qEnvironmentVariable("TRANSCLEPSA_SCREENSHOTS"));
+int TakeScreenshots(const QString& folder, const QString& xml) {
+  const QDir dir(folder);
   bool ok = dir.exists();
   try {
     {
@@ -184,8 +183,7 @@ bool TakeScreenshotsFromEnvironment(int& exit_code) {
       TMForm hosted({QStringLiteral("IMPORTAR"), QStringLiteral("0")});
       ok = SaveShot(hosted, dir, QStringLiteral("main-window-importar.png")) && ok;
     }
-    const QString xml = qEnvironmentVariable("TRANSCLEPSA_SCREENSHOT_XML");
-    if (!xml.isEmpty()) {
+    {
       const itaca::Document document = itaca::Document::Load(PathFromQt(xml));
       {
         TemplateDialog logic(document, TemplateDialogMode::Conversion, std::string(kValencian));
@@ -219,8 +217,7 @@ bool TakeScreenshotsFromEnvironment(int& exit_code) {
     Echo(QStringLiteral("error"), FromCore(error.what()));
     ok = false;
   }
-  exit_code = ok ? 0 : 1;
-  return true;
+  return ok ? 0 : 1;
 }
 
 }  // namespace tc::app

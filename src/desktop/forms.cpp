@@ -1,0 +1,144 @@
+#include "desktop/forms.h"
+
+#include <array>
+
+namespace tc::desktop {
+
+namespace {
+
+constexpr Rgb kWhite{0xFF, 0xFF, 0xFF};
+constexpr Rgb kBlack{0x00, 0x00, 0x00};
+constexpr Rgb kRed{0xFF, 0x00, 0x00};
+constexpr Rgb kBlue{0x00, 0x00, 0xFF};
+constexpr Rgb kYellow{0xFF, 0xFF, 0x00};
+
+// The direction panels, and the bottom panel (also the school-year dialog's background).
+constexpr Gradient kDirectionGradient{{0xF9, 0xD3, 0x7D}, kWhite, {0xFF, 0xEE, 0xDD}};
+constexpr Gradient kBottomGradient{{0xC2, 0xCD, 0xFE}, {0xCF, 0xF2, 0xFE}, {0xCC, 0xD8, 0xE6}};
+// Sky blue to white to the inactive title-bar colour (Windows' default given).
+constexpr Gradient kTemplateGradient{{0xA6, 0xCA, 0xF0}, kWhite, {0xBF, 0xCD, 0xDB}, true};
+
+constexpr Font kHeading{16, true};
+constexpr Font kBold{12, true};
+
+// The language box's entries; the first is its initial text.
+constexpr std::string_view kLanguages = "VALENCI\xC1\nCASTELLANO";
+
+using K = ControlKind;
+
+// The main window: the two directions side by side over the bottom panel. The bottom panel
+// overlaps the direction panels by one line and stays above them.
+constexpr std::array<Control, 13> kMainControls{{
+    {.kind = K::Panel, .name = "Draw3D2", .rect = {0, 0, 315, 169},
+     .gradient = kDirectionGradient, .help_context = kHelpContextDirection},
+    {.kind = K::Label, .name = "LabelExportar", .parent = "Draw3D2", .rect = {8, 10, 299, 44},
+     .text = "Transformar datos desde ITACA hacia Clepsa ", .font = kHeading, .word_wrap = true,
+     .centred = true},
+    {.kind = K::Label, .name = "Label9", .parent = "Draw3D2", .rect = {24, 72, 130, 20},
+     .text = "Recoger Textos en:", .font = kBold, .text_colour = kRed},
+    {.kind = K::ComboBox, .name = "ComboBoxValCast", .parent = "Draw3D2",
+     .rect = {160, 70, 130, 22}, .text = "VALENCI\xC1", .items = kLanguages,
+     .help_context = kHelpContextWindow},
+    {.kind = K::OkButton, .name = "BExportar", .parent = "Draw3D2", .rect = {120, 118, 75, 28},
+     .text = "OK", .help_context = kHelpContextDirection},
+    {.kind = K::Panel, .name = "Draw3D3", .rect = {316, 0, 317, 169},
+     .gradient = kDirectionGradient, .help_context = kHelpContextDirection},
+    {.kind = K::Label, .name = "LabelImportar", .parent = "Draw3D3", .rect = {8, 10, 301, 44},
+     .text = "Transformar datos desde Clepsa hacia ITACA", .font = kHeading, .word_wrap = true,
+     .centred = true},
+    {.kind = K::OkButton, .name = "BImportar", .parent = "Draw3D3", .rect = {121, 118, 75, 28},
+     .text = "OK", .help_context = kHelpContextDirection},
+    {.kind = K::Panel, .name = "Draw3D1", .rect = {0, 168, 633, 97}, .gradient = kBottomGradient},
+    {.kind = K::Label, .name = "Label1", .parent = "Draw3D1", .rect = {16, 38, 260, 20},
+     .text = "TransClepsaITACA para PX17 V-1.0", .font = kBold, .text_colour = kRed},
+    {.kind = K::ListBox, .name = "ListBoxPlanti", .parent = "Draw3D1", .rect = {300, 8, 100, 80},
+     .visible = false},
+    {.kind = K::CloseButton, .name = "BClose", .parent = "Draw3D1", .rect = {410, 33, 90, 30},
+     .text = "&Salir"},
+    {.kind = K::Button, .name = "Button1", .parent = "Draw3D1", .rect = {516, 33, 90, 30},
+     .text = "F1 Ayuda", .help_context = kHelpContextWindow},
+}};
+
+constexpr Form kMainForm{.name = "MForm",
+                         .caption = "Exportar e importar datos entre Clepsa e ITACA",
+                         .width = 632,
+                         .height = 266,
+                         .help_context = kHelpContextWindow,
+                         .controls = kMainControls};
+
+// The template dialog. The texts of Label9 and LabelPlantillas depend on its mode and come from
+// its logic (TemplateDialog).
+constexpr std::array<Control, 12> kTemplateControls{{
+    {.kind = K::Panel, .name = "Panel1", .rect = {0, 0, 385, 304}, .gradient = kTemplateGradient},
+    {.kind = K::Label, .name = "Label9", .parent = "Panel1", .rect = {10, 12, 236, 18},
+     .font = kBold, .text_colour = kRed},
+    {.kind = K::ComboBox, .name = "ComboBoxValCast", .parent = "Panel1",
+     .rect = {250, 9, 122, 22}, .text = "VALENCI\xC1", .items = kLanguages},
+    {.kind = K::Label, .name = "LabelPlantillas", .parent = "Panel1", .rect = {10, 40, 362, 34},
+     .font = {13, true}, .word_wrap = true},
+    {.kind = K::ComboBox, .name = "ComboBoxPlantilla", .parent = "Panel1",
+     .rect = {10, 84, 150, 22}, .background = kYellow},
+    {.kind = K::Label, .name = "Label3", .parent = "Panel1", .rect = {172, 84, 50, 18},
+     .text = "Horario:"},
+    {.kind = K::Label, .name = "LabelNombre", .parent = "Panel1", .rect = {224, 86, 150, 44},
+     .text = "-", .word_wrap = true},
+    {.kind = K::Label, .name = "Label2", .parent = "Panel1", .rect = {172, 134, 50, 18},
+     .text = "Turno:"},
+    {.kind = K::Label, .name = "LabelTurno", .parent = "Panel1", .rect = {224, 134, 150, 18},
+     .text = "-"},
+    {.kind = K::Label, .name = "Label1", .parent = "Panel1", .rect = {10, 114, 100, 18},
+     .text = "HORAS"},
+    {.kind = K::ListBox, .name = "ListBox1", .parent = "Panel1", .rect = {10, 132, 150, 160}},
+    {.kind = K::OkButton, .name = "BitBtnContinuar", .parent = "Panel1",
+     .rect = {262, 262, 110, 30}, .text = "Continuar", .is_default = true},
+}};
+
+constexpr Form kTemplateForm{.name = "TPlantillas",
+                             .caption = "Plantillas Horarias",
+                             .width = 385,
+                             .height = 304,
+                             .place = Rect{444, 334, 385, 304},
+                             .resizable = true,
+                             .help_context = kHelpContextWindow,
+                             .controls = kTemplateControls};
+
+// The school-year dialog. LabelCurActual shows the year that will be written; the combo box's
+// entries are the years SchoolYearDialog offers.
+constexpr std::array<Control, 7> kSchoolYearControls{{
+    {.kind = K::Panel, .name = "Panel1", .rect = {0, 0, 396, 177}, .gradient = kBottomGradient},
+    {.kind = K::Label, .name = "LabelCurso", .parent = "Panel1", .rect = {12, 8, 372, 34},
+     .text = "Seleccione el Curso para el que quiere Exportar el Resultado del Horario.",
+     .font = kBold, .text_colour = kBlack, .word_wrap = true},
+    {.kind = K::Label, .name = "LabelCurSelected", .parent = "Panel1", .rect = {12, 56, 210, 18},
+     .text = "Curso seleccionado actualmente:", .font = kBold, .text_colour = kBlue},
+    {.kind = K::Label, .name = "LabelCurActual", .parent = "Panel1", .rect = {226, 52, 160, 24},
+     .text = "-", .font = kHeading, .text_colour = kRed},
+    {.kind = K::Label, .name = "LabelSeleccion", .parent = "Panel1", .rect = {12, 92, 280, 18},
+     .text = "Curso para el que se efectuar\xE1 la Exportaci\xF3n:", .font = kBold,
+     .text_colour = kRed},
+    {.kind = K::ComboBox, .name = "ComboBoxCurso", .parent = "Panel1", .rect = {296, 89, 88, 22}},
+    {.kind = K::OkButton, .name = "BitBtnContinuar", .parent = "Panel1",
+     .rect = {143, 134, 110, 30}, .text = "Continuar", .is_default = true},
+}};
+
+constexpr Form kSchoolYearForm{.name = "TCurExp",
+                               .caption = "Curso de destino",
+                               .width = 396,
+                               .height = 177,
+                               .help_context = kHelpContextWindow,
+                               .controls = kSchoolYearControls};
+
+}  // namespace
+
+const Form& MainForm() { return kMainForm; }
+const Form& TemplateForm() { return kTemplateForm; }
+const Form& SchoolYearForm() { return kSchoolYearForm; }
+
+const Control* FindControl(const Form& form, std::string_view name) {
+  for (const Control& control : form.controls) {
+    if (control.name == name) return &control;
+  }
+  return nullptr;
+}
+
+}  // namespace tc::desktop

@@ -1,0 +1,94 @@
+// What the desktop programs do, whatever toolkit draws them: how the command line is read, which
+// directions are offered, what a click of a direction runs and what follows it, and the outcome
+// reported to Clepsa. The Qt program and the Windows program hold one Session and only show what
+// it says.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/error.h"
+#include "run/conversion_run.h"
+#include "run/export_run.h"
+#include "run/interaction.h"
+#include "run/run_state.h"
+
+namespace tc::desktop {
+
+// Which direction panels the main window keeps.
+enum class Panels { Both, ItacaToClepsa, ClepsaToItaca };
+
+struct StartOptions {
+  bool embedded = false;           // EmbeddedRun: started by the host with two arguments
+  std::uintptr_t host_window = 0;  // native handle of the host window (0: none)
+  Panels panels = Panels::Both;
+  // The conversion error of a handle that is not hexadecimal (Windows-1252), for the standard
+  // error box; the window then starts as an ordinary standalone window.
+  std::optional<std::string> error;
+};
+
+// The host handle: hexadecimal digits only (no prefix, no sign, no blanks), at most as many as a
+// native handle holds. nullopt for anything else.
+std::optional<std::uintptr_t> ParseWindowHandle(std::string_view text);
+
+// Clepsa starts the program with exactly two arguments: the direction word ("importar" or
+// "exportar", any letter case) and its own window handle in hexadecimal digits. Any other number
+// of arguments means a standalone start. `arguments` are UTF-8, without the program's name.
+StartOptions ReadCommandLine(const std::vector<std::string>& arguments);
+
+class Session {
+ public:
+  // `outcome_file` is "Clepsa.ini" beside the executable; `working_folder` Clepsa's C:\ZTEMP.
+  Session(StartOptions start, std::filesystem::path outcome_file,
+          std::filesystem::path working_folder);
+
+  const StartOptions& Start() const { return start_; }
+  const RunState& State() const { return state_; }
+  const std::filesystem::path& WorkingFolder() const { return working_folder_; }
+  const std::filesystem::path& OutcomeFile() const { return outcome_file_; }
+  // Tests put the outcome file and the working folder elsewhere.
+  void SetOutcomeFile(std::filesystem::path file) { outcome_file_ = std::move(file); }
+  void SetWorkingFolder(std::filesystem::path folder) { working_folder_ = std::move(folder); }
+
+  // Both direction buttons: enabled until one run completes (one completed run per start).
+  bool RunsEnabled() const { return runs_enabled_; }
+  // The text of the main window's language box, as the user edits it.
+  void SetLanguage(std::string cp1252) { state_.LanguageChoice = std::move(cp1252); }
+  // The folder the file dialog opens in: that of the file chosen last (empty at first).
+  std::filesystem::path FileDialogFolder() const;
+
+  // What the window does once a direction's run has returned.
+  enum class Next { Stay, Close };
+  // The click of "OK" under "Transformar datos desde ITACA hacia Clepsa" and under
+  // "Transformar datos desde Clepsa hacia ITACA". An error ends the run in the standard error box
+  // (ui.ShowError) and changes nothing else. After a completed run both directions are disabled;
+  // hosted, the window closes after a completed run and after a missing input.
+  Next Convert(Interaction& ui);
+  Next Export(Interaction& ui);
+
+  // What the last completed run did, for "Ver informe".
+  const std::optional<ConversionResult>& LastConversion() const { return last_conversion_; }
+  const std::optional<ExportResult>& LastExport() const { return last_export_; }
+
+  // The window is closing: hosted, the outcome goes to Clepsa.ini (once). Returns the error to
+  // show when it cannot be written.
+  std::optional<Error> Closing();
+
+ private:
+  Next After(RunResult result);
+
+  StartOptions start_;
+  std::filesystem::path outcome_file_;
+  std::filesystem::path working_folder_;
+  RunState state_;
+  bool runs_enabled_ = true;
+  bool outcome_written_ = false;
+  std::optional<ConversionResult> last_conversion_;
+  std::optional<ExportResult> last_export_;
+};
+
+}  // namespace tc::desktop

@@ -1,0 +1,135 @@
+#include "desktop/session.h"
+
+#include <exception>
+
+#include "base/codepage.h"
+#include "desktop/forms.h"
+#include "platform/platform.h"
+#include "run/advice.h"
+
+namespace tc::desktop {
+
+std::optional<std::uintptr_t> ParseWindowHandle(std::string_view text) {
+  constexpr std::size_t kMaxDigits = sizeof(std::uintptr_t) * 2;
+  if (text.empty() || text.size() > kMaxDigits) return std::nullopt;
+  std::uintptr_t value = 0;
+  for (const char c : text) {
+    int digit;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
+    } else if (c >= 'A' && c <= 'F') {
+      digit = c - 'A' + 10;
+    } else {
+      return std::nullopt;
+    }
+    value = (value << 4) | static_cast<std::uintptr_t>(digit);
+  }
+  return value;
+}
+
+namespace {
+
+std::string AsciiLower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+}  // namespace
+
+StartOptions ReadCommandLine(const std::vector<std::string>& arguments) {
+  StartOptions options;
+  if (arguments.size() != 2) return options;
+
+  // The handle is converted first: when it is not a number nothing else of the hosted start
+  // happens and the window stays standalone.
+  const std::optional<std::uintptr_t> handle = ParseWindowHandle(arguments[1]);
+  if (!handle) {
+    options.error = "'$" + Utf8ToCp1252(arguments[1]) +
+                    "' no es un valor entero v\xE1lido";  // válido
+    return options;
+  }
+  options.embedded = true;
+  options.host_window = *handle;
+
+  const std::string word = AsciiLower(arguments[0]);
+  if (word == "importar") {
+    options.panels = Panels::ClepsaToItaca;
+  } else if (word == "exportar") {
+    options.panels = Panels::ItacaToClepsa;
+  }
+  return options;
+}
+
+Session::Session(StartOptions start, std::filesystem::path outcome_file,
+                 std::filesystem::path working_folder)
+    : start_(std::move(start)),
+      outcome_file_(std::move(outcome_file)),
+      working_folder_(std::move(working_folder)) {
+  state_.OutcomeCode = kOutcomeNothing;
+  state_.EmbeddedRun = start_.embedded;
+}
+
+std::filesystem::path Session::FileDialogFolder() const {
+  return state_.ItacaFileName.empty() ? std::filesystem::path()
+                                      : state_.ItacaFileName.parent_path();
+}
+
+Session::Next Session::Convert(Interaction& ui) {
+  try {
+    ConversionResult result = RunConversion(state_, ui, working_folder_);
+    const RunResult outcome = result.result;
+    if (outcome == RunResult::Completed) last_conversion_ = std::move(result);
+    return After(outcome);
+  } catch (const std::exception& exception) {
+    ui.SetBusy(false);
+    ui.ShowError(AsError(exception));
+    return Next::Stay;
+  }
+}
+
+Session::Next Session::Export(Interaction& ui) {
+  try {
+    ExportResult result = RunExport(state_, ui, working_folder_);
+    const RunResult outcome = result.result;
+    if (outcome == RunResult::Completed) last_export_ = std::move(result);
+    return After(outcome);
+  } catch (const std::exception& exception) {
+    ui.SetBusy(false);
+    ui.ShowError(AsError(exception));
+    return Next::Stay;
+  }
+}
+
+// After a completed run both directions are disabled (one run per program start); hosted, the
+// window closes after a completed run and after a missing input.
+Session::Next Session::After(RunResult result) {
+  if (result == RunResult::Completed) {
+    state_.OutcomeCode = kOutcomeCompleted;
+    runs_enabled_ = false;
+    return state_.EmbeddedRun ? Next::Close : Next::Stay;
+  }
+  if (state_.EmbeddedRun) {
+    state_.OutcomeCode = kOutcomeMissingInput;
+    return Next::Close;
+  }
+  return Next::Stay;
+}
+
+std::optional<Error> Session::Closing() {
+  if (!state_.EmbeddedRun || outcome_written_) return std::nullopt;
+  outcome_written_ = true;
+  try {
+    platform::WriteIniValue(outcome_file_, kOutcomeSection, kOutcomeKey,
+                            std::to_string(state_.OutcomeCode));
+  } catch (const std::exception& exception) {
+    return AsError(exception);
+  }
+  return std::nullopt;
+}
+
+}  // namespace tc::desktop
