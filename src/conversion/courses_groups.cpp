@@ -76,12 +76,11 @@ std::string GroupCandidate(const std::string& base, long n) {
 // The group's ABREV: its code when free (shortened when too long); otherwise the code, cut to 9
 // characters when it has 10 or more, with the first number whose final form is free. The final,
 // shortened form is what is tested, so two long codes that shorten alike never share an ABREV.
-std::string UniqueGroupCode(const std::string& code, const CodesSeen& seen) {
+std::string UniqueGroupCode(const std::string& code, CodesSeen& seen) {
   std::string candidate = ShortenGroupCode(code);
   if (!seen.Contains(candidate)) return candidate;
   const std::string base = code.size() >= kGroupCodeWidth ? Left(code, kRepeatBase) : code;
-  return FirstFree([&](long n) { return GroupCandidate(base, n); },
-                   [&](const std::string& c) { return !seen.Contains(c); });
+  return seen.FirstFreeInSeries(base, [&](long n) { return GroupCandidate(base, n); });
 }
 
 // A course written only when it has a parent, or when its abbreviation starts with the course

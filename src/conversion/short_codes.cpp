@@ -8,6 +8,12 @@ bool CodesSeen::Contains(std::string_view code) const { return folded_.contains(
 
 void CodesSeen::Add(std::string_view code) { folded_.insert(UpperCase(code)); }
 
+long& CodesSeen::ResumeAt(std::string_view series) {
+  long& n = next_number_[UpperCase(series)];
+  if (n < 1) n = 1;
+  return n;
+}
+
 std::string NumberedCode(std::string_view base, long n, std::size_t width) {
   std::string number = std::to_string(n);
   if (width != std::string_view::npos && base.size() + number.size() > width) {
@@ -18,12 +24,12 @@ std::string NumberedCode(std::string_view base, long n, std::size_t width) {
   return code;
 }
 
-std::string FirstFreeNumbered(std::string_view base, const CodesSeen& seen, std::size_t width) {
-  return FirstFree([&](long n) { return NumberedCode(base, n, width); },
-                   [&](const std::string& code) { return !seen.Contains(code); });
+std::string FirstFreeNumbered(std::string_view base, CodesSeen& seen, std::size_t width) {
+  const std::string series = std::string(base) + '\x1F' + std::to_string(width);
+  return seen.FirstFreeInSeries(series, [&](long n) { return NumberedCode(base, n, width); });
 }
 
-std::string UniqueNumbered(std::string_view code, const CodesSeen& seen) {
+std::string UniqueNumbered(std::string_view code, CodesSeen& seen) {
   if (!seen.Contains(code)) return std::string(code);
   return FirstFreeNumbered(code, seen);
 }

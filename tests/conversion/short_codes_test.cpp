@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
+#include <string>
+
+#include "base/codepage.h"
 
 namespace tc {
 namespace {
@@ -26,6 +30,34 @@ TEST(ShortCodes, LetteredSeriesEndsWhenEveryLetterIsTaken) {
   EXPECT_EQ(FirstFree(letter, is_free, 26), "*56C");
   for (char c = 'A'; c <= 'Z'; ++c) used.insert(std::string("*56") + c);
   EXPECT_EQ(FirstFree(letter, is_free, 26), std::nullopt);
+}
+
+// The search resumes where the last one of the same base ended: it must still give exactly what a
+// search from 1 would, whatever the mix of bases, letter cases, widths and codes added by hand.
+TEST(ShortCodes, ResumedSearchAgreesWithASearchFromOne) {
+  std::mt19937 random(7);
+  CodesSeen seen;
+  std::set<std::string> taken;  // upper case, as the list compares
+  auto naive = [&](const std::string& base, std::size_t width) {
+    for (long n = 1;; ++n) {
+      std::string code = NumberedCode(base, n, width);
+      if (!taken.contains(UpperCase(code))) return code;
+    }
+  };
+  const char* bases[] = {"A1", "a1", "A", "ABCDEFGH", "abcdefgh", "Labo"};
+  for (int step = 0; step < 3000; ++step) {
+    const std::string base = bases[random() % std::size(bases)];
+    const std::size_t width = random() % 2 ? std::string_view::npos : 10;
+    std::string code;
+    if (random() % 5 == 0) {
+      code = base + std::to_string(random() % 40);  // a code the document itself holds
+    } else {
+      code = FirstFreeNumbered(base, seen, width);
+      ASSERT_EQ(code, naive(base, width)) << "step " << step << " base " << base;
+    }
+    seen.Add(code);
+    taken.insert(UpperCase(code));
+  }
 }
 
 }  // namespace

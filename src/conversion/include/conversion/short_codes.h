@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace tc {
@@ -19,22 +20,30 @@ class CodesSeen {
   void Add(std::string_view code);
   std::size_t Size() const { return folded_.size(); }
 
+  // The first of candidate(1), candidate(2), ... not held. `series` names the candidate
+  // function (two series with the same name, in any letter case, must give the same codes up to
+  // letter case). Codes are only ever added, so the first free number of a series only grows:
+  // the search resumes where the last one of the same series ended, and giving n numbered codes
+  // costs n lookups, not n squared.
+  template <typename Candidate>
+  std::string FirstFreeInSeries(std::string_view series, Candidate&& candidate);
+
  private:
   std::unordered_set<std::string> folded_;  // upper-case form of every code given
+  std::unordered_map<std::string, long> next_number_;  // upper-case series -> where to resume
+  long& ResumeAt(std::string_view series);
 };
 
-// The first of candidate(1), candidate(2), ... that is_free accepts. The series must reach a free
-// candidate (a numbered series over a finite set of taken codes always does).
-template <typename Candidate, typename IsFree>
-std::string FirstFree(Candidate&& candidate, IsFree&& is_free) {
-  for (long n = 1;; ++n) {
+template <typename Candidate>
+std::string CodesSeen::FirstFreeInSeries(std::string_view series, Candidate&& candidate) {
+  for (long& n = ResumeAt(series);; ++n) {
     std::string code = candidate(n);
-    if (is_free(code)) return code;
+    if (!Contains(code)) return code;
   }
 }
 
-// The same over a finite series candidate(1) ... candidate(last), such as the letters A to Z;
-// nullopt when every one of them is taken.
+// The first of candidate(1) ... candidate(last) that is_free accepts, over a finite series such
+// as the letters A to Z; nullopt when every one of them is taken.
 template <typename Candidate, typename IsFree>
 std::optional<std::string> FirstFree(Candidate&& candidate, IsFree&& is_free, long last) {
   for (long n = 1; n <= last; ++n) {
@@ -51,10 +60,10 @@ std::string NumberedCode(std::string_view base, long n, std::size_t width = std:
 
 // The first of base1, base2, base3, ... that `seen` does not hold (the base cut as NumberedCode
 // does when a width is given).
-std::string FirstFreeNumbered(std::string_view base, const CodesSeen& seen,
+std::string FirstFreeNumbered(std::string_view base, CodesSeen& seen,
                               std::size_t width = std::string_view::npos);
 
 // `code` itself when `seen` does not hold it, else FirstFreeNumbered(code).
-std::string UniqueNumbered(std::string_view code, const CodesSeen& seen);
+std::string UniqueNumbered(std::string_view code, CodesSeen& seen);
 
 }  // namespace tc
