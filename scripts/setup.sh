@@ -6,8 +6,9 @@ packages=(
   build-essential cmake pkg-config
   libpugixml-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-translations-l10n xvfb xauth x11-utils fonts-liberation2
-  fpc fp-units-db fp-utils
+  fpc fp-units-db fp-units-misc fp-utils
   libxml2-utils python3
+  libchm-bin
 )
 
 missing=()

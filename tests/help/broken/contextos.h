@@ -1,0 +1,2 @@
+/* The fixture's only context. */
+#define IDH_INICIO 5
