@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n xvfb xauth x11-utils fonts-liberation2
   fpc fp-units-db fp-units-misc fp-utils
   libxml2-utils python3
-  libchm-bin
+  libchm-bin g++-mingw-w64-x86-64-posix wine
 )
 
 missing=()
