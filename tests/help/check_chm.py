@@ -6,7 +6,8 @@ depend on:
   project (contextos.h through the [MAP] and [ALIAS] of the .hhp) and every --context given is
   there and names its [ALIAS] page, stored in the file;
 - the default topic (#SYSTEM) and the window's default and home pages (#WINDOWS) are pages of
-  the file, and every name of #URLTBL/#URLSTR (the topics of the contents and index) is stored;
+  the file, and every topic of #URLTBL/#URLSTR (those of the contents and index) is stored,
+  with its #fragment;
 - every page, stylesheet and image linked from a page, a stylesheet, the contents (.hhc) or
   the index (.hhk) is stored in the file, and a link's #fragment is an id or name of its page;
 - every file of [FILES] and every page of the source folder is in the file, and every page
@@ -292,8 +293,7 @@ def main():
         for what, page in window_pages(archive):
             check.check_page_name(what, page)
         for url in topic_urls(archive):
-            if not archive.has(url[1:] if url.startswith('/') else url):
-                check.fault('#URLSTR names "%s", which is not in the help file' % url)
+            check.check_link('#URLSTR', url[1:] if url.startswith('/') else url)
 
         # Links of the pages, stylesheets, contents and index.
         links = 0
