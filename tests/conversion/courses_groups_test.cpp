@@ -22,8 +22,11 @@ Codes Column(const std::vector<Row>& rows, const std::string& field) {
 
 // A group with the given code and tutors, in the document's form.
 std::string Group(const std::string& code, const std::string& tutors = R"(tutor_ppal="")") {
+  // An empty tutor_sec unless `tutors` gives one: an attribute may appear once per element.
+  const std::string secondary =
+      tutors.find("tutor_sec=") == std::string::npos ? R"( tutor_sec="")" : "";
   return R"(<grupo codigo=")" + code + R"(" nombre="G" turno="M" ensenanza="3001" )" + tutors +
-         R"( tutor_sec=""/>)";
+         secondary + "/>";
 }
 
 // A teacher whose initials are those of the two surnames and "A".
