@@ -14,6 +14,7 @@
 #include "encoding.h"
 #include "platform/platform.h"
 #include "store/text.h"
+#include "wellformed.h"
 #include "writer.h"
 
 namespace tc::itaca {
@@ -50,8 +51,6 @@ const char* ParseProblem(pugi::xml_parse_status status) {
       return "la etiqueta de cierre no corresponde a la de apertura o falta";
     case pugi::status_no_document_element:
       return "no contiene ning\xFAn elemento";
-    case pugi::status_out_of_memory:
-      return "no hay memoria suficiente para leerlo";
     default:
       return "error interno del analizador XML";
   }
@@ -126,10 +125,18 @@ struct Document::Impl {
     if (line_breaks.size() != line_feeds) std::sort(line_breaks.begin(), line_breaks.end());
   }
 
-  [[noreturn]] void Malformed(std::string_view problem, std::ptrdiff_t offset) const {
-    throw DocumentError("El documento ITACA " + SourceText() +
-                            " no es un XML bien formado (l\xEDnea " +
-                            std::to_string(LineAt(offset)) + "): " + std::string(problem) + ".",
+  // The first fault the well-formedness check finds, as the user reads it.
+  [[noreturn]] void Refuse(const detail::WellFormednessFault& fault) const {
+    const std::string where = "l\xEDnea " + std::to_string(fault.position.line) + ", columna " +
+                              std::to_string(fault.position.column);
+    if (fault.kind == detail::WellFormednessFault::Kind::kDocumentType) {
+      throw DocumentError("El documento ITACA " + SourceText() +
+                              " tiene una declaraci\xF3n de tipo de documento (<!DOCTYPE>) en la " +
+                              where + ": ITACA no las escribe y no se admiten.",
+                          ErrorKind::DocumentMalformed, SourceText());
+    }
+    throw DocumentError("El documento ITACA " + SourceText() + " no es un XML bien formado (" +
+                            where + "): " + fault.reason + ".",
                         ErrorKind::DocumentMalformed, SourceText());
   }
 
@@ -141,6 +148,9 @@ struct Document::Impl {
         detail::DecodeDocument(std::string_view(buffer.get(), size), SourceText());
     charset = decoded.charset;
     byte_order_mark = decoded.byte_order_mark;
+    // A UTF-8 file is parsed where it lies, its mark included; the check reads the characters of
+    // the document, and the mark is none of them.
+    const std::size_t mark = decoded.converted || !byte_order_mark ? 0 : 3;
     if (decoded.converted) {
       buffer.reset();
       size = decoded.converted->size();
@@ -148,21 +158,27 @@ struct Document::Impl {
       std::memcpy(buffer.get(), decoded.converted->data(), size);
       decoded.converted.reset();
     }
-    IndexLines(std::string_view(buffer.get(), size));
+    const std::string_view text(buffer.get(), size);
+    if (auto fault = detail::FirstWellFormednessFault(text.substr(mark))) Refuse(*fault);
+    IndexLines(text);
+    // The check has let through only well-formed XML: the parser fails now for want of memory,
+    // or where it disagrees with the check (which would be a fault of ours, named as such).
     const pugi::xml_parse_result result = xml.load_buffer_inplace_own(
         buffer.release(), size, kParseOptions, pugi::encoding_utf8);
-    if (!result) Malformed(ParseProblem(result.status), result.offset);
-
-    // The parser lets through a few things that are not XML: more than one root, text outside it.
-    pugi::xml_node root;
-    for (pugi::xml_node node = xml.first_child(); node; node = node.next_sibling()) {
-      if (node.type() == pugi::node_element) {
-        if (root) Malformed("hay m\xE1s de un elemento ra\xEDz", node.offset_debug());
-        root = node;
-      } else if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
-        Malformed("hay texto fuera del elemento ra\xEDz", node.offset_debug());
-      }
+    if (result.status == pugi::status_out_of_memory) {
+      throw DocumentError("No hay memoria suficiente para leer el documento ITACA " +
+                              SourceText() + ".",
+                          ErrorKind::Internal, SourceText());
     }
+    if (!result) {
+      throw DocumentError("El analizador XML no ha podido leer el documento ITACA " +
+                              SourceText() + " (l\xEDnea " +
+                              std::to_string(LineAt(result.offset)) + "): " +
+                              ParseProblem(result.status) + ".",
+                          ErrorKind::DocumentMalformed, SourceText());
+    }
+
+    const pugi::xml_node root = xml.document_element();
     if (root.name() != kRootName) {
       throw DocumentError("El archivo " + SourceText() +
                               " no es un documento ITACA: su elemento ra\xEDz es \"" +

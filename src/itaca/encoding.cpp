@@ -22,8 +22,6 @@ constexpr std::string_view kUtf32BeBom{"\x00\x00\xFE\xFF", 4};
 constexpr std::string_view kUtf16LeStart{"<\0?\0", 4};
 constexpr std::string_view kUtf16BeStart{"\0<\0?", 4};
 
-constexpr char32_t kReplacementCharacter = 0xFFFD;
-
 // The eight positions where ISO-8859-15 differs from ISO-8859-1.
 struct Latin9Difference {
   unsigned char byte;
@@ -102,15 +100,12 @@ std::string Utf16ToUtf8(std::string_view bytes, bool big_endian) {
       if (low >= 0xDC00 && low <= 0xDFFF) {
         cp = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (low - 0xDC00);
         ++u;
-      } else {
-        cp = kReplacementCharacter;
       }
-    } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-      cp = kReplacementCharacter;
     }
+    // A lone surrogate stays as its own code point, for the well-formedness check to name it
+    // where it lies.
     AppendUtf8(out, cp);
   }
-  if (bytes.size() % 2 != 0) AppendUtf8(out, kReplacementCharacter);
   return out;
 }
 
@@ -234,6 +229,11 @@ DecodedDocument DecodeDocument(std::string_view bytes, std::string_view source) 
       bytes.substr(0, 4) == kUtf16BeStart) {
     const bool big_endian = be_bom || (!le_bom && bytes.substr(0, 4) == kUtf16BeStart);
     const bool bom = le_bom || be_bom;
+    if (bytes.size() % 2 != 0) {
+      throw DocumentError(Prefix(source) +
+                              " no est\xE1 escrito en UTF-16: tiene un n\xFAmero impar de bytes.",
+                          ErrorKind::DocumentUnreadable, std::string(source));
+    }
     std::string utf8 = Utf16ToUtf8(bytes.substr(bom ? 2 : 0), big_endian);
     DeclaredCharset(utf8, source);
     return {big_endian ? Charset::kUtf16Be : Charset::kUtf16Le, bom, std::move(utf8)};

@@ -256,17 +256,18 @@ TEST(Refused, NotWellFormedGivesTheReasonAndTheLine) {
               Document::Parse("<centro>\n<docentes>\n<docente a='1'>\n</docentes>\n</centro>",
                               "mal.xml");
             }),
-            W("El documento ITACA mal.xml no es un XML bien formado (línea 4): la etiqueta de "
-              "cierre no corresponde a la de apertura o falta."));
+            W("El documento ITACA mal.xml no es un XML bien formado (línea 4, columna 1): la "
+              "etiqueta de cierre </docentes> no corresponde a la de apertura <docente> de la "
+              "línea 3."));
   EXPECT_EQ(ErrorOf([] { Document::Parse("<centro>\n<aula a=1/>\n</centro>", "mal.xml"); }),
-            W("El documento ITACA mal.xml no es un XML bien formado (línea 2): atributo mal "
-              "formado."));
+            W("El documento ITACA mal.xml no es un XML bien formado (línea 2, columna 9): el "
+              "valor del atributo \"a\" no está entre comillas."));
   EXPECT_EQ(ErrorOf([] { Document::Parse("", "vacio.xml"); }),
-            W("El documento ITACA vacio.xml no es un XML bien formado (línea 1): no contiene "
-              "ningún elemento."));
+            W("El documento ITACA vacio.xml no es un XML bien formado (línea 1, columna 1): no "
+              "contiene ningún elemento."));
   EXPECT_EQ(ErrorOf([] { Document::Parse("<centro/>\n<centro/>", "dos.xml"); }),
-            W("El documento ITACA dos.xml no es un XML bien formado (línea 2): hay más de un "
-              "elemento raíz."));
+            W("El documento ITACA dos.xml no es un XML bien formado (línea 2, columna 1): hay "
+              "más de un elemento raíz."));
 }
 
 TEST(Refused, EveryTruncationOfADocumentIsAnError) {

@@ -94,8 +94,9 @@ class Document {
   Document& operator=(Document&&) noexcept;
 
   // Loads a whole file. Throws DocumentError when the file cannot be read, its encoding is not
-  // one we read (the message names it), it is not well formed (the parser's reason and the line)
-  // or its root element is not `centro` (naming the root found).
+  // one we read (the message names it), it is not well-formed XML (the line and column of the
+  // first fault and what is wrong there), it has a document type declaration (never read: its
+  // entities would change the data) or its root element is not `centro` (naming the root found).
   static Document Load(const std::filesystem::path& file);
   // The same from bytes in memory; `source` names the origin in messages.
   static Document Parse(std::string_view bytes, std::string_view source = "documento");

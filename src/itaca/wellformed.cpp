@@ -1,0 +1,737 @@
+#include "wellformed.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "base/codepage.h"
+
+namespace tc::itaca::detail {
+
+namespace {
+
+constexpr std::size_t kNpos = std::string_view::npos;
+
+// What each byte may be. Bytes from 0x80 up start or continue a multi-byte character, which is
+// decoded and judged on its own (kCheck).
+enum ByteClass : std::uint8_t {
+  kSpace = 1 << 0,      // blank, tab, CR, LF
+  kNameStart = 1 << 1,  // may start a name
+  kNameChar = 1 << 2,   // may continue a name
+  kCheck = 1 << 3,      // a control character XML forbids, or a byte from 0x80 up
+  kTextStop = 1 << 4,   // ends a run of character data
+  kValueStop = 1 << 5,  // ends a run of an attribute value
+};
+
+constexpr std::array<std::uint8_t, 256> MakeByteClasses() {
+  std::array<std::uint8_t, 256> classes{};
+  for (int b = 0; b < 256; ++b) {
+    std::uint8_t c = 0;
+    if (b == ' ' || b == '\t' || b == '\r' || b == '\n') c |= kSpace;
+    if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '_' || b == ':') {
+      c |= kNameStart | kNameChar;
+    }
+    if ((b >= '0' && b <= '9') || b == '-' || b == '.') c |= kNameChar;
+    if ((b < 0x20 && !(c & kSpace)) || b >= 0x80) c |= kCheck;
+    if ((c & kCheck) || b == '<' || b == '&' || b == ']') c |= kTextStop;
+    if ((c & kCheck) || b == '<' || b == '&' || b == '"' || b == '\'') c |= kValueStop;
+    classes[static_cast<std::size_t>(b)] = c;
+  }
+  return classes;
+}
+constexpr std::array<std::uint8_t, 256> kByteClasses = MakeByteClasses();
+
+bool Is(unsigned byte, ByteClass what) { return (kByteClasses[byte] & what) != 0; }
+
+// One UTF-8 sequence; length 0 when the bytes are not UTF-8. Surrogates decode like any other
+// code point: the UTF-16 reader keeps a lone one so that it can be named here.
+struct Character {
+  char32_t code_point;
+  std::size_t length;
+};
+
+Character DecodeAt(std::string_view text, std::size_t at) {
+  auto byte = [&](std::size_t i) {
+    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
+  };
+  const unsigned lead = byte(at);
+  if (lead < 0x80) return {lead, 1};
+  std::size_t length;
+  char32_t code_point;
+  unsigned low = 0x80, high = 0xBF;  // the range of the second byte; then always 80-BF
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code_point = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code_point = lead & 0x0F;
+    if (lead == 0xE0) low = 0xA0;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code_point = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return {0, 0};
+  }
+  for (std::size_t i = 1; i < length; ++i) {
+    const unsigned b = byte(at + i);
+    if (b < low || b > high) return {0, 0};
+    low = 0x80;
+    high = 0xBF;
+    code_point = (code_point << 6) | (b & 0x3F);
+  }
+  return {code_point, length};
+}
+
+bool IsXmlCharacter(char32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+bool IsNameStartCharacter(char32_t c) {
+  if (c < 0x80) return Is(c, kNameStart);
+  return (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
+         (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) ||
+         (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+         (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
+         (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) ||
+         (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool IsNameCharacter(char32_t c) {
+  if (c < 0x80) return Is(c, kNameChar);
+  return IsNameStartCharacter(c) || c == 0xB7 || (c >= 0x300 && c <= 0x36F) ||
+         (c >= 0x203F && c <= 0x2040);
+}
+
+// "xml" in any letter case: the names reserved for XML's own use by processing instructions.
+bool IsReservedTarget(std::string_view name) {
+  return name.size() == 3 && (name[0] | 0x20) == 'x' && (name[1] | 0x20) == 'm' &&
+         (name[2] | 0x20) == 'l';
+}
+
+bool IsPredefinedEntity(std::string_view name) {
+  return name == "lt" || name == "gt" || name == "amp" || name == "quot" || name == "apos";
+}
+
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The version of an XML declaration: "1." and digits.
+bool IsVersionNumber(std::string_view v) {
+  if (v.size() < 3 || v.substr(0, 2) != "1.") return false;
+  for (char c : v.substr(2)) {
+    if (!IsAsciiDigit(c)) return false;
+  }
+  return true;
+}
+
+// An encoding name: a letter, then letters, digits, '.', '_' and '-'.
+bool IsEncodingName(std::string_view name) {
+  if (name.empty() || !IsAsciiLetter(name[0])) return false;
+  for (char c : name) {
+    if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != '.' && c != '_' && c != '-') return false;
+  }
+  return true;
+}
+
+std::string Hex(char32_t value) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), kDigits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  while (digits.size() < 4) digits.insert(digits.begin(), '0');
+  return digits;
+}
+
+// UTF-8 text quoted in a message: Windows-1252, cut short when it is long.
+std::string Shown(std::string_view utf8) {
+  constexpr std::size_t kLongest = 60;
+  if (utf8.size() <= kLongest) return Utf8ToCp1252(utf8);
+  std::size_t cut = kLongest;
+  while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) --cut;
+  return Utf8ToCp1252(utf8.substr(0, cut)) + "...";
+}
+
+// Thrown from inside the scanner at the first fault, caught where the check began: the fault
+// path is taken once per document, and every step of the scanner stays a plain call.
+struct Stop {
+  WellFormednessFault fault;
+};
+
+// One pass over the whole document, markup by markup. Elements are not nested calls but a stack
+// of open ones, so the depth of a document costs no machine stack.
+class Scanner {
+ public:
+  explicit Scanner(std::string_view text) : text_(text), size_(text.size()) {}
+
+  void Document() {
+    if (At("<?xml") && !NameCharacterAt(pos_ + 5)) Declaration();
+    TopLevel(false);
+    TopLevel(true);
+  }
+
+ private:
+  struct OpenElement {
+    std::string_view name;
+    std::size_t offset;  // of its start tag
+  };
+
+  // -------------------------------------------------------------------------------------------
+  // Faults
+
+  [[noreturn]] void Fail(std::size_t at, std::string reason,
+                         WellFormednessFault::Kind kind = WellFormednessFault::Kind::kNotWellFormed)
+      const {
+    throw Stop{WellFormednessFault{kind, at, PositionIn(text_, at), std::move(reason)}};
+  }
+
+  [[noreturn]] void FailUnclosedTag(std::size_t start, std::string_view name) const {
+    Fail(start, "la etiqueta <" + Shown(name) + "> no se cierra (falta \">\")");
+  }
+
+  [[noreturn]] void FailUnclosedDeclaration(std::size_t start) const {
+    Fail(start, "la declaraci\xF3n XML no se cierra (falta \"?>\")");
+  }
+
+  [[noreturn]] void FailMalformedDeclaration(std::size_t at, std::string_view what) const {
+    Fail(at, "la declaraci\xF3n XML est\xE1 mal formada: " + std::string(what));
+  }
+
+  // The character at `at`, for a message that says it was not expected there.
+  std::string ShownCharacterAt(std::size_t at) const {
+    return Shown(text_.substr(at, DecodeAt(text_, at).length));
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Reading
+
+  unsigned Byte(std::size_t at) const { return static_cast<unsigned char>(text_[at]); }
+  bool Ended() const { return pos_ >= size_; }
+  bool At(std::string_view s) const { return text_.substr(pos_, s.size()) == s; }
+  std::size_t OffsetOf(std::string_view part) const {
+    return static_cast<std::size_t>(part.data() - text_.data());
+  }
+
+  // Passes white space; whether there was any.
+  bool SkipSpace() {
+    const std::size_t start = pos_;
+    while (pos_ < size_ && Is(Byte(pos_), kSpace)) ++pos_;
+    return pos_ > start;
+  }
+
+  bool NameStartAt(std::size_t at) const {
+    if (at >= size_) return false;
+    if (Byte(at) < 0x80) return Is(Byte(at), kNameStart);
+    const Character c = DecodeAt(text_, at);
+    return c.length > 0 && IsNameStartCharacter(c.code_point);
+  }
+
+  bool NameCharacterAt(std::size_t at) const {
+    if (at >= size_) return false;
+    if (Byte(at) < 0x80) return Is(Byte(at), kNameChar);
+    const Character c = DecodeAt(text_, at);
+    return c.length > 0 && IsNameCharacter(c.code_point);
+  }
+
+  // The name that starts at the current position (NameStartAt holds there).
+  std::string_view Name() {
+    const std::size_t start = pos_;
+    while (pos_ < size_) {
+      const unsigned b = Byte(pos_);
+      if (b < 0x80) {
+        if (!Is(b, kNameChar)) break;
+        ++pos_;
+        continue;
+      }
+      const Character c = DecodeAt(text_, pos_);
+      if (c.length == 0 || !IsNameCharacter(c.code_point)) break;
+      pos_ += c.length;
+    }
+    return text_.substr(start, pos_ - start);
+  }
+
+  // The length of the character at `at`, one of the bytes of class kCheck; fails when XML does
+  // not allow it.
+  std::size_t CheckedLength(std::size_t at) const {
+    const unsigned b = Byte(at);
+    if (b < 0x80) {
+      if (Is(b, kCheck)) {
+        Fail(at, "el car\xE1" "cter de control U+" + Hex(b) + " no est\xE1 permitido en XML");
+      }
+      return 1;
+    }
+    const Character c = DecodeAt(text_, at);
+    if (c.length == 0) Fail(at, "hay bytes que no forman ning\xFAn car\xE1" "cter UTF-8");
+    if (IsSurrogate(c.code_point)) {
+      Fail(at, "hay medio car\xE1" "cter UTF-16 (el sustituto " + Hex(c.code_point) +
+                   " sin su pareja)");
+    }
+    if (!IsXmlCharacter(c.code_point)) {
+      Fail(at, "el car\xE1" "cter U+" + Hex(c.code_point) + " no est\xE1 permitido en XML");
+    }
+    return c.length;
+  }
+
+  // Checks every character of [from, to), which ends at ASCII markup.
+  void CheckCharacters(std::size_t from, std::size_t to) const {
+    for (std::size_t at = from; at < to;) {
+      at += Is(Byte(at), kCheck) ? CheckedLength(at) : 1;
+    }
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // The document
+
+  // `<?xml version="1.x" encoding="..." standalone="yes|no"?>`, at the very start.
+  void Declaration() {
+    const std::size_t start = pos_;
+    pos_ += 5;  // "<?xml"
+    bool spaced = SkipSpace();
+    if (!spaced || !At("version")) {
+      if (Ended()) FailUnclosedDeclaration(start);
+      Fail(pos_, "la declaraci\xF3n XML no empieza por la versi\xF3n (version=\"1.0\")");
+    }
+    pos_ += 7;
+    const std::string_view version = DeclarationValue(start, "version");
+    if (!IsVersionNumber(version)) {
+      Fail(OffsetOf(version), "la versi\xF3n \"" + Shown(version) +
+                                  "\" de la declaraci\xF3n XML no es v\xE1lida (se espera "
+                                  "\"1.0\")");
+    }
+    spaced = SkipSpace();
+    if (spaced && At("encoding")) {
+      pos_ += 8;
+      const std::string_view name = DeclarationValue(start, "encoding");
+      if (!IsEncodingName(name)) {
+        Fail(OffsetOf(name), "\"" + Shown(name) +
+                                 "\" no es un nombre de codificaci\xF3n v\xE1lido en la "
+                                 "declaraci\xF3n XML");
+      }
+      spaced = SkipSpace();
+    }
+    if (spaced && At("standalone")) {
+      pos_ += 10;
+      const std::string_view value = DeclarationValue(start, "standalone");
+      if (value != "yes" && value != "no") {
+        Fail(OffsetOf(value), "standalone vale \"" + Shown(value) +
+                                  "\" en la declaraci\xF3n XML, y solo puede valer \"yes\" o "
+                                  "\"no\"");
+      }
+      SkipSpace();
+    }
+    if (At("?>")) {
+      pos_ += 2;
+      return;
+    }
+    if (Ended() || (Byte(pos_) == '?' && pos_ + 1 == size_)) FailUnclosedDeclaration(start);
+    FailMalformedDeclaration(pos_,
+                             "solo puede llevar version, encoding y standalone, en ese orden "
+                             "y separados por espacios");
+  }
+
+  // The value of the pseudo-attribute whose `name` has just been read.
+  std::string_view DeclarationValue(std::size_t start, std::string_view name) {
+    SkipSpace();
+    if (Ended()) FailUnclosedDeclaration(start);
+    if (Byte(pos_) != '=') FailMalformedDeclaration(pos_, "falta \"=\" tras " + std::string(name));
+    ++pos_;
+    SkipSpace();
+    if (Ended()) FailUnclosedDeclaration(start);
+    const unsigned quote = Byte(pos_);
+    if (quote != '"' && quote != '\'') {
+      FailMalformedDeclaration(pos_,
+                               "el valor de " + std::string(name) + " no est\xE1 entre comillas");
+    }
+    const std::size_t value = ++pos_;
+    while (pos_ < size_ && Byte(pos_) != quote && Byte(pos_) != '?' && Byte(pos_) != '>' &&
+           Byte(pos_) != '<') {
+      ++pos_;
+    }
+    if (Ended()) FailUnclosedDeclaration(start);
+    if (Byte(pos_) != quote) {
+      FailMalformedDeclaration(pos_, "el valor de " + std::string(name) +
+                                         " no se cierra (falta la comilla final)");
+    }
+    return text_.substr(value, pos_++ - value);
+  }
+
+  // White space, comments and processing instructions before the root element (which this
+  // reads whole) or after it.
+  void TopLevel(bool after_root) {
+    for (;;) {
+      SkipSpace();
+      if (Ended()) {
+        if (after_root) return;
+        Fail(pos_, "no contiene ning\xFAn elemento");
+      }
+      if (Byte(pos_) == '<') {
+        if (At("<?")) {
+          ProcessingInstruction();
+          continue;
+        }
+        if (At("<!--")) {
+          Comment();
+          continue;
+        }
+        if (At("<!DOCTYPE")) {
+          Fail(pos_, "tiene una declaraci\xF3n de tipo de documento (<!DOCTYPE>)",
+               WellFormednessFault::Kind::kDocumentType);
+        }
+        if (NameStartAt(pos_ + 1)) {
+          if (after_root) Fail(pos_, "hay m\xE1s de un elemento ra\xEDz");
+          Element();
+          return;
+        }
+        if (At("</")) Fail(pos_, "hay una etiqueta de cierre sin su etiqueta de apertura");
+        if (!At("<![CDATA[")) Markup();  // fails, naming what is wrong with this '<'
+      } else if (Is(Byte(pos_), kCheck)) {
+        CheckedLength(pos_);  // a character XML forbids is named as such
+      }
+      Fail(pos_, "hay texto fuera del elemento ra\xEDz");
+    }
+  }
+
+  // The root element with everything in it.
+  void Element() {
+    StartTag();
+    while (!open_.empty()) {
+      while (pos_ < size_ && !Is(Byte(pos_), kTextStop)) ++pos_;
+      if (Ended()) {
+        const OpenElement& open = open_.back();
+        Fail(open.offset, "el elemento <" + Shown(open.name) + "> no se cierra (falta </" +
+                              Shown(open.name) + ">)");
+      }
+      switch (Byte(pos_)) {
+        case '<':
+          Markup();
+          break;
+        case '&':
+          Reference();
+          break;
+        case ']':
+          if (At("]]>")) {
+            Fail(pos_, "el texto contiene \"]]>\", que solo puede cerrar una secci\xF3n CDATA");
+          }
+          ++pos_;
+          break;
+        default:
+          pos_ += CheckedLength(pos_);
+      }
+    }
+  }
+
+  // Whatever starts with '<' inside an element.
+  void Markup() {
+    if (NameStartAt(pos_ + 1)) {
+      StartTag();
+    } else if (At("</")) {
+      EndTag();
+    } else if (At("<!--")) {
+      Comment();
+    } else if (At("<![CDATA[")) {
+      CData();
+    } else if (At("<?")) {
+      ProcessingInstruction();
+    } else if (At("<!")) {
+      Fail(pos_, "\"<!\" no abre un comentario (<!-- -->) ni una secci\xF3n CDATA");
+    } else {
+      Fail(pos_, "hay un \"<\" que no abre ninguna etiqueta (en el texto se escribe &lt;)");
+    }
+  }
+
+  void StartTag() {
+    const std::size_t start = pos_++;
+    const std::string_view name = Name();
+    ClearAttributes();
+    for (;;) {
+      const bool spaced = SkipSpace();
+      if (Ended()) FailUnclosedTag(start, name);
+      const unsigned b = Byte(pos_);
+      if (b == '>') {
+        ++pos_;
+        open_.push_back({name, start});
+        return;
+      }
+      if (b == '/') {
+        if (pos_ + 1 == size_) FailUnclosedTag(start, name);
+        if (Byte(pos_ + 1) != '>') {
+          Fail(pos_ + 1, "en la etiqueta <" + Shown(name) + "> falta \">\" tras \"/\"");
+        }
+        pos_ += 2;
+        return;
+      }
+      if (!NameStartAt(pos_)) {
+        if (Is(b, kCheck)) CheckedLength(pos_);
+        Fail(pos_, "la etiqueta <" + Shown(name) + "> contiene \"" + ShownCharacterAt(pos_) +
+                       "\" donde se esperaba un atributo o el final de la etiqueta");
+      }
+      const std::size_t attribute_start = pos_;
+      const std::string_view attribute = Name();
+      if (!spaced) {
+        Fail(attribute_start, "falta un espacio antes del atributo \"" + Shown(attribute) +
+                                  "\" en la etiqueta <" + Shown(name) + ">");
+      }
+      if (Repeated(attribute)) {
+        Fail(attribute_start, "el atributo \"" + Shown(attribute) +
+                                  "\" est\xE1 repetido en el elemento <" + Shown(name) + ">");
+      }
+      SkipSpace();
+      if (Ended()) FailUnclosedTag(start, name);
+      if (Byte(pos_) != '=') {
+        Fail(pos_, "falta \"=\" tras el atributo \"" + Shown(attribute) + "\" en la etiqueta <" +
+                       Shown(name) + ">");
+      }
+      ++pos_;
+      SkipSpace();
+      if (Ended()) FailUnclosedTag(start, name);
+      AttributeValue(attribute);
+    }
+  }
+
+  void AttributeValue(std::string_view attribute) {
+    const unsigned quote = Byte(pos_);
+    if (quote != '"' && quote != '\'') {
+      Fail(pos_, "el valor del atributo \"" + Shown(attribute) + "\" no est\xE1 entre comillas");
+    }
+    const std::size_t open = pos_++;
+    for (;;) {
+      while (pos_ < size_ && !Is(Byte(pos_), kValueStop)) ++pos_;
+      if (Ended()) {
+        Fail(open, "el valor del atributo \"" + Shown(attribute) +
+                       "\" no se cierra (falta la comilla final)");
+      }
+      const unsigned b = Byte(pos_);
+      if (b == quote) {
+        ++pos_;
+        return;
+      }
+      if (b == '"' || b == '\'') {
+        ++pos_;
+      } else if (b == '<') {
+        Fail(pos_, "el valor del atributo \"" + Shown(attribute) +
+                       "\" contiene \"<\" (se escribe &lt;)");
+      } else if (b == '&') {
+        Reference();
+      } else {
+        pos_ += CheckedLength(pos_);
+      }
+    }
+  }
+
+  void ClearAttributes() {
+    attributes_.clear();
+    // A fresh set rather than clear(): clearing walks every bucket the set ever grew to.
+    if (!attribute_set_.empty()) attribute_set_ = {};
+  }
+
+  // Whether the element has this attribute already; notes it when not. A few attributes are
+  // compared one by one, an element with many goes to a hash set.
+  bool Repeated(std::string_view attribute) {
+    constexpr std::size_t kFew = 16;
+    if (attributes_.size() < kFew) {
+      for (std::string_view seen : attributes_) {
+        if (seen == attribute) return true;
+      }
+      attributes_.push_back(attribute);
+      if (attributes_.size() == kFew) attribute_set_.insert(attributes_.begin(), attributes_.end());
+      return false;
+    }
+    return !attribute_set_.insert(attribute).second;
+  }
+
+  void EndTag() {
+    const std::size_t start = pos_;
+    pos_ += 2;  // "</"
+    if (!NameStartAt(pos_)) {
+      if (Ended()) Fail(start, "la etiqueta de cierre no se cierra (falta \">\")");
+      Fail(pos_, "\"</\" no va seguido del nombre de un elemento");
+    }
+    const std::string_view name = Name();
+    if (Ended()) {
+      Fail(start, "la etiqueta de cierre </" + Shown(name) + "> no se cierra (falta \">\")");
+    }
+    const OpenElement& open = open_.back();
+    if (name != open.name) {
+      Fail(start, "la etiqueta de cierre </" + Shown(name) + "> no corresponde a la de apertura <" +
+                      Shown(open.name) + "> de la l\xEDnea " +
+                      std::to_string(PositionIn(text_, open.offset).line));
+    }
+    SkipSpace();
+    if (Ended()) {
+      Fail(start, "la etiqueta de cierre </" + Shown(name) + "> no se cierra (falta \">\")");
+    }
+    if (Byte(pos_) != '>') {
+      if (Is(Byte(pos_), kCheck)) CheckedLength(pos_);
+      Fail(pos_, "la etiqueta de cierre </" + Shown(name) + "> contiene \"" +
+                     ShownCharacterAt(pos_) + "\" donde se esperaba \">\"");
+    }
+    ++pos_;
+    open_.pop_back();
+  }
+
+  void Comment() {
+    const std::size_t start = pos_;
+    const std::size_t dashes = text_.find("--", start + 4);
+    if (dashes == kNpos || dashes + 2 == size_) {
+      Fail(start, "el comentario no se cierra (falta \"-->\")");
+    }
+    CheckCharacters(start + 4, dashes);
+    if (Byte(dashes + 2) != '>') {
+      Fail(dashes, "el comentario contiene \"--\", que solo puede ir en el \"-->\" que lo cierra");
+    }
+    pos_ = dashes + 3;
+  }
+
+  void CData() {
+    const std::size_t start = pos_;
+    const std::size_t end = text_.find("]]>", start + 9);
+    if (end == kNpos) Fail(start, "la secci\xF3n CDATA no se cierra (falta \"]]>\")");
+    CheckCharacters(start + 9, end);
+    pos_ = end + 3;
+  }
+
+  void ProcessingInstruction() {
+    const std::size_t start = pos_;
+    pos_ += 2;  // "<?"
+    if (!NameStartAt(pos_)) {
+      if (Ended()) Fail(start, "la instrucci\xF3n de proceso no se cierra (falta \"?>\")");
+      Fail(pos_, "falta el nombre de la instrucci\xF3n de proceso tras \"<?\"");
+    }
+    const std::string_view target = Name();
+    if (IsReservedTarget(target)) {
+      if (target == "xml") {
+        Fail(start, "la declaraci\xF3n XML solo puede ir al principio del documento");
+      }
+      Fail(start, "el nombre \"" + Shown(target) +
+                      "\" est\xE1 reservado y no puede nombrar una instrucci\xF3n de proceso");
+    }
+    if (At("?>")) {
+      pos_ += 2;
+      return;
+    }
+    auto fail_unclosed = [&] {
+      Fail(start, "la instrucci\xF3n de proceso \"" + Shown(target) +
+                      "\" no se cierra (falta \"?>\")");
+    };
+    if (Ended() || (Byte(pos_) == '?' && pos_ + 1 == size_)) fail_unclosed();
+    if (!Is(Byte(pos_), kSpace)) {
+      if (Is(Byte(pos_), kCheck)) CheckedLength(pos_);
+      Fail(pos_, "falta un espacio tras el nombre de la instrucci\xF3n de proceso \"" +
+                     Shown(target) + "\"");
+    }
+    const std::size_t end = text_.find("?>", pos_);
+    if (end == kNpos) fail_unclosed();
+    CheckCharacters(pos_, end);
+    pos_ = end + 2;
+  }
+
+  // `&name;` or `&#digits;` / `&#xhex;`, in text or in an attribute value.
+  void Reference() {
+    const std::size_t start = pos_++;
+    if (pos_ < size_ && Byte(pos_) == '#') {
+      CharacterReference(start);
+      return;
+    }
+    if (!NameStartAt(pos_)) Fail(start, "hay un \"&\" suelto (se escribe &amp;)");
+    const std::string_view name = Name();
+    if (Ended() || Byte(pos_) != ';') {
+      Fail(start, "la referencia \"&" + Shown(name) + "\" no termina en \";\"");
+    }
+    ++pos_;
+    if (!IsPredefinedEntity(name)) {
+      Fail(start, "la entidad \"&" + Shown(name) +
+                      ";\" no est\xE1 definida (solo se admiten &lt;, &gt;, &amp;, &quot; y "
+                      "&apos;)");
+    }
+  }
+
+  void CharacterReference(std::size_t start) {
+    ++pos_;  // '#'
+    const bool hex = pos_ < size_ && Byte(pos_) == 'x';
+    if (hex) ++pos_;
+    const std::size_t digits = pos_;
+    constexpr char32_t kBeyondUnicode = 0x110000;
+    char32_t value = 0;
+    for (; pos_ < size_; ++pos_) {
+      const unsigned b = Byte(pos_);
+      unsigned digit;
+      if (b >= '0' && b <= '9') {
+        digit = b - '0';
+      } else if (hex && b >= 'a' && b <= 'f') {
+        digit = b - 'a' + 10;
+      } else if (hex && b >= 'A' && b <= 'F') {
+        digit = b - 'A' + 10;
+      } else {
+        break;
+      }
+      value = std::min<char32_t>(value * (hex ? 16 : 10) + digit, kBeyondUnicode);
+    }
+    if (pos_ == digits || Ended() || Byte(pos_) != ';') {
+      Fail(start, "la referencia de car\xE1" "cter \"" + ShownReference(start) +
+                      "\" est\xE1 mal formada (se escribe as\xED: &#233; o &#xE9;)");
+    }
+    ++pos_;
+    if (!IsXmlCharacter(value)) {
+      Fail(start, "la referencia de car\xE1" "cter \"" + Shown(text_.substr(start, pos_ - start)) +
+                      "\" designa un car\xE1" "cter no permitido en XML");
+    }
+  }
+
+  // A malformed reference for its message: up to its ';' when one follows shortly, else up to
+  // where it went wrong.
+  std::string ShownReference(std::size_t start) const {
+    std::size_t end = start + 1;
+    for (; end < size_ && end - start < 16; ++end) {
+      const unsigned b = Byte(end);
+      if (b == ';') return Shown(text_.substr(start, end + 1 - start));
+      if (b <= ' ' || b >= 0x7F || b == '<' || b == '&' || b == '"' || b == '\'') break;
+    }
+    return Shown(text_.substr(start, std::min(end, pos_ + 1) - start));
+  }
+
+  std::string_view text_;
+  std::size_t size_;
+  std::size_t pos_ = 0;
+  std::vector<OpenElement> open_;
+  std::vector<std::string_view> attributes_;  // of the start tag being read
+  std::unordered_set<std::string_view> attribute_set_;
+};
+
+}  // namespace
+
+TextPosition PositionIn(std::string_view text, std::size_t offset) {
+  offset = std::min(offset, text.size());
+  TextPosition position;
+  std::size_t line_start = 0;
+  for (std::size_t i = 0; i < offset; ++i) {
+    const char c = text[i];
+    if (c == '\n' || (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+      ++position.line;
+      line_start = i + 1;
+    }
+  }
+  for (std::size_t i = line_start; i < offset; ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++position.column;
+  }
+  return position;
+}
+
+std::optional<WellFormednessFault> FirstWellFormednessFault(std::string_view text) {
+  try {
+    Scanner(text).Document();
+  } catch (Stop& stop) {
+    return std::move(stop.fault);
+  }
+  return std::nullopt;
+}
+
+}  // namespace tc::itaca::detail

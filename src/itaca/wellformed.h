@@ -1,0 +1,42 @@
+// The well-formedness check of ITACA documents. pugixml builds the tree but lets through much that
+// is not XML (repeated attributes, undefined entities, forbidden characters, markup after the
+// root...), and a document like that would be converted as if it were fine. This scanner reads
+// the decoded text once, before pugixml, and stops at the first fault with its place and a
+// reason the user can act on.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tc::itaca::detail {
+
+// A place in a text: 1-based line and column, columns counted in characters.
+struct TextPosition {
+  int line = 1;
+  int column = 1;
+};
+
+// The position of byte `offset` of UTF-8 `text`. A line ends at LF, or at a CR not followed by
+// LF. Every character of the files we read becomes one character of the UTF-8 text, so this is
+// also the position in the original file.
+TextPosition PositionIn(std::string_view text, std::size_t offset);
+
+struct WellFormednessFault {
+  enum class Kind {
+    kNotWellFormed,
+    kDocumentType,  // a <!DOCTYPE>: well formed or not, a document ITACA does not carry one
+  };
+  Kind kind = Kind::kNotWellFormed;
+  std::size_t offset = 0;  // the byte of `text` where the fault lies
+  TextPosition position;   // the same as line and column
+  std::string reason;      // Spanish, Windows-1252, in lower case and without a final full stop
+};
+
+// The first fault of `text` (UTF-8 without the file's byte-order mark; the code point of a lone
+// UTF-16 surrogate is read as such and refused) as a whole XML document without a document type
+// declaration, or nullopt when it is well formed. One pass, linear in the size of the text.
+std::optional<WellFormednessFault> FirstWellFormednessFault(std::string_view text);
+
+}  // namespace tc::itaca::detail
