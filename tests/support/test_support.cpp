@@ -13,11 +13,13 @@ namespace tc::test {
 
 namespace fs = std::filesystem;
 
-TempDir::TempDir() {
+TempDir::TempDir() : TempDir(fs::temp_directory_path()) {}
+
+TempDir::TempDir(const fs::path& parent) {
   static std::atomic<unsigned> counter{0};
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate = fs::temp_directory_path() /
+    fs::path candidate = parent /
                          ("tc-test-" + std::to_string(random()) + "-" +
                           std::to_string(counter++));
     if (fs::create_directory(candidate)) {

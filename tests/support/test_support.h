@@ -17,11 +17,12 @@
 
 namespace tc::test {
 
-// A new empty folder under the system's temporary folder, removed with everything in it when the
-// object goes.
+// A new empty folder under the system's temporary folder (or under `parent`), removed with
+// everything in it when the object goes.
 class TempDir {
  public:
   TempDir();
+  explicit TempDir(const std::filesystem::path& parent);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
