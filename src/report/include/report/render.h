@@ -1,0 +1,30 @@
+// The report's two forms: readable Spanish text for people and JSON for other programs. Plain
+// functions of the data, so that every front end and the code that keeps a run's files can use
+// them.
+#pragma once
+
+#include <string>
+
+#include "report/report.h"
+
+namespace tc::report {
+
+// The whole report as Spanish text, Windows-1252 with LF line ends: what the run was, the rows
+// per table, the counts by reason, then every entry grouped by reason, each group in the order
+// the entries were recorded.
+std::string RenderText(const Report& report);
+
+// Only the counts by reason, the first lines of the "Avisos" part of RenderText: what the
+// command line prints after a run. Windows-1252, LF line ends.
+std::string RenderSummary(const Report& report);
+
+// One entry as one line of RenderText (without its indentation): where it is, the code before and
+// after a renaming, and its codes, e.g.
+//   /centro/docentes/docente[13], línea 127: GMJ -> GMJ1; documento=12040481G nombre="Gómez Mas, Júlia"
+std::string RenderEntry(const Entry& entry);
+
+// The report as JSON, UTF-8, structure version 1 (described in the README): stable keys, every
+// key always present, entries grouped by reason as in RenderText.
+std::string RenderJson(const Report& report);
+
+}  // namespace tc::report

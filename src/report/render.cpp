@@ -1,0 +1,318 @@
+#include "report/render.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "base/codepage.h"
+
+namespace tc::report {
+
+namespace {
+
+constexpr int kJsonVersion = 1;
+
+std::string Padded(std::string_view text, std::size_t width) {
+  std::string padded(text);
+  if (padded.size() < width) padded.append(width - padded.size(), ' ');
+  return padded;
+}
+
+std::string RightAligned(std::size_t number, std::size_t width) {
+  std::string text = std::to_string(number);
+  if (text.size() < width) text.insert(0, width - text.size(), ' ');
+  return text;
+}
+
+// A value as the text shows it: bare when it reads unambiguously, else in double quotes with
+// inner quotes and backslashes escaped.
+std::string Shown(std::string_view value) {
+  const bool bare = !value.empty() && value.find_first_of(" \",;=\\\t\r\n") == std::string_view::npos;
+  if (bare) return std::string(value);
+  std::string quoted = "\"";
+  for (char c : value) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+std::string LocationText(const Location& where) {
+  switch (where.kind) {
+    case Location::Kind::Element: {
+      std::string text =
+          std::string(where.source) + "[" + std::to_string(where.position) + "]";
+      if (where.line > 0) text += ", l\xEDnea " + std::to_string(where.line);
+      return text;
+    }
+    case Location::Kind::Record:
+      return std::string(where.source) + " registro " + std::to_string(where.position);
+    case Location::Kind::None:
+      break;
+  }
+  return "-";
+}
+
+std::string EntryText(const Entry& entry) {
+  std::string text = LocationText(entry.location());
+  std::string details;
+  if (entry.Renamed()) details = Shown(entry.OldCode()) + " -> " + Shown(entry.NewCode());
+  std::string codes;
+  for (std::size_t i = 0; i < entry.CodeCount(); ++i) {
+    const Code code = entry.CodeAt(i);
+    if (!codes.empty()) codes += ' ';
+    codes += std::string(code.name) + "=" + Shown(code.value);
+  }
+  if (!details.empty() && !codes.empty()) details += "; ";
+  details += codes;
+  if (!details.empty()) text += ": " + details;
+  return text;
+}
+
+// Two entries of a group that read alike: consecutive elements of one collection with the same
+// codes. The text shows such a run as one line.
+bool Continues(const Entry& previous, const Entry& next) {
+  const Location& a = previous.location();
+  const Location& b = next.location();
+  if (a.kind != Location::Kind::Element || b.kind != Location::Kind::Element) return false;
+  if (a.source != b.source || b.position != a.position + 1) return false;
+  if (previous.Renamed() || next.Renamed() || previous.CodeCount() != next.CodeCount()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < previous.CodeCount(); ++i) {
+    const Code x = previous.CodeAt(i);
+    const Code y = next.CodeAt(i);
+    if (x.name != y.name || x.value != y.value) return false;
+  }
+  return true;
+}
+
+// A run of alike entries, first to last: "path[311] a [364] (54), líneas 569 a 622: codes".
+std::string RunText(const Entry& first, const Entry& last, std::size_t count) {
+  const Location& from = first.location();
+  const Location& to = last.location();
+  std::string text = std::string(from.source) + "[" + std::to_string(from.position) + "] a [" +
+                     std::to_string(to.position) + "] (" + std::to_string(count) + ")";
+  if (from.line > 0 && to.line > 0) {
+    text += ", l\xEDneas " + std::to_string(from.line) + " a " + std::to_string(to.line);
+  }
+  const std::string single = EntryText(first);
+  const std::size_t colon = single.find(": ");
+  if (colon != std::string::npos) text += single.substr(colon);
+  return text;
+}
+
+void Tallies(std::string& out, std::string_view title, const std::vector<Tally>& tallies) {
+  if (tallies.empty()) return;
+  std::size_t name_width = 0, count_width = 0;
+  for (const Tally& tally : tallies) {
+    name_width = std::max(name_width, tally.name.size());
+    count_width = std::max(count_width, std::to_string(tally.count).size());
+  }
+  out += std::string(title) + ":\n";
+  for (const Tally& tally : tallies) {
+    out += "  " + Padded(tally.name, name_width) + "  " + RightAligned(tally.count, count_width) +
+           "\n";
+  }
+}
+
+void HeaderLine(std::string& out, std::string_view label, const std::string& value) {
+  if (!value.empty()) out += std::string(label) + ": " + value + "\n";
+}
+
+// ---- JSON ---------------------------------------------------------------------------------------
+
+// A Windows-1252 text as a JSON string in UTF-8.
+std::string Json(std::string_view cp1252) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (char c : Cp1252ToUtf8(cp1252)) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (byte < 0x20 || byte == 0x7F) {
+          out += "\\u00";
+          out += kHex[byte >> 4];
+          out += kHex[byte & 0xF];
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + "\"";
+}
+
+void JsonTallies(std::string& out, std::string_view key, std::string_view name_key,
+                 std::string_view count_key, const std::vector<Tally>& tallies) {
+  out += "  \"" + std::string(key) + "\": [";
+  for (std::size_t i = 0; i < tallies.size(); ++i) {
+    out += i == 0 ? "\n" : ",\n";
+    out += "    {\"" + std::string(name_key) + "\": " + Json(tallies[i].name) + ", \"" +
+           std::string(count_key) + "\": " + std::to_string(tallies[i].count) + "}";
+  }
+  out += tallies.empty() ? "],\n" : "\n  ],\n";
+}
+
+std::string JsonEntry(const Entry& entry) {
+  std::string out = "{\"motivo\": " + Json(ReasonName(entry.reason()));
+  const Location& where = entry.location();
+  switch (where.kind) {
+    case Location::Kind::Element:
+      out += ", \"coleccion\": " + Json(where.source) +
+             ", \"posicion\": " + std::to_string(where.position) +
+             ", \"linea\": " + std::to_string(where.line);
+      break;
+    case Location::Kind::Record:
+      out += ", \"tabla\": " + Json(where.source) +
+             ", \"registro\": " + std::to_string(where.position);
+      break;
+    case Location::Kind::None:
+      break;
+  }
+  if (entry.Renamed()) {
+    out += ", \"anterior\": " + Json(entry.OldCode()) + ", \"nuevo\": " + Json(entry.NewCode());
+  }
+  out += ", \"codigos\": {";
+  for (std::size_t i = 0; i < entry.CodeCount(); ++i) {
+    const Code code = entry.CodeAt(i);
+    if (i > 0) out += ", ";
+    out += Json(code.name) + ": " + Json(code.value);
+  }
+  return out + "}}";
+}
+
+}  // namespace
+
+std::string RenderEntry(const Entry& entry) { return EntryText(entry); }
+
+std::string RenderSummary(const Report& report) {
+  if (report.Empty()) return "Avisos: ninguno\n";
+  std::string out = "Avisos: " + std::to_string(report.Size()) + " (";
+  bool first = true;
+  for (Effect effect : {Effect::Renamed, Effect::Skipped, Effect::Incomplete, Effect::Deleted}) {
+    if (const std::size_t count = report.Count(effect); count > 0) {
+      if (!first) out += ", ";
+      out += std::string(EffectText(effect)) + " " + std::to_string(count);
+      first = false;
+    }
+  }
+  out += ")\n";
+  const std::vector<Reason> reasons = report.Reasons();
+  std::size_t name_width = 0;
+  for (Reason reason : reasons) name_width = std::max(name_width, ReasonName(reason).size());
+  const std::size_t count_width = std::max<std::size_t>(std::to_string(report.Size()).size(), 5);
+  for (Reason reason : reasons) {
+    out += RightAligned(report.Count(reason), count_width) + "  " +
+           Padded(ReasonName(reason), name_width) + "  " + std::string(ReasonText(reason)) + "\n";
+  }
+  return out;
+}
+
+std::string RenderText(const Report& report) {
+  const Report::Header& header = report.header();
+  std::string out = report.kind() == Report::Kind::Conversion
+                        ? "Informe de la conversi\xF3n ITACA -> Clepsa\n"
+                        : "Informe de la exportaci\xF3n Clepsa -> ITACA\n";
+  HeaderLine(out, "Documento", header.document);
+  HeaderLine(out, "Carpeta de trabajo", header.folder);
+  out += "Plantilla horaria: " + (header.template_code.empty() ? std::string("ninguna")
+                                                               : header.template_code) + "\n";
+  HeaderLine(out, "Idioma", header.language);
+  HeaderLine(out, "Curso", header.school_year);
+  HeaderLine(out, "Documento de salida", header.output);
+  out += "\n";
+  Tallies(out, "Registros le\xED" "dos", report.read());
+  Tallies(out, "Elementos escritos", report.elements());
+  Tallies(out, "Filas por tabla", report.tables());
+  if (!report.read().empty() || !report.elements().empty() || !report.tables().empty()) {
+    out += "\n";
+  }
+  out += RenderSummary(report);
+
+  const std::vector<std::size_t> order = report.Grouped();
+  std::size_t at = 0;
+  for (Reason reason : report.Reasons()) {
+    out += "\n" + std::string(ReasonText(reason)) + " [" + std::string(ReasonName(reason)) +
+           "]: " + std::to_string(report.Count(reason)) + "\n";
+    const std::size_t end = at + report.Count(reason);
+    while (at < end) {
+      const Entry first = report.At(order[at]);
+      Entry last = first;
+      std::size_t count = 1;
+      while (at + count < end) {
+        const Entry next = report.At(order[at + count]);
+        if (!Continues(last, next)) break;
+        last = next;
+        ++count;
+      }
+      out += "  " + (count == 1 ? EntryText(first) : RunText(first, last, count)) + "\n";
+      at += count;
+    }
+  }
+  return out;
+}
+
+std::string RenderJson(const Report& report) {
+  const Report::Header& header = report.header();
+  std::string out = "{\n";
+  out += "  \"version\": " + std::to_string(kJsonVersion) + ",\n";
+  out += std::string("  \"tipo\": ") +
+         (report.kind() == Report::Kind::Conversion ? "\"conversion\"" : "\"exportacion\"") +
+         ",\n";
+  out += "  \"documento\": " + Json(header.document) + ",\n";
+  out += "  \"carpeta\": " + Json(header.folder) + ",\n";
+  out += "  \"plantilla\": " + Json(header.template_code) + ",\n";
+  out += "  \"idioma\": " + Json(header.language) + ",\n";
+  out += "  \"curso\": " + Json(header.school_year) + ",\n";
+  out += "  \"salida\": " + Json(header.output) + ",\n";
+  JsonTallies(out, "leidos", "tabla", "registros", report.read());
+  JsonTallies(out, "elementos", "elemento", "cantidad", report.elements());
+  JsonTallies(out, "tablas", "tabla", "filas", report.tables());
+  out += "  \"total\": " + std::to_string(report.Size()) + ",\n";
+
+  out += "  \"efectos\": {";
+  bool first = true;
+  for (Effect effect : {Effect::Renamed, Effect::Skipped, Effect::Incomplete, Effect::Deleted}) {
+    out += first ? "" : ", ";
+    out += Json(EffectName(effect)) + ": " + std::to_string(report.Count(effect));
+    first = false;
+  }
+  out += "},\n";
+
+  const std::vector<Reason> reasons = report.Reasons();
+  out += "  \"motivos\": [";
+  for (std::size_t i = 0; i < reasons.size(); ++i) {
+    out += i == 0 ? "\n" : ",\n";
+    out += "    {\"motivo\": " + Json(ReasonName(reasons[i])) +
+           ", \"efecto\": " + Json(EffectName(ReasonEffect(reasons[i]))) +
+           ", \"texto\": " + Json(ReasonText(reasons[i])) +
+           ", \"cantidad\": " + std::to_string(report.Count(reasons[i])) + "}";
+  }
+  out += reasons.empty() ? "],\n" : "\n  ],\n";
+
+  out += "  \"entradas\": [";
+  const std::vector<std::size_t> order = report.Grouped();
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    out += i == 0 ? "\n" : ",\n";
+    out += "    " + JsonEntry(report.At(order[i]));
+  }
+  out += order.empty() ? "]\n" : "\n  ]\n";
+  out += "}\n";
+  return out;
+}
+
+}  // namespace tc::report
