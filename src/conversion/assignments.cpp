@@ -50,12 +50,22 @@ void ImportAssignments(ConversionContext& ctx) {
 
       // A content whose subject is unknown gives no rows.
       const std::string subject = SubjectCodeOf(content, itaca_code, ctx.state, subjects);
-      if (subject.empty()) continue;
+      if (subject.empty()) {
+        ctx.report.Add(report::Reason::ContentWithoutSubject, Where(content))
+            .Code("contenido", itaca_code)
+            .Code("curso", course);
+        continue;
+      }
 
       // One row for every group linked to the content's course, in GRUPOST order. A content
       // without a course pairs with the groups that have no course link.
-      for (bool found = groups.Locate("CLAVECURSO", course); found;
-           found = groups.LocateNext("CLAVECURSO", course)) {
+      bool found = groups.Locate("CLAVECURSO", course);
+      if (!found) {
+        ctx.report.Add(report::Reason::ContentWithoutGroups, Where(content))
+            .Code("contenido", itaca_code)
+            .Code("curso", course);
+      }
+      for (; found; found = groups.LocateNext("CLAVECURSO", course)) {
         lessons.Append();
         lessons.SetText("CASIG", subject);
         lessons.SetText("CGRUP", groups.GetText("ABREV"));

@@ -3,12 +3,14 @@
 
 #include "conversion/context.h"
 #include "conversion/stages.h"
+#include "report/report.h"
 #include "store/schemas.h"
 
 namespace tc {
 
 std::vector<TableRows> ConvertDocument(const itaca::Document& document, ConversionState& state,
-                                       Questions& questions, store::Database& db) {
+                                       Questions& questions, store::Database& db,
+                                       report::Report* report) {
   ConversionContext ctx{document, state, db, questions, {}, {}, {}};
   ImportTeachers(ctx);
   ImportCoursesAndGroups(ctx);
@@ -26,6 +28,10 @@ std::vector<TableRows> ConvertDocument(const itaca::Document& document, Conversi
     store::Table table = db.Open(def->name, store::OpenMode::Shared);
     rows.push_back({def->name, static_cast<std::size_t>(table.RecordCount())});
     table.Close();
+  }
+  if (report) {
+    for (const TableRows& table : rows) ctx.report.tables().push_back({table.table, table.rows});
+    *report = std::move(ctx.report);
   }
   return rows;
 }

@@ -94,10 +94,18 @@ bool CourseQualifies(const itaca::Element& course) {
 void ImportCourses(ConversionContext& ctx, store::Table& cursost, FirstMatch& teachings,
                    const itaca::ElementList& courses) {
   // A collection of exactly one element is passed over like an empty one; do not "fix" it.
+  NoteSingleElementList(ctx, courses);
   if (courses.Count() < 2) return;
   const std::string shift = Left(ctx.state.SelectedTemplateShift, 1);
   for (const itaca::Element& course : courses) {
-    if (!CourseQualifies(course)) continue;
+    if (!CourseQualifies(course)) {
+      // The report names the course by its code, which the rule itself does not read: an
+      // absent one reads as empty here rather than ending the run.
+      ctx.report.Add(report::Reason::CourseSkipped, Where(course))
+          .Code("codigo", course.TryAttr("codigo").value_or(std::string()))
+          .Code("abreviatura", course.Attr("abreviatura"));
+      continue;
+    }
     const std::string abbreviation = course.Attr("abreviatura");
     const std::string key = course.Attr("codigo");
     // The course's teaching is read only while there are teachings to join with.
@@ -115,9 +123,11 @@ void ImportCourses(ConversionContext& ctx, store::Table& cursost, FirstMatch& te
   }
 }
 
-void ImportGroups(store::Table& grupost, store::Table& proft, FirstMatch& teachings,
-                  FirstMatch& course_links, const itaca::ElementList& groups) {
+void ImportGroups(ConversionContext& ctx, store::Table& grupost, store::Table& proft,
+                  FirstMatch& teachings, FirstMatch& course_links,
+                  const itaca::ElementList& groups) {
   // A collection of exactly one element is passed over like an empty one; do not "fix" it.
+  NoteSingleElementList(ctx, groups);
   if (groups.Count() < 2) return;
   CodesSeen codes_seen;  // every ABREV given in this run
   for (const itaca::Element& group : groups) {
@@ -141,6 +151,14 @@ void ImportGroups(store::Table& grupost, store::Table& proft, FirstMatch& teachi
 
     const std::string code = UniqueGroupCode(key, codes_seen);
     codes_seen.Add(code);
+    if (code != key) {
+      // The shortened form when that was free, else a number for the repeat.
+      ctx.report
+          .Renamed(code == ShortenGroupCode(key) ? report::Reason::CodeShortened
+                                                 : report::Reason::CodeNumbered,
+                   Where(group), key, code)
+          .Code("nombre", description);
+    }
 
     grupost.Append();
     grupost.SetText("ABREV", code);
@@ -170,13 +188,15 @@ void ImportCoursesAndGroups(ConversionContext& ctx) {
   const itaca::ElementList courses = ctx.document.Select(itaca::kCourses);
   const itaca::ElementList teachings_list = ctx.document.Select(itaca::kTeachings);
   FirstMatch teachings(teachings_list, "ensenanza");
+  NoteSingleElementList(ctx, teachings_list);
   ImportCourses(ctx, cursost, teachings, courses);
 
   const itaca::ElementList links_list = ctx.document.Select(itaca::kCourseGroupLinks);
   FirstMatch course_links(links_list, "grupo");
+  NoteSingleElementList(ctx, links_list);
   store::Table proft = ctx.db.Open(store::ProftTable().name, store::OpenMode::Exclusive);
   const itaca::ElementList groups = ctx.document.Select(itaca::kGroups);
-  ImportGroups(grupost, proft, teachings, course_links, groups);
+  ImportGroups(ctx, grupost, proft, teachings, course_links, groups);
 
   grupost.Close();
   cursost.Close();

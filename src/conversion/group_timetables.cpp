@@ -20,7 +20,17 @@ struct Lesson {
   std::string content;  // contenido
   std::string teacher;  // docente (DNI)
   std::string room;     // aula (ITACA code)
+  std::size_t element;  // its index in the collection, for the report
 };
+
+// The codes of a lesson as the report names it.
+void NameLesson(report::Report::Builder entry, const Lesson& lesson) {
+  entry.Code("grupo", lesson.group)
+      .Code("curso", lesson.course)
+      .Code("contenido", lesson.content)
+      .Code("docente", lesson.teacher)
+      .Code("aula", lesson.room);
+}
 
 // Fills CPROF and CAULA of the row being edited where they are still blank.
 void FillBlankTeacherAndRoom(store::Table& asig, const std::string& teacher_code,
@@ -53,11 +63,16 @@ void ImportGroupTimetables(ConversionContext& ctx) {
   // attribute ends the run with the tables unchanged. A list of exactly one element is passed
   // over like an empty one, as with every collection of the conversion: every pairing then goes.
   std::vector<Lesson> lessons;
+  NoteSingleElementList(ctx, elements);
   if (elements.Count() >= 2) {
-    for (const auto& element : elements) {
-      if (element.Attr("plantilla") != ctx.state.SelectedTemplateCode) continue;
+    for (std::size_t i = 0; i < elements.Count(); ++i) {
+      const itaca::Element& element = elements[i];
+      if (std::string templ = element.Attr("plantilla"); templ != ctx.state.SelectedTemplateCode) {
+        ctx.report.Add(report::Reason::OtherTemplate, Where(element)).Code("plantilla", templ);
+        continue;
+      }
       lessons.push_back({element.Attr("grupo"), element.Attr("curso"), element.Attr("contenido"),
-                         element.Attr("docente"), element.Attr("aula")});
+                         element.Attr("docente"), element.Attr("aula"), i});
     }
   }
 
@@ -72,15 +87,19 @@ void ImportGroupTimetables(ConversionContext& ctx) {
   for (const auto& lesson : lessons) {
     if (!asig.Locate("CLAVE;CLAVECURSO;ASIG_ITACA",
                      {lesson.group, lesson.course, lesson.content})) {
-      continue;  // a lesson whose pairing ImportAssignments did not create is ignored
+      // A lesson whose pairing ImportAssignments did not create is ignored.
+      NameLesson(ctx.report.Add(report::Reason::LessonWithoutPairing,
+                                Where(elements[lesson.element])),
+                 lesson);
+      continue;
     }
     const int pairing_row = asig.RecNo();
     const std::string pairing_teacher = asig.GetText("CPROF");
 
-    const std::string teacher_code =
-        teachers.Locate("DNI", lesson.teacher) ? teachers.GetText("ABREV") : std::string();
-    const std::string room_code =
-        rooms.Locate("ABREV_ITACA", lesson.room) ? rooms.GetText("ABREV") : std::string();
+    const bool teacher_found = teachers.Locate("DNI", lesson.teacher);
+    const std::string teacher_code = teacher_found ? teachers.GetText("ABREV") : std::string();
+    const bool room_found = rooms.Locate("ABREV_ITACA", lesson.room);
+    const std::string room_code = room_found ? rooms.GetText("ABREV") : std::string();
 
     if (matched_rows.insert(pairing_row).second) {
       // First lesson on this row: its hours start again from 1 (replacing the default 4).
@@ -98,7 +117,13 @@ void ImportGroupTimetables(ConversionContext& ctx) {
       // and group and the group's fields; without the group in GRUPOST the lesson is not counted.
       const std::string subject = asig.GetText("CASIG");
       const std::string group_code = asig.GetText("CGRUP");
-      if (!groups.Locate("ABREV", group_code)) continue;
+      if (!groups.Locate("ABREV", group_code)) {
+        NameLesson(ctx.report.Add(report::Reason::LessonWithoutGroup,
+                                  Where(elements[lesson.element]))
+                       .Code("CGRUP", group_code),
+                   lesson);
+        continue;
+      }
       asig.Append();
       asig.SetText("CASIG", subject);
       asig.SetText("CPROF", teacher_code);
@@ -117,12 +142,29 @@ void ImportGroupTimetables(ConversionContext& ctx) {
       asig.Post();
       matched_rows.insert(asig.RecNo());
     }
+
+    // Counted: a teacher or a room the lesson names but the tables do not hold is left empty.
+    if (!teacher_found && !lesson.teacher.empty()) {
+      NameLesson(ctx.report.Add(report::Reason::TeacherNotFound, Where(elements[lesson.element])),
+                 lesson);
+    }
+    if (!room_found && !lesson.room.empty()) {
+      NameLesson(ctx.report.Add(report::Reason::RoomNotFound, Where(elements[lesson.element])),
+                 lesson);
+    }
   }
 
   // Pairings that no lesson of the selected template reached are removed.
   asig.First();
   while (!asig.Eof()) {
     if (matched_rows.count(asig.RecNo()) == 0) {
+      ctx.report.Add(report::Reason::PairingWithoutLessons,
+                     report::Location::OfRecord("ASIGT", asig.RecNo()))
+          .Code("CLAVE", asig.GetText("CLAVE"))
+          .Code("CLAVECURSO", asig.GetText("CLAVECURSO"))
+          .Code("ASIG_ITACA", asig.GetText("ASIG_ITACA"))
+          .Code("CGRUP", asig.GetText("CGRUP"))
+          .Code("CASIG", asig.GetText("CASIG"));
       asig.Delete();  // the next row becomes current
     } else {
       asig.Next();

@@ -15,6 +15,7 @@ struct DutyPeriod {
   std::string duty;      // ocupacion (ITACA code)
   std::string teacher;   // docente (DNI)
   std::string templ;     // plantilla
+  std::size_t element;   // its index in the collection, for the report
 };
 
 // The split of `hours` weekly hours into blocks, one numeral per block, as Clepsa reads SESIONES:
@@ -43,9 +44,10 @@ void ImportOccupationTimetables(ConversionContext& ctx) {
   // tables unchanged.
   std::vector<DutyPeriod> periods;
   periods.reserve(elements.Count());
-  for (const auto& element : elements) {
+  for (std::size_t i = 0; i < elements.Count(); ++i) {
+    const itaca::Element& element = elements[i];
     periods.push_back(
-        {element.Attr("ocupacion"), element.Attr("docente"), element.Attr("plantilla")});
+        {element.Attr("ocupacion"), element.Attr("docente"), element.Attr("plantilla"), i});
   }
 
   auto subjects = ctx.db.Open("ASIGNOMT", store::OpenMode::Exclusive);
@@ -53,13 +55,29 @@ void ImportOccupationTimetables(ConversionContext& ctx) {
   auto teachers = ctx.db.Open("PROFT", store::OpenMode::Exclusive);
 
   for (const auto& period : periods) {
-    if (ctx.state.OnlySelectedTemplate && period.templ != ctx.state.SelectedTemplateCode) continue;
+    if (ctx.state.OnlySelectedTemplate && period.templ != ctx.state.SelectedTemplateCode) {
+      ctx.report.Add(report::Reason::OtherTemplate, Where(elements[period.element]))
+          .Code("plantilla", period.templ);
+      continue;
+    }
 
     // Unknown duties and teachers are still counted, with an empty code.
-    const std::string duty_code =
-        subjects.Locate("ABREV_ITACA", period.duty) ? subjects.GetText("COD") : std::string();
-    const std::string teacher_code =
-        teachers.Locate("DNI", period.teacher) ? teachers.GetText("ABREV") : std::string();
+    const bool duty_found = subjects.Locate("ABREV_ITACA", period.duty);
+    const std::string duty_code = duty_found ? subjects.GetText("COD") : std::string();
+    const bool teacher_found = teachers.Locate("DNI", period.teacher);
+    const std::string teacher_code = teacher_found ? teachers.GetText("ABREV") : std::string();
+    if (!duty_found) {
+      ctx.report.Add(report::Reason::DutyNotFound, Where(elements[period.element]))
+          .Code("ocupacion", period.duty)
+          .Code("docente", period.teacher)
+          .Code("plantilla", period.templ);
+    }
+    if (!teacher_found && !period.teacher.empty()) {
+      ctx.report.Add(report::Reason::TeacherNotFound, Where(elements[period.element]))
+          .Code("ocupacion", period.duty)
+          .Code("docente", period.teacher)
+          .Code("plantilla", period.templ);
+    }
 
     if (asig.Locate("CPROF;ASIG_ITACA", {teacher_code, period.duty})) {
       asig.Edit();

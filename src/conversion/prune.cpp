@@ -1,5 +1,6 @@
 // Pruning: when only the selected template's lessons were taken, groups and teachers left
 // without any ASIGT row may be removed before Clepsa opens the tables.
+#include <initializer_list>
 #include <string>
 
 #include "base/error.h"
@@ -11,12 +12,17 @@ namespace {
 
 // Deletes every row of `table` whose `key` has no ASIGT row with that value in `asig_field`,
 // then packs the table (a failed pack leaves the rows marked as deleted, which readers skip).
-void DeleteIdleRows(store::Table& table, store::Table& asig, std::string_view asig_field) {
+// Each deleted row goes into the report under `reason`, named by `fields`.
+void DeleteIdleRows(store::Table& table, std::string_view name, store::Table& asig,
+                    std::string_view asig_field, report::Report& report, report::Reason reason,
+                    std::initializer_list<std::string_view> fields) {
   table.First();
   while (!table.Eof()) {
     if (asig.Locate(asig_field, table.GetText("ABREV"))) {
       table.Next();
     } else {
+      auto entry = report.Add(reason, report::Location::OfRecord(name, table.RecNo()));
+      for (std::string_view field : fields) entry.Code(field, table.GetText(field));
       table.Delete();  // the next row becomes current
     }
   }
@@ -48,9 +54,11 @@ void PruneIdleGroupsAndTeachers(ConversionContext& ctx) {
     break;
   }
 
-  DeleteIdleRows(groups, asig, "CGRUP");
+  DeleteIdleRows(groups, "GRUPOST", asig, "CGRUP", ctx.report, report::Reason::IdleGroup,
+                 {"ABREV", "CLAVE", "DESCRIP"});
   groups.Close();
-  DeleteIdleRows(teachers, asig, "CPROF");
+  DeleteIdleRows(teachers, "PROFT", asig, "CPROF", ctx.report, report::Reason::IdleTeacher,
+                 {"ABREV", "DNI", "NOMBRE"});
   teachers.Close();
   asig.Close();
 }

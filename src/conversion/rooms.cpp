@@ -24,6 +24,7 @@ void ImportRooms(ConversionContext& ctx) {
   const itaca::ElementList rooms = ctx.document.Select(itaca::kRooms);
   // A collection of exactly one element is passed over like an empty one, as ITACA's other
   // readers do; do not "fix" it.
+  NoteSingleElementList(ctx, rooms);
   if (rooms.Count() >= 2) {
     for (const itaca::Element& room : rooms) {
       const std::string name = room.Attr("nombre");
@@ -31,6 +32,7 @@ void ImportRooms(ConversionContext& ctx) {
 
       std::string code = itaca_code;
       if (code.empty()) code = Left(name, kCodeFromNameLength);
+      const std::string wanted = code;
 
       // A repeat gets the first free number: A1, A11, a12 (letter case is not significant).
       code = UniqueNumbered(code, codes_seen);
@@ -40,6 +42,19 @@ void ImportRooms(ConversionContext& ctx) {
         code = FirstFreeNumbered(Left(code, kShortenedBase), codes_seen, kCodeWidth);
       }
       codes_seen.Add(code);
+
+      // One entry per room: named by its name's start, else cut for being too long, else
+      // numbered for being a repeat.
+      if (itaca_code.empty()) {
+        ctx.report.Renamed(report::Reason::RoomWithoutCode, Where(room), itaca_code, code)
+            .Code("nombre", name);
+      } else if (code != wanted) {
+        ctx.report
+            .Renamed(wanted.size() > kCodeWidth ? report::Reason::CodeShortened
+                                                : report::Reason::CodeNumbered,
+                     Where(room), wanted, code)
+            .Code("nombre", name);
+      }
 
       aulat.Append();
       aulat.SetText("ABREV", code);

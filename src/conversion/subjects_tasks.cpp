@@ -49,8 +49,12 @@ std::string SubjectCode(const std::string& itaca_code) {
 // first three characters of it followed by "A", "B", ... through the later character codes, the
 // first one free. Once every suffix up to the last character code is taken the run stops, rather
 // than wrapping round to codes that hold control characters.
+std::string FirstDutyCode(const std::string& itaca_code) {
+  return std::string(kDutyMark) + Right(itaca_code, kDutyCodeDigits);
+}
+
 std::string DutyCode(const std::string& itaca_code, const std::unordered_set<std::string>& used) {
-  std::string code = std::string(kDutyMark) + Right(itaca_code, kDutyCodeDigits);
+  std::string code = FirstDutyCode(itaca_code);
   if (!used.contains(code)) return code;
   const std::string base = Left(code, kDutyCodeDigits);
   for (unsigned suffix = kFirstDutySuffix; suffix <= kLastDutySuffix; ++suffix) {
@@ -76,7 +80,9 @@ void ImportSubjects(ConversionContext& ctx) {
   const itaca::ElementList contents = ctx.document.Select(itaca::kContents);
   store::Table courses = ctx.db.Open(store::CursostTable().name, store::OpenMode::Exclusive);
 
-  // A list of exactly one content is passed over like an empty one, as Clepsa always did.
+  // A list of exactly one content is passed over like an empty one, as Clepsa always did. (The
+  // assignments stage passes it over again; the report says so once, here.)
+  NoteSingleElementList(ctx, contents);
   if (contents.Count() >= 2) {
     for (const itaca::Element& content : contents) {
       const std::string itaca_code = content.Attr("codigo");
@@ -106,9 +112,21 @@ void ImportSubjects(ConversionContext& ctx) {
 
       // A new code whose short form is already taken gives no row.
       const std::string code = SubjectCode(itaca_code);
-      if (ctx.UsedCodes.contains(code)) continue;
+      if (ctx.UsedCodes.contains(code)) {
+        ctx.report.Add(report::Reason::SubjectWithoutRow, Where(content))
+            .Code("contenido", itaca_code)
+            .Code("curso", content.Attr("curso"))
+            .Code("COD", code)
+            .Code("nombre", name);
+        continue;
+      }
       ctx.UsedCodes.insert(code);
       ctx.ItacaSubjectCodes.insert(itaca_code);
+      if (code != itaca_code) {
+        ctx.report.Renamed(report::Reason::CodeShortened, Where(content), itaca_code, code)
+            .Code("curso", content.Attr("curso"))
+            .Code("nombre", name);
+      }
 
       subjects.Append();
       subjects.SetText("COD", code);
@@ -131,6 +149,7 @@ void ImportTasks(ConversionContext& ctx) {
   const itaca::ElementList duties = ctx.document.Select(itaca::kDuties);
 
   // A list of exactly one duty is passed over like an empty one.
+  NoteSingleElementList(ctx, duties);
   if (duties.Count() >= 2) {
     for (const itaca::Element& duty : duties) {
       const std::string itaca_code = duty.Attr("codigo");
@@ -138,11 +157,21 @@ void ImportTasks(ConversionContext& ctx) {
       const std::string abbreviation = Abbreviation(name);
 
       // A name already given to a subject content or an earlier duty gives no row.
-      if (ctx.UsedNames.contains(name)) continue;
+      if (ctx.UsedNames.contains(name)) {
+        ctx.report.Add(report::Reason::DutyWithoutRow, Where(duty))
+            .Code("ocupacion", itaca_code)
+            .Code("nombre", name);
+        continue;
+      }
       ctx.UsedNames.insert(name);
 
       const std::string code = DutyCode(itaca_code, ctx.UsedCodes);
       ctx.UsedCodes.insert(code);
+      if (const std::string first = FirstDutyCode(itaca_code); code != first) {
+        ctx.report.Renamed(report::Reason::DutyCodeLettered, Where(duty), first, code)
+            .Code("ocupacion", itaca_code)
+            .Code("nombre", name);
+      }
 
       tasks.Append();
       tasks.SetText("COD", code);

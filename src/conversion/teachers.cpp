@@ -33,6 +33,7 @@ void ImportTeachers(ConversionContext& ctx) {
   const itaca::ElementList teachers = ctx.document.Select(itaca::kTeachers);
   // A collection of exactly one element is passed over like an empty one, as ITACA's other
   // readers do; do not "fix" it.
+  NoteSingleElementList(ctx, teachers);
   if (teachers.Count() >= 2) {
     for (const itaca::Element& teacher : teachers) {
       // Name: "surname1 surname2, name", nothing left out when a part is empty.
@@ -56,6 +57,11 @@ void ImportTeachers(ConversionContext& ctx) {
       // GMJ, then GMJ1, GMJ2...; "gmj" after "GMJ" becomes "gmj1".
       const std::string code = UniqueNumbered(initials, codes_seen);
       codes_seen.Add(code);
+      if (code != initials) {
+        ctx.report.Renamed(report::Reason::CodeNumbered, Where(teacher), initials, code)
+            .Code("documento", document)
+            .Code("nombre", full_name);
+      }
 
       proft.Append();
       proft.SetText("ABREV", code);

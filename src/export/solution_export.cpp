@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -12,6 +13,7 @@
 #include "base/error.h"
 #include "itaca/document.h"
 #include "platform/platform.h"
+#include "report/report.h"
 #include "store/database.h"
 #include "store/schemas.h"
 #include "store/table.h"
@@ -236,20 +238,59 @@ void SetWhen(itaca::Element& entry, const std::string& template_code,
   entry.SetAttr("hora_hasta", slot.to);
 }
 
+// The report's entries of the record being written: where it is in SOLUC and its codes. Without
+// a report nothing is recorded.
+class Notes {
+ public:
+  Notes(report::Report* report, const Table& soluc, const SolucReader& record)
+      : report_(report), soluc_(soluc), record_(record) {}
+
+  // A record left out: false, for the pass to return.
+  bool Skip(report::Reason reason, bool duty) const {
+    Note(reason, duty);
+    return false;
+  }
+
+  void Note(report::Reason reason, bool duty) const {
+    if (!report_) return;
+    auto entry = report_->Add(reason, report::Location::OfRecord(store::kSolucTable, soluc_.RecNo()));
+    const std::span<const std::string_view> fields =
+        duty ? std::span<const std::string_view>(kDutyFields)
+             : std::span<const std::string_view>(kClassFields);
+    for (std::string_view field : fields) entry.Code(field, record_.Text(field));
+  }
+
+ private:
+  static constexpr std::string_view kClassFields[] = {"DIA",      "HORA", "MARCO", "CODGRUPO",
+                                                      "ASIG",     "PROF", "AULA"};
+  static constexpr std::string_view kDutyFields[] = {"DIA", "HORA", "MARCO", "ASIG", "PROF"};
+
+  report::Report* report_;
+  const Table& soluc_;
+  const SolucReader& record_;
+};
+
 // ClassPass, for one record: a horario_grupo for a placed class. A class whose group, subject or
 // slot is not found is left out; an unknown teacher or room only leaves that value empty.
 bool WriteClass(const SolucReader& record, const Lookups& lookups,
-                const std::string& template_code, itaca::Element& container) {
+                const std::string& template_code, itaca::Element& container, const Notes& notes) {
+  using report::Reason;
   const auto placed = record.Placed();
-  if (!placed) return false;
+  if (!placed) return notes.Skip(Reason::NotPlaced, false);
   const auto group = lookups.Group(record.Text("CODGRUPO"));
-  if (!group) return false;
+  if (!group) return notes.Skip(Reason::GroupUnknown, false);
   const auto content = lookups.Subject(record.Text("ASIG"));
-  if (!content) return false;
-  const auto teacher = lookups.Teacher(record.Text("PROF"));
-  const auto room = lookups.Room(record.Text("AULA"));
+  if (!content) return notes.Skip(Reason::SubjectUnknown, false);
+  const std::string teacher_code = record.Text("PROF");
+  const auto teacher = lookups.Teacher(teacher_code);
+  const std::string room_code = record.Text("AULA");
+  const auto room = lookups.Room(room_code);
   const auto slot = lookups.FindSlot(placed->hour, placed->frame_key);
-  if (!slot) return false;
+  if (!slot) return notes.Skip(Reason::SlotUnknown, false);
+  // Written: a teacher or room code the tables do not hold leaves that value empty (a class
+  // without either is not a code that went missing).
+  if (!teacher && !teacher_code.empty()) notes.Note(Reason::TeacherUnknown, false);
+  if (!room && !room_code.empty()) notes.Note(Reason::RoomUnknown, false);
 
   itaca::Element lesson = container.AppendChild(kClassElement);
   SetWhen(lesson, template_code, *placed, *slot);
@@ -266,15 +307,16 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups,
 // DutyPass, for one record: a horario_ocupacion for a placed teacher duty. Unlike a class, a duty
 // whose teacher is not found is left out, as is one whose duty code or slot is not found.
 bool WriteDuty(const SolucReader& record, const Lookups& lookups,
-               const std::string& template_code, itaca::Element& container) {
+               const std::string& template_code, itaca::Element& container, const Notes& notes) {
+  using report::Reason;
   const auto placed = record.Placed();
-  if (!placed) return false;
+  if (!placed) return notes.Skip(Reason::NotPlaced, true);
   const auto duty = lookups.Subject(record.Text("ASIG"));
-  if (!duty) return false;
+  if (!duty) return notes.Skip(Reason::DutyUnknown, true);
   const auto teacher = lookups.Teacher(record.Text("PROF"));
-  if (!teacher) return false;
+  if (!teacher) return notes.Skip(Reason::DutyTeacherUnknown, true);
   const auto slot = lookups.FindSlot(placed->hour, placed->frame_key);
-  if (!slot) return false;
+  if (!slot) return notes.Skip(Reason::SlotUnknown, true);
 
   itaca::Element period = container.AppendChild(kDutyElement);
   SetWhen(period, template_code, *placed, *slot);
@@ -287,7 +329,8 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups,
 }  // namespace
 
 ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
-                            const CentreIdentity& identity, const ExportChoice& choice) {
+                            const CentreIdentity& identity, const ExportChoice& choice,
+                            report::Report* report) {
   SolutionTables::Tables& tables = solution.tables();
 
   // A new root in place of the old one: nothing of the input's content is written back.
@@ -301,16 +344,19 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
   // Both containers are written, even when empty, classes first. One walk over SOLUC fills
   // both: each container receives its records in SOLUC order, as two walks would give them.
   ExportCounts counts;
+  counts.slots = static_cast<std::size_t>(tables.tramos.RecordCount());
   itaca::Element classes = root.AppendChild(kClassContainer);
   itaca::Element duties = root.AppendChild(kDutyContainer);
   const Lookups lookups(tables);
   const SolucReader record(tables.soluc);
+  const Notes notes(report, tables.soluc, record);
   const std::string& code = choice.template_code;
   for (tables.soluc.First(); !tables.soluc.Eof(); tables.soluc.Next()) {
+    ++counts.records;
     if (record.IsDuty()) {
-      if (WriteDuty(record, lookups, code, duties)) ++counts.duty_periods;
+      if (WriteDuty(record, lookups, code, duties, notes)) ++counts.duty_periods;
     } else {
-      if (WriteClass(record, lookups, code, classes)) ++counts.group_lessons;
+      if (WriteClass(record, lookups, code, classes, notes)) ++counts.group_lessons;
     }
   }
   return counts;

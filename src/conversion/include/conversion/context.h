@@ -1,6 +1,6 @@
 // What every conversion stage works with: the loaded document, the conversion's state, the
-// working folder's tables, whoever answers the two questions, and the lists of codes already
-// given.
+// working folder's tables, whoever answers the two questions, the lists of codes already given,
+// and the report the stages record into.
 #pragma once
 
 #include <string>
@@ -8,6 +8,7 @@
 
 #include "conversion/conversion.h"
 #include "itaca/document.h"
+#include "report/report.h"
 #include "store/database.h"
 
 namespace tc {
@@ -23,6 +24,21 @@ struct ConversionContext {
   std::unordered_set<std::string> UsedCodes;          // every ASIGNOMT.COD written
   std::unordered_set<std::string> UsedNames;          // subject and task names already met
   std::unordered_set<std::string> ItacaSubjectCodes;  // ITACA codes of the subject rows written
+
+  // Every code a stage renames, element it passes over or leaves out and row it deletes, recorded
+  // where the rule acts.
+  report::Report report{report::Report::Kind::Conversion};
 };
+
+// Where an element is, for the report: its collection, position and line.
+inline report::Location Where(const itaca::Element& element) {
+  return report::Location::OfElement(element.Collection(), element.Position(), element.Line());
+}
+
+// The list rule's entry: a collection of exactly one element is passed over, one entry for the
+// collection. Nothing is recorded for any other size.
+inline void NoteSingleElementList(ConversionContext& ctx, const itaca::ElementList& list) {
+  if (list.Count() == 1) ctx.report.Add(report::Reason::SingleElementList, Where(list[0]));
+}
 
 }  // namespace tc

@@ -15,6 +15,9 @@ class Document;
 namespace store {
 class Database;
 }
+namespace report {
+class Report;
+}
 
 // The two entries of the language combo box. Any other text acts as "not Valencian".
 inline constexpr std::string_view kValencian = "VALENCI\xC1";  // VALENCIÁ
@@ -51,8 +54,10 @@ struct TableRows {
 };
 
 // Runs the ten stages on `db`, in the order each relies on the tables of the ones before it, and
-// returns the rows of the seven working tables. The caller stages and commits the tables.
+// returns the rows of the seven working tables. The caller stages and commits the tables. When
+// `report` is given it receives what the stages recorded and the rows of each table.
 std::vector<TableRows> ConvertDocument(const itaca::Document& document, ConversionState& state,
-                                       Questions& questions, store::Database& db);
+                                       Questions& questions, store::Database& db,
+                                       report::Report* report = nullptr);
 
 }  // namespace tc

@@ -16,6 +16,9 @@ class Document;
 namespace store {
 class Database;
 }
+namespace report {
+class Report;
+}
 
 // "ResultadoClepsa" followed by the input's file name, in the input's folder.
 std::filesystem::path ExportFileName(const std::filesystem::path& itaca_file);
@@ -61,13 +64,17 @@ struct ExportChoice {
 struct ExportCounts {
   std::size_t group_lessons = 0;  // horario_grupo elements written
   std::size_t duty_periods = 0;   // horario_ocupacion elements written
+  std::size_t records = 0;        // SOLUC records read
+  std::size_t slots = 0;          // DIASHORAST rows
 };
 
 // Replaces the document's root by a new `centro` with the identity and the choice, and writes
 // one horario_grupo per placed class and one horario_ocupacion per placed duty of SOLUC, in
-// SOLUC's order, both containers even when empty.
+// SOLUC's order, both containers even when empty. When `report` is given, every SOLUC record
+// left out, and every class written without its teacher or room, goes into it with the reason.
 ExportCounts WriteTimetable(SolutionTables& tables, itaca::Document& document,
-                            const CentreIdentity& identity, const ExportChoice& choice);
+                            const CentreIdentity& identity, const ExportChoice& choice,
+                            report::Report* report = nullptr);
 
 // Saves the document as `output`, then commits the database's staged tables (the rebuilt slot
 // table). When the commit fails the output file is put back as it was, so a failed export

@@ -44,6 +44,9 @@ class Element {
   std::string Name() const;
   // Line of the element in the loaded file (1-based), 0 when unknown (a created element).
   int Line() const;
+  // The collection path it was selected by and its 1-based position there (for reports).
+  std::string_view Collection() const { return path_; }
+  std::size_t Position() const { return index_ + 1; }
 
   // The attribute's value as Windows-1252 text, trimmed with AllTrim. Throws DocumentError naming
   // the element's path, its line and position, and the attribute when it is absent.
