@@ -2,9 +2,13 @@
 
 #include <system_error>
 
+#include "base/error.h"
 #include "itaca/document.h"
+#include "platform/platform.h"
 #include "run/template_dialog.h"
+#include "scratch_folder.h"
 #include "store/database.h"
+#include "store/schemas.h"
 
 namespace tc {
 
@@ -19,9 +23,17 @@ bool InputExists(const fs::path& file) {
   return fs::is_regular_file(file, ignored);
 }
 
-}  // namespace
+// Where a conversion builds its tables: the working folder itself, or for a check a folder of
+// its own outside it.
+struct Target {
+  fs::path tables;
+  bool check = false;
+};
 
-ConversionResult RunConversion(RunState& state, Interaction& ui, const fs::path& working_dir) {
+// The run's flow, steps 1 to 6. A check stops before the end of a completed run: nothing shown,
+// no outcome.
+ConversionResult Convert(RunState& state, Interaction& ui, const fs::path& working_dir,
+                         const Target& target) {
   ConversionResult result;
 
   // 1. The file: a cancelled dialog keeps the previous choice.
@@ -30,7 +42,7 @@ ConversionResult RunConversion(RunState& state, Interaction& ui, const fs::path&
   // 2. A missing input ends the run with its message; the host learns it through the outcome.
   if (!InputExists(state.ItacaFileName)) {
     ui.Inform(Notice::NoFile);
-    if (state.EmbeddedRun) state.OutcomeCode = kOutcomeMissingInput;
+    if (state.EmbeddedRun && !target.check) state.OutcomeCode = kOutcomeMissingInput;
     result.missing_input = state.ItacaFileName;
     return result;
   }
@@ -52,14 +64,37 @@ ConversionResult RunConversion(RunState& state, Interaction& ui, const fs::path&
   }
   result.language = state.LanguageChoice;
 
+  // A check builds elsewhere, but fails as the run would when the working folder is not there.
+  if (target.check) {
+    std::error_code error;
+    if (!fs::is_directory(working_dir, error)) {
+      throw TableError("No se puede crear la tabla " + store::ProftTable().name +
+                           ": no existe la carpeta " + platform::PathText(working_dir) + ".",
+                       ErrorKind::InputMissing, platform::PathText(working_dir));
+    }
+  }
+
   // 5. The stages, on tables built aside: Clepsa's tables are replaced only when every stage
   // has succeeded, so a failed run leaves the working folder exactly as it was.
   {
     BusyCursor busy(ui);
-    store::Database db(working_dir);
+    store::Database db(target.tables);
     db.BeginStaging();
     try {
-      result.tables = ConvertDocument(document, state, ui, db);
+      result.tables = ConvertDocument(document, state, ui, db, &result.report);
+      report::Report::Header& header = result.report.header();
+      header.document = platform::PathText(state.ItacaFileName);
+      header.folder = platform::PathText(working_dir);
+      header.template_code = state.SelectedTemplateCode;
+      header.language = state.LanguageChoice;
+      if (!target.check && ui.WantsPreview()) {
+        busy.Release();
+        if (!ui.ApproveChanges(PreviewStaged(db))) {
+          db.Discard();
+          result.result = RunResult::Cancelled;
+          return result;
+        }
+      }
       db.Commit();
     } catch (...) {
       try {
@@ -72,11 +107,31 @@ ConversionResult RunConversion(RunState& state, Interaction& ui, const fs::path&
     busy.Release();
   }
 
+  result.result = RunResult::Completed;
+  if (target.check) return result;
+
   // 6. The end of a completed run.
   state.OutcomeCode = kOutcomeCompleted;
   ui.Inform(Notice::Finished);
-  result.result = RunResult::Completed;
   return result;
+}
+
+}  // namespace
+
+ConversionResult RunConversion(RunState& state, Interaction& ui, const fs::path& working_dir) {
+  return Convert(state, ui, working_dir, Target{working_dir, false});
+}
+
+ConversionCheck CheckConversion(RunState& state, Interaction& ui, const fs::path& working_dir) {
+  const ScratchFolder scratch;
+  ConversionCheck check;
+  check.conversion = Convert(state, ui, working_dir, Target{scratch.path(), true});
+  if (check.conversion.result == RunResult::Completed && HoldsWorkingTables(working_dir)) {
+    std::vector<std::string> tables;
+    for (const store::TableDef* def : store::WorkingTables()) tables.push_back(def->name);
+    check.preview = PreviewFolders(working_dir, scratch.path(), tables);
+  }
+  return check;
 }
 
 }  // namespace tc

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "run/school_year_dialog.h"
 #include "run/template_dialog.h"
+#include "scratch_folder.h"
 #include "store/database.h"
 #include "store/schemas.h"
 #include "store/table.h"
@@ -26,11 +27,48 @@ bool IsFile(const fs::path& path) {
   return !path.empty() && fs::is_regular_file(path, ignored);
 }
 
+// The tables an export reads, in the order it opens them.
+const std::vector<std::string>& ExportTables() {
+  static const std::vector<std::string> tables = {
+      std::string(store::kSolucTable), store::GrupostTable().name,  store::CursostTable().name,
+      store::ProftTable().name,        store::AulatTable().name,    store::AsignomtTable().name,
+      store::DiashorastTable().name,   store::AsigtTable().name};
+  return tables;
+}
+
+// Copies every file of the export's tables (any extension: the table, its index, its memo) from
+// `from` to `to`, reading `from` only.
+void CopyExportTables(const fs::path& from, const fs::path& to) {
+  std::error_code error;
+  for (fs::directory_iterator it(from, error), end; !error && it != end; it.increment(error)) {
+    if (!it->is_regular_file(error)) continue;
+    std::string stem = platform::PathToUtf8(it->path().stem());
+    for (char& c : stem) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    for (const std::string& table : ExportTables()) {
+      if (stem != table) continue;
+      try {
+        platform::WriteFileAtomically(to / it->path().filename(), platform::ReadFile(it->path()));
+      } catch (const Error& failure) {
+        throw Error("No se puede copiar la tabla " + table + " para la comprobaci\xF3n. " +
+                        failure.what(),
+                    failure.kind(), table);
+      }
+    }
+  }
+}
+
+// Where the export works: the working folder itself, or for a check a folder of its own that
+// holds copies of what the export reads.
+struct Target {
+  const ScratchFolder* scratch = nullptr;
+  bool check() const { return scratch != nullptr; }
+};
+
 // Everything after the slot table has been rebuilt (aside): the tables, the school year, the new
-// document and its saving.
+// document and its saving (a check commits the slot table in its own folder and saves nothing).
 ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
                          itaca::Document& document, const CentreIdentity& identity,
-                         std::chrono::system_clock::time_point now) {
+                         std::chrono::system_clock::time_point now, const Target& target) {
   ExportResult result;
   {
     SolutionTables tables(db);
@@ -43,13 +81,21 @@ ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
 
     const ExportChoice choice{state.SelectedTemplateCode, state.SchoolYear,
                               platform::ShortDateLongTime(now)};
-    const ExportCounts counts = WriteTimetable(tables, document, identity, choice);
+    const ExportCounts counts = WriteTimetable(tables, document, identity, choice, &result.report);
     result.group_lessons = counts.group_lessons;
     result.duty_periods = counts.duty_periods;
+    result.report.read().push_back({std::string(store::kSolucTable), counts.records});
+    result.report.elements().push_back({"horario_grupo", counts.group_lessons});
+    result.report.elements().push_back({"horario_ocupacion", counts.duty_periods});
+    result.report.tables().push_back({store::DiashorastTable().name, counts.slots});
     tables.Close();
   }
   result.output = ExportFileName(state.ItacaFileName);
-  SaveAndCommit(document, result.output, db);
+  if (target.check()) {
+    db.Commit();
+  } else {
+    SaveAndCommit(document, result.output, db);
+  }
   result.result = RunResult::Completed;
   result.template_code = state.SelectedTemplateCode;
   result.school_year = state.SchoolYear;
@@ -57,21 +103,29 @@ ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
 }
 
 ExportResult Export(RunState& state, Interaction& ui, const fs::path& working_dir,
-                    std::optional<std::chrono::system_clock::time_point> now) {
+                    std::optional<std::chrono::system_clock::time_point> now,
+                    const Target& target) {
   ui.Inform(Notice::OpenItacaFile);
   if (auto chosen = ui.ChooseItacaFile()) state.ItacaFileName = std::move(*chosen);
 
-  store::Database db(working_dir);
-  const bool document_there = IsFile(state.ItacaFileName);
-  const bool solution_there = db.Exists(store::kSolucTable);
-  if (!document_there || !solution_there) {
-    ui.Inform(Notice::NoFileOrSolution);
-    if (state.EmbeddedRun) state.OutcomeCode = kOutcomeMissingInput;
-    ExportResult missing;
-    if (!document_there) missing.missing_inputs.push_back(state.ItacaFileName);
-    if (!solution_there) missing.missing_inputs.push_back(db.TablePath(store::kSolucTable));
-    return missing;
+  {
+    const store::Database working(working_dir);
+    const bool document_there = IsFile(state.ItacaFileName);
+    const bool solution_there = working.Exists(store::kSolucTable);
+    if (!document_there || !solution_there) {
+      ui.Inform(Notice::NoFileOrSolution);
+      if (state.EmbeddedRun && !target.check()) state.OutcomeCode = kOutcomeMissingInput;
+      ExportResult missing;
+      if (!document_there) missing.missing_inputs.push_back(state.ItacaFileName);
+      if (!solution_there) missing.missing_inputs.push_back(working.TablePath(store::kSolucTable));
+      return missing;
+    }
   }
+
+  // A check works on copies of the tables, in its own folder. The document is only read (a
+  // check saves none), in place, so that it fails exactly as the export would.
+  if (target.check()) CopyExportTables(working_dir, target.scratch->path());
+  store::Database db(target.check() ? target.scratch->path() : working_dir);
 
   // The document is loaded and its root checked first: one that does not parse, has no centro
   // root or lacks one of the four identity attributes stops the run before any table is touched.
@@ -99,27 +153,57 @@ ExportResult Export(RunState& state, Interaction& ui, const fs::path& working_di
     ImportTimeSlots(db, state);
     BusyCursor busy(ui);
     result = WriteExport(state, ui, db, document, identity,
-                         now ? *now : std::chrono::system_clock::now());
+                         now ? *now : std::chrono::system_clock::now(), target);
     busy.Release();
   } catch (...) {
     if (db.Staging()) db.Discard();
     throw;
   }
 
+  report::Report::Header& header = result.report.header();
+  header.document = platform::PathText(state.ItacaFileName);
+  header.folder = platform::PathText(working_dir);
+  header.template_code = state.SelectedTemplateCode;
+  header.school_year = state.SchoolYear;
+  header.output = platform::PathText(result.output);
+  if (target.check()) return result;
+
   state.OutcomeCode = kOutcomeCompleted;
   ui.Inform(Notice::Finished);
   return result;
 }
 
+ExportCheck Check(RunState& state, Interaction& ui, const fs::path& working_dir,
+                  std::optional<std::chrono::system_clock::time_point> now) {
+  const ScratchFolder scratch;
+  ExportCheck check;
+  check.exported = Export(state, ui, working_dir, now, Target{&scratch});
+  if (check.exported.result == RunResult::Completed) {
+    check.output_exists = IsFile(check.exported.output);
+    check.preview =
+        PreviewFolders(working_dir, scratch.path(), {store::DiashorastTable().name});
+  }
+  return check;
+}
+
 }  // namespace
 
 ExportResult RunExport(RunState& state, Interaction& ui, const fs::path& working_dir) {
-  return Export(state, ui, working_dir, std::nullopt);
+  return Export(state, ui, working_dir, std::nullopt, Target{});
 }
 
 ExportResult RunExport(RunState& state, Interaction& ui, const fs::path& working_dir,
                        std::chrono::system_clock::time_point now) {
-  return Export(state, ui, working_dir, now);
+  return Export(state, ui, working_dir, now, Target{});
+}
+
+ExportCheck CheckExport(RunState& state, Interaction& ui, const fs::path& working_dir) {
+  return Check(state, ui, working_dir, std::nullopt);
+}
+
+ExportCheck CheckExport(RunState& state, Interaction& ui, const fs::path& working_dir,
+                        std::chrono::system_clock::time_point now) {
+  return Check(state, ui, working_dir, now);
 }
 
 std::string LastConversionTemplate(const fs::path& working_dir) {

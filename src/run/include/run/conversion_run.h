@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "conversion/conversion.h"
+#include "report/report.h"
 #include "run/interaction.h"
+#include "run/preview.h"
 #include "run/run_state.h"
 
 namespace tc {
@@ -31,12 +33,32 @@ struct ConversionResult {
   std::vector<TableRows> tables;                   // the seven tables and the rows each holds
   std::filesystem::path missing_input;             // MissingInput: the file that is not there
                                                    // (empty when none was chosen)
+  // Completed (and Cancelled): what the stages renamed, passed over, left out and deleted, and
+  // the rows per table. Render it with report::RenderText or report::RenderJson, keep it with
+  // SaveReport.
+  report::Report report{report::Report::Kind::Conversion};
 };
 
 // Runs one conversion. Completed: OutcomeCode 1, "Proceso finalizado" shown. MissingInput:
-// "No existe archivo" shown, OutcomeCode -1 when hosted. Throws tc::Error when the run fails; the
-// working folder is then left as it was.
+// "No existe archivo" shown, OutcomeCode -1 when hosted. Cancelled: the user declined the
+// preview (Interaction::ApproveChanges); nothing changed, nothing shown. Throws tc::Error when
+// the run fails; the working folder is then left as it was.
 ConversionResult RunConversion(RunState& state, Interaction& ui,
                                const std::filesystem::path& working_dir);
+
+// What a conversion would do, without changing anything in the working folder: the same run,
+// with the same questions, built in a folder of its own under the system's temporary folder and
+// compared with the working folder's tables.
+struct ConversionCheck {
+  ConversionResult conversion;  // Completed: the run would complete; its report
+  // The changes to the working folder's tables; none when the folder holds no working table.
+  std::optional<TablesPreview> preview;
+};
+
+// Runs the conversion's flow (file, template and language, the ten stages) into a temporary
+// folder. Nothing is shown at the end and the outcome is not touched. Throws the error the
+// conversion would end with; nothing is left behind.
+ConversionCheck CheckConversion(RunState& state, Interaction& ui,
+                                const std::filesystem::path& working_dir);
 
 }  // namespace tc

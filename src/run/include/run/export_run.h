@@ -6,10 +6,13 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "report/report.h"
 #include "run/interaction.h"
+#include "run/preview.h"
 #include "run/run_state.h"
 
 namespace tc {
@@ -25,6 +28,9 @@ struct ExportResult {
   // MissingInput: the ITACA file (empty when none was chosen) and Clepsa's SOLUC.DBF, whichever
   // are not there.
   std::vector<std::filesystem::path> missing_inputs;
+  // Completed: every SOLUC record left out and every class written without its teacher or room,
+  // with the reason; the SOLUC records read, the elements written and the slot table's rows.
+  report::Report report{report::Report::Kind::Export};
 };
 
 // Runs one export. Throws tc::Error when the run fails; nothing is then saved and DIASHORAST is
@@ -33,6 +39,22 @@ ExportResult RunExport(RunState& state, Interaction& ui, const std::filesystem::
 // The same with the export's date and time given instead of read from the clock (tests).
 ExportResult RunExport(RunState& state, Interaction& ui, const std::filesystem::path& working_dir,
                        std::chrono::system_clock::time_point now);
+
+// What an export would do, without changing anything in the working folder and without saving
+// the document: the same run, with the same dialogs, on copies of the eight tables it reads in a
+// folder of its own under the system's temporary folder; the ITACA file is only read.
+struct ExportCheck {
+  ExportResult exported;        // Completed: the run would complete; its report. `output` is the
+                                // document the export would write.
+  bool output_exists = false;   // that document is there already (the export would replace it)
+  std::optional<TablesPreview> preview;  // the slot table the export rebuilds
+};
+
+// Throws the error the export would end with; nothing is left behind.
+ExportCheck CheckExport(RunState& state, Interaction& ui,
+                        const std::filesystem::path& working_dir);
+ExportCheck CheckExport(RunState& state, Interaction& ui, const std::filesystem::path& working_dir,
+                        std::chrono::system_clock::time_point now);
 
 // The template of the last conversion in the working folder (MARCOXML of the slot table's first
 // row), or "" when there is none or the slot table cannot be read.

@@ -8,6 +8,7 @@
 
 #include "base/error.h"
 #include "conversion/conversion.h"
+#include "run/preview.h"
 #include "run/run_state.h"
 #include "run/template_dialog.h"
 
@@ -32,6 +33,13 @@ class Interaction : public Questions {
   virtual void ChooseSchoolYear(SchoolYearDialog& dialog) = 0;
   // The hourglass while stages work.
   virtual void SetBusy(bool /*busy*/) {}
+
+  // Before a conversion replaces the working tables: a front end that shows what will change
+  // (a question the user may turn off) answers true here, and then receives the preview of the
+  // tables built aside. Answering false to ApproveChanges ends the run with RunResult::Cancelled
+  // and leaves the working folder as it was. By default nobody is asked.
+  virtual bool WantsPreview() { return false; }
+  virtual bool ApproveChanges(const TablesPreview& /*preview*/) { return true; }
 };
 
 // The hourglass while it lives, or until Release, whichever way the run leaves.

@@ -35,7 +35,8 @@ enum class Notice {
 };
 std::string_view NoticeText(Notice notice);
 
-// How a run ended when it did not throw.
-enum class RunResult { Completed, MissingInput };
+// How a run ended when it did not throw. Cancelled: the user declined the changes the
+// conversion would make (Interaction::ApproveChanges); nothing was changed.
+enum class RunResult { Completed, MissingInput, Cancelled };
 
 }  // namespace tc
