@@ -16,6 +16,9 @@
 #include "run/advice.h"
 #include "run/conversion_run.h"
 #include "run/export_run.h"
+#include "report/render.h"
+#include "run/preview.h"
+#include "run/report_file.h"
 #include "run/run_state.h"
 #include "run/template_dialog.h"
 
@@ -70,6 +73,34 @@ ExitStatus ReportMissing(Notice notice, const std::vector<fs::path>& missing, st
   return ExitStatus::MissingInput;
 }
 
+// Standard output, or nowhere with -q.
+class Output {
+ public:
+  Output(const OutputOptions& options, std::ostream& out)
+      : stream_(options.quiet ? silent_ : out) {}
+  std::ostream& stream() { return stream_; }
+
+ private:
+  std::ostream silent_{nullptr};  // no buffer: everything written is dropped
+  std::ostream& stream_;
+};
+
+// The report kept in the file --report names, and said so.
+void SaveReportFile(const report::Report& report, const OutputOptions& options,
+                    std::ostream& out) {
+  if (!options.report_file) return;
+  const fs::path file = platform::PathFromUtf8(*options.report_file);
+  SaveReport(report, file);
+  out << "Informe guardado en " << platform::PathToUtf8(file) << '\n';
+}
+
+// The report's counts by reason, after what the run printed, and the file of the whole report.
+void FinishWithReport(const report::Report& report, const OutputOptions& options,
+                      std::ostream& out) {
+  out << ForTerminal(report::RenderSummary(report));
+  SaveReportFile(report, options, out);
+}
+
 // What a completed conversion wrote: the template, the language and every table's rows.
 void PrintConversionSummary(const ConversionResult& result, const fs::path& dir,
                             std::ostream& out) {
@@ -95,25 +126,75 @@ bool InputExists(const fs::path& file) {
   return !file.empty() && fs::is_regular_file(file, ignored);
 }
 
+// The conversion's state and answers from the command's options.
+RunState StateFor(const ConvertOptions& options) {
+  RunState state;
+  if (options.language) state.LanguageChoice = Utf8ToCp1252(*options.language);
+  return state;
+}
+
+Answers ConversionAnswers(const ConvertOptions& options) {
+  Answers answers;
+  answers.file = platform::PathFromUtf8(options.file);
+  answers.template_code = ToCp1252(options.template_code);
+  answers.all_templates = options.all_templates;
+  answers.keep_idle = options.keep_idle;
+  return answers;
+}
+
+// The export's answers: the template defaults to the last conversion's.
+Answers ExportAnswers(const ExportOptions& options, const fs::path& dir) {
+  Answers answers;
+  answers.file = platform::PathFromUtf8(options.file);
+  answers.template_code = options.template_code ? Utf8ToCp1252(*options.template_code)
+                                                : LastConversionTemplate(dir);
+  answers.school_year = ToCp1252(options.school_year);
+  return answers;
+}
+
 }  // namespace
 
-ExitStatus Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
+ExitStatus Convert(const ConvertOptions& options, std::ostream& terminal, std::ostream& err) {
   return Guarded(err, [&] {
+    Output output(options, terminal);
+    std::ostream& out = output.stream();
     const fs::path dir = WorkingFolder(options.data_dir);
-    RunState state;
-    if (options.language) state.LanguageChoice = Utf8ToCp1252(*options.language);
-    Answers answers;
-    answers.file = platform::PathFromUtf8(options.file);
-    answers.template_code = ToCp1252(options.template_code);
-    answers.all_templates = options.all_templates;
-    answers.keep_idle = options.keep_idle;
-    CliInteraction ui(std::move(answers), out, err);
+    RunState state = StateFor(options);
+    CliInteraction ui(ConversionAnswers(options), out, err);
 
     const ConversionResult result = RunConversion(state, ui, dir);
     if (result.result == RunResult::MissingInput) {
       return ReportMissing(Notice::NoFile, {result.missing_input}, err);
     }
     PrintConversionSummary(result, dir, out);
+    FinishWithReport(result.report, options, out);
+    return ExitStatus::Completed;
+  });
+}
+
+ExitStatus CheckConversion(const ConvertOptions& options, std::ostream& terminal,
+                           std::ostream& err) {
+  return Guarded(err, [&] {
+    Output output(options, terminal);
+    std::ostream& out = output.stream();
+    const fs::path dir = WorkingFolder(options.data_dir);
+    RunState state = StateFor(options);
+    CliInteraction ui(ConversionAnswers(options), out, err);
+
+    const ConversionCheck check = tc::CheckConversion(state, ui, dir);
+    if (check.conversion.result == RunResult::MissingInput) {
+      return ReportMissing(Notice::NoFile, {check.conversion.missing_input}, err);
+    }
+    // comprobaci\xF3n, conversi\xF3n, completar\xEDa (UTF-8)
+    out << "Comprobaci\xC3\xB3n: la conversi\xC3\xB3n se completar\xC3\xAD" "a sin errores"
+           " (no se ha cambiado nada).\n\n";
+    out << ForTerminal(report::RenderText(check.conversion.report)) << '\n';
+    if (check.preview) {
+      out << ForTerminal(RenderPreview(*check.preview));
+    } else {
+      out << "La carpeta de trabajo no tiene tablas de Clepsa: se crear\xC3\xAD" "an todas.\n";
+    }
+    SaveReportFile(check.conversion.report, options, out);
     return ExitStatus::Completed;
   });
 }
@@ -147,16 +228,13 @@ ExitStatus ListTemplates(const TemplatesOptions& options, std::ostream& out, std
   });
 }
 
-ExitStatus Export(const ExportOptions& options, std::ostream& out, std::ostream& err) {
+ExitStatus Export(const ExportOptions& options, std::ostream& terminal, std::ostream& err) {
   return Guarded(err, [&] {
+    Output output(options, terminal);
+    std::ostream& out = output.stream();
     const fs::path dir = WorkingFolder(options.data_dir);
     RunState state;
-    Answers answers;
-    answers.file = platform::PathFromUtf8(options.file);
-    answers.template_code =
-        options.template_code ? Utf8ToCp1252(*options.template_code) : LastConversionTemplate(dir);
-    answers.school_year = ToCp1252(options.school_year);
-    CliInteraction ui(std::move(answers), out, err);
+    CliInteraction ui(ExportAnswers(options, dir), out, err);
 
     const ExportResult result = RunExport(state, ui, dir);
     if (result.result == RunResult::MissingInput) {
@@ -170,6 +248,33 @@ ExitStatus Export(const ExportOptions& options, std::ostream& out, std::ostream&
     out << "  curso:             " << ForTerminal(result.school_year) << '\n';
     out << "  horario_grupo:     " << result.group_lessons << '\n';
     out << "  horario_ocupacion: " << result.duty_periods << '\n';
+    FinishWithReport(result.report, options, out);
+    return ExitStatus::Completed;
+  });
+}
+
+ExitStatus CheckExport(const ExportOptions& options, std::ostream& terminal, std::ostream& err) {
+  return Guarded(err, [&] {
+    Output output(options, terminal);
+    std::ostream& out = output.stream();
+    const fs::path dir = WorkingFolder(options.data_dir);
+    RunState state;
+    CliInteraction ui(ExportAnswers(options, dir), out, err);
+
+    const ExportCheck check = tc::CheckExport(state, ui, dir);
+    const ExportResult& result = check.exported;
+    if (result.result == RunResult::MissingInput) {
+      return ReportMissing(Notice::NoFileOrSolution, result.missing_inputs, err);
+    }
+    // comprobaci\xF3n, exportaci\xF3n, completar\xEDa, escribir\xEDa, reemplazar\xEDa (UTF-8)
+    out << "Comprobaci\xC3\xB3n: la exportaci\xC3\xB3n se completar\xC3\xAD" "a sin errores"
+           " (no se ha cambiado nada).\n\n";
+    out << ForTerminal(report::RenderText(result.report)) << '\n';
+    out << "Documento que se escribir\xC3\xAD" "a: " << platform::PathToUtf8(result.output)
+        << (check.output_exists ? " (ya existe: se reemplazar\xC3\xAD" "a)" : " (nuevo)")
+        << '\n';
+    if (check.preview) out << ForTerminal(RenderPreview(*check.preview));
+    SaveReportFile(result.report, options, out);
     return ExitStatus::Completed;
   });
 }

@@ -11,7 +11,13 @@
 
 namespace tc::cli {
 
-struct ConvertOptions {
+// What every run command may be asked besides its own options.
+struct OutputOptions {
+  std::optional<std::string> report_file;  // --report: where to keep the run's report
+  bool quiet = false;                      // -q: nothing on standard output
+};
+
+struct ConvertOptions : OutputOptions {
   std::string file;                          // the ITACA document
   std::optional<std::string> data_dir;       // the working folder
   std::optional<std::string> template_code;  // typed into the template combo box
@@ -25,7 +31,7 @@ struct TemplatesOptions {
   std::optional<std::string> language;
 };
 
-struct ExportOptions {
+struct ExportOptions : OutputOptions {
   std::string file;
   std::optional<std::string> data_dir;
   std::optional<std::string> template_code;  // "" chooses none
@@ -35,5 +41,10 @@ struct ExportOptions {
 ExitStatus Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err);
 ExitStatus ListTemplates(const TemplatesOptions& options, std::ostream& out, std::ostream& err);
 ExitStatus Export(const ExportOptions& options, std::ostream& out, std::ostream& err);
+
+// `check`: the conversion (or, with `--export`, the export) run without changing anything in the
+// working folder; prints the report and the preview of the changes. Exits as the run would.
+ExitStatus CheckConversion(const ConvertOptions& options, std::ostream& out, std::ostream& err);
+ExitStatus CheckExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tc::cli

@@ -65,6 +65,26 @@ std::string Detail(const CLI::ParseError& error) {
   return colon == std::string::npos ? std::string() : message.substr(colon + 2);
 }
 
+// A wrong command line: what is wrong, then where to look. UTF-8.
+int Misuse(const std::string& what) {
+  std::cerr << "transclepsa: " << what << ".\n"
+            << "Consulte \"transclepsa --help\".\n";
+  return tc::cli::ToInt(ExitStatus::Usage);
+}
+
+// The options every run command takes besides its own: --report and -q.
+void AddOutputOptions(CLI::App* command, tc::cli::OutputOptions& options,
+                      std::string& report_file, CLI::Option*& report_option) {
+  report_option =
+      command
+          ->add_option("--report", report_file,
+                       "Guarda el informe de la ejecuci\xC3\xB3n (JSON si termina en .json; "
+                       "si no, texto)")
+          ->type_name("FICHERO");
+  command->add_flag("-q,--quiet", options.quiet,
+                    "No escribe nada en la salida est\xC3\xA1ndar (los errores, s\xC3\xAD)");
+}
+
 // A wrong command line, said in Spanish (CLI11's own messages are English). Texts are UTF-8.
 int UsageError(const CLI::ParseError& error, const CLI::App& app) {
   std::string what = "Uso incorrecto de la l\xC3\xADnea de \xC3\xB3rdenes";  // línea, órdenes
@@ -80,9 +100,7 @@ int UsageError(const CLI::ParseError& error, const CLI::App& app) {
              dynamic_cast<const CLI::ValidationError*>(&error) != nullptr) {
     what = "Valor no v\xC3\xA1lido: " + Detail(error);
   }
-  std::cerr << "transclepsa: " << what << ".\n"
-            << "Consulte \"transclepsa --help\".\n";
-  return tc::cli::ToInt(ExitStatus::Usage);
+  return Misuse(what);
 }
 
 int Run(int argc, const char* const* argv) {
@@ -109,6 +127,9 @@ int Run(int argc, const char* const* argv) {
                     "Importa los datos de todas las plantillas (si no, solo la elegida)");
   convert->add_flag("--keep-idle", convert_options.keep_idle,
                     "Conserva los grupos y profesores sin clases en la plantilla");
+  std::string convert_report;
+  CLI::Option* convert_report_option = nullptr;
+  AddOutputOptions(convert, convert_options, convert_report, convert_report_option);
 
   // templates
   tc::cli::TemplatesOptions templates_options;
@@ -135,8 +156,42 @@ int Run(int argc, const char* const* argv) {
   CLI::Option* export_year_option = exporter->add_option(
       "--school-year", export_year, "Curso de destino (si no, el del documento)");
   export_year_option->type_name("TEXTO");
+  std::string export_report;
+  CLI::Option* export_report_option = nullptr;
+  AddOutputOptions(exporter, export_options, export_report, export_report_option);
 
-  for (CLI::App* sub : {convert, templates, exporter}) {
+  // check: the options of convert, or with --export those of export.
+  tc::cli::ConvertOptions check_options;
+  bool check_export = false;
+  std::string check_data_dir, check_template, check_language, check_year, check_report;
+  CLI::App* checker = app.add_subcommand(
+      "check",
+      "Comprueba qu\xC3\xA9 har\xC3\xAD" "a la conversi\xC3\xB3n (o la exportaci\xC3\xB3n) "
+      "sin cambiar nada: informe y cambios en las tablas");
+  AddFileArgument(checker, check_options.file, "Documento XML de ITACA");
+  CLI::Option* check_dir_option = AddDataDirOption(checker, check_data_dir);
+  checker->add_flag("--export", check_export,
+                    "Comprueba la exportaci\xC3\xB3n en lugar de la conversi\xC3\xB3n");
+  CLI::Option* check_template_option = checker->add_option(
+      "--template", check_template,
+      "Plantilla horaria (como en convert, o con --export como en export)");
+  check_template_option->type_name("CODIGO");
+  CLI::Option* check_language_option = checker->add_option(
+      "--language", check_language, "Idioma de los textos (solo la conversi\xC3\xB3n)");
+  check_language_option->type_name("TEXTO");
+  CLI::Option* check_all_option =
+      checker->add_flag("--all-templates", check_options.all_templates,
+                        "Importa los datos de todas las plantillas (solo la conversi\xC3\xB3n)");
+  CLI::Option* check_idle_option = checker->add_flag(
+      "--keep-idle", check_options.keep_idle,
+      "Conserva los grupos y profesores sin clases (solo la conversi\xC3\xB3n)");
+  CLI::Option* check_year_option = checker->add_option(
+      "--school-year", check_year, "Curso de destino (solo con --export)");
+  check_year_option->type_name("TEXTO");
+  CLI::Option* check_report_option = nullptr;
+  AddOutputOptions(checker, check_options, check_report, check_report_option);
+
+  for (CLI::App* sub : {convert, checker, templates, exporter}) {
     sub->group("\xC3\x93rdenes");  // Órdenes
     sub->set_help_flag("-h,--help", "Muestra esta ayuda y termina");
   }
@@ -158,7 +213,33 @@ int Run(int argc, const char* const* argv) {
     convert_options.data_dir = given(convert_dir_option, convert_data_dir);
     convert_options.template_code = given(convert_template_option, convert_template);
     convert_options.language = given(convert_language_option, convert_language);
+    convert_options.report_file = given(convert_report_option, convert_report);
     status = tc::cli::Convert(convert_options, std::cout, std::cerr);
+  } else if (checker->parsed()) {
+    check_options.data_dir = given(check_dir_option, check_data_dir);
+    check_options.template_code = given(check_template_option, check_template);
+    check_options.report_file = given(check_report_option, check_report);
+    if (check_export) {
+      for (const CLI::Option* option :
+           {check_language_option, check_all_option, check_idle_option}) {
+        if (option->count() > 0) {
+          return Misuse("La opci\xC3\xB3n " + option->get_name() + " no vale con --export");
+        }
+      }
+      tc::cli::ExportOptions options;
+      static_cast<tc::cli::OutputOptions&>(options) = check_options;
+      options.file = check_options.file;
+      options.data_dir = check_options.data_dir;
+      options.template_code = check_options.template_code;
+      options.school_year = given(check_year_option, check_year);
+      status = tc::cli::CheckExport(options, std::cout, std::cerr);
+    } else {
+      if (check_year_option->count() > 0) {
+        return Misuse("La opci\xC3\xB3n --school-year solo vale con --export");
+      }
+      check_options.language = given(check_language_option, check_language);
+      status = tc::cli::CheckConversion(check_options, std::cout, std::cerr);
+    }
   } else if (templates->parsed()) {
     templates_options.language = given(templates_language_option, templates_language);
     status = tc::cli::ListTemplates(templates_options, std::cout, std::cerr);
@@ -166,6 +247,7 @@ int Run(int argc, const char* const* argv) {
     export_options.data_dir = given(export_dir_option, export_data_dir);
     export_options.template_code = given(export_template_option, export_template);
     export_options.school_year = given(export_year_option, export_year);
+    export_options.report_file = given(export_report_option, export_report);
     status = tc::cli::Export(export_options, std::cout, std::cerr);
   }
   std::cout.flush();

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -160,7 +161,14 @@ TEST_F(CliTest, ConvertWithTheDefaultsPrintsWhatItWrote) {
             "  ASIGNOMT    75 filas\n"
             "  AULAT       21 filas\n"
             "  ASIGT       237 filas\n"
-            "  DIASHORAST  49 filas\n");
+            "  DIASHORAST  49 filas\n"
+            "Avisos: 137 (renombrados 3, omitidos 113, borrados 21)\n"
+            "    2  codigo_numerado          C\xC3\xB3" "digo ya usado: se le a\xC3\xB1" "ade un n\xC3\xBA" "mero\n"
+            "    1  codigo_con_letra         C\xC3\xB3" "digo de ocupaci\xC3\xB3n ya usado: su \xC3\xBAltima cifra se cambia por una letra\n"
+            "  113  otra_plantilla           De otra plantilla horaria: no se cuenta\n"
+            "   18  asignacion_sin_sesiones  Fila de ASIGT a la que no lleg\xC3\xB3 ninguna sesi\xC3\xB3n de la plantilla: se borra\n"
+            "    2  grupo_sin_clases         Grupo sin clases en la plantilla: se quita de GRUPOST\n"
+            "    1  profesor_sin_clases      Profesor sin clases en la plantilla: se quita de PROFT\n");
   EXPECT_TRUE(HasSubjectNamed(W("Matemàtiques")));
 }
 
@@ -351,3 +359,153 @@ TEST_F(CliExportTest, WithoutASlotTableTheDialogsErrorIsShownAndNoTemplateIsChos
 }
 
 }  // namespace
+
+// ---- The report, -q and check -------------------------------------------------------------------
+
+namespace {
+
+// Every file of a folder with its bytes, to tell that nothing was created, changed or removed.
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    files[entry.path().filename().string()] = tc::test::ReadFile(entry.path());
+  }
+  return files;
+}
+
+}  // namespace
+
+TEST_F(CliTest, ReportFileIsJsonOrTextByItsNameAndQuietPrintsNothing) {
+  const fs::path json = dir / "informe.JSON";
+  Outcome outcome = Convert("-q --report " + Quote(json));
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err, "");
+  const std::string written = tc::test::ReadFile(json);
+  EXPECT_EQ(written.rfind("{\n  \"version\": 1,\n  \"tipo\": \"conversion\",\n", 0), 0u);
+  EXPECT_NE(written.find("{\"motivo\": \"codigo_numerado\", \"coleccion\": "
+                         "\"/centro/docentes/docente\", \"posicion\": 13, \"linea\": 127, "
+                         "\"anterior\": \"GMJ\", \"nuevo\": \"GMJ1\", \"codigos\": "
+                         "{\"documento\": \"12040481G\", \"nombre\": \"Gómez Mas, Júlia\"}}"),
+            std::string::npos);
+
+  const fs::path text = dir / "informe.txt";
+  outcome = Convert("--report " + Quote(text));
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("Informe guardado en " + text.string() + "\n"));
+  const std::string report = tc::test::ReadFile(text);
+  EXPECT_EQ(report.rfind("Informe de la conversión ITACA -> Clepsa\n", 0), 0u);
+  EXPECT_NE(report.find("\n  /centro/docentes/docente[37], línea 151: GMJ -> GMJ2; "
+                        "documento=56849503N nombre=\"Gil Mateu, Judit\"\n"),
+            std::string::npos);
+
+  // Quiet keeps errors on standard error.
+  outcome = Run("convert " + Quote(dir / "no_existe.xml") + " -q --data-dir " + Quote(data));
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err.rfind("No existe archivo\n", 0), 0u);
+}
+
+TEST_F(CliTest, CheckOnAnEmptyFolderRunsTheWholeConversionAndLeavesItEmpty) {
+  const Outcome outcome = Run("check " + Quote(kSample) + " --data-dir " + Quote(data));
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(fs::is_empty(data));
+  EXPECT_TRUE(outcome.Says("Sí\nComprobación: la conversión se completaría sin errores "
+                           "(no se ha cambiado nada).\n\nInforme de la conversión ITACA -> Clepsa\n"));
+  EXPECT_TRUE(outcome.Says("\nFilas por tabla:\n  PROFT        39\n"));
+  EXPECT_TRUE(outcome.Says("\n  /centro/horarios_grupo/horario_grupo[311] a [364] (54), líneas 569 "
+                           "a 622: plantilla=VESPRA\n"));
+  EXPECT_TRUE(outcome.Says("\nLa carpeta de trabajo no tiene tablas de Clepsa: se crearían todas.\n"));
+  EXPECT_FALSE(outcome.Says("Proceso finalizado"));
+}
+
+TEST_F(CliTest, CheckShowsWhatWouldChangeAndChangesNothing) {
+  ASSERT_EQ(Convert().status, 0);
+  const auto before = Snapshot(data);
+  const fs::path json = dir / "comprobacion.json";
+  const Outcome outcome = Run("check " + Quote(kSample) + " --data-dir " + Quote(data) +
+                              " --template VESPRA --report " + Quote(json));
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(Snapshot(data), before);
+  EXPECT_TRUE(outcome.Says("Cambios en la carpeta de trabajo " + data.string() + ":\n"));
+  EXPECT_TRUE(outcome.Says("  CURSOST (clave CLAVE): 6 filas ahora, 6 después: 0 añadidas, "
+                           "0 quitadas, 6 cambiadas, 0 iguales\n    ~ CLAVE=301201: TURNO M -> V\n"));
+  EXPECT_TRUE(outcome.Says("  GRUPOST (clave ABREV): 10 filas ahora, 2 después: 2 añadidas, "
+                           "10 quitadas, 0 cambiadas, 0 iguales\n"
+                           "    + ABREV=1BATA: CLAVE=1BATA DESCRIP=\"1r Batxillerat A\"\n"));
+  EXPECT_TRUE(outcome.Says("  AULAT (clave ABREV): sin cambios (21 filas)\n"));
+  EXPECT_TRUE(outcome.Says("    - ... y 5 más\n"));
+  EXPECT_NE(tc::test::ReadFile(json).find("\"plantilla\": \"VESPRA\""), std::string::npos);
+}
+
+TEST_F(CliTest, CheckExitsAsTheConversionWouldAndLeavesTheFolderAsItWas) {
+  ASSERT_EQ(Convert().status, 0);
+  const auto before = Snapshot(data);
+
+  Outcome outcome = Run("check " + Quote(dir / "no_existe.xml") + " --data-dir " + Quote(data));
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_EQ(outcome.err, "No existe archivo\n  no existe " + (dir / "no_existe.xml").string() + "\n");
+
+  // A period line the slot stage refuses: the conversion's error, its status.
+  const fs::path bad = dir / "mal.xml";
+  std::string xml = tc::test::ReadFile(kSample);
+  const std::string from = "hora_desde=\"08:00\"";
+  xml.replace(xml.find(from), from.size(), "hora_desde=\"8h00!\"");
+  tc::test::WriteFile(bad, xml);
+  outcome = Run("check " + Quote(bad) + " --data-dir " + Quote(data));
+  fs::create_directory(dir / "OTRA");
+  const Outcome converted = Run("convert " + Quote(bad) + " --data-dir " + Quote(dir / "OTRA"));
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.err, converted.err);
+  EXPECT_NE(outcome.err.find("Línea de horas no válida en la plantilla \"MATI\""),
+            std::string::npos)
+      << outcome.err;
+  EXPECT_FALSE(outcome.Says("Comprobación"));
+
+  outcome = Run("check " + Quote(kSample) + " --data-dir " + Quote(dir / "SIN_CARPETA"));
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_NE(outcome.err.find("SIN_CARPETA"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "SIN_CARPETA"));
+
+  EXPECT_EQ(Snapshot(data), before);
+}
+
+TEST_F(CliTest, CheckTakesTheConversionsOrTheExportsOptionsOnly) {
+  for (const std::string flags : {"--export --language CASTELLANO", "--export --all-templates",
+                                  "--export --keep-idle", "--school-year 2025"}) {
+    const Outcome outcome = Run("check " + Quote(kSample) + " --data-dir " + Quote(data) + " " +
+                                flags);
+    EXPECT_EQ(outcome.status, 64) << flags;
+    EXPECT_NE(outcome.err.find("vale con --export"), std::string::npos) << outcome.err;
+  }
+  EXPECT_TRUE(fs::is_empty(data));
+}
+
+TEST_F(CliExportTest, ExportPrintsItsReportAndCheckSavesNothing) {
+  Outcome outcome = Export("--report " + Quote(dir / "exportacion.txt"));
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("  horario_ocupacion: 1\nAvisos: ninguno\nInforme guardado en "));
+  EXPECT_NE(tc::test::ReadFile(dir / "exportacion.txt")
+                .find("Registros leídos:\n  SOLUC  2\nElementos escritos:\n  horario_grupo      1\n"
+                      "  horario_ocupacion  1\nFilas por tabla:\n  DIASHORAST  49\n"),
+            std::string::npos);
+  fs::remove(output);
+
+  const auto before = Snapshot(data);
+  outcome = Run("check --export " + Quote(input) + " --data-dir " + Quote(data) +
+                " --template VESPRA");
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(Snapshot(data), before);
+  EXPECT_FALSE(fs::exists(output));
+  EXPECT_TRUE(outcome.Says("Comprobación: la exportación se completaría sin errores "
+                           "(no se ha cambiado nada).\n"));
+  EXPECT_TRUE(outcome.Says("Documento que se escribiría: " + output.string() + " (nuevo)\n"));
+  EXPECT_TRUE(outcome.Says("  DIASHORAST (clave DIHO): 49 filas ahora, 42 después: 0 añadidas, "
+                           "7 quitadas, 42 cambiadas, 0 iguales\n"));
+
+  // Without SOLUC the check stops as the export would.
+  fs::remove(data / "SOLUC.DBF");
+  outcome = Run("check --export " + Quote(input) + " --data-dir " + Quote(data));
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_EQ(outcome.err.rfind("No existe archivo XML o Solución.\n", 0), 0u);
+}
