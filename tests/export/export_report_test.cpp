@@ -1,0 +1,76 @@
+// What the export's report says: every SOLUC record left out, and every class written without
+// its teacher or room, with the reason and the record's codes; what was read and written.
+#include "base/codepage.h"
+#include "export/export_fixture.h"
+#include "platform/platform.h"
+#include "report/render.h"
+
+namespace tc::test {
+namespace {
+
+std::vector<std::string> Lines(const report::Report& report) {
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < report.Size(); ++i) {
+    const report::Entry entry = report.At(i);
+    lines.push_back(std::string(report::ReasonName(entry.reason())) + " | " +
+                    Cp1252ToUtf8(report::RenderEntry(entry)));
+  }
+  return lines;
+}
+
+TEST_F(ExportTest, ReportNamesEveryRecordLeftOutOrWrittenIncomplete) {
+  Soluc({{"MAT", "*479", 0, 1, "0", "1A", "PGA", "A1"},   // not placed
+         {"MAT", "*479", 1, 1, "0", "9Z", "PGA", "A1"},   // unknown group
+         {"XXX", "*479", 1, 1, "0", "1A", "PGA", "A1"},   // unknown subject
+         {"MAT", "*479", 1, 9, "0", "1A", "PGA", "A1"},   // no ninth hour
+         {"MAT", "*479", 1, 1, "0", "1A", "NOP", "B7"},   // written without teacher and room
+         {"MAT", "*479", 1, 2, "0", "1A", "", ""},        // no teacher or room: nothing to say
+         {"ZZZ", "ZZZ", 1, 1, "0", "", "PGA", ""},        // unknown duty
+         {"GUA", "GUA", 1, 1, "0", "", "NOP", ""},        // duty of an unknown teacher
+         {"GUA", "GUA", 2, 0, "0", "", "PGA", ""},        // not placed
+         {"GUA", "GUA", 1, 1, "1", "", "PGA", ""},        // another frame: no slot
+         {"GUA", "GUA", 1, 1, "0", "", "PGA", ""}});
+  const ExportResult result = Run();
+  EXPECT_EQ(Lines(result.report),
+            (std::vector<std::string>{
+                "sin_colocar | SOLUC registro 1: DIA=0 HORA=1 MARCO=0 CODGRUPO=1A ASIG=MAT "
+                "PROF=PGA AULA=A1",
+                "grupo_desconocido | SOLUC registro 2: DIA=1 HORA=1 MARCO=0 CODGRUPO=9Z ASIG=MAT "
+                "PROF=PGA AULA=A1",
+                "asignatura_desconocida | SOLUC registro 3: DIA=1 HORA=1 MARCO=0 CODGRUPO=1A "
+                "ASIG=XXX PROF=PGA AULA=A1",
+                "tramo_desconocido | SOLUC registro 4: DIA=1 HORA=9 MARCO=0 CODGRUPO=1A ASIG=MAT "
+                "PROF=PGA AULA=A1",
+                "profesor_desconocido | SOLUC registro 5: DIA=1 HORA=1 MARCO=0 CODGRUPO=1A "
+                "ASIG=MAT PROF=NOP AULA=B7",
+                "aula_desconocida | SOLUC registro 5: DIA=1 HORA=1 MARCO=0 CODGRUPO=1A ASIG=MAT "
+                "PROF=NOP AULA=B7",
+                "ocupacion_desconocida | SOLUC registro 7: DIA=1 HORA=1 MARCO=0 ASIG=ZZZ PROF=PGA",
+                "profesor_de_ocupacion_desconocido | SOLUC registro 8: DIA=1 HORA=1 MARCO=0 "
+                "ASIG=GUA PROF=NOP",
+                "sin_colocar | SOLUC registro 9: DIA=2 HORA=0 MARCO=0 ASIG=GUA PROF=PGA",
+                "tramo_desconocido | SOLUC registro 10: DIA=1 HORA=1 MARCO=1 ASIG=GUA PROF=PGA"}));
+  EXPECT_EQ(result.group_lessons, 2u);
+  EXPECT_EQ(result.duty_periods, 1u);
+
+  const report::Report& report = result.report;
+  EXPECT_EQ(report.kind(), report::Report::Kind::Export);
+  ASSERT_EQ(report.read().size(), 1u);
+  EXPECT_EQ(report.read()[0].name, "SOLUC");
+  EXPECT_EQ(report.read()[0].count, 11u);
+  ASSERT_EQ(report.elements().size(), 2u);
+  EXPECT_EQ(report.elements()[0].name, "horario_grupo");
+  EXPECT_EQ(report.elements()[0].count, 2u);
+  EXPECT_EQ(report.elements()[1].name, "horario_ocupacion");
+  EXPECT_EQ(report.elements()[1].count, 1u);
+  ASSERT_EQ(report.tables().size(), 1u);
+  EXPECT_EQ(report.tables()[0].name, "DIASHORAST");
+  EXPECT_EQ(report.tables()[0].count, 21u);
+  EXPECT_EQ(report.header().template_code, "T1");
+  EXPECT_EQ(report.header().school_year, "2023");
+  EXPECT_EQ(report.header().output, platform::PathText(output));
+  EXPECT_EQ(report.header().folder, platform::PathText(ztemp));
+}
+
+}  // namespace
+}  // namespace tc::test
