@@ -1,0 +1,424 @@
+// The preview of table changes, the checks that run a conversion or an export away from the
+// working folder, and the question a front end may ask before the conversion commits: the folder
+// stays byte for byte as it was, the check fails as the run would, and the preview agrees with
+// what the run then does.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/error.h"
+#include "export/export_fixture.h"
+#include "platform/platform.h"
+#include "report/render.h"
+#include "run/conversion_run.h"
+#include "run/export_run.h"
+#include "run/preview.h"
+#include "run/report_file.h"
+#include "store/database.h"
+#include "store/schemas.h"
+#include "support/test_support.h"
+
+namespace tc {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSample = fs::path(TC_SOURCE_DIR) / "examples" / "ies_exemple.xml";
+
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(dir))
+    files[entry.path().filename().string()] = test::ReadFile(entry.path());
+  return files;
+}
+
+void CopyFolder(const fs::path& from, const fs::path& to) {
+  fs::create_directories(to);
+  for (const auto& entry : fs::directory_iterator(from))
+    fs::copy_file(entry.path(), to / entry.path().filename());
+}
+
+std::vector<std::string> WorkingTableNames() {
+  std::vector<std::string> names;
+  for (const store::TableDef* def : store::WorkingTables()) names.push_back(def->name);
+  return names;
+}
+
+// The preview as text, about `folder`, so that two previews of the same change read alike.
+std::string Text(TablesPreview preview, const fs::path& folder) {
+  preview.folder = folder;
+  return Cp1252ToUtf8(RenderPreview(preview));
+}
+
+// The system's temporary folder pointed at a folder of the test's own while the object lives, so
+// that what a check leaves there can be seen.
+class OwnTemporaryFolder {
+ public:
+  explicit OwnTemporaryFolder(const fs::path& folder) {
+    if (const char* old = std::getenv("TMPDIR")) old_ = old;
+    Set(folder.string());
+  }
+  ~OwnTemporaryFolder() { Set(old_); }
+
+ private:
+  static void Set(const std::string& value) {
+#ifdef _WIN32
+    _putenv_s("TMP", value.c_str());
+    _putenv_s("TEMP", value.c_str());
+#else
+    if (value.empty()) {
+      unsetenv("TMPDIR");
+    } else {
+      setenv("TMPDIR", value.c_str(), 1);
+    }
+#endif
+  }
+  std::string old_;
+};
+
+// A scripted user who looks into the temporary folder while the conversion asks its question.
+class Watcher : public test::ScriptedInteraction {
+ public:
+  bool Confirm(Question question) override {
+    if (watched) {
+      for (const auto& entry : fs::directory_iterator(*watched)) seen.push_back(entry.path());
+    }
+    return ScriptedInteraction::Confirm(question);
+  }
+  std::optional<fs::path> watched;
+  std::vector<fs::path> seen;
+};
+
+// ---- The preview --------------------------------------------------------------------------------
+
+class PreviewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(now);
+    fs::create_directories(after);
+  }
+  static void Fill(const fs::path& dir, const store::TableDef& def,
+                   const std::vector<std::map<std::string, std::string>>& rows) {
+    store::Database db(dir);
+    store::Table table = db.Recreate(def);
+    for (const auto& row : rows) {
+      table.Append();
+      for (const auto& [field, value] : row) table.SetText(field, value);
+      table.Post();
+    }
+    table.Close();
+  }
+  test::TempDir dir;
+  fs::path now = dir / "ZTEMP", after = dir / "NUEVAS";
+};
+
+TEST_F(PreviewTest, RowsPairedByKeyInFileOrderAddedRemovedAndChanged) {
+  Fill(now, store::ProftTable(),
+       {{{"ABREV", "GMJ"}, {"NOMBRE", "Garcia, Joan"}, {"DNI", "1"}},
+        {{"ABREV", "XY"}, {"NOMBRE", "X Y"}, {"DNI", "2"}},
+        {{"ABREV", "DUP"}, {"DNI", "3"}},
+        {{"ABREV", "DUP"}, {"DNI", "4"}}});
+  Fill(after, store::ProftTable(),
+       {{{"ABREV", "DUP"}, {"DNI", "3"}},
+        {{"ABREV", "GMJ"}, {"NOMBRE", "Garcia, Joan"}, {"DNI", "1"}, {"EMAIL", "j@x"}},
+        {{"ABREV", "NEW"}, {"NOMBRE", "Nou"}, {"DNI", "9"}},
+        {{"ABREV", "DUP"}, {"DNI", "5"}}});
+  const TablesPreview preview = PreviewFolders(now, after, {"PROFT", "AULAT"});
+  ASSERT_EQ(preview.tables.size(), 2u);
+  const TablePreview& proft = preview.tables[0];
+  EXPECT_EQ(proft.key, "ABREV");
+  EXPECT_EQ(proft.rows_before, 4u);
+  EXPECT_EQ(proft.rows_after, 4u);
+  EXPECT_EQ(proft.added, 1u);
+  EXPECT_EQ(proft.removed, 1u);
+  EXPECT_EQ(proft.changed, 2u);
+  EXPECT_EQ(proft.unchanged, 1u);
+  EXPECT_TRUE(preview.Changes());
+  EXPECT_FALSE(preview.tables[1].current_exists);
+  EXPECT_FALSE(preview.tables[1].after_exists);
+  EXPECT_EQ(Text(preview, "ZTEMP"),
+            "Cambios en la carpeta de trabajo ZTEMP:\n"
+            "  PROFT (clave ABREV): 4 filas ahora, 4 después: 1 añadida, 1 quitada, 2 cambiadas, "
+            "1 igual\n"
+            "    + ABREV=NEW: NOMBRE=Nou DNI=9\n"
+            "    - ABREV=XY: NOMBRE=\"X Y\" DNI=2\n"
+            "    ~ ABREV=GMJ: EMAIL \"\" -> j@x\n"
+            "    ~ ABREV=DUP: DNI 4 -> 5\n"
+            "  AULAT (clave ABREV): no existe ni existiría\n");
+}
+
+TEST_F(PreviewTest, NewTablesUnchangedOnesAndTheFirstFiveOfEachKind) {
+  std::vector<std::map<std::string, std::string>> seven;
+  for (int i = 1; i <= 7; ++i) seven.push_back({{"ABREV", "A" + std::to_string(i)}});
+  Fill(after, store::AulatTable(), seven);
+  Fill(now, store::GrupostTable(), {{{"ABREV", "1A"}}});
+  Fill(after, store::GrupostTable(), {{{"ABREV", "1A"}}});
+  std::vector<std::map<std::string, std::string>> lessons;
+  for (int i = 1; i <= 7; ++i) {
+    lessons.push_back({{"CLAVE", "G" + std::to_string(i)}, {"ASIG_ITACA", "M"}, {"CPROF", "P"},
+                       {"CASIG", "M"}, {"CGRUP", "1A"}});
+  }
+  Fill(now, store::AsigtTable(), lessons);
+  Fill(after, store::AsigtTable(), {});
+  const TablesPreview preview = PreviewFolders(now, after, {"AULAT", "GRUPOST", "ASIGT"});
+  EXPECT_EQ(Text(preview, "Z"),
+            "Cambios en la carpeta de trabajo Z:\n"
+            "  AULAT (clave ABREV): no existe; se crearía con 7 filas\n"
+            "  GRUPOST (clave ABREV): sin cambios (1 fila)\n"
+            "  ASIGT (clave CLAVE, CLAVECURSO, ASIG_ITACA, CPROF): 7 filas ahora, 0 después: "
+            "0 añadidas, 7 quitadas, 0 cambiadas, 0 iguales\n"
+            "    - CLAVE=G1 CLAVECURSO= ASIG_ITACA=M CPROF=P: CASIG=M CGRUP=1A HORAS=\"\"\n"
+            "    - CLAVE=G2 CLAVECURSO= ASIG_ITACA=M CPROF=P: CASIG=M CGRUP=1A HORAS=\"\"\n"
+            "    - CLAVE=G3 CLAVECURSO= ASIG_ITACA=M CPROF=P: CASIG=M CGRUP=1A HORAS=\"\"\n"
+            "    - CLAVE=G4 CLAVECURSO= ASIG_ITACA=M CPROF=P: CASIG=M CGRUP=1A HORAS=\"\"\n"
+            "    - CLAVE=G5 CLAVECURSO= ASIG_ITACA=M CPROF=P: CASIG=M CGRUP=1A HORAS=\"\"\n"
+            "    - ... y 2 más\n");
+  EXPECT_EQ(PreviewKey("ASIGT"),
+            (std::vector<std::string_view>{"CLAVE", "CLAVECURSO", "ASIG_ITACA", "CPROF"}));
+  EXPECT_FALSE(HoldsWorkingTables(dir / "NINGUNA"));
+  EXPECT_TRUE(HoldsWorkingTables(now));
+}
+
+TEST_F(PreviewTest, ACurrentTableThatCannotBeReadCountsEveryRowAsAdded) {
+  test::WriteFile(now / "AULAT.DBF", "no es una tabla");
+  Fill(after, store::AulatTable(), {{{"ABREV", "A1"}}});
+  const TablesPreview preview = PreviewFolders(now, after, {"AULAT"});
+  EXPECT_EQ(preview.tables[0].added, 1u);
+  EXPECT_FALSE(preview.tables[0].current_error.empty());
+  EXPECT_NE(Text(preview, "Z").find("    (la tabla actual no se puede leer: "), std::string::npos);
+}
+
+// ---- Checking a conversion ----------------------------------------------------------------------
+
+class CheckTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fs::create_directories(data); }
+
+  // A completed conversion of the sample school with these answers into `folder`.
+  void Convert(const fs::path& folder, const std::string& template_code) {
+    RunState run_state;
+    test::ScriptedInteraction user;
+    user.file = kSample;
+    user.template_code = template_code;
+    user.answers = {{Question::RemoveIdleGroupsAndTeachers, true}};
+    ASSERT_EQ(RunConversion(run_state, user, folder).result, RunResult::Completed);
+  }
+
+  test::TempDir dir;
+  fs::path data = dir / "ZTEMP";
+  RunState state;
+  Watcher ui;
+};
+
+TEST_F(CheckTest, OnAnEmptyFolderItBuildsInTheTemporaryFolderAndLeavesNothingAnywhere) {
+  const fs::path temporary = dir / "TMP";
+  fs::create_directories(temporary);
+  OwnTemporaryFolder own(temporary);
+  ui.file = kSample;
+  ui.answers = {{Question::RemoveIdleGroupsAndTeachers, true}};
+  ui.watched = temporary;
+
+  const ConversionCheck check = CheckConversion(state, ui, data);
+  ASSERT_EQ(check.conversion.result, RunResult::Completed);
+  EXPECT_FALSE(check.preview);
+  EXPECT_TRUE(fs::is_empty(data));
+  EXPECT_TRUE(fs::is_empty(temporary));
+  ASSERT_EQ(ui.seen.size(), 2u);  // one scratch folder, seen at each of the two questions
+  EXPECT_EQ(ui.seen[0].filename().string().rfind("transclepsa-comprobacion-", 0), 0u);
+  EXPECT_TRUE(ui.informed.empty());  // no "Proceso finalizado"
+  EXPECT_EQ(state.OutcomeCode, kOutcomeNothing);
+  EXPECT_EQ(check.conversion.report.Size(), 137u);
+  EXPECT_EQ(check.conversion.report.header().folder, platform::PathText(data));
+  ASSERT_EQ(check.conversion.tables.size(), 7u);
+  EXPECT_EQ(check.conversion.tables[0].rows, 39u);
+}
+
+TEST_F(CheckTest, ThePreviewAgreesWithWhatTheConversionThenDoes) {
+  Convert(data, "VESPRA");
+  const auto before = Snapshot(data);
+  CopyFolder(data, dir / "ANTES");
+
+  ui.file = kSample;
+  ui.template_code = "MATI";
+  ui.answers = {{Question::RemoveIdleGroupsAndTeachers, true}};
+  const ConversionCheck check = CheckConversion(state, ui, data);
+  ASSERT_EQ(check.conversion.result, RunResult::Completed);
+  ASSERT_TRUE(check.preview);
+  EXPECT_EQ(Snapshot(data), before);
+  EXPECT_TRUE(check.preview->Changes());
+
+  // The conversion itself, with the same answers: what changed is what the check foresaw, and
+  // the report is the same.
+  RunState run_state;
+  test::ScriptedInteraction user;
+  user.file = kSample;
+  user.template_code = "MATI";
+  user.answers = ui.answers;
+  const ConversionResult done = RunConversion(run_state, user, data);
+  ASSERT_EQ(done.result, RunResult::Completed);
+  EXPECT_EQ(Text(PreviewFolders(dir / "ANTES", data, WorkingTableNames()), data),
+            Text(*check.preview, data));
+  EXPECT_EQ(report::RenderJson(check.conversion.report), report::RenderJson(done.report));
+
+  // Checked again, the same conversion changes nothing.
+  const ConversionCheck again = CheckConversion(state, ui, data);
+  ASSERT_TRUE(again.preview);
+  EXPECT_FALSE(again.preview->Changes());
+}
+
+TEST_F(CheckTest, AConversionThatWouldFailFailsTheSameWayAndLeavesTheFolderAsItWas) {
+  Convert(data, "MATI");
+  const auto before = Snapshot(data);
+  std::string xml = test::ReadFile(kSample);
+  const std::string good = "sesion_orden=\"1\" hora_desde=\"08:00\"";
+  xml.replace(xml.find(good), good.size(), "sesion_orden=\"1\" hora_desde=\"8:00\"");
+  const fs::path bad = dir / "mal.xml";
+  test::WriteFile(bad, xml);
+  ui.file = bad;
+
+  std::string checked, converted;
+  try {
+    CheckConversion(state, ui, data);
+  } catch (const Error& error) {
+    checked = error.what();
+  }
+  RunState run_state;
+  test::ScriptedInteraction user;
+  user.file = bad;
+  try {
+    RunConversion(run_state, user, data);
+  } catch (const Error& error) {
+    converted = error.what();
+  }
+  EXPECT_FALSE(checked.empty());
+  EXPECT_EQ(checked, converted);
+  EXPECT_EQ(Snapshot(data), before);
+
+  // No working folder: the conversion's error, and the folder is not made.
+  const fs::path missing = dir / "SIN_CARPETA";
+  ui.file = kSample;
+  try {
+    CheckConversion(state, ui, missing);
+    ADD_FAILURE() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.kind(), ErrorKind::InputMissing);
+    EXPECT_NE(std::string(error.what()).find("SIN_CARPETA"), std::string::npos);
+  }
+  EXPECT_FALSE(fs::exists(missing));
+
+  // No input: the missing-input result, nothing else.
+  ui.file = dir / "no_existe.xml";
+  EXPECT_EQ(CheckConversion(state, ui, data).conversion.result, RunResult::MissingInput);
+  EXPECT_EQ(Snapshot(data), before);
+}
+
+// ---- The question before the conversion commits -------------------------------------------------
+
+class Approver : public test::ScriptedInteraction {
+ public:
+  bool WantsPreview() override { return true; }
+  bool ApproveChanges(const TablesPreview& preview) override {
+    shown.push_back(preview);
+    return approve;
+  }
+  bool approve = true;
+  std::vector<TablesPreview> shown;
+};
+
+TEST_F(CheckTest, AFrontEndMayShowThePreviewAndDeclineTheChanges) {
+  Convert(data, "VESPRA");
+  const auto before = Snapshot(data);
+  CopyFolder(data, dir / "ANTES");
+
+  Approver approver;
+  approver.file = kSample;
+  approver.answers = {{Question::RemoveIdleGroupsAndTeachers, true}};
+  approver.approve = false;
+  const ConversionResult declined = RunConversion(state, approver, data);
+  EXPECT_EQ(declined.result, RunResult::Cancelled);
+  EXPECT_EQ(Snapshot(data), before);
+  EXPECT_TRUE(approver.informed.empty());
+  EXPECT_EQ(state.OutcomeCode, kOutcomeNothing);
+  ASSERT_EQ(approver.shown.size(), 1u);
+  EXPECT_EQ(approver.shown[0].folder, data);
+
+  approver.approve = true;
+  const ConversionResult approved = RunConversion(state, approver, data);
+  EXPECT_EQ(approved.result, RunResult::Completed);
+  ASSERT_EQ(approver.shown.size(), 2u);
+  EXPECT_EQ(Text(approver.shown[1], data),
+            Text(PreviewFolders(dir / "ANTES", data, WorkingTableNames()), data));
+  EXPECT_EQ(Text(approver.shown[0], data), Text(approver.shown[1], data));
+}
+
+TEST_F(CheckTest, TheReportIsKeptAsJsonOrTextByTheFilesName) {
+  ui.file = kSample;
+  const ConversionResult result = RunConversion(state, ui, data);
+  SaveReport(result.report, dir / "informe.Json");
+  SaveReport(result.report, dir / "informe.log");
+  EXPECT_EQ(test::ReadFile(dir / "informe.Json"), report::RenderJson(result.report));
+  EXPECT_EQ(test::ReadFile(dir / "informe.log"), Cp1252ToUtf8(report::RenderText(result.report)));
+  EXPECT_EQ(ReportFormatOf("a.JSON"), ReportFormat::Json);
+  EXPECT_EQ(ReportFormatOf("a.json.txt"), ReportFormat::Text);
+}
+
+// ---- Checking an export -------------------------------------------------------------------------
+
+class CheckExportTest : public test::ExportTest {};
+
+TEST_F(CheckExportTest, NothingSavedNothingChangedAndThePreviewAgreesWithTheExport) {
+  Soluc({{"MAT", "*479", 1, 1, "0", "1A", "PGA", "A1"},
+         {"MAT", "*479", 0, 1, "0", "1A", "PGA", "A1"}});
+  const auto before = Snapshot(ztemp);
+  CopyFolder(ztemp, dir / "ANTES");
+
+  const ExportCheck check = CheckExport(state, ui, ztemp, When());
+  ASSERT_EQ(check.exported.result, RunResult::Completed);
+  EXPECT_EQ(Snapshot(ztemp), before);
+  EXPECT_FALSE(fs::exists(output));
+  EXPECT_FALSE(check.output_exists);
+  EXPECT_EQ(check.exported.output, output);
+  EXPECT_EQ(check.exported.group_lessons, 1u);
+  EXPECT_EQ(ui.informed.size(), 1u);  // the first notice only, no "Proceso finalizado"
+  EXPECT_EQ(check.exported.report.Count(report::Reason::NotPlaced), 1u);
+  ASSERT_TRUE(check.preview);
+
+  RunState run_state;
+  test::ScriptedInteraction user;
+  user.file = itaca;
+  user.template_code = "T1";
+  const ExportResult done = RunExport(run_state, user, ztemp, When());
+  ASSERT_EQ(done.result, RunResult::Completed);
+  EXPECT_EQ(Text(PreviewFolders(dir / "ANTES", ztemp, {"DIASHORAST"}), ztemp),
+            Text(*check.preview, ztemp));
+  EXPECT_EQ(report::RenderJson(check.exported.report), report::RenderJson(done.report));
+
+  // Now the output is there: the check says it would be replaced.
+  EXPECT_TRUE(CheckExport(state, ui, ztemp, When()).output_exists);
+}
+
+TEST_F(CheckExportTest, AnExportThatWouldFailFailsTheSameWay) {
+  Soluc({});
+  test::WriteFile(itaca, "<centro codigo=\"1\"/>");  // no denominacion
+  const auto before = Snapshot(ztemp);
+  std::string checked;
+  try {
+    CheckExport(state, ui, ztemp, When());
+  } catch (const Error& error) {
+    checked = error.what();
+    EXPECT_EQ(error.kind(), ErrorKind::AttributeMissing);
+  }
+  EXPECT_NE(checked.find("denominacion"), std::string::npos) << checked;
+  EXPECT_EQ(Snapshot(ztemp), before);
+
+  fs::remove(ztemp / "SOLUC.DBF");
+  EXPECT_EQ(CheckExport(state, ui, ztemp, When()).exported.result, RunResult::MissingInput);
+}
+
+}  // namespace
+}  // namespace tc
