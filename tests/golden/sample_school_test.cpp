@@ -1,6 +1,7 @@
 // The sample school's round trip against files kept in tests/golden/sample: its seven working
-// tables as text and the exported document. Any change of what users get shows here and in the
-// review of these files. TC_UPDATE_GOLDEN=1 rewrites them from the current program.
+// tables as text, the exported document and the reports of both runs. Any change of what users
+// get shows here and in the review of these files. TC_UPDATE_GOLDEN=1 rewrites them from the
+// current program.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,6 +10,8 @@
 #include <regex>
 #include <string>
 
+#include "base/codepage.h"
+#include "report/render.h"
 #include "run/conversion_run.h"
 #include "run/export_run.h"
 #include "store/schemas.h"
@@ -45,7 +48,18 @@ std::string WithoutExportDate(const std::string& xml) {
                             "fecha_exportacion=\"...\"");
 }
 
-TEST(SampleSchool, ConversionAndExportGiveTheGoldenTablesAndDocument) {
+// The run's report as text and as JSON, its paths named as the sample's files are (the run's
+// own live in a temporary folder).
+void ExpectGoldenReport(report::Report report, const std::string& name) {
+  report::Report::Header& header = report.header();
+  header.document = fs::path(header.document).filename().string();
+  header.folder = fs::path(header.folder).filename().string();
+  header.output = fs::path(header.output).filename().string();
+  ExpectGolden(Cp1252ToUtf8(report::RenderText(report)), name + ".txt");
+  ExpectGolden(report::RenderJson(report), name + ".json");
+}
+
+TEST(SampleSchool, ConversionAndExportGiveTheGoldenTablesDocumentAndReports) {
   test::TempDir dir;
   const fs::path data = dir / "ZTEMP";
   fs::create_directory(data);
@@ -59,11 +73,13 @@ TEST(SampleSchool, ConversionAndExportGiveTheGoldenTablesAndDocument) {
   ui.file = xml;
   ui.answers = {{Question::ImportAllTemplates, false},
                 {Question::RemoveIdleGroupsAndTeachers, true}};
-  ASSERT_EQ(RunConversion(state, ui, data).result, RunResult::Completed);
+  const ConversionResult conversion = RunConversion(state, ui, data);
+  ASSERT_EQ(conversion.result, RunResult::Completed);
   for (const store::TableDef* table : store::WorkingTables()) {
     ExpectGolden(test::DbfAsText(test::ReadFile(data / (table->name + ".DBF"))),
                  table->name + ".txt");
   }
+  ExpectGoldenReport(conversion.report, "informe-conversion");
 
   // Clepsa's timetable for these tables, then the export with the same template and the
   // document's own school year.
@@ -76,6 +92,7 @@ TEST(SampleSchool, ConversionAndExportGiveTheGoldenTablesAndDocument) {
   const ExportResult result = RunExport(export_state, export_ui, data, now);
   ASSERT_EQ(result.result, RunResult::Completed);
   ExpectGolden(WithoutExportDate(test::ReadFile(result.output)), "ResultadoClepsaies_exemple.xml");
+  ExpectGoldenReport(result.report, "informe-exportacion");
   ExpectGolden(test::DbfAsText(test::ReadFile(data / "DIASHORAST.DBF")),
                "DIASHORAST-exportacion.txt");
 }
