@@ -194,7 +194,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
   SyncFolder(dir);
 }
 
-void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+void RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
   CheckFault("rename", to);
   if (::rename(from.c_str(), to.c_str()) != 0) {
     const SystemFailure failure = DescribeSystemError(errno);

@@ -182,7 +182,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
   }
 }
 
-void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+void RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
   CheckFault("rename", to);
   if (!::MoveFileExW(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

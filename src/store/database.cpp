@@ -222,10 +222,10 @@ void Database::Commit() {
       for (const fs::path& old : Matches(dir_, name + std::string(kTableExtension))) {
         fs::path aside = platform::TemporaryPath(
             dir_, std::string(dbf::kStagedPrefix) + name + dbf::kStagedSeparator);
-        platform::ReplaceFile(old, aside);
+        platform::RenameReplacing(old, aside);
         move.set_aside.emplace_back(aside, old);
       }
-      platform::ReplaceFile(staged, move.target);
+      platform::RenameReplacing(staged, move.target);
       move.placed = true;
     }
   } catch (const Error& error) {
@@ -237,7 +237,7 @@ void Database::Commit() {
       if (move->placed && !target_restored) RemoveQuietly(move->target);
       for (auto it = move->set_aside.rbegin(); it != move->set_aside.rend(); ++it) {
         try {
-          platform::ReplaceFile(it->first, it->second);
+          platform::RenameReplacing(it->first, it->second);
         } catch (...) {
         }
       }

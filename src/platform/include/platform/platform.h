@@ -65,8 +65,9 @@ void WriteFileAtomically(const std::filesystem::path& target, std::string_view b
 void WriteFileAtomically(const std::filesystem::path& target,
                          std::initializer_list<std::string_view> pieces);
 
-// Moves `from` over `to` in one step (replacing `to`). Throws tc::Error on failure.
-void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Moves `from` over `to` in one step (replacing `to`). Throws tc::Error on failure. (Not named
+// ReplaceFile: <windows.h> makes that name a macro for its own function.)
+void RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // A name for a temporary file in `dir`, not yet used, starting with `stem`.
 std::filesystem::path TemporaryPath(const std::filesystem::path& dir, std::string_view stem);
