@@ -107,6 +107,10 @@ int Run(int argc, const char* const* argv) {
   CLI::App app{"Transfiere los datos de un centro entre ITACA y Clepsa.", "transclepsa"};
   SpanishHelp(app);
   app.require_subcommand(1);
+  // Options start with "-" everywhere: on Windows CLI11 would also take "/name" for an option,
+  // and "/datos/centro.xml" is a file (on the current drive, or under Wine a Unix path).
+  // Subcommands inherit the setting when they are added.
+  app.allow_windows_style_options(false);
 
   // convert
   tc::cli::ConvertOptions convert_options;
