@@ -2,18 +2,15 @@
 // flag, on the sample school.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
+#include "platform/platform.h"
 #include "store/schemas.h"
 #include "store/table.h"
+#include "support/process.h"
 #include "support/test_support.h"
 
 namespace {
@@ -24,18 +21,17 @@ using tc::test::W;
 
 const fs::path kSample = fs::path(TC_SOURCE_DIR) / "examples" / "ies_exemple.xml";
 
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
+using Args = std::vector<std::string>;
+
+// A path as an argument: UTF-8, as the program takes it.
+std::string Arg(const fs::path& path) { return tc::platform::PathToUtf8(path); }
+
+Args Join(Args head, const Args& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
 }
 
-std::string Quote(const fs::path& path) { return Quote(path.string()); }
-
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
+struct Outcome : tc::test::ProgramOutcome {
   bool Says(std::string_view text) const { return out.find(text) != std::string::npos; }
 };
 
@@ -43,26 +39,27 @@ class CliTest : public ::testing::Test {
  protected:
   void SetUp() override { fs::create_directory(data); }
 
-  // Runs transclepsa with these (already quoted) arguments; `env` goes in front of the command.
-  Outcome Run(const std::string& args, const std::string& env = "") {
-    const fs::path out = dir / "stdout.txt";
-    const fs::path err = dir / "stderr.txt";
-    const std::string command = env + " " + Quote(std::string(TC_CLI_PATH)) + " " + args +
-                                " >" + Quote(out) + " 2>" + Quote(err);
-    const int raw = std::system(command.c_str());
-    Outcome outcome;
+  // Runs transclepsa with these arguments, environment changes and working folder.
+  Outcome RunRaw(const Args& args, const tc::test::EnvironmentChanges& environment = {},
+                 const fs::path& working_dir = {}) {
+    return Outcome{tc::test::RunProgram(fs::path(TC_CLI_PATH), {args, environment, working_dir})};
+  }
+
+  // The same with the output's lines ending in LF: on Windows they end in CR LF, as text does
+  // there (LinesOfOutputEndAsTextDoesOnTheSystem).
+  Outcome Run(const Args& args, const tc::test::EnvironmentChanges& environment = {},
+              const fs::path& working_dir = {}) {
+    Outcome outcome = RunRaw(args, environment, working_dir);
 #ifdef _WIN32
-    outcome.status = raw;
-#else
-    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    for (std::string* text : {&outcome.out, &outcome.err}) {
+      for (std::size_t at; (at = text->find("\r\n")) != std::string::npos;) text->erase(at, 1);
+    }
 #endif
-    outcome.out = tc::test::ReadFile(out);
-    outcome.err = tc::test::ReadFile(err);
     return outcome;
   }
 
-  Outcome Convert(const std::string& flags = "") {
-    return Run("convert " + Quote(kSample) + " --data-dir " + Quote(data) + " " + flags);
+  Outcome Convert(const Args& flags = {}) {
+    return Run(Join({"convert", Arg(kSample), "--data-dir", Arg(data)}, flags));
   }
 
   std::vector<Row> Rows(std::string_view table) const {
@@ -80,65 +77,66 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, WrongUsageExitsWith64AndSaysSoInSpanish) {
-  for (const std::string args : {"", "frobnicate", "convert", "convert a.xml b.xml",
-                                 "convert a.xml --bogus", "convert a.xml --template",
-                                 "templates", "export"}) {
+  for (const Args& args : {Args{}, Args{"frobnicate"}, Args{"convert"},
+                           Args{"convert", "a.xml", "b.xml"}, Args{"convert", "a.xml", "--bogus"},
+                           Args{"convert", "a.xml", "--template"}, Args{"templates"},
+                           Args{"export"}}) {
+    const std::string shown = ::testing::PrintToString(args);
     const Outcome outcome = Run(args);
-    EXPECT_EQ(outcome.status, 64) << args;
-    EXPECT_EQ(outcome.err.rfind("transclepsa: ", 0), 0u) << args << ": " << outcome.err;
-    EXPECT_NE(outcome.err.find("Consulte \"transclepsa --help\"."), std::string::npos) << args;
-    EXPECT_TRUE(outcome.out.empty()) << args;
+    EXPECT_EQ(outcome.status, 64) << shown;
+    EXPECT_EQ(outcome.err.rfind("transclepsa: ", 0), 0u) << shown << ": " << outcome.err;
+    EXPECT_NE(outcome.err.find("Consulte \"transclepsa --help\"."), std::string::npos) << shown;
+    EXPECT_TRUE(outcome.out.empty()) << shown;
     // CLI11's own English words never reach the user.
     for (const char* english : {"required", "expected", "subcommand", "missing", "not "}) {
-      EXPECT_EQ(outcome.err.find(english), std::string::npos) << args << ": " << outcome.err;
+      EXPECT_EQ(outcome.err.find(english), std::string::npos) << shown << ": " << outcome.err;
     }
   }
-  EXPECT_EQ(Run("").err,
+  EXPECT_EQ(Run({}).err,
             "transclepsa: Falta la orden: convert, templates o export.\n"
             "Consulte \"transclepsa --help\".\n");
-  EXPECT_EQ(Run("convert").err.rfind("transclepsa: Falta el documento XML de ITACA (FICHERO).", 0),
+  EXPECT_EQ(Run({"convert"}).err.rfind("transclepsa: Falta el documento XML de ITACA (FICHERO).", 0),
             0u);
-  EXPECT_EQ(Run("convert a.xml b.xml").err.rfind("transclepsa: Sobran argumentos: b.xml.", 0), 0u);
-  EXPECT_EQ(Run("convert a.xml --template").err.rfind(
+  EXPECT_EQ(Run({"convert", "a.xml", "b.xml"}).err.rfind("transclepsa: Sobran argumentos: b.xml.", 0), 0u);
+  EXPECT_EQ(Run({"convert", "a.xml", "--template"}).err.rfind(
                 "transclepsa: Falta el valor de la opción --template.", 0),
             0u);
 }
 
 TEST_F(CliTest, VersionExitsWith0) {
-  const Outcome version = Run("--version");
+  const Outcome version = Run({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "transclepsa (TransClepsaItaca) 1.0.0\n");
 }
 
 TEST_F(CliTest, HelpExitsWith0) {
-  const Outcome top = Run("--help");
+  const Outcome top = Run({"--help"});
   EXPECT_EQ(top.status, 0);
   EXPECT_TRUE(top.Says("Uso: transclepsa [OPCIONES] ORDEN"));
   for (const char* command : {"convert", "templates", "export"}) EXPECT_TRUE(top.Says(command));
 
-  const Outcome convert = Run("convert --help");
+  const Outcome convert = Run({"convert", "--help"});
   EXPECT_EQ(convert.status, 0);
   for (const char* flag : {"--data-dir", "--template", "--language", "--all-templates",
                            "--keep-idle"})
     EXPECT_TRUE(convert.Says(flag)) << flag;
-  EXPECT_TRUE(Run("export -h").Says("--school-year"));
+  EXPECT_TRUE(Run({"export", "-h"}).Says("--school-year"));
 }
 
 TEST_F(CliTest, AMissingInputExitsWith2) {
-  const Outcome convert = Run("convert " + Quote(dir / "no_existe.xml") + " --data-dir " +
-                              Quote(data));
+  const Outcome convert = Run({"convert", Arg(dir / "no_existe.xml"), "--data-dir", Arg(data)});
   EXPECT_EQ(convert.status, 2);
   EXPECT_EQ(convert.err, "No existe archivo\n  no existe " + (dir / "no_existe.xml").string() + "\n");
   EXPECT_TRUE(convert.out.empty());
   EXPECT_TRUE(fs::is_empty(data));
 
-  const Outcome templates = Run("templates " + Quote(dir / "falta" / "no_existe.xml"));
+  const Outcome templates = Run({"templates", Arg(dir / "falta" / "no_existe.xml")});
   EXPECT_EQ(templates.status, 2);
   EXPECT_EQ(templates.err,
             "No existe archivo\n  no existe " + (dir / "falta").string() + " (carpeta)\n");
 
   // The export also needs Clepsa's SOLUC.
-  const Outcome exported = Run("export " + Quote(kSample) + " --data-dir " + Quote(data));
+  const Outcome exported = Run({"export", Arg(kSample), "--data-dir", Arg(data)});
   EXPECT_EQ(exported.status, 2);
   EXPECT_EQ(exported.err, "No existe archivo XML o Soluci\xC3\xB3n.\n  no existe " +
                               (data / "SOLUC.DBF").string() + "\n");
@@ -154,7 +152,7 @@ TEST_F(CliTest, ConvertWithTheDefaultsPrintsWhatItWrote) {
             "Proceso finalizado\n"
             "Plantilla horaria: MATI (Horari de mat\xC3\xAD), turno M, 7 periodos\n"
             "Idioma: VALENCI\xC3\x81\n"
-            "Tablas escritas en " + data.string() + ":\n"
+            "Tablas escritas en " + Arg(data) + ":\n"
             "  PROFT       39 filas\n"
             "  CURSOST     6 filas\n"
             "  GRUPOST     10 filas\n"
@@ -173,7 +171,7 @@ TEST_F(CliTest, ConvertWithTheDefaultsPrintsWhatItWrote) {
 }
 
 TEST_F(CliTest, ConvertTakesTheTemplateTheLanguageAndKeepsIdleRows) {
-  const Outcome outcome = Convert("--template VESPRA --language CASTELLANO --keep-idle");
+  const Outcome outcome = Convert({"--template", "VESPRA", "--language", "CASTELLANO", "--keep-idle"});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(outcome.Says("Plantilla horaria: VESPRA (Horario de tarde), turno V, 6 periodos\n"));
   EXPECT_TRUE(outcome.Says("Idioma: CASTELLANO\n"));
@@ -188,7 +186,7 @@ TEST_F(CliTest, ConvertTakesTheTemplateTheLanguageAndKeepsIdleRows) {
 }
 
 TEST_F(CliTest, AllTemplatesAnswersYesAndThenNothingIsPruned) {
-  const Outcome outcome = Convert("--all-templates");
+  const Outcome outcome = Convert({"--all-templates"});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(outcome.Says("todas las plantillas? S\xC3\xAD\n"));
   EXPECT_FALSE(outcome.Says("Quitar"));
@@ -198,7 +196,7 @@ TEST_F(CliTest, AllTemplatesAnswersYesAndThenNothingIsPruned) {
 
 TEST_F(CliTest, TheLanguageIsTakenExactlyAsTyped) {
   // Lower case is "any other text": Castilian names, but Valencian day names.
-  Outcome outcome = Convert("--language castellano");
+  Outcome outcome = Convert({"--language", "castellano"});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(outcome.Says("Plantilla horaria: MATI (Horario de ma\xC3\xB1" "ana)"));
   EXPECT_TRUE(outcome.Says("Idioma: castellano\n"));
@@ -206,14 +204,14 @@ TEST_F(CliTest, TheLanguageIsTakenExactlyAsTyped) {
   EXPECT_TRUE(HasSubjectNamed(W("Matemáticas")));
 
   // The accented default typed as UTF-8 is the default.
-  outcome = Convert("--language " + Quote(std::string("VALENCI\xC3\x81")));
+  outcome = Convert({"--language", "VALENCI\xC3\x81"});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(outcome.Says("Idioma: VALENCI\xC3\x81\n"));
   EXPECT_TRUE(HasSubjectNamed(W("Matemàtiques")));
 }
 
 TEST_F(CliTest, ATemplateCodeMatchingNothingActsAsTypedIntoTheDialog) {
-  const Outcome outcome = Convert("--template NOCHE");
+  const Outcome outcome = Convert({"--template", "NOCHE"});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(outcome.Says("Plantilla horaria: NOCHE (-), turno -, 0 periodos\n"));
   EXPECT_TRUE(outcome.Says("  DIASHORAST  0 filas\n"));
@@ -221,21 +219,21 @@ TEST_F(CliTest, ATemplateCodeMatchingNothingActsAsTypedIntoTheDialog) {
 }
 
 TEST_F(CliTest, TheWorkingFolderComesFromTheEnvironmentUnlessGiven) {
-  Outcome outcome = Run("convert " + Quote(kSample), "TRANSCLEPSA_ZTEMP=" + Quote(data));
+  Outcome outcome = Run({"convert", Arg(kSample)}, {{"TRANSCLEPSA_ZTEMP", Arg(data)}});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(fs::exists(data / "PROFT.DBF"));
 
   const fs::path other = dir / "OTRA";
   fs::create_directory(other);
-  outcome = Run("convert " + Quote(kSample) + " --data-dir " + Quote(other),
-                "TRANSCLEPSA_ZTEMP=" + Quote(dir / "no_existe"));
+  outcome = Run({"convert", Arg(kSample), "--data-dir", Arg(other)},
+                {{"TRANSCLEPSA_ZTEMP", Arg(dir / "no_existe")}});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(fs::exists(other / "PROFT.DBF"));
 }
 
 TEST_F(CliTest, AMissingWorkingFolderIsAnErrorNamingIt) {
   const fs::path missing = dir / "SIN_CARPETA";
-  const Outcome outcome = Run("convert " + Quote(kSample) + " --data-dir " + Quote(missing));
+  const Outcome outcome = Run({"convert", Arg(kSample), "--data-dir", Arg(missing)});
   EXPECT_EQ(outcome.status, 2);
   EXPECT_EQ(outcome.err.rfind("Error: ", 0), 0u) << outcome.err;
   EXPECT_NE(outcome.err.find("SIN_CARPETA"), std::string::npos) << outcome.err;
@@ -246,7 +244,7 @@ TEST_F(CliTest, AMissingWorkingFolderIsAnErrorNamingIt) {
 }
 
 TEST_F(CliTest, TemplatesListsWhatTheDialogShows) {
-  Outcome outcome = Run("templates " + Quote(kSample));
+  Outcome outcome = Run({"templates", Arg(kSample)});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(outcome.out.rfind("Plantillas horarias (idioma VALENCI\xC3\x81):\n", 0), 0u);
   EXPECT_TRUE(outcome.Says("\nMATI  (preseleccionada)\n  Horario: Horari de mat\xC3\xAD\n"
@@ -256,14 +254,28 @@ TEST_F(CliTest, TemplatesListsWhatTheDialogShows) {
                            "    10 de 16:50 a 17:45\n"));
   EXPECT_TRUE(outcome.Says("    13 de 19:55 a 20:50\n"));
 
-  outcome = Run("templates " + Quote(kSample) + " --language CASTELLANO");
+  outcome = Run({"templates", Arg(kSample), "--language", "CASTELLANO"});
   EXPECT_TRUE(outcome.Says("  Horario: Horario de tarde\n"));
 
   const fs::path bare = dir / "sense.xml";
   tc::test::WriteFile(bare, "<centro><aulas/></centro>");
-  outcome = Run("templates " + Quote(bare));
+  outcome = Run({"templates", Arg(bare)});
   EXPECT_EQ(outcome.status, 0);
   EXPECT_EQ(outcome.out, "El documento no tiene plantillas horarias.\n");
+}
+
+TEST_F(CliTest, LinesOfOutputEndAsTextDoesOnTheSystem) {
+  const fs::path bare = dir / "sense.xml";
+  tc::test::WriteFile(bare, "<centro><aulas/></centro>");
+  const Outcome listed = RunRaw({"templates", Arg(bare)});
+  const Outcome wrong = RunRaw({"convert"});
+#ifdef _WIN32
+  EXPECT_EQ(listed.out, "El documento no tiene plantillas horarias.\r\n");
+  EXPECT_EQ(wrong.err.substr(wrong.err.find("\nConsulte")), "\nConsulte \"transclepsa --help\".\r\n");
+#else
+  EXPECT_EQ(listed.out, "El documento no tiene plantillas horarias.\n");
+  EXPECT_EQ(wrong.err.substr(wrong.err.find("\nConsulte")), "\nConsulte \"transclepsa --help\".\n");
+#endif
 }
 
 // A converted sample school and a SOLUC with one class and one duty placed on Monday, hour 1.
@@ -306,8 +318,8 @@ class CliExportTest : public CliTest {
     soluc.Close();
   }
 
-  Outcome Export(const std::string& flags = "") {
-    return Run("export " + Quote(input) + " --data-dir " + Quote(data) + " " + flags);
+  Outcome Export(const Args& flags = {}) {
+    return Run(Join({"export", Arg(input), "--data-dir", Arg(data)}, flags));
   }
 
   fs::path input = dir / "centro.xml";
@@ -318,7 +330,7 @@ TEST_F(CliExportTest, DefaultsAreTheLastTemplateAndTheDocumentsYear) {
   const Outcome outcome = Export();
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(outcome.Says("Proceso finalizado\n"
-                           "Documento escrito: " + output.string() + "\n"
+                           "Documento escrito: " + Arg(output) + "\n"
                            "  plantilla horaria: MATI\n"
                            "  curso:             2024\n"
                            "  horario_grupo:     1\n"
@@ -330,7 +342,7 @@ TEST_F(CliExportTest, DefaultsAreTheLastTemplateAndTheDocumentsYear) {
 }
 
 TEST_F(CliExportTest, TemplateAndSchoolYearFlags) {
-  Outcome outcome = Export("--template VESPRA --school-year 2025");
+  Outcome outcome = Export({"--template", "VESPRA", "--school-year", "2025"});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(outcome.Says("  plantilla horaria: VESPRA\n  curso:             2025\n"));
   std::string written = tc::test::ReadFile(output);
@@ -343,7 +355,7 @@ TEST_F(CliExportTest, TemplateAndSchoolYearFlags) {
   EXPECT_TRUE(outcome.Says("  plantilla horaria: VESPRA\n"));
 
   // An empty template chooses none: no slot, nothing placed.
-  outcome = Export("--template ''");
+  outcome = Export({"--template", ""});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(outcome.Says("  plantilla horaria: ninguna\n"));
   EXPECT_TRUE(outcome.Says("  horario_grupo:     0\n  horario_ocupacion: 0\n"));
