@@ -4,7 +4,6 @@
 #include "platform/platform.h"
 
 #include <atomic>
-#include <cstdlib>
 #include <mutex>
 #include <random>
 #include <vector>
@@ -89,26 +88,16 @@ std::filesystem::path TemporaryPath(const std::filesystem::path& dir, std::strin
 // ---------------------------------------------------------------------------------------------
 // Working folder
 
-namespace {
-
-std::optional<std::string> Environment(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || *value == '\0') return std::nullopt;
-  return std::string(value);
-}
-
-}  // namespace
-
 std::filesystem::path WorkingDir(const std::optional<std::filesystem::path>& override) {
   if (override && !override->empty()) return *override;
-  if (auto dir = Environment("TRANSCLEPSA_ZTEMP")) return PathFromUtf8(*dir);
+  if (auto dir = EnvironmentVariable("TRANSCLEPSA_ZTEMP")) return PathFromUtf8(*dir);
 #ifdef _WIN32
   return fs::path(L"C:\\ZTEMP");
 #else
   fs::path prefix;
-  if (auto wine = Environment("WINEPREFIX")) {
+  if (auto wine = EnvironmentVariable("WINEPREFIX")) {
     prefix = PathFromUtf8(*wine);
-  } else if (auto home = Environment("HOME")) {
+  } else if (auto home = EnvironmentVariable("HOME")) {
     prefix = PathFromUtf8(*home) / ".wine";
   } else {
     prefix = fs::path(".wine");

@@ -115,6 +115,12 @@ SystemFailure DescribeSystemError(unsigned long code) {
   }
 }
 
+std::optional<std::string> EnvironmentVariable(std::string_view name) {
+  const char* value = std::getenv(std::string(name).c_str());
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  return std::string(value);
+}
+
 std::filesystem::path ExecutableDir() {
 #if defined(__APPLE__)
   char buffer[4096];

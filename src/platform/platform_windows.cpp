@@ -105,6 +105,21 @@ SystemFailure DescribeSystemError(unsigned long code) {
   }
 }
 
+std::optional<std::string> EnvironmentVariable(std::string_view name) {
+  const std::wstring wide_name = PathFromUtf8(name).wstring();
+  std::wstring value(256, L'\0');
+  for (;;) {
+    const DWORD length = ::GetEnvironmentVariableW(wide_name.c_str(), value.data(),
+                                                   static_cast<DWORD>(value.size()));
+    if (length == 0) return std::nullopt;  // unset, or set to nothing
+    if (length < value.size()) {
+      value.resize(length);
+      return PathToUtf8(fs::path(value));
+    }
+    value.resize(length);  // too small: `length` counts the terminating zero
+  }
+}
+
 std::filesystem::path ExecutableDir() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {

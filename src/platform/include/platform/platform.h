@@ -47,6 +47,10 @@ std::string PathToUtf8(const std::filesystem::path& path);
 // A path as Windows-1252 text, for the core's messages.
 std::string PathText(const std::filesystem::path& path);
 
+// An environment variable's value as UTF-8 (on Windows read from the wide environment, which
+// holds every letter); nullopt when it is unset or empty.
+std::optional<std::string> EnvironmentVariable(std::string_view name);
+
 // Clepsa's working folder: `override` when given, else $TRANSCLEPSA_ZTEMP, else C:\ZTEMP on
 // Windows and $WINEPREFIX/drive_c/ZTEMP (default ~/.wine/drive_c/ZTEMP) elsewhere.
 std::filesystem::path WorkingDir(const std::optional<std::filesystem::path>& override = {});
