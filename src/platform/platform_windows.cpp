@@ -69,6 +69,38 @@ class Handle {
   HANDLE handle_;
 };
 
+// Moves `from` over `to`; returns 0 or the system's error code. Windows will not replace a file
+// that is open. The tables of this program open their files sharing deletion, so a file that only
+// they hold steps aside under a temporary name (deleted at once: it goes when its last holder
+// closes it) and the new file takes its place. A program that holds the file without sharing
+// deletion, as Clepsa does with a table it has open, keeps it: ERROR_SHARING_VIOLATION, which
+// is reported as the file being in use.
+DWORD MoveOver(const fs::path& from, const fs::path& to) {
+  constexpr DWORD kReplace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (::MoveFileExW(from.c_str(), to.c_str(), kReplace)) return 0;
+  const DWORD error = ::GetLastError();
+  const DWORD attributes = ::GetFileAttributesW(to.c_str());
+  const bool open_target = (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) &&
+                           attributes != INVALID_FILE_ATTRIBUTES &&
+                           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+  if (!open_target) return error;
+  const fs::path dir = to.parent_path();
+  const fs::path aside =
+      TemporaryPath(dir.empty() ? fs::path(".") : dir, PathToUtf8(to.filename()) + ".~");
+  if (!::MoveFileExW(to.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    // Held without sharing deletion: Windows says access denied or sharing violation.
+    const DWORD held = ::GetLastError();
+    return held == ERROR_ACCESS_DENIED ? ERROR_SHARING_VIOLATION : held;
+  }
+  if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    const DWORD failed = ::GetLastError();
+    ::MoveFileExW(aside.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
+    return failed;
+  }
+  ::DeleteFileW(aside.c_str());
+  return 0;
+}
+
 }  // namespace
 
 SystemFailure DescribeSystemError(unsigned long code) {
@@ -186,10 +218,7 @@ void WriteFileAtomically(const std::filesystem::path& target,
     if (!::FlushFileBuffers(file.get())) fail(::GetLastError());
     file.Reset();
     CheckFault("rename", target);
-    if (!::MoveFileExW(temporary.c_str(), target.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      fail(::GetLastError());
-    }
+    if (DWORD error = MoveOver(temporary, target)) fail(error);
   } catch (...) {
     file.Reset();
     ::DeleteFileW(temporary.c_str());
@@ -199,9 +228,8 @@ void WriteFileAtomically(const std::filesystem::path& target,
 
 void RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
   CheckFault("rename", to);
-  if (!::MoveFileExW(from.c_str(), to.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const SystemFailure failure = DescribeSystemError(::GetLastError());
+  if (DWORD error = MoveOver(from, to)) {
+    const SystemFailure failure = DescribeSystemError(error);
     throw FileError("No se puede mover el archivo " + PathText(from) + " a " + PathText(to) + ": " +
                         failure.reason + ".",
                     failure.kind, PathText(to), failure.reason);
@@ -243,7 +271,10 @@ void FileLock::Release() {
 }
 
 std::optional<FileLock> FileLock::TryAcquire(const std::filesystem::path& path, bool exclusive) {
-  Handle file(::CreateFileW(path.c_str(), GENERIC_READ,
+  // An exclusive holder may replace the file: it asks for the right to delete it, which a program
+  // holding the file without sharing deletion (Clepsa with the table open) refuses, as it refuses
+  // the replacement itself. Readers share everything.
+  Handle file(::CreateFileW(path.c_str(), GENERIC_READ | (exclusive ? DELETE : 0),
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {

@@ -214,9 +214,11 @@ void Database::Commit() {
     bool placed = false;
   };
   std::vector<Move> moves;
+  std::string moving;  // the table being moved, for the in-use message
   try {
     for (const auto& [name, staged] : staged_) {
       if (staged.empty()) continue;
+      moving = name;
       Move& move = moves.emplace_back();
       move.target = dir_ / (name + std::string(kTableExtension));
       for (const fs::path& old : Matches(dir_, name + std::string(kTableExtension))) {
@@ -243,6 +245,10 @@ void Database::Commit() {
       }
     }
     Discard();
+    if (error.kind() == ErrorKind::InUse) {
+      throw TableError("La tabla " + moving + " est\xE1 en uso por otro programa.", ErrorKind::InUse,
+                       moving);
+    }
     throw TableError("No se pueden guardar las tablas en la carpeta " + platform::PathText(dir_) +
                          ". " + error.what(),
                      error.kind(), error.where());

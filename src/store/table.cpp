@@ -110,6 +110,11 @@ void WriteLeDouble(double value, char* out) {
 
 constexpr double kCurrencyScale = 10000.0;  // Visual FoxPro keeps money in ten-thousandths
 
+TableError InUse(const std::string& name) {
+  return TableError("La tabla " + name + " est\xE1 en uso por otro programa.", ErrorKind::InUse,
+                    name);
+}
+
 }  // namespace
 
 class Table::Impl {
@@ -186,12 +191,14 @@ class Table::Impl {
     dbf::StampHeader(header, count, dbf::Today());
     static constexpr char kEnd[] = {static_cast<char>(dbf::kEndOfFile)};
 #ifdef _WIN32
-    // Windows will not replace a file that is open; the lock goes first there.
+    // Windows will not simply replace a file that is open; the lock goes first there. (Another
+    // table of this program holding the file does not stop the save; another program does.)
     lock.reset();
 #endif
     try {
       platform::WriteFileAtomically(path, {header, data, std::string_view(kEnd, 1)});
     } catch (const Error& error) {
+      if (error.kind() == ErrorKind::InUse) throw InUse(name);
       throw TableError("No se puede guardar la tabla " + name + ". " + error.what(), error.kind(),
                        name);
     }
@@ -667,11 +674,6 @@ const std::string& NoName() {
   return empty;
 }
 
-TableError InUse(const std::string& name) {
-  return TableError("La tabla " + name + " est\xE1 en uso por otro programa.", ErrorKind::InUse,
-                    name);
-}
-
 platform::FileLock Lock(const fs::path& path, const std::string& name, bool exclusive) {
   try {
     auto lock = platform::FileLock::TryAcquire(path, exclusive);
@@ -734,6 +736,7 @@ Table Table::Create(const std::filesystem::path& path, const Schema& fields,
   try {
     platform::WriteFileAtomically(path, bytes);
   } catch (const Error& failure) {
+    if (failure.kind() == ErrorKind::InUse) throw InUse(impl->name);
     throw TableError("No se puede crear la tabla " + impl->name + ". " + failure.what(),
                      failure.kind(), impl->name);
   }

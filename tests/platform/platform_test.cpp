@@ -5,19 +5,19 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
-#include <functional>
+#include <cstdio>
 #include <map>
+#include <regex>
 
 #ifndef _WIN32
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 #include "base/error.h"
 #include "platform/platform.h"
 #include "store/table.h"
 #include "store/table_testing.h"
+#include "support/process.h"
 #include "support/test_support.h"
 
 namespace tc::test {
@@ -88,8 +88,8 @@ TEST_F(PlatformTest, WorkingFolderTakesTheOverrideThenTheEnvironmentThenWine) {
 }
 
 TEST_F(PlatformTest, TheExecutableFolderHoldsThisProgram) {
-  EXPECT_TRUE(fs::exists(platform::ExecutableDir() / "test_store") ||
-              fs::exists(platform::ExecutableDir() / "test_store.exe"));
+  EXPECT_TRUE(fs::exists(platform::ExecutableDir() / "test_platform") ||
+              fs::exists(platform::ExecutableDir() / "test_platform.exe"));
 }
 
 TEST_F(PlatformTest, ReadingAMissingFileNamesIt) {
@@ -153,42 +153,111 @@ TEST_F(PlatformTest, LocksShareReadersAndKeepWritersApart) {
   EXPECT_THROW(FileLock::TryAcquire(dir / "NADA", false), Error);
 }
 
-#ifndef _WIN32
-// Runs `check` in a child process and gives its exit status.
-int InChild(const std::function<int()>& check) {
-  pid_t child = ::fork();
-  if (child == 0) {
-    int status = 3;
-    try {
-      status = check();
-    } catch (...) {
-      status = 4;
-    }
-    ::_exit(status);
+// ---- Another program ----------------------------------------------------------------------------
+
+// Some checks need a second program: this test program started again with TC_PLATFORM_CHILD
+// naming the check and TC_PLATFORM_FILE its file. It makes the check before any test runs,
+// prints what it found on standard output and ends.
+void ChildCheck(const std::string& check, const fs::path& file) {
+  std::string found;
+  if (check == "open-shared") {
+    found = ErrorOf([&] { Table::Open(file, store::OpenMode::Shared); });
+  } else if (check == "lock-shared") {
+    found = FileLock::TryAcquire(file, false) ? "lector s\xED" : "lector no";
+  } else if (check == "lock-exclusive") {
+    found = FileLock::TryAcquire(file, true) ? "exclusivo s\xED" : "exclusivo no";
   }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::fwrite(found.data(), 1, found.size(), stdout);
+  std::fflush(stdout);
+}
+
+const bool kIsChild = [] {
+  auto check = platform::EnvironmentVariable("TC_PLATFORM_CHILD");
+  if (!check) return false;
+  const auto file = platform::EnvironmentVariable("TC_PLATFORM_FILE");
+  ChildCheck(*check, platform::PathFromUtf8(file.value_or("")));
+  std::exit(0);
+}();
+
+// What the other program found, with these environment changes besides.
+std::string InOtherProgram(const std::string& check, const fs::path& file) {
+#ifdef _WIN32
+  const fs::path self = platform::ExecutableDir() / "test_platform.exe";
+#else
+  const fs::path self = platform::ExecutableDir() / "test_platform";
+#endif
+  const ProgramOutcome outcome = RunProgram(
+      self, {{}, {{"TC_PLATFORM_CHILD", check}, {"TC_PLATFORM_FILE", platform::PathToUtf8(file)}}, {}});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  return outcome.out;
 }
 
 TEST_F(PlatformTest, LocksConflictBetweenProcesses) {
   Table table = store::Table::Create(dir / "PROFT.DBF", {Char("ABREV", 10)});
   table.Close();
   Table held = Table::Open(dir / "PROFT.DBF", store::OpenMode::Exclusive);
-  EXPECT_EQ(InChild([&] {
-              std::string error =
-                  ErrorOf([&] { Table::Open(dir / "PROFT.DBF", store::OpenMode::Shared); });
-              return error == "La tabla PROFT est\xE1 en uso por otro programa." ? 0 : 1;
-            }),
-            0);
+  EXPECT_EQ(InOtherProgram("open-shared", dir / "PROFT.DBF"),
+            "La tabla PROFT est\xE1 en uso por otro programa.");
   held.Close();
   Table reader = Table::Open(dir / "PROFT.DBF", store::OpenMode::Shared);
-  EXPECT_EQ(InChild([&] {
-              auto shared = FileLock::TryAcquire(dir / "PROFT.DBF", false);
-              auto exclusive = FileLock::TryAcquire(dir / "PROFT.DBF", true);
-              return shared && !exclusive ? 0 : 1;
-            }),
-            0);
+  EXPECT_EQ(InOtherProgram("lock-shared", dir / "PROFT.DBF"), "lector s\xED");
+  EXPECT_EQ(InOtherProgram("lock-exclusive", dir / "PROFT.DBF"), "exclusivo no");
+  reader.Close();
+  EXPECT_EQ(InOtherProgram("lock-exclusive", dir / "PROFT.DBF"), "exclusivo s\xED");
+}
+
+// Replacing a file that this program holds (another table object of it has the file open) works
+// on every system; on Windows the file held steps aside and goes when its holder lets it go.
+TEST_F(PlatformTest, AFileThisProgramHoldsIsStillReplacedWhole) {
+  const fs::path file = dir / "T.DBF";
+  const fs::path other = dir / "O.DBF";
+  platform::WriteFileAtomically(file, "primero");
+  {
+    auto reader = FileLock::TryAcquire(file, false);
+    ASSERT_TRUE(reader);
+    platform::WriteFileAtomically(file, "segundo");
+    EXPECT_EQ(platform::ReadFile(file), "segundo");
+    platform::WriteFileAtomically(file, "tercero");
+    EXPECT_EQ(platform::ReadFile(file), "tercero");
+    auto second_reader = FileLock::TryAcquire(file, false);
+    platform::WriteFileAtomically(other, "otro");
+    platform::RenameReplacing(other, file);
+    EXPECT_EQ(platform::ReadFile(file), "otro");
+  }
+  EXPECT_EQ(Files(), (std::vector<std::string>{"T.DBF"}));
+}
+
+#ifdef _WIN32
+// Clepsa holds the tables it has open without sharing their deletion: Windows will not replace
+// such a file, and the error says who has it.
+TEST_F(PlatformTest, AFileHeldByAnotherProgramIsInUseAndStaysAsItWas) {
+  const fs::path file = dir / "T.DBF";
+  const fs::path other = dir / "O.DBF";
+  platform::WriteFileAtomically(file, "primero");
+  platform::WriteFileAtomically(other, "otro");
+  {
+    HeldAsByClepsa clepsa(file);
+    const std::string in_use = ": otro programa lo est\xE1 usando.";
+    try {
+      platform::WriteFileAtomically(file, "segundo");
+      ADD_FAILURE() << "replaced";
+    } catch (const Error& error) {
+      EXPECT_EQ(std::string(error.what()), "No se puede escribir el archivo " + file.string() + in_use);
+      EXPECT_EQ(error.kind(), ErrorKind::InUse);
+    }
+    EXPECT_EQ(ErrorOf([&] { platform::RenameReplacing(other, file); }),
+              "No se puede mover el archivo " + other.string() + " a " + file.string() + in_use);
+    EXPECT_EQ(ErrorOf([&] { platform::RenameReplacing(file, dir / "N.DBF"); }),
+              "No se puede mover el archivo " + file.string() + " a " + (dir / "N.DBF").string() +
+                  in_use);
+    // Reading is shared; taking it alone is not.
+    EXPECT_TRUE(FileLock::TryAcquire(file, false));
+    EXPECT_FALSE(FileLock::TryAcquire(file, true));
+    EXPECT_EQ(platform::ReadFile(file), "primero");
+  }
+  EXPECT_EQ(Files(), (std::vector<std::string>{"O.DBF", "T.DBF"}));
+  platform::WriteFileAtomically(file, "segundo");
+  EXPECT_EQ(platform::ReadFile(file), "segundo");
 }
 #endif
 
@@ -221,6 +290,30 @@ TEST_F(PlatformTest, ThePlainLocaleGivesDayMonthYearAndTwentyFourHours) {
   EXPECT_EQ(platform::ShortDateLongTime(LocalTime(2023, 12, 31, 0, 0, 1)), "31/12/2023 00:00:01");
 }
 #endif
+
+// Spanish formats write the day first and the hours from 0 to 23. On Windows they are the user
+// locale's, fixed for a program when it starts (the Windows tests run with a Spanish one: Wine
+// takes it from LC_ALL); elsewhere LC_TIME's, or dd/mm/yyyy when the system lacks that locale.
+TEST_F(PlatformTest, TheDateFollowsTheUsersLocale) {
+  const auto when = LocalTime(2024, 3, 5, 17, 8, 9);
+#ifdef _WIN32
+  const std::string locale = UserLocaleName();
+  const std::string text = platform::ShortDateLongTime(when);
+  // Windows writes the Spanish short date as 05/03/2024, Wine as 5/3/2024.
+  if (locale == "es-ES") {
+    EXPECT_TRUE(std::regex_match(text, std::regex("0?5/0?3/2024 17:08:09"))) << text;
+  } else if (locale == "en-US") {
+    EXPECT_TRUE(std::regex_match(text, std::regex("0?3/0?5/2024 0?5:08:09 PM"))) << text;
+  } else {
+    GTEST_SKIP() << "no expectation written for the user locale " << locale << ": " << text;
+  }
+#else
+  Environment environment;
+  environment.Set("LC_ALL", std::string("es_ES.UTF-8"));
+  const std::string text = platform::ShortDateLongTime(when);
+  EXPECT_TRUE(std::regex_match(text, std::regex("05/03/(20)?24 17:08:09"))) << text;
+#endif
+}
 
 // ---- INI files ---------------------------------------------------------------------------------
 

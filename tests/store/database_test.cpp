@@ -127,9 +127,10 @@ TEST_F(DatabaseTest, AMissingFolderIsNamedAndNeverCreated) {
             "No se encuentra la tabla SOLUC en la carpeta " + dir.path().string() + ".");
   // Messages are Windows-1252 text like every other text of the core, folder names included.
   Database accented(dir.path() / platform::PathFromUtf8("Horaris de Mar\xC3\xAD" "a"));
+  const std::string separator(1, static_cast<char>(fs::path::preferred_separator));
   EXPECT_EQ(ErrorOf([&] { accented.Open("SOLUC", OpenMode::Shared); }),
             "No se puede abrir la tabla SOLUC: no existe la carpeta " + dir.path().string() +
-                "/Horaris de Mar\xED" "a.");
+                separator + "Horaris de Mar\xED" "a.");
 }
 
 TEST_F(DatabaseTest, ASecondConversionReplacesEveryWorkingTableAndLeavesSolucAlone) {
@@ -267,7 +268,10 @@ TEST_F(StagingTest, ACommitReplacesATableWrittenInLowerCase) {
   before = Snapshot(dir.path());
   StageRun();
   db.Commit();
-  EXPECT_FALSE(fs::exists(dir / "proft.dbf"));
+  // The names as the folder lists them: on Windows "proft.dbf" also finds PROFT.DBF.
+  const auto after = Snapshot(dir.path());
+  EXPECT_EQ(after.count("proft.dbf"), 0u);
+  EXPECT_EQ(after.count("PROFT.DBF"), 1u);
   EXPECT_EQ(Codes(dir / "PROFT.DBF"), (std::vector<std::string>{"NEW"}));
   EXPECT_FALSE(StrayFiles());
 }
@@ -329,6 +333,20 @@ TEST_F(StagingTest, CommitWaitsForATableHeldByAnotherProgram) {
   holder.Close();
   EXPECT_EQ(Snapshot(dir.path()), before);
 }
+
+#ifdef _WIN32
+// Clepsa with a table open (shared with readers and writers, not with its replacement): the
+// commit moves nothing and names the table.
+TEST_F(StagingTest, CommitWaitsForATableClepsaHasOpen) {
+  StageRun();
+  {
+    HeldAsByClepsa clepsa(dir / "PROFT.DBF");
+    EXPECT_EQ(ErrorOf([&] { db.Commit(); }), "La tabla PROFT est\xE1 en uso por otro programa.");
+  }
+  EXPECT_FALSE(db.Staging());
+  EXPECT_EQ(Snapshot(dir.path()), before);
+}
+#endif
 
 TEST_F(DatabaseTest, AFullDiskOnClosingKeepsTheOldTable) {
   Teachers("PROFT.DBF", "OLD");

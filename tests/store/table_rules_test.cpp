@@ -47,6 +47,14 @@ class TableRules : public ::testing::Test {
     return Codes(table);
   }
 
+  std::vector<std::string> FilesInFolder() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
+  }
+
   TempDir dir;
 };
 
@@ -482,6 +490,46 @@ TEST_F(TableRules, ExclusiveOpeningsConflictWithinTheProgram) {
   exclusive.Close();
   EXPECT_NO_THROW(Table::Open(path(), OpenMode::Exclusive));
 }
+
+// Two tables of the program on one file: the one that saves replaces the file, also on Windows
+// where the other still has it open; the other keeps the rows it read and, unchanged, writes
+// nothing when it closes.
+TEST_F(TableRules, ATableSavesWhileAnotherOfTheProgramHasTheFileOpen) {
+  Fill({"A"});
+  Table reader = Table::Open(path(), OpenMode::Shared);
+  Table writer = Table::Open(path(), OpenMode::Shared);
+  writer.Append();
+  writer.SetText("COD", "B");
+  writer.Post();
+  writer.Close();
+  EXPECT_EQ(CodesOnDisk(), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(Codes(reader), (std::vector<std::string>{"A"}));
+  reader.Close();
+  EXPECT_EQ(CodesOnDisk(), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(FilesInFolder(), (std::vector<std::string>{"PRUEBA.DBF"}));
+}
+
+#ifdef _WIN32
+// Clepsa holding the table open keeps it from being replaced: saving, opening it alone and
+// creating it again say the table is in use, and the file keeps its rows.
+TEST_F(TableRules, ATableClepsaHasOpenIsInUseAndKeepsItsRows) {
+  Fill({"A"});
+  Table table = Table::Open(path(), OpenMode::Shared);
+  table.Append();
+  table.SetText("COD", "B");
+  table.Post();
+  {
+    HeldAsByClepsa clepsa(path());
+    const std::string in_use = "La tabla PRUEBA est\xE1 en uso por otro programa.";
+    EXPECT_EQ(ErrorOf([&] { table.Close(); }), in_use);
+    EXPECT_EQ(ErrorOf([&] { Table::Open(path(), OpenMode::Exclusive); }), in_use);
+    EXPECT_EQ(ErrorOf([&] { Table::Create(path(), {Char("COD", 10)}); }), in_use);
+    EXPECT_EQ(CodesOnDisk(), (std::vector<std::string>{"A"}));  // reading is shared
+  }
+  EXPECT_EQ(CodesOnDisk(), (std::vector<std::string>{"A"}));
+  EXPECT_EQ(FilesInFolder(), (std::vector<std::string>{"PRUEBA.DBF"}));
+}
+#endif
 
 TEST_F(TableRules, CreateRefusesFieldListsItCannotStore) {
   EXPECT_EQ(ErrorOf([&] { Table::Create(path(), {}); }),

@@ -9,6 +9,16 @@
 #include "base/codepage.h"
 #include "store/table.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
 namespace tc::test {
 
 namespace fs = std::filesystem;
@@ -46,6 +56,23 @@ std::string ReadFile(const fs::path& path) {
   if (!in) throw std::runtime_error("cannot read " + path.string());
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+#ifdef _WIN32
+HeldAsByClepsa::HeldAsByClepsa(const fs::path& file)
+    : handle_(::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {
+  if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot hold " + file.string());
+}
+
+HeldAsByClepsa::~HeldAsByClepsa() { ::CloseHandle(handle_); }
+
+std::string UserLocaleName() {
+  wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+  const int length = ::GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH);
+  return length > 1 ? std::string(name, name + length - 1) : std::string();
+}
+#endif
 
 std::string W(std::string_view utf8) { return Utf8ToCp1252(utf8); }
 

@@ -36,6 +36,25 @@ class TempDir {
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
 std::string ReadFile(const std::filesystem::path& path);
 
+#ifdef _WIN32
+// A file held open the way Clepsa holds a table it has open: for reading and writing, sharing
+// both with other programs but not the file's deletion or replacement. Let go when the object
+// goes.
+class HeldAsByClepsa {
+ public:
+  explicit HeldAsByClepsa(const std::filesystem::path& file);
+  ~HeldAsByClepsa();
+  HeldAsByClepsa(const HeldAsByClepsa&) = delete;
+  HeldAsByClepsa& operator=(const HeldAsByClepsa&) = delete;
+
+ private:
+  void* handle_;
+};
+
+// The name of the user locale this program runs with, such as "es-ES".
+std::string UserLocaleName();
+#endif
+
 // Windows-1252 text from a UTF-8 literal, so tests can be written with accents.
 std::string W(std::string_view utf8);
 
