@@ -2,10 +2,12 @@
 // declaration names, characters that encoding cannot hold, and the file on disk.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <filesystem>
+#include <optional>
 
 #include "base/error.h"
 #include "itaca/document.h"
+#include "support/process.h"
 #include "support/test_support.h"
 
 namespace tc::itaca {
@@ -49,10 +51,19 @@ std::string Utf16Be(std::string_view text) {
   return bytes;
 }
 
-bool HaveXmllint() { return std::system("command -v xmllint >/dev/null 2>&1") == 0; }
+// xmllint, an independent reader of what we write, when it is installed.
+const std::optional<std::filesystem::path>& XmllintProgram() {
+  static const std::optional<std::filesystem::path> found = test::FindProgram("xmllint");
+  return found;
+}
 
+bool HaveXmllint() { return XmllintProgram().has_value(); }
+
+// xmllint's exit status for a file: 0 when it is well-formed XML.
 int Xmllint(const std::filesystem::path& file) {
-  return std::system(("xmllint --noout '" + file.string() + "' 2>/dev/null").c_str());
+  const std::filesystem::path& xmllint = *XmllintProgram();
+  return test::RunProgram(xmllint, {{"--noout", test::PathArgument(xmllint, file)}, {}, {}})
+      .status;
 }
 
 TEST(Write, KeepsTheTopLevelNodesAndReplacesTheRootWithEverythingInIt) {

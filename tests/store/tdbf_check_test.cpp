@@ -3,44 +3,18 @@
 // dbf_dump.py. Each reads every working table with a full sample row and a nearly blank one.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
 
 #include "store/database.h"
 #include "store/schemas.h"
+#include "support/process.h"
 #include "support/test_support.h"
-
-#ifdef _WIN32
-#define popen _popen
-#define pclose _pclose
-#endif
 
 namespace tc::test {
 namespace {
 
 namespace fs = std::filesystem;
 using store::FieldType;
-
-std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
-
-// Output and exit status of a shell command.
-std::pair<std::string, int> Shell(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {"", -1};
-  char buffer[4096];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-  int status = pclose(pipe);
-#ifndef _WIN32
-  status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-  return {output, status};
-}
-
-bool Available(const std::string& program) {
-  return Shell("command -v " + program + " >/dev/null 2>&1").second == 0;
-}
 
 // The sample row: every text as wide as its field (an accented letter in it, and longer names
 // cut), true, zero for MAXALUM (zero, not blank), -12 for other integers, 2.5 for HORAS.
@@ -132,33 +106,43 @@ std::string ExpectedDump(const store::TableDef& def) {
 }
 
 TEST(IndependentReaders, TdbfReadsEveryWorkingTableAsWritten) {
-  if (!Available("fpc")) GTEST_SKIP() << "Free Pascal (fpc) is not installed";
+  const std::optional<fs::path> fpc = FindProgram("fpc");
+  if (!fpc) GTEST_SKIP() << "Free Pascal (fpc) is not installed";
   TempDir build;
   const fs::path source = fs::path(TC_SOURCE_DIR) / "tests" / "store" / "tdbf" / "tdbfdump.pas";
-  auto [log, status] = Shell("fpc -O1 -FE" + Quote(build.path()) + " -FU" + Quote(build.path()) +
-                             " " + Quote(source) + " 2>&1");
-  ASSERT_EQ(status, 0) << log;
-  const fs::path dump = build / "tdbfdump";
+  const ProgramOutcome compiled = RunProgram(
+      *fpc, {{"-O1", "-FE" + PathArgument(*fpc, build.path()),
+              "-FU" + PathArgument(*fpc, build.path()), PathArgument(*fpc, source)},
+             {},
+             {}});
+  ASSERT_EQ(compiled.status, 0) << compiled.out << compiled.err;
+  // fpc builds a program for the system it runs on: under Wine a Linux one, which Wine starts.
+  fs::path dump = build / "tdbfdump";
+  if (!fs::exists(dump)) dump = build / "tdbfdump.exe";
 
   TempDir dir;
   WriteWorkingTables(dir.path());
   for (const store::TableDef* def : store::WorkingTables()) {
-    auto [output, code] = Shell(Quote(dump) + " " + Quote(dir / (def->name + ".DBF")) + " 2>&1");
-    EXPECT_EQ(code, 0) << def->name << "\n" << output;
-    EXPECT_EQ(output, ExpectedDump(*def)) << def->name;
+    const ProgramOutcome read =
+        RunProgram(dump, {{PathArgument(dump, dir / (def->name + ".DBF"))}, {}, {}});
+    EXPECT_EQ(read.status, 0) << def->name << "\n" << read.out << read.err;
+    EXPECT_EQ(read.out, ExpectedDump(*def)) << def->name;
   }
 }
 
 TEST(IndependentReaders, DbfDumpFindsNoStructuralProblem) {
   const fs::path tool = fs::path(TC_SOURCE_DIR) / "tests" / "tools" / "dbf_dump.py";
-  if (!Available("python3")) GTEST_SKIP() << "python3 is not installed";
+  const std::optional<fs::path> python = FindProgram("python3");
+  if (!python) GTEST_SKIP() << "python3 is not installed";
   TempDir dir;
   WriteWorkingTables(dir.path());
   for (const store::TableDef* def : store::WorkingTables()) {
-    auto [output, code] =
-        Shell("python3 " + Quote(tool) + " " + Quote(dir / (def->name + ".DBF")) + " 2>&1");
-    EXPECT_EQ(code, 0) << def->name << "\n" << output;
-    EXPECT_NE(output.find("ldname=DBWINUS0, codec=cp1252"), std::string::npos) << output;
+    const ProgramOutcome checked = RunProgram(
+        *python,
+        {{PathArgument(*python, tool), PathArgument(*python, dir / (def->name + ".DBF"))}, {}, {}});
+    EXPECT_EQ(checked.status, 0) << def->name << "\n" << checked.out << checked.err;
+    EXPECT_NE(checked.out.find("ldname=DBWINUS0, codec=cp1252"), std::string::npos)
+        << checked.out;
   }
 }
 

@@ -1,7 +1,11 @@
 #include "support/process.h"
 
+#include <algorithm>
+#include <fstream>
 #include <stdexcept>
+#include <string_view>
 
+#include "platform/platform.h"
 #include "support/test_support.h"
 
 #ifdef _WIN32
@@ -111,6 +115,89 @@ HANDLE InheritedFile(const fs::path& path, bool write) {
   return handle;
 }
 
+// Wine's own functions between Windows and Unix file names (not in Windows itself).
+template <typename Function>
+Function WineFunction(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
+}
+
+std::optional<std::string> UnixPath(const fs::path& path) {
+  using UnixName = char*(__cdecl*)(const wchar_t*);
+  static const auto unix_name = WineFunction<UnixName>("wine_get_unix_file_name");
+  if (unix_name == nullptr) return std::nullopt;
+  std::error_code error;
+  const fs::path absolute = fs::absolute(path, error);
+  char* name = unix_name((error ? path : absolute).c_str());
+  if (name == nullptr) return std::nullopt;
+  std::string text(name);
+  ::HeapFree(::GetProcessHeap(), 0, name);
+  return text;
+}
+
+fs::path WindowsPath(const std::string& unix_path) {
+  using DosName = wchar_t*(__cdecl*)(const char*);
+  static const auto dos_name = WineFunction<DosName>("wine_get_dos_file_name");
+  wchar_t* name = dos_name != nullptr ? dos_name(unix_path.c_str()) : nullptr;
+  if (name == nullptr) throw std::runtime_error("no Windows name for " + unix_path);
+  fs::path path(name);
+  ::HeapFree(::GetProcessHeap(), 0, name);
+  return path;
+}
+
+// A Linux program, which only Wine can start from here.
+bool IsLinuxProgram(const fs::path& program) {
+  char head[4] = {};
+  std::ifstream(program, std::ios::binary).read(head, sizeof head);
+  return std::string_view(head, sizeof head) == "\x7F" "ELF" && UnixPath(program).has_value();
+}
+
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// Wine starts a Linux program as it starts a Windows one, but gives no handle to wait on or to
+// read the exit status from. The program runs under /bin/sh instead, which writes the status
+// into a file when the program has ended; the test waits for that file.
+ProgramOutcome RunLinuxProgram(const fs::path& program, const ProgramRun& run) {
+  TempDir capture;
+  auto unix_path = [](const fs::path& path) { return ShellQuote(*UnixPath(path)); };
+  std::string script;
+  for (const auto& [name, value] : run.environment) {
+    script += value ? "export " + name + "=" + ShellQuote(*value) + "\n" : "unset " + name + "\n";
+  }
+  script += "(";
+  if (!run.working_dir.empty()) script += "cd " + unix_path(run.working_dir) + " && ";
+  script += "exec " + unix_path(program);
+  for (const std::string& arg : run.args) script += " " + ShellQuote(arg);
+  script += ") </dev/null >" + unix_path(capture / "stdout") + " 2>" +
+            unix_path(capture / "stderr") + "\n";
+  script += "echo $? >" + unix_path(capture / "status.tmp") + "\n";
+  script += "mv " + unix_path(capture / "status.tmp") + " " + unix_path(capture / "status") + "\n";
+  WriteFile(capture / "run.sh", script);
+
+  const fs::path shell = WindowsPath("/bin/sh");
+  std::wstring command_line = WindowsCommandLine(shell.wstring(), {Wide(*UnixPath(capture / "run.sh"))});
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(shell.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+    throw std::runtime_error("cannot start " + program.string() + " under /bin/sh");
+  }
+  if (process.hThread) ::CloseHandle(process.hThread);
+  if (process.hProcess) ::CloseHandle(process.hProcess);
+  std::error_code error;
+  while (!fs::exists(capture / "status", error)) ::Sleep(10);
+  ProgramOutcome outcome;
+  outcome.status = std::stoi(ReadFile(capture / "status"));
+  outcome.out = ReadFile(capture / "stdout");
+  outcome.err = ReadFile(capture / "stderr");
+  return outcome;
+}
+
 }  // namespace
 
 std::wstring WindowsCommandLine(const std::wstring& program,
@@ -122,6 +209,7 @@ std::wstring WindowsCommandLine(const std::wstring& program,
 }
 
 ProgramOutcome RunProgram(const fs::path& program, const ProgramRun& run) {
+  if (IsLinuxProgram(program)) return RunLinuxProgram(program, run);
   TempDir capture;
   const fs::path out_file = capture / "stdout";
   const fs::path err_file = capture / "stderr";
@@ -230,5 +318,59 @@ ProgramOutcome RunProgram(const fs::path& program, const ProgramRun& run) {
 }
 
 #endif
+
+namespace {
+
+bool IsFile(const fs::path& path) {
+  std::error_code error;
+  return fs::is_regular_file(path, error);
+}
+
+}  // namespace
+
+std::optional<fs::path> FindProgram(const std::string& name) {
+  const std::optional<std::string> path = platform::EnvironmentVariable("PATH");
+  if (!path) return std::nullopt;
+#ifdef _WIN32
+  constexpr char kListSeparator = ';';
+  std::vector<std::string> extensions{""};
+  const std::string path_extensions =
+      platform::EnvironmentVariable("PATHEXT").value_or(".COM;.EXE;.BAT;.CMD");
+  for (std::string_view rest = path_extensions; !rest.empty();) {
+    const std::size_t end = std::min(rest.find(';'), rest.size());
+    if (end > 0) extensions.emplace_back(rest.substr(0, end));
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+#else
+  constexpr char kListSeparator = ':';
+  const std::vector<std::string> extensions{""};
+#endif
+  std::string_view rest = *path;
+  while (!rest.empty()) {
+    const std::size_t end = std::min(rest.find(kListSeparator), rest.size());
+    const std::string dir(rest.substr(0, end));
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+    if (dir.empty()) continue;
+    for (const std::string& extension : extensions) {
+      const fs::path candidate = fs::path(platform::PathFromUtf8(dir)) /
+                                 platform::PathFromUtf8(name + extension);
+#ifdef _WIN32
+      if (IsFile(candidate)) return candidate;
+#else
+      if (IsFile(candidate) && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+#endif
+    }
+  }
+  return std::nullopt;
+}
+
+std::string PathArgument(const fs::path& program, const fs::path& file) {
+#ifdef _WIN32
+  if (IsLinuxProgram(program)) return *UnixPath(file);
+#else
+  (void)program;
+#endif
+  return platform::PathToUtf8(file);
+}
 
 }  // namespace tc::test

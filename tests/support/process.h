@@ -33,6 +33,16 @@ struct ProgramOutcome {
 // cannot be started.
 ProgramOutcome RunProgram(const std::filesystem::path& program, const ProgramRun& run);
 
+// A program of the system the tests run on, found on PATH (on Windows also with the extensions
+// of PATHEXT); nullopt when there is none. Under Wine the Windows PATH also holds the Debian
+// system's folders (tc-wine sets WINEPATH), and Wine starts a Linux program as any other, so the
+// tests use the same tools (xmllint, python3, fpc) on both targets.
+std::optional<std::filesystem::path> FindProgram(const std::string& name);
+
+// `file` as an argument for `program`: its path, or under Wine, for a Linux program, the Unix
+// path of the file.
+std::string PathArgument(const std::filesystem::path& program, const std::filesystem::path& file);
+
 #ifdef _WIN32
 // The command line that makes a Windows program's CommandLineToArgvW (and the C runtime) see
 // exactly `args` (UTF-16) after the program name.
