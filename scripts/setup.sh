@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs every build and test dependency from Debian packages. Does nothing when all is there.
+# Installs the build and test dependencies from Debian packages. Does nothing when all is there.
+#   scripts/setup.sh            everything: the Linux build, its tests and the Windows build
+#   scripts/setup.sh windows    only what the Windows build and its tests need
 set -euo pipefail
 
-packages=(
+linux=(
   build-essential cmake pkg-config
   libpugixml-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-translations-l10n xvfb xauth x11-utils fonts-liberation2
@@ -10,6 +12,21 @@ packages=(
   libxml2-utils python3
   libchm-bin g++-mingw-w64-x86-64-posix wine
 )
+# The Windows programs: MinGW-w64 (the posix flavour, for std::thread), CLI11's headers and
+# GoogleTest's sources for the target, Wine to run the tests (and the Spanish locale they run
+# in, made from the sources in locales); the tests' own tools as above.
+windows=(
+  cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools
+  libcli11-dev libgtest-dev
+  wine wine64 locales
+  fpc fp-units-db libxml2-utils python3
+)
+
+case "${1:-all}" in
+  windows) packages=("${windows[@]}") ;;
+  all) packages=("${linux[@]}" "${windows[@]}") ;;
+  *) echo "uso: scripts/setup.sh [windows]" >&2; exit 64 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
