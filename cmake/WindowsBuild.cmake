@@ -80,8 +80,8 @@ else()
 endif()
 
 # A test program of this build: one Wine process runs all its cases; any failing case fails it.
-# The programs run as a Spanish-speaking user's would: Wine takes the user locale (dates and
-# times, system messages) from LC_ALL.
+# tc-wine runs it as a Spanish-speaking user's program (user locale es-ES: dates, times, system
+# messages).
 function(tc_add_wine_test target)
   if(NOT TC_WINE)
     return()
@@ -91,6 +91,5 @@ function(tc_add_wine_test target)
     set_tests_properties(wine.prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
   endif()
   add_test(NAME ${target} COMMAND ${target} --gtest_color=no)
-  set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900
-                                             ENVIRONMENT "LC_ALL=es_ES.UTF-8")
+  set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900)
 endfunction()

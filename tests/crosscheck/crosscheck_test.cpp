@@ -128,7 +128,7 @@ class CrossCheck : public ::testing::Test {
   }
 
   ProgramOutcome Windows(Args args, const Side& side, FolderGiven folder) {
-    EnvironmentChanges environment{{"LC_ALL", "es_ES.UTF-8"}};
+    EnvironmentChanges environment;  // tc-wine runs it as a Spanish user's (es_ES.UTF-8)
     if (folder == FolderGiven::Environment) {
       environment["TRANSCLEPSA_ZTEMP"] = WindowsStyle(side.data);
     } else {

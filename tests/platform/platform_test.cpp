@@ -292,8 +292,8 @@ TEST_F(PlatformTest, ThePlainLocaleGivesDayMonthYearAndTwentyFourHours) {
 #endif
 
 // Spanish formats write the day first and the hours from 0 to 23. On Windows they are the user
-// locale's, fixed for a program when it starts (the Windows tests run with a Spanish one: Wine
-// takes it from LC_ALL); elsewhere LC_TIME's, or dd/mm/yyyy when the system lacks that locale.
+// locale's, fixed for a program when it starts (tc-wine runs the Windows tests with a Spanish
+// one); elsewhere LC_TIME's, or dd/mm/yyyy when the system lacks that locale.
 TEST_F(PlatformTest, TheDateFollowsTheUsersLocale) {
   const auto when = LocalTime(2024, 3, 5, 17, 8, 9);
 #ifdef _WIN32
