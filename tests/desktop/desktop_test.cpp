@@ -69,8 +69,14 @@ TEST(Help, OnlyChmFilesAndANameAloneLivesBesideTheProgram) {
   EXPECT_EQ(ResolveHelpFile("ITACA.hlp", "/prog"), std::filesystem::path());
   EXPECT_EQ(ResolveHelpFile("ITACA", "/prog"), std::filesystem::path());
   EXPECT_EQ(ResolveHelpFile("ITACA.CHM", "/prog"), std::filesystem::path("/prog/ITACA.CHM"));
+  // A path that names its folder is kept: an absolute one on each system.
+#ifdef _WIN32
+  EXPECT_EQ(ResolveHelpFile("C:/ayuda/ITACA.chm", "/prog"),
+            std::filesystem::path("C:/ayuda/ITACA.chm"));
+#else
   EXPECT_EQ(ResolveHelpFile("/ayuda/ITACA.chm", "/prog"),
             std::filesystem::path("/ayuda/ITACA.chm"));
+#endif
 }
 
 // A user who cancels every file dialog and confirms every box.
