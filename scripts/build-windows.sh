@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh windows
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" -DTC_BUILD_APP=OFF -DTC_BUILD_BENCH=OFF >/dev/null
+  -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" -DTC_BUILD_APP=OFF -DTC_BUILD_BENCH=OFF -DTC_BUILD_HELP=OFF >/dev/null
 cmake --build build-win -j "$(nproc)"
 
 if [ "${1:-}" = "--test" ]; then
