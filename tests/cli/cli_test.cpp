@@ -389,7 +389,7 @@ std::map<std::string, std::string> Snapshot(const fs::path& folder) {
 
 TEST_F(CliTest, ReportFileIsJsonOrTextByItsNameAndQuietPrintsNothing) {
   const fs::path json = dir / "informe.JSON";
-  Outcome outcome = Convert("-q --report " + Quote(json));
+  Outcome outcome = Convert({"-q", "--report", Arg(json)});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err, "");
@@ -402,9 +402,9 @@ TEST_F(CliTest, ReportFileIsJsonOrTextByItsNameAndQuietPrintsNothing) {
             std::string::npos);
 
   const fs::path text = dir / "informe.txt";
-  outcome = Convert("--report " + Quote(text));
+  outcome = Convert({"--report", Arg(text)});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_TRUE(outcome.Says("Informe guardado en " + text.string() + "\n"));
+  EXPECT_TRUE(outcome.Says("Informe guardado en " + Arg(text) + "\n"));
   const std::string report = tc::test::ReadFile(text);
   EXPECT_EQ(report.rfind("Informe de la conversión ITACA -> Clepsa\n", 0), 0u);
   EXPECT_NE(report.find("\n  /centro/docentes/docente[37], línea 151: GMJ -> GMJ2; "
@@ -412,14 +412,14 @@ TEST_F(CliTest, ReportFileIsJsonOrTextByItsNameAndQuietPrintsNothing) {
             std::string::npos);
 
   // Quiet keeps errors on standard error.
-  outcome = Run("convert " + Quote(dir / "no_existe.xml") + " -q --data-dir " + Quote(data));
+  outcome = Run({"convert", Arg(dir / "no_existe.xml"), "-q", "--data-dir", Arg(data)});
   EXPECT_EQ(outcome.status, 2);
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err.rfind("No existe archivo\n", 0), 0u);
 }
 
 TEST_F(CliTest, CheckOnAnEmptyFolderRunsTheWholeConversionAndLeavesItEmpty) {
-  const Outcome outcome = Run("check " + Quote(kSample) + " --data-dir " + Quote(data));
+  const Outcome outcome = Run({"check", Arg(kSample), "--data-dir", Arg(data)});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(fs::is_empty(data));
   EXPECT_TRUE(outcome.Says("Sí\nComprobación: la conversión se completaría sin errores "
@@ -435,11 +435,11 @@ TEST_F(CliTest, CheckShowsWhatWouldChangeAndChangesNothing) {
   ASSERT_EQ(Convert().status, 0);
   const auto before = Snapshot(data);
   const fs::path json = dir / "comprobacion.json";
-  const Outcome outcome = Run("check " + Quote(kSample) + " --data-dir " + Quote(data) +
-                              " --template VESPRA --report " + Quote(json));
+  const Outcome outcome = Run({"check", Arg(kSample), "--data-dir", Arg(data), "--template", "VESPRA",
+                               "--report", Arg(json)});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(Snapshot(data), before);
-  EXPECT_TRUE(outcome.Says("Cambios en la carpeta de trabajo " + data.string() + ":\n"));
+  EXPECT_TRUE(outcome.Says("Cambios en la carpeta de trabajo " + Arg(data) + ":\n"));
   EXPECT_TRUE(outcome.Says("  CURSOST (clave CLAVE): 6 filas ahora, 6 después: 0 añadidas, "
                            "0 quitadas, 6 cambiadas, 0 iguales\n    ~ CLAVE=301201: TURNO M -> V\n"));
   EXPECT_TRUE(outcome.Says("  GRUPOST (clave ABREV): 10 filas ahora, 2 después: 2 añadidas, "
@@ -454,7 +454,7 @@ TEST_F(CliTest, CheckExitsAsTheConversionWouldAndLeavesTheFolderAsItWas) {
   ASSERT_EQ(Convert().status, 0);
   const auto before = Snapshot(data);
 
-  Outcome outcome = Run("check " + Quote(dir / "no_existe.xml") + " --data-dir " + Quote(data));
+  Outcome outcome = Run({"check", Arg(dir / "no_existe.xml"), "--data-dir", Arg(data)});
   EXPECT_EQ(outcome.status, 2);
   EXPECT_EQ(outcome.err, "No existe archivo\n  no existe " + (dir / "no_existe.xml").string() + "\n");
 
@@ -464,9 +464,9 @@ TEST_F(CliTest, CheckExitsAsTheConversionWouldAndLeavesTheFolderAsItWas) {
   const std::string from = "hora_desde=\"08:00\"";
   xml.replace(xml.find(from), from.size(), "hora_desde=\"8h00!\"");
   tc::test::WriteFile(bad, xml);
-  outcome = Run("check " + Quote(bad) + " --data-dir " + Quote(data));
+  outcome = Run({"check", Arg(bad), "--data-dir", Arg(data)});
   fs::create_directory(dir / "OTRA");
-  const Outcome converted = Run("convert " + Quote(bad) + " --data-dir " + Quote(dir / "OTRA"));
+  const Outcome converted = Run({"convert", Arg(bad), "--data-dir", Arg(dir / "OTRA")});
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(outcome.err, converted.err);
   EXPECT_NE(outcome.err.find("Línea de horas no válida en la plantilla \"MATI\""),
@@ -474,7 +474,7 @@ TEST_F(CliTest, CheckExitsAsTheConversionWouldAndLeavesTheFolderAsItWas) {
       << outcome.err;
   EXPECT_FALSE(outcome.Says("Comprobación"));
 
-  outcome = Run("check " + Quote(kSample) + " --data-dir " + Quote(dir / "SIN_CARPETA"));
+  outcome = Run({"check", Arg(kSample), "--data-dir", Arg(dir / "SIN_CARPETA")});
   EXPECT_EQ(outcome.status, 2);
   EXPECT_NE(outcome.err.find("SIN_CARPETA"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "SIN_CARPETA"));
@@ -483,18 +483,18 @@ TEST_F(CliTest, CheckExitsAsTheConversionWouldAndLeavesTheFolderAsItWas) {
 }
 
 TEST_F(CliTest, CheckTakesTheConversionsOrTheExportsOptionsOnly) {
-  for (const std::string flags : {"--export --language CASTELLANO", "--export --all-templates",
-                                  "--export --keep-idle", "--school-year 2025"}) {
-    const Outcome outcome = Run("check " + Quote(kSample) + " --data-dir " + Quote(data) + " " +
-                                flags);
-    EXPECT_EQ(outcome.status, 64) << flags;
+  for (const Args& flags : {Args{"--export", "--language", "CASTELLANO"},
+                            Args{"--export", "--all-templates"}, Args{"--export", "--keep-idle"},
+                            Args{"--school-year", "2025"}}) {
+    const Outcome outcome = Run(Join({"check", Arg(kSample), "--data-dir", Arg(data)}, flags));
+    EXPECT_EQ(outcome.status, 64) << ::testing::PrintToString(flags);
     EXPECT_NE(outcome.err.find("vale con --export"), std::string::npos) << outcome.err;
   }
   EXPECT_TRUE(fs::is_empty(data));
 }
 
 TEST_F(CliExportTest, ExportPrintsItsReportAndCheckSavesNothing) {
-  Outcome outcome = Export("--report " + Quote(dir / "exportacion.txt"));
+  Outcome outcome = Export({"--report", Arg(dir / "exportacion.txt")});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(outcome.Says("  horario_ocupacion: 1\nAvisos: ninguno\nInforme guardado en "));
   EXPECT_NE(tc::test::ReadFile(dir / "exportacion.txt")
@@ -504,20 +504,19 @@ TEST_F(CliExportTest, ExportPrintsItsReportAndCheckSavesNothing) {
   fs::remove(output);
 
   const auto before = Snapshot(data);
-  outcome = Run("check --export " + Quote(input) + " --data-dir " + Quote(data) +
-                " --template VESPRA");
+  outcome = Run({"check", "--export", Arg(input), "--data-dir", Arg(data), "--template", "VESPRA"});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(Snapshot(data), before);
   EXPECT_FALSE(fs::exists(output));
   EXPECT_TRUE(outcome.Says("Comprobación: la exportación se completaría sin errores "
                            "(no se ha cambiado nada).\n"));
-  EXPECT_TRUE(outcome.Says("Documento que se escribiría: " + output.string() + " (nuevo)\n"));
+  EXPECT_TRUE(outcome.Says("Documento que se escribiría: " + Arg(output) + " (nuevo)\n"));
   EXPECT_TRUE(outcome.Says("  DIASHORAST (clave DIHO): 49 filas ahora, 42 después: 0 añadidas, "
                            "7 quitadas, 42 cambiadas, 0 iguales\n"));
 
   // Without SOLUC the check stops as the export would.
   fs::remove(data / "SOLUC.DBF");
-  outcome = Run("check --export " + Quote(input) + " --data-dir " + Quote(data));
+  outcome = Run({"check", "--export", Arg(input), "--data-dir", Arg(data)});
   EXPECT_EQ(outcome.status, 2);
   EXPECT_EQ(outcome.err.rfind("No existe archivo XML o Solución.\n", 0), 0u);
 }
