@@ -1,6 +1,10 @@
 #include "app/form_builder.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QFontDatabase>
+#include <QPlainTextEdit>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -60,6 +64,14 @@ QWidget* Create(const desktop::Control& control, QWidget* parent) {
       if (control.background) Colour(combo, QPalette::Base, ToQColor(*control.background));
       return combo;
     }
+    case ControlKind::TextBox: {
+      auto* text = new QPlainTextEdit(parent);
+      text->setReadOnly(true);
+      text->setLineWrapMode(QPlainTextEdit::NoWrap);
+      return text;
+    }
+    case ControlKind::CheckBox:
+      return new QCheckBox(FromCore(control.text), parent);
     case ControlKind::ListBox: {
       auto* list = new QListWidget(parent);
       if (control.background) Colour(list, QPalette::Base, ToQColor(*control.background));
@@ -99,8 +111,23 @@ std::map<std::string, QWidget*, std::less<>> BuildForm(const desktop::Form& form
     widget->setObjectName(FromCore(control.name));
     widget->setGeometry(control.rect.left, control.rect.top, control.rect.width,
                         control.rect.height);
-    if (control.kind != ControlKind::Panel) widget->setFont(ArialFont(control.font.pixels,
-                                                                      control.font.bold));
+    if (control.font.fixed_pitch) {
+      QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+      font.setPixelSize(control.font.pixels);
+      widget->setFont(font);
+    } else if (control.kind != ControlKind::Panel) {
+      widget->setFont(ArialFont(control.font.pixels, control.font.bold));
+    }
+    // A dialog's buttons close it with their answer.
+    if (auto* dialog = qobject_cast<QDialog*>(window); dialog != nullptr) {
+      if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        if (control.answer == desktop::Answer::Accept) {
+          QObject::connect(button, &QPushButton::clicked, dialog, &QDialog::accept);
+        } else if (control.answer == desktop::Answer::Reject) {
+          QObject::connect(button, &QPushButton::clicked, dialog, &QDialog::reject);
+        }
+      }
+    }
     if (control.text_colour) Colour(widget, QPalette::WindowText, ToQColor(*control.text_colour));
     if (control.help_context != 0) SetHelpContext(widget, control.help_context);
     widget->setVisible(control.visible);

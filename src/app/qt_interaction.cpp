@@ -1,14 +1,22 @@
 #include "app/qt_interaction.h"
 
+#include <utility>
+
 #include <QApplication>
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
 #include <QFileDialog>
 #include <QPushButton>
 
+#include "app/form_builder.h"
 #include "app/school_year_form.h"
 #include "app/template_form.h"
 #include "app/ui_text.h"
 #include "desktop/forms.h"
+#include "report/render.h"
 #include "run/advice.h"
+#include "run/preview.h"
 #include "run/school_year_dialog.h"
 
 namespace tc::app {
@@ -62,7 +70,56 @@ void QtInteraction::ShowBox(QMessageBox::Icon icon, const QString& text) {
   Exec(box);
 }
 
-void QtInteraction::Inform(Notice notice) { InformText(NoticeText(notice)); }
+void QtInteraction::Inform(Notice notice) {
+  if (notice != Notice::Finished || !report_) {
+    InformText(NoticeText(notice));
+    return;
+  }
+  // "Proceso finalizado", with the run's report one button away.
+  QMessageBox box(QMessageBox::Information, FromCore(desktop::kAppTitle),
+                  MessageText(NoticeText(notice)), QMessageBox::Ok, owner_);
+  box.setTextFormat(Qt::PlainText);
+  box.button(QMessageBox::Ok)->setText(FromCore(desktop::kOkCaption));
+  QPushButton* view = box.addButton(FromCore(desktop::kViewReportCaption), QMessageBox::ActionRole);
+  view->setObjectName(QStringLiteral("VerInforme"));
+  Exec(box);
+  const QString report = *std::exchange(report_, std::nullopt);
+  if (box.clickedButton() == view) ShowText(desktop::ReportForm(), report);
+}
+
+void QtInteraction::ReportReady(const report::Report& report) {
+  report_ = FromCore(report::RenderText(report));
+}
+
+int QtInteraction::ShowText(const desktop::Form& form, const QString& text) {
+  QDialog dialog(owner_);
+  dialog.resize(form.width, form.height);
+  const auto widgets = BuildForm(form, &dialog);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(widgets.at("Panel1"));
+  qobject_cast<QPlainTextEdit*>(widgets.at(std::string(desktop::names::kText)))
+      ->setPlainText(text);
+  return Exec(dialog);
+}
+
+bool QtInteraction::WantsPreview() {
+  if (session_ == nullptr || !session_->AskPreview()) return false;
+  QDialog question(owner_);
+  const desktop::Form& form = desktop::PreviewQuestionForm();
+  question.setFixedSize(form.width, form.height);
+  const auto widgets = BuildForm(form, &question);
+  const bool yes = Exec(question) == QDialog::Accepted;
+  if (qobject_cast<QCheckBox*>(widgets.at(std::string(desktop::names::kDontAskAgain)))
+          ->isChecked()) {
+    session_->SetAskPreview(false);
+  }
+  return yes;
+}
+
+bool QtInteraction::ApproveChanges(const TablesPreview& preview) {
+  return ShowText(desktop::PreviewForm(), FromCore(RenderPreview(preview))) == QDialog::Accepted;
+}
 
 void QtInteraction::InformText(std::string_view message) {
   ShowBox(QMessageBox::Information, MessageText(message));

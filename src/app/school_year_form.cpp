@@ -42,7 +42,6 @@ void TCurExp::createControls(const desktop::Form& form) {
   BitBtnContinuar = Find<QPushButton>(widgets, names::kContinue);
 
   connect(ComboBoxCurso, &QComboBox::editTextChanged, this, &TCurExp::ComboBoxCursoChange);
-  connect(BitBtnContinuar, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 // The year of the file is shown; the combo box starts empty.

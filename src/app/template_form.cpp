@@ -55,7 +55,6 @@ void TPlantillas::createControls(const desktop::Form& form) {
           &TPlantillas::ComboBoxPlantillaChange);
   connect(ComboBoxValCast, &QComboBox::editTextChanged, this,
           &TPlantillas::ComboBoxValCastChange);
-  connect(BitBtnContinuar, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 // Shows what the dialog's logic prepared on activation: the texts of the mode, the language,

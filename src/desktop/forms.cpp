@@ -90,7 +90,8 @@ constexpr std::array<Control, 12> kTemplateControls{{
      .text = "HORAS"},
     {.kind = K::ListBox, .name = "ListBox1", .parent = "Panel1", .rect = {10, 132, 150, 160}},
     {.kind = K::OkButton, .name = "BitBtnContinuar", .parent = "Panel1",
-     .rect = {262, 262, 110, 30}, .text = "Continuar", .is_default = true},
+     .rect = {262, 262, 110, 30}, .text = "Continuar", .is_default = true,
+     .answer = Answer::Accept},
 }};
 
 constexpr Form kTemplateForm{.name = "TPlantillas",
@@ -118,7 +119,8 @@ constexpr std::array<Control, 7> kSchoolYearControls{{
      .text_colour = kRed},
     {.kind = K::ComboBox, .name = "ComboBoxCurso", .parent = "Panel1", .rect = {296, 89, 88, 22}},
     {.kind = K::OkButton, .name = "BitBtnContinuar", .parent = "Panel1",
-     .rect = {143, 134, 110, 30}, .text = "Continuar", .is_default = true},
+     .rect = {143, 134, 110, 30}, .text = "Continuar", .is_default = true,
+     .answer = Answer::Accept},
 }};
 
 constexpr Form kSchoolYearForm{.name = "TCurExp",
@@ -128,7 +130,68 @@ constexpr Form kSchoolYearForm{.name = "TCurExp",
                                .help_context = kHelpContextWindow,
                                .controls = kSchoolYearControls};
 
+constexpr Gradient kPlainGradient{kWhite, kWhite, kWhite};
+
+constexpr std::array<Control, 3> kReportControls{{
+    {.kind = K::Panel, .name = "Panel1", .rect = {0, 0, 640, 480}, .gradient = kPlainGradient},
+    {.kind = K::TextBox, .name = "Texto", .parent = "Panel1", .rect = {8, 8, 624, 424},
+     .font = {13, false, true}},
+    {.kind = K::OkButton, .name = "BCerrar", .parent = "Panel1", .rect = {522, 440, 110, 30},
+     .text = "Cerrar", .is_default = true, .answer = Answer::Accept},
+}};
+
+constexpr Form kReportForm{.name = "TInforme",
+                           .caption = "Informe de la ejecuci\xF3n",  // ejecución
+                           .width = 640,
+                           .height = 480,
+                           .help_context = kHelpContextWindow,
+                           .controls = kReportControls};
+
+constexpr std::array<Control, 5> kPreviewQuestionControls{{
+    {.kind = K::Panel, .name = "Panel1", .rect = {0, 0, 430, 150}, .gradient = kBottomGradient},
+    {.kind = K::Label, .name = "LabelPregunta", .parent = "Panel1", .rect = {12, 10, 406, 72},
+     .text = "Las nuevas tablas de Clepsa est\xE1n preparadas. \xBFQuiere ver qu\xE9 filas se "
+             "a\xF1" "aden, se quitan y cambian antes de sustituir las tablas de la carpeta de "
+             "trabajo?",
+     .font = kBold, .word_wrap = true},
+    {.kind = K::CheckBox, .name = "NoPreguntar", .parent = "Panel1", .rect = {12, 84, 300, 20},
+     .text = "No volver a preguntar"},
+    {.kind = K::OkButton, .name = "BSi", .parent = "Panel1", .rect = {206, 112, 100, 28},
+     .text = "S\xED", .is_default = true, .answer = Answer::Accept},
+    {.kind = K::Button, .name = "BNo", .parent = "Panel1", .rect = {318, 112, 100, 28},
+     .text = "No", .answer = Answer::Reject},
+}};
+
+constexpr Form kPreviewQuestionForm{.name = "TPreguntaVistaPrevia",
+                                    .caption = "TransClepsaItaca",
+                                    .width = 430,
+                                    .height = 150,
+                                    .help_context = kHelpContextWindow,
+                                    .controls = kPreviewQuestionControls};
+
+constexpr std::array<Control, 4> kPreviewControls{{
+    {.kind = K::Panel, .name = "Panel1", .rect = {0, 0, 640, 480}, .gradient = kPlainGradient},
+    {.kind = K::TextBox, .name = "Texto", .parent = "Panel1", .rect = {8, 8, 624, 424},
+     .font = {13, false, true}},
+    {.kind = K::OkButton, .name = "BSustituir", .parent = "Panel1", .rect = {352, 440, 160, 30},
+     .text = "Sustituir las tablas", .answer = Answer::Accept},
+    {.kind = K::CloseButton, .name = "BCancelar", .parent = "Panel1",
+     .rect = {522, 440, 110, 30}, .text = "Cancelar", .is_default = true,
+     .answer = Answer::Reject},
+}};
+
+constexpr Form kPreviewForm{.name = "TVistaPrevia",
+                            .caption = "Cambios en las tablas de Clepsa",
+                            .width = 640,
+                            .height = 480,
+                            .help_context = kHelpContextWindow,
+                            .controls = kPreviewControls};
+
 }  // namespace
+
+const Form& ReportForm() { return kReportForm; }
+const Form& PreviewQuestionForm() { return kPreviewQuestionForm; }
+const Form& PreviewForm() { return kPreviewForm; }
 
 const Form& MainForm() { return kMainForm; }
 const Form& TemplateForm() { return kTemplateForm; }

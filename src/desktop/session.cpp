@@ -69,6 +69,7 @@ Session::Session(StartOptions start, std::filesystem::path outcome_file,
                  std::filesystem::path working_folder)
     : start_(std::move(start)),
       outcome_file_(std::move(outcome_file)),
+      settings_file_(outcome_file_.parent_path() / platform::PathFromUtf8(kSettingsFile)),
       working_folder_(std::move(working_folder)) {
   state_.OutcomeCode = kOutcomeNothing;
   state_.EmbeddedRun = start_.embedded;
@@ -108,6 +109,7 @@ Session::Next Session::Export(Interaction& ui) {
 // After a completed run both directions are disabled (one run per program start); hosted, the
 // window closes after a completed run and after a missing input.
 Session::Next Session::After(RunResult result) {
+  if (result == RunResult::Cancelled) return Next::Stay;  // declined at the preview: as before
   if (result == RunResult::Completed) {
     state_.OutcomeCode = kOutcomeCompleted;
     runs_enabled_ = false;
@@ -118,6 +120,27 @@ Session::Next Session::After(RunResult result) {
     return Next::Close;
   }
   return Next::Stay;
+}
+
+bool Session::AskPreview() const {
+  if (!ask_preview_) {
+    try {
+      ask_preview_ =
+          platform::ReadIniValue(settings_file_, kSettingsSection, kAskPreviewKey) != "0";
+    } catch (const std::exception&) {
+      ask_preview_ = true;  // an unreadable settings file: the default
+    }
+  }
+  return *ask_preview_;
+}
+
+void Session::SetAskPreview(bool ask) {
+  ask_preview_ = ask;
+  try {
+    platform::WriteIniValue(settings_file_, kSettingsSection, kAskPreviewKey, ask ? "1" : "0");
+  } catch (const std::exception&) {
+    // The choice holds for this start of the program.
+  }
 }
 
 std::optional<Error> Session::Closing() {

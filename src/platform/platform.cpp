@@ -182,6 +182,24 @@ std::optional<std::string_view> KeyName(std::string_view line) {
 
 }  // namespace
 
+std::optional<std::string> ReadIniValue(const std::filesystem::path& file, std::string_view section,
+                                        std::string_view key) {
+  std::error_code error;
+  if (!fs::is_regular_file(file, error)) return std::nullopt;
+  bool in_section = false;
+  for (const IniLine& line : SplitLines(ReadFile(file))) {
+    if (auto name = SectionName(line.text)) {
+      in_section = SameName(*name, section);
+      continue;
+    }
+    if (!in_section) continue;
+    if (auto name = KeyName(line.text); name && SameName(*name, key)) {
+      return std::string(TrimSpaces(std::string_view(line.text).substr(line.text.find('=') + 1)));
+    }
+  }
+  return std::nullopt;
+}
+
 void WriteIniValue(const std::filesystem::path& file, std::string_view section,
                    std::string_view key, std::string_view value) {
   std::string bytes;

@@ -112,6 +112,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const fs::path& worki
 
   // 6. The end of a completed run.
   state.OutcomeCode = kOutcomeCompleted;
+  ui.ReportReady(result.report);
   ui.Inform(Notice::Finished);
   return result;
 }

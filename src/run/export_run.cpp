@@ -169,6 +169,7 @@ ExportResult Export(RunState& state, Interaction& ui, const fs::path& working_di
   if (target.check()) return result;
 
   state.OutcomeCode = kOutcomeCompleted;
+  ui.ReportReady(result.report);
   ui.Inform(Notice::Finished);
   return result;
 }

@@ -12,6 +12,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -65,6 +67,15 @@ class ScriptedUser {
   std::deque<bool> answers;                   // answers to questions, "No" when exhausted
   // Acts on the template or school-year dialog before "Continuar" (e.g. types a year).
   std::function<void(QDialog&)> on_dialog;
+  // The preview of a conversion: whether to see the changes ("Sí"), whether to tick "No volver a
+  // preguntar", and whether to replace the tables once seen ("Sustituir las tablas").
+  bool see_changes = false;
+  bool dont_ask_again = false;
+  bool approve_changes = true;
+  // Whether to press "Ver informe" beside "Proceso finalizado".
+  bool view_report = false;
+  QString preview_text;  // what the preview showed
+  QString report_text;   // what the report window showed
   std::vector<ShownWindow> shown;
   app::QtInteraction* ui = nullptr;  // to see whether the run was busy
 
@@ -93,6 +104,10 @@ class ScriptedUser {
       for (QAbstractButton* button : box->buttons()) window.buttons << button->text();
       shown.push_back(window);
       QAbstractButton* button = box->button(QMessageBox::Ok);
+      if (auto* view = box->findChild<QPushButton*>(QStringLiteral("VerInforme"));
+          view != nullptr && view_report) {
+        button = view;
+      }
       if (box->icon() == QMessageBox::Question) {
         const bool yes = !answers.empty() && answers.front();
         if (!answers.empty()) answers.pop_front();
@@ -113,8 +128,28 @@ class ScriptedUser {
     window.text = dialog.objectName();
     shown.push_back(window);
     if (on_dialog) on_dialog(dialog);
-    dialog.findChild<QPushButton*>(QStringLiteral("BitBtnContinuar"))->click();
-    return dialog.result();
+    auto click = [&](const char* name) {
+      auto* button = dialog.findChild<QPushButton*>(QString::fromLatin1(name));
+      EXPECT_NE(button, nullptr) << name << " in " << dialog.objectName().toStdString();
+      if (button != nullptr) button->click();
+      return dialog.result();
+    };
+    auto text = [&] {
+      return dialog.findChild<QPlainTextEdit*>(QStringLiteral("Texto"))->toPlainText();
+    };
+    if (dialog.objectName() == "TPreguntaVistaPrevia") {
+      if (dont_ask_again) dialog.findChild<QCheckBox*>(QStringLiteral("NoPreguntar"))->click();
+      return click(see_changes ? "BSi" : "BNo");
+    }
+    if (dialog.objectName() == "TVistaPrevia") {
+      preview_text = text();
+      return click(approve_changes ? "BSustituir" : "BCancelar");
+    }
+    if (dialog.objectName() == "TInforme") {
+      report_text = text();
+      return click("BCerrar");
+    }
+    return click("BitBtnContinuar");
   }
 };
 

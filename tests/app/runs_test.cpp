@@ -39,6 +39,7 @@ class Run : public testing::Test {
     user.ui = &form->UserInteraction();
     form->SetWorkingFolder(dir.path());
     form->SetOutcomeFile(ini);
+    form->Session().SetSettingsFile(dir / "TransClepsaItaca.ini");
     form->show();
   }
   QPushButton* Button(const char* name) { return test::Child<QPushButton>(*form, name); }
@@ -68,7 +69,11 @@ TEST_F(Run, ConversionAsksItsQuestionsAndAllowsNoSecondRun) {
     EXPECT_TRUE(user.shown[i].hourglass);
     EXPECT_EQ(user.shown[i].cursor, Qt::ArrowCursor);
   }
-  EXPECT_FALSE(user.shown[4].hourglass);  // "Proceso finalizado" after the normal cursor
+  // Before the tables are replaced, the offer to see the changes (declined here).
+  EXPECT_EQ(user.shown[4].text, "TPreguntaVistaPrevia");
+  EXPECT_TRUE(user.shown[4].hourglass);
+  EXPECT_FALSE(user.shown[5].hourglass);  // "Proceso finalizado" after the normal cursor
+  EXPECT_EQ(user.shown[5].buttons, QStringList({"Aceptar", "Ver informe"}));
 
   EXPECT_EQ(form->State().OutcomeCode, 1);
   EXPECT_FALSE(Button("BExportar")->isEnabled());
@@ -78,6 +83,32 @@ TEST_F(Run, ConversionAsksItsQuestionsAndAllowsNoSecondRun) {
   EXPECT_EQ(test::Child<QListWidget>(*form, "ListBoxPlanti")->count(), 7);
   form->close();
   EXPECT_EQ(Outcome(), "(none)");  // standalone: nothing written
+}
+
+TEST_F(Run, ThePreviewCanBeSeenDeclinedOrTurnedOffAndTheReportSeenAfterwards) {
+  // Seen and declined: nothing changes, no message, the window stays as it was.
+  user.file = test::SampleSchool();
+  user.see_changes = true;
+  user.approve_changes = false;
+  Start();
+  Button("BExportar")->click();
+  EXPECT_NE(user.preview_text.indexOf("PROFT"), -1) << user.preview_text.toStdString();
+  EXPECT_FALSE(fs::exists(dir / "PROFT.DBF"));
+  EXPECT_FALSE(user.Texts().contains("Proceso finalizado"));
+  EXPECT_TRUE(BothEnabled());
+  EXPECT_EQ(form->State().OutcomeCode, 0);
+
+  // Not asked again once turned off; the report after "Proceso finalizado".
+  user.shown.clear();
+  user.see_changes = false;
+  user.dont_ask_again = true;
+  user.view_report = true;
+  Button("BExportar")->click();
+  EXPECT_TRUE(fs::exists(dir / "PROFT.DBF"));
+  EXPECT_NE(user.report_text.indexOf("codigo_numerado"), -1) << user.report_text.toStdString();
+  EXPECT_EQ(form->Session().AskPreview(), false);
+  EXPECT_NE(test::ReadFile(dir / "TransClepsaItaca.ini").find("PreguntarVistaPrevia=0"),
+            std::string::npos);
 }
 
 TEST_F(Run, MissingInputStandaloneLeavesEverythingOpen) {

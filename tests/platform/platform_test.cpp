@@ -342,6 +342,13 @@ TEST_F(PlatformTest, IniValueReplacesOnlyItsOwnLine) {
   std::string expected = before;
   expected.replace(expected.find("  TRANSFORMADO = 0"), 18, "TRANSFORMADO=-1");
   EXPECT_EQ(ReadFile(dir / "Clepsa.ini"), expected);
+
+  // Read back: the section's own key, not the one of [General] nor the commented one.
+  EXPECT_EQ(platform::ReadIniValue(dir / "Clepsa.ini", "TRANSFORMADORES", "transformado"), "-1");
+  EXPECT_EQ(platform::ReadIniValue(dir / "Clepsa.ini", "Transformadores", "Otro"), "a=b");
+  EXPECT_EQ(platform::ReadIniValue(dir / "Clepsa.ini", "Final", "k"), "v");
+  EXPECT_EQ(platform::ReadIniValue(dir / "Clepsa.ini", "Final", "Transformado"), std::nullopt);
+  EXPECT_EQ(platform::ReadIniValue(dir / "no.ini", "Final", "k"), std::nullopt);
 }
 
 TEST_F(PlatformTest, IniValueJoinsItsSectionOrStartsOne) {

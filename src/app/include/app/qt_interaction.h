@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QString>
 
+#include "desktop/forms.h"
+#include "desktop/session.h"
 #include "run/interaction.h"
 
 class QDialog;
@@ -41,6 +43,14 @@ class QtInteraction : public Interaction {
   TemplateChoice ChooseTemplate(TemplateDialog& dialog) override;
   void ChooseSchoolYear(SchoolYearDialog& dialog) override;
   void SetBusy(bool busy) override;
+  bool WantsPreview() override;
+  bool ApproveChanges(const TablesPreview& preview) override;
+  void ReportReady(const report::Report& report) override;
+
+  // The session whose settings the preview question reads and changes.
+  void SetSession(desktop::Session* session) { session_ = session; }
+  // A window with a long text (the report): the text box "Texto" of `form`; returns its answer.
+  int ShowText(const desktop::Form& form, const QString& text);
 
   bool Busy() const { return busy_; }
   // The folder the file dialog opens in (that of the file chosen last).
@@ -59,6 +69,8 @@ class QtInteraction : public Interaction {
   DialogRunner runner_;
   bool busy_ = false;
   std::filesystem::path start_folder_;
+  desktop::Session* session_ = nullptr;
+  std::optional<QString> report_;  // the completed run's report, offered with its last message
 };
 
 }  // namespace tc::app

@@ -34,6 +34,8 @@ enum class ControlKind {
   Label,        // static text
   ComboBox,     // an editable combo box
   ListBox,      // a list box
+  TextBox,      // a read-only text of several lines, with scroll bars
+  CheckBox,     // a check box with its caption
   OkButton,     // a push button with the system's OK mark
   CloseButton,  // a push button with the system's close mark
   Button,       // a plain push button
@@ -42,7 +44,12 @@ enum class ControlKind {
 struct Font {
   int pixels = 12;  // Arial (or a font with its metrics), in pixels
   bool bold = false;
+  bool fixed_pitch = false;  // a fixed-pitch font instead (Courier New, or its metrics' match)
 };
+
+// What a button does to the dialog it sits on: closes it with that answer, or nothing of its
+// own (the main window's buttons).
+enum class Answer { None, Accept, Reject };
 
 struct Control {
   ControlKind kind;
@@ -60,6 +67,7 @@ struct Control {
   bool centred = false;              // labels: text centred horizontally
   bool visible = true;
   bool is_default = false;           // the button Enter presses
+  Answer answer = Answer::None;      // buttons of a dialog: the answer it closes the dialog with
 };
 
 struct Form {
@@ -77,6 +85,15 @@ struct Form {
 const Form& MainForm();
 const Form& TemplateForm();
 const Form& SchoolYearForm();
+
+// After a completed run: the run's report ("Ver informe" beside "Proceso finalizado"), shown in
+// its TextBox "Texto".
+const Form& ReportForm();
+// Before a conversion replaces Clepsa's tables, when the user has not turned it off: whether to
+// see the changes first (Yes/No, and the CheckBox "NoPreguntar"), then the changes themselves in
+// the TextBox "Texto" with "Sustituir las tablas" (Accept) and "Cancelar" (Reject).
+const Form& PreviewQuestionForm();
+const Form& PreviewForm();
 
 // The description of a control by name; nullptr when the form has none of that name.
 const Control* FindControl(const Form& form, std::string_view name);
@@ -105,6 +122,8 @@ inline constexpr std::string_view kTemplateDescription = "LabelNombre";
 inline constexpr std::string_view kTemplateShift = "LabelTurno";
 inline constexpr std::string_view kTemplatePeriods = "ListBox1";
 inline constexpr std::string_view kContinue = "BitBtnContinuar";
+inline constexpr std::string_view kText = "Texto";             // report and preview
+inline constexpr std::string_view kDontAskAgain = "NoPreguntar";  // preview question
 inline constexpr std::string_view kYearShown = "LabelCurActual";
 inline constexpr std::string_view kYearCombo = "ComboBoxCurso";
 }  // namespace names
@@ -114,6 +133,7 @@ inline constexpr std::string_view kAppTitle = "TransClepsaItaca";  // every box'
 inline constexpr std::string_view kOkCaption = "Aceptar";
 inline constexpr std::string_view kYesCaption = "S\xED";  // Sí
 inline constexpr std::string_view kNoCaption = "No";
+inline constexpr std::string_view kViewReportCaption = "Ver informe";  // beside "Proceso finalizado"
 inline constexpr std::string_view kFileDialogTitle = "Archivo XML";
 inline constexpr std::string_view kFileDialogFilter = "*.xml";
 inline constexpr std::string_view kFileDialogExtension = "xml";
@@ -123,5 +143,10 @@ inline constexpr std::string_view kHelpFile = "ITACA.chm";
 inline constexpr std::string_view kOutcomeFile = "Clepsa.ini";
 inline constexpr std::string_view kOutcomeSection = "Transformadores";
 inline constexpr std::string_view kOutcomeKey = "Transformado";
+
+// The program's own settings, beside the executable.
+inline constexpr std::string_view kSettingsFile = "TransClepsaItaca.ini";
+inline constexpr std::string_view kSettingsSection = "Opciones";
+inline constexpr std::string_view kAskPreviewKey = "PreguntarVistaPrevia";  // "1" or "0"
 
 }  // namespace tc::desktop

@@ -50,8 +50,9 @@ class Session {
   const RunState& State() const { return state_; }
   const std::filesystem::path& WorkingFolder() const { return working_folder_; }
   const std::filesystem::path& OutcomeFile() const { return outcome_file_; }
-  // Tests put the outcome file and the working folder elsewhere.
+  // Tests put the outcome file, the settings file and the working folder elsewhere.
   void SetOutcomeFile(std::filesystem::path file) { outcome_file_ = std::move(file); }
+  void SetSettingsFile(std::filesystem::path file) { settings_file_ = std::move(file); }
   void SetWorkingFolder(std::filesystem::path folder) { working_folder_ = std::move(folder); }
 
   // Both direction buttons: enabled until one run completes (one completed run per start).
@@ -70,6 +71,12 @@ class Session {
   Next Convert(Interaction& ui);
   Next Export(Interaction& ui);
 
+  // Whether a conversion asks to show the changes before it replaces Clepsa's tables (the
+  // question's "No volver a preguntar" turns it off); kept in "TransClepsaItaca.ini" beside the
+  // executable. A settings file that cannot be written keeps the choice for this start only.
+  bool AskPreview() const;
+  void SetAskPreview(bool ask);
+
   // What the last completed run did, for "Ver informe".
   const std::optional<ConversionResult>& LastConversion() const { return last_conversion_; }
   const std::optional<ExportResult>& LastExport() const { return last_export_; }
@@ -83,6 +90,8 @@ class Session {
 
   StartOptions start_;
   std::filesystem::path outcome_file_;
+  std::filesystem::path settings_file_;
+  mutable std::optional<bool> ask_preview_;  // once read or set
   std::filesystem::path working_folder_;
   RunState state_;
   bool runs_enabled_ = true;

@@ -108,6 +108,11 @@ std::string ShortDateLongTime(std::chrono::system_clock::time_point when);
 // Sets `key`=`value` in `section` of an INI file, keeping every other line as it was (comments,
 // order, other sections, line endings); creates the file or the section when missing. The file is
 // written completely or not at all.
+// The value of `key` in `section` of an INI file (names compared without regard to letter case,
+// blanks around the value removed); nullopt when the file, the section or the key is missing.
+std::optional<std::string> ReadIniValue(const std::filesystem::path& file, std::string_view section,
+                                        std::string_view key);
+
 void WriteIniValue(const std::filesystem::path& file, std::string_view section,
                    std::string_view key, std::string_view value);
 

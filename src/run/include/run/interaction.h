@@ -8,6 +8,7 @@
 
 #include "base/error.h"
 #include "conversion/conversion.h"
+#include "report/report.h"
 #include "run/preview.h"
 #include "run/run_state.h"
 #include "run/template_dialog.h"
@@ -40,6 +41,10 @@ class Interaction : public Questions {
   // and leaves the working folder as it was. By default nobody is asked.
   virtual bool WantsPreview() { return false; }
   virtual bool ApproveChanges(const TablesPreview& /*preview*/) { return true; }
+
+  // A completed run's report, handed over just before "Proceso finalizado" is shown, so that a
+  // front end can offer it beside that message ("Ver informe").
+  virtual void ReportReady(const report::Report& /*report*/) {}
 };
 
 // The hourglass while it lives, or until Release, whichever way the run leaves.
