@@ -46,6 +46,7 @@ TMForm::TMForm(const QStringList& arguments, DialogRunner runner, QWidget* paren
       ui_(std::make_unique<QtInteraction>(this, std::move(runner))),
       help_(new HelpSystem(this)) {
   ui_->SetSession(&session_);
+  session_.FinishInterruptedRun();
   const desktop::Form& form = desktop::MainForm();
   setFixedSize(form.width, form.height);
   widgets_ = BuildForm(form, this);

@@ -19,6 +19,7 @@
 #include "run/export_run.h"
 #include "run/preview.h"
 #include "run/report_file.h"
+#include "run/restore.h"
 #include "run/run_state.h"
 #include "run/template_dialog.h"
 
@@ -61,7 +62,7 @@ ExitStatus ReportMissing(Notice notice, const std::vector<fs::path>& missing, st
   err << ForTerminal(NoticeText(notice)) << '\n';
   for (const fs::path& path : missing) {
     if (path.empty()) {
-      err << "  no se ha indicado ning\xC3\xBAn archivo\n";  // ningún (UTF-8)
+      err << "  no se ha indicado ning\xC3\xBAn archivo\n";  // UTF-8
     } else {
       std::error_code ignored;
       const bool folder_missing =
@@ -99,6 +100,13 @@ void FinishWithReport(const report::Report& report, const OutputOptions& options
                       std::ostream& out) {
   out << ForTerminal(report::RenderSummary(report));
   SaveReportFile(report, options, out);
+}
+
+// The line that says where the tables replaced were kept, when a run kept any.
+void PrintBackup(const std::optional<store::GenerationInfo>& backup, std::ostream& out) {
+  if (!backup) return;
+  out << "Copia de seguridad de lo sustituido: " << backup->number
+      << " (transclepsa restore " << backup->number << " la repone)\n";
 }
 
 // What a completed conversion wrote: the template, the language and every table's rows.
@@ -168,6 +176,7 @@ ExitStatus Convert(const ConvertOptions& options, std::ostream& terminal, std::o
     }
     PrintConversionSummary(result, dir, out);
     FinishWithReport(result.report, options, out);
+    PrintBackup(result.backup, out);
     return ExitStatus::Completed;
   });
 }
@@ -249,6 +258,7 @@ ExitStatus Export(const ExportOptions& options, std::ostream& terminal, std::ost
     out << "  horario_grupo:     " << result.group_lessons << '\n';
     out << "  horario_ocupacion: " << result.duty_periods << '\n';
     FinishWithReport(result.report, options, out);
+    PrintBackup(result.backup, out);
     return ExitStatus::Completed;
   });
 }
@@ -275,6 +285,40 @@ ExitStatus CheckExport(const ExportOptions& options, std::ostream& terminal, std
         << '\n';
     if (check.preview) out << ForTerminal(RenderPreview(*check.preview));
     SaveReportFile(result.report, options, out);
+    return ExitStatus::Completed;
+  });
+}
+
+ExitStatus Restore(const RestoreOptions& options, std::ostream& out, std::ostream& err) {
+  return Guarded(err, [&] {
+    const fs::path dir = WorkingFolder(options.data_dir);
+    if (options.list) {
+      const std::vector<store::GenerationInfo> generations = ListBackups(dir);
+      if (generations.empty()) {
+        out << "No hay copias de seguridad en " << platform::PathToUtf8(dir) << ".\n";
+        return ExitStatus::Completed;
+      }
+      // ejecuci\xF3n (UTF-8)
+      out << "Copias de seguridad en " << platform::PathToUtf8(dir)
+          << ": las tablas de Clepsa tal como estaban antes de cada ejecuci\xC3\xB3n.\n"
+          << "  copia  fecha                ejecuci\xC3\xB3n     documento de la ejecuci\xC3\xB3n\n";
+      for (const store::GenerationInfo& generation : generations) {
+        std::string number = std::to_string(generation.number);
+        number.resize(std::max<std::size_t>(number.size(), 5), ' ');
+        std::string run = RunName(generation);
+        run.resize(std::max<std::size_t>(run.size(), 14), ' ');
+        out << "  " << number << "  " << generation.date << "  " << ForTerminal(run)
+            << generation.document << '\n';
+      }
+      return ExitStatus::Completed;
+    }
+    const RestoreResult result = RestoreBackup(dir, options.number);
+    out << "Repuesta la copia " << result.restored.number << " (las tablas de antes de la "
+        << ForTerminal(RunName(result.restored)) << " del " << result.restored.date << ") en "
+        << platform::PathToUtf8(dir) << ":\n";
+    for (const std::string& file : result.restored.files) out << "  repuesto " << file << '\n';
+    for (const std::string& file : result.restored.absent) out << "  quitado  " << file << '\n';
+    PrintBackup(result.backup, out);
     return ExitStatus::Completed;
   });
 }

@@ -38,6 +38,12 @@ struct ExportOptions : OutputOptions {
   std::optional<std::string> school_year;    // typed into the school-year combo box
 };
 
+struct RestoreOptions {
+  std::optional<std::string> data_dir;
+  bool list = false;          // --list: only show the backups
+  std::optional<int> number;  // which backup to put back; the latest when none
+};
+
 ExitStatus Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err);
 ExitStatus ListTemplates(const TemplatesOptions& options, std::ostream& out, std::ostream& err);
 ExitStatus Export(const ExportOptions& options, std::ostream& out, std::ostream& err);
@@ -46,5 +52,8 @@ ExitStatus Export(const ExportOptions& options, std::ostream& out, std::ostream&
 // working folder; prints the report and the preview of the changes. Exits as the run would.
 ExitStatus CheckConversion(const ConvertOptions& options, std::ostream& out, std::ostream& err);
 ExitStatus CheckExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
+
+// `restore`: lists the backups of the working folder's tables, or puts one back.
+ExitStatus Restore(const RestoreOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tc::cli

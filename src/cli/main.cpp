@@ -89,7 +89,7 @@ void AddOutputOptions(CLI::App* command, tc::cli::OutputOptions& options,
 int UsageError(const CLI::ParseError& error, const CLI::App& app) {
   std::string what = "Uso incorrecto de la l\xC3\xADnea de \xC3\xB3rdenes";  // línea, órdenes
   if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
-    what = app.get_subcommands().empty() ? "Falta la orden: convert, templates o export"
+    what = app.get_subcommands().empty() ? "Falta la orden: convert, templates, export, check o restore"
                                          : "Falta el documento XML de ITACA (FICHERO)";
   } else if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
     what = "Sobran argumentos: " + Detail(error);
@@ -195,7 +195,24 @@ int Run(int argc, const char* const* argv) {
   CLI::Option* check_report_option = nullptr;
   AddOutputOptions(checker, check_options, check_report, check_report_option);
 
-  for (CLI::App* sub : {convert, checker, templates, exporter}) {
+  // restore
+  tc::cli::RestoreOptions restore_options;
+  std::string restore_data_dir;
+  int restore_number = 0;
+  CLI::App* restorer = app.add_subcommand(
+      "restore",
+      "Muestra las copias de seguridad de las tablas de Clepsa o repone una (deshace una "
+      "ejecuci\xC3\xB3n)");
+  restorer->add_flag("--list", restore_options.list, "Muestra las copias y termina");
+  CLI::Option* restore_number_option =
+      restorer
+          ->add_option("NUMERO", restore_number,
+                       "La copia que se repone (si no, la m\xC3\xA1s reciente)")
+          ->type_name("")
+          ->check(CLI::PositiveNumber);
+  CLI::Option* restore_dir_option = AddDataDirOption(restorer, restore_data_dir);
+
+  for (CLI::App* sub : {convert, checker, templates, exporter, restorer}) {
     sub->group("\xC3\x93rdenes");  // Órdenes
     sub->set_help_flag("-h,--help", "Muestra esta ayuda y termina");
   }
@@ -247,6 +264,13 @@ int Run(int argc, const char* const* argv) {
   } else if (templates->parsed()) {
     templates_options.language = given(templates_language_option, templates_language);
     status = tc::cli::ListTemplates(templates_options, std::cout, std::cerr);
+  } else if (restorer->parsed()) {
+    if (restore_options.list && restore_number_option->count() > 0) {
+      return Misuse("Con --list no se indica ninguna copia");
+    }
+    restore_options.data_dir = given(restore_dir_option, restore_data_dir);
+    if (restore_number_option->count() > 0) restore_options.number = restore_number;
+    status = tc::cli::Restore(restore_options, std::cout, std::cerr);
   } else if (exporter->parsed()) {
     export_options.data_dir = given(export_dir_option, export_data_dir);
     export_options.template_code = given(export_template_option, export_template);

@@ -4,8 +4,10 @@
 
 #include "base/codepage.h"
 #include "desktop/forms.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 #include "run/advice.h"
+#include "run/workplace.h"
 
 namespace tc::desktop {
 
@@ -75,6 +77,8 @@ Session::Session(StartOptions start, std::filesystem::path outcome_file,
   state_.EmbeddedRun = start_.embedded;
 }
 
+void Session::FinishInterruptedRun() const { RecoverInterruptedRun(working_folder_); }
+
 std::filesystem::path Session::FileDialogFolder() const {
   return state_.ItacaFileName.empty() ? std::filesystem::path()
                                       : state_.ItacaFileName.parent_path();
@@ -126,7 +130,8 @@ bool Session::AskPreview() const {
   if (!ask_preview_) {
     try {
       ask_preview_ =
-          platform::ReadIniValue(settings_file_, kSettingsSection, kAskPreviewKey) != "0";
+          platform::ReadIniValue(platform::RealFileSystem(), settings_file_, kSettingsSection,
+                                 kAskPreviewKey) != "0";
     } catch (const std::exception&) {
       ask_preview_ = true;  // an unreadable settings file: the default
     }
@@ -137,7 +142,8 @@ bool Session::AskPreview() const {
 void Session::SetAskPreview(bool ask) {
   ask_preview_ = ask;
   try {
-    platform::WriteIniValue(settings_file_, kSettingsSection, kAskPreviewKey, ask ? "1" : "0");
+    platform::WriteIniValue(platform::RealFileSystem(), settings_file_, kSettingsSection,
+                            kAskPreviewKey, ask ? "1" : "0");
   } catch (const std::exception&) {
     // The choice holds for this start of the program.
   }
@@ -147,7 +153,7 @@ std::optional<Error> Session::Closing() {
   if (!state_.EmbeddedRun || outcome_written_) return std::nullopt;
   outcome_written_ = true;
   try {
-    platform::WriteIniValue(outcome_file_, kOutcomeSection, kOutcomeKey,
+    platform::WriteIniValue(platform::RealFileSystem(), outcome_file_, kOutcomeSection, kOutcomeKey,
                             std::to_string(state_.OutcomeCode));
   } catch (const std::exception& exception) {
     return AsError(exception);

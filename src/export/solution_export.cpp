@@ -12,6 +12,7 @@
 #include "base/codepage.h"
 #include "base/error.h"
 #include "itaca/document.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 #include "report/report.h"
 #include "store/database.h"
@@ -42,11 +43,6 @@ constexpr std::string_view kDayLetters[] = {"L", "M", "X", "J", "V", "S", "D"};
 // The SOLUC fields the export reads.
 constexpr std::string_view kSolucFields[] = {"ASIG",  "TAREA",    "DIA",  "HORA",
                                              "MARCO", "CODGRUPO", "PROF", "AULA"};
-
-bool IsFile(const fs::path& path) {
-  std::error_code ignored;
-  return !path.empty() && fs::is_regular_file(path, ignored);
-}
 
 // The day letter of a day number; any number outside 1 to 7 has none.
 std::string DayLetter(std::int32_t day) {
@@ -103,7 +99,12 @@ struct SolutionTables::Tables {
         aulas(db.Open(store::AulatTable().name, OpenMode::Exclusive)),
         asignaturas(db.Open(store::AsignomtTable().name, OpenMode::Exclusive)),
         tramos(db.Open(store::DiashorastTable().name, OpenMode::Exclusive)),
-        asignaciones(db.Open(store::AsigtTable().name, OpenMode::Exclusive)) {}
+        asignaciones(db.Open(store::AsigtTable().name, OpenMode::Exclusive)) {
+    for (Table* table : {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos,
+                         &asignaciones}) {
+      table->RequireComplete();
+    }
+  }
 
   void Close() {
     for (Table* table : {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos,
@@ -362,25 +363,29 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
   return counts;
 }
 
-// The document replaces the output file, then the rebuilt slot table replaces the old one. When
-// that last step fails the output file is put back as it was, so a failed export changes nothing.
-void SaveAndCommit(const itaca::Document& document, const fs::path& output,
-                   store::Database& db) {
-  std::optional<std::string> previous;
-  if (IsFile(output)) previous = platform::ReadFile(output);
-  document.Save(output);
+std::optional<store::GenerationInfo> SaveAndCommit(const itaca::Document& document,
+                                                   const fs::path& output, store::Database& db,
+                                                   store::Database::CommitDetails details) {
+  platform::FileSystem& files = db.Files();
+  const fs::path folder = output.parent_path().empty() ? fs::path(".") : output.parent_path();
+  const fs::path staged =
+      platform::TemporaryPath(files, folder, platform::PathToUtf8(output.filename()) + ".~");
+  // Recorded before it exists: if the process dies before the commit, the next run removes it.
+  store::RecordExternalTemporary(files, db.Dir(), staged);
   try {
-    db.Commit();
+    const std::string bytes = document.Serialize();
+    const std::string_view piece(bytes);
+    files.WriteNewFile(staged, std::span<const std::string_view>(&piece, 1));
+    details.external.push_back({staged, output, false});
+    std::optional<store::GenerationInfo> generation = db.Commit(details);
+    store::ForgetExternalTemporaries(files, db.Dir());
+    return generation;
   } catch (...) {
     try {
-      if (previous) {
-        platform::WriteFileAtomically(output, *previous);
-      } else {
-        std::error_code ignored;
-        fs::remove(output, ignored);
-      }
+      if (files.IsFile(staged)) files.Remove(staged);
+      store::ForgetExternalTemporaries(files, db.Dir());
     } catch (...) {
-      // The commit's error is the one to report.
+      // The run's own error is the one to report; the next run removes what is left.
     }
     throw;
   }

@@ -257,13 +257,13 @@ Document::~Document() = default;
 Document::Document(Document&&) noexcept = default;
 Document& Document::operator=(Document&&) noexcept = default;
 
-Document Document::Load(const std::filesystem::path& file) {
+Document Document::Load(const std::filesystem::path& file, platform::FileSystem& files) {
   Document document;
   document.impl_->source = Utf8Of(file);
   document.impl_->file = file;
   std::string bytes;
   try {
-    bytes = platform::ReadFile(file);
+    bytes = files.ReadFile(file);
   } catch (const platform::FileError& error) {
     throw DocumentError("No se puede leer el documento ITACA " + document.impl_->SourceText() +
                             ": " + error.reason() + ".",
@@ -358,7 +358,7 @@ std::string Document::Serialize() const {
   return detail::WriteXml(impl_->xml, charset, bom);
 }
 
-void Document::Save(const std::filesystem::path& file) const {
+void Document::Save(const std::filesystem::path& file, platform::FileSystem& files) const {
   std::error_code ignored;
   if (!impl_->file.empty() && std::filesystem::equivalent(file, impl_->file, ignored)) {
     throw DocumentError("No se puede guardar sobre el documento ITACA de entrada " +
@@ -367,7 +367,7 @@ void Document::Save(const std::filesystem::path& file) const {
   }
   const std::string bytes = Serialize();
   try {
-    platform::WriteFileAtomically(file, bytes);
+    platform::WriteFileAtomically(files, file, bytes);
   } catch (const DocumentError&) {
     throw;
   } catch (const Error& error) {

@@ -1,15 +1,13 @@
-// The parts of the platform layer that are the same everywhere: UTF-8 paths, the fault hook,
-// temporary names, the working folder and INI editing. The system calls live in
-// platform_posix.cpp and platform_windows.cpp.
+// The parts of the platform layer that are the same everywhere: UTF-8 paths, file errors, the
+// working folder and INI editing. The system calls live in platform_posix.cpp and
+// platform_windows.cpp.
 #include "platform/platform.h"
 
-#include <atomic>
-#include <mutex>
-#include <random>
 #include <vector>
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "platform/file_system.h"
 
 namespace tc::platform {
 
@@ -31,58 +29,6 @@ void ThrowFileError(std::string_view what, const std::filesystem::path& file, un
   const SystemFailure failure = DescribeSystemError(code);
   throw FileError(std::string(what) + " " + PathText(file) + ": " + failure.reason + ".",
                   failure.kind, PathText(file), failure.reason);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Fault hook
-
-namespace {
-
-std::mutex& HookMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-FaultHook& Hook() {
-  static FaultHook hook;
-  return hook;
-}
-
-}  // namespace
-
-void SetFaultHook(FaultHook hook) {
-  std::lock_guard lock(HookMutex());
-  Hook() = std::move(hook);
-}
-
-void CheckFault(std::string_view operation, const std::filesystem::path& path) {
-  FaultHook hook;
-  {
-    std::lock_guard lock(HookMutex());
-    hook = Hook();
-  }
-  if (hook) hook(operation, path);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Temporary names
-
-std::filesystem::path TemporaryPath(const std::filesystem::path& dir, std::string_view stem) {
-  static std::atomic<unsigned> counter{0};
-  static const unsigned seed = std::random_device{}();
-  std::mt19937 random(seed ^ (counter.fetch_add(1) * 2654435761u));
-  constexpr char kHex[] = "0123456789ABCDEF";
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    std::string name(stem);
-    unsigned value = random();
-    for (int i = 0; i < 8; ++i) name += kHex[(value >> (i * 4)) & 0xF];
-    name += ".tmp";
-    fs::path candidate = dir / PathFromUtf8(name);
-    std::error_code ignored;
-    if (!fs::exists(candidate, ignored)) return candidate;
-  }
-  throw Error("No se encuentra un nombre libre para un archivo temporal en " + PathText(dir) + ".",
-              ErrorKind::DiskOrPermission, PathText(dir));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -182,12 +128,11 @@ std::optional<std::string_view> KeyName(std::string_view line) {
 
 }  // namespace
 
-std::optional<std::string> ReadIniValue(const std::filesystem::path& file, std::string_view section,
-                                        std::string_view key) {
-  std::error_code error;
-  if (!fs::is_regular_file(file, error)) return std::nullopt;
+std::optional<std::string> ReadIniValue(FileSystem& files, const std::filesystem::path& file,
+                                        std::string_view section, std::string_view key) {
+  if (!files.IsFile(file)) return std::nullopt;
   bool in_section = false;
-  for (const IniLine& line : SplitLines(ReadFile(file))) {
+  for (const IniLine& line : SplitLines(files.ReadFile(file))) {
     if (auto name = SectionName(line.text)) {
       in_section = SameName(*name, section);
       continue;
@@ -200,11 +145,10 @@ std::optional<std::string> ReadIniValue(const std::filesystem::path& file, std::
   return std::nullopt;
 }
 
-void WriteIniValue(const std::filesystem::path& file, std::string_view section,
+void WriteIniValue(FileSystem& files, const std::filesystem::path& file, std::string_view section,
                    std::string_view key, std::string_view value) {
   std::string bytes;
-  std::error_code error;
-  if (fs::exists(file, error)) bytes = ReadFile(file);
+  if (files.IsFile(file)) bytes = files.ReadFile(file);
   std::vector<IniLine> lines = SplitLines(bytes);
 
   // New lines take the file's own line ending; a new file gets the Windows one.
@@ -256,7 +200,7 @@ void WriteIniValue(const std::filesystem::path& file, std::string_view section,
   std::string out;
   out.reserve(bytes.size() + entry.size() + section.size() + 8);
   for (const IniLine& line : lines) out += line.text + line.ending;
-  WriteFileAtomically(file, out);
+  WriteFileAtomically(files, file, out);
 }
 
 }  // namespace tc::platform

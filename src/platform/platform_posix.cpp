@@ -18,6 +18,7 @@
 #endif
 
 #include "base/error.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 
 namespace tc::platform {
@@ -139,76 +140,149 @@ std::filesystem::path ExecutableDir() {
   return fs::current_path(ignored);
 }
 
-std::string ReadFile(const std::filesystem::path& path) {
-  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) {
-    ThrowFileError("No se puede leer el archivo", path, errno);
-  }
-  // Read straight into the result, growing it only when the file grew since fstat.
-  struct stat info {};
-  std::string bytes;
-  std::size_t size = 0;
-  if (::fstat(fd.get(), &info) == 0 && info.st_size > 0) {
-    bytes.resize(static_cast<std::size_t>(info.st_size));
-  }
-  for (;;) {
-    if (size == bytes.size()) bytes.resize(bytes.size() + (1 << 16));
-    ssize_t got = ::read(fd.get(), bytes.data() + size, bytes.size() - size);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      ThrowFileError("No se puede leer el archivo", path, errno);
+// ---------------------------------------------------------------------------------------------
+// The file system
+
+namespace {
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  std::string ReadFile(const fs::path& path) override {
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) ThrowFileError("No se puede leer el archivo", path, errno);
+    // Read straight into the result, growing it only when the file grew since fstat.
+    struct stat info {};
+    std::string bytes;
+    std::size_t size = 0;
+    if (::fstat(fd.get(), &info) == 0 && info.st_size > 0) {
+      bytes.resize(static_cast<std::size_t>(info.st_size));
     }
-    if (got == 0) break;
-    size += static_cast<std::size_t>(got);
+    for (;;) {
+      if (size == bytes.size()) bytes.resize(bytes.size() + (1 << 16));
+      ssize_t got = ::read(fd.get(), bytes.data() + size, bytes.size() - size);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        ThrowFileError("No se puede leer el archivo", path, errno);
+      }
+      if (got == 0) break;
+      size += static_cast<std::size_t>(got);
+    }
+    bytes.resize(size);
+    return bytes;
   }
-  bytes.resize(size);
-  return bytes;
-}
 
-void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
-  WriteFileAtomically(target, {bytes});
-}
+  bool IsFile(const fs::path& path) override {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  }
 
-void WriteFileAtomically(const std::filesystem::path& target,
-                         std::initializer_list<std::string_view> pieces) {
-  const fs::path dir = target.parent_path();
-  const fs::path temporary =
-      TemporaryPath(dir.empty() ? fs::path(".") : dir, PathToUtf8(target.filename()) + ".~");
-  auto fail = [&](int error) { ThrowFileError("No se puede escribir el archivo", target, error); };
+  bool IsFolder(const fs::path& path) override {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  }
 
-  // A new file takes the permissions of the one it replaces.
-  mode_t mode = 0666;
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0) mode = old.st_mode & 07777;
+  std::vector<fs::path> List(const fs::path& folder) override {
+    std::vector<fs::path> entries;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+      entries.push_back(it->path());
+    }
+    return entries;
+  }
 
-  Descriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-  if (fd.get() < 0) fail(errno);
-  try {
-    CheckFault("write", target);
+  void WriteNewFile(const fs::path& file, std::span<const std::string_view> pieces) override {
+    Descriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (fd.get() < 0) ThrowFileError("No se puede escribir el archivo", file, errno);
+    int error = 0;
     for (std::string_view piece : pieces) {
-      if (!WriteAll(fd.get(), piece)) fail(errno);
+      if (!WriteAll(fd.get(), piece)) {
+        error = errno;
+        break;
+      }
     }
-    if (::fsync(fd.get()) != 0) fail(errno);
-    if (::close(fd.release()) != 0) fail(errno);
-    CheckFault("rename", target);
-    if (::rename(temporary.c_str(), target.c_str()) != 0) fail(errno);
-  } catch (...) {
-    fd.Reset();
-    ::unlink(temporary.c_str());
-    throw;
+    if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
+    if (error == 0 && ::close(fd.release()) != 0) error = errno;
+    if (error != 0) {
+      fd.Reset();
+      ::unlink(file.c_str());
+      ThrowFileError("No se puede escribir el archivo", file, static_cast<unsigned long>(error));
+    }
   }
-  SyncFolder(dir);
-}
 
-void RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
-  CheckFault("rename", to);
-  if (::rename(from.c_str(), to.c_str()) != 0) {
-    const SystemFailure failure = DescribeSystemError(errno);
-    throw FileError("No se puede mover el archivo " + PathText(from) + " a " + PathText(to) + ": " +
-                        failure.reason + ".",
-                    failure.kind, PathText(to), failure.reason);
+  void Rename(const fs::path& from, const fs::path& to) override {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+      const SystemFailure failure = DescribeSystemError(errno);
+      throw FileError("No se puede mover el archivo " + PathText(from) + " a " + PathText(to) +
+                          ": " + failure.reason + ".",
+                      failure.kind, PathText(to), failure.reason);
+    }
+    SyncFolder(to.parent_path());
   }
-  SyncFolder(to.parent_path());
+
+  bool Remove(const fs::path& file) override {
+    if (::unlink(file.c_str()) == 0) {
+      SyncFolder(file.parent_path());
+      return true;
+    }
+    if (errno == ENOENT) return false;
+    ThrowFileError("No se puede borrar el archivo", file, errno);
+  }
+
+  bool Link(const fs::path& file, const fs::path& link) override {
+    if (::link(file.c_str(), link.c_str()) != 0) return false;
+    SyncFolder(link.parent_path());
+    return true;
+  }
+
+  void CreateFolder(const fs::path& folder) override {
+    if (::mkdir(folder.c_str(), 0777) == 0) {
+      SyncFolder(folder.parent_path());
+      return;
+    }
+    if (errno == EEXIST && IsFolder(folder)) return;
+    ThrowFileError("No se puede crear la carpeta", folder, errno);
+  }
+
+  void RemoveFolder(const fs::path& folder) override {
+    if (::rmdir(folder.c_str()) == 0) {
+      SyncFolder(folder.parent_path());
+      return;
+    }
+    if (errno == ENOENT) return;
+    ThrowFileError("No se puede borrar la carpeta", folder, errno);
+  }
+
+  std::optional<FileMode> Mode(const fs::path& file) override {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) return std::nullopt;
+    return FileMode{static_cast<std::uint32_t>(info.st_mode & 07777)};
+  }
+
+  void SetMode(const fs::path& file, FileMode mode) override {
+    if (::chmod(file.c_str(), static_cast<mode_t>(mode.bits)) != 0) {
+      ThrowFileError("No se pueden cambiar los permisos del archivo", file, errno);
+    }
+  }
+
+  bool IsReadOnly(const fs::path& file) override {
+    const std::optional<FileMode> mode = Mode(file);
+    return mode && (mode->bits & 0222) == 0;
+  }
+
+  std::optional<FileLock> TryLock(const fs::path& file, bool exclusive, bool create) override {
+    if (create) {
+      Descriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+      if (fd.get() < 0) ThrowFileError("No se puede crear el archivo", file, errno);
+    }
+    return FileLock::TryAcquire(file, exclusive);
+  }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static PosixFileSystem files;
+  return files;
 }
 
 // ---------------------------------------------------------------------------------------------

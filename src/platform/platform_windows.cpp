@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 
 namespace tc::platform {
@@ -85,8 +86,8 @@ DWORD MoveOver(const fs::path& from, const fs::path& to) {
                            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
   if (!open_target) return error;
   const fs::path dir = to.parent_path();
-  const fs::path aside =
-      TemporaryPath(dir.empty() ? fs::path(".") : dir, PathToUtf8(to.filename()) + ".~");
+  const fs::path aside = TemporaryPath(RealFileSystem(), dir.empty() ? fs::path(".") : dir,
+                                      PathToUtf8(to.filename()) + ".~");
   if (!::MoveFileExW(to.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH)) {
     // Held without sharing deletion: Windows says access denied or sharing violation.
     const DWORD held = ::GetLastError();
@@ -164,76 +165,155 @@ std::filesystem::path ExecutableDir() {
   return fs::current_path(ignored);
 }
 
-std::string ReadFile(const std::filesystem::path& path) {
-  Handle file(::CreateFileW(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) {
-    ThrowFileError("No se puede leer el archivo", path, ::GetLastError());
-  }
-  LARGE_INTEGER size{};
-  std::string bytes;
-  if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
-    bytes.reserve(static_cast<std::size_t>(size.QuadPart));
-  }
-  char buffer[1 << 16];
-  for (;;) {
-    DWORD got = 0;
-    if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
-      ThrowFileError("No se puede leer el archivo", path, ::GetLastError());
+// ---------------------------------------------------------------------------------------------
+// The file system
+
+namespace {
+
+class WindowsFileSystem final : public FileSystem {
+ public:
+  std::string ReadFile(const fs::path& path) override {
+    Handle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) ThrowFileError("No se puede leer el archivo", path, ::GetLastError());
+    LARGE_INTEGER size{};
+    std::string bytes;
+    if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
+      bytes.reserve(static_cast<std::size_t>(size.QuadPart));
     }
-    if (got == 0) break;
-    bytes.append(buffer, got);
+    char buffer[1 << 16];
+    for (;;) {
+      DWORD got = 0;
+      if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+        ThrowFileError("No se puede leer el archivo", path, ::GetLastError());
+      }
+      if (got == 0) break;
+      bytes.append(buffer, got);
+    }
+    return bytes;
   }
-  return bytes;
-}
 
-void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
-  WriteFileAtomically(target, {bytes});
-}
+  bool IsFile(const fs::path& path) override {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
 
-void WriteFileAtomically(const std::filesystem::path& target,
-                         std::initializer_list<std::string_view> pieces) {
-  const fs::path dir = target.parent_path();
-  const fs::path temporary =
-      TemporaryPath(dir.empty() ? fs::path(".") : dir, PathToUtf8(target.filename()) + ".~");
-  auto fail = [&](DWORD error) { ThrowFileError("No se puede escribir el archivo", target, error); };
+  bool IsFolder(const fs::path& path) override {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
 
-  Handle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) fail(::GetLastError());
-  try {
-    CheckFault("write", target);
+  std::vector<fs::path> List(const fs::path& folder) override {
+    std::vector<fs::path> entries;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+      entries.push_back(it->path());
+    }
+    return entries;
+  }
+
+  void WriteNewFile(const fs::path& path, std::span<const std::string_view> pieces) override {
+    Handle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) ThrowFileError("No se puede escribir el archivo", path, ::GetLastError());
+    DWORD error = 0;
     for (std::string_view piece : pieces) {
       const char* data = piece.data();
       std::size_t left = piece.size();
-      while (left > 0) {
+      while (error == 0 && left > 0) {
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
         DWORD written = 0;
-        if (!::WriteFile(file.get(), data, chunk, &written, nullptr)) fail(::GetLastError());
+        if (!::WriteFile(file.get(), data, chunk, &written, nullptr)) {
+          error = ::GetLastError();
+        }
         data += written;
         left -= written;
       }
     }
-    if (!::FlushFileBuffers(file.get())) fail(::GetLastError());
+    if (error == 0 && !::FlushFileBuffers(file.get())) error = ::GetLastError();
     file.Reset();
-    CheckFault("rename", target);
-    if (DWORD error = MoveOver(temporary, target)) fail(error);
-  } catch (...) {
-    file.Reset();
-    ::DeleteFileW(temporary.c_str());
-    throw;
+    if (error != 0) {
+      ::DeleteFileW(path.c_str());
+      ThrowFileError("No se puede escribir el archivo", path, error);
+    }
   }
-}
 
-void RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
-  CheckFault("rename", to);
-  if (DWORD error = MoveOver(from, to)) {
-    const SystemFailure failure = DescribeSystemError(error);
-    throw FileError("No se puede mover el archivo " + PathText(from) + " a " + PathText(to) + ": " +
-                        failure.reason + ".",
-                    failure.kind, PathText(to), failure.reason);
+  void Rename(const fs::path& from, const fs::path& to) override {
+    if (DWORD error = MoveOver(from, to)) {
+      const SystemFailure failure = DescribeSystemError(error);
+      throw FileError("No se puede mover el archivo " + PathText(from) + " a " + PathText(to) +
+                          ": " + failure.reason + ".",
+                      failure.kind, PathText(to), failure.reason);
+    }
   }
+
+  bool Remove(const fs::path& file) override {
+    if (::DeleteFileW(file.c_str())) return true;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+    ThrowFileError("No se puede borrar el archivo", file, error);
+  }
+
+  bool Link(const fs::path& file, const fs::path& link) override {
+    return ::CreateHardLinkW(link.c_str(), file.c_str(), nullptr) != 0;
+  }
+
+  void CreateFolder(const fs::path& folder) override {
+    if (::CreateDirectoryW(folder.c_str(), nullptr)) return;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_ALREADY_EXISTS && IsFolder(folder)) return;
+    ThrowFileError("No se puede crear la carpeta", folder, error);
+  }
+
+  void RemoveFolder(const fs::path& folder) override {
+    if (::RemoveDirectoryW(folder.c_str())) return;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    ThrowFileError("No se puede borrar la carpeta", folder, error);
+  }
+
+  // The attributes a user sets (read-only, hidden, archive...), which a replacing file keeps.
+  std::optional<FileMode> Mode(const fs::path& file) override {
+    const DWORD attributes = ::GetFileAttributesW(file.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                            FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    return FileMode{attributes & kKept};
+  }
+
+  void SetMode(const fs::path& file, FileMode mode) override {
+    const DWORD attributes = mode.bits == 0 ? FILE_ATTRIBUTE_NORMAL : mode.bits;
+    if (!::SetFileAttributesW(file.c_str(), attributes)) {
+      ThrowFileError("No se pueden cambiar los atributos del archivo", file, ::GetLastError());
+    }
+  }
+
+  bool IsReadOnly(const fs::path& file) override {
+    const DWORD attributes = ::GetFileAttributesW(file.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  }
+
+  std::optional<FileLock> TryLock(const fs::path& file, bool exclusive, bool create) override {
+    if (create) {
+      Handle handle(::CreateFileW(file.c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!handle.valid()) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_SHARING_VIOLATION) return std::nullopt;
+        ThrowFileError("No se puede crear el archivo", file, error);
+      }
+    }
+    return FileLock::TryAcquire(file, exclusive);
+  }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static WindowsFileSystem files;
+  return files;
 }
 
 // ---------------------------------------------------------------------------------------------

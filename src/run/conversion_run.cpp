@@ -5,6 +5,7 @@
 #include "base/error.h"
 #include "itaca/document.h"
 #include "platform/platform.h"
+#include "run/report_file.h"
 #include "run/template_dialog.h"
 #include "scratch_folder.h"
 #include "store/database.h"
@@ -30,10 +31,17 @@ struct Target {
   bool check = false;
 };
 
+// What a run keeps with its backup generation: its report, as text and as JSON.
+std::vector<store::GenerationExtra> ReportFiles(const report::Report& report) {
+  return {{"informe.txt", ReportFileContents(report, ReportFormat::Text)},
+          {"informe.json", ReportFileContents(report, ReportFormat::Json)}};
+}
+
 // The run's flow, steps 1 to 6. A check stops before the end of a completed run: nothing shown,
 // no outcome.
-ConversionResult Convert(RunState& state, Interaction& ui, const fs::path& working_dir,
+ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& workplace,
                          const Target& target) {
+  const fs::path& working_dir = workplace.folder;
   ConversionResult result;
 
   // 1. The file: a cancelled dialog keeps the previous choice.
@@ -78,7 +86,11 @@ ConversionResult Convert(RunState& state, Interaction& ui, const fs::path& worki
   // has succeeded, so a failed run leaves the working folder exactly as it was.
   {
     BusyCursor busy(ui);
-    store::Database db(target.tables);
+    // One run at a time changes the folder; a check changes nothing and takes no turn.
+    std::optional<RunLock> turn;
+    if (!target.check) turn.emplace(workplace);
+    store::Database db(target.tables,
+                       target.check ? platform::RealFileSystem() : *workplace.files);
     db.BeginStaging();
     try {
       result.tables = ConvertDocument(document, state, ui, db, &result.report);
@@ -95,7 +107,11 @@ ConversionResult Convert(RunState& state, Interaction& ui, const fs::path& worki
           return result;
         }
       }
-      db.Commit();
+      store::Database::CommitDetails details;
+      details.run = "conversion";
+      details.document = platform::PathToUtf8(state.ItacaFileName);
+      details.extras = ReportFiles(result.report);
+      result.backup = db.Commit(details);
     } catch (...) {
       try {
         db.Discard();
@@ -119,14 +135,15 @@ ConversionResult Convert(RunState& state, Interaction& ui, const fs::path& worki
 
 }  // namespace
 
-ConversionResult RunConversion(RunState& state, Interaction& ui, const fs::path& working_dir) {
-  return Convert(state, ui, working_dir, Target{working_dir, false});
+ConversionResult RunConversion(RunState& state, Interaction& ui, const Workplace& workplace) {
+  return Convert(state, ui, workplace, Target{workplace.folder, false});
 }
 
-ConversionCheck CheckConversion(RunState& state, Interaction& ui, const fs::path& working_dir) {
+ConversionCheck CheckConversion(RunState& state, Interaction& ui, const Workplace& workplace) {
+  const fs::path& working_dir = workplace.folder;
   const ScratchFolder scratch;
   ConversionCheck check;
-  check.conversion = Convert(state, ui, working_dir, Target{scratch.path(), true});
+  check.conversion = Convert(state, ui, workplace, Target{scratch.path(), true});
   if (check.conversion.result == RunResult::Completed && HoldsWorkingTables(working_dir)) {
     std::vector<std::string> tables;
     for (const store::TableDef* def : store::WorkingTables()) tables.push_back(def->name);

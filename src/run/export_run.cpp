@@ -8,7 +8,9 @@
 #include "conversion/stages.h"
 #include "export/solution_export.h"
 #include "itaca/document.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
+#include "run/report_file.h"
 #include "run/school_year_dialog.h"
 #include "run/template_dialog.h"
 #include "scratch_folder.h"
@@ -47,7 +49,9 @@ void CopyExportTables(const fs::path& from, const fs::path& to) {
     for (const std::string& table : ExportTables()) {
       if (stem != table) continue;
       try {
-        platform::WriteFileAtomically(to / it->path().filename(), platform::ReadFile(it->path()));
+        platform::FileSystem& files = platform::RealFileSystem();
+        platform::WriteFileAtomically(files, to / it->path().filename(),
+                                      files.ReadFile(it->path()));
       } catch (const Error& failure) {
         throw Error("No se puede copiar la tabla " + table + " para la comprobaci\xF3n. " +
                         failure.what(),
@@ -66,6 +70,12 @@ struct Target {
 
 // Everything after the slot table has been rebuilt (aside): the tables, the school year, the new
 // document and its saving (a check commits the slot table in its own folder and saves nothing).
+// What a run keeps with its backup generation: its report, as text and as JSON.
+std::vector<store::GenerationExtra> ReportFiles(const report::Report& report) {
+  return {{"informe.txt", ReportFileContents(report, ReportFormat::Text)},
+          {"informe.json", ReportFileContents(report, ReportFormat::Json)}};
+}
+
 ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
                          itaca::Document& document, const CentreIdentity& identity,
                          std::chrono::system_clock::time_point now, const Target& target) {
@@ -94,7 +104,11 @@ ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
   if (target.check()) {
     db.Commit();
   } else {
-    SaveAndCommit(document, result.output, db);
+    store::Database::CommitDetails details;
+    details.run = "exportacion";
+    details.document = platform::PathToUtf8(state.ItacaFileName);
+    details.extras = ReportFiles(result.report);
+    result.backup = SaveAndCommit(document, result.output, db, std::move(details));
   }
   result.result = RunResult::Completed;
   result.template_code = state.SelectedTemplateCode;
@@ -102,14 +116,15 @@ ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
   return result;
 }
 
-ExportResult Export(RunState& state, Interaction& ui, const fs::path& working_dir,
+ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace,
                     std::optional<std::chrono::system_clock::time_point> now,
                     const Target& target) {
+  const fs::path& working_dir = workplace.folder;
   ui.Inform(Notice::OpenItacaFile);
   if (auto chosen = ui.ChooseItacaFile()) state.ItacaFileName = std::move(*chosen);
 
   {
-    const store::Database working(working_dir);
+    const store::Database working(working_dir, *workplace.files);
     const bool document_there = IsFile(state.ItacaFileName);
     const bool solution_there = working.Exists(store::kSolucTable);
     if (!document_there || !solution_there) {
@@ -125,7 +140,8 @@ ExportResult Export(RunState& state, Interaction& ui, const fs::path& working_di
   // A check works on copies of the tables, in its own folder. The document is only read (a
   // check saves none), in place, so that it fails exactly as the export would.
   if (target.check()) CopyExportTables(working_dir, target.scratch->path());
-  store::Database db(target.check() ? target.scratch->path() : working_dir);
+  store::Database db(target.check() ? target.scratch->path() : working_dir,
+                     target.check() ? platform::RealFileSystem() : *workplace.files);
 
   // The document is loaded and its root checked first: one that does not parse, has no centro
   // root or lacks one of the four identity attributes stops the run before any table is touched.
@@ -135,12 +151,10 @@ ExportResult Export(RunState& state, Interaction& ui, const fs::path& working_di
   // The template for this export; no template is preselected, and none chosen is an empty code.
   {
     TemplateDialog dialog(document, TemplateDialogMode::Export, state.LanguageChoice, &db);
-    if (const auto& error = dialog.ActivationError()) {
-      // A slot table held by another program would only fail again a moment later: the run
-      // ends here, with the one message.
-      if (error->kind() == ErrorKind::InUse) throw *error;
-      ui.ShowError(*error);
-    }
+    // Without a slot table to open (no conversion in this folder, or one held by another
+    // program) the export cannot map Clepsa's hours back: the run ends here, with that one
+    // message, rather than writing a timetable with no lesson in it.
+    if (const auto& error = dialog.ActivationError()) throw *error;
     TemplateChoice choice = ui.ChooseTemplate(dialog);
     state.SelectedTemplateCode = std::move(choice.code);
     state.ListBoxPlanti = std::move(choice.period_lines);
@@ -148,6 +162,8 @@ ExportResult Export(RunState& state, Interaction& ui, const fs::path& working_di
 
   // DIASHORAST is rebuilt aside and replaces the old one only once the document is saved.
   ExportResult result;
+  std::optional<RunLock> turn;  // one run at a time changes the folder; a check takes no turn
+  if (!target.check()) turn.emplace(workplace);
   db.BeginStaging();
   try {
     ImportTimeSlots(db, state);
@@ -174,11 +190,12 @@ ExportResult Export(RunState& state, Interaction& ui, const fs::path& working_di
   return result;
 }
 
-ExportCheck Check(RunState& state, Interaction& ui, const fs::path& working_dir,
+ExportCheck Check(RunState& state, Interaction& ui, const Workplace& workplace,
                   std::optional<std::chrono::system_clock::time_point> now) {
+  const fs::path& working_dir = workplace.folder;
   const ScratchFolder scratch;
   ExportCheck check;
-  check.exported = Export(state, ui, working_dir, now, Target{&scratch});
+  check.exported = Export(state, ui, workplace, now, Target{&scratch});
   if (check.exported.result == RunResult::Completed) {
     check.output_exists = IsFile(check.exported.output);
     check.preview =
@@ -189,22 +206,22 @@ ExportCheck Check(RunState& state, Interaction& ui, const fs::path& working_dir,
 
 }  // namespace
 
-ExportResult RunExport(RunState& state, Interaction& ui, const fs::path& working_dir) {
-  return Export(state, ui, working_dir, std::nullopt, Target{});
+ExportResult RunExport(RunState& state, Interaction& ui, const Workplace& workplace) {
+  return Export(state, ui, workplace, std::nullopt, Target{});
 }
 
-ExportResult RunExport(RunState& state, Interaction& ui, const fs::path& working_dir,
+ExportResult RunExport(RunState& state, Interaction& ui, const Workplace& workplace,
                        std::chrono::system_clock::time_point now) {
-  return Export(state, ui, working_dir, now, Target{});
+  return Export(state, ui, workplace, now, Target{});
 }
 
-ExportCheck CheckExport(RunState& state, Interaction& ui, const fs::path& working_dir) {
-  return Check(state, ui, working_dir, std::nullopt);
+ExportCheck CheckExport(RunState& state, Interaction& ui, const Workplace& workplace) {
+  return Check(state, ui, workplace, std::nullopt);
 }
 
-ExportCheck CheckExport(RunState& state, Interaction& ui, const fs::path& working_dir,
+ExportCheck CheckExport(RunState& state, Interaction& ui, const Workplace& workplace,
                         std::chrono::system_clock::time_point now) {
-  return Check(state, ui, working_dir, now);
+  return Check(state, ui, workplace, now);
 }
 
 std::string LastConversionTemplate(const fs::path& working_dir) {

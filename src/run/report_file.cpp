@@ -1,6 +1,7 @@
 #include "run/report_file.h"
 
 #include "base/codepage.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 #include "report/render.h"
 
@@ -17,7 +18,8 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
 }
 
 void SaveReport(const report::Report& report, const std::filesystem::path& file) {
-  platform::WriteFileAtomically(file, ReportFileContents(report, ReportFormatOf(file)));
+  platform::WriteFileAtomically(platform::RealFileSystem(), file,
+                                ReportFileContents(report, ReportFormatOf(file)));
 }
 
 }  // namespace tc

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "base/error.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 
 namespace tc {
@@ -14,7 +15,8 @@ ScratchFolder::ScratchFolder() {
   const fs::path base = fs::temp_directory_path(error);
   if (!error) {
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-      const fs::path candidate = platform::TemporaryPath(base, "transclepsa-comprobacion-");
+      const fs::path candidate =
+          platform::TemporaryPath(platform::RealFileSystem(), base, "transclepsa-comprobacion-");
       if (fs::create_directory(candidate, error)) path_ = candidate;
     }
   }

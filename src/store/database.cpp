@@ -1,6 +1,7 @@
 #include "store/database.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "base/error.h"
@@ -24,12 +25,14 @@ std::string Extension(std::string_view extension) {
 
 // The files in `dir` named `file_name` whatever their letter case; one with exactly that name
 // comes first.
-std::vector<fs::path> Matches(const fs::path& dir, const std::string& file_name) {
+std::vector<fs::path> Matches(platform::FileSystem& files, const fs::path& dir,
+                              const std::string& file_name) {
   std::vector<fs::path> found;
   const std::string wanted = dbf::AsciiUpper(file_name);
-  std::error_code error;
-  for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
-    if (dbf::AsciiUpper(it->path().filename().string()) == wanted) found.push_back(it->path());
+  for (const fs::path& entry : files.List(dir)) {
+    if (dbf::AsciiUpper(entry.filename().string()) == wanted && files.IsFile(entry)) {
+      found.push_back(entry);
+    }
   }
   std::stable_partition(found.begin(), found.end(), [&](const fs::path& path) {
     return path.filename().string() == file_name;
@@ -38,20 +41,18 @@ std::vector<fs::path> Matches(const fs::path& dir, const std::string& file_name)
 }
 
 // Deletes a file; a failure is not reported.
-void RemoveQuietly(const fs::path& path) {
+void RemoveQuietly(platform::FileSystem& files, const fs::path& path) {
   try {
-    platform::CheckFault("remove", path);
-    std::error_code ignored;
-    fs::remove(path, ignored);
+    files.Remove(path);
   } catch (...) {
   }
 }
 
 // True when another program holds the file (Windows refuses to delete or replace such a file;
 // elsewhere the lock is the only sign of it).
-bool HeldByOther(const fs::path& path) {
+bool HeldByOther(platform::FileSystem& files, const fs::path& path) {
   try {
-    return !platform::FileLock::TryAcquire(path, true).has_value();
+    return !files.TryLock(path, true).has_value();
   } catch (...) {
     return false;
   }
@@ -59,7 +60,8 @@ bool HeldByOther(const fs::path& path) {
 
 }  // namespace
 
-Database::Database(std::filesystem::path dir) : dir_(std::move(dir)) {}
+Database::Database(std::filesystem::path dir, platform::FileSystem& files)
+    : dir_(std::move(dir)), files_(files) {}
 
 Database::~Database() {
   try {
@@ -78,7 +80,7 @@ std::filesystem::path Database::TablePath(std::string_view name, std::string_vie
     if (staged != staged_.end() && !staged->second.empty()) return staged->second;
   }
   const std::string file = table + ext;
-  std::vector<fs::path> matches = Matches(dir_, file);
+  std::vector<fs::path> matches = Matches(files_, dir_, file);
   return matches.empty() ? dir_ / file : matches.front();
 }
 
@@ -87,8 +89,7 @@ bool Database::Exists(std::string_view name) const {
     auto staged = staged_.find(dbf::AsciiUpper(name));
     if (staged != staged_.end()) return !staged->second.empty();
   }
-  std::error_code error;
-  return fs::is_regular_file(TablePath(name), error);
+  return files_.IsFile(TablePath(name));
 }
 
 void Database::DeleteFiles(std::string_view name) {
@@ -96,49 +97,49 @@ void Database::DeleteFiles(std::string_view name) {
   if (staging_) {
     // Recorded for Commit; a copy staged earlier in this run goes now.
     std::filesystem::path& slot = staged_[table];
-    if (!slot.empty()) RemoveQuietly(slot);
+    if (!slot.empty()) RemoveQuietly(files_, slot);
     slot.clear();
     (*images_)[table].image.reset();
     return;
   }
-  for (const fs::path& file : Matches(dir_, table + std::string(kTableExtension))) {
-    if (!HeldByOther(file)) RemoveQuietly(file);
+  for (const fs::path& file : Matches(files_, dir_, table + std::string(kTableExtension))) {
+    if (!HeldByOther(files_, file)) RemoveQuietly(files_, file);
   }
-  for (const fs::path& file : Matches(dir_, table + std::string(kIndexExtension))) {
-    RemoveQuietly(file);
+  for (const fs::path& file : Matches(files_, dir_, table + std::string(kIndexExtension))) {
+    RemoveQuietly(files_, file);
   }
 }
 
 Table Database::Recreate(const TableDef& table) {
-  std::error_code error;
-  if (!fs::is_directory(dir_, error)) {
+  if (!files_.IsFolder(dir_)) {
     throw TableError("No se puede crear la tabla " + table.name + ": no existe la carpeta " +
                          platform::PathText(dir_) + ".",
                      ErrorKind::InputMissing, platform::PathText(dir_));
   }
   const std::string name = dbf::AsciiUpper(table.name);
   DeleteFiles(name);
-  if (!staging_) return Table::Create(dir_ / (name + std::string(kTableExtension)), table.fields);
+  if (!staging_) {
+    return Table::Create(dir_ / (name + std::string(kTableExtension)), table.fields, {}, files_);
+  }
 
   fs::path staged =
-      platform::TemporaryPath(dir_, std::string(dbf::kStagedPrefix) + name + dbf::kStagedSeparator);
+      platform::TemporaryPath(files_, dir_, std::string(dbf::kStagedPrefix) + name + dbf::kStagedSeparator);
   try {
     KeptImage& kept = (*images_)[name];
     ++kept.generation;  // the new empty file
     kept.image.reset();
-    Table created = Table::Create(staged, table.fields, KeeperFor(name));
+    Table created = Table::Create(staged, table.fields, KeeperFor(name), files_);
     staged_[name] = staged;
     return created;
   } catch (...) {
-    RemoveQuietly(staged);
+    RemoveQuietly(files_, staged);
     throw;
   }
 }
 
 Table Database::Open(std::string_view name, OpenMode mode) {
   const std::string table = dbf::AsciiUpper(name);
-  std::error_code error;
-  if (!fs::is_directory(dir_, error)) {
+  if (!files_.IsFolder(dir_)) {
     throw TableError("No se puede abrir la tabla " + table + ": no existe la carpeta " +
                          platform::PathText(dir_) + ".",
                      ErrorKind::InputMissing, platform::PathText(dir_));
@@ -153,9 +154,9 @@ Table Database::Open(std::string_view name, OpenMode mode) {
     KeptImage& kept = (*images_)[table];
     std::optional<TableImage> image = std::move(kept.image);
     kept.image.reset();
-    return Table::Open(TablePath(table), mode, KeeperFor(table), std::move(image));
+    return Table::Open(TablePath(table), mode, KeeperFor(table), std::move(image), files_);
   }
-  return Table::Open(TablePath(table), mode);
+  return Table::Open(TablePath(table), mode, files_);
 }
 
 ImageKeeper Database::KeeperFor(const std::string& table) {
@@ -184,20 +185,27 @@ bool Database::Staging() const { return staging_; }
 
 void Database::Discard() {
   images_->clear();
+  if (files_.IsFile(JournalFile(dir_))) {
+    // A commit that could neither end nor undo its moves: its journal names the staged files,
+    // and the next run finishes the moves with them.
+    staged_.clear();
+    staging_ = false;
+    return;
+  }
   for (const auto& [name, staged] : staged_) {
-    if (!staged.empty()) RemoveQuietly(staged);
+    if (!staged.empty()) RemoveQuietly(files_, staged);
   }
   staged_.clear();
   staging_ = false;
 }
 
-void Database::Commit() {
-  if (!staging_) return;
+std::optional<GenerationInfo> Database::Commit(const CommitDetails& details) {
+  if (!staging_) return std::nullopt;
 
   // Nothing moves while another program holds one of the tables to replace or delete.
   for (const auto& [name, staged] : staged_) {
-    for (const fs::path& file : Matches(dir_, name + std::string(kTableExtension))) {
-      if (HeldByOther(file)) {
+    for (const fs::path& file : Matches(files_, dir_, name + std::string(kTableExtension))) {
+      if (HeldByOther(files_, file)) {
         const std::string held = name;  // Discard clears the map `name` lives in
         Discard();
         throw TableError("La tabla " + held + " est\xE1 en uso por otro programa.", ErrorKind::InUse,
@@ -206,71 +214,89 @@ void Database::Commit() {
     }
   }
 
-  // Every staged table is complete on disk; now each old file steps aside under a temporary name
-  // and the new one takes its place. A failure puts every old file back.
-  struct Move {
-    fs::path target;
-    std::vector<std::pair<fs::path, fs::path>> set_aside;  // (temporary name, original name)
-    bool placed = false;
-  };
-  std::vector<Move> moves;
-  std::string moving;  // the table being moved, for the in-use message
+  // Each staged table takes the place of its file; a table deleted while staging, other letter
+  // cases of a table's name and the indexes of the tables replaced go.
+  CommitPlan plan;
+  plan.run = details.run;
+  plan.document = details.document;
+  plan.extras = details.extras;
+  plan.generations_to_keep = GenerationsToKeep(files_, dir_);
+  for (const auto& [name, staged] : staged_) {
+    const fs::path target = dir_ / (name + std::string(kTableExtension));
+    for (const fs::path& file : Matches(files_, dir_, name + std::string(kTableExtension))) {
+      if (staged.empty() || file.filename() != target.filename()) plan.removals.push_back(file);
+    }
+    if (!staged.empty()) plan.replacements.push_back({staged, target, true});
+    for (const fs::path& index : Matches(files_, dir_, name + std::string(kIndexExtension))) {
+      plan.removals.push_back(index);
+    }
+  }
+  plan.replacements.insert(plan.replacements.end(), details.external.begin(),
+                           details.external.end());
+
+  std::optional<GenerationInfo> generation;
   try {
-    for (const auto& [name, staged] : staged_) {
-      if (staged.empty()) continue;
-      moving = name;
-      Move& move = moves.emplace_back();
-      move.target = dir_ / (name + std::string(kTableExtension));
-      for (const fs::path& old : Matches(dir_, name + std::string(kTableExtension))) {
-        fs::path aside = platform::TemporaryPath(
-            dir_, std::string(dbf::kStagedPrefix) + name + dbf::kStagedSeparator);
-        platform::RenameReplacing(old, aside);
-        move.set_aside.emplace_back(aside, old);
-      }
-      platform::RenameReplacing(staged, move.target);
-      move.placed = true;
-    }
+    generation = CommitFiles(files_, dir_, plan);
   } catch (const Error& error) {
-    for (auto move = moves.rbegin(); move != moves.rend(); ++move) {
-      bool target_restored = false;
-      for (const auto& [aside, original] : move->set_aside) {
-        target_restored = target_restored || original == move->target;
-      }
-      if (move->placed && !target_restored) RemoveQuietly(move->target);
-      for (auto it = move->set_aside.rbegin(); it != move->set_aside.rend(); ++it) {
-        try {
-          platform::RenameReplacing(it->first, it->second);
-        } catch (...) {
-        }
-      }
-    }
     Discard();
-    if (error.kind() == ErrorKind::InUse) {
-      throw TableError("La tabla " + moving + " est\xE1 en uso por otro programa.", ErrorKind::InUse,
-                       moving);
-    }
+    if (error.kind() == ErrorKind::InUse) throw;
     throw TableError("No se pueden guardar las tablas en la carpeta " + platform::PathText(dir_) +
                          ". " + error.what(),
                      error.kind(), error.where());
-  }
-
-  // Done: the old files and the indexes that belonged to them go, and so do deleted tables.
-  for (const Move& move : moves) {
-    for (const auto& [aside, original] : move.set_aside) RemoveQuietly(aside);
-  }
-  for (const auto& [name, staged] : staged_) {
-    if (staged.empty()) {
-      for (const fs::path& file : Matches(dir_, name + std::string(kTableExtension))) {
-        RemoveQuietly(file);
-      }
-    }
-    for (const fs::path& file : Matches(dir_, name + std::string(kIndexExtension))) {
-      RemoveQuietly(file);
-    }
+  } catch (...) {
+    Discard();
+    throw;
   }
   staged_.clear();
   images_->clear();
   staging_ = false;
+  return generation;
+}
+
+std::optional<GenerationInfo> Database::Restore(const GenerationInfo& generation) {
+  std::vector<fs::path> targets;
+  for (const std::string& name : generation.files) targets.push_back(dir_ / platform::PathFromUtf8(name));
+  for (const std::string& name : generation.absent) targets.push_back(dir_ / platform::PathFromUtf8(name));
+  for (const fs::path& target : targets) {
+    if (files_.IsFile(target) && HeldByOther(files_, target)) {
+      const std::string table = dbf::AsciiUpper(platform::PathToUtf8(target.stem()));
+      throw TableError("La tabla " + table + " est\xE1 en uso por otro programa.", ErrorKind::InUse,
+                       table);
+    }
+  }
+
+  CommitPlan plan;
+  plan.run = "restauracion";
+  char number[16];
+  std::snprintf(number, sizeof number, "%04d", generation.number);
+  plan.document = "copia " + std::string(number) + " (" + generation.run + ", " +
+                  generation.date + ")";
+  plan.generations_to_keep = GenerationsToKeep(files_, dir_);
+  std::vector<fs::path> staged;
+  try {
+    for (const std::string& name : generation.files) {
+      const fs::path kept = generation.folder / platform::PathFromUtf8(name);
+      if (!files_.IsFile(kept)) {
+        throw TableError("Falta el archivo " + platform::PathText(kept) +
+                             " de la copia de seguridad " + number + ": no se puede restaurar.",
+                         ErrorKind::TableDamaged, platform::PathText(kept));
+      }
+      staged.push_back(platform::TemporaryPath(
+          files_, dir_, std::string(dbf::kStagedPrefix) + name + dbf::kStagedSeparator));
+      platform::CopyFile(files_, kept, staged.back());
+      plan.replacements.push_back({staged.back(), dir_ / platform::PathFromUtf8(name), true});
+    }
+    for (const std::string& name : generation.absent) {
+      const fs::path created = dir_ / platform::PathFromUtf8(name);
+      if (files_.IsFile(created)) plan.removals.push_back(created);
+    }
+    return CommitFiles(files_, dir_, plan);
+  } catch (...) {
+    if (!files_.IsFile(JournalFile(dir_))) {
+      for (const fs::path& file : staged) RemoveQuietly(files_, file);
+    }
+    throw;
+  }
 }
 
 }  // namespace tc::store

@@ -206,6 +206,7 @@ Layout ReadLayout(std::string_view file, const std::filesystem::path& path) {
   // file that ends inside a record is truncated.
   const std::size_t body = size - layout.header_length;
   const std::size_t whole = body / layout.record_length;
+  layout.declared_records = claimed;
   const std::size_t rest = body % layout.record_length;
   if (claimed <= whole) {
     layout.records = claimed;

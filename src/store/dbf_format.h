@@ -97,6 +97,7 @@ struct Layout {
   std::size_t header_length = 0;
   std::size_t record_length = 0;
   std::size_t records = 0;  // records the file really holds, deleted ones included
+  std::size_t declared_records = 0;  // what the header says it holds
 };
 
 struct Date {

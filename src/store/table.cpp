@@ -122,6 +122,7 @@ class Table::Impl {
   enum class Pending { None, Append, Edit };
 
   fs::path path;
+  platform::FileSystem* files = &platform::RealFileSystem();
   std::string name;
   OpenMode mode = OpenMode::Shared;
   std::optional<platform::FileLock> lock;
@@ -196,7 +197,7 @@ class Table::Impl {
     lock.reset();
 #endif
     try {
-      platform::WriteFileAtomically(path, {header, data, std::string_view(kEnd, 1)});
+      platform::WriteFileAtomically(*files, path, {header, data, std::string_view(kEnd, 1)});
     } catch (const Error& error) {
       if (error.kind() == ErrorKind::InUse) throw InUse(name);
       throw TableError("No se puede guardar la tabla " + name + ". " + error.what(), error.kind(),
@@ -674,9 +675,10 @@ const std::string& NoName() {
   return empty;
 }
 
-platform::FileLock Lock(const fs::path& path, const std::string& name, bool exclusive) {
+platform::FileLock Lock(platform::FileSystem& files, const fs::path& path, const std::string& name,
+                        bool exclusive) {
   try {
-    auto lock = platform::FileLock::TryAcquire(path, exclusive);
+    auto lock = files.TryLock(path, exclusive);
     if (!lock) throw InUse(name);
     return std::move(*lock);
   } catch (const TableError&) {
@@ -715,62 +717,62 @@ Table::~Table() {
   }
 }
 
-Table Table::Create(const std::filesystem::path& path, const Schema& fields,
-                    ImageKeeper keeper) {
+Table Table::Create(const std::filesystem::path& path, const Schema& fields, ImageKeeper keeper,
+                    platform::FileSystem& files) {
   auto impl = std::make_unique<Impl>();
   impl->keeper = std::move(keeper);
   impl->path = path;
+  impl->files = &files;
   impl->name = dbf::TableNameFromPath(path);
   const fs::path dir = path.parent_path();
-  std::error_code error;
-  if (!dir.empty() && !fs::is_directory(dir, error)) {
+  if (!dir.empty() && !files.IsFolder(dir)) {
     throw TableError("No se puede crear la tabla " + impl->name + ": no existe la carpeta " +
                          platform::PathText(dir) + ".",
                      ErrorKind::InputMissing, impl->name);
   }
   // Another program holding the old file keeps it: the table cannot be replaced.
-  if (fs::exists(path, error)) Lock(path, impl->name, true);
+  if (files.IsFile(path)) Lock(files, path, impl->name, true);
 
   const std::string header = dbf::NewLevel7Header(fields, path, dbf::Today());
   std::string bytes = header + static_cast<char>(dbf::kEndOfFile);
   try {
-    platform::WriteFileAtomically(path, bytes);
+    platform::WriteFileAtomically(files, path, bytes);
   } catch (const Error& failure) {
     if (failure.kind() == ErrorKind::InUse) throw InUse(impl->name);
     throw TableError("No se puede crear la tabla " + impl->name + ". " + failure.what(),
                      failure.kind(), impl->name);
   }
   impl->mode = OpenMode::Shared;
-  impl->lock = Lock(path, impl->name, false);
+  impl->lock = Lock(files, path, impl->name, false);
   impl->Load(std::move(bytes));
   return Table(std::move(impl));
 }
 
-Table Table::Open(const std::filesystem::path& path, OpenMode mode) {
-  return Open(path, mode, {}, std::nullopt);
+Table Table::Open(const std::filesystem::path& path, OpenMode mode, platform::FileSystem& files) {
+  return Open(path, mode, {}, std::nullopt, files);
 }
 
 Table Table::Open(const std::filesystem::path& path, OpenMode mode, ImageKeeper keeper,
-                  std::optional<TableImage> image) {
+                  std::optional<TableImage> image, platform::FileSystem& files) {
   auto impl = std::make_unique<Impl>();
   impl->keeper = std::move(keeper);
   impl->path = path;
+  impl->files = &files;
   impl->name = dbf::TableNameFromPath(path);
   impl->mode = mode;
-  std::error_code error;
-  if (!fs::is_regular_file(path, error)) {
+  if (!files.IsFile(path)) {
     throw TableError("No se encuentra la tabla " + impl->name + ": no existe el archivo " +
                          platform::PathText(path) + ".",
                      ErrorKind::TableMissing, impl->name);
   }
-  impl->lock = Lock(path, impl->name, mode == OpenMode::Exclusive);
+  impl->lock = Lock(files, path, impl->name, mode == OpenMode::Exclusive);
   if (image) {
     impl->Load(std::move(*image));
     return Table(std::move(impl));
   }
   std::string bytes;
   try {
-    bytes = platform::ReadFile(path);
+    bytes = files.ReadFile(path);
   } catch (const Error& failure) {
     throw TableError("No se puede abrir la tabla " + impl->name + ". " + failure.what(),
                      failure.kind(), impl->name);
@@ -838,6 +840,17 @@ int Table::RecordCount() const {
   return static_cast<int>(impl_->live);
 }
 
+void Table::RequireComplete() const {
+  const Impl& t = Require(impl_);
+  if (t.layout.declared_records <= t.layout.records) return;
+  throw TableError("La tabla " + t.name + " (" + platform::PathText(t.path) +
+                       ") est\xE1 incompleta: su cabecera anuncia " +
+                       std::to_string(t.layout.declared_records) +
+                       " registros y el archivo solo contiene " +
+                       std::to_string(t.layout.records) + ".",
+                   ErrorKind::TableDamaged, t.name);
+}
+
 void Table::Append() {
   Impl& t = Require(impl_);
   t.Settle();
@@ -890,11 +903,11 @@ void Table::Pack() {
     t.lock.reset();
     bool alone = false;
     try {
-      alone = platform::FileLock::TryAcquire(t.path, true).has_value();
+      alone = t.files->TryLock(t.path, true).has_value();
     } catch (const Error&) {
     }
     try {
-      t.lock = platform::FileLock::TryAcquire(t.path, false);
+      t.lock = t.files->TryLock(t.path, false);
     } catch (const Error&) {
     }
     if (!alone) throw InUse(t.name);

@@ -93,7 +93,7 @@ TEST_F(CliTest, WrongUsageExitsWith64AndSaysSoInSpanish) {
     }
   }
   EXPECT_EQ(Run({}).err,
-            "transclepsa: Falta la orden: convert, templates o export.\n"
+            "transclepsa: Falta la orden: convert, templates, export, check o restore.\n"
             "Consulte \"transclepsa --help\".\n");
   EXPECT_EQ(Run({"convert"}).err.rfind("transclepsa: Falta el documento XML de ITACA (FICHERO).", 0),
             0u);
@@ -361,13 +361,15 @@ TEST_F(CliExportTest, TemplateAndSchoolYearFlags) {
   EXPECT_TRUE(outcome.Says("  horario_grupo:     0\n  horario_ocupacion: 0\n"));
 }
 
-TEST_F(CliExportTest, WithoutASlotTableTheDialogsErrorIsShownAndNoTemplateIsChosen) {
+TEST_F(CliExportTest, WithoutASlotTableTheExportFailsAndWritesNothing) {
   fs::remove(data / "DIASHORAST.DBF");
+  const auto before = tc::test::FolderFiles(dir.path());
   const Outcome outcome = Export();
-  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.status, 1) << outcome.err;
   EXPECT_EQ(outcome.err.rfind("Error: ", 0), 0u) << outcome.err;
   EXPECT_NE(outcome.err.find("DIASHORAST"), std::string::npos) << outcome.err;
-  EXPECT_TRUE(outcome.Says("  plantilla horaria: ninguna\n"));
+  EXPECT_NE(outcome.err.find("Haga antes la transformaci"), std::string::npos) << outcome.err;
+  EXPECT_EQ(tc::test::FolderFiles(dir.path()), before);
 }
 
 }  // namespace
@@ -376,13 +378,8 @@ TEST_F(CliExportTest, WithoutASlotTableTheDialogsErrorIsShownAndNoTemplateIsChos
 
 namespace {
 
-// Every file of a folder with its bytes, to tell that nothing was created, changed or removed.
-std::map<std::string, std::string> Snapshot(const fs::path& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    files[entry.path().filename().string()] = tc::test::ReadFile(entry.path());
-  }
-  return files;
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+  return tc::test::FolderFiles(dir);
 }
 
 }  // namespace

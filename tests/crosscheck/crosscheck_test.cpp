@@ -56,6 +56,7 @@ Day Today() {
 std::map<std::string, std::string> Files(const fs::path& dir) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::directory_iterator(dir)) {
+    if (!entry.is_regular_file()) continue;  // our own folder: backups, dated by each program
     files[Utf8(entry.path().filename())] = ReadFile(entry.path());
   }
   return files;

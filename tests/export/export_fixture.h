@@ -12,6 +12,7 @@
 #include "export/solution_export.h"
 #include "run/export_run.h"
 #include "store/database.h"
+#include "support/faulty_files.h"
 #include "support/test_support.h"
 
 namespace tc::test {
@@ -137,7 +138,7 @@ class ExportTest : public ::testing::Test {
     soluc.Close();
   }
 
-  ExportResult Run() { return RunExport(state, ui, ztemp, When()); }
+  ExportResult Run() { return RunExport(state, ui, Workplace(ztemp, files), When()); }
 
   // The output's elements under a container (or the root's own attributes for ""), each as its
   // attributes in order, "name=value".
@@ -157,6 +158,7 @@ class ExportTest : public ::testing::Test {
   }
 
   TempDir dir;
+  FaultyFileSystem files;  // the run's; a test makes it fail where it chooses
   fs::path ztemp = dir / "ZTEMP", itaca = dir / "datos" / "prueba.xml";
   fs::path output = dir / "datos" / "ResultadoClepsaprueba.xml";
   RunState state;

@@ -14,6 +14,8 @@
 #endif
 
 #include "base/error.h"
+#include "platform/file_system.h"
+#include "support/faulty_files.h"
 #include "platform/platform.h"
 #include "store/table.h"
 #include "store/table_testing.h"
@@ -58,7 +60,7 @@ class Environment {
 
 class PlatformTest : public ::testing::Test {
  protected:
-  void TearDown() override { platform::SetFaultHook(nullptr); }
+  platform::FileSystem& files = platform::RealFileSystem();
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir.path())) {
@@ -93,42 +95,46 @@ TEST_F(PlatformTest, TheExecutableFolderHoldsThisProgram) {
 }
 
 TEST_F(PlatformTest, ReadingAMissingFileNamesIt) {
-  const std::string message = ErrorOf([&] { platform::ReadFile(dir / "NADA.DBF"); });
+  const std::string message = ErrorOf([&] { files.ReadFile(dir / "NADA.DBF"); });
   EXPECT_EQ(message.rfind("No se puede leer el archivo " + (dir / "NADA.DBF").string() + ": ", 0),
             0u)
       << message;
   WriteFile(dir / "A.BIN", std::string("a\0b\x1A", 4));
-  EXPECT_EQ(platform::ReadFile(dir / "A.BIN"), std::string("a\0b\x1A", 4));
+  EXPECT_EQ(files.ReadFile(dir / "A.BIN"), std::string("a\0b\x1A", 4));
 }
 
 TEST_F(PlatformTest, AtomicWritesReplaceWholeOrNotAtAll) {
   const fs::path file = dir / "T.DBF";
-  platform::WriteFileAtomically(file, "primero");
+  platform::WriteFileAtomically(files, file, "primero");
   EXPECT_EQ(ReadFile(file), "primero");
 #ifndef _WIN32
   ::chmod(file.c_str(), 0640);
 #endif
-  platform::WriteFileAtomically(file, "segundo");
+  platform::WriteFileAtomically(files, file, "segundo");
   EXPECT_EQ(ReadFile(file), "segundo");
 #ifndef _WIN32
   struct stat info {};
   ::stat(file.c_str(), &info);
   EXPECT_EQ(info.st_mode & 0777, 0640u);  // the replacement keeps the old permissions
 #endif
-  for (const char* failing : {"write", "rename"}) {
+  for (const char* failing : {"write", "mode", "rename"}) {
     std::vector<std::string> operations;
-    platform::SetFaultHook([&](std::string_view operation, const fs::path& path) {
-      operations.push_back(std::string(operation) + " " + path.filename().string());
-      if (operation == failing) throw Error("disco lleno");
+    FaultyFileSystem faulty([&](std::string_view operation, const fs::path& path) {
+      operations.push_back(std::string(operation));
+      if (operation == failing) {
+        throw platform::FileError("sin sitio", ErrorKind::DiskOrPermission, path.string(),
+                                  "no queda espacio en el disco");
+      }
     });
-    EXPECT_EQ(ErrorOf([&] { platform::WriteFileAtomically(file, "tercero"); }), "disco lleno");
-    platform::SetFaultHook(nullptr);
+    EXPECT_EQ(ErrorOf([&] { platform::WriteFileAtomically(faulty, file, "tercero"); }),
+              "No se puede escribir el archivo " + file.string() +
+                  ": no queda espacio en el disco.");
     EXPECT_EQ(ReadFile(file), "segundo") << failing;
     EXPECT_EQ(Files(), (std::vector<std::string>{"T.DBF"})) << failing;
-    EXPECT_EQ(operations.front(), "write T.DBF");
+    EXPECT_EQ(operations.front(), "write");
   }
   EXPECT_EQ(ErrorOf([&] {
-              platform::WriteFileAtomically(dir / "NO" / "T.DBF", "x");
+              platform::WriteFileAtomically(files, dir / "NO" / "T.DBF", "x");
             }).rfind("No se puede escribir el archivo " + (dir / "NO" / "T.DBF").string(), 0),
             0u);
 }
@@ -211,18 +217,18 @@ TEST_F(PlatformTest, LocksConflictBetweenProcesses) {
 TEST_F(PlatformTest, AFileThisProgramHoldsIsStillReplacedWhole) {
   const fs::path file = dir / "T.DBF";
   const fs::path other = dir / "O.DBF";
-  platform::WriteFileAtomically(file, "primero");
+  platform::WriteFileAtomically(files, file, "primero");
   {
     auto reader = FileLock::TryAcquire(file, false);
     ASSERT_TRUE(reader);
-    platform::WriteFileAtomically(file, "segundo");
-    EXPECT_EQ(platform::ReadFile(file), "segundo");
-    platform::WriteFileAtomically(file, "tercero");
-    EXPECT_EQ(platform::ReadFile(file), "tercero");
+    platform::WriteFileAtomically(files, file, "segundo");
+    EXPECT_EQ(files.ReadFile(file), "segundo");
+    platform::WriteFileAtomically(files, file, "tercero");
+    EXPECT_EQ(files.ReadFile(file), "tercero");
     auto second_reader = FileLock::TryAcquire(file, false);
-    platform::WriteFileAtomically(other, "otro");
-    platform::RenameReplacing(other, file);
-    EXPECT_EQ(platform::ReadFile(file), "otro");
+    platform::WriteFileAtomically(files, other, "otro");
+    files.Rename(other, file);
+    EXPECT_EQ(files.ReadFile(file), "otro");
   }
   EXPECT_EQ(Files(), (std::vector<std::string>{"T.DBF"}));
 }
@@ -233,31 +239,31 @@ TEST_F(PlatformTest, AFileThisProgramHoldsIsStillReplacedWhole) {
 TEST_F(PlatformTest, AFileHeldByAnotherProgramIsInUseAndStaysAsItWas) {
   const fs::path file = dir / "T.DBF";
   const fs::path other = dir / "O.DBF";
-  platform::WriteFileAtomically(file, "primero");
-  platform::WriteFileAtomically(other, "otro");
+  platform::WriteFileAtomically(files, file, "primero");
+  platform::WriteFileAtomically(files, other, "otro");
   {
     HeldAsByClepsa clepsa(file);
     const std::string in_use = ": otro programa lo est\xE1 usando.";
     try {
-      platform::WriteFileAtomically(file, "segundo");
+      platform::WriteFileAtomically(files, file, "segundo");
       ADD_FAILURE() << "replaced";
     } catch (const Error& error) {
       EXPECT_EQ(std::string(error.what()), "No se puede escribir el archivo " + file.string() + in_use);
       EXPECT_EQ(error.kind(), ErrorKind::InUse);
     }
-    EXPECT_EQ(ErrorOf([&] { platform::RenameReplacing(other, file); }),
+    EXPECT_EQ(ErrorOf([&] { files.Rename(other, file); }),
               "No se puede mover el archivo " + other.string() + " a " + file.string() + in_use);
-    EXPECT_EQ(ErrorOf([&] { platform::RenameReplacing(file, dir / "N.DBF"); }),
+    EXPECT_EQ(ErrorOf([&] { files.Rename(file, dir / "N.DBF"); }),
               "No se puede mover el archivo " + file.string() + " a " + (dir / "N.DBF").string() +
                   in_use);
     // Reading is shared; taking it alone is not.
     EXPECT_TRUE(FileLock::TryAcquire(file, false));
     EXPECT_FALSE(FileLock::TryAcquire(file, true));
-    EXPECT_EQ(platform::ReadFile(file), "primero");
+    EXPECT_EQ(files.ReadFile(file), "primero");
   }
   EXPECT_EQ(Files(), (std::vector<std::string>{"O.DBF", "T.DBF"}));
-  platform::WriteFileAtomically(file, "segundo");
-  EXPECT_EQ(platform::ReadFile(file), "segundo");
+  platform::WriteFileAtomically(files, file, "segundo");
+  EXPECT_EQ(files.ReadFile(file), "segundo");
 }
 #endif
 
@@ -318,7 +324,7 @@ TEST_F(PlatformTest, TheDateFollowsTheUsersLocale) {
 // ---- INI files ---------------------------------------------------------------------------------
 
 TEST_F(PlatformTest, IniValueInANewFileUsesWindowsLineEnds) {
-  platform::WriteIniValue(dir / "Clepsa.ini", "Transformadores", "Transformado", "1");
+  platform::WriteIniValue(files, dir / "Clepsa.ini", "Transformadores", "Transformado", "1");
   EXPECT_EQ(ReadFile(dir / "Clepsa.ini"), "[Transformadores]\r\nTransformado=1\r\n");
 }
 
@@ -338,43 +344,43 @@ TEST_F(PlatformTest, IniValueReplacesOnlyItsOwnLine) {
       "[Final]\n"
       "k=v";
   WriteFile(dir / "Clepsa.ini", before);
-  platform::WriteIniValue(dir / "Clepsa.ini", "Transformadores", "Transformado", "-1");
+  platform::WriteIniValue(files, dir / "Clepsa.ini", "Transformadores", "Transformado", "-1");
   std::string expected = before;
   expected.replace(expected.find("  TRANSFORMADO = 0"), 18, "TRANSFORMADO=-1");
   EXPECT_EQ(ReadFile(dir / "Clepsa.ini"), expected);
 
   // Read back: the section's own key, not the one of [General] nor the commented one.
-  EXPECT_EQ(platform::ReadIniValue(dir / "Clepsa.ini", "TRANSFORMADORES", "transformado"), "-1");
-  EXPECT_EQ(platform::ReadIniValue(dir / "Clepsa.ini", "Transformadores", "Otro"), "a=b");
-  EXPECT_EQ(platform::ReadIniValue(dir / "Clepsa.ini", "Final", "k"), "v");
-  EXPECT_EQ(platform::ReadIniValue(dir / "Clepsa.ini", "Final", "Transformado"), std::nullopt);
-  EXPECT_EQ(platform::ReadIniValue(dir / "no.ini", "Final", "k"), std::nullopt);
+  EXPECT_EQ(platform::ReadIniValue(files, dir / "Clepsa.ini", "TRANSFORMADORES", "transformado"), "-1");
+  EXPECT_EQ(platform::ReadIniValue(files, dir / "Clepsa.ini", "Transformadores", "Otro"), "a=b");
+  EXPECT_EQ(platform::ReadIniValue(files, dir / "Clepsa.ini", "Final", "k"), "v");
+  EXPECT_EQ(platform::ReadIniValue(files, dir / "Clepsa.ini", "Final", "Transformado"), std::nullopt);
+  EXPECT_EQ(platform::ReadIniValue(files, dir / "no.ini", "Final", "k"), std::nullopt);
 }
 
 TEST_F(PlatformTest, IniValueJoinsItsSectionOrStartsOne) {
   WriteFile(dir / "a.ini", "[Transformadores]\r\nOtro=1\r\n\r\n[Siguiente]\r\nTransformado=3\r\n");
-  platform::WriteIniValue(dir / "a.ini", "TRANSFORMADORES", "Transformado", "1");
+  platform::WriteIniValue(files, dir / "a.ini", "TRANSFORMADORES", "Transformado", "1");
   EXPECT_EQ(
       ReadFile(dir / "a.ini"),
       "[Transformadores]\r\nOtro=1\r\nTransformado=1\r\n\r\n[Siguiente]\r\nTransformado=3\r\n");
 
   WriteFile(dir / "b.ini", "[Otra]\nk=v");  // no line end at the end
-  platform::WriteIniValue(dir / "b.ini", "Transformadores", "Transformado", "0");
+  platform::WriteIniValue(files, dir / "b.ini", "Transformadores", "Transformado", "0");
   EXPECT_EQ(ReadFile(dir / "b.ini"), "[Otra]\nk=v\n[Transformadores]\nTransformado=0\n");
 
   WriteFile(dir / "c.ini", "[Transformadores]");
-  platform::WriteIniValue(dir / "c.ini", "Transformadores", "Transformado", "1");
+  platform::WriteIniValue(files, dir / "c.ini", "Transformadores", "Transformado", "1");
   EXPECT_EQ(ReadFile(dir / "c.ini"), "[Transformadores]\r\nTransformado=1\r\n");
 }
 
 TEST_F(PlatformTest, IniFileIsUntouchedWhenTheWriteFails) {
   WriteFile(dir / "Clepsa.ini", "[Transformadores]\nTransformado=0\n");
-  platform::SetFaultHook([](std::string_view operation, const fs::path&) {
+  FaultyFileSystem faulty([](std::string_view operation, const fs::path&) {
     if (operation == "rename") throw Error("disco lleno");
   });
-  EXPECT_THROW(platform::WriteIniValue(dir / "Clepsa.ini", "Transformadores", "Transformado", "1"),
-               Error);
-  platform::SetFaultHook(nullptr);
+  EXPECT_THROW(
+      platform::WriteIniValue(faulty, dir / "Clepsa.ini", "Transformadores", "Transformado", "1"),
+      Error);
   EXPECT_EQ(ReadFile(dir / "Clepsa.ini"), "[Transformadores]\nTransformado=0\n");
   EXPECT_EQ(Files(), (std::vector<std::string>{"Clepsa.ini"}));
 }

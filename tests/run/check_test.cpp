@@ -31,16 +31,13 @@ namespace fs = std::filesystem;
 const fs::path kSample = fs::path(TC_SOURCE_DIR) / "examples" / "ies_exemple.xml";
 
 std::map<std::string, std::string> Snapshot(const fs::path& dir) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::directory_iterator(dir))
-    files[entry.path().filename().string()] = test::ReadFile(entry.path());
-  return files;
+  return tc::test::FolderFiles(dir);
 }
 
 void CopyFolder(const fs::path& from, const fs::path& to) {
   fs::create_directories(to);
   for (const auto& entry : fs::directory_iterator(from))
-    fs::copy_file(entry.path(), to / entry.path().filename());
+    if (entry.is_regular_file()) fs::copy_file(entry.path(), to / entry.path().filename());
 }
 
 std::vector<std::string> WorkingTableNames() {

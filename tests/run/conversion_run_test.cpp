@@ -30,12 +30,8 @@ class Recorder : public test::ScriptedInteraction {
   std::vector<bool> busy_calls;
 };
 
-// Every file of a folder with its bytes.
 std::map<std::string, std::string> Snapshot(const fs::path& dir) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::directory_iterator(dir))
-    files[entry.path().filename().string()] = test::ReadFile(entry.path());
-  return files;
+  return tc::test::FolderFiles(dir);
 }
 
 std::vector<Row> Rows(const fs::path& dir, std::string_view table) {

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "store/database.h"
 #include "store/schemas.h"
+#include "support/faulty_files.h"
 #include "support/test_support.h"
 #include "table_testing.h"
 
@@ -20,17 +21,10 @@ using store::OpenMode;
 using store::Table;
 
 // Every file of a folder with its bytes.
-std::map<std::string, std::string> Snapshot(const fs::path& dir) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    files[entry.path().filename().string()] = ReadFile(entry.path());
-  }
-  return files;
-}
+std::map<std::string, std::string> Snapshot(const fs::path& dir) { return FolderFiles(dir); }
 
 class DatabaseTest : public ::testing::Test {
  protected:
-  void TearDown() override { platform::SetFaultHook(nullptr); }
 
   // A teachers' table holding one row with this code, at `file` in the folder.
   void Teachers(const std::string& file, const std::string& code) {
@@ -48,7 +42,8 @@ class DatabaseTest : public ::testing::Test {
   }
 
   TempDir dir;
-  Database db{dir.path()};
+  FaultyFileSystem files;  // the database's own; tests make it fail where they choose
+  Database db{dir.path(), files};
 };
 
 TEST_F(DatabaseTest, FindsTablesWhateverTheLetterCaseOfTheirNames) {
@@ -101,7 +96,7 @@ TEST_F(DatabaseTest, DeleteFilesTakesTheTableThenItsIndexAndReportsNoFailure) {
   Teachers("PROFT.DBF", "A");
   WriteFile(dir / "PROFT.MDX", "index");
   std::vector<std::string> removed;
-  platform::SetFaultHook([&](std::string_view operation, const fs::path& path) {
+  files.SetBefore([&](std::string_view operation, const fs::path& path) {
     if (operation != "remove") return;
     removed.push_back(path.filename().string());
     if (path.extension() == ".DBF") throw Error("disco protegido");
@@ -110,7 +105,7 @@ TEST_F(DatabaseTest, DeleteFilesTakesTheTableThenItsIndexAndReportsNoFailure) {
   EXPECT_EQ(removed, (std::vector<std::string>{"PROFT.DBF", "PROFT.MDX"}));
   EXPECT_TRUE(fs::exists(dir / "PROFT.DBF"));  // its deletion failed, silently
   EXPECT_FALSE(fs::exists(dir / "PROFT.MDX"));
-  platform::SetFaultHook(nullptr);
+  files.SetBefore(nullptr);
   EXPECT_NO_THROW(db.DeleteFiles("NADA"));  // nothing there: nothing to do
 }
 
@@ -286,11 +281,11 @@ TEST_F(StagingTest, ARenameFailingAnywhereInCommitLeavesTheOldFilesAndNoStrayFil
       SCOPED_TRACE("rename " + std::to_string(failing) + (lower_case ? " lower case" : ""));
       StageRun();
       int renames = 0;
-      platform::SetFaultHook([&](std::string_view operation, const fs::path&) {
+      files.SetBefore([&](std::string_view operation, const fs::path&) {
         if (operation == "rename" && ++renames == failing) throw Error("disco lleno");
       });
       std::string error = ErrorOf([&] { db.Commit(); });
-      platform::SetFaultHook(nullptr);
+      files.SetBefore(nullptr);
       if (error == "(sin error)") {
         EXPECT_GT(failing, 2);  // at least the two staged tables moved
         break;
@@ -304,7 +299,7 @@ TEST_F(StagingTest, ARenameFailingAnywhereInCommitLeavesTheOldFilesAndNoStrayFil
     EXPECT_FALSE(StrayFiles());
     EXPECT_EQ(Codes(dir / "PROFT.DBF"), (std::vector<std::string>{"NEW"}));
     // Back to the starting point for the next round.
-    for (const auto& entry : fs::directory_iterator(dir.path())) fs::remove(entry.path());
+    for (const auto& entry : fs::directory_iterator(dir.path())) fs::remove_all(entry.path());
     SetUp();
   }
 }
@@ -315,13 +310,13 @@ TEST_F(StagingTest, AFullDiskWhileWritingAStagedTableLeavesNothingBehind) {
   teachers.Append();
   teachers.SetText("ABREV", "NEW");
   teachers.Post();
-  platform::SetFaultHook([](std::string_view operation, const fs::path&) {
+  files.SetBefore([](std::string_view operation, const fs::path&) {
     if (operation == "write") throw Error("disco lleno");
   });
   EXPECT_EQ(ErrorOf([&] { teachers.Close(); }), "No se puede guardar la tabla PROFT. disco lleno");
   EXPECT_EQ(ErrorOf([&] { db.Recreate(store::AulatTable()); }),
             "No se puede crear la tabla AULAT. disco lleno");
-  platform::SetFaultHook(nullptr);
+  files.SetBefore(nullptr);
   db.Discard();
   EXPECT_EQ(Snapshot(dir.path()), before);
 }
@@ -352,7 +347,7 @@ TEST_F(DatabaseTest, AFullDiskOnClosingKeepsTheOldTable) {
   Teachers("PROFT.DBF", "OLD");
   const auto before = Snapshot(dir.path());
   for (const char* failing : {"write", "rename"}) {
-    platform::SetFaultHook([&](std::string_view operation, const fs::path&) {
+    files.SetBefore([&](std::string_view operation, const fs::path&) {
       if (operation == failing) throw Error("disco lleno");
     });
     Table table = db.Open("PROFT", OpenMode::Exclusive);
@@ -361,7 +356,7 @@ TEST_F(DatabaseTest, AFullDiskOnClosingKeepsTheOldTable) {
     table.Post();
     EXPECT_EQ(ErrorOf([&] { table.Close(); }), "No se puede guardar la tabla PROFT. disco lleno");
     EXPECT_FALSE(table.Active());
-    platform::SetFaultHook(nullptr);
+    files.SetBefore(nullptr);
     EXPECT_EQ(Snapshot(dir.path()), before) << failing;
   }
 }

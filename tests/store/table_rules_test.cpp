@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "store/table.h"
+#include "support/faulty_files.h"
 #include "support/test_support.h"
 #include "table_testing.h"
 
@@ -458,11 +459,11 @@ TEST_F(TableRules, MisuseGivesClearErrors) {
 TEST_F(TableRules, ClosingAnUnchangedTableWritesNothing) {
   Fill({"A"});
   int writes = 0;
-  platform::SetFaultHook([&](std::string_view operation, const std::filesystem::path&) {
+  FaultyFileSystem counting([&](std::string_view operation, const std::filesystem::path&) {
     if (operation == "write") ++writes;
   });
   {
-    Table table = Table::Open(path(), OpenMode::Exclusive);
+    Table table = Table::Open(path(), OpenMode::Exclusive, counting);
     for (table.First(); !table.Eof(); table.Next()) table.GetText("COD");
     table.Locate("COD", "A");
     table.Edit();
@@ -470,7 +471,6 @@ TEST_F(TableRules, ClosingAnUnchangedTableWritesNothing) {
     table.Append();
     table.Close();
   }
-  platform::SetFaultHook(nullptr);
   EXPECT_EQ(writes, 0);
 }
 

@@ -74,6 +74,17 @@ std::string UserLocaleName() {
 }
 #endif
 
+std::map<std::string, std::string> FolderFiles(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string name = fs::relative(entry.path(), folder).generic_string();
+    if (name == "TransClepsaItaca/ejecucion.lock") continue;
+    files[name] = ReadFile(entry.path());
+  }
+  return files;
+}
+
 std::string W(std::string_view utf8) { return Utf8ToCp1252(utf8); }
 
 std::vector<Row> ReadRows(const fs::path& table_file) {

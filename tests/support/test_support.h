@@ -34,6 +34,11 @@ class TempDir {
 };
 
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
+
+// Every file under a folder by its path relative to the folder ("PROFT.DBF",
+// "TransClepsaItaca/copias/0001/PROFT.DBF"), with its bytes: what a run created, changed or
+// removed shows as a difference. The run lock, which any run may leave in our folder, is left out.
+std::map<std::string, std::string> FolderFiles(const std::filesystem::path& folder);
 std::string ReadFile(const std::filesystem::path& path);
 
 #ifdef _WIN32

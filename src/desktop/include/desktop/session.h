@@ -55,6 +55,10 @@ class Session {
   void SetSettingsFile(std::filesystem::path file) { settings_file_ = std::move(file); }
   void SetWorkingFolder(std::filesystem::path folder) { working_folder_ = std::move(folder); }
 
+  // At the program's start: what a run of any program interrupted in the working folder (a
+  // power cut, a killed process) is finished or undone.
+  void FinishInterruptedRun() const;
+
   // Both direction buttons: enabled until one run completes (one completed run per start).
   bool RunsEnabled() const { return runs_enabled_; }
   // The text of the main window's language box, as the user edits it.

@@ -6,7 +6,10 @@
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "store/database.h"
 
 namespace tc {
 
@@ -37,7 +40,8 @@ CentreIdentity ReadIdentity(const itaca::Document& document);
 
 // The eight tables of an export, opened exclusively in the order SOLUC, GRUPOST, CURSOST, PROFT,
 // AULAT, ASIGNOMT, DIASHORAST, ASIGT while the object lives (CURSOST and ASIGT only so that no
-// other program changes them meanwhile). Throws TableError when one cannot be opened.
+// other program changes them meanwhile). Throws TableError when one cannot be opened, or holds
+// fewer records than its header says: an export never sends half a timetable.
 class SolutionTables {
  public:
   explicit SolutionTables(store::Database& db);
@@ -76,10 +80,13 @@ ExportCounts WriteTimetable(SolutionTables& tables, itaca::Document& document,
                             const CentreIdentity& identity, const ExportChoice& choice,
                             report::Report* report = nullptr);
 
-// Saves the document as `output`, then commits the database's staged tables (the rebuilt slot
-// table). When the commit fails the output file is put back as it was, so a failed export
-// changes nothing.
-void SaveAndCommit(const itaca::Document& document, const std::filesystem::path& output,
-                   store::Database& db);
+// Writes the document beside `output` and commits it with the database's staged tables (the
+// rebuilt slot table) in one crash-safe commit (store::CommitFiles): the output and the slot
+// table are replaced together or not at all. Returns the backup generation of the replaced slot
+// table.
+std::optional<store::GenerationInfo> SaveAndCommit(const itaca::Document& document,
+                                                   const std::filesystem::path& output,
+                                                   store::Database& db,
+                                                   store::Database::CommitDetails details);
 
 }  // namespace tc

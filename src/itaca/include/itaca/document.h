@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_system.h"
+
 namespace pugi {
 class xml_node;
 }
@@ -100,7 +102,8 @@ class Document {
   // one we read (the message names it), it is not well-formed XML (the line and column of the
   // first fault and what is wrong there), it has a document type declaration (never read: its
   // entities would change the data) or its root element is not `centro` (naming the root found).
-  static Document Load(const std::filesystem::path& file);
+  static Document Load(const std::filesystem::path& file,
+                       platform::FileSystem& files = platform::RealFileSystem());
   // The same from bytes in memory; `source` names the origin in messages.
   static Document Parse(std::string_view bytes, std::string_view source = "documento");
 
@@ -117,7 +120,8 @@ class Document {
   // Saves atomically (temporary file beside `file`, then moved into place) in the encoding that
   // the kept XML declaration names (UTF-8 when there is none); a character that encoding cannot
   // hold is written as a character reference. Throws DocumentError on failure.
-  void Save(const std::filesystem::path& file) const;
+  void Save(const std::filesystem::path& file,
+            platform::FileSystem& files = platform::RealFileSystem()) const;
   // The bytes Save would write.
   std::string Serialize() const;
 

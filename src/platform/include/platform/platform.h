@@ -58,31 +58,6 @@ std::filesystem::path WorkingDir(const std::optional<std::filesystem::path>& ove
 // The folder of the running executable.
 std::filesystem::path ExecutableDir();
 
-// Whole-file read. Throws tc::Error naming the file on failure.
-std::string ReadFile(const std::filesystem::path& path);
-
-// Writes `bytes` to a temporary file beside `target` and moves it into place, so that `target`
-// is either left as it was or replaced by the complete new content; no temporary file remains
-// after a failure. Throws tc::Error naming the file on failure.
-void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes);
-// The same for content made of several pieces written one after the other (no joined copy).
-void WriteFileAtomically(const std::filesystem::path& target,
-                         std::initializer_list<std::string_view> pieces);
-
-// Moves `from` over `to` in one step (replacing `to`). Throws tc::Error on failure. (Not named
-// ReplaceFile: <windows.h> makes that name a macro for its own function.)
-void RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
-
-// A name for a temporary file in `dir`, not yet used, starting with `stem`.
-std::filesystem::path TemporaryPath(const std::filesystem::path& dir, std::string_view stem);
-
-// Test seam for faults: when set, called before every write, rename and remove done through this
-// layer with the operation ("write", "rename", "remove") and the path; it may throw to simulate
-// a full disk or a failing rename.
-using FaultHook = std::function<void(std::string_view operation, const std::filesystem::path&)>;
-void SetFaultHook(FaultHook hook);
-void CheckFault(std::string_view operation, const std::filesystem::path& path);
-
 // An advisory lock on a file, held while the object lives: shared (readers) or exclusive.
 // Acquire fails, without waiting, when another process holds a conflicting lock.
 class FileLock {
@@ -105,15 +80,17 @@ class FileLock {
 // "dd/mm/yyyy hh:mm:ss" in the C or POSIX locale.
 std::string ShortDateLongTime(std::chrono::system_clock::time_point when);
 
+class FileSystem;
+
+// The value of `key` in `section` of an INI file (names compared without regard to letter case,
+// blanks around the value removed); nullopt when the file, the section or the key is missing.
+std::optional<std::string> ReadIniValue(FileSystem& files, const std::filesystem::path& file,
+                                        std::string_view section, std::string_view key);
+
 // Sets `key`=`value` in `section` of an INI file, keeping every other line as it was (comments,
 // order, other sections, line endings); creates the file or the section when missing. The file is
 // written completely or not at all.
-// The value of `key` in `section` of an INI file (names compared without regard to letter case,
-// blanks around the value removed); nullopt when the file, the section or the key is missing.
-std::optional<std::string> ReadIniValue(const std::filesystem::path& file, std::string_view section,
-                                        std::string_view key);
-
-void WriteIniValue(const std::filesystem::path& file, std::string_view section,
+void WriteIniValue(FileSystem& files, const std::filesystem::path& file, std::string_view section,
                    std::string_view key, std::string_view value);
 
 }  // namespace tc::platform

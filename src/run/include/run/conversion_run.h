@@ -14,6 +14,8 @@
 #include "run/interaction.h"
 #include "run/preview.h"
 #include "run/run_state.h"
+#include "run/workplace.h"
+#include "store/safe_commit.h"
 
 namespace tc {
 
@@ -37,14 +39,15 @@ struct ConversionResult {
   // the rows per table. Render it with report::RenderText or report::RenderJson, keep it with
   // SaveReport.
   report::Report report{report::Report::Kind::Conversion};
+  // Completed: the backup generation that keeps the tables the run replaced (and its report).
+  std::optional<store::GenerationInfo> backup;
 };
 
 // Runs one conversion. Completed: OutcomeCode 1, "Proceso finalizado" shown. MissingInput:
 // "No existe archivo" shown, OutcomeCode -1 when hosted. Cancelled: the user declined the
 // preview (Interaction::ApproveChanges); nothing changed, nothing shown. Throws tc::Error when
 // the run fails; the working folder is then left as it was.
-ConversionResult RunConversion(RunState& state, Interaction& ui,
-                               const std::filesystem::path& working_dir);
+ConversionResult RunConversion(RunState& state, Interaction& ui, const Workplace& workplace);
 
 // What a conversion would do, without changing anything in the working folder: the same run,
 // with the same questions, built in a folder of its own under the system's temporary folder and
@@ -58,7 +61,6 @@ struct ConversionCheck {
 // Runs the conversion's flow (file, template and language, the ten stages) into a temporary
 // folder. Nothing is shown at the end and the outcome is not touched. Throws the error the
 // conversion would end with; nothing is left behind.
-ConversionCheck CheckConversion(RunState& state, Interaction& ui,
-                                const std::filesystem::path& working_dir);
+ConversionCheck CheckConversion(RunState& state, Interaction& ui, const Workplace& workplace);
 
 }  // namespace tc

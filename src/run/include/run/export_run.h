@@ -14,6 +14,8 @@
 #include "run/interaction.h"
 #include "run/preview.h"
 #include "run/run_state.h"
+#include "run/workplace.h"
+#include "store/safe_commit.h"
 
 namespace tc {
 
@@ -31,13 +33,15 @@ struct ExportResult {
   // Completed: every SOLUC record left out and every class written without its teacher or room,
   // with the reason; the SOLUC records read, the elements written and the slot table's rows.
   report::Report report{report::Report::Kind::Export};
+  // Completed: the backup generation that keeps the slot table the run replaced (and its report).
+  std::optional<store::GenerationInfo> backup;
 };
 
 // Runs one export. Throws tc::Error when the run fails; nothing is then saved and DIASHORAST is
 // left as it was.
-ExportResult RunExport(RunState& state, Interaction& ui, const std::filesystem::path& working_dir);
+ExportResult RunExport(RunState& state, Interaction& ui, const Workplace& workplace);
 // The same with the export's date and time given instead of read from the clock (tests).
-ExportResult RunExport(RunState& state, Interaction& ui, const std::filesystem::path& working_dir,
+ExportResult RunExport(RunState& state, Interaction& ui, const Workplace& workplace,
                        std::chrono::system_clock::time_point now);
 
 // What an export would do, without changing anything in the working folder and without saving
@@ -51,9 +55,8 @@ struct ExportCheck {
 };
 
 // Throws the error the export would end with; nothing is left behind.
-ExportCheck CheckExport(RunState& state, Interaction& ui,
-                        const std::filesystem::path& working_dir);
-ExportCheck CheckExport(RunState& state, Interaction& ui, const std::filesystem::path& working_dir,
+ExportCheck CheckExport(RunState& state, Interaction& ui, const Workplace& workplace);
+ExportCheck CheckExport(RunState& state, Interaction& ui, const Workplace& workplace,
                         std::chrono::system_clock::time_point now);
 
 // The template of the last conversion in the working folder (MARCOXML of the slot table's first

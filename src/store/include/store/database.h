@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "store/safe_commit.h"
 #include "store/schemas.h"
 #include "store/table.h"
 
@@ -17,13 +18,16 @@ namespace tc::store {
 
 class Database {
  public:
-  // The folder must exist when a table is created or opened; it is never created here.
-  explicit Database(std::filesystem::path dir);
+  // The folder must exist when a table is created or opened; it is never created here. Every
+  // file operation on the folder and its tables goes through `files`.
+  explicit Database(std::filesystem::path dir,
+                    platform::FileSystem& files = platform::RealFileSystem());
   ~Database();  // discards staged tables that were not committed
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
   const std::filesystem::path& Dir() const;
+  platform::FileSystem& Files() const { return files_; }
 
   // Path of a table's file with this extension (".DBF", ".MDX"): an existing file whose name
   // matches whatever its letter case, else the upper-case name. While staging, a staged table's
@@ -39,15 +43,31 @@ class Database {
   Table Open(std::string_view name, OpenMode mode);
 
   // From BeginStaging on, tables created go to temporary files in the same folder and Open finds
-  // them there. Commit moves every staged table into place (removing the table's old .MDX);
-  // Discard removes the temporary files and leaves the folder as it was.
+  // them there. Commit moves every staged table into place (removing the table's old .MDX, and
+  // the files of tables deleted while staging) with CommitFiles: crash-safe, the old files kept
+  // as a backup generation, which it returns (none when the commit had nothing to keep). Discard
+  // removes the temporary files and leaves the folder as it was.
+  struct CommitDetails {
+    std::string run = "conversion";  // what the generation says made it
+    std::string document;            // the run's ITACA file (UTF-8)
+    std::vector<GenerationExtra> extras;  // written into the generation (the run's report)
+    std::vector<Replacement> external;    // files outside the folder committed with the tables
+  };
   void BeginStaging();
-  void Commit();
+  std::optional<GenerationInfo> Commit(const CommitDetails& details);
+  std::optional<GenerationInfo> Commit() { return Commit(CommitDetails{}); }
   void Discard();
   bool Staging() const;
 
+  // Puts a backup generation back, all or nothing and crash-safe like a commit: every file it
+  // kept returns to the folder, the files its run created go, and what this replaces is kept as
+  // a generation of its own (returned), so that a restore can be undone too. Nothing changes
+  // while another program holds one of those files. Not while staging.
+  std::optional<GenerationInfo> Restore(const GenerationInfo& generation);
+
  private:
   std::filesystem::path dir_;
+  platform::FileSystem& files_;
   bool staging_ = false;
   std::map<std::string, std::filesystem::path> staged_;  // table name -> temporary file
 

@@ -32,6 +32,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_system.h"
+
 namespace tc::store {
 
 // Logical field types. Tables we create use the first four; Date and Other appear in tables
@@ -67,15 +69,19 @@ class Table {
 
   // Creates an empty table file with exactly these fields, replacing any file at `path`, and
   // opens it in shared mode.
+  // Every file operation of the table goes through `files`.
   static Table Create(const std::filesystem::path& path, const Schema& fields,
-                      ImageKeeper keeper = {});
+                      ImageKeeper keeper = {},
+                      platform::FileSystem& files = platform::RealFileSystem());
   // Opens an existing table file. Throws TableError when the file is missing, held by another
   // program, or not a dBase file we can read.
-  static Table Open(const std::filesystem::path& path, OpenMode mode);
+  static Table Open(const std::filesystem::path& path, OpenMode mode,
+                    platform::FileSystem& files = platform::RealFileSystem());
   // Opens a table whose file is known to hold exactly `image`; closing hands the image to
   // `keeper`.
   static Table Open(const std::filesystem::path& path, OpenMode mode, ImageKeeper keeper,
-                    std::optional<TableImage> image);
+                    std::optional<TableImage> image,
+                    platform::FileSystem& files = platform::RealFileSystem());
 
   bool Active() const;
   // Writes the changes (atomically) and closes; a pending row is dropped. Closing a closed table
@@ -96,6 +102,11 @@ class Table {
   int RecNo() const;
   // Number of live (not deleted) rows.
   int RecordCount() const;
+  // A table read from a file that holds fewer records than its header says (a file cut short,
+  // even at a record boundary) is read as far as it goes; a reader that must have every record
+  // (the export, Clepsa's SOLUC above all) asks for this check, which throws TableError
+  // (TableDamaged) giving both counts.
+  void RequireComplete() const;
 
   void Append();
   void Edit();

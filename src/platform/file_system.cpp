@@ -1,0 +1,90 @@
+// What every file system offers on top of its own operations: atomic replacement of a file, and
+// temporary names.
+#include "platform/file_system.h"
+
+#include <atomic>
+#include <random>
+#include <string>
+
+namespace tc::platform {
+
+namespace fs = std::filesystem;
+
+std::filesystem::path TemporaryPath(FileSystem& files, const std::filesystem::path& folder,
+                                    std::string_view stem) {
+  static std::atomic<unsigned> counter{0};
+  static const unsigned seed = std::random_device{}();
+  std::mt19937 random(seed ^ (counter.fetch_add(1) * 2654435761u));
+  constexpr char kHex[] = "0123456789ABCDEF";
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    std::string name(stem);
+    unsigned value = random();
+    for (int i = 0; i < 8; ++i) name += kHex[(value >> (i * 4)) & 0xF];
+    name += ".tmp";
+    fs::path candidate = folder / PathFromUtf8(name);
+    if (!files.IsFile(candidate) && !files.IsFolder(candidate)) return candidate;
+  }
+  throw Error("No se encuentra un nombre libre para un archivo temporal en " +
+                  PathText(folder) + ".",
+              ErrorKind::DiskOrPermission, PathText(folder));
+}
+
+void CopyFile(FileSystem& files, const std::filesystem::path& from,
+              const std::filesystem::path& to) {
+  const std::string bytes = files.ReadFile(from);
+  const std::string_view piece(bytes);
+  files.WriteNewFile(to, std::span<const std::string_view>(&piece, 1));
+}
+
+void RemoveTree(FileSystem& files, const std::filesystem::path& folder) {
+  if (!files.IsFolder(folder)) return;
+  for (const fs::path& entry : files.List(folder)) {
+    if (files.IsFolder(entry)) {
+      RemoveTree(files, entry);
+    } else {
+      files.Remove(entry);
+    }
+  }
+  files.RemoveFolder(folder);
+}
+
+bool IsTemporaryName(std::string_view name) {
+  constexpr std::string_view kEnd = ".tmp";
+  constexpr std::size_t kDigits = 8;
+  if (name.size() < 1 + kDigits + kEnd.size() || !name.ends_with(kEnd)) return false;
+  const std::size_t digits = name.size() - kEnd.size() - kDigits;
+  if (name[digits - 1] != '~') return false;
+  for (std::size_t i = digits; i < digits + kDigits; ++i) {
+    const char c = name[i];
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+  }
+  return true;
+}
+
+void WriteFileAtomically(FileSystem& files, const std::filesystem::path& target,
+                         std::initializer_list<std::string_view> pieces) {
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  const fs::path temporary = TemporaryPath(files, folder, PathToUtf8(target.filename()) + ".~");
+  try {
+    files.WriteNewFile(temporary, std::span<const std::string_view>(pieces.begin(), pieces.size()));
+    // The new file takes the permissions of the one it replaces.
+    if (const std::optional<FileMode> mode = files.Mode(target)) files.SetMode(temporary, *mode);
+    files.Rename(temporary, target);
+  } catch (const FileError& error) {
+    try {
+      files.Remove(temporary);
+    } catch (...) {
+    }
+    throw FileError("No se puede escribir el archivo " + PathText(target) + ": " +
+                        error.reason() + ".",
+                    error.kind(), PathText(target), error.reason());
+  } catch (...) {
+    try {
+      files.Remove(temporary);
+    } catch (...) {
+    }
+    throw;
+  }
+}
+
+}  // namespace tc::platform
