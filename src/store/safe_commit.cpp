@@ -205,10 +205,11 @@ void RefuseReadOnly(FileSystem& files, const fs::path& file) {
               ErrorKind::DiskOrPermission, platform::PathText(file));
 }
 
-// Puts the old files back after a move failed: each moved target from its kept copy, or removed
-// when there was none. False when that too failed (the journal then stays for the next run).
+// Puts the old files back after a move or a removal failed: each moved target from its kept copy,
+// or removed when there was none; each removed file from its kept copy. False when that too
+// failed (the journal then stays for the next run).
 bool PutBack(FileSystem& files, const std::vector<const Replacement*>& moved,
-             const fs::path& generation) {
+             const std::vector<fs::path>& removed, const fs::path& generation) {
   bool whole = true;
   for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
     const Replacement& replacement = **it;
@@ -223,18 +224,29 @@ bool PutBack(FileSystem& files, const std::vector<const Replacement*>& moved,
       whole = false;
     }
   }
+  for (const fs::path& file : removed) {
+    try {
+      platform::WriteFileAtomically(files, file, files.ReadFile(generation / file.filename()));
+    } catch (...) {
+      whole = false;
+    }
+  }
   return whole;
 }
 
+// The generations beyond the number to keep go, oldest first. One that cannot go now goes with a
+// later run: the commit is whole already.
 void Prune(FileSystem& files, const fs::path& working_dir, int keep) {
-  std::vector<GenerationInfo> generations = ListGenerations(files, working_dir);
-  const std::size_t kept = static_cast<std::size_t>(std::max(keep, 1));
-  for (std::size_t i = 0; i + kept < generations.size(); ++i) {
-    try {
-      platform::RemoveTree(files, generations[i].folder);
-    } catch (...) {
-      // An old generation that cannot go now goes with a later run.
+  try {
+    std::vector<GenerationInfo> generations = ListGenerations(files, working_dir);
+    const std::size_t kept = static_cast<std::size_t>(std::max(keep, 1));
+    for (std::size_t i = 0; i + kept < generations.size(); ++i) {
+      try {
+        platform::RemoveTree(files, generations[i].folder);
+      } catch (...) {
+      }
     }
+  } catch (...) {
   }
 }
 
@@ -378,35 +390,44 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
     throw;
   }
 
-  // 4. The moves. One that fails puts the old files back and removes the journal, so that the
-  // folder is as it was.
+  // 4. The removals, then the moves (those outside the folder last). One that fails puts the old
+  // files back and removes the journal, so that the folder is as it was.
   std::vector<const Replacement*> moved;
-  for (const Replacement* replacement : ordered) {
-    try {
+  std::vector<fs::path> removed;
+  try {
+    for (const fs::path& removal : plan.removals) {
+      if (files.Remove(removal)) removed.push_back(removal);
+    }
+    for (const Replacement* replacement : ordered) {
       files.Rename(replacement->staged, replacement->target);
       moved.push_back(replacement);
-    } catch (...) {
-      if (PutBack(files, moved, partial)) {
-        RemoveQuietly(files, journal_file);
-        try {
-          platform::RemoveTree(files, partial);
-        } catch (...) {
-        }
-      }
-      throw;
     }
+  } catch (...) {
+    if (PutBack(files, moved, removed, partial)) {
+      RemoveQuietly(files, journal_file);
+      try {
+        platform::RemoveTree(files, partial);
+      } catch (...) {
+      }
+    }
+    throw;
   }
-  for (const fs::path& removal : plan.removals) RemoveQuietly(files, removal);
   std::optional<GenerationInfo> made;
   if (keeping) {
     try {
       files.Rename(partial, final_folder);
       made = info;
     } catch (...) {
-      // The tables are in place; only the generation is lost (removed as a stray one later).
+      // The tables are in place; only the generation is lost.
+      try {
+        platform::RemoveTree(files, partial);
+      } catch (...) {
+      }
     }
   }
-  files.Remove(journal_file);
+  // The commit is whole: a journal left behind names moves already made, which the next run
+  // passes over.
+  RemoveQuietly(files, journal_file);
 
   // 5. The generations beyond the number to keep go, oldest first.
   Prune(files, working_dir, plan.generations_to_keep);
@@ -439,7 +460,7 @@ Recovery Recover(FileSystem& files, const fs::path& working_dir) {
       for (const JournalMove& move : journal->moves) {
         if (files.IsFile(move.from) || files.IsFolder(move.from)) files.Rename(move.from, move.to);
       }
-      for (const fs::path& removal : journal->removals) RemoveQuietly(files, removal);
+      for (const fs::path& removal : journal->removals) files.Remove(removal);
       recovery.finished_commit = true;
     }
     files.Remove(journal_file);

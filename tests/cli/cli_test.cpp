@@ -5,9 +5,12 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/platform.h"
+#include "store/safe_commit.h"
 #include "store/schemas.h"
 #include "store/table.h"
 #include "support/process.h"
@@ -361,6 +364,28 @@ TEST_F(CliExportTest, TemplateAndSchoolYearFlags) {
   EXPECT_TRUE(outcome.Says("  horario_grupo:     0\n  horario_ocupacion: 0\n"));
 }
 
+// A SOLUC cut short at a record boundary (a copy interrupted, a full disk) would be half a
+// timetable sent to ITACA.
+TEST_F(CliExportTest, ASolutionShorterThanItsHeaderSaysIsRefusedWithBothCounts) {
+  const fs::path soluc = data / "SOLUC.DBF";
+  std::string bytes = tc::test::ReadFile(soluc);
+  const auto u16 = [&](std::size_t at) {
+    return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
+  };
+  bytes.resize(u16(8) + u16(10));  // the header and the first of its two records
+  tc::test::WriteFile(soluc, bytes);
+  const auto before = tc::test::FolderFiles(dir.path());
+
+  const Outcome outcome = Export();
+  EXPECT_EQ(outcome.status, 1) << outcome.err;
+  EXPECT_NE(outcome.err.find("La tabla SOLUC (" + Arg(soluc) +
+                             ") está incompleta: su cabecera anuncia 2 registros y el archivo "
+                             "solo contiene 1."),
+            std::string::npos)
+      << outcome.err;
+  EXPECT_EQ(tc::test::FolderFiles(dir.path()), before);
+}
+
 TEST_F(CliExportTest, WithoutASlotTableTheExportFailsAndWritesNothing) {
   fs::remove(data / "DIASHORAST.DBF");
   const auto before = tc::test::FolderFiles(dir.path());
@@ -517,3 +542,104 @@ TEST_F(CliExportTest, ExportPrintsItsReportAndCheckSavesNothing) {
   EXPECT_EQ(outcome.status, 2);
   EXPECT_EQ(outcome.err.rfind("No existe archivo XML o Solución.\n", 0), 0u);
 }
+
+// ---- Backups, restore, one run at a time --------------------------------------------------------
+
+namespace {
+
+// The working folder's tables and their bytes (our own folder left out).
+std::map<std::string, std::string> Tables(const fs::path& dir) {
+  std::map<std::string, std::string> tables;
+  for (const auto& [name, bytes] : tc::test::FolderFiles(dir)) {
+    if (name.find('/') == std::string::npos) tables[name] = bytes;
+  }
+  return tables;
+}
+
+TEST_F(CliTest, EveryRunThatReplacesTablesKeepsThemAndRestorePutsThemBack) {
+  Outcome outcome = Run({"restore", "--list", "--data-dir", Arg(data)});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("No hay copias de seguridad en ")) << outcome.out;
+  outcome = Run({"restore", "--data-dir", Arg(data)});
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_NE(outcome.err.find("No hay copias de seguridad"), std::string::npos) << outcome.err;
+
+  ASSERT_EQ(Convert({"--template", "VESPRA"}).status, 0);
+  const auto afternoon = Tables(data);
+  outcome = Convert({"--template", "MATI"});
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("Copia de seguridad de lo sustituido: 1 (transclepsa restore 1 la "
+                           "repone)\n"))
+      << outcome.out;
+  const auto morning = Tables(data);
+
+  outcome = Run({"restore", "--list", "--data-dir", Arg(data)});
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("  1      ")) << outcome.out;
+  EXPECT_TRUE(outcome.Says("  conversión    " + Arg(kSample) + "\n")) << outcome.out;
+
+  // The latest by default; what it replaces is kept in turn, so the restore can be undone.
+  outcome = Run({"restore", "--data-dir", Arg(data)});
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("Repuesta la copia 1 (las tablas de antes de la conversión del "))
+      << outcome.out;
+  EXPECT_TRUE(outcome.Says("  repuesto PROFT.DBF\n")) << outcome.out;
+  EXPECT_TRUE(outcome.Says("Copia de seguridad de lo sustituido: 2 ")) << outcome.out;
+  EXPECT_EQ(Tables(data), afternoon);
+  ASSERT_EQ(Run({"restore", "2", "--data-dir", Arg(data)}).status, 0);
+  EXPECT_EQ(Tables(data), morning);
+
+  outcome = Run({"restore", "7", "--data-dir", Arg(data)});
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_NE(outcome.err.find("No existe la copia de seguridad 7 en la carpeta " + Arg(data) +
+                             ". Las copias que hay son: 1, 2, 3."),
+            std::string::npos)
+      << outcome.err;
+  EXPECT_EQ(Run({"restore", "--list", "2", "--data-dir", Arg(data)}).status, 64);
+  EXPECT_EQ(Run({"restore", "cero", "--data-dir", Arg(data)}).status, 64);
+  EXPECT_EQ(Tables(data), morning);
+}
+
+TEST_F(CliTest, ARunWaitsForTheRunInProgressThenGivesUpChangingNothing) {
+  ASSERT_EQ(Convert().status, 0);
+  const auto before = tc::test::FolderFiles(data);
+  {
+    // Another run holds the folder for longer than a run waits.
+    auto held = tc::platform::RealFileSystem().TryLock(tc::store::RunLockFile(data), true, true);
+    ASSERT_TRUE(held);
+    const Outcome outcome = Convert({"--template", "VESPRA"});
+    EXPECT_EQ(outcome.status, 4);
+    EXPECT_NE(outcome.err.find("Otra ejecución de TransClepsaItaca está trabajando en la carpeta " +
+                               Arg(data) + "; no se ha cambiado nada."),
+              std::string::npos)
+        << outcome.err;
+  }
+  EXPECT_EQ(tc::test::FolderFiles(data), before);
+}
+
+TEST_F(CliTest, TwoRunsStartedTogetherTakeTurnsAndLeaveOneWholeResult) {
+  // What each run gives alone.
+  std::map<std::string, std::map<std::string, std::string>> alone;
+  for (const char* code : {"VESPRA", "MATI"}) {
+    const fs::path folder = dir / code;
+    fs::create_directory(folder);
+    ASSERT_EQ(Run({"convert", Arg(kSample), "--data-dir", Arg(folder), "--template", code}).status,
+              0);
+    alone[code] = Tables(folder);
+  }
+
+  Outcome first, second;
+  std::thread other([&] { first = Convert({"--template", "VESPRA"}); });
+  second = Convert({"--template", "MATI"});
+  other.join();
+  EXPECT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(second.status, 0) << second.err;
+  // The run that came second replaced the first one's tables whole, and kept them.
+  const auto now = Tables(data);
+  EXPECT_TRUE(now == alone["VESPRA"] || now == alone["MATI"]);
+  const auto kept = tc::test::FolderFiles(data / "TransClepsaItaca" / "copias" / "0001");
+  EXPECT_EQ(kept.count("generacion.txt"), 1u);
+  EXPECT_EQ(kept.count("PROFT.DBF"), 1u);
+}
+
+}  // namespace

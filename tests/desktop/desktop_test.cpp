@@ -8,6 +8,7 @@
 #include "desktop/forms.h"
 #include "desktop/help.h"
 #include "desktop/session.h"
+#include "store/safe_commit.h"
 #include "support/test_support.h"
 
 namespace tc::desktop {
@@ -99,6 +100,27 @@ TEST(Session, AMissingInputClosesAHostedWindowWithMinusOneAndLeavesAStandaloneOn
   EXPECT_FALSE(hosted.Closing().has_value());
   EXPECT_FALSE(hosted.Closing().has_value());  // once
   EXPECT_EQ(test::ReadFile(dir / "Clepsa.ini"), "[Transformadores]\r\nTransformado=-1\r\n");
+}
+
+// A run interrupted by a power cut left a staged table and a half-made backup: the program puts
+// the folder right as it starts, unless another run is working there now.
+TEST(Session, AtStartTheFolderIsPutRightAfterAnInterruptedRun) {
+  test::TempDir dir;
+  const std::filesystem::path ztemp = dir / "ZTEMP";
+  std::filesystem::create_directories(store::BackupsFolder(ztemp) / "0001~parcial");
+  test::WriteFile(ztemp / "PROFT.DBF", "tabla");
+  test::WriteFile(ztemp / "~TC_PROFT~0123ABCD.tmp", "a medias");
+  Session session(ReadCommandLine({}), dir / "Clepsa.ini", ztemp);
+  {
+    auto other_run =
+        platform::RealFileSystem().TryLock(store::RunLockFile(ztemp), true, true);
+    session.FinishInterruptedRun();  // does not wait for it
+    EXPECT_TRUE(std::filesystem::exists(ztemp / "~TC_PROFT~0123ABCD.tmp"));
+  }
+  session.FinishInterruptedRun();
+  EXPECT_FALSE(std::filesystem::exists(ztemp / "~TC_PROFT~0123ABCD.tmp"));
+  EXPECT_FALSE(std::filesystem::exists(store::BackupsFolder(ztemp) / "0001~parcial"));
+  EXPECT_EQ(test::ReadFile(ztemp / "PROFT.DBF"), "tabla");
 }
 
 TEST(Session, ACompletedRunDisablesBothDirectionsAndAnErrorChangesNothing) {
