@@ -13,24 +13,32 @@ namespace tc::store::dbf {
 
 namespace {
 
-std::uint16_t ReadLe16(std::string_view bytes, std::size_t at) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
-}
-
-std::uint32_t ReadLe32(std::string_view bytes, std::size_t at) {
-  std::uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+// Little-endian unsigned numbers of 1 to 8 bytes: the header's counts and lengths and Visual
+// FoxPro's binary numbers.
+std::uint64_t ReadLe(const char* in, int bytes) {
+  std::uint64_t value = 0;
+  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(in[i]);
   return value;
 }
 
+void WriteLe(std::uint64_t value, char* out, int bytes) {
+  for (int i = 0; i < bytes; ++i) out[i] = static_cast<char>(value >> (8 * i) & 0xFF);
+}
+
+std::uint16_t ReadLe16(std::string_view bytes, std::size_t at) {
+  return static_cast<std::uint16_t>(ReadLe(bytes.data() + at, 2));
+}
+
+std::uint32_t ReadLe32(std::string_view bytes, std::size_t at) {
+  return static_cast<std::uint32_t>(ReadLe(bytes.data() + at, 4));
+}
+
 void WriteLe16(std::string& bytes, std::size_t at, std::size_t value) {
-  bytes[at] = static_cast<char>(value & 0xFF);
-  bytes[at + 1] = static_cast<char>(value >> 8 & 0xFF);
+  WriteLe(value, bytes.data() + at, 2);
 }
 
 void WriteLe32(std::string& bytes, std::size_t at, std::uint64_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i) & 0xFF);
+  WriteLe(value, bytes.data() + at, 4);
 }
 
 std::string Hex(unsigned value) {
@@ -322,6 +330,27 @@ double DecodeDouble7(const char* in) {
   bits = (bits & kSign) ? bits ^ kSign : ~bits;
   return std::bit_cast<double>(bits);
 }
+
+void EncodeFoxInteger(std::int32_t value, char* out) {
+  WriteLe(static_cast<std::uint32_t>(value), out, 4);
+}
+
+std::int32_t DecodeFoxInteger(const char* in) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(ReadLe(in, 4)));
+}
+
+void EncodeFoxDouble(double value, char* out) {
+  if (value == 0) value = 0.0;  // no negative zero
+  WriteLe(std::bit_cast<std::uint64_t>(value), out, 8);
+}
+
+double DecodeFoxDouble(const char* in) { return std::bit_cast<double>(ReadLe(in, 8)); }
+
+void EncodeFoxCurrency(std::int64_t ten_thousandths, char* out) {
+  WriteLe(static_cast<std::uint64_t>(ten_thousandths), out, 8);
+}
+
+std::int64_t DecodeFoxCurrency(const char* in) { return static_cast<std::int64_t>(ReadLe(in, 8)); }
 
 std::string FormatNumber(double value) {
   if (value == 0) return "0";

@@ -122,6 +122,16 @@ std::int32_t DecodeLong7(const char* in);  // the caller checks for the blank (a
 void EncodeDouble7(double value, char* out);
 double DecodeDouble7(const char* in);
 
+// Visual FoxPro binary numbers: little-endian two's complement and IEEE bits; money (Y) as a
+// whole number of ten-thousandths.
+inline constexpr double kCurrencyScale = 10000.0;
+void EncodeFoxInteger(std::int32_t value, char* out);
+std::int32_t DecodeFoxInteger(const char* in);
+void EncodeFoxDouble(double value, char* out);
+double DecodeFoxDouble(const char* in);
+void EncodeFoxCurrency(std::int64_t ten_thousandths, char* out);
+std::int64_t DecodeFoxCurrency(const char* in);
+
 // Shortest text that reads back as the same number ("4", "2.5").
 std::string FormatNumber(double value);
 

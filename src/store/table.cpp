@@ -84,32 +84,6 @@ std::optional<Number> ParseNumber(std::string_view text) {
   return std::nullopt;
 }
 
-std::int64_t ReadLe(const char* in, int bytes) {
-  std::uint64_t value = 0;
-  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(in[i]);
-  if (bytes < 8 && (value >> (bytes * 8 - 1)) & 1) value |= ~0ull << (bytes * 8);  // sign
-  return static_cast<std::int64_t>(value);
-}
-
-void WriteLe(std::uint64_t value, char* out, int bytes) {
-  for (int i = 0; i < bytes; ++i) out[i] = static_cast<char>(value >> (8 * i) & 0xFF);
-}
-
-double ReadLeDouble(const char* in) {
-  std::uint64_t bits = static_cast<std::uint64_t>(ReadLe(in, 8));
-  double value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
-
-void WriteLeDouble(double value, char* out) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  WriteLe(bits, out, 8);
-}
-
-constexpr double kCurrencyScale = 10000.0;  // Visual FoxPro keeps money in ten-thousandths
-
 TableError InUse(const std::string& name) {
   return TableError("La tabla " + name + " est\xE1 en uso por otro programa.", ErrorKind::InUse,
                     name);
@@ -379,16 +353,16 @@ class Table::Impl {
         return number;
       case Encoding::FoxInteger:
         number.integral = true;
-        number.whole = ReadLe(raw, 4);
+        number.whole = dbf::DecodeFoxInteger(raw);
         return number;
       case Encoding::Double7:
         number.real = dbf::DecodeDouble7(raw);
         return number;
       case Encoding::FoxDouble:
-        number.real = ReadLeDouble(raw);
+        number.real = dbf::DecodeFoxDouble(raw);
         return number;
       case Encoding::FoxCurrency:
-        number.real = ReadLe(raw, 8) / kCurrencyScale;
+        number.real = dbf::DecodeFoxCurrency(raw) / dbf::kCurrencyScale;
         return number;
       case Encoding::Numeric:
       case Encoding::Text: {
@@ -451,7 +425,7 @@ class Table::Impl {
       case Encoding::FoxInteger:
         if (value < kMin || value > kMax)
           Refuse(column, "no admite el valor " + std::to_string(value));
-        WriteLe(static_cast<std::uint64_t>(value), raw, 4);
+        dbf::EncodeFoxInteger(static_cast<std::int32_t>(value), raw);
         return;
       case Encoding::Numeric: {
         std::string text = std::to_string(value);
@@ -476,13 +450,13 @@ class Table::Impl {
         dbf::EncodeDouble7(value, raw);
         return;
       case Encoding::FoxDouble:
-        WriteLeDouble(value == 0 ? 0.0 : value, raw);
+        dbf::EncodeFoxDouble(value, raw);
         return;
       case Encoding::FoxCurrency: {
-        double scaled = std::round(value * kCurrencyScale);
+        double scaled = std::round(value * dbf::kCurrencyScale);
         if (!(std::fabs(scaled) < 9.2e18))
           Refuse(column, "no admite el valor " + dbf::FormatNumber(value));
-        WriteLe(static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled)), raw, 8);
+        dbf::EncodeFoxCurrency(static_cast<std::int64_t>(scaled), raw);
         return;
       }
       case Encoding::Long7:
