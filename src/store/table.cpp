@@ -2,8 +2,6 @@
 // when it is opened and written in one go (atomically) when it is closed after a change.
 #include "store/table.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -12,6 +10,7 @@
 #include "base/error.h"
 #include "dbf_format.h"
 #include "dbf_index.h"
+#include "field_values.h"
 #include "platform/platform.h"
 
 namespace tc::store {
@@ -28,61 +27,6 @@ struct NameHash {
     return std::hash<std::string_view>{}(text);
   }
 };
-
-bool AllBytes(std::string_view raw, char a, char b) {
-  for (char c : raw) {
-    if (c != a && c != b) return false;
-  }
-  return true;
-}
-
-// The text without trailing blanks; a zero byte counts as one (some writers pad with them).
-std::string_view TrimTail(std::string_view raw) {
-  std::size_t end = raw.size();
-  while (end > 0 && (raw[end - 1] == ' ' || raw[end - 1] == '\0')) --end;
-  return raw.substr(0, end);
-}
-
-std::string_view TrimBoth(std::string_view raw) {
-  raw = TrimTail(raw);
-  std::size_t begin = 0;
-  while (begin < raw.size() && raw[begin] == ' ') ++begin;
-  return raw.substr(begin);
-}
-
-// A number read from a field or from a text.
-struct Number {
-  bool blank = true;
-  bool integral = false;
-  std::int64_t whole = 0;
-  double real = 0;
-  double AsDouble() const { return integral ? static_cast<double>(whole) : real; }
-};
-
-// Parses a whole decimal text ("3", "-2.5", "  7 "); nullopt when it is not a number.
-std::optional<Number> ParseNumber(std::string_view text) {
-  text = TrimBoth(text);
-  Number number;
-  if (text.empty()) return number;
-  if (text.front() == '+') text.remove_prefix(1);
-  const char* end = text.data() + text.size();
-  std::int64_t whole = 0;
-  auto integer = std::from_chars(text.data(), end, whole);
-  if (integer.ec == std::errc() && integer.ptr == end) {
-    number.blank = false;
-    number.integral = true;
-    number.whole = whole;
-    return number;
-  }
-  double real = 0;
-  auto floating = std::from_chars(text.data(), end, real, std::chars_format::general);
-  if (floating.ec == std::errc() && floating.ptr == end) {
-    number.blank = false;
-    number.real = real;
-    return number;
-  }
-  return std::nullopt;
-}
 
 TableError InUse(const std::string& name) {
   return TableError("La tabla " + name + " est\xE1 en uso por otro programa.", ErrorKind::InUse,
@@ -155,7 +99,7 @@ class Table::Impl {
       by_name.emplace(dbf::AsciiUpper(layout.columns[i].def.name), i);  // the first one wins
     }
     blank_record.assign(layout.record_length, ' ');
-    for (const Column& column : layout.columns) FillBlank(column, blank_record.data());
+    for (const Column& column : layout.columns) dbf::FillBlank(column, blank_record.data());
     active = true;
     changed = false;
     pending = Pending::None;
@@ -255,250 +199,13 @@ class Table::Impl {
     return pending_row.data() + column.offset;
   }
 
-  // Integers and floating-point numbers go only into numeric fields.
-  void RequireNumeric(const Column& column) const {
-    if (column.encoding == Encoding::Logical || column.encoding == Encoding::Date ||
-        column.encoding == Encoding::Skipped) {
-      Refuse(column, "no es num\xE9rico");
-    }
+  // Where field values are read and written now, for the messages of the values a field
+  // refuses: a stored row is named by its record number, a row being written is not.
+  dbf::FieldPlace Place() const {
+    const bool stored = pending == Pending::None && current >= 0;
+    return {name, stored ? static_cast<std::size_t>(current) + 1 : 0};
   }
 
-  // A value the field cannot give or take. Reading, the record is named: a table with such a
-  // value is damaged (or not laid out as expected); writing, the value is what cannot be used.
-  [[noreturn]] void Refuse(const Column& column, const std::string& what) const {
-    if (pending == Pending::None && current >= 0) {
-      throw TableError("El campo " + column.def.name + " del registro " +
-                           std::to_string(current + 1) + " de la tabla " + name + " " + what + ".",
-                       ErrorKind::TableDamaged, name);
-    }
-    throw TableError("El campo " + column.def.name + " de la tabla " + name + " " + what + ".",
-                     ErrorKind::InvalidData, name);
-  }
-
-  // ---- Field values --------------------------------------------------------------------------
-
-  static void FillBlank(const Column& column, char* row) {
-    char* raw = row + column.offset;
-    char fill = ' ';
-    switch (column.encoding) {
-      case Encoding::Long7:
-      case Encoding::Double7:
-      case Encoding::FoxInteger:
-      case Encoding::FoxDouble:
-      case Encoding::FoxCurrency:
-        fill = '\0';
-        break;
-      case Encoding::Skipped:
-        // Binary kinds are blank when zero: timestamps, Visual FoxPro memo pointers, null flags.
-        if (column.code == '@' || column.code == '0' || column.code == 'T' || column.code == 'W' ||
-            ((column.code == 'M' || column.code == 'G') && column.width == 4)) {
-          fill = '\0';
-        }
-        break;
-      default:
-        break;
-    }
-    std::memset(raw, fill, column.width);
-  }
-
-  static bool Blank(const Column& column, const char* row) {
-    std::string_view raw(row + column.offset, column.width);
-    switch (column.encoding) {
-      case Encoding::Text:
-      case Encoding::Numeric:
-      case Encoding::Date:
-        return AllBytes(raw, ' ', '\0');
-      case Encoding::Logical:
-        return raw.empty() || raw[0] == ' ' || raw[0] == '?' || raw[0] == '\0';
-      case Encoding::Long7:
-      case Encoding::Double7:
-        return AllBytes(raw, '\0', '\0');
-      case Encoding::FoxInteger:
-      case Encoding::FoxDouble:
-      case Encoding::FoxCurrency:
-        return false;  // Visual FoxPro keeps nulls elsewhere
-      case Encoding::Skipped:
-        return AllBytes(raw, ' ', '\0');
-    }
-    return true;
-  }
-
-  static std::optional<bool> Truth(char c) {
-    switch (c) {
-      case 'T':
-      case 't':
-      case 'Y':
-      case 'y':
-        return true;
-      case 'F':
-      case 'f':
-      case 'N':
-      case 'n':
-        return false;
-      default:
-        return std::nullopt;
-    }
-  }
-
-  // A numeric column's value, or a text column's value read as a number.
-  Number NumberOf(const Column& column, const char* row) const {
-    const char* raw = row + column.offset;
-    Number number;
-    if (Blank(column, row)) return number;
-    number.blank = false;
-    switch (column.encoding) {
-      case Encoding::Long7:
-        number.integral = true;
-        number.whole = dbf::DecodeLong7(raw);
-        return number;
-      case Encoding::FoxInteger:
-        number.integral = true;
-        number.whole = dbf::DecodeFoxInteger(raw);
-        return number;
-      case Encoding::Double7:
-        number.real = dbf::DecodeDouble7(raw);
-        return number;
-      case Encoding::FoxDouble:
-        number.real = dbf::DecodeFoxDouble(raw);
-        return number;
-      case Encoding::FoxCurrency:
-        number.real = dbf::DecodeFoxCurrency(raw) / dbf::kCurrencyScale;
-        return number;
-      case Encoding::Numeric:
-      case Encoding::Text: {
-        std::string_view text(raw, column.width);
-        if (auto parsed = ParseNumber(text)) return *parsed;
-        Refuse(column, "no contiene un n\xFAmero: \"" + std::string(TrimBoth(text)) + "\"");
-      }
-      case Encoding::Logical:
-      case Encoding::Date:
-      case Encoding::Skipped:
-        break;
-    }
-    Refuse(column, "no es num\xE9rico");
-  }
-
-  std::string TextOf(const Column& column, const char* row) const {
-    const char* raw = row + column.offset;
-    std::string_view bytes(raw, column.width);
-    switch (column.encoding) {
-      case Encoding::Text:
-        return std::string(TrimTail(bytes));
-      case Encoding::Date:
-        return std::string(TrimBoth(bytes));
-      case Encoding::Logical: {
-        if (Blank(column, row)) return {};
-        auto truth = Truth(raw[0]);
-        return truth ? (*truth ? "T" : "F") : std::string();
-      }
-      case Encoding::Numeric: {
-        auto parsed = ParseNumber(bytes);
-        if (!parsed) return std::string(TrimBoth(bytes));  // e.g. the stars of an overflow
-        if (parsed->blank) return {};
-        return parsed->integral ? std::to_string(parsed->whole) : dbf::FormatNumber(parsed->real);
-      }
-      case Encoding::Long7:
-      case Encoding::FoxInteger:
-      case Encoding::Double7:
-      case Encoding::FoxDouble:
-      case Encoding::FoxCurrency: {
-        Number number = NumberOf(column, row);
-        if (number.blank) return {};
-        return number.integral ? std::to_string(number.whole) : dbf::FormatNumber(number.real);
-      }
-      case Encoding::Skipped:
-        return {};
-    }
-    return {};
-  }
-
-  void StoreInteger(const Column& column, char* raw, std::int64_t value) {
-    constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
-    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-    switch (column.encoding) {
-      case Encoding::Long7:
-        // The smallest 32-bit number would be stored as all zeros, which means blank.
-        if (value <= kMin || value > kMax)
-          Refuse(column, "no admite el valor " + std::to_string(value));
-        dbf::EncodeLong7(static_cast<std::int32_t>(value), raw);
-        return;
-      case Encoding::FoxInteger:
-        if (value < kMin || value > kMax)
-          Refuse(column, "no admite el valor " + std::to_string(value));
-        dbf::EncodeFoxInteger(static_cast<std::int32_t>(value), raw);
-        return;
-      case Encoding::Numeric: {
-        std::string text = std::to_string(value);
-        if (column.decimals > 0)
-          text += "." + std::string(static_cast<std::size_t>(column.decimals), '0');
-        StoreNumericText(column, raw, text, std::to_string(value));
-        return;
-      }
-      case Encoding::Text:
-        StoreText(column, raw, std::to_string(value));
-        return;
-      default:
-        StoreReal(column, raw, static_cast<double>(value));
-        return;
-    }
-  }
-
-  void StoreReal(const Column& column, char* raw, double value) {
-    if (std::isnan(value)) Refuse(column, "no admite un valor que no es un n\xFAmero");
-    switch (column.encoding) {
-      case Encoding::Double7:
-        dbf::EncodeDouble7(value, raw);
-        return;
-      case Encoding::FoxDouble:
-        dbf::EncodeFoxDouble(value, raw);
-        return;
-      case Encoding::FoxCurrency: {
-        double scaled = std::round(value * dbf::kCurrencyScale);
-        if (!(std::fabs(scaled) < 9.2e18))
-          Refuse(column, "no admite el valor " + dbf::FormatNumber(value));
-        dbf::EncodeFoxCurrency(static_cast<std::int64_t>(scaled), raw);
-        return;
-      }
-      case Encoding::Long7:
-      case Encoding::FoxInteger: {
-        double rounded = std::round(value);
-        if (!(std::fabs(rounded) < 3e9))
-          Refuse(column, "no admite el valor " + dbf::FormatNumber(value));
-        StoreInteger(column, raw, static_cast<std::int64_t>(rounded));
-        return;
-      }
-      case Encoding::Numeric: {
-        if (std::isinf(value)) Refuse(column, "no admite un valor infinito");
-        char buffer[512];
-        int length = std::snprintf(buffer, sizeof buffer, "%.*f", column.decimals, value);
-        if (length < 0 || static_cast<std::size_t>(length) >= sizeof buffer) {
-          Refuse(column, "no admite el valor " + dbf::FormatNumber(value));
-        }
-        StoreNumericText(column, raw, std::string(buffer, static_cast<std::size_t>(length)),
-                         dbf::FormatNumber(value));
-        return;
-      }
-      case Encoding::Text:
-        StoreText(column, raw, dbf::FormatNumber(value));
-        return;
-      default:
-        Refuse(column, "no es num\xE9rico");
-    }
-  }
-
-  void StoreNumericText(const Column& column, char* raw, const std::string& text,
-                        const std::string& shown) {
-    if (text.size() > column.width) Refuse(column, "no tiene sitio para el valor " + shown);
-    std::memset(raw, ' ', column.width - text.size());
-    std::memcpy(raw + column.width - text.size(), text.data(), text.size());
-  }
-
-  // A text is cut to the field's width and padded with blanks.
-  static void StoreText(const Column& column, char* raw, std::string_view text) {
-    std::size_t length = std::min(text.size(), column.width);
-    std::memcpy(raw, text.data(), length);
-    std::memset(raw + length, ' ', column.width - length);
-  }
 
   // ---- Pending rows --------------------------------------------------------------------------
 
@@ -562,9 +269,9 @@ class Table::Impl {
   // blanks, or a number's text.
   std::string_view KeyText(const Column& column, const char* row, std::string& scratch) const {
     if (column.encoding == Encoding::Text) {
-      return TrimTail(std::string_view(row + column.offset, column.width));
+      return dbf::TrimTail(std::string_view(row + column.offset, column.width));
     }
-    scratch = TextOf(column, row);
+    scratch = dbf::TextOf(Place(), column, row);
     return scratch;
   }
 
@@ -595,7 +302,7 @@ class Table::Impl {
     for (;;) {
       std::size_t end = keys.find(';', start);
       std::string_view part =
-          TrimBoth(keys.substr(start, end == std::string_view::npos ? end : end - start));
+          dbf::TrimBoth(keys.substr(start, end == std::string_view::npos ? end : end - start));
       const Column& column = ColumnOf(part);
       std::size_t position = static_cast<std::size_t>(&column - layout.columns.data());
       positions.push_back(position);
@@ -922,27 +629,22 @@ bool Table::Locate(std::string_view keys, std::span<const std::string> values) {
 std::string Table::GetText(std::string_view field) const {
   Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
-  return t.TextOf(column, t.ReadRow(field));
+  const char* row = t.ReadRow(field);
+  return dbf::TextOf(t.Place(), column, row);
 }
 
 std::int32_t Table::GetInteger(std::string_view field) const {
   Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
-  Number number = t.NumberOf(column, t.ReadRow(field));
-  if (number.blank) return 0;
-  double value = number.integral ? static_cast<double>(number.whole) : std::round(number.real);
-  if (!(value >= std::numeric_limits<std::int32_t>::min() &&
-        value <= std::numeric_limits<std::int32_t>::max())) {
-    t.Refuse(column, "tiene un valor que no cabe en un entero");
-  }
-  return static_cast<std::int32_t>(number.integral ? number.whole
-                                                   : static_cast<std::int64_t>(value));
+  const char* row = t.ReadRow(field);
+  return dbf::IntegerOf(t.Place(), column, row);
 }
 
 double Table::GetFloat(std::string_view field) const {
   Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
-  Number number = t.NumberOf(column, t.ReadRow(field));
+  const char* row = t.ReadRow(field);
+  dbf::Number number = dbf::NumberOf(t.Place(), column, row);
   return number.blank ? 0.0 : number.AsDouble();
 }
 
@@ -950,106 +652,50 @@ bool Table::GetBoolean(std::string_view field) const {
   Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
   const char* row = t.ReadRow(field);
-  switch (column.encoding) {
-    case Encoding::Logical:
-    case Encoding::Text: {
-      std::string_view text = TrimBoth(std::string_view(row + column.offset, column.width));
-      return !text.empty() && Impl::Truth(text[0]).value_or(false);
-    }
-    case Encoding::Date:
-    case Encoding::Skipped:
-      t.Refuse(column, "no es de tipo l\xF3gico");
-    default: {
-      Number number = t.NumberOf(column, row);
-      return !number.blank && number.AsDouble() != 0;
-    }
-  }
+  return dbf::BooleanOf(t.Place(), column, row);
 }
 
 bool Table::IsBlank(std::string_view field) const {
   Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
-  return Impl::Blank(column, t.ReadRow(field));
+  return dbf::IsBlank(column, t.ReadRow(field));
 }
 
 void Table::SetText(std::string_view field, std::string_view value) {
   Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
   char* raw = t.WriteRow(column);
-  if (value.empty()) {
-    Impl::FillBlank(column, raw - column.offset);
-    return;
-  }
-  switch (column.encoding) {
-    case Encoding::Text:
-      Impl::StoreText(column, raw, value);
-      return;
-    case Encoding::Logical: {
-      auto truth = Impl::Truth(TrimBoth(value).empty() ? ' ' : TrimBoth(value)[0]);
-      if (!truth)
-        t.Refuse(column, "es l\xF3gico y no admite el valor \"" + std::string(value) + "\"");
-      raw[0] = *truth ? 'T' : 'F';
-      return;
-    }
-    case Encoding::Date: {
-      std::string_view text = TrimBoth(value);
-      bool digits = text.size() == dbf::kDateWidth;
-      for (char c : text) digits = digits && c >= '0' && c <= '9';
-      if (!digits)
-        t.Refuse(column,
-                 "es una fecha AAAAMMDD y no admite el valor \"" + std::string(value) + "\"");
-      std::memcpy(raw, text.data(), dbf::kDateWidth);
-      return;
-    }
-    case Encoding::Skipped:
-      t.Refuse(column, "no se puede escribir");
-    default: {
-      auto number = ParseNumber(value);
-      if (!number)
-        t.Refuse(column, "es num\xE9rico y no admite el valor \"" + std::string(value) + "\"");
-      if (number->blank) {
-        Impl::FillBlank(column, raw - column.offset);
-      } else if (number->integral) {
-        t.StoreInteger(column, raw, number->whole);
-      } else {
-        t.StoreReal(column, raw, number->real);
-      }
-      return;
-    }
-  }
+  dbf::StoreFromText(t.Place(), column, raw, value);
 }
 
 void Table::SetInteger(std::string_view field, std::int32_t value) {
   Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
-  t.RequireNumeric(column);
-  t.StoreInteger(column, t.WriteRow(column), value);
+  dbf::RequireNumeric(t.Place(), column);
+  char* raw = t.WriteRow(column);
+  dbf::StoreInteger(t.Place(), column, raw, value);
 }
 
 void Table::SetFloat(std::string_view field, double value) {
   Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
-  t.RequireNumeric(column);
-  t.StoreReal(column, t.WriteRow(column), value);
+  dbf::RequireNumeric(t.Place(), column);
+  char* raw = t.WriteRow(column);
+  dbf::StoreReal(t.Place(), column, raw, value);
 }
 
 void Table::SetBoolean(std::string_view field, bool value) {
   Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
-  if (column.encoding == Encoding::Logical) {
-    t.WriteRow(column)[0] = value ? 'T' : 'F';
-  } else if (column.encoding == Encoding::Text) {
-    Impl::StoreText(column, t.WriteRow(column), value ? "T" : "F");
-  } else {
-    t.Refuse(column, "no es de tipo l\xF3gico");
-  }
+  dbf::RequireLogical(t.Place(), column);
+  dbf::StoreBoolean(column, t.WriteRow(column), value);
 }
 
 void Table::Clear(std::string_view field) {
   Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
   char* raw = t.WriteRow(column);
-  Impl::FillBlank(column, raw - column.offset);
+  dbf::FillBlank(column, raw - column.offset);
 }
 
 }  // namespace tc::store
