@@ -15,15 +15,13 @@
 #include "app/ui_text.h"
 #include "desktop/forms.h"
 #include "report/render.h"
-#include "run/advice.h"
 #include "run/preview.h"
 #include "run/school_year_dialog.h"
 
 namespace tc::app {
 
 QString StandardErrorText(const QString& message) {
-  if (!message.isEmpty() && message.back() > u'.') return message + u'.';
-  return message;
+  return FromCore(desktop::StandardErrorText(ToCore(message)));
 }
 
 QString MessageText(std::string_view cp1252) {
@@ -110,11 +108,9 @@ bool QtInteraction::WantsPreview() {
   question.setFixedSize(form.width, form.height);
   const auto widgets = BuildForm(form, &question);
   const bool yes = Exec(question) == QDialog::Accepted;
-  if (qobject_cast<QCheckBox*>(widgets.at(std::string(desktop::names::kDontAskAgain)))
-          ->isChecked()) {
-    session_->SetAskPreview(false);
-  }
-  return yes;
+  return session_->AnswerPreviewQuestion(
+      yes, qobject_cast<QCheckBox*>(widgets.at(std::string(desktop::names::kDontAskAgain)))
+               ->isChecked());
 }
 
 bool QtInteraction::ApproveChanges(const TablesPreview& preview) {
@@ -146,11 +142,7 @@ void QtInteraction::ShowErrorText(const QString& message) {
 
 // The error's own message, then what the user can do about it.
 void QtInteraction::ShowError(const Error& error) {
-  QString text = StandardErrorText(MessageText(error.what()));
-  if (const std::string advice = WhatToDo(error); !advice.empty()) {
-    text += QStringLiteral("\n\n") + MessageText(advice);
-  }
-  ShowBox(QMessageBox::Critical, text);
+  ShowBox(QMessageBox::Critical, MessageText(desktop::ErrorBoxText(error)));
 }
 
 TemplateChoice QtInteraction::ChooseTemplate(TemplateDialog& dialog) {

@@ -31,6 +31,18 @@ std::optional<std::uintptr_t> ParseWindowHandle(std::string_view text) {
   return value;
 }
 
+std::string StandardErrorText(std::string_view message) {
+  std::string text(message);
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+  return text;
+}
+
+std::string ErrorBoxText(const Error& error) {
+  std::string text = StandardErrorText(error.what());
+  if (const std::string advice = WhatToDo(error); !advice.empty()) text += "\r\n\r\n" + advice;
+  return text;
+}
+
 namespace {
 
 std::string AsciiLower(std::string_view text) {
@@ -147,6 +159,11 @@ void Session::SetAskPreview(bool ask) {
   } catch (const std::exception&) {
     // The choice holds for this start of the program.
   }
+}
+
+bool Session::AnswerPreviewQuestion(bool show_changes, bool dont_ask_again) {
+  if (dont_ask_again) SetAskPreview(false);
+  return show_changes;
 }
 
 std::optional<Error> Session::Closing() {

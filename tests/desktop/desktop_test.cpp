@@ -80,6 +80,36 @@ TEST(Help, OnlyChmFilesAndANameAloneLivesBesideTheProgram) {
 #endif
 }
 
+TEST(ErrorBox, AFullStopUnlessThereIsPunctuationThenWhatToDo) {
+  EXPECT_EQ(StandardErrorText("No se puede leer"), "No se puede leer.");
+  EXPECT_EQ(StandardErrorText("Sin acci\xF3n"), "Sin acci\xF3n.");
+  for (const char* ends : {"Listo.", "\xBFSeguro?", "Hecho!", "(a)", "a,", "a-", ""}) {
+    EXPECT_EQ(StandardErrorText(ends), ends);
+  }
+  EXPECT_EQ(ErrorBoxText(Error("La tabla PROFT est\xE1 en uso por otro programa", ErrorKind::InUse,
+                               "PROFT")),
+            "La tabla PROFT est\xE1 en uso por otro programa.\r\n\r\n"
+            "Cierre Clepsa (y cualquier otro programa que tenga abiertas las tablas de la carpeta "
+            "de trabajo) y vuelva a intentarlo.");
+  EXPECT_EQ(ErrorBoxText(Error("Fallo interno", ErrorKind::Internal)), "Fallo interno.");
+}
+
+TEST(Session, ThePreviewQuestionIsTurnedOffByItsCheckBoxAndTheChoiceIsKept) {
+  test::TempDir dir;
+  Session session(ReadCommandLine({}), dir / "Clepsa.ini", dir.path());
+  EXPECT_TRUE(session.AskPreview());
+  EXPECT_TRUE(session.AnswerPreviewQuestion(true, false));
+  EXPECT_FALSE(session.AnswerPreviewQuestion(false, false));
+  EXPECT_TRUE(session.AskPreview());
+  EXPECT_FALSE(std::filesystem::exists(dir / "TransClepsaItaca.ini"));
+  EXPECT_TRUE(session.AnswerPreviewQuestion(true, true));
+  EXPECT_FALSE(session.AskPreview());
+  EXPECT_EQ(test::ReadFile(dir / "TransClepsaItaca.ini"),
+            "[Opciones]\r\nPreguntarVistaPrevia=0\r\n");
+  Session next_start(ReadCommandLine({}), dir / "Clepsa.ini", dir.path());
+  EXPECT_FALSE(next_start.AskPreview());
+}
+
 // A user who cancels every file dialog and confirms every box.
 class NobodyThere : public test::ScriptedInteraction {};
 

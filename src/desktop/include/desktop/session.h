@@ -35,6 +35,13 @@ struct StartOptions {
 // native handle holds. nullopt for anything else.
 std::optional<std::uintptr_t> ParseWindowHandle(std::string_view text);
 
+// The standard error box's text for a message: a full stop is added when the message does not
+// already end in punctuation below '.'. Windows-1252.
+std::string StandardErrorText(std::string_view message);
+// The standard error box for an error of a run: the error's own message as above, an empty line,
+// then what the user can do about it (when there is something to say). Lines end in CR LF.
+std::string ErrorBoxText(const Error& error);
+
 // Clepsa starts the program with exactly two arguments: the direction word ("importar" or
 // "exportar", any letter case) and its own window handle in hexadecimal digits. Any other number
 // of arguments means a standalone start. `arguments` are UTF-8, without the program's name.
@@ -80,6 +87,9 @@ class Session {
   // executable. A settings file that cannot be written keeps the choice for this start only.
   bool AskPreview() const;
   void SetAskPreview(bool ask);
+  // The preview question has been answered (Yes: show the changes); its check box
+  // "No volver a preguntar" turns the question off. Returns whether to show the changes.
+  bool AnswerPreviewQuestion(bool show_changes, bool dont_ask_again);
 
   // What the last completed run did, for "Ver informe".
   const std::optional<ConversionResult>& LastConversion() const { return last_conversion_; }
