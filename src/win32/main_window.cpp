@@ -1,0 +1,200 @@
+#include "win32/main_window.h"
+
+#include "desktop/forms.h"
+#include "platform/platform.h"
+#include "win32/identities.h"
+#include "win32/text.h"
+
+namespace tc::win32 {
+
+namespace {
+
+namespace names = desktop::names;
+
+// The hidden window that owns the boxes and dialogs of a hosted program.
+HWND CreateOwnerWindow() {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
+    if (message == WM_HELP) return TRUE;
+    return DefWindowProcW(window, message, w, l);
+  };
+  window_class.hInstance = GetModuleHandleW(nullptr);
+  window_class.lpszClassName = kOwnerClass;
+  RegisterClassExW(&window_class);
+  return CreateWindowExW(0, kOwnerClass, FromCore(desktop::kAppTitle).c_str(), WS_OVERLAPPED, 0, 0,
+                         0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+// Hosted, the window takes the DPI awareness of Clepsa's window, so that a window of one mode
+// goes into a window of the same mode (Windows 10's mixed-mode rules); elsewhere the program is
+// per-monitor aware (its manifest).
+void TakeDpiAwarenessOf(HWND host) {
+  using Context = HANDLE;
+  using GetContext = Context(WINAPI*)(HWND);
+  using SetContext = Context(WINAPI*)(Context);
+  HMODULE user = GetModuleHandleW(L"user32.dll");
+  const auto get = reinterpret_cast<GetContext>(
+      reinterpret_cast<void*>(GetProcAddress(user, "GetWindowDpiAwarenessContext")));
+  const auto set = reinterpret_cast<SetContext>(
+      reinterpret_cast<void*>(GetProcAddress(user, "SetThreadDpiAwarenessContext")));
+  if (get == nullptr || set == nullptr || !IsWindow(host)) return;
+  if (Context context = get(host)) set(context);
+}
+
+constexpr DWORD kStandaloneStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
+                                   WS_CLIPCHILDREN;
+
+}  // namespace
+
+MainWindow::MainWindow(const std::vector<std::string>& arguments)
+    : session_(desktop::ReadCommandLine(arguments),
+               platform::ExecutableDir() / platform::PathFromUtf8(desktop::kOutcomeFile),
+               platform::WorkingDir()),
+      help_(desktop::kHelpFile) {
+  const desktop::StartOptions& start = session_.Start();
+  HWND host = reinterpret_cast<HWND>(start.host_window);
+  if (start.embedded) TakeDpiAwarenessOf(host);
+
+  form_ = std::make_unique<FormWindow>(desktop::MainForm(),
+                                       start.embedded ? (WS_POPUP | WS_CLIPCHILDREN)
+                                                      : kStandaloneStyle,
+                                       0, nullptr);
+  owner_ = start.embedded ? CreateOwnerWindow() : form_->Handle();
+  ui_ = std::make_unique<Win32Interaction>(session_, owner_, form_->Handle());
+  // The bottom panel overlaps the direction panels by one line and stays above them.
+  form_->BringToTop(names::kBottomPanel);
+
+  form_->OnCommand([this](std::string_view name, int code) {
+    if (name == names::kLanguage && (code == CBN_EDITCHANGE || code == CBN_SELCHANGE)) {
+      session_.SetLanguage(ToCore(form_->ComboText(name, code)));
+    } else if (code != BN_CLICKED) {
+      return;
+    } else if (name == names::kConvert) {
+      RunDirection(true);
+    } else if (name == names::kExport) {
+      RunDirection(false);
+    } else if (name == names::kClose) {
+      Close();
+    } else if (name == names::kHelp) {
+      help_.ShowContents(HelpOwner());
+    }
+  });
+  form_->OnClose([this] { Close(); });
+  form_->OnDestroyed([this] {
+    if (!closed_) Closed();
+  });
+  FormWindow::SetHelpHandler([this](int context) { help_.ShowContext(HelpOwner(), context); });
+
+  if (start.error) ui_->ShowErrorText(*start.error);
+  if (!start.embedded) {
+    form_->Place(nullptr);
+    return;
+  }
+  Embed(host);
+  if (start.panels == desktop::Panels::ClepsaToItaca) {
+    KeepOnlyPanel(names::kExportPanel, names::kConversionPanel);
+  } else if (start.panels == desktop::Panels::ItacaToClepsa) {
+    KeepOnlyPanel(names::kConversionPanel, names::kExportPanel);
+  }
+}
+
+MainWindow::~MainWindow() {
+  FormWindow::SetHelpHandler({});
+  form_->OnDestroyed({});
+  ui_.reset();
+  form_.reset();
+  if (owner_ != nullptr && IsWindow(owner_)) DestroyWindow(owner_);
+}
+
+// The window becomes a borderless child of Clepsa's window, at its client origin. A handle that
+// is no window leaves it a borderless window at the screen's origin.
+void MainWindow::Embed(HWND host) {
+  HWND window = form_->Handle();
+  LONG_PTR ex_style = GetWindowLongPtrW(window, GWL_EXSTYLE);
+  ex_style &= ~static_cast<LONG_PTR>(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME);
+  SetWindowLongPtrW(window, GWL_EXSTYLE, ex_style | WS_EX_NOPARENTNOTIFY | WS_EX_CONTROLPARENT);
+  if (IsWindow(host)) {
+    SetWindowLongPtrW(window, GWL_STYLE, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+    if (SetParent(window, host) == nullptr) {
+      SetWindowLongPtrW(window, GWL_STYLE, WS_POPUP | WS_CLIPCHILDREN);
+    }
+  }
+  form_->Relayout();
+  form_->PlaceAtOrigin();
+}
+
+void MainWindow::KeepOnlyPanel(std::string_view kept, std::string_view hidden) {
+  ShowWindow(form_->Control(hidden), SW_HIDE);
+  const desktop::Form& form = desktop::MainForm();
+  form_->SetRect(kept, {0, 0, form.width, form.height});
+  form_->BringToTop(names::kBottomPanel);
+}
+
+int MainWindow::Run() {
+  HWND window = form_->Handle();
+  if (session_.Start().embedded) {
+    ShowWindow(window, SW_SHOWNA);  // no activation: that would be Clepsa's window's
+  } else {
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+  }
+  UpdateWindow(window);
+  MSG message{};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (!FormWindow::PreTranslate(message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  return static_cast<int>(message.wParam);
+}
+
+void MainWindow::RunDirection(bool conversion) {
+  if (running_ || !session_.RunsEnabled()) return;
+  running_ = true;
+  ui_->SetStartFolder(session_.FileDialogFolder());
+  const desktop::Session::Next next =
+      conversion ? session_.Convert(*ui_) : session_.Export(*ui_);
+  running_ = false;
+  AfterRun(next);
+}
+
+// What the window shows once a run has returned: the language and the period lines the run
+// left, the directions' state, and, when the session says so, the window closes.
+void MainWindow::AfterRun(desktop::Session::Next next) {
+  ui_->SetBusy(false);
+  form_->SetText(names::kLanguage, FromCore(session_.State().LanguageChoice));
+  std::vector<std::wstring> lines;
+  for (const std::string& line : session_.State().ListBoxPlanti) lines.push_back(FromCore(line));
+  form_->SetItems(names::kPeriods, lines);
+  const bool enabled = session_.RunsEnabled();
+  EnableWindow(form_->Control(names::kConvert), enabled);
+  EnableWindow(form_->Control(names::kExport), enabled);
+  if (next == desktop::Session::Next::Close || close_requested_) {
+    PostMessageW(form_->Handle(), WM_CLOSE, 0, 0);
+  } else if (!enabled && !session_.Start().embedded) {
+    SetFocus(form_->Control(names::kClose));
+  }
+}
+
+// "&Salir", the close box, or the end of a hosted run: hosted, the outcome goes to Clepsa.ini.
+void MainWindow::Close() {
+  if (running_) {
+    close_requested_ = true;  // once the run has returned
+    return;
+  }
+  if (closed_) return;
+  Closed();
+  form_->OnDestroyed({});
+  DestroyWindow(form_->Handle());
+}
+
+void MainWindow::Closed() {
+  closed_ = true;
+  if (const std::optional<Error> failure = session_.Closing()) ui_->ShowError(*failure);
+  help_.CloseAll();
+  PostQuitMessage(0);
+}
+
+}  // namespace tc::win32

@@ -1,0 +1,233 @@
+#include "win32/win32_interaction.h"
+
+#include <commdlg.h>
+
+#include <utility>
+#include <vector>
+
+#include "report/render.h"
+#include "run/preview.h"
+#include "run/school_year_dialog.h"
+#include "run/template_dialog.h"
+#include "win32/form_window.h"
+#include "win32/message_box.h"
+#include "win32/text.h"
+
+namespace tc::win32 {
+
+namespace {
+
+namespace names = desktop::names;
+
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+
+bool IsChange(int code) { return code == CBN_EDITCHANGE || code == CBN_SELCHANGE; }
+
+std::vector<std::wstring> Lines(const std::vector<std::string>& cp1252) {
+  std::vector<std::wstring> lines;
+  for (const std::string& line : cp1252) lines.push_back(FromCore(line));
+  return lines;
+}
+
+// The template dialog "Plantillas Horarias": shows what its logic prepared on activation and
+// passes every change of its two combo boxes to it.
+void ShowTemplateDialog(TemplateDialog& logic, HWND owner) {
+  FormWindow window(desktop::TemplateForm(), kDialogStyle | WS_THICKFRAME, 0, owner);
+  const auto show_choice = [&] {
+    window.SetText(names::kTemplateDescription, FromCore(logic.Description()));
+    window.SetText(names::kTemplateShift, FromCore(logic.Shift()));
+    window.SetItems(names::kTemplatePeriods, Lines(logic.PeriodLines()));
+  };
+  window.SetText(names::kTemplatePrompt, FromCore(logic.LanguagePrompt()));
+  window.SetText(names::kTemplateInstruction, FromCore(logic.Instruction()));
+  ShowWindow(window.Control(names::kTemplateLanguage), logic.LanguageVisible() ? SW_SHOW : SW_HIDE);
+  window.SetText(names::kTemplateLanguage, FromCore(logic.Language()));
+  window.SetItems(names::kTemplateCode, Lines(logic.Codes()));
+  int selected = -1;
+  for (std::size_t i = 0; i < logic.Codes().size(); ++i) {
+    if (logic.Codes()[i] == logic.CodeText()) {
+      selected = static_cast<int>(i);
+      break;
+    }
+  }
+  SendMessageW(window.Control(names::kTemplateCode), CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+  window.SetText(names::kTemplateCode, FromCore(logic.CodeText()));
+  show_choice();
+  window.OnCommand([&](std::string_view name, int code) {
+    if (!IsChange(code)) return;
+    if (name == names::kTemplateCode) {
+      logic.SetCodeText(ToCore(window.ComboText(name, code)));
+      show_choice();
+    } else if (name == names::kTemplateLanguage) {
+      logic.SetLanguage(ToCore(window.ComboText(name, code)));
+      show_choice();
+    }
+  });
+  window.Place(owner);
+  window.RunModal(owner);
+}
+
+// The school-year dialog "Curso de destino": the year of the file is shown, the combo box
+// starts empty, and every change of it shows its text as the year to write.
+void ShowSchoolYearDialog(SchoolYearDialog& logic, HWND owner) {
+  FormWindow window(desktop::SchoolYearForm(), kDialogStyle, WS_EX_DLGMODALFRAME, owner);
+  window.SetItems(names::kYearCombo, Lines(SchoolYearDialog::Years()));
+  SendMessageW(window.Control(names::kYearCombo), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  window.SetText(names::kYearCombo, L"");
+  window.SetText(names::kYearShown, FromCore(logic.Shown()));
+  window.OnCommand([&](std::string_view name, int code) {
+    if (name != names::kYearCombo || !IsChange(code)) return;
+    logic.SetComboText(ToCore(window.ComboText(name, code)));
+    window.SetText(names::kYearShown, FromCore(logic.Shown()));
+  });
+  window.Place(owner);
+  window.RunModal(owner);
+}
+
+}  // namespace
+
+std::wstring EditText(std::string_view cp1252) {
+  const std::wstring text = FromCore(cp1252);
+  std::wstring lines;
+  lines.reserve(text.size() + text.size() / 32);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r')) lines += L'\r';
+    lines += text[i];
+  }
+  return lines;
+}
+
+// While a box or dialog is up: the main window takes no input (hosted, where the system does
+// not disable it for us) and the pointer is the normal one over the hourglass.
+class Win32Interaction::ModalScope {
+ public:
+  explicit ModalScope(Win32Interaction& ui)
+      : ui_(ui), disabled_(ui.main_ != ui.owner_ && IsWindowEnabled(ui.main_)) {
+    if (disabled_) EnableWindow(ui_.main_, FALSE);
+    if (ui_.busy_) FormWindow::SetBusy(false);
+  }
+  ~ModalScope() {
+    if (disabled_) EnableWindow(ui_.main_, TRUE);
+    if (ui_.busy_) FormWindow::SetBusy(true);
+  }
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+
+ private:
+  Win32Interaction& ui_;
+  bool disabled_;
+};
+
+Win32Interaction::Win32Interaction(desktop::Session& session, HWND owner, HWND main)
+    : session_(session), owner_(owner), main_(main) {}
+
+Win32Interaction::~Win32Interaction() { SetBusy(false); }
+
+std::optional<std::filesystem::path> Win32Interaction::ChooseItacaFile() {
+  const ModalScope modal(*this);
+  const std::wstring pattern = FromCore(desktop::kFileDialogFilter);
+  std::wstring filter = pattern + L'\0' + pattern + L'\0';
+  filter += L'\0';
+  const std::wstring title = FromCore(desktop::kFileDialogTitle);
+  const std::wstring extension = FromCore(desktop::kFileDialogExtension);
+  const std::wstring folder = start_folder_.wstring();
+  std::vector<wchar_t> name(32768, L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner_;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = name.data();
+  dialog.nMaxFile = static_cast<DWORD>(name.size());
+  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  dialog.lpstrTitle = title.c_str();
+  dialog.lpstrDefExt = extension.c_str();
+  // A name that does not exist is accepted here; the run answers it with its own message.
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+  if (!GetOpenFileNameW(&dialog) || name[0] == L'\0') return std::nullopt;
+  std::filesystem::path chosen(name.data());
+  start_folder_ = chosen.parent_path();
+  return chosen;
+}
+
+void Win32Interaction::Inform(Notice notice) {
+  const std::wstring text = FromCore(NoticeText(notice));
+  if (notice != Notice::Finished || !report_) {
+    const ModalScope modal(*this);
+    ShowMessage(owner_, text, BoxIcon::Information);
+    return;
+  }
+  // "Proceso finalizado", with the run's report one button away.
+  const std::wstring report = *std::exchange(report_, std::nullopt);
+  bool view = false;
+  {
+    const ModalScope modal(*this);
+    view = ShowMessageWithChoice(owner_, text, FromCore(desktop::kViewReportCaption));
+  }
+  if (view) ShowText(desktop::ReportForm(), report);
+}
+
+void Win32Interaction::ReportReady(const report::Report& report) {
+  report_ = EditText(report::RenderText(report));
+}
+
+int Win32Interaction::ShowText(const desktop::Form& form, const std::wstring& text) {
+  const ModalScope modal(*this);
+  FormWindow window(form, kDialogStyle | WS_THICKFRAME | WS_MAXIMIZEBOX, 0, owner_);
+  window.SetText(names::kText, text);
+  window.Place(owner_);
+  return window.RunModal(owner_);
+}
+
+bool Win32Interaction::WantsPreview() {
+  if (!session_.AskPreview()) return false;
+  const ModalScope modal(*this);
+  FormWindow question(desktop::PreviewQuestionForm(), kDialogStyle, WS_EX_DLGMODALFRAME, owner_);
+  question.Place(owner_);
+  const bool yes = question.RunModal(owner_) == IDOK;
+  const bool dont_ask =
+      SendMessageW(question.Control(names::kDontAskAgain), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  return session_.AnswerPreviewQuestion(yes, dont_ask);
+}
+
+bool Win32Interaction::ApproveChanges(const TablesPreview& preview) {
+  return ShowText(desktop::PreviewForm(), EditText(RenderPreview(preview))) == IDOK;
+}
+
+bool Win32Interaction::Confirm(Question question) {
+  const ModalScope modal(*this);
+  return AskYesNo(owner_, FromCore(QuestionText(question)));
+}
+
+void Win32Interaction::ShowErrorText(std::string_view cp1252) {
+  const ModalScope modal(*this);
+  ShowMessage(owner_, FromCore(desktop::StandardErrorText(cp1252)), BoxIcon::Error);
+}
+
+// The error's own message, then what the user can do about it.
+void Win32Interaction::ShowError(const Error& error) {
+  const ModalScope modal(*this);
+  ShowMessage(owner_, FromCore(desktop::ErrorBoxText(error)), BoxIcon::Error);
+}
+
+TemplateChoice Win32Interaction::ChooseTemplate(TemplateDialog& dialog) {
+  {
+    const ModalScope modal(*this);
+    ShowTemplateDialog(dialog, owner_);
+  }
+  // "Continuar" and the close box give the same result: the state the dialog shows.
+  return dialog.Result();
+}
+
+void Win32Interaction::ChooseSchoolYear(SchoolYearDialog& dialog) {
+  const ModalScope modal(*this);
+  ShowSchoolYearDialog(dialog, owner_);
+}
+
+void Win32Interaction::SetBusy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  FormWindow::SetBusy(busy);
+}
+
+}  // namespace tc::win32
