@@ -42,6 +42,40 @@ void TakeDpiAwarenessOf(HWND host) {
   if (Context context = get(host)) set(context);
 }
 
+// Hosted, focus and activation would involve Clepsa's window: activating it, or taking the focus
+// from it, sends it messages and waits for the answer. While Clepsa reads its messages that is
+// what a click into the window does; while Clepsa waits for the program without reading them
+// (the answer would never come) the change is refused: a click still presses a button, the
+// keyboard stays where it was.
+thread_local HHOOK g_host_guard = nullptr;
+thread_local HWND g_host = nullptr;
+constexpr UINT kHostAnswerMs = 300;
+
+bool OfAnotherProgram(HWND window) {
+  DWORD process = 0;
+  return window != nullptr && GetWindowThreadProcessId(window, &process) != 0 &&
+         process != GetCurrentProcessId();
+}
+
+bool HostAnswers() {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(g_host, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kHostAnswerMs,
+                             &ignored) != 0;
+}
+
+LRESULT CALLBACK GuardHost(int code, WPARAM w, LPARAM l) {
+  bool involves_host = false;
+  if (code == HCBT_ACTIVATE) {
+    const auto* activation = reinterpret_cast<const CBTACTIVATESTRUCT*>(l);
+    involves_host = OfAnotherProgram(reinterpret_cast<HWND>(w)) ||
+                    (activation != nullptr && OfAnotherProgram(activation->hWndActive));
+  } else if (code == HCBT_SETFOCUS) {
+    involves_host = OfAnotherProgram(reinterpret_cast<HWND>(l));  // the window losing the focus
+  }
+  if (involves_host && !HostAnswers()) return 1;  // refused
+  return CallNextHookEx(g_host_guard, code, w, l);
+}
+
 constexpr DWORD kStandaloneStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
                                    WS_CLIPCHILDREN;
 
@@ -105,6 +139,8 @@ MainWindow::~MainWindow() {
   ui_.reset();
   form_.reset();
   if (owner_ != nullptr && IsWindow(owner_)) DestroyWindow(owner_);
+  if (g_host_guard != nullptr) UnhookWindowsHookEx(g_host_guard);
+  g_host_guard = nullptr;
 }
 
 // The window becomes a borderless child of Clepsa's window, at its client origin. A handle that
@@ -115,6 +151,8 @@ void MainWindow::Embed(HWND host) {
   ex_style &= ~static_cast<LONG_PTR>(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME);
   SetWindowLongPtrW(window, GWL_EXSTYLE, ex_style | WS_EX_NOPARENTNOTIFY | WS_EX_CONTROLPARENT);
   if (IsWindow(host)) {
+    g_host = host;
+    g_host_guard = SetWindowsHookExW(WH_CBT, GuardHost, nullptr, GetCurrentThreadId());
     SetWindowLongPtrW(window, GWL_STYLE, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     if (SetParent(window, host) == nullptr) {
       SetWindowLongPtrW(window, GWL_STYLE, WS_POPUP | WS_CLIPCHILDREN);

@@ -7,8 +7,10 @@
 // Hosted, nothing of the program waits for Clepsa's window: the window is a child of it
 // (SetParent) that sends it no message (no parent notifications, none of the messages whose
 // default handling goes to the parent), and the boxes and dialogs belong to a hidden window of
-// the program instead of Clepsa's window, which owning them would disable. So a Clepsa that waits
-// for the program to end, without reading its own messages, cannot stop it.
+// the program instead of Clepsa's window, which owning them would disable. Focus and activation,
+// which the system shares with Clepsa's window and changes by waiting for its answer, change only
+// while Clepsa answers. So a Clepsa that waits for the program to end, without reading its own
+// messages, cannot stop it.
 #pragma once
 
 #include <windows.h>
