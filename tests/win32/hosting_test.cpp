@@ -21,7 +21,10 @@ class HostedProgram : public ProgramTest {
   HWND StartHost(const std::wstring& word = {}) {
     std::vector<std::wstring> arguments{report_.wstring()};
     if (!word.empty()) arguments.insert(arguments.end(), {L"wait", program_.wstring(), word});
-    host_ = std::make_unique<drive::Program>(TC_WIN32_HOST, arguments);
+    // The program the host starts inherits the host's environment: its working folder too.
+    host_ = std::make_unique<drive::Program>(
+        TC_WIN32_HOST, arguments,
+        std::map<std::wstring, std::wstring>{{L"TRANSCLEPSA_ZTEMP", ztemp_.wstring()}});
     std::string handle;
     drive::WaitUntil([&] {
       handle = ReportLine(0);
