@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: the Linux build's tests (the cross-check of the
-# Linux and the Windows programs among them), then the Windows build's tests under Wine. Either
-# failing fails the run.
+# Linux and the Windows programs among them), then the Windows build's tests under Wine (the
+# Windows desktop program among them). Either failing fails the run. The Linux build comes
+# first: it makes the help file ITACA.chm that the Windows build puts beside its programs.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
-scripts/build-windows.sh
 scripts/build.sh -DTC_WINDOWS_BUILD_DIR="$PWD/build-win"
+scripts/build-windows.sh -DTC_HELP_FILE="$PWD/build/ITACA.chm"
 
 status=0
 echo "== Pruebas en Linux"
