@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: the Linux build's tests (the cross-check of the
 # Linux and the Windows programs among them), then the Windows build's tests under Wine (the
-# Windows desktop program among them). Either failing fails the run. The Linux build comes
-# first: it makes the help file ITACA.chm that the Windows build puts beside its programs.
+# Windows desktop program and its packages among them). Either failing fails the run. The Linux
+# build comes first: it makes the help file ITACA.chm that the Windows build packs.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh

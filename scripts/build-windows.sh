@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows programs into build-win/ with MinGW-w64 (installing what it needs first):
 # transclepsa.exe and TransClepsaItaca.exe, each one file that needs no DLL beyond Windows' own,
-# and the test programs. Given the help file of a Linux build, it goes beside the programs.
+# and the test programs. Given the help file of a Linux build, also the packages for Windows
+# users: TransClepsaItaca-VERSION-windows.zip and TransClepsaItaca-VERSION-instalador.exe.
 #   scripts/build-windows.sh [--test] [CMAKE ARGUMENTS...]
 #       --test                              then run the Windows tests under Wine
 #       -DTC_HELP_FILE=$PWD/build/ITACA.chm  the help file (built by scripts/build.sh)
