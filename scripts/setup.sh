@@ -14,12 +14,12 @@ linux=(
 )
 # The Windows programs: MinGW-w64 (the posix flavour, for std::thread), CLI11's headers and
 # GoogleTest's sources for the target, Wine to run the tests (and the Spanish locale they run
-# in, made from the sources in locales), Xvfb for the desktop program's tests, NSIS for the
-# installer; the tests' own tools as above.
+# in, made from the sources in locales; Wine's own fonts for the screenshots), Xvfb for the
+# desktop program's tests, NSIS for the installer; the tests' own tools as above.
 windows=(
   cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools
   libcli11-dev libgtest-dev
-  wine wine64 locales xvfb xauth nsis
+  wine wine64 fonts-wine locales xvfb xauth nsis
   fpc fp-units-db libxml2-utils python3
 )
 
