@@ -42,11 +42,12 @@ void TakeDpiAwarenessOf(HWND host) {
   if (Context context = get(host)) set(context);
 }
 
-// Hosted, focus and activation would involve Clepsa's window: activating it, or taking the focus
-// from it, sends it messages and waits for the answer. While Clepsa reads its messages that is
-// what a click into the window does; while Clepsa waits for the program without reading them
-// (the answer would never come) the change is refused: a click still presses a button, the
-// keyboard stays where it was.
+// Hosted, focus and activation would involve Clepsa's window: activating it, or giving it the
+// focus or taking the focus from it, sends it messages and waits for the answer. While Clepsa
+// reads its messages that is what a click into the window does, and what hiding the window with
+// the focus in it does (the focus goes to Clepsa's window); while Clepsa waits for the program
+// without reading them (the answer would never come) the change is refused: a click still
+// presses a button, the keyboard stays where it was, the window still closes.
 thread_local HHOOK g_host_guard = nullptr;
 thread_local HWND g_host = nullptr;
 constexpr UINT kHostAnswerMs = 300;
@@ -69,8 +70,9 @@ LRESULT CALLBACK GuardHost(int code, WPARAM w, LPARAM l) {
     const auto* activation = reinterpret_cast<const CBTACTIVATESTRUCT*>(l);
     involves_host = OfAnotherProgram(reinterpret_cast<HWND>(w)) ||
                     (activation != nullptr && OfAnotherProgram(activation->hWndActive));
-  } else if (code == HCBT_SETFOCUS) {
-    involves_host = OfAnotherProgram(reinterpret_cast<HWND>(l));  // the window losing the focus
+  } else if (code == HCBT_SETFOCUS) {  // the window gaining the focus, the one losing it
+    involves_host = OfAnotherProgram(reinterpret_cast<HWND>(w)) ||
+                    OfAnotherProgram(reinterpret_cast<HWND>(l));
   }
   if (involves_host && !HostAnswers()) return 1;  // refused
   return CallNextHookEx(g_host_guard, code, w, l);
