@@ -40,6 +40,7 @@ start() {
   # -timeout: an input that takes ten seconds is a hang; -max_len keeps each input quick.
   (cd "build-fuzz/findings/$target" &&
     exec "$root/build-fuzz/$target" "$root/build-fuzz/corpus/$target" "$seeds" "$@" \
+      -artifact_prefix="$root/build-fuzz/findings/$target/" \
       -max_len=4096 -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
       >"../$target.log" 2>&1) &
   pids+=("$!")
