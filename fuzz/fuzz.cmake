@@ -27,3 +27,8 @@ add_link_options(-fsanitize=${TC_FUZZ_SANITIZERS})
 add_executable(fuzz_document ${CMAKE_CURRENT_LIST_DIR}/document_fuzzer.cpp)
 target_link_libraries(fuzz_document PRIVATE tc_itaca)
 target_link_options(fuzz_document PRIVATE -fsanitize=fuzzer)
+
+# fuzz_table: the table engine's reader (and a save of what it read).
+add_executable(fuzz_table ${CMAKE_CURRENT_LIST_DIR}/table_fuzzer.cpp)
+target_link_libraries(fuzz_table PRIVATE tc_store)
+target_link_options(fuzz_table PRIVATE -fsanitize=fuzzer)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the build and test dependencies from Debian packages. Does nothing when all is there.
+# Installs the build and test dependencies from Debian packages (clang for the fuzz targets, the
+# sanitizers come with GCC). Does nothing when all is there.
 #   scripts/setup.sh            everything: the Linux build, its tests and the Windows build
 #   scripts/setup.sh windows    only what the Windows build and its tests need
 set -euo pipefail
@@ -11,6 +12,7 @@ linux=(
   fpc fp-units-db fp-units-misc fp-utils
   libxml2-utils python3
   libchm-bin g++-mingw-w64-x86-64-posix wine
+  clang libclang-rt-dev
 )
 # The Windows programs: MinGW-w64 (the posix flavour, for std::thread), CLI11's headers and
 # GoogleTest's sources for the target, Wine to run the tests (and the Spanish locale they run
