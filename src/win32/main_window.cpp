@@ -88,6 +88,7 @@ MainWindow::MainWindow(const std::vector<std::string>& arguments)
                platform::ExecutableDir() / platform::PathFromUtf8(desktop::kOutcomeFile),
                platform::WorkingDir()),
       help_(desktop::kHelpFile) {
+  session_.FinishInterruptedRun();
   const desktop::StartOptions& start = session_.Start();
   HWND host = reinterpret_cast<HWND>(start.host_window);
   if (start.embedded) TakeDpiAwarenessOf(host);
