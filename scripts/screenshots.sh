@@ -9,8 +9,8 @@
 #                                     win32-*.png
 # The Qt windows are drawn by tc_app_screenshots, a test program built with the tests (the program
 # users get has no such code); the Windows program is the one users get, driven from outside by
-# tc_win32_screenshots. BUILD_DIR and WINDOWS_BUILD_DIR name the build folders (default: build
-# and build-win; built first when the programs are missing).
+# tc_win32_screenshots (built here). BUILD_DIR and WINDOWS_BUILD_DIR name the build folders
+# (default: build and build-win; built first when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 which=${1:-all}
@@ -32,12 +32,12 @@ fi
 
 if [ "$which" = all ] || [ "$which" = windows ]; then
   build=${WINDOWS_BUILD_DIR:-build-win}
-  shooter="$build/tests/win32/tc_win32_screenshots.exe"
-  if [ ! -f "$shooter" ]; then
+  if [ ! -f "$build/tc-wine-gui" ]; then
     scripts/build-windows.sh
     build=build-win
-    shooter="$build/tests/win32/tc_win32_screenshots.exe"
   fi
+  cmake --build "$build" --target tc_win32_screenshots -j "$(nproc)" >/dev/null
+  shooter="$build/tests/win32/tc_win32_screenshots.exe"
   # A Wine prefix of its own in which, as on Windows, the windows' frames and title bars are
   # drawn by Wine itself (no window manager runs on the virtual X server), with Wine's fonts.
   export TC_GUI_PREFIX="$PWD/$build/wine-shots"
