@@ -10,6 +10,15 @@ namespace tc::platform {
 
 namespace fs = std::filesystem;
 
+std::vector<fs::path> FileSystem::List(const fs::path& folder) {
+  std::vector<fs::path> entries;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    entries.push_back(it->path());
+  }
+  return entries;
+}
+
 std::filesystem::path TemporaryPath(FileSystem& files, const std::filesystem::path& folder,
                                     std::string_view stem) {
   static std::atomic<unsigned> counter{0};

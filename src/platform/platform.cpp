@@ -203,4 +203,15 @@ void WriteIniValue(FileSystem& files, const std::filesystem::path& file, std::st
   WriteFileAtomically(files, file, out);
 }
 
+std::tm LocalNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  return local;
+}
+
 }  // namespace tc::platform

@@ -181,15 +181,6 @@ class PosixFileSystem final : public FileSystem {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
   }
 
-  std::vector<fs::path> List(const fs::path& folder) override {
-    std::vector<fs::path> entries;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-      entries.push_back(it->path());
-    }
-    return entries;
-  }
-
   void WriteNewFile(const fs::path& file, std::span<const std::string_view> pieces) override {
     Descriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (fd.get() < 0) ThrowFileError("No se puede escribir el archivo", file, errno);

@@ -204,15 +204,6 @@ class WindowsFileSystem final : public FileSystem {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   }
 
-  std::vector<fs::path> List(const fs::path& folder) override {
-    std::vector<fs::path> entries;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-      entries.push_back(it->path());
-    }
-    return entries;
-  }
-
   void WriteNewFile(const fs::path& path, std::span<const std::string_view> pieces) override {
     Handle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr));

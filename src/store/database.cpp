@@ -1,7 +1,6 @@
 #include "store/database.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "base/error.h"
@@ -56,6 +55,12 @@ bool HeldByOther(platform::FileSystem& files, const fs::path& path) {
   } catch (...) {
     return false;
   }
+}
+
+// The error of a table another program holds: nothing moves then.
+TableError HeldError(const std::string& table) {
+  return TableError("La tabla " + table + " est\xE1 en uso por otro programa.", ErrorKind::InUse,
+                    table);
 }
 
 }  // namespace
@@ -123,7 +128,8 @@ Table Database::Recreate(const TableDef& table) {
   }
 
   fs::path staged =
-      platform::TemporaryPath(files_, dir_, std::string(dbf::kStagedPrefix) + name + dbf::kStagedSeparator);
+      platform::TemporaryPath(files_, dir_,
+                              std::string(dbf::kStagedPrefix) + name + dbf::kStagedSeparator);
   try {
     KeptImage& kept = (*images_)[name];
     ++kept.generation;  // the new empty file
@@ -208,8 +214,7 @@ std::optional<GenerationInfo> Database::Commit(const CommitDetails& details) {
       if (HeldByOther(files_, file)) {
         const std::string held = name;  // Discard clears the map `name` lives in
         Discard();
-        throw TableError("La tabla " + held + " est\xE1 en uso por otro programa.", ErrorKind::InUse,
-                         held);
+        throw HeldError(held);
       }
     }
   }
@@ -255,21 +260,19 @@ std::optional<GenerationInfo> Database::Commit(const CommitDetails& details) {
 
 std::optional<GenerationInfo> Database::Restore(const GenerationInfo& generation) {
   std::vector<fs::path> targets;
-  for (const std::string& name : generation.files) targets.push_back(dir_ / platform::PathFromUtf8(name));
-  for (const std::string& name : generation.absent) targets.push_back(dir_ / platform::PathFromUtf8(name));
+  for (const auto* names : {&generation.files, &generation.absent}) {
+    for (const std::string& name : *names) targets.push_back(dir_ / platform::PathFromUtf8(name));
+  }
   for (const fs::path& target : targets) {
     if (files_.IsFile(target) && HeldByOther(files_, target)) {
-      const std::string table = dbf::AsciiUpper(platform::PathToUtf8(target.stem()));
-      throw TableError("La tabla " + table + " est\xE1 en uso por otro programa.", ErrorKind::InUse,
-                       table);
+      throw HeldError(dbf::AsciiUpper(platform::PathToUtf8(target.stem())));
     }
   }
 
   CommitPlan plan;
   plan.run = "restauracion";
-  char number[16];
-  std::snprintf(number, sizeof number, "%04d", generation.number);
-  plan.document = "copia " + std::string(number) + " (" + generation.run + ", " +
+  const std::string number = platform::PathToUtf8(generation.folder.filename());  // "0001"
+  plan.document = "copia " + number + " (" + generation.run + ", " +
                   generation.date + ")";
   plan.generations_to_keep = GenerationsToKeep(files_, dir_);
   std::vector<fs::path> staged;

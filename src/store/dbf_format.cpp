@@ -110,13 +110,7 @@ FieldType TypeOf(Encoding encoding, int decimals) {
 }  // namespace
 
 Date Today() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const std::tm local = platform::LocalNow();
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 

@@ -88,13 +88,7 @@ void WriteText(FileSystem& files, const fs::path& file, const std::string& text)
 }
 
 std::string Now() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const std::tm local = platform::LocalNow();
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
   return text;
@@ -253,7 +247,9 @@ void Prune(FileSystem& files, const fs::path& working_dir, int keep) {
 }  // namespace
 
 fs::path OwnFolder(const fs::path& working_dir) { return Child(working_dir, kOwnFolder); }
-fs::path JournalFile(const fs::path& working_dir) { return Child(OwnFolder(working_dir), kJournal); }
+fs::path JournalFile(const fs::path& working_dir) {
+  return Child(OwnFolder(working_dir), kJournal);
+}
 fs::path RunLockFile(const fs::path& working_dir) { return Child(OwnFolder(working_dir), kRunLock); }
 fs::path BackupsFolder(const fs::path& working_dir) {
   return Child(OwnFolder(working_dir), kBackups);

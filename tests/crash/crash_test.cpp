@@ -40,20 +40,6 @@ Files Visible(const fs::path& root) {
   return files;
 }
 
-// Whatever only a run in progress may leave: temporary files, a generation being made, the
-// journal, the record of temporaries outside the folder.
-std::vector<std::string> Strays(const fs::path& root) {
-  std::vector<std::string> strays;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string name = entry.path().filename().string();
-    if (platform::IsTemporaryName(name) || name.ends_with("~parcial") || name == "diario.txt" ||
-        name == "pendientes.txt") {
-      strays.push_back(fs::relative(entry.path(), root).generic_string());
-    }
-  }
-  return strays;
-}
-
 ProgramOutcome Transclepsa(const std::vector<std::string>& args,
                            EnvironmentChanges environment = {}) {
   ProgramRun run;
@@ -179,7 +165,7 @@ TEST_P(CrashTest, KilledAtAnyFileOperationTheFolderIsWhollyOldOrWhollyNewAfterTh
     EXPECT_TRUE(is_old || is_new) << scenario.name << ": a mix after a kill at " << kill_at;
     old_seen += is_old;
     new_seen += is_new;
-    EXPECT_EQ(Strays(root.path()), std::vector<std::string>{})
+    EXPECT_EQ(LeftoversOfARun(root.path()), std::vector<std::string>{})
         << scenario.name << ": left after a kill at " << kill_at;
   }
   // Kills before the commit point and after it were both tried.

@@ -33,20 +33,6 @@ Files TopLevel(const fs::path& dir) {
   return files;
 }
 
-// What a run may leave behind only while it works: temporary files, a generation being made, a
-// journal, the record of temporaries outside the folder.
-std::vector<std::string> Strays(const fs::path& dir) {
-  std::vector<std::string> strays;
-  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-    const std::string name = entry.path().filename().string();
-    if (platform::IsTemporaryName(name) || name.ends_with("~parcial") || name == "diario.txt" ||
-        name == "pendientes.txt") {
-      strays.push_back(fs::relative(entry.path(), dir).generic_string());
-    }
-  }
-  return strays;
-}
-
 // A folder holding the old files, and the plan of a commit in it: A and B replaced, C created,
 // D.MDX removed.
 CommitPlan OldFilesAndPlan(const fs::path& run) {
@@ -90,7 +76,7 @@ class SafeCommitTest : public ::testing::Test {
 TEST_F(SafeCommitTest, TheOldFilesAreKeptAsNumberedGenerationsUpToTheNumberToKeep) {
   const auto first = store::CommitFiles(real, dir.path(), Plan());
   EXPECT_EQ(TopLevel(dir.path()), kNew);
-  EXPECT_TRUE(Strays(dir.path()).empty());
+  EXPECT_TRUE(LeftoversOfARun(dir.path()).empty());
   ASSERT_TRUE(first);
   EXPECT_EQ(first->number, 1);
   EXPECT_EQ(first->files, (std::vector<std::string>{"A.DBF", "B.DBF", "D.MDX"}));
@@ -151,7 +137,7 @@ TEST_F(SafeCommitTest, AReadOnlyFileIsRefusedByNameAndAReplacedFileKeepsItsMode)
   }
   for (const auto& replacement : plan.replacements) fs::remove(replacement.staged);
   EXPECT_EQ(TopLevel(dir.path()), kOld);
-  EXPECT_TRUE(Strays(dir.path()).empty());
+  EXPECT_TRUE(LeftoversOfARun(dir.path()).empty());
 
 #ifndef _WIN32
   fs::permissions(dir / "B.DBF", fs::perms::owner_write, fs::perm_options::add);
@@ -202,7 +188,8 @@ TEST_F(SafeCommitTest, AFailureAtAnyOperationLeavesTheOldFilesOrTheWholeNewSet) 
     // generation that could not be published) goes with the next run.
     store::Recover(real, run.path());
     EXPECT_EQ(TopLevel(run.path()), now) << "failing operation " << fail_at;
-    EXPECT_EQ(Strays(run.path()), std::vector<std::string>{}) << "failing operation " << fail_at;
+    EXPECT_EQ(LeftoversOfARun(run.path()), std::vector<std::string>{})
+        << "failing operation " << fail_at;
   }
   EXPECT_GT(failed, operations / 2);
 }
@@ -232,7 +219,8 @@ TEST_F(SafeCommitTest, AProcessDyingAtAnyOperationIsFinishedOrUndoneByTheNextRun
     EXPECT_EQ(recovery.finished_commit, journal) << "died at operation " << die_at;
     const Files now = TopLevel(run.path());
     EXPECT_TRUE(now == kOld || now == kNew) << "died at operation " << die_at;
-    EXPECT_EQ(Strays(run.path()), std::vector<std::string>{}) << "died at operation " << die_at;
+    EXPECT_EQ(LeftoversOfARun(run.path()), std::vector<std::string>{})
+        << "died at operation " << die_at;
     outcomes.insert(now);
     if (journal) {
       EXPECT_EQ(now, kNew) << "died at operation " << die_at;
@@ -249,7 +237,7 @@ TEST_F(SafeCommitTest, AGenerationPutBackReplacesCreatesAndRemovesAndIsItselfKep
   store::Database db(dir.path());
   const auto undo = db.Restore(*first);
   EXPECT_EQ(TopLevel(dir.path()), kOld);  // C.DBF, which the run created, goes
-  EXPECT_TRUE(Strays(dir.path()).empty());
+  EXPECT_TRUE(LeftoversOfARun(dir.path()).empty());
   ASSERT_TRUE(undo);
   EXPECT_EQ(undo->run, "restauracion");
   EXPECT_EQ(undo->document.rfind("copia 0001 (conversion, ", 0), 0u) << undo->document;
@@ -264,7 +252,7 @@ TEST_F(SafeCommitTest, AGenerationPutBackReplacesCreatesAndRemovesAndIsItselfKep
   fs::remove(first->folder / "B.DBF");
   EXPECT_THROW(db.Restore(*first), Error);
   EXPECT_EQ(TopLevel(dir.path()), kNew);
-  EXPECT_TRUE(Strays(dir.path()).empty());
+  EXPECT_TRUE(LeftoversOfARun(dir.path()).empty());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "base/codepage.h"
+#include "platform/file_system.h"
 #include "store/table.h"
 
 #ifdef _WIN32
@@ -49,6 +50,18 @@ void WriteFile(const fs::path& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::vector<std::string> LeftoversOfARun(const fs::path& folder) {
+  std::vector<std::string> leftovers;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (platform::IsTemporaryName(name) || name.ends_with("~parcial") || name == "diario.txt" ||
+        name == "pendientes.txt") {
+      leftovers.push_back(fs::relative(entry.path(), folder).generic_string());
+    }
+  }
+  return leftovers;
 }
 
 std::string ReadFile(const fs::path& path) {

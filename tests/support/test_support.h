@@ -41,6 +41,10 @@ void WriteFile(const std::filesystem::path& path, std::string_view bytes);
 std::map<std::string, std::string> FolderFiles(const std::filesystem::path& folder);
 std::string ReadFile(const std::filesystem::path& path);
 
+// What only a run in progress may leave under a folder, by relative path: temporary files, a
+// backup generation being made, the commit journal, the record of temporaries outside the folder.
+std::vector<std::string> LeftoversOfARun(const std::filesystem::path& folder);
+
 #ifdef _WIN32
 // A file held open the way Clepsa holds a table it has open: for reading and writing, sharing
 // both with other programs but not the file's deletion or replacement. Let go when the object

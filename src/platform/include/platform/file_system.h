@@ -33,7 +33,8 @@ class FileSystem {
   virtual bool IsFolder(const std::filesystem::path& path) = 0;
   // The entries of a folder (files and folders), in no particular order; none when the folder
   // does not exist.
-  virtual std::vector<std::filesystem::path> List(const std::filesystem::path& folder) = 0;
+  // The same on every system (std::filesystem): a file system changes it only to watch it.
+  virtual std::vector<std::filesystem::path> List(const std::filesystem::path& folder);
 
   // A new file with these pieces one after the other, on the disk when the call returns. Fails
   // when the file exists already; a failed write leaves no file.

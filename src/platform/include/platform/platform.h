@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -74,6 +75,9 @@ class FileLock {
   struct State;
   std::unique_ptr<State> state_;
 };
+
+// The current date and time on the user's clock.
+std::tm LocalNow();
 
 // The date of `when` in the user's short date format, one blank, and the time in the long time
 // format. Windows: the user's settings; elsewhere the formats of LC_TIME, and
