@@ -46,45 +46,17 @@ constexpr std::array<std::uint8_t, 256> kByteClasses = MakeByteClasses();
 
 bool Is(unsigned byte, ByteClass what) { return (kByteClasses[byte] & what) != 0; }
 
-// One UTF-8 sequence; length 0 when the bytes are not UTF-8. Surrogates decode like any other
-// code point: the UTF-16 reader keeps a lone one so that it can be named here.
+// The character at `at`; length 0 when the bytes there are not UTF-8. Surrogates decode like any
+// other code point, to be named as such.
 struct Character {
   char32_t code_point;
   std::size_t length;
 };
 
 Character DecodeAt(std::string_view text, std::size_t at) {
-  auto byte = [&](std::size_t i) {
-    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
-  };
-  const unsigned lead = byte(at);
-  if (lead < 0x80) return {lead, 1};
-  std::size_t length;
-  char32_t code_point;
-  unsigned low = 0x80, high = 0xBF;  // the range of the second byte; then always 80-BF
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code_point = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code_point = lead & 0x0F;
-    if (lead == 0xE0) low = 0xA0;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code_point = lead & 0x07;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return {0, 0};
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    const unsigned b = byte(at + i);
-    if (b < low || b > high) return {0, 0};
-    low = 0x80;
-    high = 0xBF;
-    code_point = (code_point << 6) | (b & 0x3F);
-  }
-  return {code_point, length};
+  if (at >= text.size()) return {0, 0};
+  const Utf8Sequence sequence = ReadUtf8(text, at);
+  return sequence.valid ? Character{sequence.code_point, sequence.length} : Character{0, 0};
 }
 
 bool IsXmlCharacter(char32_t c) {
@@ -458,6 +430,7 @@ class Scanner {
       const unsigned b = Byte(pos_);
       if (b == '>') {
         ++pos_;
+        CheckPrefixes(start, name);
         open_.push_back({name, start});
         return;
       }
@@ -467,6 +440,8 @@ class Scanner {
           Fail(pos_ + 1, "en la etiqueta <" + Shown(name) + "> falta \">\" tras \"/\"");
         }
         pos_ += 2;
+        CheckPrefixes(start, name);
+        EndScope();
         return;
       }
       if (!NameStartAt(pos_)) {
@@ -480,6 +455,7 @@ class Scanner {
         Fail(attribute_start, "falta un espacio antes del atributo \"" + Shown(attribute) +
                                   "\" en la etiqueta <" + Shown(name) + ">");
       }
+      if (attribute.find(':') != kNpos) qualified_.push_back({attribute, attribute_start});
       if (Repeated(attribute)) {
         Fail(attribute_start, "el atributo \"" + Shown(attribute) +
                                   "\" est\xE1 repetido en el elemento <" + Shown(name) + ">");
@@ -529,6 +505,7 @@ class Scanner {
 
   void ClearAttributes() {
     attributes_.clear();
+    qualified_.clear();
     // A fresh set rather than clear(): clearing walks every bucket the set ever grew to.
     if (!attribute_set_.empty()) attribute_set_ = {};
   }
@@ -576,6 +553,55 @@ class Scanner {
     }
     ++pos_;
     open_.pop_back();
+    EndScope();
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Namespace prefixes: a name "p:local" needs an xmlns:p on its element or on one around it.
+
+  static std::string_view PrefixOf(std::string_view name) {
+    const std::size_t colon = name.find(':');
+    return colon == kNpos || colon == 0 ? std::string_view() : name.substr(0, colon);
+  }
+
+  bool Declared(std::string_view prefix) const {
+    if (prefix == "xml") return true;
+    for (const Prefix& declared : prefixes_) {
+      if (declared.prefix == prefix) return true;
+    }
+    return false;
+  }
+
+  // At the end of a start tag, before the element is open: the declarations of its attributes,
+  // then the prefixes of its name and of its attributes.
+  void CheckPrefixes(std::size_t start, std::string_view name) {
+    constexpr std::string_view kDeclaration = "xmlns";
+    for (const Qualified& attribute : qualified_) {
+      if (PrefixOf(attribute.name) == kDeclaration) {
+        prefixes_.push_back({attribute.name.substr(kDeclaration.size() + 1), open_.size()});
+      }
+    }
+    auto fail = [&](std::size_t at, std::string what, std::string_view prefix) {
+      Fail(at, what + " lleva el prefijo \"" + Shown(prefix) +
+                   "\", que no est\xE1 declarado (falta xmlns:" + Shown(prefix) +
+                   " en ese elemento o en uno que lo contenga)");
+    };
+    if (const std::string_view prefix = PrefixOf(name); !prefix.empty() && !Declared(prefix)) {
+      fail(start, "el elemento <" + Shown(name) + ">", prefix);
+    }
+    for (const Qualified& attribute : qualified_) {
+      const std::string_view prefix = PrefixOf(attribute.name);
+      if (!prefix.empty() && prefix != kDeclaration && !Declared(prefix)) {
+        fail(attribute.offset,
+             "el atributo \"" + Shown(attribute.name) + "\" de la etiqueta <" + Shown(name) + ">",
+             prefix);
+      }
+    }
+  }
+
+  // An element has ended: the prefixes it declared go with it.
+  void EndScope() {
+    while (!prefixes_.empty() && prefixes_.back().depth >= open_.size()) prefixes_.pop_back();
   }
 
   void Comment() {
@@ -703,6 +729,16 @@ class Scanner {
   std::size_t pos_ = 0;
   std::vector<OpenElement> open_;
   std::vector<std::string_view> attributes_;  // of the start tag being read
+  struct Qualified {
+    std::string_view name;
+    std::size_t offset;
+  };
+  std::vector<Qualified> qualified_;  // its attributes whose names have a ':'
+  struct Prefix {
+    std::string_view prefix;
+    std::size_t depth;  // how many elements were open around the one that declared it
+  };
+  std::vector<Prefix> prefixes_;  // declared by the open elements, outermost first
   std::unordered_set<std::string_view> attribute_set_;
 };
 

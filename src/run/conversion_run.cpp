@@ -31,10 +31,13 @@ struct Target {
   bool check = false;
 };
 
-// What a run keeps with its backup generation: its report, as text and as JSON.
+// What a run keeps with its backup generation: its report, as text and as JSON, rendered only
+// when a generation is made (`report` outlives the commit).
 std::vector<store::GenerationExtra> ReportFiles(const report::Report& report) {
-  return {{"informe.txt", ReportFileContents(report, ReportFormat::Text)},
-          {"informe.json", ReportFileContents(report, ReportFormat::Json)}};
+  auto as = [&report](ReportFormat format) {
+    return [&report, format] { return ReportFileContents(report, format); };
+  };
+  return {{"informe.txt", {}, as(ReportFormat::Text)}, {"informe.json", {}, as(ReportFormat::Json)}};
 }
 
 // The run's flow, steps 1 to 6. A check stops before the end of a completed run: nothing shown,
