@@ -116,7 +116,12 @@ TEST_F(SafeCommitTest, TheOldFilesAreKeptAsNumberedGenerationsUpToTheNumberToKee
 
 TEST_F(SafeCommitTest, AFirstRunIntoAnEmptyFolderHasNothingToKeep) {
   for (const auto& [name, bytes] : kOld) fs::remove(dir / name);
-  EXPECT_FALSE(store::CommitFiles(real, dir.path(), Plan()));
+  // Nor renders what a generation would keep.
+  CommitPlan plan = Plan();
+  int rendered = 0;
+  plan.extras.push_back({"informe.json", {}, [&rendered] { return std::to_string(++rendered); }});
+  EXPECT_FALSE(store::CommitFiles(real, dir.path(), plan));
+  EXPECT_EQ(rendered, 0);
   EXPECT_EQ(TopLevel(dir.path()), kNew);
   EXPECT_TRUE(store::ListGenerations(real, dir.path()).empty());
   EXPECT_FALSE(fs::exists(store::BackupsFolder(dir.path())));
