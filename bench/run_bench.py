@@ -19,31 +19,37 @@ MEASURE = ("import resource, subprocess, sys, time\n"
            "r = subprocess.run(sys.argv[1:], stdout=subprocess.PIPE, stderr=subprocess.PIPE)\n"
            "t = time.perf_counter() - t\n"
            "if r.returncode: sys.stderr.write(r.stderr.decode()); sys.exit(r.returncode)\n"
-           "print(t, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss * 1024)\n"
+           "u = resource.getrusage(resource.RUSAGE_CHILDREN)\n"
+           "print(t, u.ru_utime + u.ru_stime, u.ru_maxrss * 1024)\n"
            "sys.stdout.write(r.stdout.decode())\n")
 
 
 def measure(args, before=None):
-    """(seconds, peak bytes) of one command run as a whole process."""
+    """(seconds, processor seconds, peak bytes) of one command run as a whole process."""
     if before:
         before()
     out = subprocess.run([sys.executable, "-c", MEASURE] + args, check=True,
                          stdout=subprocess.PIPE, text=True).stdout
-    seconds, peak = out.partition("\n")[0].split()
-    return float(seconds), int(peak)
+    seconds, processor, peak = out.partition("\n")[0].split()
+    return float(seconds), float(processor), int(peak)
 
 
 class Figure:
     def __init__(self):
-        self.times, self.peaks = [], []
+        self.times, self.processor, self.peaks = [], [], []
 
     def add(self, result):
         self.times.append(result[0])
-        self.peaks.append(result[1])
+        self.processor.append(result[1])
+        self.peaks.append(result[2])
 
     @property
     def median(self):
         return statistics.median(self.times)
+
+    @property
+    def cpu(self):
+        return statistics.median(self.processor)
 
     @property
     def peak(self):
@@ -95,23 +101,35 @@ def main():
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
-    print("| scale | document | parse floor | conversion | conv/floor | floor peak | "
-          "conversion peak | peak/doc | export floor | export | export/floor | export peak | "
-          "peak/doc |")
-    print("|---|---|---|---|---|---|---|---|---|---|---|---|---|")
+    print("Wall-clock time, median (lowest-highest); processor time (user and system), median; "
+          "peak memory, highest.")
+    print()
+    print("| scale | document | parse floor | conversion | ratio | processor: floor, conversion, "
+          "ratio | peak: floor, conversion, conversion/doc |")
+    print("|---|---|---|---|---|---|---|")
     for r in rows:
-        size = r["size"]
-        print(f"| {r['scale']} | {size / 1e6:.1f} MB | {r['parse']} | {r['convert']} | "
-              f"{r['convert'].median / r['parse'].median:.2f} | {r['parse'].peak / 1e6:.0f} MB | "
-              f"{r['convert'].peak / 1e6:.0f} MB | {r['convert'].peak / size:.2f} | "
-              f"{r['floor']} | {r['export']} | {r['export'].median / r['floor'].median:.2f} | "
-              f"{r['export'].peak / 1e6:.0f} MB | {r['export'].peak / size:.2f} |")
+        size, parse, convert = r["size"], r["parse"], r["convert"]
+        print(f"| {r['scale']} | {size / 1e6:.1f} MB | {parse} | {convert} | "
+              f"{convert.median / parse.median:.2f} | {parse.cpu:.2f} s, {convert.cpu:.2f} s, "
+              f"{convert.cpu / parse.cpu:.2f} | {parse.peak / 1e6:.0f} MB, "
+              f"{convert.peak / 1e6:.0f} MB, {convert.peak / size:.2f} |")
+    print()
+    print("| scale | export floor | export | ratio | processor: floor, export, ratio | "
+          "peak: floor, export, export/doc |")
+    print("|---|---|---|---|---|---|")
+    for r in rows:
+        size, floor, export = r["size"], r["floor"], r["export"]
+        print(f"| {r['scale']} | {floor} | {export} | {export.median / floor.median:.2f} | "
+              f"{floor.cpu:.2f} s, {export.cpu:.2f} s, {export.cpu / floor.cpu:.2f} | "
+              f"{floor.peak / 1e6:.0f} MB, {export.peak / 1e6:.0f} MB, {export.peak / size:.2f} |")
     by_scale = {r["scale"]: r for r in rows}
     if "10" in by_scale and "100" in by_scale:
         grow = lambda what: by_scale["100"][what].median / by_scale["10"][what].median
+        grow_cpu = lambda what: by_scale["100"][what].cpu / by_scale["10"][what].cpu
         print()
-        print(f"Growth from scale 10 to 100 (medians): conversion {grow('convert'):.1f}, "
-              f"export {grow('export'):.1f} (linear work gives about 10)")
+        print(f"Growth from scale 10 to 100 (medians): conversion {grow('convert'):.1f} "
+              f"(processor {grow_cpu('convert'):.1f}), export {grow('export'):.1f} "
+              f"(processor {grow_cpu('export'):.1f}); linear work gives about 10")
 
 
 if __name__ == "__main__":

@@ -93,26 +93,6 @@ struct Document::Impl {
     return static_cast<int>(it - line_breaks.begin()) + 1;
   }
 
-  // A line ends at LF, or at a CR not followed by LF (old Mac files).
-  void IndexLines(std::string_view text) {
-    line_breaks.clear();
-    const char* const begin = text.data();
-    const std::size_t size = text.size();
-    auto scan = [&](char c, auto&& keep) {
-      for (std::size_t at = 0; at < size;) {
-        const void* hit = std::memchr(begin + at, c, size - at);
-        if (!hit) break;
-        const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - begin);
-        if (keep(offset)) line_breaks.push_back(offset);
-        at = offset + 1;
-      }
-    };
-    scan('\n', [](std::size_t) { return true; });
-    const std::size_t line_feeds = line_breaks.size();
-    scan('\r', [&](std::size_t offset) { return offset + 1 >= size || begin[offset + 1] != '\n'; });
-    if (line_breaks.size() != line_feeds) std::sort(line_breaks.begin(), line_breaks.end());
-  }
-
   // The first fault the well-formedness check finds, as the user reads it.
   [[noreturn]] void Refuse(const detail::WellFormednessFault& fault) const {
     const std::string where = "l\xEDnea " + std::to_string(fault.position.line) + ", columna " +
@@ -145,7 +125,7 @@ struct Document::Impl {
       if (as_it_lies) detail::RequireUtf8(decoded, text, SourceText());
       Refuse(*fault);
     }
-    IndexLines(text);
+    line_breaks = detail::LineEnds(text);
     // The check has let through only well-formed XML: the parser fails now for want of memory,
     // or where it disagrees with the check (which would be a fault of ours, named as such).
     const pugi::xml_parse_result result =

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -744,18 +745,32 @@ class Scanner {
 
 }  // namespace
 
+std::vector<std::size_t> LineEnds(std::string_view text, std::size_t limit) {
+  limit = std::min(limit, text.size());
+  std::vector<std::size_t> ends;
+  const char* const begin = text.data();
+  auto scan = [&](char c, auto&& keep) {
+    for (std::size_t at = 0; at < limit;) {
+      const void* hit = std::memchr(begin + at, c, limit - at);
+      if (!hit) break;
+      const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - begin);
+      if (keep(offset)) ends.push_back(offset);
+      at = offset + 1;
+    }
+  };
+  scan('\n', [](std::size_t) { return true; });
+  const std::size_t line_feeds = ends.size();
+  scan('\r', [&](std::size_t at) { return at + 1 >= text.size() || begin[at + 1] != '\n'; });
+  if (ends.size() != line_feeds) std::sort(ends.begin(), ends.end());
+  return ends;
+}
+
 TextPosition PositionIn(std::string_view text, std::size_t offset) {
   offset = std::min(offset, text.size());
+  const std::vector<std::size_t> ends = LineEnds(text, offset);
   TextPosition position;
-  std::size_t line_start = 0;
-  for (std::size_t i = 0; i < offset; ++i) {
-    const char c = text[i];
-    if (c == '\n' || (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
-      ++position.line;
-      line_start = i + 1;
-    }
-  }
-  for (std::size_t i = line_start; i < offset; ++i) {
+  position.line = static_cast<int>(ends.size()) + 1;
+  for (std::size_t i = ends.empty() ? 0 : ends.back() + 1; i < offset; ++i) {
     if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++position.column;
   }
   return position;
