@@ -318,7 +318,7 @@ TEST_F(CheckTest, AConversionThatWouldFailFailsTheSameWayAndLeavesTheFolderAsItW
 
 class Approver : public test::ScriptedInteraction {
  public:
-  bool WantsPreview() override { return true; }
+  PreviewChoice OfferPreview() override { return PreviewChoice::Show; }
   bool ApproveChanges(const TablesPreview& preview) override {
     shown.push_back(preview);
     return approve;
@@ -339,7 +339,7 @@ TEST_F(CheckTest, AFrontEndMayShowThePreviewAndDeclineTheChanges) {
   const ConversionResult declined = RunConversion(state, approver, data);
   EXPECT_EQ(declined.result, RunResult::Cancelled);
   EXPECT_EQ(Snapshot(data), before);
-  EXPECT_TRUE(approver.informed.empty());
+  EXPECT_EQ(approver.informed, std::vector<std::string>{"No se ha cambiado nada"});
   EXPECT_EQ(state.OutcomeCode, kOutcomeNothing);
   ASSERT_EQ(approver.shown.size(), 1u);
   EXPECT_EQ(approver.shown[0].folder, data);
