@@ -19,6 +19,7 @@
 #include "run/export_run.h"
 #include "run/preview.h"
 #include "run/report_file.h"
+#include "run/work_record.h"
 #include "store/database.h"
 #include "store/schemas.h"
 #include "support/test_support.h"
@@ -362,6 +363,96 @@ TEST_F(CheckTest, TheReportIsKeptAsJsonOrTextByTheFilesName) {
   EXPECT_EQ(test::ReadFile(dir / "informe.log"), Cp1252ToUtf8(report::RenderText(result.report)));
   EXPECT_EQ(ReportFormatOf("a.JSON"), ReportFormat::Json);
   EXPECT_EQ(ReportFormatOf("a.json.txt"), ReportFormat::Text);
+}
+
+// What a killed run left (a staged table, a half-made backup, the journal of a commit past its
+// commit point) is put right before a check, and before an export that stops for a missing SOLUC.
+TEST_F(CheckTest, AKilledRunIsFinishedFirstByAChecksAndByAnExportThatStops) {
+  Convert(data, "MATI");
+  auto kill = [&] {
+    test::WriteFile(data / "~TC_AULAT~0123ABCD.tmp", "a medias");
+    fs::create_directories(store::BackupsFolder(data) / "0009~parcial");
+    test::WriteFile(data / "~TC_NUEVA~89ABCDEF.tmp", "nueva");
+    test::WriteFile(store::JournalFile(data),
+                    "TransClepsaItaca diario 1\nmover\t" + (data / "~TC_NUEVA~89ABCDEF.tmp").string() +
+                        "\t" + (data / "NUEVA.DBF").string() + "\nfin\n");
+  };
+  kill();
+  ui.file = kSample;
+  ui.answers = {{Question::RemoveIdleGroupsAndTeachers, true}};
+  EXPECT_EQ(CheckConversion(state, ui, data).conversion.result, RunResult::Completed);
+  EXPECT_TRUE(test::LeftoversOfARun(data).empty());
+  EXPECT_EQ(test::ReadFile(data / "NUEVA.DBF"), "nueva");  // the commit was carried to its end
+
+  for (bool check : {true, false}) {
+    fs::remove(data / "NUEVA.DBF");
+    kill();
+    ui.informed.clear();
+    const RunResult result = check ? CheckExport(state, ui, data).exported.result
+                                   : RunExport(state, ui, data).result;
+    EXPECT_EQ(result, RunResult::MissingInput);  // no SOLUC
+    EXPECT_TRUE(test::LeftoversOfARun(data).empty()) << check;
+    EXPECT_TRUE(fs::exists(data / "NUEVA.DBF"));
+    // The export's file dialog was to open on the conversion's document.
+    EXPECT_EQ(ui.proposed.back(), kSample);
+  }
+}
+
+// The export compares the document and SOLUC with what the tables were converted from, and
+// preselects the conversion's template.
+TEST_F(CheckTest, TheExportBelongsToItsConversion) {
+  Convert(data, "MATI");
+  fs::copy_file(fs::path(TC_SOURCE_DIR) / "tests" / "golden" / "sample" / "SOLUC.DBF",
+                data / "SOLUC.DBF");
+  std::string xml = test::ReadFile(kSample);
+  xml.replace(xml.find("curso=\"2024\""), 12, "curso=\"2025\"");
+  const fs::path other = dir / "otro.xml";
+  test::WriteFile(other, xml);
+  const auto before = Snapshot(data);
+
+  ui.file = other;
+  EXPECT_EQ(RunExport(state, ui, data).result, RunResult::Refused);
+  ASSERT_EQ(ui.guards.size(), 1u);
+  EXPECT_EQ(ui.guards[0].kind, GuardKind::ExportOtherSchool);
+  const std::string what = Cp1252ToUtf8(ui.guards[0].what);
+  EXPECT_EQ(what.rfind("El documento " + other.string() + " es del centro 46999901 «IES Mestra "
+                       "Vicenta Forner», curso 2025, pero las tablas de Clepsa se hicieron del "
+                       "documento " + kSample.string() + ", del centro 46999901 «IES Mestra "
+                       "Vicenta Forner», curso 2024 (",
+                       0),
+            0u)
+      << what;
+  EXPECT_EQ(ui.informed.back(), "No se ha cambiado nada");
+
+  // Gone past: another template than the conversion's is the next question.
+  ui.go_on = {{GuardKind::ExportOtherSchool, true}};
+  ui.template_code = "VESPRA";
+  EXPECT_EQ(RunExport(state, ui, data).result, RunResult::Refused);
+  EXPECT_EQ(ui.guards.back().kind, GuardKind::ExportOtherTemplate);
+  EXPECT_EQ(Snapshot(data), before);
+
+  // A SOLUC older than the conversion holds the timetable of the tables before it.
+  fs::last_write_time(data / "SOLUC.DBF",
+                      fs::last_write_time(data / "SOLUC.DBF") - std::chrono::hours(2));
+  ui.file = kSample;
+  ui.template_code.reset();
+  ui.guards.clear();
+  EXPECT_EQ(RunExport(state, ui, data).result, RunResult::Refused);
+  ASSERT_EQ(ui.guards.size(), 1u);
+  EXPECT_EQ(ui.guards[0].kind, GuardKind::SolutionOutdated);
+  EXPECT_NE(ui.guards[0].what.find("Calcule de nuevo el horario en Clepsa antes de exportarlo."),
+            std::string::npos);
+  EXPECT_EQ(Snapshot(data), before);
+
+  ui.go_on[GuardKind::SolutionOutdated] = true;
+  const ExportResult done = RunExport(state, ui, data);
+  ASSERT_EQ(done.result, RunResult::Completed);
+  EXPECT_EQ(done.template_code, "MATI");  // preselected
+  EXPECT_EQ(ui.proposed.back(), kSample);
+  const std::optional<ExportRecord> record = ReadExportRecord(data);
+  ASSERT_TRUE(record.has_value());
+  EXPECT_EQ(record->document, done.output);
+  EXPECT_EQ(record->template_code, "MATI");
 }
 
 // ---- Checking an export -------------------------------------------------------------------------
