@@ -369,33 +369,22 @@ TEST_F(CheckTest, TheReportIsKeptAsJsonOrTextByTheFilesName) {
 // commit point) is put right before a check, and before an export that stops for a missing SOLUC.
 TEST_F(CheckTest, AKilledRunIsFinishedFirstByAChecksAndByAnExportThatStops) {
   Convert(data, "MATI");
-  auto kill = [&] {
+  ui.file = kSample;
+  for (int run = 0; run < 3; ++run) {
+    fs::remove(data / "NUEVA.DBF");
     test::WriteFile(data / "~TC_AULAT~0123ABCD.tmp", "a medias");
     fs::create_directories(store::BackupsFolder(data) / "0009~parcial");
     test::WriteFile(data / "~TC_NUEVA~89ABCDEF.tmp", "nueva");
-    test::WriteFile(store::JournalFile(data),
-                    "TransClepsaItaca diario 1\nmover\t" + (data / "~TC_NUEVA~89ABCDEF.tmp").string() +
-                        "\t" + (data / "NUEVA.DBF").string() + "\nfin\n");
-  };
-  kill();
-  ui.file = kSample;
-  ui.answers = {{Question::RemoveIdleGroupsAndTeachers, true}};
-  EXPECT_EQ(CheckConversion(state, ui, data).conversion.result, RunResult::Completed);
-  EXPECT_TRUE(test::LeftoversOfARun(data).empty());
-  EXPECT_EQ(test::ReadFile(data / "NUEVA.DBF"), "nueva");  // the commit was carried to its end
-
-  for (bool check : {true, false}) {
-    fs::remove(data / "NUEVA.DBF");
-    kill();
-    ui.informed.clear();
-    const RunResult result = check ? CheckExport(state, ui, data).exported.result
-                                   : RunExport(state, ui, data).result;
-    EXPECT_EQ(result, RunResult::MissingInput);  // no SOLUC
-    EXPECT_TRUE(test::LeftoversOfARun(data).empty()) << check;
-    EXPECT_TRUE(fs::exists(data / "NUEVA.DBF"));
-    // The export's file dialog was to open on the conversion's document.
-    EXPECT_EQ(ui.proposed.back(), kSample);
+    test::WriteFile(store::JournalFile(data), "TransClepsaItaca diario 1\nmover\t" +
+                                                  (data / "~TC_NUEVA~89ABCDEF.tmp").string() + "\t" +
+                                                  (data / "NUEVA.DBF").string() + "\nfin\n");
+    if (run == 0) CheckConversion(state, ui, data);
+    if (run == 1) EXPECT_EQ(CheckExport(state, ui, data).exported.result, RunResult::MissingInput);
+    if (run == 2) EXPECT_EQ(RunExport(state, ui, data).result, RunResult::MissingInput);
+    EXPECT_TRUE(test::LeftoversOfARun(data).empty()) << run;
+    EXPECT_EQ(test::ReadFile(data / "NUEVA.DBF"), "nueva");  // the commit carried to its end
   }
+  EXPECT_EQ(ui.proposed.back(), kSample);  // the export's file dialog opens on the document
 }
 
 // The export compares the document and SOLUC with what the tables were converted from, and
@@ -406,53 +395,42 @@ TEST_F(CheckTest, TheExportBelongsToItsConversion) {
                 data / "SOLUC.DBF");
   std::string xml = test::ReadFile(kSample);
   xml.replace(xml.find("curso=\"2024\""), 12, "curso=\"2025\"");
-  const fs::path other = dir / "otro.xml";
-  test::WriteFile(other, xml);
+  test::WriteFile(dir / "otro.xml", xml);
   const auto before = Snapshot(data);
-
-  ui.file = other;
-  EXPECT_EQ(RunExport(state, ui, data).result, RunResult::Refused);
-  ASSERT_EQ(ui.guards.size(), 1u);
-  EXPECT_EQ(ui.guards[0].kind, GuardKind::ExportOtherSchool);
-  const std::string what = Cp1252ToUtf8(ui.guards[0].what);
-  EXPECT_EQ(what.rfind("El documento " + other.string() + " es del centro 46999901 «IES Mestra "
-                       "Vicenta Forner», curso 2025, pero las tablas de Clepsa se hicieron del "
-                       "documento " + kSample.string() + ", del centro 46999901 «IES Mestra "
-                       "Vicenta Forner», curso 2024 (",
-                       0),
-            0u)
-      << what;
-  EXPECT_EQ(ui.informed.back(), "No se ha cambiado nada");
-
-  // Gone past: another template than the conversion's is the next question.
+  auto refused = [&](GuardKind kind) {
+    ui.guards.clear();
+    EXPECT_EQ(RunExport(state, ui, data).result, RunResult::Refused);
+    EXPECT_EQ(ui.guards.back().kind, kind);
+    EXPECT_EQ(ui.informed.back(), "No se ha cambiado nada");
+    EXPECT_EQ(Snapshot(data), before);
+    return Cp1252ToUtf8(ui.guards.back().what);
+  };
+  ui.file = dir / "otro.xml";
+  EXPECT_EQ(refused(GuardKind::ExportOtherSchool)
+                .rfind("El documento " + (dir / "otro.xml").string() + " es del centro 46999901 "
+                       "«IES Mestra Vicenta Forner», curso 2025, pero las tablas de Clepsa se "
+                       "hicieron del documento " + kSample.string() + ", del centro 46999901 «IES "
+                       "Mestra Vicenta Forner», curso 2024 (", 0),
+            0u);
   ui.go_on = {{GuardKind::ExportOtherSchool, true}};
   ui.template_code = "VESPRA";
-  EXPECT_EQ(RunExport(state, ui, data).result, RunResult::Refused);
-  EXPECT_EQ(ui.guards.back().kind, GuardKind::ExportOtherTemplate);
-  EXPECT_EQ(Snapshot(data), before);
+  refused(GuardKind::ExportOtherTemplate);
 
   // A SOLUC older than the conversion holds the timetable of the tables before it.
   fs::last_write_time(data / "SOLUC.DBF",
                       fs::last_write_time(data / "SOLUC.DBF") - std::chrono::hours(2));
   ui.file = kSample;
   ui.template_code.reset();
-  ui.guards.clear();
-  EXPECT_EQ(RunExport(state, ui, data).result, RunResult::Refused);
-  ASSERT_EQ(ui.guards.size(), 1u);
-  EXPECT_EQ(ui.guards[0].kind, GuardKind::SolutionOutdated);
-  EXPECT_NE(ui.guards[0].what.find("Calcule de nuevo el horario en Clepsa antes de exportarlo."),
+  EXPECT_NE(refused(GuardKind::SolutionOutdated)
+                .find("Calcule de nuevo el horario en Clepsa antes de exportarlo."),
             std::string::npos);
-  EXPECT_EQ(Snapshot(data), before);
 
   ui.go_on[GuardKind::SolutionOutdated] = true;
   const ExportResult done = RunExport(state, ui, data);
   ASSERT_EQ(done.result, RunResult::Completed);
   EXPECT_EQ(done.template_code, "MATI");  // preselected
-  EXPECT_EQ(ui.proposed.back(), kSample);
-  const std::optional<ExportRecord> record = ReadExportRecord(data);
-  ASSERT_TRUE(record.has_value());
-  EXPECT_EQ(record->document, done.output);
-  EXPECT_EQ(record->template_code, "MATI");
+  EXPECT_EQ(ReadExportRecord(data)->document, done.output);
+  EXPECT_EQ(ReadExportRecord(data)->template_code, "MATI");
 }
 
 // ---- Checking an export -------------------------------------------------------------------------
