@@ -180,8 +180,8 @@ std::optional<Guard> ExportTemplateGuard(const std::string& code,
                                          const std::optional<ConversionRecord>& record) {
   if (code.empty()) {
     return Guard{GuardKind::ExportWithoutTemplate,
-                 "No se ha elegido ninguna plantilla horaria: el documento no tendr\xED" "a ninguna "
-                 "clase ni ninguna guardia."};
+                 "No se ha elegido ninguna plantilla horaria: el documento no tendr\xED"
+                 "a ninguna clase ni ninguna guardia."};
   }
   if (!record || record->template_code.empty() || record->template_code == code) {
     return std::nullopt;

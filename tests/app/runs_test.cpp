@@ -139,7 +139,8 @@ TEST_F(Run, KeysThatStopARunChangeNothing) {
   EXPECT_TRUE(user.Texts().isEmpty());
 
   // Escape at the preview question, then in the preview window: "No se ha cambiado nada".
-  for (const QString& window : {QStringLiteral("TPreguntaVistaPrevia"), QStringLiteral("TVistaPrevia")}) {
+  for (const QString& window :
+       {QStringLiteral("TPreguntaVistaPrevia"), QStringLiteral("TVistaPrevia")}) {
     user.shown.clear();
     user.escape = {window};
     user.see_changes = true;

@@ -360,7 +360,8 @@ TEST_F(CliExportTest, TemplateAndSchoolYearFlags) {
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_TRUE(outcome.Says("Aviso (plantilla_distinta): La plantilla elegida, «VESPRA»"));
   EXPECT_TRUE(outcome.Says("  plantilla horaria: VESPRA\n  curso:             2025\n"));
-  EXPECT_NE(tc::test::ReadFile(output).find("plantilla=\"VESPRA\" dia_semana=\"L\" sesion_orden=\"8\""),
+  EXPECT_NE(tc::test::ReadFile(output).find(
+                "plantilla=\"VESPRA\" dia_semana=\"L\" sesion_orden=\"8\""),
             std::string::npos);
 
   // The next export defaults to the conversion's template again, not to the slot table's.

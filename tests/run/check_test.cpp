@@ -375,9 +375,9 @@ TEST_F(CheckTest, AKilledRunIsFinishedFirstByAChecksAndByAnExportThatStops) {
     test::WriteFile(data / "~TC_AULAT~0123ABCD.tmp", "a medias");
     fs::create_directories(store::BackupsFolder(data) / "0009~parcial");
     test::WriteFile(data / "~TC_NUEVA~89ABCDEF.tmp", "nueva");
-    test::WriteFile(store::JournalFile(data), "TransClepsaItaca diario 1\nmover\t" +
-                                                  (data / "~TC_NUEVA~89ABCDEF.tmp").string() + "\t" +
-                                                  (data / "NUEVA.DBF").string() + "\nfin\n");
+    const std::string staged = (data / "~TC_NUEVA~89ABCDEF.tmp").string();
+    test::WriteFile(store::JournalFile(data), "TransClepsaItaca diario 1\nmover\t" + staged +
+                                                  "\t" + (data / "NUEVA.DBF").string() + "\nfin\n");
     if (run == 0) CheckConversion(state, ui, data);
     if (run == 1) EXPECT_EQ(CheckExport(state, ui, data).exported.result, RunResult::MissingInput);
     if (run == 2) EXPECT_EQ(RunExport(state, ui, data).result, RunResult::MissingInput);
