@@ -38,7 +38,7 @@ constexpr std::array<Control, 13> kMainControls{{
      .text = "Recoger Textos en:", .font = kBold, .text_colour = kRed},
     {.kind = K::ComboBox, .name = "ComboBoxValCast", .parent = "Draw3D2",
      .rect = {160, 70, 130, 22}, .text = "VALENCI\xC1", .items = kLanguages,
-     .help_context = kHelpContextWindow},
+     .help_context = kHelpContextWindow, .pick_list = true},
     {.kind = K::OkButton, .name = "BExportar", .parent = "Draw3D2", .rect = {120, 118, 75, 28},
      .text = "OK", .help_context = kHelpContextDirection},
     {.kind = K::Panel, .name = "Draw3D3", .rect = {316, 0, 317, 169},
@@ -73,7 +73,7 @@ constexpr std::array<Control, 12> kTemplateControls{{
     {.kind = K::Label, .name = "Label9", .parent = "Panel1", .rect = {10, 12, 236, 18},
      .font = kBold, .text_colour = kRed},
     {.kind = K::ComboBox, .name = "ComboBoxValCast", .parent = "Panel1",
-     .rect = {250, 9, 122, 22}, .text = "VALENCI\xC1", .items = kLanguages},
+     .rect = {250, 9, 122, 22}, .text = "VALENCI\xC1", .items = kLanguages, .pick_list = true},
     {.kind = K::Label, .name = "LabelPlantillas", .parent = "Panel1", .rect = {10, 40, 362, 34},
      .font = {13, true}, .word_wrap = true},
     {.kind = K::ComboBox, .name = "ComboBoxPlantilla", .parent = "Panel1",
@@ -159,7 +159,7 @@ constexpr std::array<Control, 5> kPreviewQuestionControls{{
     {.kind = K::OkButton, .name = "BSi", .parent = "Panel1", .rect = {206, 112, 100, 28},
      .text = "S\xED", .is_default = true, .answer = Answer::Accept},
     {.kind = K::Button, .name = "BNo", .parent = "Panel1", .rect = {318, 112, 100, 28},
-     .text = "No", .answer = Answer::Reject},
+     .text = "No", .answer = Answer::No},
 }};
 
 constexpr Form kPreviewQuestionForm{.name = "TPreguntaVistaPrevia",

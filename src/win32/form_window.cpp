@@ -143,7 +143,8 @@ void FormWindow::CreateControls() {
         break;
       case ControlKind::ComboBox:
         class_name = L"ComboBox";
-        style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+        style |= (control.pick_list ? CBS_DROPDOWNLIST : CBS_DROPDOWN | CBS_AUTOHSCROLL) |
+                 WS_VSCROLL | WS_TABSTOP;
         break;
       case ControlKind::ListBox:
         class_name = L"ListBox";
@@ -188,7 +189,7 @@ void FormWindow::CreateControls() {
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
       }
       SetItems(control.name, items);
-      SetWindowTextW(created, FromCore(control.text).c_str());
+      SetText(control.name, FromCore(control.text));
     }
     ++position;
   }
@@ -270,6 +271,13 @@ int FormWindow::HelpContextOf(HWND window) const {
 void FormWindow::SetText(std::string_view name, const std::wstring& text) {
   HWND control = Control(name);
   if (control == nullptr) return;
+  // A pick list shows the entry chosen: the one of that text.
+  if (const desktop::Control* description = DescriptionOf(control);
+      description != nullptr && description->pick_list) {
+    SendMessageW(control, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(text.c_str()));
+    return;
+  }
   SetWindowTextW(control, text.c_str());
   // A label is drawn over its panel's gradient: the panel paints under the new text.
   const desktop::Control* description = DescriptionOf(control);
@@ -424,6 +432,7 @@ void FormWindow::Command(int id, int code) {
   if (modal_ && code == BN_CLICKED) {
     if (control.answer == desktop::Answer::Accept) EndModal(IDOK);
     if (control.answer == desktop::Answer::Reject) EndModal(IDCANCEL);
+    if (control.answer == desktop::Answer::No) EndModal(IDNO);
   }
 }
 

@@ -50,8 +50,9 @@ void ShowMessage(HWND owner, const std::wstring& text, BoxIcon icon) {
   Box(owner, text, MB_OK | type, {{IDOK, FromCore(desktop::kOkCaption)}});
 }
 
-bool AskYesNo(HWND owner, const std::wstring& text) {
-  return Box(owner, text, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1,
+bool AskYesNo(HWND owner, const std::wstring& text, bool yes_by_default) {
+  return Box(owner, text,
+             MB_YESNO | MB_ICONQUESTION | (yes_by_default ? MB_DEFBUTTON1 : MB_DEFBUTTON2),
              {{IDYES, FromCore(desktop::kYesCaption)}, {IDNO, FromCore(desktop::kNoCaption)}}) ==
          IDYES;
 }

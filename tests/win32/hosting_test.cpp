@@ -119,7 +119,7 @@ TEST_F(HostedProgram, AMissingInputReportsMinusOneAndClosesByItself) {
   drive::Click(Find(window, kMain, "BImportar"));
   drive::Box box = drive::WaitForBox(program->Id());
   drive::Answer(box, IDOK);
-  ASSERT_TRUE(drive::AnswerFileDialog(program->Id(), {}));  // Cancel
+  ASSERT_TRUE(drive::AnswerFileDialog(program->Id(), dir_ / "no-esta.xml"));
   box = drive::WaitForBox(program->Id());
   EXPECT_EQ(box.text, Wide("No existe archivo XML o Solución."));
   drive::Answer(box, IDOK);

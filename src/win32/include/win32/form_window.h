@@ -68,7 +68,7 @@ class FormWindow {
 
   // Shows the window modally: `disable` (its owner, or the program's main window) takes no input
   // until EndModal. Returns the answer: IDOK for a button that accepts, IDCANCEL for one that
-  // rejects and for closing the window.
+  // rejects and for closing the window, IDNO for one that answers No.
   int RunModal(HWND disable);
   void EndModal(int answer);
   bool Modal() const { return modal_; }

@@ -16,7 +16,8 @@ enum class BoxIcon { Information, Question, Error };
 void ShowMessage(HWND owner, const std::wstring& text, BoxIcon icon);
 // A question with "Sí" (the default) and "No"; true for "Sí". The box has no close button:
 // one of the two answers is chosen.
-bool AskYesNo(HWND owner, const std::wstring& text);
+// `yes_by_default` false makes "No" the answer Enter gives.
+bool AskYesNo(HWND owner, const std::wstring& text, bool yes_by_default = true);
 // An information box with "Aceptar" (the default) and a second button `other`; true when the
 // user chose `other`.
 bool ShowMessageWithChoice(HWND owner, const std::wstring& text, const std::wstring& other);
