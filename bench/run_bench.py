@@ -59,6 +59,20 @@ class Figure:
         return f"{self.median:.3f} s ({min(self.times):.3f}-{max(self.times):.3f})"
 
 
+def print_table(rows, floor_name, floor_key, run_name, run_key, with_document=False):
+    """One table of runs against their floor, a row per scale."""
+    print()
+    print(f"| scale | {'document | ' if with_document else ''}{floor_name} | {run_name} | ratio | "
+          f"processor: floor, {run_name}, ratio | peak: floor, {run_name}, {run_name}/doc |")
+    print("|---|---|---|---|---|---|" + ("---|" if with_document else ""))
+    for r in rows:
+        size, floor, run = r["size"], r[floor_key], r[run_key]
+        document = f"{size / 1e6:.1f} MB | " if with_document else ""
+        print(f"| {r['scale']} | {document}{floor} | {run} | {run.median / floor.median:.2f} | "
+              f"{floor.cpu:.2f} s, {run.cpu:.2f} s, {run.cpu / floor.cpu:.2f} | "
+              f"{floor.peak / 1e6:.0f} MB, {run.peak / 1e6:.0f} MB, {run.peak / size:.2f} |")
+
+
 def main():
     build, scales = sys.argv[1], " ".join(sys.argv[2:]).split()
     tool = lambda name: os.path.join(build, "bench", name)
@@ -103,25 +117,8 @@ def main():
 
     print("Wall-clock time, median (lowest-highest); processor time (user and system), median; "
           "peak memory, highest.")
-    print()
-    print("| scale | document | parse floor | conversion | ratio | processor: floor, conversion, "
-          "ratio | peak: floor, conversion, conversion/doc |")
-    print("|---|---|---|---|---|---|---|")
-    for r in rows:
-        size, parse, convert = r["size"], r["parse"], r["convert"]
-        print(f"| {r['scale']} | {size / 1e6:.1f} MB | {parse} | {convert} | "
-              f"{convert.median / parse.median:.2f} | {parse.cpu:.2f} s, {convert.cpu:.2f} s, "
-              f"{convert.cpu / parse.cpu:.2f} | {parse.peak / 1e6:.0f} MB, "
-              f"{convert.peak / 1e6:.0f} MB, {convert.peak / size:.2f} |")
-    print()
-    print("| scale | export floor | export | ratio | processor: floor, export, ratio | "
-          "peak: floor, export, export/doc |")
-    print("|---|---|---|---|---|---|")
-    for r in rows:
-        size, floor, export = r["size"], r["floor"], r["export"]
-        print(f"| {r['scale']} | {floor} | {export} | {export.median / floor.median:.2f} | "
-              f"{floor.cpu:.2f} s, {export.cpu:.2f} s, {export.cpu / floor.cpu:.2f} | "
-              f"{floor.peak / 1e6:.0f} MB, {export.peak / 1e6:.0f} MB, {export.peak / size:.2f} |")
+    print_table(rows, "parse floor", "parse", "conversion", "convert", with_document=True)
+    print_table(rows, "export floor", "floor", "export", "export")
     by_scale = {r["scale"]: r for r in rows}
     if "10" in by_scale and "100" in by_scale:
         grow = lambda what: by_scale["100"][what].median / by_scale["10"][what].median
