@@ -193,8 +193,8 @@ void MainWindow::Embed(HWND host) {
 }
 
 // The window laid over Clepsa's client area as a child would sit in it: at its origin, cut
-// where the area ends, just above Clepsa's window among the others, hidden while Clepsa's
-// window is minimised or hidden; when Clepsa's window goes, the window closes as a child would.
+// where the area ends, hidden while Clepsa's window is minimised or hidden; when Clepsa's window
+// goes, the window closes as a child would.
 void MainWindow::FollowHost() {
   HWND window = form_->Handle();
   if (!IsWindow(over_)) {
@@ -222,16 +222,11 @@ void MainWindow::FollowHost() {
     const bool whole = visible.cx == size.cx && visible.cy == size.cy;
     SetWindowRgn(window, whole ? nullptr : CreateRectRgn(0, 0, visible.cx, visible.cy), TRUE);
   }
-  // Just above Clepsa's window: under whatever covers it, over Clepsa's window itself.
-  HWND above = GetWindow(over_, GW_HWNDPREV);
-  UINT flags = SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
-  if (above == window) flags |= SWP_NOZORDER;
-  if (showing_ && !IsWindowVisible(window)) flags |= SWP_SHOWWINDOW;
-  if ((flags & (SWP_NOZORDER | SWP_SHOWWINDOW)) == SWP_NOZORDER && own.left == origin.x &&
-      own.top == origin.y) {
-    return;  // already there
-  }
-  SetWindowPos(window, above != nullptr ? above : HWND_TOP, origin.x, origin.y, 0, 0, flags);
+  // Above Clepsa's window and under whatever covers it: the system keeps an owned window so.
+  const bool show = showing_ && !IsWindowVisible(window);
+  if (!show && own.left == origin.x && own.top == origin.y) return;  // already there
+  SetWindowPos(window, nullptr, origin.x, origin.y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : 0));
 }
 
 void MainWindow::KeepOnlyPanel(std::string_view kept, std::string_view hidden) {

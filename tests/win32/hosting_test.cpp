@@ -1,9 +1,9 @@
 // The Windows program hosted as Clepsa starts it: under Wine, a borderless window owned by the
 // host's window and laid over its client area (drawn there, taking clicks, following the host's
-// moves and minimising), showing one direction, the outcome in Clepsa.ini beside the program (every other line
-// kept, and read back by Windows' own GetPrivateProfileInt as Clepsa reads it), closing by itself
-// after a completed run or a missing input, and a host that waits for the program without reading
-// its messages, which must not stop a whole conversion.
+// moves and minimising), showing one direction, the outcome in Clepsa.ini beside the program
+// (every other line kept, and read back by Windows' own GetPrivateProfileInt as Clepsa reads
+// it), closing by itself after a completed run or a missing input, and a host that waits for the
+// program without reading its messages, which must not stop a whole conversion.
 #include <fstream>
 #include <sstream>
 
@@ -41,13 +41,14 @@ class HostedProgram : public ProgramTest {
     }
     return line;
   }
-  // The program's window over the host's: under Wine owned by it.
+  // The program's window in the host's (a child), or over it (under Wine, owned by it).
   HWND Hosted(HWND host) {
     HWND window = nullptr;
     drive::WaitUntil([&] {
-      window = nullptr;
-      while ((window = FindWindowExW(nullptr, window, L"MForm", nullptr)) != nullptr &&
-             GetWindow(window, GW_OWNER) != host) {
+      window = FindWindowExW(host, nullptr, L"MForm", nullptr);
+      for (HWND top = nullptr;
+           window == nullptr && (top = FindWindowExW(nullptr, top, L"MForm", nullptr)) != nullptr;) {
+        if (GetWindow(top, GW_OWNER) == host) window = top;
       }
       return window != nullptr && IsWindowVisible(window);
     });
@@ -89,8 +90,7 @@ TEST_F(HostedProgram, ImportarSitsInTheHostShowingItsPanelAndSalirReportsZero) {
   const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
   EXPECT_EQ(style & (WS_CHILD | WS_POPUP), WS_POPUP);
   EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER));
-  EXPECT_TRUE(drive::WaitUntil([&] { return AtOrigin(window, host); }))
-      << PlaceIn(window, host).left << "," << PlaceIn(window, host).top;
+  EXPECT_TRUE(drive::WaitUntil([&] { return AtOrigin(window, host); }));
   // Drawn there: the panel's gradient starts at the host's first client line.
   const desktop::Gradient gradient = *desktop::FindControl(kMain, "Draw3D3")->gradient;
   const COLORREF start = RGB(gradient.start.red, gradient.start.green, gradient.start.blue);
@@ -99,12 +99,20 @@ TEST_F(HostedProgram, ImportarSitsInTheHostShowingItsPanelAndSalirReportsZero) {
 
   // It follows the host's moves, and goes and comes back with the host's minimising.
   SetWindowPos(host, nullptr, 300, 220, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  EXPECT_TRUE(drive::WaitUntil([&] { return AtOrigin(window, host); }))
-      << PlaceIn(window, host).left << "," << PlaceIn(window, host).top;
+  EXPECT_TRUE(drive::WaitUntil([&] { return AtOrigin(window, host); }));
   ShowWindow(host, SW_MINIMIZE);
   EXPECT_TRUE(drive::WaitUntil([&] { return !IsWindowVisible(window); }));
   ShowWindow(host, SW_RESTORE);
   EXPECT_TRUE(drive::WaitUntil([&] { return IsWindowVisible(window) && AtOrigin(window, host); }));
+  // Covered by another window, then raised over it: the window comes back just above the host.
+  HWND cover = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 1024,
+                               nullptr, nullptr, nullptr, nullptr);
+  SetWindowPos(host, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  EXPECT_TRUE(drive::WaitUntil([&] {
+    return GetWindow(host, GW_HWNDPREV) == window &&
+           drive::ScreenPixel(OnScreen(host, {3, 0})) == start;
+  }));
+  DestroyWindow(cover);
 
   // Only the Clepsa-to-ITACA panel, filling the window under the bottom panel.
   EXPECT_FALSE(IsWindowVisible(Find(window, kMain, "Draw3D2")));
