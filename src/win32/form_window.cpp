@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <utility>
 
 #include "win32/identities.h"

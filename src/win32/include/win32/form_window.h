@@ -33,7 +33,6 @@ class FormWindow {
   HWND Handle() const { return window_; }
   const desktop::Form& Description() const { return form_; }
   HWND Control(std::string_view name) const;
-  HWND ControlById(int id) const;
   // The description of a control window (or of the control an inner window belongs to, as the
   // edit field of a combo box); nullptr for anything else.
   const desktop::Control* DescriptionOf(HWND window) const;
@@ -114,6 +113,7 @@ class FormWindow {
   HBRUSH ColourControl(HWND panel, HWND control, HDC dc, UINT message);
   int DefaultButtonId() const;
   int EscapeButtonId() const;
+  HWND ControlById(int id) const;
   static void RegisterClasses();
 
   const desktop::Form& form_;
