@@ -157,9 +157,9 @@ constexpr std::array<Control, 5> kPreviewQuestionControls{{
     {.kind = K::CheckBox, .name = "NoPreguntar", .parent = "Panel1", .rect = {12, 84, 300, 20},
      .text = "No volver a preguntar"},
     {.kind = K::OkButton, .name = "BSi", .parent = "Panel1", .rect = {206, 112, 100, 28},
-     .text = "S\xED", .is_default = true, .answer = Answer::Accept},
+     .text = "&S\xED", .is_default = true, .answer = Answer::Accept},
     {.kind = K::Button, .name = "BNo", .parent = "Panel1", .rect = {318, 112, 100, 28},
-     .text = "No", .answer = Answer::No},
+     .text = "&No", .answer = Answer::No},
 }};
 
 constexpr Form kPreviewQuestionForm{.name = "TPreguntaVistaPrevia",

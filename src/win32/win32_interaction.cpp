@@ -216,12 +216,13 @@ bool Win32Interaction::ApproveChanges(const TablesPreview& preview) {
 
 bool Win32Interaction::Confirm(Question question) {
   const ModalScope modal(*this);
-  return AskYesNo(owner_, FromCore(QuestionText(question)), DefaultAnswer(question));
+  return AskYesNo(owner_, FromCore(QuestionText(question)),
+                  tc::DefaultAnswer(question) ? DefaultButton::Yes : DefaultButton::No);
 }
 
 bool Win32Interaction::GoOnDespite(const Guard& guard) {
   const ModalScope modal(*this);
-  return AskYesNo(owner_, FromCore(GuardQuestion(guard)), false);
+  return AskYesNo(owner_, FromCore(GuardQuestion(guard)), DefaultButton::No);
 }
 
 void Win32Interaction::ShowErrorText(std::string_view cp1252) {

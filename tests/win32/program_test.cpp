@@ -20,6 +20,19 @@ const desktop::Form& kYear = desktop::SchoolYearForm();
 
 using DesktopProgram = ProgramTest;
 
+// The width of `text` in `font`, on the screen.
+int TextWidth(const LOGFONTW& font, std::wstring_view text) {
+  HDC dc = GetDC(nullptr);
+  HFONT created = CreateFontIndirectW(&font);
+  HGDIOBJ old = SelectObject(dc, created);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  DeleteObject(created);
+  ReleaseDC(nullptr, dc);
+  return size.cx;
+}
+
 TEST_F(DesktopProgram, TheMainWindowShowsBothDirectionsAsDescribed) {
   auto program = Start();
   HWND window = drive::WaitForWindow(program->Id(), L"MForm");
@@ -175,7 +188,12 @@ TEST_F(DesktopProgram, AWholeConversionWritesTheTablesTheCommandLineWrites) {
   const DWORD id = program->Id();
   HWND window = drive::WaitForWindow(id, L"MForm");
   ASSERT_NE(window, nullptr);
-  drive::Click(Find(window, kMain, "BExportar"));
+  // The first "OK" has the focus; a bare letter presses no button ("&Salir" wants Alt+S), Enter
+  // presses "OK".
+  HWND ok = Find(window, kMain, "BExportar");
+  EXPECT_TRUE(drive::WaitUntil([&] { return drive::Focused(window) == ok; }));
+  drive::PressChar(ok, L's');
+  drive::PressKey(ok, VK_RETURN);
   ASSERT_TRUE(drive::AnswerFileDialog(id, school));
 
   // The template dialog in conversion mode: the first template preselected, its Monday periods.
@@ -206,23 +224,27 @@ TEST_F(DesktopProgram, AWholeConversionWritesTheTablesTheCommandLineWrites) {
   drive::Click(Find(dialog, kTemplates, "BitBtnContinuar"));
   ASSERT_TRUE(drive::WaitGone(dialog));
 
-  // The two questions, with the program's own captions.
+  // The two questions, with the program's own captions, answered by their mnemonics: N, then
+  // Alt+S.
+  const std::map<int, std::wstring> yes_no{{IDYES, Wide("&Sí")}, {IDNO, L"&No"}};
   Box box = drive::WaitForBox(id);
   EXPECT_EQ(box.text, Shown(QuestionText(Question::ImportAllTemplates)));
-  EXPECT_EQ(box.buttons, (std::map<int, std::wstring>{{IDYES, Wide("Sí")}, {IDNO, L"No"}}));
-  drive::Answer(box, IDNO);
+  EXPECT_EQ(box.buttons, yes_no);
+  drive::PressChar(drive::Focused(box.window), L'n');
+  ASSERT_TRUE(drive::WaitGone(box.window));
   box = drive::WaitForBox(id);
   EXPECT_EQ(box.text, Shown(QuestionText(Question::RemoveIdleGroupsAndTeachers)));
-  EXPECT_EQ(box.buttons, (std::map<int, std::wstring>{{IDYES, Wide("Sí")}, {IDNO, L"No"}}));
-  drive::Answer(box, IDYES);
+  EXPECT_EQ(box.buttons, yes_no);
+  drive::PressChar(drive::Focused(box.window), L's', true);
+  ASSERT_TRUE(drive::WaitGone(box.window));
 
   // Whether to see the changes first: yes; then they replace the tables.
   const desktop::Form& question_form = desktop::PreviewQuestionForm();
   HWND question = drive::WaitForWindow(id, L"TPreguntaVistaPrevia", L"TransClepsaItaca");
   ASSERT_NE(question, nullptr);
   EXPECT_EQ(TextOf(question, question_form, "NoPreguntar"), L"No volver a preguntar");
-  EXPECT_EQ(TextOf(question, question_form, "BSi"), Wide("Sí"));
-  drive::Click(Find(question, question_form, "BSi"));
+  EXPECT_EQ(TextOf(question, question_form, "BSi"), Wide("&Sí"));
+  drive::PressChar(Find(question, question_form, "NoPreguntar"), L's', true);
   const desktop::Form& preview_form = desktop::PreviewForm();
   HWND preview = drive::WaitForWindow(id, L"TVistaPrevia", L"Cambios en las tablas de Clepsa");
   ASSERT_NE(preview, nullptr);
@@ -235,13 +257,24 @@ TEST_F(DesktopProgram, AWholeConversionWritesTheTablesTheCommandLineWrites) {
   EXPECT_EQ(box.text, L"Proceso finalizado");
   EXPECT_EQ(box.buttons,
             (std::map<int, std::wstring>{{IDYES, L"Aceptar"}, {IDNO, L"Ver informe"}}));
+  // Room for the title and for "Ver informe" in the system's fonts.
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  RECT client{}, view{};
+  GetClientRect(box.window, &client);
+  GetClientRect(GetDlgItem(box.window, IDNO), &view);
+  EXPECT_GT(client.right, TextWidth(metrics.lfCaptionFont, L"TransClepsaItaca") +
+                              2 * GetSystemMetrics(SM_CXSIZE));
+  EXPECT_GT(view.right, TextWidth(metrics.lfMessageFont, L"Ver informe"));
   drive::Answer(box, IDNO);
   HWND report = drive::WaitForWindow(id, L"TInforme", Wide("Informe de la ejecución"));
   ASSERT_NE(report, nullptr);
   const std::wstring text = TextOf(report, desktop::ReportForm(), "Texto");
   EXPECT_EQ(text.substr(0, 40), Wide("Informe de la conversión ITACA -> Clepsa"));
   EXPECT_NE(text.find(L"\r\nPlantilla horaria: MATI\r\n"), std::wstring::npos);
-  drive::Click(Find(report, desktop::ReportForm(), "BCerrar"));
+  // Escape in the text closes the window as "Cerrar" does.
+  drive::PressKey(Find(report, desktop::ReportForm(), "Texto"), VK_ESCAPE);
   ASSERT_TRUE(drive::WaitGone(report));
 
   // One completed run per start.
