@@ -9,6 +9,7 @@
 #include <pugixml.hpp>
 
 #include "base/codepage.h"
+#include "base/digest.h"
 #include "base/error.h"
 #include "encoding.h"
 #include "platform/platform.h"
@@ -79,6 +80,7 @@ struct Document::Impl {
   std::string text;  // the UTF-8 text the tree was parsed in (in place: its nodes point into it)
   pugi::xml_document xml;
   std::string source;                      // UTF-8, as Source() gives it
+  std::uint64_t digest = 0;                // of the bytes read
   std::filesystem::path file;              // the file loaded, empty for Parse
   std::vector<std::size_t> line_breaks;    // offsets of the line ends of the parsed buffer
   detail::Charset charset = detail::Charset::kUtf8;
@@ -236,6 +238,7 @@ Document Document::Load(const std::filesystem::path& file, platform::FileSystem&
                                                                 : ErrorKind::DocumentUnreadable,
                         document.impl_->SourceText());
   }
+  document.impl_->digest = ContentDigest(bytes);
   document.impl_->Read(std::move(bytes));
   return document;
 }
@@ -243,6 +246,7 @@ Document Document::Load(const std::filesystem::path& file, platform::FileSystem&
 Document Document::Parse(std::string_view bytes, std::string_view source) {
   Document document;
   document.impl_->source = std::string(source);
+  document.impl_->digest = ContentDigest(bytes);
   document.impl_->Read(std::string(bytes));
   return document;
 }
@@ -335,5 +339,6 @@ void Document::Save(const std::filesystem::path& file, platform::FileSystem& fil
 }
 
 const std::string& Document::Source() const { return impl_->source; }
+std::uint64_t Document::Digest() const { return impl_->digest; }
 
 }  // namespace tc::itaca

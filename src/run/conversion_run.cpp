@@ -187,7 +187,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
       // What the tables were made from, committed with them (a check records nothing).
       if (!target.check) {
         details.external.push_back(StageRecord(
-            workplace, RecordOfConversion(document, state.ItacaFileName, *workplace.files,
+            workplace, RecordOfConversion(document, state.ItacaFileName,
                                           state.SelectedTemplateCode, state.LanguageChoice)));
       }
       result.backup = db.Commit(details);

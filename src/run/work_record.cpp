@@ -7,6 +7,7 @@
 #include <span>
 #include <system_error>
 
+#include "base/digest.h"
 #include "base/error.h"
 #include "itaca/document.h"
 #include "platform/file_system.h"
@@ -166,8 +167,7 @@ std::optional<ExportRecord> ReadExportRecord(const Workplace& workplace) {
 }
 
 ConversionRecord RecordOfConversion(const itaca::Document& document, const fs::path& file,
-                                    platform::FileSystem& files, std::string template_code,
-                                    std::string language) {
+                                    std::string template_code, std::string language) {
   ConversionRecord record;
   const itaca::Element root = document.Root();
   if (root.Valid()) {
@@ -176,7 +176,7 @@ ConversionRecord RecordOfConversion(const itaca::Document& document, const fs::p
     record.school_year = root.TryAttr("curso").value_or("");
   }
   record.document = file;
-  record.digest = DigestOf(files.ReadFile(file));
+  record.digest = DigestText(document.Digest());
   record.template_code = std::move(template_code);
   record.language = std::move(language);
   std::tie(record.time, record.time_seconds) = Now();
@@ -212,18 +212,6 @@ store::Replacement StageRecord(const Workplace& workplace, const ExportRecord& r
                      {"segundos", std::to_string(record.time_seconds)}}));
 }
 
-std::string DigestOf(std::string_view bytes) {
-  constexpr std::uint64_t kOffsetBasis = 0xcbf29ce484222325ULL;
-  constexpr std::uint64_t kPrime = 0x100000001b3ULL;
-  std::uint64_t hash = kOffsetBasis;
-  for (const char c : bytes) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= kPrime;
-  }
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-  return text;
-}
 
 std::optional<std::int64_t> FileTimeSeconds(const fs::path& file) {
   std::error_code error;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/digest.h"
 #include "base/error.h"
 #include "run/run_state.h"
 #include "run/work_record.h"
@@ -116,7 +117,7 @@ TEST_F(DriverTest, SampleSchoolWithTheRecommendedAnswers) {
   EXPECT_EQ(record->school_name, "IES Mestra Vicenta Forner");
   EXPECT_EQ(record->school_year, "2024");
   EXPECT_EQ(record->document, kSample);
-  EXPECT_EQ(record->digest, DigestOf(test::ReadFile(kSample)));
+  EXPECT_EQ(record->digest, DigestText(ContentDigest(test::ReadFile(kSample))));
   EXPECT_EQ(record->template_code, "MATI");
   EXPECT_EQ(record->language, kValencian);
   EXPECT_EQ(record->time.size(), 19u);
@@ -125,8 +126,10 @@ TEST_F(DriverTest, SampleSchoolWithTheRecommendedAnswers) {
 }
 
 TEST(WorkRecord, DigestAndAnUnreadableRecordCountsAsNone) {
-  EXPECT_EQ(DigestOf(""), "cbf29ce484222325");  // FNV-1a's offset basis
-  EXPECT_EQ(DigestOf("a"), "af63dc4c8601ec8c");
+  EXPECT_EQ(DigestText(ContentDigest("")), "af63bd4c8601b7df");
+  EXPECT_EQ(DigestText(ContentDigest("a")), "089be307b544f397");
+  EXPECT_EQ(DigestText(ContentDigest("centro de 9")), "7e90e73e8a89947a");  // a word and a tail
+  EXPECT_NE(ContentDigest("a"), ContentDigest(std::string_view("a\0", 2)));
   test::TempDir dir;
   EXPECT_FALSE(ReadConversionRecord(dir.path()).has_value());
   std::filesystem::create_directories(dir / "TransClepsaItaca");

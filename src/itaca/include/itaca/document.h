@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -127,6 +128,8 @@ class Document {
 
   // The source named in messages (the file path as UTF-8, or the `source` given to Parse).
   const std::string& Source() const;
+  // ContentDigest of the bytes the document was read from (0 for an empty document).
+  std::uint64_t Digest() const;
 
   struct Impl;
 

@@ -47,10 +47,10 @@ std::filesystem::path ConversionRecordFile(const std::filesystem::path& working_
 std::filesystem::path ExportRecordFile(const std::filesystem::path& working_dir);
 
 // The record of a conversion of `document` (loaded from `file`) made now: the school's identity
-// as the root holds it (absent attributes read as empty), the file's digest and the time.
+// as the root holds it (absent attributes read as empty), the digest of the bytes it was read
+// from and the time.
 ConversionRecord RecordOfConversion(const itaca::Document& document,
-                                    const std::filesystem::path& file,
-                                    platform::FileSystem& files, std::string template_code,
+                                    const std::filesystem::path& file, std::string template_code,
                                     std::string language);
 ExportRecord RecordOfExport(const std::filesystem::path& output, std::string template_code);
 
@@ -58,9 +58,6 @@ ExportRecord RecordOfExport(const std::filesystem::path& output, std::string tem
 // the run's commit carries out with the tables (a killed run's next start finishes or removes it).
 store::Replacement StageRecord(const Workplace& workplace, const ConversionRecord& record);
 store::Replacement StageRecord(const Workplace& workplace, const ExportRecord& record);
-
-// The digest the record keeps of a file's bytes: 64-bit FNV-1a, 16 lower-case hex digits.
-std::string DigestOf(std::string_view bytes);
 
 // The modification time of a file, seconds since the epoch; nullopt when it cannot be read.
 std::optional<std::int64_t> FileTimeSeconds(const std::filesystem::path& file);
