@@ -31,10 +31,9 @@ struct Target {
   bool check = false;
 };
 
-// What a run keeps with its backup generation: its report, as text and as JSON.
+// What a run keeps with its backup generation: its report, as text, JSON and HTML.
 std::vector<store::GenerationExtra> ReportFiles(const report::Report& report) {
-  return {{"informe.txt", ReportFileContents(report, ReportFormat::Text)},
-          {"informe.json", ReportFileContents(report, ReportFormat::Json)}};
+  return BackupReportFiles(report);
 }
 
 // The run's flow, steps 1 to 6. A check stops before the end of a completed run: nothing shown,
@@ -128,6 +127,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
 
   // 6. The end of a completed run.
   state.OutcomeCode = kOutcomeCompleted;
+  if (result.backup) ui.ReportPageKept(result.backup->folder / "informe.html");
   ui.ReportReady(result.report);
   ui.Inform(Notice::Finished);
   return result;

@@ -70,10 +70,9 @@ struct Target {
 
 // Everything after the slot table has been rebuilt (aside): the tables, the school year, the new
 // document and its saving (a check commits the slot table in its own folder and saves nothing).
-// What a run keeps with its backup generation: its report, as text and as JSON.
+// What a run keeps with its backup generation: its report, as text, JSON and HTML.
 std::vector<store::GenerationExtra> ReportFiles(const report::Report& report) {
-  return {{"informe.txt", ReportFileContents(report, ReportFormat::Text)},
-          {"informe.json", ReportFileContents(report, ReportFormat::Json)}};
+  return BackupReportFiles(report);
 }
 
 ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
@@ -185,6 +184,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
   if (target.check()) return result;
 
   state.OutcomeCode = kOutcomeCompleted;
+  if (result.backup) ui.ReportPageKept(result.backup->folder / "informe.html");
   ui.ReportReady(result.report);
   ui.Inform(Notice::Finished);
   return result;

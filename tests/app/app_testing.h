@@ -76,6 +76,7 @@ class ScriptedUser {
   bool view_report = false;
   QString preview_text;  // what the preview showed
   QString report_text;   // what the report window showed
+  std::filesystem::path report_page;  // the page "Ver informe" asked the browser to open
   std::vector<ShownWindow> shown;
   app::QtInteraction* ui = nullptr;  // to see whether the run was busy
 

@@ -36,6 +36,7 @@ class Win32Interaction : public Interaction {
   bool WantsPreview() override;
   bool ApproveChanges(const TablesPreview& preview) override;
   void ReportReady(const report::Report& report) override;
+  void ReportPageKept(const std::filesystem::path& page) override;
 
   // The folder the file dialog opens in (that of the file chosen last).
   void SetStartFolder(const std::filesystem::path& folder) { start_folder_ = folder; }
@@ -54,6 +55,7 @@ class Win32Interaction : public Interaction {
   bool busy_ = false;
   std::filesystem::path start_folder_;
   std::optional<std::wstring> report_;  // the completed run's report, offered with its message
+  std::filesystem::path report_page_;    // its HTML page, kept with the backup; empty when none
 };
 
 }  // namespace tc::win32
