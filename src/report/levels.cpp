@@ -468,12 +468,35 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
   const Verification verification = Verify(timetables);
 
   // ITACA's own timetable beside the document written, by group (classes) and by teacher.
+  // The whole hours of every group (classes) or teacher, on both sides.
+  using Totals = std::map<std::string, std::pair<double, double>>;
+  auto totals_of = [&](bool clepsa_side, bool by_teacher) {
+    Totals totals;
+    auto add = [&](bool duty, const std::string& group, const std::string& teacher, double hours,
+                   bool second) {
+      if (!by_teacher && duty) return;
+      auto& both = totals[by_teacher ? teacher : group];
+      (second ? both.second : both.first) += hours;
+    };
+    if (clepsa_side) {
+      for (const Load& l : timetables.asked) add(l.duty, l.group, l.teacher, l.hours, false);
+      for (const Load& l : timetables.placed) add(l.duty, l.group, l.teacher, l.hours, true);
+    } else {
+      for (const Lesson& l : timetables.itaca) add(l.duty, l.group, l.teacher, 1, false);
+      for (const Lesson& l : timetables.written) {
+        if (!l.left_out) add(l.duty, l.group, l.teacher, 1, true);
+      }
+    }
+    return totals;
+  };
+
+  // By group the classes; by teacher every difference of a teacher (or only the duties).
   auto by = [&](const std::vector<HoursDifference>& differences, bool by_teacher,
-                std::string_view expected, std::string_view actual) {
+                std::string_view expected, std::string_view actual, bool duties_only = false) {
     Grouping order;
-    std::map<std::string, std::pair<double, double>> totals;
+    const Totals totals = totals_of(expected == "pedidas", by_teacher);
     for (const HoursDifference& d : differences) {
-      if (!by_teacher && d.duty) continue;
+      if (by_teacher ? d.teacher.empty() || (duties_only && !d.duty) : d.duty) continue;
       const std::string key = by_teacher ? d.teacher : d.group;
       std::string item = d.duty ? lines.Subject(d.subject)
                          : by_teacher ? lines.Group(d.group) + " " + lines.Subject(d.subject)
@@ -482,15 +505,15 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
                                                                : " con " + lines.Teacher(d.teacher));
       order[key].push_back(item + " " + HoursText(d.expected) + " " + std::string(expected) +
                            " y " + HoursText(d.actual) + " " + std::string(actual));
-      totals[key].first += d.expected;
-      totals[key].second += d.actual;
     }
     for (std::size_t i = 0; i < order.Size(); ++i) {
       const std::string& key = order.Key(i);
-      const std::string who = by_teacher ? (key.empty() ? std::string("Sin docente")
-                                                        : "Docente " + lines.Teacher(key))
-                                         : "Grupo " + lines.Group(key);
-      Add(clepsa, who + ": " + Listed(order.Items(i)) + ".");
+      const auto& [first, second] = totals.at(key);
+      const std::string who =
+          by_teacher ? "Docente " + lines.Teacher(key) : "Grupo " + lines.Group(key);
+      Add(clepsa, who + " (" + HoursText(first) + " " + std::string(expected) + ", " +
+                      HoursText(second) + " " + std::string(actual) + "): " +
+                      Listed(order.Items(i)) + ".");
     }
   };
   if (!verification.document.empty()) {
@@ -501,6 +524,7 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
   if (!verification.clepsa.empty()) {
     Add(clepsa, "Clepsa no ha colocado las horas que pide ASIGT:");
     by(verification.clepsa, false, "pedidas", "colocadas");
+    by(verification.clepsa, true, "pedidas", "colocadas", true);
   }
   for (const auto* list : {&verification.without_teacher, &verification.without_room}) {
     if (list->empty()) continue;
