@@ -174,12 +174,12 @@ TEST(Verify, TheExportsLinesNameGroupSubjectAndTeacher) {
   report.Name(NameKind::Subject, "MAT", "Matem\xE0tiques");
   EXPECT_EQ(Utf8(RenderLevels(report)[1]),
             "El documento escrito no tiene las horas del documento de ITACA en la plantilla:\n"
-            "Grupo 1ESOA: Matemàtiques (MAT) con Pérez, Ana (T1) 2 h en ITACA y 3 h escritas.\n"
-            "Grupo 2ESOA: FIS con Pérez, Ana (T1) 0 h en ITACA y 1 h escritas.\n"
-            "Docente Pérez, Ana (T1): 1ESOA Matemàtiques (MAT) 2 h en ITACA y 3 h escritas y "
+            "Grupo 1ESOA (2 h en ITACA, 3 h escritas): Matemàtiques (MAT) con Pérez, Ana (T1) 2 h en ITACA y 3 h escritas.\n"
+            "Grupo 2ESOA (0 h en ITACA, 1 h escritas): FIS con Pérez, Ana (T1) 0 h en ITACA y 1 h escritas.\n"
+            "Docente Pérez, Ana (T1) (2 h en ITACA, 4 h escritas): 1ESOA Matemàtiques (MAT) 2 h en ITACA y 3 h escritas y "
             "2ESOA FIS 0 h en ITACA y 1 h escritas.\n"
             "Clepsa no ha colocado las horas que pide ASIGT:\n"
-            "Grupo 1A: Matemàtiques (MAT) con T 3 h pedidas y 2 h colocadas.\n"
+            "Grupo 1A (3 h pedidas, 2 h colocadas): Matemàtiques (MAT) con T 3 h pedidas y 2 h colocadas.\n"
             "Docente Pérez, Ana (T1) en dos sitios el lunes, sesión 1 (08:00-08:55): 1ESOA "
             "Matemàtiques (MAT) con Pérez, Ana (T1) en A1 y 2ESOA FIS con Pérez, Ana (T1) en A2.\n");
   const std::string json = RenderJson(report);
