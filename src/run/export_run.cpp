@@ -13,6 +13,7 @@
 #include "run/report_file.h"
 #include "run/school_year_dialog.h"
 #include "run/template_dialog.h"
+#include "run/work_record.h"
 #include "scratch_folder.h"
 #include "store/database.h"
 #include "store/schemas.h"
@@ -75,7 +76,8 @@ std::vector<store::GenerationExtra> ReportFiles(const report::Report& report) {
   return BackupReportFiles(report);
 }
 
-ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
+ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& workplace,
+                         store::Database& db,
                          itaca::Document& document, const CentreIdentity& identity,
                          std::chrono::system_clock::time_point now, const Target& target) {
   ExportResult result;
@@ -107,6 +109,8 @@ ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
     details.run = "exportacion";
     details.document = platform::PathToUtf8(state.ItacaFileName);
     details.extras = ReportFiles(result.report);
+    details.external.push_back(
+        StageRecord(workplace, RecordOfExport(result.output, state.SelectedTemplateCode)));
     result.backup = SaveAndCommit(document, result.output, db, std::move(details));
   }
   result.result = RunResult::Completed;
@@ -167,7 +171,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
   try {
     ImportTimeSlots(db, state);
     BusyCursor busy(ui);
-    result = WriteExport(state, ui, db, document, identity,
+    result = WriteExport(state, ui, workplace, db, document, identity,
                          now ? *now : std::chrono::system_clock::now(), target);
     busy.Release();
   } catch (...) {
