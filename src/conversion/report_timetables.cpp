@@ -84,7 +84,8 @@ void GatherConversionTimetables(const itaca::Document& document, const Conversio
   auto codes = [&](const std::string& table, const char* key, const char* value) {
     std::map<std::string, std::string> map;
     store::Table rows = db.Open(table, store::OpenMode::Shared);
-    for (rows.First(); !rows.Eof(); rows.Next()) map.try_emplace(rows.GetText(key), rows.GetText(value));
+    for (rows.First(); !rows.Eof(); rows.Next())
+      map.try_emplace(rows.GetText(key), rows.GetText(value));
     rows.Close();
     return map;
   };

@@ -371,11 +371,11 @@ void NameCodes(SolutionTables::Tables& t, report::Report& report) {
     const char* itaca;
     const char* name;
   };
-  for (const Source& source : {Source{&t.grupos, NameKind::Group, "ABREV", "CLAVE", "DESCRIP"},
-                               Source{&t.asignaturas, NameKind::Subject, "COD", "ABREV_ITACA",
-                                      "NOMBRE"},
-                               Source{&t.profesores, NameKind::Teacher, "ABREV", "DNI", "NOMBRE"},
-                               Source{&t.aulas, NameKind::Room, "ABREV", "ABREV_ITACA", "NOMBRE"}}) {
+  for (const Source& source :
+       {Source{&t.grupos, NameKind::Group, "ABREV", "CLAVE", "DESCRIP"},
+        Source{&t.asignaturas, NameKind::Subject, "COD", "ABREV_ITACA", "NOMBRE"},
+        Source{&t.profesores, NameKind::Teacher, "ABREV", "DNI", "NOMBRE"},
+        Source{&t.aulas, NameKind::Room, "ABREV", "ABREV_ITACA", "NOMBRE"}}) {
     Table& table = *source.table;
     for (table.First(); !table.Eof(); table.Next()) {
       const std::string name = table.GetText(source.name);
@@ -437,10 +437,11 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
       if (tables.tramos.IsBlank("SESION_ORDEN")) continue;
       const std::string order = std::to_string(tables.tramos.GetInteger("SESION_ORDEN"));
       bool known = false;
-      for (const report::Period& period : timetables.periods) known = known || period.order == order;
+      for (const report::Period& period : timetables.periods)
+        known = known || period.order == order;
       if (!known) {
-        timetables.periods.push_back({order, tables.tramos.GetText("HORADESDE"),
-                                      tables.tramos.GetText("HORAHASTA")});
+        timetables.periods.push_back(
+            {order, tables.tramos.GetText("HORADESDE"), tables.tramos.GetText("HORAHASTA")});
       }
     }
     timetables.verified = true;

@@ -17,8 +17,14 @@ namespace tc::report {
 
 namespace {
 
-constexpr std::string_view kDayNames[] = {"Lunes",   "Martes", "Mi\xE9rcoles", "Jueves",
-                                          "Viernes", "S\xE1" "bado", "Domingo"};
+constexpr std::string_view kDayNames[] = {"Lunes",
+                                          "Martes",
+                                          "Mi\xE9rcoles",
+                                          "Jueves",
+                                          "Viernes",
+                                          "S\xE1"
+                                          "bado",
+                                          "Domingo"};
 
 constexpr std::string_view kStyle =
     "body{font-family:sans-serif;font-size:11pt;margin:1.5em;color:#222}"
@@ -93,7 +99,9 @@ struct Page {
   }
   std::string Named(NameKind kind, std::string_view code) const {
     const std::string_view name = report.NameOf(kind, code);
-    if (code.empty()) return "(sin c\xF3" "digo)";
+    if (code.empty())
+      return "(sin c\xF3"
+             "digo)";
     if (name.empty() || name == code) return Escaped(code);
     return Escaped(name) + " (" + Escaped(code) + ")";
   }
@@ -160,8 +168,8 @@ void Cell(Page& page, const Index& index, const Lesson& lesson, Axis axis) {
                                                  : page.Name(NameKind::Teacher, lesson.teacher));
   }
   if (axis != Axis::Room && !lesson.duty) {
-    page.out += "<br>" + (lesson.room.empty() ? std::string("<i>sin aula</i>")
-                                              : Escaped(lesson.room));
+    page.out +=
+        "<br>" + (lesson.room.empty() ? std::string("<i>sin aula</i>") : Escaped(lesson.room));
   }
   page.out += "</div>";
 }
@@ -195,7 +203,7 @@ std::string_view AxisWord(Axis axis) {
   return axis == Axis::Group ? "grupo" : axis == Axis::Teacher ? "docente" : "aula";
 }
 NameKind AxisKind(Axis axis) {
-  return axis == Axis::Group ? NameKind::Group
+  return axis == Axis::Group     ? NameKind::Group
          : axis == Axis::Teacher ? NameKind::Teacher
                                  : NameKind::Room;
 }
@@ -220,8 +228,8 @@ void Loads(Page& page, const std::vector<const Load*>& loads, Axis axis) {
                 (load->room.empty() ? std::string("<i>sin aula</i>") : Escaped(load->room)) +
                 "</td><td>" + HoursText(load->hours) + "</td></tr>";
   }
-  page.out += "<tr><th colspan=\"3\">Total</th><th>" + HoursText(total) +
-              "</th></tr></tbody></table>";
+  page.out +=
+      "<tr><th colspan=\"3\">Total</th><th>" + HoursText(total) + "</th></tr></tbody></table>";
 }
 
 }  // namespace
@@ -282,10 +290,11 @@ std::string RenderHtml(const Report& report) {
     loads_by_teacher[load.teacher].push_back(&load);
   }
 
-  out += conversion
-             ? "<h2>Lo que Clepsa tiene que colocar, junto al horario de ITACA en la plantilla</h2>\n"
-             : "<h2>Horario escrito</h2>\n<p class=\"marcas\"><span class=\"choque\">En dos sitios "
-               "a la vez</span><span class=\"fuera\">Colocado por Clepsa pero no escrito</span></p>\n";
+  out +=
+      conversion
+          ? "<h2>Lo que Clepsa tiene que colocar, junto al horario de ITACA en la plantilla</h2>\n"
+          : "<h2>Horario escrito</h2>\n<p class=\"marcas\"><span class=\"choque\">En dos sitios "
+            "a la vez</span><span class=\"fuera\">Colocado por Clepsa pero no escrito</span></p>\n";
   for (Axis axis : {Axis::Group, Axis::Teacher, Axis::Room}) {
     if (conversion && axis == Axis::Room) break;
     // Every code with lessons, and for a conversion every one with hours to place.
@@ -297,10 +306,9 @@ std::string RenderHtml(const Report& report) {
       }
     }
     for (const std::string& code : codes) {
-      out += "<section class=\"rejilla\" id=\"" + Anchor(AxisWord(axis), code) +
-             "\" data-tipo=\"" + std::string(AxisWord(axis)) + "\" data-codigo=\"" +
-             Escaped(code) + "\">\n<h3>" + std::string(AxisTitle(axis)) + " " +
-             page.Named(AxisKind(axis), code) + "</h3>\n";
+      out += "<section class=\"rejilla\" id=\"" + Anchor(AxisWord(axis), code) + "\" data-tipo=\"" +
+             std::string(AxisWord(axis)) + "\" data-codigo=\"" + Escaped(code) + "\">\n<h3>" +
+             std::string(AxisTitle(axis)) + " " + page.Named(AxisKind(axis), code) + "</h3>\n";
       if (conversion) {
         const auto& loads = axis == Axis::Group ? loads_by_group : loads_by_teacher;
         if (const auto found = loads.find(code); found != loads.end()) {

@@ -19,8 +19,14 @@ namespace {
 // At most this many items in one line; the rest are counted ("y 7 más").
 constexpr std::size_t kItemsPerLine = 12;
 
-constexpr std::string_view kDayNames[] = {"lunes",   "martes", "mi\xE9rcoles", "jueves",
-                                          "viernes", "s\xE1" "bado", "domingo"};
+constexpr std::string_view kDayNames[] = {"lunes",
+                                          "martes",
+                                          "mi\xE9rcoles",
+                                          "jueves",
+                                          "viernes",
+                                          "s\xE1"
+                                          "bado",
+                                          "domingo"};
 
 // The value of the entry's code `name`, "" when it has none.
 std::string_view CodeOf(const Entry& entry, std::string_view name) {
@@ -97,7 +103,9 @@ class Lines {
 
   // "Valencià: Llengua i Literatura (30120102)"; the bare code when no name is known.
   std::string Named(NameKind kind, std::string_view code) const {
-    if (code.empty()) return "(sin c\xF3" "digo)";
+    if (code.empty())
+      return "(sin c\xF3"
+             "digo)";
     const std::string_view name = report_.NameOf(kind, code);
     if (name.empty() || name == code) return std::string(code);
     return std::string(name) + " (" + std::string(code) + ")";
@@ -165,10 +173,9 @@ void MissingCodes(const Lines& lines, std::vector<std::string>& out) {
   };
   for (const Missing& missing :
        {Missing{Reason::TeacherNotFound, "docente",
-                "Docente %s no est\xE1 entre los docentes del documento: ",
-                " quedan sin profesor"},
-        Missing{Reason::RoomNotFound, "aula", "Aula %s no est\xE1 entre las aulas del documento: ",
-                " quedan sin aula"},
+                "Docente %s no est\xE1 entre los docentes del documento: ", " quedan sin profesor"},
+        Missing{Reason::RoomNotFound, "aula",
+                "Aula %s no est\xE1 entre las aulas del documento: ", " quedan sin aula"},
         Missing{Reason::DutyNotFound, "ocupacion",
                 "Ocupaci\xF3n %s no est\xE1 entre las ocupaciones del documento: ",
                 " quedan sin ocupaci\xF3n"}}) {
@@ -202,7 +209,8 @@ void MissingCodes(const Lines& lines, std::vector<std::string>& out) {
           texts.push_back(text.substr(space + 1) + " de " + text.substr(0, space));
         }
         line += Listed(texts) + (missing.reason == Reason::DutyNotFound
-                                     ? " quedan sin c\xF3" "digo de ocupaci\xF3n"
+                                     ? " quedan sin c\xF3"
+                                       "digo de ocupaci\xF3n"
                                      : " de ocupaci\xF3n quedan sin profesor");
       }
       Add(out, line + ".");
@@ -237,8 +245,7 @@ void ContentsAndCourses(const Lines& lines, std::vector<std::string>& out) {
                        std::string(CodeOf(entry, "curso")));
   }
   if (!contents.empty()) {
-    Add(out, "Contenidos sin asignatura: " + Listed(contents) +
-                 "; sus sesiones no se importan.");
+    Add(out, "Contenidos sin asignatura: " + Listed(contents) + "; sus sesiones no se importan.");
   }
   std::vector<std::string> courses;
   for (const Entry& entry : lines.Of(Reason::CourseSkipped)) {
@@ -253,7 +260,8 @@ void ContentsAndCourses(const Lines& lines, std::vector<std::string>& out) {
     std::string_view path = entry.location().source;
     path = path.substr(0, path.rfind('/'));
     Add(out, "La lista de " + std::string(path.substr(path.rfind('/') + 1)) +
-                 " tiene un solo elemento: no se importa, como si estuviera vac\xED" "a.");
+                 " tiene un solo elemento: no se importa, como si estuviera vac\xED"
+                 "a.");
   }
 }
 
@@ -303,8 +311,8 @@ void IncompleteRows(const Lines& lines, std::vector<std::string>& out) {
     for (std::size_t at = 0; at < pairs.size(); at += 2) {
       items.push_back(alike ? pairs[at] : pairs[at] + " " + pairs[at + 1]);
     }
-    Add(out, "Grupo " + lines.Group(by_group.Key(i)) + (alike ? ", " + pairs[1] + " cada una" : "") +
-                 ": " + Listed(items) + ".");
+    Add(out, "Grupo " + lines.Group(by_group.Key(i)) +
+                 (alike ? ", " + pairs[1] + " cada una" : "") + ": " + Listed(items) + ".");
   }
 }
 
@@ -314,10 +322,14 @@ void Renamings(const Lines& lines, std::vector<std::string>& out) {
     std::string_view title;
   };
   for (const Kind& kind :
-       {Kind{Reason::CodeNumbered, "C\xF3" "digos repetidos, numerados en Clepsa: "},
-        Kind{Reason::CodeShortened, "C\xF3" "digos demasiado largos, acortados en Clepsa: "},
-        Kind{Reason::DutyCodeLettered, "C\xF3" "digos de ocupaci\xF3n repetidos, con letra: "},
-        Kind{Reason::RoomWithoutCode, "Aulas sin c\xF3" "digo, nombradas por su nombre: "}}) {
+       {Kind{Reason::CodeNumbered, "C\xF3"
+                                   "digos repetidos, numerados en Clepsa: "},
+        Kind{Reason::CodeShortened, "C\xF3"
+                                    "digos demasiado largos, acortados en Clepsa: "},
+        Kind{Reason::DutyCodeLettered, "C\xF3"
+                                       "digos de ocupaci\xF3n repetidos, con letra: "},
+        Kind{Reason::RoomWithoutCode, "Aulas sin c\xF3"
+                                      "digo, nombradas por su nombre: "}}) {
     std::vector<std::string> items;
     for (const Entry& entry : lines.Of(kind.reason)) {
       std::string item = std::string(entry.OldCode()) + " -> " + std::string(entry.NewCode());
@@ -337,7 +349,8 @@ void Information(const Lines& lines, std::vector<std::string>& out) {
     rows.push_back(lines.Subject(CodeOf(entry, "contenido")));
   }
   if (!rows.empty()) {
-    Add(out, "Contenidos cuyo c\xF3" "digo corto ya tiene otra asignatura (sin fila propia): " +
+    Add(out, "Contenidos cuyo c\xF3"
+             "digo corto ya tiene otra asignatura (sin fila propia): " +
                  Listed(rows) + ".");
   }
   rows.clear();
@@ -364,8 +377,8 @@ void Information(const Lines& lines, std::vector<std::string>& out) {
     std::vector<std::string> what;
     if (lessons > 0) what.push_back(std::to_string(lessons) + " sesiones");
     if (duties > 0) what.push_back(std::to_string(duties) + " periodos de ocupaci\xF3n");
-    Add(out, "De otras plantillas (" + Listed(templates) + ") no se importan " + Listed(what) +
-                 ".");
+    Add(out,
+        "De otras plantillas (" + Listed(templates) + ") no se importan " + Listed(what) + ".");
   }
   Grouping pairings;
   for (const Entry& entry : lines.Of(Reason::PairingWithoutLessons)) {
@@ -377,8 +390,7 @@ void Information(const Lines& lines, std::vector<std::string>& out) {
       items.push_back(lines.Group(pairings.Key(i)) + " " +
                       std::to_string(pairings.Items(i).size()));
     }
-    Add(out, "Asignaturas de grupo sin sesiones en la plantilla, quitadas: " + Listed(items) +
-                 ".");
+    Add(out, "Asignaturas de grupo sin sesiones en la plantilla, quitadas: " + Listed(items) + ".");
   }
   std::vector<std::string> groups;
   for (const Entry& entry : lines.Of(Reason::IdleGroup)) {
@@ -408,27 +420,28 @@ void ExportEntries(const Lines& lines, std::vector<std::string>& out) {
   };
   for (const Kind& kind : {
            Kind{Reason::NotPlaced, "", "Clepsa no ha colocado: ", ""},
-           Kind{Reason::GroupUnknown, "CODGRUPO", "Grupo %s no est\xE1 en GRUPOST: ",
-                " no se escriben"},
-           Kind{Reason::SubjectUnknown, "ASIG", "Asignatura %s no est\xE1 en ASIGNOMT: ",
-                " no se escriben"},
-           Kind{Reason::DutyUnknown, "ASIG", "Ocupaci\xF3n %s no est\xE1 en ASIGNOMT: ",
-                " no se escriben"},
-           Kind{Reason::DutyTeacherUnknown, "PROF", "Profesor %s no est\xE1 en PROFT: ",
-                " de ocupaci\xF3n no se escriben"},
-           Kind{Reason::SlotUnknown, "HORA", "Hora %s sin tramo en la plantilla: ",
-                " no se escriben"},
-           Kind{Reason::TeacherUnknown, "PROF", "Profesor %s no est\xE1 en PROFT: ",
-                " se escriben sin docente"},
-           Kind{Reason::RoomUnknown, "AULA", "Aula %s no est\xE1 en AULAT: ",
-                " se escriben sin aula"},
+           Kind{Reason::GroupUnknown, "CODGRUPO",
+                "Grupo %s no est\xE1 en GRUPOST: ", " no se escriben"},
+           Kind{Reason::SubjectUnknown, "ASIG",
+                "Asignatura %s no est\xE1 en ASIGNOMT: ", " no se escriben"},
+           Kind{Reason::DutyUnknown, "ASIG",
+                "Ocupaci\xF3n %s no est\xE1 en ASIGNOMT: ", " no se escriben"},
+           Kind{Reason::DutyTeacherUnknown, "PROF",
+                "Profesor %s no est\xE1 en PROFT: ", " de ocupaci\xF3n no se escriben"},
+           Kind{Reason::SlotUnknown, "HORA",
+                "Hora %s sin tramo en la plantilla: ", " no se escriben"},
+           Kind{Reason::TeacherUnknown, "PROF",
+                "Profesor %s no est\xE1 en PROFT: ", " se escriben sin docente"},
+           Kind{Reason::RoomUnknown, "AULA",
+                "Aula %s no est\xE1 en AULAT: ", " se escriben sin aula"},
        }) {
     Grouping order;
     std::map<std::string, Tally> tallies;
     for (const Entry& entry : lines.Of(kind.reason)) {
       const bool duty = CodeOf(entry, "CODGRUPO").empty() && entry.CodeCount() == 5;
-      const std::string key(kind.by.empty() ? (duty ? std::string_view() : CodeOf(entry, "CODGRUPO"))
-                                            : CodeOf(entry, kind.by));
+      const std::string key(kind.by.empty()
+                                ? (duty ? std::string_view() : CodeOf(entry, "CODGRUPO"))
+                                : CodeOf(entry, kind.by));
       order[key];
       tallies[key].Add(duty ? lines.Subject(CodeOf(entry, "ASIG")) + " de " +
                                   lines.Teacher(CodeOf(entry, "PROF"))
@@ -438,12 +451,12 @@ void ExportEntries(const Lines& lines, std::vector<std::string>& out) {
     for (std::size_t i = 0; i < order.Size(); ++i) {
       std::string lead(kind.lead);
       if (const std::size_t at = lead.find("%s"); at != std::string::npos) {
-        const NameKind name_kind = kind.by == "CODGRUPO"
-                                       ? NameKind::Group
-                                       : kind.by == "ASIG" ? NameKind::Subject
-                                                           : kind.by == "AULA" ? NameKind::Room
-                                                                               : NameKind::Teacher;
-        lead.replace(at, 2, kind.by == "HORA" ? order.Key(i) : lines.Named(name_kind, order.Key(i)));
+        const NameKind name_kind = kind.by == "CODGRUPO" ? NameKind::Group
+                                   : kind.by == "ASIG"   ? NameKind::Subject
+                                   : kind.by == "AULA"   ? NameKind::Room
+                                                         : NameKind::Teacher;
+        lead.replace(at, 2,
+                     kind.by == "HORA" ? order.Key(i) : lines.Named(name_kind, order.Key(i)));
       }
       Add(out, lead + Listed(tallies[order.Key(i)].Texts()) + std::string(kind.end) + ".");
     }
@@ -452,10 +465,10 @@ void ExportEntries(const Lines& lines, std::vector<std::string>& out) {
 
 std::string LessonText(const Lines& lines, const Lesson& lesson) {
   std::string text = lesson.duty || lesson.group.empty()
-                         ? lines.Subject(lesson.subject) +
-                               (lesson.teacher.empty() ? std::string()
-                                                       : (lesson.duty ? " de " : " con ") +
-                                                             lines.Teacher(lesson.teacher))
+                         ? lines.Subject(lesson.subject) + (lesson.teacher.empty()
+                                                                ? std::string()
+                                                                : (lesson.duty ? " de " : " con ") +
+                                                                      lines.Teacher(lesson.teacher))
                          : lines.Class(lesson.group, lesson.subject, lesson.teacher);
   if (!lesson.room.empty()) text += " en " + lines.Room(lesson.room);
   return text;
@@ -498,11 +511,12 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
     for (const HoursDifference& d : differences) {
       if (by_teacher ? d.teacher.empty() || (duties_only && !d.duty) : d.duty) continue;
       const std::string key = by_teacher ? d.teacher : d.group;
-      std::string item = d.duty ? lines.Subject(d.subject)
-                         : by_teacher ? lines.Group(d.group) + " " + lines.Subject(d.subject)
-                                      : lines.Subject(d.subject) +
-                                            (d.teacher.empty() ? " sin profesor"
-                                                               : " con " + lines.Teacher(d.teacher));
+      std::string item =
+          d.duty ? lines.Subject(d.subject)
+          : by_teacher
+              ? lines.Group(d.group) + " " + lines.Subject(d.subject)
+              : lines.Subject(d.subject) +
+                    (d.teacher.empty() ? " sin profesor" : " con " + lines.Teacher(d.teacher));
       order[key].push_back(item + " " + HoursText(d.expected) + " " + std::string(expected) +
                            " y " + HoursText(d.actual) + " " + std::string(actual));
     }
@@ -512,8 +526,8 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
       const std::string who =
           by_teacher ? "Docente " + lines.Teacher(key) : "Grupo " + lines.Group(key);
       Add(clepsa, who + " (" + HoursText(first) + " " + std::string(expected) + ", " +
-                      HoursText(second) + " " + std::string(actual) + "): " +
-                      Listed(order.Items(i)) + ".");
+                      HoursText(second) + " " + std::string(actual) +
+                      "): " + Listed(order.Items(i)) + ".");
     }
   };
   if (!verification.document.empty()) {

@@ -208,15 +208,15 @@ std::string JsonNumber(double value) {
 }
 
 std::string JsonLesson(const Lesson& lesson) {
-  return "{\"dia\": " + std::to_string(lesson.day) + ", \"sesion_orden\": " +
-         Json(lesson.period) + ", \"grupo\": " + Json(lesson.group) + ", \"contenido\": " +
-         Json(lesson.subject) + ", \"docente\": " + Json(lesson.teacher) + ", \"aula\": " +
-         Json(lesson.room) + ", \"ocupacion\": " + (lesson.duty ? "true" : "false") + "}";
+  return "{\"dia\": " + std::to_string(lesson.day) + ", \"sesion_orden\": " + Json(lesson.period) +
+         ", \"grupo\": " + Json(lesson.group) + ", \"contenido\": " + Json(lesson.subject) +
+         ", \"docente\": " + Json(lesson.teacher) + ", \"aula\": " + Json(lesson.room) +
+         ", \"ocupacion\": " + (lesson.duty ? "true" : "false") + "}";
 }
 
 template <typename Item, typename Render>
-void JsonList(std::string& out, std::string_view key, const std::vector<Item>& items,
-              Render render, bool last = false) {
+void JsonList(std::string& out, std::string_view key, const std::vector<Item>& items, Render render,
+              bool last = false) {
   out += "    " + Json(key) + ": [";
   for (std::size_t i = 0; i < items.size(); ++i) {
     out += (i == 0 ? "\n      " : ",\n      ") + render(items[i]);
@@ -248,8 +248,7 @@ void JsonLevels(std::string& out, const Report& report) {
            ", \"horas\": " + JsonNumber(load.hours) +
            ", \"sin_profesor\": " + (load.teacher.empty() ? "true" : "false") +
            ", \"sin_aula\": " + (load.room.empty() ? "true" : "false") +
-           ", \"horas_provisionales\": " + (timetables.provisional_hours ? "true" : "false") +
-           "}";
+           ", \"horas_provisionales\": " + (timetables.provisional_hours ? "true" : "false") + "}";
   }
   out += first ? "],\n" : "\n  ],\n";
 
@@ -260,8 +259,8 @@ void JsonLevels(std::string& out, const Report& report) {
   const Verification verification = Verify(timetables);
   auto difference = [](const HoursDifference& d) {
     return "{\"grupo\": " + Json(d.group) + ", \"contenido\": " + Json(d.subject) +
-           ", \"docente\": " + Json(d.teacher) + ", \"ocupacion\": " +
-           (d.duty ? "true" : "false") + ", \"esperadas\": " + JsonNumber(d.expected) +
+           ", \"docente\": " + Json(d.teacher) + ", \"ocupacion\": " + (d.duty ? "true" : "false") +
+           ", \"esperadas\": " + JsonNumber(d.expected) +
            ", \"obtenidas\": " + JsonNumber(d.actual) + "}";
   };
   auto clash = [](const Clash& c) {

@@ -10,7 +10,8 @@ namespace tc::report {
 
 namespace {
 
-using Key = std::tuple<bool, std::string, std::string, std::string>;  // duty, group, subject, teacher
+using Key =
+    std::tuple<bool, std::string, std::string, std::string>;  // duty, group, subject, teacher
 
 // Adds `hours` to the key of every item, and lists the keys whose two sides differ.
 struct Sides {

@@ -36,8 +36,9 @@ TEST(Levels, AConversionInNamesGroupedByTeacherRoomAndGroup) {
         .Code("docente", "56932487N")
         .Code("aula", "A101");
   }
-  report.Add(Reason::TeacherNotFound,
-             Location::OfElement("/centro/horarios_ocupaciones/horario_ocupacion", 4, 9))
+  report
+      .Add(Reason::TeacherNotFound,
+           Location::OfElement("/centro/horarios_ocupaciones/horario_ocupacion", 4, 9))
       .Code("ocupacion", "232001")
       .Code("docente", "56932487N")
       .Code("plantilla", "MATI");
@@ -48,8 +49,9 @@ TEST(Levels, AConversionInNamesGroupedByTeacherRoomAndGroup) {
       .Code("docente", "")
       .Code("aula", "LAB");
   report.Add(Reason::SingleElementList, Location::OfElement("/centro/aulas/aula", 1, 3));
-  report.Renamed(Reason::CodeNumbered, Location::OfElement("/centro/docentes/docente", 2, 7),
-                 "GMJ", "GMJ1")
+  report
+      .Renamed(Reason::CodeNumbered, Location::OfElement("/centro/docentes/docente", 2, 7), "GMJ",
+               "GMJ1")
       .Code("documento", "1")
       .Code("nombre", "G\xF3mez Mas, J\xFAlia");
   report.Add(Reason::IdleGroup, Location::OfRecord("GRUPOST", 3))
@@ -68,12 +70,13 @@ TEST(Levels, AConversionInNamesGroupedByTeacherRoomAndGroup) {
             "Aula LAB no está entre las aulas del documento: 1r ESO A (1ESOA) Valencià (30120102) "
             "1 h quedan sin aula.\n"
             "La lista de aulas tiene un solo elemento: no se importa, como si estuviera vacía.\n");
-  EXPECT_EQ(Utf8(levels[1]),
-            "1 asignaturas de grupo llegan a Clepsa incompletas (1 sin profesor, 1 sin aula y todas "
-            "con las 4 h provisionales): se importó con los datos de todas las plantillas, que no "
-            "cuentan horas.\n"
-            "Grupo 1r ESO A (1ESOA), 4 h provisionales sin profesor ni aula cada una: Valencià "
-            "(30120102).\n");
+  EXPECT_EQ(
+      Utf8(levels[1]),
+      "1 asignaturas de grupo llegan a Clepsa incompletas (1 sin profesor, 1 sin aula y todas "
+      "con las 4 h provisionales): se importó con los datos de todas las plantillas, que no "
+      "cuentan horas.\n"
+      "Grupo 1r ESO A (1ESOA), 4 h provisionales sin profesor ni aula cada una: Valencià "
+      "(30120102).\n");
   EXPECT_EQ(Utf8(levels[2]),
             "Códigos repetidos, numerados en Clepsa: GMJ -> GMJ1 (Gómez Mas, Júlia).\n"
             "Grupos sin clases en la plantilla, quitados: 1r Batxillerat A (1BATA).\n");
@@ -108,7 +111,8 @@ Timetables Exported() {
   t.verified = true;
   t.periods = {{"1", "08:00", "08:55"}, {"2", "08:55", "09:50"}};
   t.itaca = {{1, "1", "1ESOA", "MAT", "T1", "A1"}, {2, "1", "1ESOA", "MAT", "T1", "A1"}};
-  t.written = {{1, "1", "1ESOA", "MAT", "T1", "A1"}, {1, "2", "1ESOA", "MAT", "T1", "A1"},
+  t.written = {{1, "1", "1ESOA", "MAT", "T1", "A1"},
+               {1, "2", "1ESOA", "MAT", "T1", "A1"},
                {2, "1", "1ESOA", "MAT", "T1", "A1"}};
   t.asked = {{"1A", "MAT", "T", "", 3}};
   t.placed = {{"1A", "MAT", "T", "", 3}};
@@ -127,26 +131,40 @@ TEST(Verify, EachKindOfDifference) {
       {"Clepsa placed fewer", [](Timetables& t) { t.placed[0].hours = 2; }, 1, 1, 0, 0, 0,
        Clash::Kind::Teacher},
       {"no teacher, no room",
-       [](Timetables& t) { t.written.push_back({3, "1", "1ESOA", "MAT", "", ""}); }, 2, 0, 1, 1, 0,
-       Clash::Kind::Teacher},
+       [](Timetables& t) {
+         t.written.push_back({3, "1", "1ESOA", "MAT", "", ""});
+       },
+       2, 0, 1, 1, 0, Clash::Kind::Teacher},
       {"a teacher in two rooms",
-       [](Timetables& t) { t.written.push_back({1, "1", "2ESOA", "FIS", "T1", "A2"}); }, 2, 0, 0, 0,
-       1, Clash::Kind::Teacher},
+       [](Timetables& t) {
+         t.written.push_back({1, "1", "2ESOA", "FIS", "T1", "A2"});
+       },
+       2, 0, 0, 0, 1, Clash::Kind::Teacher},
       {"a room with two teachers",
-       [](Timetables& t) { t.written.push_back({1, "2", "2ESOA", "FIS", "T2", "A1"}); }, 2, 0, 0, 0,
-       1, Clash::Kind::Room},
-      {"two teachers with one group in one room", [](Timetables& t) {
+       [](Timetables& t) {
+         t.written.push_back({1, "2", "2ESOA", "FIS", "T2", "A1"});
+       },
+       2, 0, 0, 0, 1, Clash::Kind::Room},
+      {"two teachers with one group in one room",
+       [](Timetables& t) {
          t.written.push_back({1, "1", "1ESOA", "MAT", "T5", "A1"});
-       }, 2, 0, 0, 0, 1, Clash::Kind::Group},
-      {"a group split in two", [](Timetables& t) {
+       },
+       2, 0, 0, 0, 1, Clash::Kind::Group},
+      {"a group split in two",
+       [](Timetables& t) {
          t.written.push_back({2, "1", "1ESOA", "ING", "T3", "A3"});
-       }, 2, 0, 0, 0, 1, Clash::Kind::Group},
-      {"a joined class is no clash", [](Timetables& t) {
+       },
+       2, 0, 0, 0, 1, Clash::Kind::Group},
+      {"a joined class is no clash",
+       [](Timetables& t) {
          t.written.push_back({1, "1", "1ESOB", "MAT", "T1", "A1"});
-       }, 2, 0, 0, 0, 0, Clash::Kind::Teacher},
-      {"a left-out lesson is not counted", [](Timetables& t) {
+       },
+       2, 0, 0, 0, 0, Clash::Kind::Teacher},
+      {"a left-out lesson is not counted",
+       [](Timetables& t) {
          t.written.push_back({1, "1", "9Z", "MAT", "T9", "A1", false, true});
-       }, 1, 0, 0, 0, 0, Clash::Kind::Teacher},
+       },
+       1, 0, 0, 0, 0, Clash::Kind::Teacher},
   };
   for (const Case& c : cases) {
     Timetables t = Exported();
@@ -172,16 +190,21 @@ TEST(Verify, TheExportsLinesNameGroupSubjectAndTeacher) {
   report.timetables().written.push_back({1, "1", "2ESOA", "FIS", "T1", "A2"});
   report.Name(NameKind::Teacher, "T1", "P\xE9rez, Ana");
   report.Name(NameKind::Subject, "MAT", "Matem\xE0tiques");
-  EXPECT_EQ(Utf8(RenderLevels(report)[1]),
-            "El documento escrito no tiene las horas del documento de ITACA en la plantilla:\n"
-            "Grupo 1ESOA (2 h en ITACA, 3 h escritas): Matemàtiques (MAT) con Pérez, Ana (T1) 2 h en ITACA y 3 h escritas.\n"
-            "Grupo 2ESOA (0 h en ITACA, 1 h escritas): FIS con Pérez, Ana (T1) 0 h en ITACA y 1 h escritas.\n"
-            "Docente Pérez, Ana (T1) (2 h en ITACA, 4 h escritas): 1ESOA Matemàtiques (MAT) 2 h en ITACA y 3 h escritas y "
-            "2ESOA FIS 0 h en ITACA y 1 h escritas.\n"
-            "Clepsa no ha colocado las horas que pide ASIGT:\n"
-            "Grupo 1A (3 h pedidas, 2 h colocadas): Matemàtiques (MAT) con T 3 h pedidas y 2 h colocadas.\n"
-            "Docente Pérez, Ana (T1) en dos sitios el lunes, sesión 1 (08:00-08:55): 1ESOA "
-            "Matemàtiques (MAT) con Pérez, Ana (T1) en A1 y 2ESOA FIS con Pérez, Ana (T1) en A2.\n");
+  EXPECT_EQ(
+      Utf8(RenderLevels(report)[1]),
+      "El documento escrito no tiene las horas del documento de ITACA en la plantilla:\n"
+      "Grupo 1ESOA (2 h en ITACA, 3 h escritas): Matemàtiques (MAT) con Pérez, Ana (T1) 2 h en "
+      "ITACA y 3 h escritas.\n"
+      "Grupo 2ESOA (0 h en ITACA, 1 h escritas): FIS con Pérez, Ana (T1) 0 h en ITACA y 1 h "
+      "escritas.\n"
+      "Docente Pérez, Ana (T1) (2 h en ITACA, 4 h escritas): 1ESOA Matemàtiques (MAT) 2 h en ITACA "
+      "y 3 h escritas y "
+      "2ESOA FIS 0 h en ITACA y 1 h escritas.\n"
+      "Clepsa no ha colocado las horas que pide ASIGT:\n"
+      "Grupo 1A (3 h pedidas, 2 h colocadas): Matemàtiques (MAT) con T 3 h pedidas y 2 h "
+      "colocadas.\n"
+      "Docente Pérez, Ana (T1) en dos sitios el lunes, sesión 1 (08:00-08:55): 1ESOA "
+      "Matemàtiques (MAT) con Pérez, Ana (T1) en A1 y 2ESOA FIS con Pérez, Ana (T1) en A2.\n");
   const std::string json = RenderJson(report);
   EXPECT_NE(json.find("\"horas_clepsa\": [\n      {\"grupo\": \"1A\", \"contenido\": \"MAT\", "
                       "\"docente\": \"T\", \"ocupacion\": false, \"esperadas\": 3, "
@@ -198,7 +221,8 @@ TEST(RenderHtml, SelfContainedWithAGridPerGroupTeacherAndRoomAndMarkedCells) {
   report.Name(NameKind::Group, "1ESOA", "1r <ESO> A");
   const std::string html = RenderHtml(report);
   EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html lang=\"es\">", 0), 0u);
-  for (const char* outside : {"<script", "http:", "https:", "@font-face", "url(", "<link", "<img"}) {
+  for (const char* outside :
+       {"<script", "http:", "https:", "@font-face", "url(", "<link", "<img"}) {
     EXPECT_EQ(html.find(outside), std::string::npos) << outside;
   }
   for (const char* grid :

@@ -45,11 +45,11 @@ struct Load {
 };
 
 struct Timetables {
-  std::vector<Period> periods;   // the template's, in order
-  std::vector<Lesson> itaca;     // the ITACA document's own lessons and duty periods of the template
-  std::vector<Lesson> written;   // export: the document written, and the placed records left out
-  std::vector<Load> asked;       // the ASIGT rows: what Clepsa is asked to place
-  std::vector<Load> placed;      // export: SOLUC's placed records by group, subject and teacher
+  std::vector<Period> periods;  // the template's, in order
+  std::vector<Lesson> itaca;    // the ITACA document's own lessons and duty periods of the template
+  std::vector<Lesson> written;  // export: the document written, and the placed records left out
+  std::vector<Load> asked;      // the ASIGT rows: what Clepsa is asked to place
+  std::vector<Load> placed;     // export: SOLUC's placed records by group, subject and teacher
   bool provisional_hours = false;  // conversion: ASIGT keeps the 4 provisional hours of every row
   bool verified = false;           // export: the verification's data were gathered
 };
