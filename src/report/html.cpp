@@ -12,19 +12,11 @@
 #include "report/render.h"
 #include "report/report.h"
 #include "report/timetable.h"
+#include "wording.h"
 
 namespace tc::report {
 
 namespace {
-
-constexpr std::string_view kDayNames[] = {"Lunes",
-                                          "Martes",
-                                          "Mi\xE9rcoles",
-                                          "Jueves",
-                                          "Viernes",
-                                          "S\xE1"
-                                          "bado",
-                                          "Domingo"};
 
 constexpr std::string_view kStyle =
     "body{font-family:sans-serif;font-size:11pt;margin:1.5em;color:#222}"
@@ -70,12 +62,6 @@ std::string Escaped(std::string_view text) {
   return out;
 }
 
-std::string HoursText(double hours) {
-  const auto whole = static_cast<long long>(hours);
-  return (static_cast<double>(whole) == hours ? std::to_string(whole) : std::to_string(hours)) +
-         " h";
-}
-
 // An identifier made of the code's letters and digits, for anchors.
 std::string Anchor(std::string_view kind, std::string_view code) {
   std::string out(kind);
@@ -98,12 +84,7 @@ struct Page {
     return Escaped(name.empty() ? code : name);
   }
   std::string Named(NameKind kind, std::string_view code) const {
-    const std::string_view name = report.NameOf(kind, code);
-    if (code.empty())
-      return "(sin c\xF3"
-             "digo)";
-    if (name.empty() || name == code) return Escaped(code);
-    return Escaped(name) + " (" + Escaped(code) + ")";
+    return Escaped(report::Named(report, kind, code));
   }
 };
 
@@ -180,7 +161,10 @@ void Grid(Page& page, const Index& index, const std::vector<const Lesson*>& less
   for (const Lesson* lesson : lessons) cells[{lesson->day, lesson->period}].push_back(lesson);
   page.out += "<table class=\"horario\"><thead><tr><th>Sesi\xF3n</th>";
   for (int day = 1; day <= last_day; ++day) {
-    page.out += "<th>" + std::string(kDayNames[day - 1]) + "</th>";
+    std::string name(DayName(day));
+    name[0] =
+        static_cast<char>(name[0] - 'a' + 'A');  // every day's name starts with a plain letter
+    page.out += "<th>" + name + "</th>";
   }
   page.out += "</tr></thead><tbody>";
   for (const Period& period : periods) {

@@ -11,6 +11,7 @@
 #include "report/render.h"
 #include "report/report.h"
 #include "report/timetable.h"
+#include "wording.h"
 
 namespace tc::report {
 
@@ -19,15 +20,6 @@ namespace {
 // At most this many items in one line; the rest are counted ("y 7 más").
 constexpr std::size_t kItemsPerLine = 12;
 
-constexpr std::string_view kDayNames[] = {"lunes",
-                                          "martes",
-                                          "mi\xE9rcoles",
-                                          "jueves",
-                                          "viernes",
-                                          "s\xE1"
-                                          "bado",
-                                          "domingo"};
-
 // The value of the entry's code `name`, "" when it has none.
 std::string_view CodeOf(const Entry& entry, std::string_view name) {
   for (std::size_t i = 0; i < entry.CodeCount(); ++i) {
@@ -35,13 +27,6 @@ std::string_view CodeOf(const Entry& entry, std::string_view name) {
     if (code.name == name) return code.value;
   }
   return {};
-}
-
-std::string HoursText(double hours) {
-  const double whole = std::round(hours);
-  std::string text = whole == hours ? std::to_string(static_cast<long long>(whole))
-                                    : std::to_string(hours).substr(0, 4);
-  return text + " h";
 }
 
 // Items joined as Spanish lists them: "a, b y c"; past kItemsPerLine, "a, b... y 7 más".
@@ -101,14 +86,8 @@ class Lines {
  public:
   explicit Lines(const Report& report) : report_(report) {}
 
-  // "Valencià: Llengua i Literatura (30120102)"; the bare code when no name is known.
   std::string Named(NameKind kind, std::string_view code) const {
-    if (code.empty())
-      return "(sin c\xF3"
-             "digo)";
-    const std::string_view name = report_.NameOf(kind, code);
-    if (name.empty() || name == code) return std::string(code);
-    return std::string(name) + " (" + std::string(code) + ")";
+    return report::Named(report_, kind, code);
   }
   std::string Group(std::string_view code) const { return Named(NameKind::Group, code); }
   std::string Subject(std::string_view code) const { return Named(NameKind::Subject, code); }
@@ -124,7 +103,7 @@ class Lines {
   }
 
   std::string SlotText(int day, const std::string& period) const {
-    std::string text = day >= 1 && day <= 7 ? std::string(kDayNames[day - 1]) : "d\xEDa ?";
+    std::string text(DayName(day));
     text += ", sesi\xF3n " + period;
     for (const Period& known : report_.timetables().periods) {
       if (known.order == period) {
@@ -158,6 +137,16 @@ std::string WithCode(std::string_view name, std::string_view code) {
   if (name.empty()) return std::string(code);
   if (code.empty()) return std::string(name);
   return std::string(name) + " (" + std::string(code) + ")";
+}
+
+// One line of every entry of a reason, each named by two of its codes: "lead name (code), ... end".
+void NamedList(const Lines& lines, Reason reason, std::string_view name, std::string_view code,
+               std::string_view lead, std::string_view end, std::vector<std::string>& out) {
+  std::vector<std::string> items;
+  for (const Entry& entry : lines.Of(reason)) {
+    items.push_back(WithCode(CodeOf(entry, name), CodeOf(entry, code)));
+  }
+  if (!items.empty()) Add(out, std::string(lead) + Listed(items) + std::string(end));
 }
 
 // ---- Conversion -------------------------------------------------------------------------------
@@ -247,14 +236,9 @@ void ContentsAndCourses(const Lines& lines, std::vector<std::string>& out) {
   if (!contents.empty()) {
     Add(out, "Contenidos sin asignatura: " + Listed(contents) + "; sus sesiones no se importan.");
   }
-  std::vector<std::string> courses;
-  for (const Entry& entry : lines.Of(Reason::CourseSkipped)) {
-    courses.push_back(WithCode(CodeOf(entry, "abreviatura"), CodeOf(entry, "codigo")));
-  }
-  if (!courses.empty()) {
-    Add(out, "Cursos sin curso padre cuya abreviatura no empieza por una cifra: " +
-                 Listed(courses) + "; no se importan.");
-  }
+  NamedList(lines, Reason::CourseSkipped, "abreviatura", "codigo",
+            "Cursos sin curso padre cuya abreviatura no empieza por una cifra: ",
+            "; no se importan.", out);
   for (const Entry& entry : lines.Of(Reason::SingleElementList)) {
     // "/centro/docentes/docente" is the list of "docentes".
     std::string_view path = entry.location().source;
@@ -392,20 +376,10 @@ void Information(const Lines& lines, std::vector<std::string>& out) {
     }
     Add(out, "Asignaturas de grupo sin sesiones en la plantilla, quitadas: " + Listed(items) + ".");
   }
-  std::vector<std::string> groups;
-  for (const Entry& entry : lines.Of(Reason::IdleGroup)) {
-    groups.push_back(WithCode(CodeOf(entry, "DESCRIP"), CodeOf(entry, "CLAVE")));
-  }
-  if (!groups.empty()) {
-    Add(out, "Grupos sin clases en la plantilla, quitados: " + Listed(groups) + ".");
-  }
-  std::vector<std::string> teachers;
-  for (const Entry& entry : lines.Of(Reason::IdleTeacher)) {
-    teachers.push_back(WithCode(CodeOf(entry, "NOMBRE"), CodeOf(entry, "DNI")));
-  }
-  if (!teachers.empty()) {
-    Add(out, "Docentes sin clases en la plantilla, quitados: " + Listed(teachers) + ".");
-  }
+  NamedList(lines, Reason::IdleGroup, "DESCRIP", "CLAVE",
+            "Grupos sin clases en la plantilla, quitados: ", ".", out);
+  NamedList(lines, Reason::IdleTeacher, "NOMBRE", "DNI",
+            "Docentes sin clases en la plantilla, quitados: ", ".", out);
 }
 
 // ---- Export -----------------------------------------------------------------------------------
