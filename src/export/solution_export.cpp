@@ -444,7 +444,6 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
             {order, tables.tramos.GetText("HORADESDE"), tables.tramos.GetText("HORAHASTA")});
       }
     }
-    timetables.verified = true;
   }
 
   // A new root in place of the old one: nothing of the input's content is written back.
@@ -475,7 +474,10 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
       if (WriteClass(record, lookups, code, classes, notes)) ++counts.group_lessons;
     }
   }
-  if (report) placed.Into(report->timetables());
+  if (report) {
+    placed.Into(report->timetables());
+    report::KeepVerification(report->timetables());
+  }
   return counts;
 }
 

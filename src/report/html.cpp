@@ -259,7 +259,7 @@ std::string RenderHtml(const Report& report) {
   const std::vector<Lesson>& drawn = conversion ? timetables.itaca : timetables.written;
   Index index(drawn);
   if (!conversion && timetables.verified) {
-    for (const Clash& clash : Verify(timetables).clashes) {
+    for (const Clash& clash : timetables.verification.clashes) {
       if (clash.kind == Clash::Kind::Group) continue;
       (clash.kind == Clash::Kind::Teacher ? index.teacher_clashes : index.room_clashes)
           .insert({clash.code, clash.day, clash.period});

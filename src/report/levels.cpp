@@ -452,7 +452,7 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
               std::vector<std::string>& information) {
   const Timetables& timetables = lines.report().timetables();
   if (!timetables.verified) return;
-  const Verification verification = Verify(timetables);
+  const Verification& verification = timetables.verification;
 
   // ITACA's own timetable beside the document written, by group (classes) and by teacher.
   // The whole hours of every group (classes) or teacher, on both sides.

@@ -256,7 +256,7 @@ void JsonLevels(std::string& out, const Report& report) {
     out += "  \"verificacion\": null\n";
     return;
   }
-  const Verification verification = Verify(timetables);
+  const Verification& verification = timetables.verification;
   auto difference = [](const HoursDifference& d) {
     return "{\"grupo\": " + Json(d.group) + ", \"contenido\": " + Json(d.subject) +
            ", \"docente\": " + Json(d.teacher) + ", \"ocupacion\": " + (d.duty ? "true" : "false") +

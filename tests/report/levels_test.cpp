@@ -108,7 +108,6 @@ TEST(Levels, EveryReasonHasOneLevelAndTheExportsAreClepsas) {
 // An export's timetables: ITACA had 2 h of MAT for 1ESOA with T1; one difference of each kind.
 Timetables Exported() {
   Timetables t;
-  t.verified = true;
   t.periods = {{"1", "08:00", "08:55"}, {"2", "08:55", "09:50"}};
   t.itaca = {{1, "1", "1ESOA", "MAT", "T1", "A1"}, {2, "1", "1ESOA", "MAT", "T1", "A1"}};
   t.written = {{1, "1", "1ESOA", "MAT", "T1", "A1"},
@@ -175,7 +174,9 @@ TEST(Verify, EachKindOfDifference) {
     EXPECT_EQ(v.without_teacher.size(), c.without_teacher) << c.what;
     EXPECT_EQ(v.without_room.size(), c.without_room) << c.what;
     ASSERT_EQ(v.clashes.size(), c.clashes) << c.what;
-    if (c.clashes > 0) EXPECT_EQ(v.clashes.back().kind, c.kind) << c.what;
+    if (c.clashes > 0) {
+      EXPECT_EQ(v.clashes.back().kind, c.kind) << c.what;
+    }
   }
   const Verification v = Verify(Exported());
   EXPECT_EQ(v.document[0].group, "1ESOA");
@@ -190,6 +191,7 @@ TEST(Verify, TheExportsLinesNameGroupSubjectAndTeacher) {
   report.timetables().written.push_back({1, "1", "2ESOA", "FIS", "T1", "A2"});
   report.Name(NameKind::Teacher, "T1", "P\xE9rez, Ana");
   report.Name(NameKind::Subject, "MAT", "Matem\xE0tiques");
+  KeepVerification(report.timetables());
   EXPECT_EQ(
       Utf8(RenderLevels(report)[1]),
       "El documento escrito no tiene las horas del documento de ITACA en la plantilla:\n"
@@ -219,6 +221,7 @@ TEST(RenderHtml, SelfContainedWithAGridPerGroupTeacherAndRoomAndMarkedCells) {
   report.timetables().written.push_back({1, "1", "2ESOA", "FIS", "T1", "A2"});
   report.timetables().written.push_back({2, "2", "3ESOA", "QUI", "T4", "A4", false, true});
   report.Name(NameKind::Group, "1ESOA", "1r <ESO> A");
+  KeepVerification(report.timetables());
   const std::string html = RenderHtml(report);
   EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html lang=\"es\">", 0), 0u);
   for (const char* outside :

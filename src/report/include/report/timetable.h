@@ -44,16 +44,6 @@ struct Load {
   bool duty = false;
 };
 
-struct Timetables {
-  std::vector<Period> periods;  // the template's, in order
-  std::vector<Lesson> itaca;    // the ITACA document's own lessons and duty periods of the template
-  std::vector<Lesson> written;  // export: the document written, and the placed records left out
-  std::vector<Load> asked;      // the ASIGT rows: what Clepsa is asked to place
-  std::vector<Load> placed;     // export: SOLUC's placed records by group, subject and teacher
-  bool provisional_hours = false;  // conversion: ASIGT keeps the 4 provisional hours of every row
-  bool verified = false;           // export: the verification's data were gathered
-};
-
 // The export's verification: every difference names its group, subject and teacher (codes).
 struct HoursDifference {
   std::string group, subject, teacher;
@@ -77,9 +67,22 @@ struct Verification {
   std::vector<Clash> clashes;             // teachers and rooms first, then groups
 };
 
+struct Timetables {
+  std::vector<Period> periods;  // the template's, in order
+  std::vector<Lesson> itaca;    // the ITACA document's own lessons and duty periods of the template
+  std::vector<Lesson> written;  // export: the document written, and the placed records left out
+  std::vector<Load> asked;      // the ASIGT rows: what Clepsa is asked to place
+  std::vector<Load> placed;     // export: SOLUC's placed records by group, subject and teacher
+  bool provisional_hours = false;  // conversion: ASIGT keeps the 4 provisional hours of every row
+  bool verified = false;           // export: `verification` holds Verify's result
+  Verification verification;
+};
+
 // Compares what the timetables hold. Differences in the order of their group (or teacher), then
 // subject; clashes by day and period.
 Verification Verify(const Timetables& timetables);
+// Verify's result kept in the timetables, which the renderings read.
+void KeepVerification(Timetables& timetables);
 
 // A teacher is in two places at once in a slot when its lessons there differ in room or subject
 // (one teacher taking several groups together in one room is a joined class); a room, when two
