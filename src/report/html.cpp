@@ -27,9 +27,9 @@ constexpr std::string_view kStyle =
     "font-size:9pt}"
     "table.horario thead th{background:#e8eef6}table.horario tbody th{background:#f3f3f3;"
     "width:7em;text-align:left}"
-    "div.clase{margin-bottom:2px}div.clase small{color:#555}"
-    "div.clase.choque{background:#fbd5d5;outline:2px solid #c00}"
-    "div.clase.fuera{background:#e4e4e4;color:#555;text-decoration:line-through}"
+    "td p{margin:0 0 2px 0}"
+    "td p.choque{background:#fbd5d5;outline:2px solid #c00}"
+    "td p.fuera{background:#e4e4e4;color:#555;text-decoration:line-through}"
     "p.marcas span{padding:0 .4em;margin-right:1em}"
     "span.choque{background:#fbd5d5;outline:2px solid #c00}"
     "span.fuera{background:#e4e4e4;text-decoration:line-through}"
@@ -132,27 +132,30 @@ struct Index {
   }
 };
 
-// One cell's lesson: what the grid's own axis does not say.
+// One cell's lesson: what the grid's own axis does not say. Plain markup: a school's grids are
+// tens of thousands of cells.
 void Cell(Page& page, const Index& index, const Lesson& lesson, Axis axis) {
-  std::string css = "clase";
-  if (lesson.left_out) css += " fuera";
-  if (index.Clashing(lesson)) css += " choque";
-  page.out += "<div class=\"" + css + "\"";
-  if (lesson.left_out) page.out += " title=\"No se escribe\"";
-  page.out += "><b>" + page.Name(NameKind::Subject, lesson.subject) + "</b> <small>" +
-              Escaped(lesson.subject) + "</small>";
+  std::string& out = page.out;
+  const bool clashing = index.Clashing(lesson);
+  out += lesson.left_out ? (clashing ? "<p class=\"fuera choque\" title=\"No se escribe\"><b>"
+                                     : "<p class=\"fuera\" title=\"No se escribe\"><b>")
+                         : (clashing ? "<p class=\"choque\"><b>" : "<p><b>");
+  out += page.Name(NameKind::Subject, lesson.subject);
+  out += "</b>";
   if (axis != Axis::Group && !lesson.duty) {
-    page.out += "<br>" + page.Name(NameKind::Group, lesson.group);
+    out += "<br>";
+    out += page.Name(NameKind::Group, lesson.group);
   }
   if (axis != Axis::Teacher) {
-    page.out += "<br>" + (lesson.teacher.empty() ? std::string("<i>sin docente</i>")
-                                                 : page.Name(NameKind::Teacher, lesson.teacher));
+    out += "<br>";
+    out += lesson.teacher.empty() ? std::string("<i>sin docente</i>")
+                                  : page.Name(NameKind::Teacher, lesson.teacher);
   }
   if (axis != Axis::Room && !lesson.duty) {
-    page.out +=
-        "<br>" + (lesson.room.empty() ? std::string("<i>sin aula</i>") : Escaped(lesson.room));
+    out += "<br>";
+    out += lesson.room.empty() ? std::string("<i>sin aula</i>") : Escaped(lesson.room);
   }
-  page.out += "</div>";
+  out += "</p>";
 }
 
 void Grid(Page& page, const Index& index, const std::vector<const Lesson*>& lessons, Axis axis,

@@ -19,6 +19,9 @@ namespace {
 
 // At most this many items in one line; the rest are counted ("y 7 más").
 constexpr std::size_t kItemsPerLine = 12;
+// At most this many lines of one kind (one per group, teacher, clash...); the rest are counted
+// in one closing line. The JSON lists every one.
+constexpr std::size_t kLinesPerKind = 30;
 
 // The value of the entry's code `name`, "" when it has none.
 std::string_view CodeOf(const Entry& entry, std::string_view name) {
@@ -132,6 +135,27 @@ class Lines {
 
 void Add(std::vector<std::string>& out, std::string line) { out.push_back(std::move(line)); }
 
+// The lines of one kind: Take says whether the next one is still shown (build it only then);
+// the lines past kLinesPerKind are counted in a closing line.
+class KindLines {
+ public:
+  explicit KindLines(std::vector<std::string>& out) : out_(out) {}
+  ~KindLines() {
+    if (count_ > kLinesPerKind) {
+      out_.push_back("... y " + std::to_string(count_ - kLinesPerKind) +
+                     " m\xE1s como estas (el informe JSON las tiene todas).");
+    }
+  }
+  KindLines(const KindLines&) = delete;
+  KindLines& operator=(const KindLines&) = delete;
+  bool Take() { return ++count_ <= kLinesPerKind; }
+  void Add(std::string line) { out_.push_back(std::move(line)); }
+
+ private:
+  std::vector<std::string>& out_;
+  std::size_t count_ = 0;
+};
+
 // A name with its code beside it, or whichever of the two is known.
 std::string WithCode(std::string_view name, std::string_view code) {
   if (name.empty()) return std::string(code);
@@ -184,7 +208,9 @@ void MissingCodes(const Lines& lines, std::vector<std::string>& out) {
         duties.Add(lines.Subject(CodeOf(entry, "ocupacion")));
       }
     }
+    KindLines kind(out);
     for (const std::string& code : order) {
+      if (!kind.Take()) continue;
       const auto& [lessons, duties] = by_code[code];
       std::string line(missing.lead);
       line.replace(line.find("%s"), 2, code);
@@ -202,7 +228,7 @@ void MissingCodes(const Lines& lines, std::vector<std::string>& out) {
                                        "digo de ocupaci\xF3n"
                                      : " de ocupaci\xF3n quedan sin profesor");
       }
-      Add(out, line + ".");
+      kind.Add(line + ".");
     }
   }
 }
@@ -217,12 +243,14 @@ void LessonsLeftOut(const Lines& lines, std::vector<std::string>& out) {
       tallies[group].Add(lines.Subject(CodeOf(entry, "contenido")) + " del curso " +
                          std::string(CodeOf(entry, "curso")));
     }
+    KindLines kind(out);
     for (std::size_t i = 0; i < by_group.Size(); ++i) {
+      if (!kind.Take()) continue;
       const std::string& group = by_group.Key(i);
-      Add(out, "Grupo " + lines.Group(group) + ": " + Listed(tallies[group].Texts()) +
-                   (reason == Reason::LessonWithoutPairing
-                        ? " no se importan: el grupo no tiene ese contenido en su curso."
-                        : " de otro profesor no se importan: el grupo no est\xE1 en GRUPOST."));
+      kind.Add("Grupo " + lines.Group(group) + ": " + Listed(tallies[group].Texts()) +
+               (reason == Reason::LessonWithoutPairing
+                    ? " no se importan: el grupo no tiene ese contenido en su curso."
+                    : " de otro profesor no se importan: el grupo no est\xE1 en GRUPOST."));
     }
   }
 }
@@ -287,7 +315,9 @@ void IncompleteRows(const Lines& lines, std::vector<std::string>& out) {
     line += ": se import\xF3 con los datos de todas las plantillas, que no cuentan horas";
   }
   Add(out, line + ".");
+  KindLines kind(out);
   for (std::size_t i = 0; i < by_group.Size(); ++i) {
+    if (!kind.Take()) continue;
     const std::vector<std::string>& pairs = by_group.Items(i);
     bool alike = true;
     for (std::size_t at = 3; at < pairs.size(); at += 2) alike = alike && pairs[at] == pairs[1];
@@ -295,8 +325,8 @@ void IncompleteRows(const Lines& lines, std::vector<std::string>& out) {
     for (std::size_t at = 0; at < pairs.size(); at += 2) {
       items.push_back(alike ? pairs[at] : pairs[at] + " " + pairs[at + 1]);
     }
-    Add(out, "Grupo " + lines.Group(by_group.Key(i)) +
-                 (alike ? ", " + pairs[1] + " cada una" : "") + ": " + Listed(items) + ".");
+    kind.Add("Grupo " + lines.Group(by_group.Key(i)) +
+             (alike ? ", " + pairs[1] + " cada una" : "") + ": " + Listed(items) + ".");
   }
 }
 
@@ -422,7 +452,9 @@ void ExportEntries(const Lines& lines, std::vector<std::string>& out) {
                             : lines.Class(CodeOf(entry, "CODGRUPO"), CodeOf(entry, "ASIG"),
                                           CodeOf(entry, "PROF")));
     }
+    KindLines shown(out);
     for (std::size_t i = 0; i < order.Size(); ++i) {
+      if (!shown.Take()) continue;
       std::string lead(kind.lead);
       if (const std::size_t at = lead.find("%s"); at != std::string::npos) {
         const NameKind name_kind = kind.by == "CODGRUPO" ? NameKind::Group
@@ -432,7 +464,7 @@ void ExportEntries(const Lines& lines, std::vector<std::string>& out) {
         lead.replace(at, 2,
                      kind.by == "HORA" ? order.Key(i) : lines.Named(name_kind, order.Key(i)));
       }
-      Add(out, lead + Listed(tallies[order.Key(i)].Texts()) + std::string(kind.end) + ".");
+      shown.Add(lead + Listed(tallies[order.Key(i)].Texts()) + std::string(kind.end) + ".");
     }
   }
 }
@@ -494,14 +526,16 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
       order[key].push_back(item + " " + HoursText(d.expected) + " " + std::string(expected) +
                            " y " + HoursText(d.actual) + " " + std::string(actual));
     }
+    KindLines shown(clepsa);
     for (std::size_t i = 0; i < order.Size(); ++i) {
+      if (!shown.Take()) continue;
       const std::string& key = order.Key(i);
       const auto& [first, second] = totals.at(key);
       const std::string who =
           by_teacher ? "Docente " + lines.Teacher(key) : "Grupo " + lines.Group(key);
-      Add(clepsa, who + " (" + HoursText(first) + " " + std::string(expected) + ", " +
-                      HoursText(second) + " " + std::string(actual) +
-                      "): " + Listed(order.Items(i)) + ".");
+      shown.Add(who + " (" + HoursText(first) + " " + std::string(expected) + ", " +
+                HoursText(second) + " " + std::string(actual) + "): " + Listed(order.Items(i)) +
+                ".");
     }
   };
   if (!verification.document.empty()) {
@@ -525,29 +559,35 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
                     Listed(tally.Texts()) + ".");
   }
   bool clashes = false;
-  for (const Clash& clash : verification.clashes) {
-    std::vector<std::string> items;
-    for (const Lesson& lesson : clash.lessons) {
-      Lesson told = lesson;
-      if (clash.kind == Clash::Kind::Group) told.group.clear();  // the line names it once
-      items.push_back(LessonText(lines, told));
-    }
-    const std::string when = lines.SlotText(clash.day, clash.period);
-    switch (clash.kind) {
-      case Clash::Kind::Teacher:
-        Add(clepsa, "Docente " + lines.Teacher(clash.code) + " en dos sitios el " + when + ": " +
-                        Listed(items) + ".");
-        clashes = true;
-        break;
-      case Clash::Kind::Room:
-        Add(clepsa, "Aula " + lines.Room(clash.code) + " con dos clases el " + when + ": " +
-                        Listed(items) + ".");
-        clashes = true;
-        break;
-      case Clash::Kind::Group:
-        Add(information, "Grupo " + lines.Group(clash.code) + " con dos clases a la vez el " +
-                             when + ": " + Listed(items) + " (desdoble o clase compartida).");
-        break;
+  {
+    KindLines teachers(clepsa), rooms(clepsa), groups(information);
+    for (const Clash& clash : verification.clashes) {
+      clashes = clashes || clash.kind != Clash::Kind::Group;
+      KindLines& shown = clash.kind == Clash::Kind::Teacher ? teachers
+                         : clash.kind == Clash::Kind::Room  ? rooms
+                                                            : groups;
+      if (!shown.Take()) continue;
+      std::vector<std::string> items;
+      for (const Lesson& lesson : clash.lessons) {
+        Lesson told = lesson;
+        if (clash.kind == Clash::Kind::Group) told.group.clear();  // the line names it once
+        items.push_back(LessonText(lines, told));
+      }
+      const std::string when = lines.SlotText(clash.day, clash.period);
+      switch (clash.kind) {
+        case Clash::Kind::Teacher:
+          shown.Add("Docente " + lines.Teacher(clash.code) + " en dos sitios el " + when + ": " +
+                    Listed(items) + ".");
+          break;
+        case Clash::Kind::Room:
+          shown.Add("Aula " + lines.Room(clash.code) + " con dos clases el " + when + ": " +
+                    Listed(items) + ".");
+          break;
+        case Clash::Kind::Group:
+          shown.Add("Grupo " + lines.Group(clash.code) + " con dos clases a la vez el " + when +
+                    ": " + Listed(items) + " (desdoble o clase compartida).");
+          break;
+      }
     }
   }
   if (verification.document.empty() && verification.clepsa.empty() && !clashes) {

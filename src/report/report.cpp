@@ -128,7 +128,7 @@ void Report::Name(NameKind kind, std::string_view code, std::string_view name) {
 
 std::string_view Report::NameOf(NameKind kind, std::string_view code) const {
   const auto& names = names_by_code_[static_cast<std::size_t>(kind)];
-  const auto found = names.find(std::string(code));
+  const auto found = names.find(code);
   return found == names.end() ? std::string_view() : std::string_view(found->second);
 }
 

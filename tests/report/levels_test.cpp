@@ -237,12 +237,12 @@ TEST(RenderHtml, SelfContainedWithAGridPerGroupTeacherAndRoomAndMarkedCells) {
   EXPECT_NE(html.find("<th>1<br>08:00-08:55</th>"), std::string::npos);
   // The teacher's clash is marked in both of its grids' cells, the left-out lesson apart.
   std::size_t clashes = 0;
-  for (std::size_t at = html.find("class=\"clase choque\""); at != std::string::npos;
-       at = html.find("class=\"clase choque\"", at + 1)) {
+  for (std::size_t at = html.find("<p class=\"choque\">"); at != std::string::npos;
+       at = html.find("<p class=\"choque\">", at + 1)) {
     ++clashes;
   }
   EXPECT_EQ(clashes, 6u) << "two lessons in the teacher's grid, the groups' and the rooms'";
-  EXPECT_NE(html.find("class=\"clase fuera\" title=\"No se escribe\"><b>QUI</b>"),
+  EXPECT_NE(html.find("<p class=\"fuera\" title=\"No se escribe\"><b>QUI</b>"),
             std::string::npos);
   EXPECT_NE(html.find("break-after:page"), std::string::npos);
 }

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -231,7 +232,16 @@ class Report {
   std::vector<std::string> sources_;  // collection paths and table names met
   std::vector<std::string> names_;    // code names met
   std::array<std::size_t, kReasonCount> counts_{};
-  std::array<std::unordered_map<std::string, std::string>, kNameKindCount> names_by_code_;
+  // Looked up by string_view without making a string (transparent hash and equality).
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view code) const {
+      return std::hash<std::string_view>{}(code);
+    }
+  };
+  std::array<std::unordered_map<std::string, std::string, NameHash, std::equal_to<>>,
+             kNameKindCount>
+      names_by_code_;
   Timetables timetables_;
 };
 
