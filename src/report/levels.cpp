@@ -568,8 +568,8 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
                                                             : groups;
       if (!shown.Take()) continue;
       std::vector<std::string> items;
-      for (const Lesson& lesson : clash.lessons) {
-        Lesson told = lesson;
+      for (const std::size_t index : clash.lessons) {
+        Lesson told = timetables.written[index];
         if (clash.kind == Clash::Kind::Group) told.group.clear();  // the line names it once
         items.push_back(LessonText(lines, told));
       }

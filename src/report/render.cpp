@@ -263,7 +263,7 @@ void JsonLevels(std::string& out, const Report& report) {
            ", \"esperadas\": " + JsonNumber(d.expected) +
            ", \"obtenidas\": " + JsonNumber(d.actual) + "}";
   };
-  auto clash = [](const Clash& c) {
+  auto clash = [&timetables](const Clash& c) {
     std::string text = std::string("{\"tipo\": ") +
                        (c.kind == Clash::Kind::Teacher ? "\"docente\""
                         : c.kind == Clash::Kind::Room  ? "\"aula\""
@@ -271,7 +271,7 @@ void JsonLevels(std::string& out, const Report& report) {
                        ", \"codigo\": " + Json(c.code) + ", \"dia\": " + std::to_string(c.day) +
                        ", \"sesion_orden\": " + Json(c.period) + ", \"clases\": [";
     for (std::size_t i = 0; i < c.lessons.size(); ++i) {
-      text += (i > 0 ? ", " : "") + JsonLesson(c.lessons[i]);
+      text += (i > 0 ? ", " : "") + JsonLesson(timetables.written[c.lessons[i]]);
     }
     return text + "]}";
   };

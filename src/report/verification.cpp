@@ -3,6 +3,7 @@
 // by the codes' numbers, sorted once at the end.
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <string_view>
 #include <tuple>
 #include <unordered_map>
@@ -129,13 +130,16 @@ Verification Verify(const Timetables& timetables) {
       if (lessons.size() < 2 || !is_clash(lessons)) continue;
       const Lesson& first = *lessons.front();
       Clash clash{kind, code_of(first), first.day, first.period, {}};
-      for (const Lesson* lesson : lessons) clash.lessons.push_back(*lesson);
+      for (const Lesson* lesson : lessons) {
+        clash.lessons.push_back(static_cast<std::size_t>(lesson - timetables.written.data()));
+      }
       found.push_back(std::move(clash));
     }
     std::sort(found.begin(), found.end(), [](const Clash& a, const Clash& b) {
       return std::tie(a.code, a.day, a.period) < std::tie(b.code, b.day, b.period);
     });
-    result.clashes.insert(result.clashes.end(), found.begin(), found.end());
+    result.clashes.insert(result.clashes.end(), std::make_move_iterator(found.begin()),
+                          std::make_move_iterator(found.end()));
   };
   gather(
       teachers, Clash::Kind::Teacher, [](const Lesson& l) { return l.teacher; }, IsTeacherClash);

@@ -57,7 +57,7 @@ struct Clash {
   std::string code;  // the teacher, room or group in two places
   int day = 0;
   std::string period;
-  std::vector<Lesson> lessons;  // the lessons of that slot
+  std::vector<std::size_t> lessons;  // the lessons of that slot: indexes into Timetables::written
 };
 struct Verification {
   std::vector<HoursDifference> document;  // ITACA's own timetable beside the document written
