@@ -7,6 +7,7 @@
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "run/advice.h"
+#include "run/template_dialog.h"
 #include "run/workplace.h"
 
 namespace tc::desktop {
@@ -89,6 +90,10 @@ Session::Session(StartOptions start, std::filesystem::path outcome_file,
   state_.EmbeddedRun = start_.embedded;
 }
 
+void Session::SetLanguage(std::string_view cp1252) {
+  if (std::optional<std::string> language = LanguageOf(cp1252)) state_.LanguageChoice = *language;
+}
+
 void Session::FinishInterruptedRun() const { RecoverInterruptedRun(working_folder_); }
 
 std::filesystem::path Session::FileDialogFolder() const {
@@ -125,7 +130,9 @@ Session::Next Session::Export(Interaction& ui) {
 // After a completed run both directions are disabled (one run per program start); hosted, the
 // window closes after a completed run and after a missing input.
 Session::Next Session::After(RunResult result) {
-  if (result == RunResult::Cancelled) return Next::Stay;  // declined at the preview: as before
+  // Cancelled or refused: nothing changed, and the window stays as it was (hosted too: the
+  // outcome stays 0 until a run completes).
+  if (result == RunResult::Cancelled || result == RunResult::Refused) return Next::Stay;
   if (result == RunResult::Completed) {
     state_.OutcomeCode = kOutcomeCompleted;
     runs_enabled_ = false;
