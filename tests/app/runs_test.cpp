@@ -111,8 +111,8 @@ TEST_F(Run, ThePreviewCanBeSeenDeclinedOrTurnedOffAndTheReportSeenAfterwards) {
   Button("BExportar")->click();
   EXPECT_TRUE(fs::exists(dir / "PROFT.DBF"));
   EXPECT_NE(user.report_text.indexOf("codigo_numerado"), -1) << user.report_text.toStdString();
-  EXPECT_EQ(user.report_page.filename(), "informe.html");
-  EXPECT_EQ(test::ReadFile(user.report_page).rfind("<!DOCTYPE html>", 0), 0u);
+  // A first conversion into an empty folder keeps no backup, so no page: the text is shown.
+  EXPECT_TRUE(user.report_page.empty()) << user.report_page;
   EXPECT_EQ(form->Session().AskPreview(), false);
   EXPECT_NE(test::ReadFile(dir / "TransClepsaItaca.ini").find("PreguntarVistaPrevia=0"),
             std::string::npos);
