@@ -3,6 +3,8 @@
 #include <utility>
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -87,12 +89,24 @@ void QtInteraction::Inform(Notice notice) {
   view->setObjectName(QStringLiteral("VerInforme"));
   Exec(box);
   const QString report = *std::exchange(report_, std::nullopt);
-  if (box.clickedButton() == view) ShowText(desktop::ReportForm(), report);
+  const std::filesystem::path page = std::exchange(report_page_, {});
+  if (box.clickedButton() != view) return;
+  // The page in the system's browser; the text when there is no page or no browser.
+  std::error_code error;
+  if (!page.empty() && std::filesystem::is_regular_file(page, error)) {
+    const bool opened = open_page_ ? open_page_(page)
+                                   : QDesktopServices::openUrl(QUrl::fromLocalFile(
+                                         QString::fromStdWString(page.wstring())));
+    if (opened) return;
+  }
+  ShowText(desktop::ReportForm(), report);
 }
 
 void QtInteraction::ReportReady(const report::Report& report) {
   report_ = FromCore(report::RenderText(report));
 }
+
+void QtInteraction::ReportPageKept(const std::filesystem::path& page) { report_page_ = page; }
 
 int QtInteraction::ShowText(const desktop::Form& form, const QString& text) {
   QDialog dialog(owner_);

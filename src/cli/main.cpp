@@ -78,7 +78,8 @@ void AddOutputOptions(CLI::App* command, tc::cli::OutputOptions& options,
   report_option =
       command
           ->add_option("--report", report_file,
-                       "Guarda el informe de la ejecuci\xC3\xB3n (JSON si termina en .json; "
+                       "Guarda el informe de la ejecuci\xC3\xB3n (JSON si termina en .json, una "
+                       "p\xC3\xA1gina HTML con los horarios si termina en .html; "
                        "si no, texto)")
           ->type_name("FICHERO");
   command->add_flag("-q,--quiet", options.quiet,

@@ -30,6 +30,7 @@ std::vector<TableRows> ConvertDocument(const itaca::Document& document, Conversi
     table.Close();
   }
   if (report) {
+    GatherConversionTimetables(document, state, db, ctx.report);
     for (const TableRows& table : rows) ctx.report.tables().push_back({table.table, table.rows});
     *report = std::move(ctx.report);
   }

@@ -133,6 +133,7 @@ void ImportGroups(ConversionContext& ctx, store::Table& grupost, store::Table& p
   for (const itaca::Element& group : groups) {
     const std::string key = group.Attr("codigo");
     const std::string description = group.Attr("nombre");
+    ctx.report.Name(report::NameKind::Group, key, description);
     const std::string shift = group.Attr("turno");
     const std::string teaching = group.Attr("ensenanza");
 

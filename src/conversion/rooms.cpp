@@ -29,6 +29,7 @@ void ImportRooms(ConversionContext& ctx) {
     for (const itaca::Element& room : rooms) {
       const std::string name = room.Attr("nombre");
       const std::string itaca_code = room.Attr("codigo");
+      ctx.report.Name(report::NameKind::Room, itaca_code, name);
 
       std::string code = itaca_code;
       if (code.empty()) code = Left(name, kCodeFromNameLength);

@@ -97,6 +97,7 @@ void ImportSubjects(ConversionContext& ctx) {
       const std::string name = NameOf(content, ctx.state);
       const std::string abbreviation = Abbreviation(name);
       ctx.UsedNames.insert(name);  // even when the content gives no row
+      ctx.report.Name(report::NameKind::Subject, itaca_code, name);
 
       // A code met before: its row keeps a level and a course only while every content of the
       // code agrees on them; one difference empties the field for good.
@@ -155,6 +156,7 @@ void ImportTasks(ConversionContext& ctx) {
       const std::string itaca_code = duty.Attr("codigo");
       const std::string name = NameOf(duty, ctx.state);
       const std::string abbreviation = Abbreviation(name);
+      ctx.report.Name(report::NameKind::Subject, itaca_code, name);
 
       // A name already given to a subject content or an earlier duty gives no row.
       if (ctx.UsedNames.contains(name)) {

@@ -49,6 +49,7 @@ void ImportTeachers(ConversionContext& ctx) {
       }
 
       const std::string document = teacher.Attr("documento");
+      ctx.report.Name(report::NameKind::Teacher, document, full_name);
       const std::string initials = TeacherInitials(surname1, surname2, name);
       const std::string teaching = teacher.Attr("ensenanza");
       std::string email = teacher.Attr("email1");

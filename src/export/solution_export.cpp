@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
+#include <tuple>
 #include <optional>
 #include <span>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "conversion/conversion.h"
 #include "itaca/document.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -151,6 +154,7 @@ class SolucReader {
 
   // The record's slot in Clepsa's terms, or nullopt when Clepsa left it unplaced (day or hour 0).
   struct Placement {
+    std::int32_t day = 0;
     std::string day_letter;
     std::string hour;       // the hour's text, first key into DIASHORAST
     std::string frame_key;  // first character of MARCO, second key into DIASHORAST
@@ -159,6 +163,7 @@ class SolucReader {
     const std::int32_t day = soluc_.GetInteger("DIA");
     if (day == 0 || soluc_.GetFloat("HORA") == 0) return std::nullopt;
     Placement placement;
+    placement.day = day;
     placement.day_letter = DayLetter(day);
     placement.hour = Text("HORA");
     placement.frame_key = Text("MARCO").substr(0, 1);
@@ -252,6 +257,32 @@ class Notes {
     return false;
   }
 
+  // What the verification and the grids need of the record: the lesson as written, or as Clepsa
+  // placed it when it is left out (Clepsa's codes, the period when the hour has one).
+  void Lesson(report::Lesson lesson) const {
+    if (report_) report_->timetables().written.push_back(std::move(lesson));
+  }
+  void LeftOut(const SolucReader::Placement& placed, const Lookups& lookups, bool duty) const {
+    if (!report_) return;
+    report::Lesson lesson;
+    lesson.day = placed.day;
+    const auto slot = lookups.FindSlot(placed.hour, placed.frame_key);
+    lesson.period = slot ? slot->order : placed.hour;
+    lesson.group = duty ? std::string() : record_.Text("CODGRUPO");
+    lesson.subject = record_.Text("ASIG");
+    lesson.teacher = record_.Text("PROF");
+    lesson.room = duty ? std::string() : record_.Text("AULA");
+    lesson.duty = duty;
+    lesson.left_out = true;
+    Lesson(std::move(lesson));
+  }
+  // A record left out after Clepsa placed it: noted, and kept for the grids.
+  bool SkipPlaced(report::Reason reason, bool duty, const SolucReader::Placement& placed,
+                  const Lookups& lookups) const {
+    LeftOut(placed, lookups, duty);
+    return Skip(reason, duty);
+  }
+
   void Note(report::Reason reason, bool duty) const {
     if (!report_) return;
     auto entry = report_->Add(reason, report::Location::OfRecord(store::kSolucTable, soluc_.RecNo()));
@@ -279,15 +310,15 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups,
   const auto placed = record.Placed();
   if (!placed) return notes.Skip(Reason::NotPlaced, false);
   const auto group = lookups.Group(record.Text("CODGRUPO"));
-  if (!group) return notes.Skip(Reason::GroupUnknown, false);
+  if (!group) return notes.SkipPlaced(Reason::GroupUnknown, false, *placed, lookups);
   const auto content = lookups.Subject(record.Text("ASIG"));
-  if (!content) return notes.Skip(Reason::SubjectUnknown, false);
+  if (!content) return notes.SkipPlaced(Reason::SubjectUnknown, false, *placed, lookups);
   const std::string teacher_code = record.Text("PROF");
   const auto teacher = lookups.Teacher(teacher_code);
   const std::string room_code = record.Text("AULA");
   const auto room = lookups.Room(room_code);
   const auto slot = lookups.FindSlot(placed->hour, placed->frame_key);
-  if (!slot) return notes.Skip(Reason::SlotUnknown, false);
+  if (!slot) return notes.SkipPlaced(Reason::SlotUnknown, false, *placed, lookups);
   // Written: a teacher or room code the tables do not hold leaves that value empty (a class
   // without either is not a code that went missing).
   if (!teacher && !teacher_code.empty()) notes.Note(Reason::TeacherUnknown, false);
@@ -302,6 +333,8 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups,
   lesson.SetAttr("docente", teacher ? teacher->dni : std::string());
   lesson.SetAttr("aula", room ? *room : std::string());
   lesson.SetAttr("idioma", "");
+  notes.Lesson({placed->day, slot->order, group->clave, *content, teacher ? teacher->dni : "",
+                room ? *room : "", false, false});
   return true;
 }
 
@@ -313,19 +346,78 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups,
   const auto placed = record.Placed();
   if (!placed) return notes.Skip(Reason::NotPlaced, true);
   const auto duty = lookups.Subject(record.Text("ASIG"));
-  if (!duty) return notes.Skip(Reason::DutyUnknown, true);
+  if (!duty) return notes.SkipPlaced(Reason::DutyUnknown, true, *placed, lookups);
   const auto teacher = lookups.Teacher(record.Text("PROF"));
-  if (!teacher) return notes.Skip(Reason::DutyTeacherUnknown, true);
+  if (!teacher) return notes.SkipPlaced(Reason::DutyTeacherUnknown, true, *placed, lookups);
   const auto slot = lookups.FindSlot(placed->hour, placed->frame_key);
-  if (!slot) return notes.Skip(Reason::SlotUnknown, true);
+  if (!slot) return notes.SkipPlaced(Reason::SlotUnknown, true, *placed, lookups);
 
   itaca::Element period = container.AppendChild(kDutyElement);
   SetWhen(period, template_code, *placed, *slot);
   period.SetAttr("docente", teacher->dni);
   period.SetAttr("ensenanza", teacher->ensenanza);
   period.SetAttr("ocupacion", *duty);
+  notes.Lesson({placed->day, slot->order, "", *duty, teacher->dni, "", true, false});
   return true;
 }
+
+// The names of the tables' codes, Clepsa's and ITACA's, for the report's lines and grids.
+void NameCodes(SolutionTables::Tables& t, report::Report& report) {
+  using report::NameKind;
+  struct Source {
+    Table* table;
+    NameKind kind;
+    const char* clepsa;
+    const char* itaca;
+    const char* name;
+  };
+  for (const Source& source :
+       {Source{&t.grupos, NameKind::Group, "ABREV", "CLAVE", "DESCRIP"},
+        Source{&t.asignaturas, NameKind::Subject, "COD", "ABREV_ITACA", "NOMBRE"},
+        Source{&t.profesores, NameKind::Teacher, "ABREV", "DNI", "NOMBRE"},
+        Source{&t.aulas, NameKind::Room, "ABREV", "ABREV_ITACA", "NOMBRE"}}) {
+    Table& table = *source.table;
+    for (table.First(); !table.Eof(); table.Next()) {
+      const std::string name = table.GetText(source.name);
+      report.Name(source.kind, table.GetText(source.clepsa), name);
+      report.Name(source.kind, table.GetText(source.itaca), name);
+    }
+  }
+}
+
+// The hours ASIGT asks Clepsa to place, by group, subject and teacher (Clepsa's codes).
+void AskedHours(Table& asignaciones, report::Timetables& timetables) {
+  for (asignaciones.First(); !asignaciones.Eof(); asignaciones.Next()) {
+    report::Load load;
+    load.duty = asignaciones.GetText("CTAREA") != "*479";
+    load.group = load.duty ? std::string() : asignaciones.GetText("CGRUP");
+    load.subject = asignaciones.GetText("CASIG");
+    load.teacher = asignaciones.GetText("CPROF");
+    load.room = asignaciones.GetText("CAULA");
+    load.hours = asignaciones.GetFloat("HORAS");
+    timetables.asked.push_back(std::move(load));
+  }
+}
+
+// SOLUC's placed records counted by group, subject and teacher, as ASIGT names them.
+class PlacedHours {
+ public:
+  void Count(const SolucReader& record) {
+    if (!record.Placed()) return;
+    const bool duty = record.IsDuty();
+    ++hours_[{duty, duty ? std::string() : record.Text("CODGRUPO"), record.Text("ASIG"),
+              record.Text("PROF")}];
+  }
+  void Into(report::Timetables& timetables) const {
+    for (const auto& [key, hours] : hours_) {
+      const auto& [duty, group, subject, teacher] = key;
+      timetables.placed.push_back({group, subject, teacher, "", hours, duty});
+    }
+  }
+
+ private:
+  std::map<std::tuple<bool, std::string, std::string, std::string>, double> hours_;
+};
 
 }  // namespace
 
@@ -333,6 +425,26 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
                             const CentreIdentity& identity, const ExportChoice& choice,
                             report::Report* report) {
   SolutionTables::Tables& tables = solution.tables();
+
+  // What the verification compares the written timetable with: ITACA's own of the template
+  // (read before the old root goes), the tables' names, ASIGT's hours, the template's periods.
+  if (report) {
+    report::Timetables& timetables = report->timetables();
+    timetables.itaca = TemplateTimetable(document, choice.template_code);
+    NameCodes(tables, *report);
+    AskedHours(tables.asignaciones, timetables);
+    for (tables.tramos.First(); !tables.tramos.Eof(); tables.tramos.Next()) {
+      if (tables.tramos.IsBlank("SESION_ORDEN")) continue;
+      const std::string order = std::to_string(tables.tramos.GetInteger("SESION_ORDEN"));
+      bool known = false;
+      for (const report::Period& period : timetables.periods)
+        known = known || period.order == order;
+      if (!known) {
+        timetables.periods.push_back(
+            {order, tables.tramos.GetText("HORADESDE"), tables.tramos.GetText("HORAHASTA")});
+      }
+    }
+  }
 
   // A new root in place of the old one: nothing of the input's content is written back.
   itaca::Element root = document.ReplaceRoot(kRootElement);
@@ -352,13 +464,19 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
   const SolucReader record(tables.soluc);
   const Notes notes(report, tables.soluc, record);
   const std::string& code = choice.template_code;
+  PlacedHours placed;
   for (tables.soluc.First(); !tables.soluc.Eof(); tables.soluc.Next()) {
     ++counts.records;
+    if (report) placed.Count(record);
     if (record.IsDuty()) {
       if (WriteDuty(record, lookups, code, duties, notes)) ++counts.duty_periods;
     } else {
       if (WriteClass(record, lookups, code, classes, notes)) ++counts.group_lessons;
     }
+  }
+  if (report) {
+    placed.Into(report->timetables());
+    report::KeepVerification(report->timetables());
   }
   return counts;
 }

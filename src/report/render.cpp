@@ -195,6 +195,95 @@ std::string JsonEntry(const Entry& entry) {
   return out + "}}";
 }
 
+std::string JsonStrings(const std::vector<std::string>& texts) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < texts.size(); ++i) out += (i > 0 ? ", " : "") + Json(texts[i]);
+  return out + "]";
+}
+
+std::string JsonNumber(double value) {
+  return value == static_cast<double>(static_cast<long long>(value))
+             ? std::to_string(static_cast<long long>(value))
+             : std::to_string(value);
+}
+
+std::string JsonLesson(const Lesson& lesson) {
+  return "{\"dia\": " + std::to_string(lesson.day) + ", \"sesion_orden\": " + Json(lesson.period) +
+         ", \"grupo\": " + Json(lesson.group) + ", \"contenido\": " + Json(lesson.subject) +
+         ", \"docente\": " + Json(lesson.teacher) + ", \"aula\": " + Json(lesson.room) +
+         ", \"ocupacion\": " + (lesson.duty ? "true" : "false") + "}";
+}
+
+template <typename Item, typename Render>
+void JsonList(std::string& out, std::string_view key, const std::vector<Item>& items, Render render,
+              bool last = false) {
+  out += "    " + Json(key) + ": [";
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    out += (i == 0 ? "\n      " : ",\n      ") + render(items[i]);
+  }
+  out += items.empty() ? "]" : "\n    ]";
+  out += last ? "\n" : ",\n";
+}
+
+// The keys added after the entries: the first lines by level, the incomplete ASIGT rows and
+// the export's verification.
+void JsonLevels(std::string& out, const Report& report) {
+  const LevelLines levels = RenderLevels(report);
+  out += "  \"niveles\": {";
+  for (Level level : {Level::Itaca, Level::Clepsa, Level::Information}) {
+    out += level == Level::Itaca ? "" : ", ";
+    out += Json(LevelName(level)) + ": " + JsonStrings(levels[static_cast<std::size_t>(level)]);
+  }
+  out += "},\n";
+
+  const Timetables& timetables = report.timetables();
+  out += "  \"filas_incompletas\": [";
+  bool first = true;
+  for (const Load& load : timetables.asked) {
+    if (load.duty) continue;
+    if (!load.teacher.empty() && !load.room.empty() && !timetables.provisional_hours) continue;
+    out += first ? "\n    " : ",\n    ";
+    first = false;
+    out += "{\"grupo\": " + Json(load.group) + ", \"contenido\": " + Json(load.subject) +
+           ", \"horas\": " + JsonNumber(load.hours) +
+           ", \"sin_profesor\": " + (load.teacher.empty() ? "true" : "false") +
+           ", \"sin_aula\": " + (load.room.empty() ? "true" : "false") +
+           ", \"horas_provisionales\": " + (timetables.provisional_hours ? "true" : "false") + "}";
+  }
+  out += first ? "],\n" : "\n  ],\n";
+
+  if (!timetables.verified) {
+    out += "  \"verificacion\": null\n";
+    return;
+  }
+  const Verification& verification = timetables.verification;
+  auto difference = [](const HoursDifference& d) {
+    return "{\"grupo\": " + Json(d.group) + ", \"contenido\": " + Json(d.subject) +
+           ", \"docente\": " + Json(d.teacher) + ", \"ocupacion\": " + (d.duty ? "true" : "false") +
+           ", \"esperadas\": " + JsonNumber(d.expected) +
+           ", \"obtenidas\": " + JsonNumber(d.actual) + "}";
+  };
+  auto clash = [&timetables](const Clash& c) {
+    std::string text = std::string("{\"tipo\": ") +
+                       (c.kind == Clash::Kind::Teacher ? "\"docente\""
+                        : c.kind == Clash::Kind::Room  ? "\"aula\""
+                                                       : "\"grupo\"") +
+                       ", \"codigo\": " + Json(c.code) + ", \"dia\": " + std::to_string(c.day) +
+                       ", \"sesion_orden\": " + Json(c.period) + ", \"clases\": [";
+    for (std::size_t i = 0; i < c.lessons.size(); ++i) {
+      text += (i > 0 ? ", " : "") + JsonLesson(timetables.written[c.lessons[i]]);
+    }
+    return text + "]}";
+  };
+  out += "  \"verificacion\": {\n";
+  JsonList(out, "horas_documento", verification.document, difference);
+  JsonList(out, "horas_clepsa", verification.clepsa, difference);
+  JsonList(out, "sin_docente", verification.without_teacher, JsonLesson);
+  JsonList(out, "sin_aula", verification.without_room, JsonLesson);
+  JsonList(out, "choques", verification.clashes, clash, true);
+  out += "  }\n";
+}
+
 }  // namespace
 
 std::string RenderEntry(const Entry& entry) { return EntryText(entry); }
@@ -234,7 +323,7 @@ std::string RenderText(const Report& report) {
   HeaderLine(out, "Idioma", header.language);
   HeaderLine(out, "Curso", header.school_year);
   HeaderLine(out, "Documento de salida", header.output);
-  out += "\n";
+  out += "\n" + RenderLevelsText(report) + "\n";
   Tallies(out, "Registros le\xED" "dos", report.read());
   Tallies(out, "Elementos escritos", report.elements());
   Tallies(out, "Filas por tabla", report.tables());
@@ -299,6 +388,7 @@ std::string RenderJson(const Report& report) {
     out += i == 0 ? "\n" : ",\n";
     out += "    {\"motivo\": " + Json(ReasonName(reasons[i])) +
            ", \"efecto\": " + Json(EffectName(ReasonEffect(reasons[i]))) +
+           ", \"nivel\": " + Json(LevelName(ReasonLevel(reasons[i]))) +
            ", \"texto\": " + Json(ReasonText(reasons[i])) +
            ", \"cantidad\": " + std::to_string(report.Count(reasons[i])) + "}";
   }
@@ -310,7 +400,8 @@ std::string RenderJson(const Report& report) {
     out += i == 0 ? "\n" : ",\n";
     out += "    " + JsonEntry(report.At(order[i]));
   }
-  out += order.empty() ? "]\n" : "\n  ]\n";
+  out += order.empty() ? "],\n" : "\n  ],\n";
+  JsonLevels(out, report);
   out += "}\n";
   return out;
 }

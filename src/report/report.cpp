@@ -11,69 +11,75 @@ struct ReasonInfo {
   std::string_view name;
   std::string_view text;
   Effect effect;
+  Level level;
 };
 
 // In the order of the enumeration.
 constexpr ReasonInfo kReasons[kReasonCount] = {
     {"codigo_numerado", "C\xF3" "digo ya usado: se le a\xF1" "ade un n\xFA" "mero",
-     Effect::Renamed},
-    {"codigo_acortado", "C\xF3" "digo demasiado largo para su campo: se acorta", Effect::Renamed},
+     Effect::Renamed, Level::Information},
+    {"codigo_acortado", "C\xF3" "digo demasiado largo para su campo: se acorta",
+     Effect::Renamed, Level::Information},
     {"codigo_con_letra",
      "C\xF3" "digo de ocupaci\xF3n ya usado: su \xFAltima cifra se cambia por una letra",
-     Effect::Renamed},
+     Effect::Renamed, Level::Information},
     {"aula_sin_codigo", "Aula sin c\xF3" "digo: se nombra por el principio de su nombre",
-     Effect::Renamed},
+     Effect::Renamed, Level::Information},
     {"lista_de_un_elemento", "Colecci\xF3n de un solo elemento: no se lee, como si estuviera vac\xED" "a",
-     Effect::Skipped},
+     Effect::Skipped, Level::Itaca},
     {"curso_omitido",
      "Curso sin padre cuya abreviatura no empieza por una cifra: no se escribe en CURSOST",
-     Effect::Skipped},
+     Effect::Skipped, Level::Itaca},
     {"asignatura_sin_fila",
      "Asignatura cuyo c\xF3" "digo corto ya est\xE1 usado: no tiene fila propia en ASIGNOMT",
-     Effect::Skipped},
+     Effect::Skipped, Level::Information},
     {"ocupacion_sin_fila",
      "Ocupaci\xF3n cuyo nombre ya est\xE1 usado: no tiene fila propia en ASIGNOMT",
-     Effect::Skipped},
+     Effect::Skipped, Level::Information},
     {"contenido_sin_asignatura", "Contenido sin asignatura en ASIGNOMT: no da filas en ASIGT",
-     Effect::Skipped},
+     Effect::Skipped, Level::Itaca},
     {"contenido_sin_grupos", "Contenido cuyo curso no tiene grupos: no da filas en ASIGT",
-     Effect::Skipped},
-    {"otra_plantilla", "De otra plantilla horaria: no se cuenta", Effect::Skipped},
+     Effect::Skipped, Level::Information},
+    {"otra_plantilla", "De otra plantilla horaria: no se cuenta",
+     Effect::Skipped, Level::Information},
     {"sesion_sin_asignacion",
      "Sesi\xF3n sin fila en ASIGT para su grupo, curso y contenido: no se cuenta",
-     Effect::Skipped},
+     Effect::Skipped, Level::Itaca},
     {"sesion_sin_grupo",
      "Sesi\xF3n de otro profesor cuyo grupo no est\xE1 en GRUPOST: no se cuenta",
-     Effect::Skipped},
+     Effect::Skipped, Level::Itaca},
     {"docente_no_encontrado", "Docente que no est\xE1 en PROFT: se cuenta sin profesor",
-     Effect::Incomplete},
-    {"aula_no_encontrada", "Aula que no est\xE1 en AULAT: se cuenta sin aula", Effect::Incomplete},
+     Effect::Incomplete, Level::Itaca},
+    {"aula_no_encontrada", "Aula que no est\xE1 en AULAT: se cuenta sin aula",
+     Effect::Incomplete, Level::Itaca},
     {"ocupacion_no_encontrada",
      "Ocupaci\xF3n que no est\xE1 en ASIGNOMT: se cuenta sin c\xF3" "digo",
-     Effect::Incomplete},
+     Effect::Incomplete, Level::Itaca},
     {"asignacion_sin_sesiones",
      "Fila de ASIGT a la que no lleg\xF3 ninguna sesi\xF3n de la plantilla: se borra",
-     Effect::Deleted},
+     Effect::Deleted, Level::Information},
     {"grupo_sin_clases", "Grupo sin clases en la plantilla: se quita de GRUPOST",
-     Effect::Deleted},
+     Effect::Deleted, Level::Information},
     {"profesor_sin_clases", "Profesor sin clases en la plantilla: se quita de PROFT",
-     Effect::Deleted},
+     Effect::Deleted, Level::Information},
     {"sin_colocar", "Registro de SOLUC sin colocar (d\xED" "a u hora 0): no se escribe",
-     Effect::Skipped},
+     Effect::Skipped, Level::Clepsa},
     {"grupo_desconocido", "Grupo que no est\xE1 en GRUPOST: la clase no se escribe",
-     Effect::Skipped},
+     Effect::Skipped, Level::Clepsa},
     {"asignatura_desconocida", "Asignatura que no est\xE1 en ASIGNOMT: la clase no se escribe",
-     Effect::Skipped},
+     Effect::Skipped, Level::Clepsa},
     {"ocupacion_desconocida", "Ocupaci\xF3n que no est\xE1 en ASIGNOMT: no se escribe",
-     Effect::Skipped},
+     Effect::Skipped, Level::Clepsa},
     {"profesor_de_ocupacion_desconocido",
-     "Profesor que no est\xE1 en PROFT: la ocupaci\xF3n no se escribe", Effect::Skipped},
+     "Profesor que no est\xE1 en PROFT: la ocupaci\xF3n no se escribe",
+     Effect::Skipped, Level::Clepsa},
     {"tramo_desconocido",
-     "Hora y marco sin tramo en DIASHORAST: no se escribe", Effect::Skipped},
+     "Hora y marco sin tramo en DIASHORAST: no se escribe", Effect::Skipped, Level::Clepsa},
     {"profesor_desconocido",
-     "Profesor que no est\xE1 en PROFT: la clase se escribe sin docente", Effect::Incomplete},
+     "Profesor que no est\xE1 en PROFT: la clase se escribe sin docente",
+     Effect::Incomplete, Level::Clepsa},
     {"aula_desconocida", "Aula que no est\xE1 en AULAT: la clase se escribe sin aula",
-     Effect::Incomplete},
+     Effect::Incomplete, Level::Clepsa},
 };
 
 const ReasonInfo& Info(Reason reason) { return kReasons[static_cast<std::size_t>(reason)]; }
@@ -89,6 +95,42 @@ std::uint32_t Narrow(std::size_t value) {
 std::string_view ReasonName(Reason reason) { return Info(reason).name; }
 std::string_view ReasonText(Reason reason) { return Info(reason).text; }
 Effect ReasonEffect(Reason reason) { return Info(reason).effect; }
+Level ReasonLevel(Reason reason) { return Info(reason).level; }
+
+std::string_view LevelName(Level level) {
+  switch (level) {
+    case Level::Itaca:
+      return "revise_en_itaca";
+    case Level::Clepsa:
+      return "revise_en_clepsa";
+    case Level::Information:
+      break;
+  }
+  return "para_su_informacion";
+}
+
+std::string_view LevelTitle(Level level) {
+  switch (level) {
+    case Level::Itaca:
+      return "Revise en ITACA";
+    case Level::Clepsa:
+      return "Revise en Clepsa";
+    case Level::Information:
+      break;
+  }
+  return "Para su informaci\xF3n";
+}
+
+void Report::Name(NameKind kind, std::string_view code, std::string_view name) {
+  if (code.empty() || name.empty()) return;
+  names_by_code_[static_cast<std::size_t>(kind)].try_emplace(std::string(code), name);
+}
+
+std::string_view Report::NameOf(NameKind kind, std::string_view code) const {
+  const auto& names = names_by_code_[static_cast<std::size_t>(kind)];
+  const auto found = names.find(code);
+  return found == names.end() ? std::string_view() : std::string_view(found->second);
+}
 
 std::string_view EffectName(Effect effect) {
   switch (effect) {

@@ -33,15 +33,6 @@ struct Target {
   bool check = false;
 };
 
-// What a run keeps with its backup generation: its report, as text and as JSON, rendered only
-// when a generation is made (`report` outlives the commit).
-std::vector<store::GenerationExtra> ReportFiles(const report::Report& report) {
-  auto as = [&report](ReportFormat format) {
-    return [&report, format] { return ReportFileContents(report, format); };
-  };
-  return {{"informe.txt", {}, as(ReportFormat::Text)}, {"informe.json", {}, as(ReportFormat::Json)}};
-}
-
 // The lesson rows of ASIGT (a duty row has its duty as task) and the rows of DIASHORAST the
 // stages left; a guard naming what is empty and why when either is none.
 std::optional<Guard> EmptyResultGuard(store::Database& db, const ConversionState& state,
@@ -183,7 +174,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
       store::Database::CommitDetails details;
       details.run = "conversion";
       details.document = platform::PathToUtf8(state.ItacaFileName);
-      details.extras = ReportFiles(result.report);
+      details.extras = BackupReportFiles(result.report);
       // What the tables were made from, committed with them (a check records nothing).
       if (!target.check) {
         details.external.push_back(StageRecord(
@@ -207,6 +198,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
 
   // 6. The end of a completed run.
   state.OutcomeCode = kOutcomeCompleted;
+  if (result.backup) ui.ReportPageKept(result.backup->folder / "informe.html");
   ui.ReportReady(result.report);
   ui.Inform(Notice::Finished);
   return result;

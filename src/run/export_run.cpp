@@ -71,15 +71,6 @@ struct Target {
 
 // Everything after the slot table has been rebuilt (aside): the tables, the school year, the new
 // document and its saving (a check commits the slot table in its own folder and saves nothing).
-// What a run keeps with its backup generation: its report, as text and as JSON, rendered only
-// when a generation is made (`report` outlives the commit).
-std::vector<store::GenerationExtra> ReportFiles(const report::Report& report) {
-  auto as = [&report](ReportFormat format) {
-    return [&report, format] { return ReportFileContents(report, format); };
-  };
-  return {{"informe.txt", {}, as(ReportFormat::Text)}, {"informe.json", {}, as(ReportFormat::Json)}};
-}
-
 ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& workplace,
                          store::Database& db,
                          itaca::Document& document, const CentreIdentity& identity,
@@ -122,7 +113,7 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
     store::Database::CommitDetails details;
     details.run = "exportacion";
     details.document = platform::PathToUtf8(state.ItacaFileName);
-    details.extras = ReportFiles(result.report);
+    details.extras = BackupReportFiles(result.report);
     const store::Replacement record =
         StageRecord(workplace, RecordOfExport(result.output, state.SelectedTemplateCode));
     details.external.push_back(record);
@@ -302,6 +293,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
   if (target.check()) return result;
 
   state.OutcomeCode = kOutcomeCompleted;
+  if (result.backup) ui.ReportPageKept(result.backup->folder / "informe.html");
   ui.ReportReady(result.report);
   ui.Inform(Notice::Finished);
   return result;

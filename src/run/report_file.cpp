@@ -8,13 +8,32 @@
 namespace tc {
 
 ReportFormat ReportFormatOf(const std::filesystem::path& file) {
-  return LowerCase(platform::PathText(file.extension())) == ".json" ? ReportFormat::Json
-                                                                     : ReportFormat::Text;
+  const std::string extension = LowerCase(platform::PathText(file.extension()));
+  if (extension == ".json") return ReportFormat::Json;
+  if (extension == ".html" || extension == ".htm") return ReportFormat::Html;
+  return ReportFormat::Text;
 }
 
 std::string ReportFileContents(const report::Report& report, ReportFormat format) {
-  return format == ReportFormat::Json ? report::RenderJson(report)
-                                      : Cp1252ToUtf8(report::RenderText(report));
+  switch (format) {
+    case ReportFormat::Json:
+      return report::RenderJson(report);
+    case ReportFormat::Html:
+      return report::RenderHtml(report);
+    case ReportFormat::Text:
+      break;
+  }
+  return Cp1252ToUtf8(report::RenderText(report));
+}
+
+std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report) {
+  // Rendered only when a generation is made (`report` outlives the commit).
+  auto as = [&report](ReportFormat format) {
+    return [&report, format] { return ReportFileContents(report, format); };
+  };
+  return {{"informe.txt", {}, as(ReportFormat::Text)},
+          {"informe.json", {}, as(ReportFormat::Json)},
+          {"informe.html", {}, as(ReportFormat::Html)}};
 }
 
 void SaveReport(const report::Report& report, const std::filesystem::path& file) {

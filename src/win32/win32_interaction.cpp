@@ -1,6 +1,7 @@
 #include "win32/win32_interaction.h"
 
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <utility>
@@ -181,12 +182,23 @@ void Win32Interaction::Inform(Notice notice) {
     const ModalScope modal(*this);
     view = ShowMessageWithChoice(owner_, text, FromCore(desktop::kViewReportCaption));
   }
-  if (view) ShowText(desktop::ReportForm(), report);
+  const std::filesystem::path page = std::exchange(report_page_, {});
+  if (!view) return;
+  // The page in the system's browser; the text when there is no page or no browser to open it.
+  std::error_code error;
+  if (!page.empty() && std::filesystem::is_regular_file(page, error)) {
+    const auto opened = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(owner_, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (opened > 32) return;
+  }
+  ShowText(desktop::ReportForm(), report);
 }
 
 void Win32Interaction::ReportReady(const report::Report& report) {
   report_ = EditText(report::RenderText(report));
 }
+
+void Win32Interaction::ReportPageKept(const std::filesystem::path& page) { report_page_ = page; }
 
 int Win32Interaction::ShowText(const desktop::Form& form, const std::wstring& text) {
   const ModalScope modal(*this);

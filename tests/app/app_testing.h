@@ -70,6 +70,7 @@ class ScriptedUser {
   QStringList escape, enter;
   QString preview_text;  // what the preview showed
   QString report_text;   // what the report window showed
+  std::filesystem::path report_page;  // the page "Ver informe" asked the browser to open
   std::vector<ShownWindow> shown;
   app::QtInteraction* ui = nullptr;  // to see whether the run was busy
 

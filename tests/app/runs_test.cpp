@@ -37,6 +37,11 @@ class Run : public testing::Test {
   void Start(const QStringList& arguments = {}) {
     form = std::make_unique<TMForm>(arguments, user.Runner());
     user.ui = &form->UserInteraction();
+    // No browser in the tests: the page is noted and the text is shown instead.
+    user.ui->SetPageOpener([this](const fs::path& page) {
+      user.report_page = page;
+      return false;
+    });
     form->SetWorkingFolder(dir.path());
     form->SetOutcomeFile(ini);
     form->Session().SetSettingsFile(dir / "TransClepsaItaca.ini");
@@ -106,6 +111,8 @@ TEST_F(Run, ThePreviewCanBeSeenDeclinedOrTurnedOffAndTheReportSeenAfterwards) {
   Button("BExportar")->click();
   EXPECT_TRUE(fs::exists(dir / "PROFT.DBF"));
   EXPECT_NE(user.report_text.indexOf("codigo_numerado"), -1) << user.report_text.toStdString();
+  // A first conversion into an empty folder keeps no backup, so no page: the text is shown.
+  EXPECT_TRUE(user.report_page.empty()) << user.report_page;
   EXPECT_EQ(form->Session().AskPreview(), false);
   EXPECT_NE(test::ReadFile(dir / "TransClepsaItaca.ini").find("PreguntarVistaPrevia=0"),
             std::string::npos);

@@ -70,6 +70,36 @@ TEST_F(ExportTest, ReportNamesEveryRecordLeftOutOrWrittenIncomplete) {
   EXPECT_EQ(report.header().school_year, "2023");
   EXPECT_EQ(report.header().output, platform::PathText(output));
   EXPECT_EQ(report.header().folder, platform::PathText(ztemp));
+
+  // The first lines: the same records by what went wrong, in names, and the verification.
+  const report::LevelLines levels = report::RenderLevels(report);
+  std::string clepsa;
+  for (const std::string& line : levels[1]) clepsa += Cp1252ToUtf8(line) + "\n";
+  EXPECT_EQ(
+      clepsa,
+      "Clepsa no ha colocado: 1A MAT con PGA 1 h.\n"
+      "Clepsa no ha colocado: GUA de PGA 1 h.\n"
+      "Grupo 9Z no está en GRUPOST: 9Z MAT con PGA 1 h no se escriben.\n"
+      "Asignatura XXX no está en ASIGNOMT: 1A XXX con PGA 1 h no se escriben.\n"
+      "Ocupación ZZZ no está en ASIGNOMT: ZZZ de PGA 1 h no se escriben.\n"
+      "Profesor NOP no está en PROFT: GUA de NOP 1 h de ocupación no se escriben.\n"
+      "Hora 9 sin tramo en la plantilla: 1A MAT con PGA 1 h no se escriben.\n"
+      "Hora 1 sin tramo en la plantilla: GUA de PGA 1 h no se escriben.\n"
+      "Profesor NOP no está en PROFT: 1A MAT con NOP 1 h se escriben sin docente.\n"
+      "Aula B7 no está en AULAT: 1A MAT con NOP 1 h se escriben sin aula.\n"
+      "El documento escrito no tiene las horas del documento de ITACA en la plantilla:\n"
+      "Grupo G1A (0 h en ITACA, 2 h escritas): MAT-IT sin profesor 0 h en ITACA y 2 h escritas.\n"
+      "Docente 12345678Z (0 h en ITACA, 1 h escritas): GUARDIA1 0 h en ITACA y 1 h escritas.\n"
+      "Clepsa no ha colocado las horas que pide ASIGT:\n"
+      "Grupo 1A (0 h pedidas, 4 h colocadas): MAT sin profesor 0 h pedidas y 1 h colocadas, MAT "
+      "con NOP 0 h pedidas y 1 h colocadas, MAT con PGA 0 h pedidas y 1 h colocadas y XXX con PGA "
+      "0 h pedidas y 1 h colocadas.\n"
+      "Grupo 9Z (0 h pedidas, 1 h colocadas): MAT con PGA 0 h pedidas y 1 h colocadas.\n"
+      "Docente NOP (0 h pedidas, 2 h colocadas): GUA 0 h pedidas y 1 h colocadas.\n"
+      "Docente PGA (0 h pedidas, 6 h colocadas): GUA 0 h pedidas y 2 h colocadas y ZZZ 0 h pedidas "
+      "y 1 h colocadas.\n"
+      "Clases escritas sin docente: G1A MAT-IT 2 h.\n"
+      "Clases escritas sin aula: G1A MAT-IT 2 h.\n");
 }
 
 }  // namespace

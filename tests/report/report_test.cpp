@@ -92,6 +92,13 @@ TEST(RenderText, HeaderTalliesCountsThenEntriesGroupedWithRunsOfAlikeElementsOnO
             "Plantilla horaria: MATI\n"
             "Idioma: VALENCIÁ\n"
             "\n"
+            "Revise en ITACA: nada\n"
+            "Revise en Clepsa: nada\n"
+            "Para su información:\n"
+            "  Códigos repetidos, numerados en Clepsa: A1 -> A11 (Aula \"nova\").\n"
+            "  De otras plantillas (VESPRA) no se importan 4 sesiones.\n"
+            "  Docentes sin clases en la plantilla, quitados: Pérez, Ana.\n"
+            "\n"
             "Filas por tabla:\n"
             "  PROFT   3\n"
             "  ASIGT  12\n"
@@ -122,6 +129,10 @@ TEST(RenderText, AnExportWithoutEntries) {
             "Plantilla horaria: ninguna\n"
             "Curso: 2025\n"
             "Documento de salida: ResultadoClepsacentro.xml\n"
+            "\n"
+            "Revise en ITACA: nada\n"
+            "Revise en Clepsa: nada\n"
+            "Para su informaci\xF3n: nada\n"
             "\n"
             "Registros le\xED" "dos:\n"
             "  SOLUC  0\n"
@@ -160,11 +171,14 @@ TEST(RenderJson, VersionOneWithEveryKeyAndTheEntriesGroupedByReason) {
             "  \"total\": 6,\n"
             "  \"efectos\": {\"renombrado\": 1, \"omitido\": 4, \"incompleto\": 0, \"borrado\": 1},\n"
             "  \"motivos\": [\n"
-            "    {\"motivo\": \"codigo_numerado\", \"efecto\": \"renombrado\", \"texto\": \"Código ya "
+            "    {\"motivo\": \"codigo_numerado\", \"efecto\": \"renombrado\", \"nivel\": "
+            "\"para_su_informacion\", \"texto\": \"Código ya "
             "usado: se le añade un número\", \"cantidad\": 1},\n"
-            "    {\"motivo\": \"otra_plantilla\", \"efecto\": \"omitido\", \"texto\": \"De otra "
+            "    {\"motivo\": \"otra_plantilla\", \"efecto\": \"omitido\", \"nivel\": "
+            "\"para_su_informacion\", \"texto\": \"De otra "
             "plantilla horaria: no se cuenta\", \"cantidad\": 4},\n"
-            "    {\"motivo\": \"profesor_sin_clases\", \"efecto\": \"borrado\", \"texto\": \"Profesor "
+            "    {\"motivo\": \"profesor_sin_clases\", \"efecto\": \"borrado\", \"nivel\": "
+            "\"para_su_informacion\", \"texto\": \"Profesor "
             "sin clases en la plantilla: se quita de PROFT\", \"cantidad\": 1}\n"
             "  ],\n"
             "  \"entradas\": [\n"
@@ -185,7 +199,13 @@ TEST(RenderJson, VersionOneWithEveryKeyAndTheEntriesGroupedByReason) {
             "{\"plantilla\": \"VESPRA\"}},\n"
             "    {\"motivo\": \"profesor_sin_clases\", \"tabla\": \"PROFT\", \"registro\": 4, "
             "\"codigos\": {\"ABREV\": \"XYZ\", \"NOMBRE\": \"Pérez, Ana\"}}\n"
-            "  ]\n"
+            "  ],\n"
+            "  \"niveles\": {\"revise_en_itaca\": [], \"revise_en_clepsa\": [], "
+            "\"para_su_informacion\": [\"Códigos repetidos, numerados en Clepsa: A1 -> A11 (Aula "
+            "\\\"nova\\\").\", \"De otras plantillas (VESPRA) no se importan 4 sesiones.\", "
+            "\"Docentes sin clases en la plantilla, quitados: Pérez, Ana.\"]},\n"
+            "  \"filas_incompletas\": [],\n"
+            "  \"verificacion\": null\n"
             "}\n");
 }
 
@@ -199,7 +219,7 @@ TEST(RenderJson, ControlCharactersAndTheCodePagesOwnLettersAreEscapedOrConverted
                       "\"SOLUC\", \"registro\": 1, \"codigos\": {\"MARCO\": \"\\u0001\\t€\"}}\n  ]"),
             std::string::npos)
       << json;
-  EXPECT_NE(RenderJson(Report()).find("  \"motivos\": [],\n  \"entradas\": []\n}\n"),
+  EXPECT_NE(RenderJson(Report()).find("  \"motivos\": [],\n  \"entradas\": [],\n  \"niveles\": "),
             std::string::npos);
 }
 

@@ -48,6 +48,12 @@ class QtInteraction : public Interaction {
   PreviewChoice OfferPreview() override;
   bool ApproveChanges(const TablesPreview& preview) override;
   void ReportReady(const report::Report& report) override;
+  void ReportPageKept(const std::filesystem::path& page) override;
+
+  // Opens a report's HTML page; the default asks the system's browser (QDesktopServices). False
+  // when it could not, and the text is shown instead.
+  using PageOpener = std::function<bool(const std::filesystem::path& page)>;
+  void SetPageOpener(PageOpener opener) { open_page_ = std::move(opener); }
 
   // The session whose settings the preview question reads and changes.
   void SetSession(desktop::Session* session) { session_ = session; }
@@ -75,6 +81,8 @@ class QtInteraction : public Interaction {
   std::filesystem::path proposed_file_;  // the file the next file dialog opens on
   desktop::Session* session_ = nullptr;
   std::optional<QString> report_;  // the completed run's report, offered with its last message
+  std::filesystem::path report_page_;  // its HTML page, kept with the backup; empty when none
+  PageOpener open_page_;
 };
 
 }  // namespace tc::app

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "report/timetable.h"
+
 namespace tc {
 
 namespace itaca {
@@ -59,5 +61,14 @@ struct TableRows {
 std::vector<TableRows> ConvertDocument(const itaca::Document& document, ConversionState& state,
                                        Questions& questions, store::Database& db,
                                        report::Report* report = nullptr);
+
+// For the report: the document's own lessons (horario_grupo) and duty periods
+// (horario_ocupacion) of the template, as the document holds them. A missing attribute reads as
+// empty: the report never ends a run.
+std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
+                                              const std::string& template_code);
+
+// For the report: the periods of DIASHORAST (one per SESION_ORDEN, with its times), in order.
+std::vector<report::Period> SlotPeriods(store::Database& db);
 
 }  // namespace tc

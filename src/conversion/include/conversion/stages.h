@@ -21,4 +21,9 @@ void ImportTimeSlots(ConversionContext& ctx);             // DIASHORAST
 // the conversion's last stage, and the export's first step.
 void ImportTimeSlots(store::Database& db, const ConversionState& state);
 
+// After the stages, for the report: ITACA's own timetable of the template, the template's periods
+// and the ASIGT rows in ITACA's codes (report_timetables.cpp).
+void GatherConversionTimetables(const itaca::Document& document, const ConversionState& state,
+                                store::Database& db, report::Report& report);
+
 }  // namespace tc

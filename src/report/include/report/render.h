@@ -3,7 +3,9 @@
 // them.
 #pragma once
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "report/report.h"
 
@@ -13,6 +15,21 @@ namespace tc::report {
 // per table, the counts by reason, then every entry grouped by reason, each group in the order
 // the entries were recorded.
 std::string RenderText(const Report& report);
+
+// The report's first lines under their three headings, indexed by Level: what to mend in ITACA,
+// what to look at in Clepsa, what was done as always. Names with their codes beside them and
+// hours; no machine name and no place (those are in the details). Windows-1252, one line each.
+using LevelLines = std::array<std::vector<std::string>, 3>;
+LevelLines RenderLevels(const Report& report);
+
+// The three headings with their lines, as RenderText starts: "Revise en ITACA:" and its lines
+// indented by two blanks, or "Revise en ITACA: nada". Windows-1252, LF line ends.
+std::string RenderLevelsText(const Report& report);
+
+// The report as one self-contained HTML page, UTF-8: the headings and their lines, then the
+// timetable as week grids (per group, teacher and room; for a conversion what Clepsa has to
+// place beside ITACA's own timetable of the template), clashes and lessons left out marked.
+std::string RenderHtml(const Report& report);
 
 // Only the counts by reason, the first lines of the "Avisos" part of RenderText: what the
 // command line prints after a run. Windows-1252, LF line ends.

@@ -12,9 +12,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
+
+#include "report/timetable.h"
 
 namespace tc::report {
 
@@ -64,9 +68,19 @@ enum class Effect : std::uint8_t {
   Deleted,     // borrado: a row written earlier in the run was deleted
 };
 
+// Who has to act on an entry: the first lines of the report put it under one of three headings.
+enum class Level : std::uint8_t {
+  Itaca,        // "Revise en ITACA": ITACA's data lose something on the way to Clepsa
+  Clepsa,       // "Revise en Clepsa": Clepsa's timetable or tables are not what ITACA gets
+  Information,  // "Para su información": done as always, nothing to mend
+};
+
 std::string_view ReasonName(Reason reason);  // "codigo_numerado"
 std::string_view ReasonText(Reason reason);  // Spanish, one line
 Effect ReasonEffect(Reason reason);
+Level ReasonLevel(Reason reason);
+std::string_view LevelName(Level level);   // "revise_en_itaca"
+std::string_view LevelTitle(Level level);  // "Revise en ITACA"
 std::string_view EffectName(Effect effect);  // "renombrado"
 std::string_view EffectText(Effect effect);  // Spanish plural: "renombrados"
 
@@ -148,6 +162,15 @@ class Report {
   std::vector<Tally>& read() { return read_; }
   const std::vector<Tally>& read() const { return read_; }
 
+  // The names a person knows the codes by, as the stages met them (document or tables): the
+  // first name recorded for a code stays.
+  void Name(NameKind kind, std::string_view code, std::string_view name);
+  std::string_view NameOf(NameKind kind, std::string_view code) const;
+
+  // The timetables behind the first lines, the verification and the grids.
+  Timetables& timetables() { return timetables_; }
+  const Timetables& timetables() const { return timetables_; }
+
   // Recording. Add starts an entry; the codes follow on the builder it returns:
   //   report.Add(Reason::TeacherNotFound, where).Code("docente", dni);
   class Builder {
@@ -209,6 +232,17 @@ class Report {
   std::vector<std::string> sources_;  // collection paths and table names met
   std::vector<std::string> names_;    // code names met
   std::array<std::size_t, kReasonCount> counts_{};
+  // Looked up by string_view without making a string (transparent hash and equality).
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view code) const {
+      return std::hash<std::string_view>{}(code);
+    }
+  };
+  std::array<std::unordered_map<std::string, std::string, NameHash, std::equal_to<>>,
+             kNameKindCount>
+      names_by_code_;
+  Timetables timetables_;
 };
 
 }  // namespace tc::report

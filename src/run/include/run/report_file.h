@@ -1,21 +1,26 @@
-// A run's report kept in a file, to be read later: JSON when the file name ends in ".json" (any
-// letter case), readable text otherwise, both UTF-8.
+// A run's report kept in a file, to be read later: JSON when the file name ends in ".json", one
+// HTML page with the timetable's grids when it ends in ".html" or ".htm" (any letter case),
+// readable text otherwise, all UTF-8.
 #pragma once
 
 #include <filesystem>
 #include <string>
 
 #include "report/report.h"
+#include "store/safe_commit.h"
 
 namespace tc {
 
-enum class ReportFormat { Text, Json };
+enum class ReportFormat { Text, Json, Html };
 
 // The format a file name asks for.
 ReportFormat ReportFormatOf(const std::filesystem::path& file);
 
 // The report as the bytes of a file of that format (UTF-8).
 std::string ReportFileContents(const report::Report& report, ReportFormat format);
+
+// What a run keeps with its backup generation: "informe.txt", "informe.json" and "informe.html".
+std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report);
 
 // Writes the report atomically. Throws tc::Error naming the file when it cannot be written.
 void SaveReport(const report::Report& report, const std::filesystem::path& file);

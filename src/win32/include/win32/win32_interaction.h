@@ -38,6 +38,7 @@ class Win32Interaction : public Interaction {
   PreviewChoice OfferPreview() override;
   bool ApproveChanges(const TablesPreview& preview) override;
   void ReportReady(const report::Report& report) override;
+  void ReportPageKept(const std::filesystem::path& page) override;
 
   // The folder the file dialog opens in (that of the file chosen last).
   void SetStartFolder(const std::filesystem::path& folder) { start_folder_ = folder; }
@@ -57,6 +58,7 @@ class Win32Interaction : public Interaction {
   std::filesystem::path start_folder_;
   std::filesystem::path proposed_file_;  // the file the next file dialog opens on
   std::optional<std::wstring> report_;  // the completed run's report, offered with its message
+  std::filesystem::path report_page_;    // its HTML page, kept with the backup; empty when none
 };
 
 }  // namespace tc::win32

@@ -1,0 +1,114 @@
+// What the report keeps of the timetables besides its entries: ITACA's own timetable of the
+// template, the template's periods, and (after a conversion) the ASIGT rows Clepsa will place.
+#include <map>
+#include <set>
+
+#include "conversion/conversion.h"
+#include "conversion/stages.h"
+#include "itaca/document.h"
+#include "report/report.h"
+#include "store/database.h"
+#include "store/schemas.h"
+#include "store/table.h"
+
+namespace tc {
+
+namespace {
+
+constexpr std::string_view kDayLetters = "LMXJVSD";
+
+int DayNumber(std::string_view letter) {
+  if (letter.size() != 1) return 0;
+  const std::size_t at = kDayLetters.find(letter[0]);
+  return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
+}
+
+std::string AttrOrEmpty(const itaca::Element& element, std::string_view name) {
+  return element.TryAttr(name).value_or(std::string());
+}
+
+}  // namespace
+
+std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
+                                              const std::string& template_code) {
+  std::vector<report::Lesson> lessons;
+  for (const bool duty : {false, true}) {
+    const itaca::ElementList elements =
+        document.Select(duty ? itaca::kDutyTimetables : itaca::kGroupTimetables);
+    for (const itaca::Element& element : elements) {
+      if (AttrOrEmpty(element, "plantilla") != template_code) continue;
+      report::Lesson lesson;
+      lesson.day = DayNumber(AttrOrEmpty(element, "dia_semana"));
+      lesson.period = AttrOrEmpty(element, "sesion_orden");
+      lesson.teacher = AttrOrEmpty(element, "docente");
+      lesson.duty = duty;
+      if (duty) {
+        lesson.subject = AttrOrEmpty(element, "ocupacion");
+      } else {
+        lesson.group = AttrOrEmpty(element, "grupo");
+        lesson.subject = AttrOrEmpty(element, "contenido");
+        lesson.room = AttrOrEmpty(element, "aula");
+      }
+      lessons.push_back(std::move(lesson));
+    }
+  }
+  return lessons;
+}
+
+std::vector<report::Period> SlotPeriods(store::Database& db) {
+  std::vector<report::Period> periods;
+  if (!db.Exists(store::DiashorastTable().name)) return periods;
+  store::Table slots = db.Open(store::DiashorastTable().name, store::OpenMode::Shared);
+  std::map<long long, report::Period> by_order;
+  for (slots.First(); !slots.Eof(); slots.Next()) {
+    if (slots.IsBlank("SESION_ORDEN")) continue;
+    const long long order = slots.GetInteger("SESION_ORDEN");
+    by_order.try_emplace(order, report::Period{std::to_string(order), slots.GetText("HORADESDE"),
+                                               slots.GetText("HORAHASTA")});
+  }
+  slots.Close();
+  for (auto& [order, period] : by_order) periods.push_back(std::move(period));
+  return periods;
+}
+
+// After the stages: the ASIGT rows in ITACA's codes (the teacher by DNI, the room by its ITACA
+// code), and whether their hours are still the provisional ones.
+void GatherConversionTimetables(const itaca::Document& document, const ConversionState& state,
+                                store::Database& db, report::Report& report) {
+  report::Timetables& timetables = report.timetables();
+  timetables.itaca = TemplateTimetable(document, state.SelectedTemplateCode);
+  timetables.periods = SlotPeriods(db);
+  // Without counting (every template taken, or no group timetable) ASIGT keeps 4 hours a row.
+  timetables.provisional_hours = !state.OnlySelectedTemplate;
+
+  auto codes = [&](const std::string& table, const char* key, const char* value) {
+    std::map<std::string, std::string> map;
+    store::Table rows = db.Open(table, store::OpenMode::Shared);
+    for (rows.First(); !rows.Eof(); rows.Next())
+      map.try_emplace(rows.GetText(key), rows.GetText(value));
+    rows.Close();
+    return map;
+  };
+  const auto dni = codes(store::ProftTable().name, "ABREV", "DNI");
+  const auto room = codes(store::AulatTable().name, "ABREV", "ABREV_ITACA");
+  auto itaca_code = [](const std::map<std::string, std::string>& map, const std::string& code) {
+    if (code.empty()) return std::string();
+    const auto found = map.find(code);
+    return found == map.end() ? code : found->second;
+  };
+
+  store::Table asig = db.Open(store::AsigtTable().name, store::OpenMode::Shared);
+  for (asig.First(); !asig.Eof(); asig.Next()) {
+    report::Load load;
+    load.duty = asig.GetText("CTAREA") != "*479";
+    load.group = load.duty ? std::string() : asig.GetText("CLAVE");
+    load.subject = asig.GetText("ASIG_ITACA");
+    load.teacher = itaca_code(dni, asig.GetText("CPROF"));
+    load.room = itaca_code(room, asig.GetText("CAULA"));
+    load.hours = asig.GetFloat("HORAS");
+    timetables.asked.push_back(std::move(load));
+  }
+  asig.Close();
+}
+
+}  // namespace tc

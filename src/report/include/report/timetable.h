@@ -1,0 +1,94 @@
+// The timetables a run report carries besides its entries: the ITACA document's own lessons of the
+// template, the lessons the export wrote, the hours Clepsa is asked to place (ASIGT) and the hours
+// it placed (SOLUC), and the template's periods. They give the report's first lines, the export's
+// verification and the week grids. Texts are Windows-1252 codes; names come from the report.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tc::report {
+
+// What a code names.
+enum class NameKind : std::uint8_t { Group, Subject, Teacher, Room };
+inline constexpr std::size_t kNameKindCount = 4;
+
+// One lesson or duty period in one slot of the week.
+struct Lesson {
+  int day = 0;          // 1 Monday to 7 Sunday; 0 when unknown
+  std::string period;   // sesion_orden
+  std::string group;    // empty for a duty period
+  std::string subject;  // the content, or the duty
+  std::string teacher;
+  std::string room;
+  bool duty = false;
+  bool left_out = false;  // export: placed by Clepsa but not written (see the entries)
+};
+
+// One period of the template's day, with its times.
+struct Period {
+  std::string order;  // sesion_orden
+  std::string from;
+  std::string to;
+};
+
+// Hours of one group, subject and teacher (an ASIGT row, or SOLUC's records counted).
+struct Load {
+  std::string group;
+  std::string subject;
+  std::string teacher;
+  std::string room;
+  double hours = 0;
+  bool duty = false;
+};
+
+// The export's verification: every difference names its group, subject and teacher (codes).
+struct HoursDifference {
+  std::string group, subject, teacher;
+  double expected = 0;  // ITACA's document, or ASIGT
+  double actual = 0;    // the document written, or SOLUC
+  bool duty = false;
+};
+struct Clash {
+  enum class Kind : std::uint8_t { Teacher, Room, Group };
+  Kind kind = Kind::Teacher;
+  std::string code;  // the teacher, room or group in two places
+  int day = 0;
+  std::string period;
+  std::vector<std::size_t> lessons;  // the lessons of that slot: indexes into Timetables::written
+};
+struct Verification {
+  std::vector<HoursDifference> document;  // ITACA's own timetable beside the document written
+  std::vector<HoursDifference> clepsa;    // ASIGT beside SOLUC
+  std::vector<Lesson> without_teacher;    // written with an empty docente
+  std::vector<Lesson> without_room;       // written with an empty aula
+  std::vector<Clash> clashes;             // teachers and rooms first, then groups
+};
+
+struct Timetables {
+  std::vector<Period> periods;  // the template's, in order
+  std::vector<Lesson> itaca;    // the ITACA document's own lessons and duty periods of the template
+  std::vector<Lesson> written;  // export: the document written, and the placed records left out
+  std::vector<Load> asked;      // the ASIGT rows: what Clepsa is asked to place
+  std::vector<Load> placed;     // export: SOLUC's placed records by group, subject and teacher
+  bool provisional_hours = false;  // conversion: ASIGT keeps the 4 provisional hours of every row
+  bool verified = false;           // export: `verification` holds Verify's result
+  Verification verification;
+};
+
+// Compares what the timetables hold. Differences in the order of their group (or teacher), then
+// subject; clashes by day and period.
+Verification Verify(const Timetables& timetables);
+// Verify's result kept in the timetables, which the renderings read.
+void KeepVerification(Timetables& timetables);
+
+// A teacher is in two places at once in a slot when its lessons there differ in room or subject
+// (one teacher taking several groups together in one room is a joined class); a room, when two
+// groups with different teachers meet in it (two teachers with one group is shared teaching). A
+// group with two lessons in one slot may be split or shared: listed apart.
+bool IsTeacherClash(const std::vector<const Lesson*>& lessons);
+bool IsRoomClash(const std::vector<const Lesson*>& lessons);
+
+}  // namespace tc::report

@@ -1,0 +1,159 @@
+// The export's verification: hours per group, subject and teacher in two timetables side by side,
+// lessons written without teacher or room, and who is in two places in one slot. Hash maps keyed
+// by the codes' numbers, sorted once at the end.
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <string_view>
+#include <tuple>
+#include <unordered_map>
+
+#include "report/timetable.h"
+
+namespace tc::report {
+
+namespace {
+
+// Every code met, numbered: keys of numbers instead of texts. The views point into the
+// timetables, which outlive the verification.
+class Codes {
+ public:
+  std::uint64_t Of(std::string_view code) {
+    return ids_.try_emplace(code, static_cast<std::uint64_t>(ids_.size())).first->second;
+  }
+
+ private:
+  std::unordered_map<std::string_view, std::uint64_t> ids_;
+};
+
+// Duty, group, subject and teacher in one number (20 bits a code: a million codes at most).
+std::uint64_t HoursKey(Codes& codes, bool duty, const std::string& group,
+                       const std::string& subject, const std::string& teacher) {
+  return (duty ? 1ull << 63 : 0) | codes.Of(group) << 40 | codes.Of(subject) << 20 |
+         codes.Of(teacher);
+}
+
+// The hours of every group, subject and teacher on both sides.
+class Sides {
+ public:
+  explicit Sides(Codes& codes) : codes_(codes) {}
+
+  void Add(bool duty, const std::string& group, const std::string& subject,
+           const std::string& teacher, double expected, double actual) {
+    auto [at, added] = hours_.try_emplace(HoursKey(codes_, duty, group, subject, teacher));
+    if (added) at->second = {group, subject, teacher, 0, 0, duty};
+    at->second.expected += expected;
+    at->second.actual += actual;
+  }
+
+  // Those whose two sides differ, by duty, group, subject and teacher.
+  std::vector<HoursDifference> Differences() const {
+    std::vector<HoursDifference> out;
+    for (const auto& [key, both] : hours_) {
+      if (both.expected != both.actual) out.push_back(both);
+    }
+    std::sort(out.begin(), out.end(), [](const HoursDifference& a, const HoursDifference& b) {
+      return std::tie(a.duty, a.group, a.subject, a.teacher) <
+             std::tie(b.duty, b.group, b.subject, b.teacher);
+    });
+    return out;
+  }
+
+ private:
+  Codes& codes_;
+  std::unordered_map<std::uint64_t, HoursDifference> hours_;
+};
+
+}  // namespace
+
+bool IsTeacherClash(const std::vector<const Lesson*>& lessons) {
+  for (const Lesson* lesson : lessons) {
+    if (lesson->duty || lesson->room != lessons.front()->room ||
+        lesson->subject != lessons.front()->subject) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsRoomClash(const std::vector<const Lesson*>& lessons) {
+  for (const Lesson* a : lessons) {
+    for (const Lesson* b : lessons) {
+      if (a->group != b->group && a->teacher != b->teacher) return true;
+    }
+  }
+  return false;
+}
+
+Verification Verify(const Timetables& timetables) {
+  Verification result;
+
+  // ITACA's own timetable of the template beside the document written.
+  Codes codes;
+  Sides document(codes);
+  for (const Lesson& l : timetables.itaca)
+    document.Add(l.duty, l.group, l.subject, l.teacher, 1, 0);
+  std::vector<const Lesson*> written;
+  for (const Lesson& lesson : timetables.written) {
+    if (lesson.left_out) continue;
+    written.push_back(&lesson);
+    document.Add(lesson.duty, lesson.group, lesson.subject, lesson.teacher, 0, 1);
+    if (lesson.duty) continue;
+    if (lesson.teacher.empty()) result.without_teacher.push_back(lesson);
+    if (lesson.room.empty()) result.without_room.push_back(lesson);
+  }
+  result.document = document.Differences();
+
+  // The hours Clepsa was asked to place beside the hours it placed.
+  Sides clepsa(codes);
+  for (const Load& l : timetables.asked)
+    clepsa.Add(l.duty, l.group, l.subject, l.teacher, l.hours, 0);
+  for (const Load& l : timetables.placed)
+    clepsa.Add(l.duty, l.group, l.subject, l.teacher, 0, l.hours);
+  result.clepsa = clepsa.Differences();
+
+  // Who is where in each slot: the code, the day and the period in one number.
+  auto slot = [&](const std::string& code, const Lesson& lesson) {
+    return codes.Of(code) << 24 | static_cast<std::uint64_t>(lesson.day & 0xF) << 20 |
+           codes.Of(lesson.period);
+  };
+  std::unordered_map<std::uint64_t, std::vector<const Lesson*>> teachers, rooms, groups;
+  for (const Lesson* lesson : written) {
+    if (!lesson->teacher.empty()) teachers[slot(lesson->teacher, *lesson)].push_back(lesson);
+    if (lesson->duty) continue;
+    if (!lesson->room.empty()) rooms[slot(lesson->room, *lesson)].push_back(lesson);
+    groups[slot(lesson->group, *lesson)].push_back(lesson);
+  }
+  auto gather = [&](const auto& by_slot, Clash::Kind kind, auto code_of, auto is_clash) {
+    std::vector<Clash> found;
+    for (const auto& [slot, lessons] : by_slot) {
+      if (lessons.size() < 2 || !is_clash(lessons)) continue;
+      const Lesson& first = *lessons.front();
+      Clash clash{kind, code_of(first), first.day, first.period, {}};
+      for (const Lesson* lesson : lessons) {
+        clash.lessons.push_back(static_cast<std::size_t>(lesson - timetables.written.data()));
+      }
+      found.push_back(std::move(clash));
+    }
+    std::sort(found.begin(), found.end(), [](const Clash& a, const Clash& b) {
+      return std::tie(a.code, a.day, a.period) < std::tie(b.code, b.day, b.period);
+    });
+    result.clashes.insert(result.clashes.end(), std::make_move_iterator(found.begin()),
+                          std::make_move_iterator(found.end()));
+  };
+  gather(
+      teachers, Clash::Kind::Teacher, [](const Lesson& l) { return l.teacher; }, IsTeacherClash);
+  gather(
+      rooms, Clash::Kind::Room, [](const Lesson& l) { return l.room; }, IsRoomClash);
+  gather(
+      groups, Clash::Kind::Group, [](const Lesson& l) { return l.group; },
+      [](const auto&) { return true; });
+  return result;
+}
+
+void KeepVerification(Timetables& timetables) {
+  timetables.verification = Verify(timetables);
+  timetables.verified = true;
+}
+
+}  // namespace tc::report

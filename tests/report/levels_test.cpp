@@ -1,0 +1,251 @@
+// The report's first lines in names, the export's verification, and the HTML page's structure.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/codepage.h"
+#include "report/render.h"
+#include "report/report.h"
+#include "report/timetable.h"
+
+namespace tc::report {
+namespace {
+
+std::string Utf8(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& line : lines) out += Cp1252ToUtf8(line) + "\n";
+  return out;
+}
+
+Location Lesson(std::size_t position) {
+  return Location::OfElement("/centro/horarios_grupo/horario_grupo", position, 100 + position);
+}
+
+// A teacher and a room the document lacks, an idle group, a numbered code and the multi-template
+// answer: what a head of studies reads first.
+TEST(Levels, AConversionInNamesGroupedByTeacherRoomAndGroup) {
+  Report report;
+  report.Name(NameKind::Group, "1ESOA", "1r ESO A");
+  report.Name(NameKind::Subject, "30120102", "Valenci\xE0");
+  report.Name(NameKind::Subject, "232001", "Gu\xE0rdia");
+  for (std::size_t position : {1, 2, 3}) {
+    report.Add(Reason::TeacherNotFound, Lesson(position))
+        .Code("grupo", position == 3 ? "2ESOB" : "1ESOA")
+        .Code("curso", "301201")
+        .Code("contenido", "30120102")
+        .Code("docente", "56932487N")
+        .Code("aula", "A101");
+  }
+  report
+      .Add(Reason::TeacherNotFound,
+           Location::OfElement("/centro/horarios_ocupaciones/horario_ocupacion", 4, 9))
+      .Code("ocupacion", "232001")
+      .Code("docente", "56932487N")
+      .Code("plantilla", "MATI");
+  report.Add(Reason::RoomNotFound, Lesson(5))
+      .Code("grupo", "1ESOA")
+      .Code("curso", "301201")
+      .Code("contenido", "30120102")
+      .Code("docente", "")
+      .Code("aula", "LAB");
+  report.Add(Reason::SingleElementList, Location::OfElement("/centro/aulas/aula", 1, 3));
+  report
+      .Renamed(Reason::CodeNumbered, Location::OfElement("/centro/docentes/docente", 2, 7), "GMJ",
+               "GMJ1")
+      .Code("documento", "1")
+      .Code("nombre", "G\xF3mez Mas, J\xFAlia");
+  report.Add(Reason::IdleGroup, Location::OfRecord("GRUPOST", 3))
+      .Code("ABREV", "1BATA")
+      .Code("CLAVE", "1BATA")
+      .Code("DESCRIP", "1r Batxillerat A");
+  report.timetables().provisional_hours = true;
+  report.timetables().asked = {{"1ESOA", "30120102", "", "", 4, false},
+                               {"", "232001", "X", "", 1, true}};
+
+  const LevelLines levels = RenderLevels(report);
+  EXPECT_EQ(Utf8(levels[0]),
+            "Docente 56932487N no está entre los docentes del documento: 1r ESO A (1ESOA) "
+            "Valencià (30120102) 2 h y 2ESOB Valencià (30120102) 1 h quedan sin profesor; 1 h de "
+            "Guàrdia (232001) de ocupación quedan sin profesor.\n"
+            "Aula LAB no está entre las aulas del documento: 1r ESO A (1ESOA) Valencià (30120102) "
+            "1 h quedan sin aula.\n"
+            "La lista de aulas tiene un solo elemento: no se importa, como si estuviera vacía.\n");
+  EXPECT_EQ(
+      Utf8(levels[1]),
+      "1 asignaturas de grupo llegan a Clepsa incompletas (1 sin profesor, 1 sin aula y todas "
+      "con las 4 h provisionales): se importó con los datos de todas las plantillas, que no "
+      "cuentan horas.\n"
+      "Grupo 1r ESO A (1ESOA), 4 h provisionales sin profesor ni aula cada una: Valencià "
+      "(30120102).\n");
+  EXPECT_EQ(Utf8(levels[2]),
+            "Códigos repetidos, numerados en Clepsa: GMJ -> GMJ1 (Gómez Mas, Júlia).\n"
+            "Grupos sin clases en la plantilla, quitados: 1r Batxillerat A (1BATA).\n");
+  const std::string text = Cp1252ToUtf8(RenderText(report));
+  // The headings come first; machine names and places only in the counts and details after them.
+  const std::string first = text.substr(0, text.find("\nAvisos:"));
+  EXPECT_NE(first.find("\n\nRevise en ITACA:\n  Docente 56932487N"), std::string::npos) << text;
+  for (const char* detail : {"docente_no_encontrado", "/centro/", "registro"}) {
+    EXPECT_EQ(first.find(detail), std::string::npos) << detail;
+  }
+}
+
+TEST(Levels, EmptyHeadingsSayNothing) {
+  EXPECT_EQ(RenderLevelsText(Report()),
+            "Revise en ITACA: nada\nRevise en Clepsa: nada\nPara su informaci\xF3n: nada\n");
+}
+
+TEST(Levels, EveryReasonHasOneLevelAndTheExportsAreClepsas) {
+  for (std::size_t i = 0; i < kReasonCount; ++i) {
+    const auto reason = static_cast<Reason>(i);
+    const bool exported = reason >= Reason::NotPlaced;
+    EXPECT_EQ(ReasonLevel(reason) == Level::Clepsa, exported) << ReasonName(reason);
+  }
+  EXPECT_EQ(ReasonLevel(Reason::TeacherNotFound), Level::Itaca);
+  EXPECT_EQ(ReasonLevel(Reason::OtherTemplate), Level::Information);
+  EXPECT_EQ(LevelName(Level::Information), "para_su_informacion");
+}
+
+// An export's timetables: ITACA had 2 h of MAT for 1ESOA with T1; one difference of each kind.
+Timetables Exported() {
+  Timetables t;
+  t.periods = {{"1", "08:00", "08:55"}, {"2", "08:55", "09:50"}};
+  t.itaca = {{1, "1", "1ESOA", "MAT", "T1", "A1"}, {2, "1", "1ESOA", "MAT", "T1", "A1"}};
+  t.written = {{1, "1", "1ESOA", "MAT", "T1", "A1"},
+               {1, "2", "1ESOA", "MAT", "T1", "A1"},
+               {2, "1", "1ESOA", "MAT", "T1", "A1"}};
+  t.asked = {{"1A", "MAT", "T", "", 3}};
+  t.placed = {{"1A", "MAT", "T", "", 3}};
+  return t;
+}
+
+TEST(Verify, EachKindOfDifference) {
+  struct Case {
+    const char* what;
+    void (*change)(Timetables&);
+    std::size_t document, clepsa, without_teacher, without_room, clashes;
+    Clash::Kind kind;
+  };
+  const Case cases[] = {
+      {"ITACA's hours differ", [](Timetables&) {}, 1, 0, 0, 0, 0, Clash::Kind::Teacher},
+      {"Clepsa placed fewer", [](Timetables& t) { t.placed[0].hours = 2; }, 1, 1, 0, 0, 0,
+       Clash::Kind::Teacher},
+      {"no teacher, no room",
+       [](Timetables& t) {
+         t.written.push_back({3, "1", "1ESOA", "MAT", "", ""});
+       },
+       2, 0, 1, 1, 0, Clash::Kind::Teacher},
+      {"a teacher in two rooms",
+       [](Timetables& t) {
+         t.written.push_back({1, "1", "2ESOA", "FIS", "T1", "A2"});
+       },
+       2, 0, 0, 0, 1, Clash::Kind::Teacher},
+      {"a room with two teachers",
+       [](Timetables& t) {
+         t.written.push_back({1, "2", "2ESOA", "FIS", "T2", "A1"});
+       },
+       2, 0, 0, 0, 1, Clash::Kind::Room},
+      {"two teachers with one group in one room",
+       [](Timetables& t) {
+         t.written.push_back({1, "1", "1ESOA", "MAT", "T5", "A1"});
+       },
+       2, 0, 0, 0, 1, Clash::Kind::Group},
+      {"a group split in two",
+       [](Timetables& t) {
+         t.written.push_back({2, "1", "1ESOA", "ING", "T3", "A3"});
+       },
+       2, 0, 0, 0, 1, Clash::Kind::Group},
+      {"a joined class is no clash",
+       [](Timetables& t) {
+         t.written.push_back({1, "1", "1ESOB", "MAT", "T1", "A1"});
+       },
+       2, 0, 0, 0, 0, Clash::Kind::Teacher},
+      {"a left-out lesson is not counted",
+       [](Timetables& t) {
+         t.written.push_back({1, "1", "9Z", "MAT", "T9", "A1", false, true});
+       },
+       1, 0, 0, 0, 0, Clash::Kind::Teacher},
+  };
+  for (const Case& c : cases) {
+    Timetables t = Exported();
+    c.change(t);
+    const Verification v = Verify(t);
+    EXPECT_EQ(v.document.size(), c.document) << c.what;
+    EXPECT_EQ(v.clepsa.size(), c.clepsa) << c.what;
+    EXPECT_EQ(v.without_teacher.size(), c.without_teacher) << c.what;
+    EXPECT_EQ(v.without_room.size(), c.without_room) << c.what;
+    ASSERT_EQ(v.clashes.size(), c.clashes) << c.what;
+    if (c.clashes > 0) {
+      EXPECT_EQ(v.clashes.back().kind, c.kind) << c.what;
+    }
+  }
+  const Verification v = Verify(Exported());
+  EXPECT_EQ(v.document[0].group, "1ESOA");
+  EXPECT_EQ(v.document[0].expected, 2);
+  EXPECT_EQ(v.document[0].actual, 3);
+}
+
+TEST(Verify, TheExportsLinesNameGroupSubjectAndTeacher) {
+  Report report(Report::Kind::Export);
+  report.timetables() = Exported();
+  report.timetables().placed[0].hours = 2;
+  report.timetables().written.push_back({1, "1", "2ESOA", "FIS", "T1", "A2"});
+  report.Name(NameKind::Teacher, "T1", "P\xE9rez, Ana");
+  report.Name(NameKind::Subject, "MAT", "Matem\xE0tiques");
+  KeepVerification(report.timetables());
+  EXPECT_EQ(
+      Utf8(RenderLevels(report)[1]),
+      "El documento escrito no tiene las horas del documento de ITACA en la plantilla:\n"
+      "Grupo 1ESOA (2 h en ITACA, 3 h escritas): Matemàtiques (MAT) con Pérez, Ana (T1) 2 h en "
+      "ITACA y 3 h escritas.\n"
+      "Grupo 2ESOA (0 h en ITACA, 1 h escritas): FIS con Pérez, Ana (T1) 0 h en ITACA y 1 h "
+      "escritas.\n"
+      "Docente Pérez, Ana (T1) (2 h en ITACA, 4 h escritas): 1ESOA Matemàtiques (MAT) 2 h en ITACA "
+      "y 3 h escritas y "
+      "2ESOA FIS 0 h en ITACA y 1 h escritas.\n"
+      "Clepsa no ha colocado las horas que pide ASIGT:\n"
+      "Grupo 1A (3 h pedidas, 2 h colocadas): Matemàtiques (MAT) con T 3 h pedidas y 2 h "
+      "colocadas.\n"
+      "Docente Pérez, Ana (T1) en dos sitios el lunes, sesión 1 (08:00-08:55): 1ESOA "
+      "Matemàtiques (MAT) con Pérez, Ana (T1) en A1 y 2ESOA FIS con Pérez, Ana (T1) en A2.\n");
+  const std::string json = RenderJson(report);
+  EXPECT_NE(json.find("\"horas_clepsa\": [\n      {\"grupo\": \"1A\", \"contenido\": \"MAT\", "
+                      "\"docente\": \"T\", \"ocupacion\": false, \"esperadas\": 3, "
+                      "\"obtenidas\": 2}\n    ],"),
+            std::string::npos)
+      << json;
+}
+
+TEST(RenderHtml, SelfContainedWithAGridPerGroupTeacherAndRoomAndMarkedCells) {
+  Report report(Report::Kind::Export);
+  report.timetables() = Exported();
+  report.timetables().written.push_back({1, "1", "2ESOA", "FIS", "T1", "A2"});
+  report.timetables().written.push_back({2, "2", "3ESOA", "QUI", "T4", "A4", false, true});
+  report.Name(NameKind::Group, "1ESOA", "1r <ESO> A");
+  KeepVerification(report.timetables());
+  const std::string html = RenderHtml(report);
+  EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html lang=\"es\">", 0), 0u);
+  for (const char* outside :
+       {"<script", "http:", "https:", "@font-face", "url(", "<link", "<img"}) {
+    EXPECT_EQ(html.find(outside), std::string::npos) << outside;
+  }
+  for (const char* grid :
+       {"id=\"grupo-1ESOA\"", "id=\"grupo-2ESOA\"", "id=\"grupo-3ESOA\"", "id=\"docente-T1\"",
+        "id=\"docente-T4\"", "id=\"aula-A1\"", "id=\"aula-A2\"", "id=\"aula-A4\""}) {
+    EXPECT_NE(html.find(grid), std::string::npos) << grid;
+  }
+  EXPECT_NE(html.find("<h3>Grupo 1r &lt;ESO&gt; A (1ESOA)</h3>"), std::string::npos);
+  EXPECT_NE(html.find("<th>1<br>08:00-08:55</th>"), std::string::npos);
+  // The teacher's clash is marked in both of its grids' cells, the left-out lesson apart.
+  std::size_t clashes = 0;
+  for (std::size_t at = html.find("<p class=\"choque\">"); at != std::string::npos;
+       at = html.find("<p class=\"choque\">", at + 1)) {
+    ++clashes;
+  }
+  EXPECT_EQ(clashes, 6u) << "two lessons in the teacher's grid, the groups' and the rooms'";
+  EXPECT_NE(html.find("<p class=\"fuera\" title=\"No se escribe\"><b>QUI</b>"),
+            std::string::npos);
+  EXPECT_NE(html.find("break-after:page"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tc::report
