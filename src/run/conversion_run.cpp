@@ -37,6 +37,15 @@ std::vector<store::GenerationExtra> ReportFiles(const report::Report& report) {
           {"informe.json", ReportFileContents(report, ReportFormat::Json)}};
 }
 
+// The school as the backups name it: its code and its name.
+std::string SchoolOf(const itaca::Document& document) {
+  const itaca::Element root = document.Root();
+  std::string code = root.DialogAttr("codigo");
+  const std::string name = root.DialogAttr("denominacion");
+  if (!code.empty() && !name.empty()) code += ' ';
+  return code + name;
+}
+
 // The run's flow, steps 1 to 6. A check stops before the end of a completed run: nothing shown,
 // no outcome.
 ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& workplace,
@@ -111,6 +120,8 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
       details.run = "conversion";
       details.document = platform::PathToUtf8(state.ItacaFileName);
       details.extras = ReportFiles(result.report);
+      details.template_code = state.SelectedTemplateCode;
+      details.school = SchoolOf(document);
       result.backup = db.Commit(details);
     } catch (...) {
       try {

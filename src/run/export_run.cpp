@@ -77,7 +77,8 @@ std::vector<store::GenerationExtra> ReportFiles(const report::Report& report) {
 }
 
 ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
-                         itaca::Document& document, const CentreIdentity& identity,
+                         const fs::path& working_dir, itaca::Document& document,
+                         const CentreIdentity& identity,
                          std::chrono::system_clock::time_point now, const Target& target) {
   ExportResult result;
   {
@@ -101,6 +102,13 @@ ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
     tables.Close();
   }
   result.output = ExportFileName(state.ItacaFileName);
+  // The header before the commit: the report kept with the backup is the whole one.
+  report::Report::Header& header = result.report.header();
+  header.document = platform::PathText(state.ItacaFileName);
+  header.folder = platform::PathText(working_dir);
+  header.template_code = state.SelectedTemplateCode;
+  header.school_year = state.SchoolYear;
+  header.output = platform::PathText(result.output);
   if (target.check()) {
     db.Commit();
   } else {
@@ -108,6 +116,8 @@ ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
     details.run = "exportacion";
     details.document = platform::PathToUtf8(state.ItacaFileName);
     details.extras = ReportFiles(result.report);
+    details.template_code = state.SelectedTemplateCode;
+    details.school = identity.codigo + (identity.codigo.empty() ? "" : " ") + identity.denominacion;
     result.backup = SaveAndCommit(document, result.output, db, std::move(details));
   }
   result.result = RunResult::Completed;
@@ -168,7 +178,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
   try {
     ImportTimeSlots(db, state);
     BusyCursor busy(ui);
-    result = WriteExport(state, ui, db, document, identity,
+    result = WriteExport(state, ui, db, working_dir, document, identity,
                          now ? *now : std::chrono::system_clock::now(), target);
     busy.Release();
   } catch (...) {
@@ -176,12 +186,6 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
     throw;
   }
 
-  report::Report::Header& header = result.report.header();
-  header.document = platform::PathText(state.ItacaFileName);
-  header.folder = platform::PathText(working_dir);
-  header.template_code = state.SelectedTemplateCode;
-  header.school_year = state.SchoolYear;
-  header.output = platform::PathText(result.output);
   if (target.check()) return result;
 
   state.OutcomeCode = kOutcomeCompleted;

@@ -169,7 +169,8 @@ TEST_F(CliTest, ConvertWithTheDefaultsPrintsWhatItWrote) {
             "  113  otra_plantilla           De otra plantilla horaria: no se cuenta\n"
             "   18  asignacion_sin_sesiones  Fila de ASIGT a la que no lleg\xC3\xB3 ninguna sesi\xC3\xB3n de la plantilla: se borra\n"
             "    2  grupo_sin_clases         Grupo sin clases en la plantilla: se quita de GRUPOST\n"
-            "    1  profesor_sin_clases      Profesor sin clases en la plantilla: se quita de PROFT\n");
+            "    1  profesor_sin_clases      Profesor sin clases en la plantilla: se quita de PROFT\n"
+            "Copia de seguridad de lo sustituido: 1 (transclepsa restore 1 la repone)\n");
   EXPECT_TRUE(HasSubjectNamed(W("Matemàtiques")));
 }
 
@@ -568,31 +569,40 @@ TEST_F(CliTest, EveryRunThatReplacesTablesKeepsThemAndRestorePutsThemBack) {
   const auto afternoon = Tables(data);
   outcome = Convert({"--template", "MATI"});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_TRUE(outcome.Says("Copia de seguridad de lo sustituido: 1 (transclepsa restore 1 la "
+  // The first run into the empty folder kept its report; the second the first one's tables.
+  EXPECT_TRUE(outcome.Says("Copia de seguridad de lo sustituido: 2 (transclepsa restore 2 la "
                            "repone)\n"))
       << outcome.out;
   const auto morning = Tables(data);
 
   outcome = Run({"restore", "--list", "--data-dir", Arg(data)});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_TRUE(outcome.Says("  1      ")) << outcome.out;
-  EXPECT_TRUE(outcome.Says("  conversión    " + Arg(kSample) + "\n")) << outcome.out;
+  EXPECT_TRUE(outcome.Says("  2      ")) << outcome.out;
+  EXPECT_TRUE(outcome.Says("  conversi\xC3\xB3n    " + Arg(kSample) + "\n")) << outcome.out;
+  // Two backups of one document told apart by their template and the rows they kept.
+  EXPECT_TRUE(outcome.Says("\n         plantilla VESPRA, centro ")) << outcome.out;
+  EXPECT_TRUE(outcome.Says("; filas: ninguna tabla (la carpeta no ten\xC3\xAD" "a tablas de Clepsa)\n"))
+      << outcome.out;
+  EXPECT_TRUE(outcome.Says("\n         plantilla MATI, centro ")) << outcome.out;
+  EXPECT_TRUE(outcome.Says("; filas: ASIGNOMT 75, ASIGT 62, AULAT 21, CURSOST 6, DIASHORAST 42, "
+                           "GRUPOST 2, PROFT 15\n"))
+      << outcome.out;
 
   // The latest by default; what it replaces is kept in turn, so the restore can be undone.
   outcome = Run({"restore", "--data-dir", Arg(data)});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_TRUE(outcome.Says("Repuesta la copia 1 (las tablas de antes de la conversión del "))
+  EXPECT_TRUE(outcome.Says("Repuesta la copia 2 (las tablas de antes de la conversi\xC3\xB3n del "))
       << outcome.out;
   EXPECT_TRUE(outcome.Says("  repuesto PROFT.DBF\n")) << outcome.out;
-  EXPECT_TRUE(outcome.Says("Copia de seguridad de lo sustituido: 2 ")) << outcome.out;
+  EXPECT_TRUE(outcome.Says("Copia de seguridad de lo sustituido: 3 ")) << outcome.out;
   EXPECT_EQ(Tables(data), afternoon);
-  ASSERT_EQ(Run({"restore", "2", "--data-dir", Arg(data)}).status, 0);
+  ASSERT_EQ(Run({"restore", "3", "--data-dir", Arg(data)}).status, 0);
   EXPECT_EQ(Tables(data), morning);
 
   outcome = Run({"restore", "7", "--data-dir", Arg(data)});
   EXPECT_EQ(outcome.status, 2);
   EXPECT_NE(outcome.err.find("No existe la copia de seguridad 7 en la carpeta " + Arg(data) +
-                             ". Las copias que hay son: 1, 2, 3."),
+                             ". Las copias que hay son: 1, 2, 3, 4."),
             std::string::npos)
       << outcome.err;
   EXPECT_EQ(Run({"restore", "--list", "2", "--data-dir", Arg(data)}).status, 64);
@@ -637,7 +647,7 @@ TEST_F(CliTest, TwoRunsStartedTogetherTakeTurnsAndLeaveOneWholeResult) {
   // The run that came second replaced the first one's tables whole, and kept them.
   const auto now = Tables(data);
   EXPECT_TRUE(now == alone["VESPRA"] || now == alone["MATI"]);
-  const auto kept = tc::test::FolderFiles(data / "TransClepsaItaca" / "copias" / "0001");
+  const auto kept = tc::test::FolderFiles(data / "TransClepsaItaca" / "copias" / "0002");
   EXPECT_EQ(kept.count("generacion.txt"), 1u);
   EXPECT_EQ(kept.count("PROFT.DBF"), 1u);
 }
