@@ -18,4 +18,21 @@ std::filesystem::path ResolveHelpFile(std::string_view name,
   return executable_dir / file;
 }
 
+std::string HelpUnavailableText(const std::filesystem::path& file, bool file_found,
+                                bool viewer_found) {
+  const std::string path = platform::PathText(file);
+  if (!file_found) {
+    return "No se encuentra el archivo de ayuda " + path +
+           ".\n\nSe instala junto al programa: vuelva a instalarlo, o copie ITACA.chm en la "
+           "carpeta del programa.";
+  }
+  if (!viewer_found) {
+    return "No hay en este sistema ning\xFAn programa que muestre la ayuda (" + path +
+           ").\n\nInstale el visor de archivos CHM xchm (en Debian o Ubuntu: sudo apt install "
+           "xchm) o kchmviewer, y pulse otra vez \"F1 Ayuda\"; o abra ese archivo con el visor "
+           "de archivos CHM que tenga.";
+  }
+  return "No se ha podido abrir la ayuda " + path + " con el visor de archivos CHM.";
+}
+
 }  // namespace tc::desktop

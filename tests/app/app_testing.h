@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QDialog>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
@@ -56,7 +57,8 @@ struct ShownWindow {
   QString title;
   QString text;   // message text, or the dialog's object name
   QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QStringList buttons;     // button texts of a message box
+  QStringList buttons;     // button texts of a message box or of "Proceso finalizado"
+  QString default_button;  // the button Enter presses
   bool hourglass = false;  // whether the run was busy when the window came up
   Qt::CursorShape cursor = Qt::ArrowCursor;  // the pointer over the window
 };
@@ -76,6 +78,11 @@ class ScriptedUser {
   bool view_report = false;
   QString preview_text;  // what the preview showed
   QString report_text;   // what the report window showed
+  QString summary_text;  // what "Proceso finalizado" summed up
+  // Whether to press "Deshacer" in "Proceso finalizado" (its question is answered from
+  // `answers`), and what to do in "Copias de seguridad".
+  bool undo = false;
+  std::function<void(QDialog&)> on_backups;
   std::vector<ShownWindow> shown;
   app::QtInteraction* ui = nullptr;  // to see whether the run was busy
 
@@ -102,6 +109,7 @@ class ScriptedUser {
       window.text = box->text();
       window.icon = box->icon();
       for (QAbstractButton* button : box->buttons()) window.buttons << button->text();
+      if (box->defaultButton() != nullptr) window.default_button = box->defaultButton()->text();
       shown.push_back(window);
       QAbstractButton* button = box->button(QMessageBox::Ok);
       if (auto* view = box->findChild<QPushButton*>(QStringLiteral("VerInforme"));
@@ -123,6 +131,23 @@ class ScriptedUser {
       if (!file) return QDialog::Rejected;
       files->selectFile(app::NativePath(*file));
       return QDialog::Accepted;
+    }
+    if (dialog.objectName() == "TFinalizado") {
+      // Shown among the messages, as the box it follows on from.
+      window.kind = QStringLiteral("box");
+      window.text = dialog.findChild<QLabel*>(QStringLiteral("LabelFinalizado"))->text();
+      for (const char* name : {"BVerInforme", "BDeshacer", "BAbrirCarpeta", "BAceptar"}) {
+        auto* button = dialog.findChild<QPushButton*>(QString::fromLatin1(name));
+        if (button->isEnabled()) window.buttons << button->text();
+      }
+      shown.push_back(window);
+      summary_text = dialog.findChild<QPlainTextEdit*>(QStringLiteral("Resumen"))->toPlainText();
+      auto press = [&](const char* name) {
+        dialog.findChild<QPushButton*>(QString::fromLatin1(name))->click();
+      };
+      if (view_report) press("BVerInforme");
+      press(undo ? "BDeshacer" : "BAceptar");
+      return dialog.result();
     }
     window.kind = QStringLiteral("dialog");
     window.text = dialog.objectName();
@@ -147,6 +172,10 @@ class ScriptedUser {
     }
     if (dialog.objectName() == "TInforme") {
       report_text = text();
+      return click("BCerrar");
+    }
+    if (dialog.objectName() == "TCopias") {
+      if (on_backups) on_backups(dialog);
       return click("BCerrar");
     }
     return click("BitBtnContinuar");
