@@ -6,9 +6,9 @@
 
 #include "base/codepage.h"
 #include "platform/platform.h"
+#include "run/work_record.h"
 #include "store/database.h"
 #include "store/schemas.h"
-#include "work_record_adapter.h"
 
 namespace tc::desktop {
 

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "run/report_file.h"
 #include "run/template_dialog.h"
+#include "run/work_record.h"
 #include "scratch_folder.h"
 #include "store/database.h"
 #include "store/schemas.h"
@@ -122,6 +123,12 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
       details.extras = ReportFiles(result.report);
       details.template_code = state.SelectedTemplateCode;
       details.school = SchoolOf(document);
+      // What the tables were made from, committed with them (a check records nothing).
+      if (!target.check) {
+        details.external.push_back(StageRecord(
+            workplace, RecordOfConversion(document, state.ItacaFileName, *workplace.files,
+                                          state.SelectedTemplateCode, state.LanguageChoice)));
+      }
       result.backup = db.Commit(details);
     } catch (...) {
       try {

@@ -13,6 +13,7 @@
 #include "run/report_file.h"
 #include "run/school_year_dialog.h"
 #include "run/template_dialog.h"
+#include "run/work_record.h"
 #include "scratch_folder.h"
 #include "store/database.h"
 #include "store/schemas.h"
@@ -76,9 +77,9 @@ std::vector<store::GenerationExtra> ReportFiles(const report::Report& report) {
           {"informe.json", ReportFileContents(report, ReportFormat::Json)}};
 }
 
-ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
-                         const fs::path& working_dir, itaca::Document& document,
-                         const CentreIdentity& identity,
+ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& workplace,
+                         store::Database& db,
+                         itaca::Document& document, const CentreIdentity& identity,
                          std::chrono::system_clock::time_point now, const Target& target) {
   ExportResult result;
   {
@@ -105,7 +106,7 @@ ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
   // The header before the commit: the report kept with the backup is the whole one.
   report::Report::Header& header = result.report.header();
   header.document = platform::PathText(state.ItacaFileName);
-  header.folder = platform::PathText(working_dir);
+  header.folder = platform::PathText(workplace.folder);
   header.template_code = state.SelectedTemplateCode;
   header.school_year = state.SchoolYear;
   header.output = platform::PathText(result.output);
@@ -118,6 +119,8 @@ ExportResult WriteExport(RunState& state, Interaction& ui, store::Database& db,
     details.extras = ReportFiles(result.report);
     details.template_code = state.SelectedTemplateCode;
     details.school = identity.codigo + (identity.codigo.empty() ? "" : " ") + identity.denominacion;
+    details.external.push_back(
+        StageRecord(workplace, RecordOfExport(result.output, state.SelectedTemplateCode)));
     result.backup = SaveAndCommit(document, result.output, db, std::move(details));
   }
   result.result = RunResult::Completed;
@@ -178,7 +181,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
   try {
     ImportTimeSlots(db, state);
     BusyCursor busy(ui);
-    result = WriteExport(state, ui, db, working_dir, document, identity,
+    result = WriteExport(state, ui, workplace, db, document, identity,
                          now ? *now : std::chrono::system_clock::now(), target);
     busy.Release();
   } catch (...) {

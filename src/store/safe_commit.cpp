@@ -328,9 +328,13 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
   // Replacements of the working folder first, those outside it (the export's document) last:
   // once the first outside one has moved, nothing is left that can fail.
   const auto outside = [](const Replacement& r) { return r.outside; };
+  // Inside the folder, those kept before those that are not (our own records).
   std::vector<const Replacement*> ordered;
   for (const Replacement& r : plan.replacements) {
-    if (!outside(r)) ordered.push_back(&r);
+    if (!outside(r) && r.keep_old) ordered.push_back(&r);
+  }
+  for (const Replacement& r : plan.replacements) {
+    if (!outside(r) && !r.keep_old) ordered.push_back(&r);
   }
   for (const Replacement& r : plan.replacements) {
     if (outside(r)) ordered.push_back(&r);

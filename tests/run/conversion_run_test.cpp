@@ -13,6 +13,7 @@
 
 #include "base/error.h"
 #include "run/run_state.h"
+#include "run/work_record.h"
 #include "support/test_support.h"
 
 namespace tc {
@@ -105,21 +106,44 @@ TEST_F(DriverTest, SampleSchoolWithTheRecommendedAnswers) {
   // Subject names in Valencian.
   EXPECT_FALSE(Where(Rows(dir.path(), "ASIGNOMT"), "NOMBRE", W("Matemàtiques")).empty());
 
-  // Nothing but the seven tables and the backup that keeps the run's report: undone, the
-  // folder is empty again.
+  // Nothing but the seven tables, the record of what they were made from and the backup that
+  // keeps the run's report: undone, the folder holds no table again.
   std::set<std::string> names;
   for (const auto& [name, bytes] : Snapshot(dir.path())) names.insert(name);
   EXPECT_EQ(names, (std::set<std::string>{"ASIGNOMT.DBF", "ASIGT.DBF", "AULAT.DBF", "CURSOST.DBF",
                                           "DIASHORAST.DBF", "GRUPOST.DBF", "PROFT.DBF",
                                           "TransClepsaItaca/copias/0001/generacion.txt",
                                           "TransClepsaItaca/copias/0001/informe.json",
-                                          "TransClepsaItaca/copias/0001/informe.txt"}));
+                                          "TransClepsaItaca/copias/0001/informe.txt",
+                                          "TransClepsaItaca/ultima_conversion.txt"}));
+  const std::optional<ConversionRecord> record = ReadConversionRecord(dir.path());
+  ASSERT_TRUE(record.has_value());
+  EXPECT_EQ(record->school_code, "46999901");
+  EXPECT_EQ(record->school_name, "IES Mestra Vicenta Forner");
+  EXPECT_EQ(record->school_year, "2024");
+  EXPECT_EQ(record->document, kSample);
+  EXPECT_EQ(record->digest, DigestOf(test::ReadFile(kSample)));
+  EXPECT_EQ(record->template_code, "MATI");
+  EXPECT_EQ(record->language, kValencian);
+  EXPECT_EQ(record->time.size(), 19u);
+  EXPECT_GT(record->time_seconds, 0);
+  EXPECT_FALSE(ReadExportRecord(dir.path()).has_value());
   ASSERT_TRUE(result.backup);
   EXPECT_EQ(result.backup->absent.size(), 7u);
   RestoreBackup(dir.path(), std::nullopt);
   for (const auto& [name, bytes] : Snapshot(dir.path())) {
     EXPECT_TRUE(name.starts_with("TransClepsaItaca/")) << name;
   }
+}
+
+TEST(WorkRecord, DigestAndAnUnreadableRecordCountsAsNone) {
+  EXPECT_EQ(DigestOf(""), "cbf29ce484222325");  // FNV-1a's offset basis
+  EXPECT_EQ(DigestOf("a"), "af63dc4c8601ec8c");
+  test::TempDir dir;
+  EXPECT_FALSE(ReadConversionRecord(dir.path()).has_value());
+  std::filesystem::create_directories(dir / "TransClepsaItaca");
+  test::WriteFile(ConversionRecordFile(dir.path()), "otra cosa\n");
+  EXPECT_FALSE(ReadConversionRecord(dir.path()).has_value());
 }
 
 TEST_F(DriverTest, AfternoonTemplateInCastilianKeepingIdleRows) {
