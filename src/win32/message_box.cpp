@@ -56,6 +56,12 @@ bool AskYesNo(HWND owner, const std::wstring& text) {
          IDYES;
 }
 
+bool AskYesNoDefaultNo(HWND owner, const std::wstring& text) {
+  return Box(owner, text, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2,
+             {{IDYES, FromCore(desktop::kYesCaption)}, {IDNO, FromCore(desktop::kNoCaption)}}) ==
+         IDYES;
+}
+
 // Yes and No renamed: a box with Cancel would answer the close box and Escape with the second
 // button, which must be chosen on purpose.
 bool ShowMessageWithChoice(HWND owner, const std::wstring& text, const std::wstring& other) {

@@ -463,12 +463,16 @@ TEST_F(CliTest, CheckShowsWhatWouldChangeAndChangesNothing) {
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(Snapshot(data), before);
   EXPECT_TRUE(outcome.Says("Cambios en la carpeta de trabajo " + Arg(data) + ":\n"));
-  EXPECT_TRUE(outcome.Says("  CURSOST (clave CLAVE): 6 filas ahora, 6 después: 0 añadidas, "
-                           "0 quitadas, 6 cambiadas, 0 iguales\n    ~ CLAVE=301201: TURNO M -> V\n"));
-  EXPECT_TRUE(outcome.Says("  GRUPOST (clave ABREV): 10 filas ahora, 2 después: 2 añadidas, "
+  EXPECT_TRUE(outcome.Says("  CURSOST, cursos: 6 filas ahora, 6 después: 0 añadidas, "
+                           "0 quitadas, 6 cambiadas, 0 iguales\n    ~ código 301201: TURNO M -> V\n"));
+  EXPECT_TRUE(outcome.Says("  GRUPOST, grupos: 10 filas ahora, 2 después: 2 añadidas, "
                            "10 quitadas, 0 cambiadas, 0 iguales\n"
-                           "    + ABREV=1BATA: CLAVE=1BATA DESCRIP=\"1r Batxillerat A\"\n"));
-  EXPECT_TRUE(outcome.Says("  AULAT (clave ABREV): sin cambios (21 filas)\n"));
+                           "    + 1r Batxillerat A (grupo 1BATA): CLAVE=1BATA\n"));
+  EXPECT_TRUE(outcome.Says("  AULAT, aulas: sin cambios (21 filas)\n"));
+  // The tables that would lose more than half of their rows come first.
+  EXPECT_TRUE(outcome.Says("\xC2\xA1" "Atenci\xC3\xB3n! La tabla GRUPOST (grupos) perder\xC3\xAD" "a m\xC3\xA1s de "
+                           "la mitad de sus filas: 10 filas ahora, 2 despu\xC3\xA9s.\n"))
+      << outcome.out;
   EXPECT_TRUE(outcome.Says("    - ... y 5 más\n"));
   EXPECT_NE(tc::test::ReadFile(json).find("\"plantilla\": \"VESPRA\""), std::string::npos);
 }
@@ -534,7 +538,7 @@ TEST_F(CliExportTest, ExportPrintsItsReportAndCheckSavesNothing) {
   EXPECT_TRUE(outcome.Says("Comprobación: la exportación se completaría sin errores "
                            "(no se ha cambiado nada).\n"));
   EXPECT_TRUE(outcome.Says("Documento que se escribiría: " + Arg(output) + " (nuevo)\n"));
-  EXPECT_TRUE(outcome.Says("  DIASHORAST (clave DIHO): 49 filas ahora, 42 después: 0 añadidas, "
+  EXPECT_TRUE(outcome.Says("  DIASHORAST, horas del horario: 49 filas ahora, 42 después: 0 añadidas, "
                            "7 quitadas, 42 cambiadas, 0 iguales\n"));
 
   // Without SOLUC the check stops as the export would.

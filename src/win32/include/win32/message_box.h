@@ -17,6 +17,8 @@ void ShowMessage(HWND owner, const std::wstring& text, BoxIcon icon);
 // A question with "Sí" (the default) and "No"; true for "Sí". The box has no close button:
 // one of the two answers is chosen.
 bool AskYesNo(HWND owner, const std::wstring& text);
+// The same with "No" the default: for a question whose Yes changes the user's data.
+bool AskYesNoDefaultNo(HWND owner, const std::wstring& text);
 // An information box with "Aceptar" (the default) and a second button `other`; true when the
 // user chose `other`.
 bool ShowMessageWithChoice(HWND owner, const std::wstring& text, const std::wstring& other);
