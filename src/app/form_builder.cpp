@@ -57,11 +57,17 @@ QWidget* Create(const desktop::Control& control, QWidget* parent) {
     }
     case ControlKind::ComboBox: {
       auto* combo = new QComboBox(parent);
-      combo->setEditable(true);
-      combo->setCompleter(nullptr);  // what is typed stays as typed
-      combo->setInsertPolicy(QComboBox::NoInsert);
+      combo->setEditable(!control.pick_list);
+      if (!control.pick_list) {
+        combo->setCompleter(nullptr);  // what is typed stays as typed
+        combo->setInsertPolicy(QComboBox::NoInsert);
+      }
       if (!control.items.empty()) combo->addItems(FromCore(control.items).split(u'\n'));
-      combo->setEditText(FromCore(control.text));
+      if (control.pick_list) {
+        combo->setCurrentText(FromCore(control.text));
+      } else {
+        combo->setEditText(FromCore(control.text));
+      }
       if (control.background) Colour(combo, QPalette::Base, ToQColor(*control.background));
       return combo;
     }
@@ -156,6 +162,9 @@ std::map<std::string, QWidget*, std::less<>> BuildForm(const desktop::Form& form
           QObject::connect(button, &QPushButton::clicked, dialog, &QDialog::accept);
         } else if (control.answer == desktop::Answer::Reject) {
           QObject::connect(button, &QPushButton::clicked, dialog, &QDialog::reject);
+        } else if (control.answer == desktop::Answer::No) {
+          QObject::connect(button, &QPushButton::clicked, dialog,
+                           [dialog] { dialog->done(kDialogNo); });
         }
       }
     }

@@ -88,7 +88,7 @@ void TMForm::createConnections() {
   connect(BImportar, &QPushButton::clicked, this, &TMForm::BImportarClick);
   connect(BClose, &QPushButton::clicked, this, &QWidget::close);
   connect(Button1, &QPushButton::clicked, this, &TMForm::Button1Click);
-  connect(ComboBoxValCast, &QComboBox::editTextChanged, this,
+  connect(ComboBoxValCast, &QComboBox::currentTextChanged, this,
           [this](const QString& text) { session_.SetLanguage(ToCore(text)); });
   connect(BCopias, &QPushButton::clicked, this, &TMForm::BCopiasClick);
   connect(BDeshacerUltima, &QPushButton::clicked, this, &TMForm::BDeshacerUltimaClick);
@@ -179,7 +179,7 @@ void TMForm::Button1Click() {
 // left, the directions' state, and, when the session says so, the window closes.
 void TMForm::AfterRun(desktop::Session::Next next) {
   ui_->SetBusy(false);
-  ComboBoxValCast->setEditText(FromCore(session_.State().LanguageChoice));
+  ComboBoxValCast->setCurrentText(FromCore(session_.State().LanguageChoice));
   ListBoxPlanti->clear();
   for (const std::string& line : session_.State().ListBoxPlanti) {
     ListBoxPlanti->addItem(FromCore(line));

@@ -62,6 +62,11 @@ std::optional<std::filesystem::path> QtInteraction::ChooseItacaFile() {
   // A name that does not exist is accepted here; the run answers it with its own message.
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(FromCore(desktop::kFileDialogExtension));
+  if (!proposed_file_.empty()) {
+    dialog.setDirectory(NativePath(proposed_file_.parent_path()));
+    dialog.selectFile(NativePath(proposed_file_));
+    proposed_file_.clear();
+  }
   if (Exec(dialog) != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
@@ -231,16 +236,23 @@ void QtInteraction::Tell(std::string_view message) { InformText(message); }
 
 void QtInteraction::ShowRefusal(const Error& error) { ShowError(error); }
 
-bool QtInteraction::WantsPreview() {
-  if (session_ == nullptr || !session_->AskPreview()) return false;
+void QtInteraction::ProposeFile(const std::filesystem::path& file) { proposed_file_ = file; }
+
+// "Yes" shows the changes, "No" replaces the tables at once, Escape and the close box stop.
+PreviewChoice QtInteraction::OfferPreview() {
+  if (session_ == nullptr || !session_->AskPreview()) return PreviewChoice::Replace;
   QDialog question(owner_);
   const desktop::Form& form = desktop::PreviewQuestionForm();
   question.setFixedSize(form.width, form.height);
   const auto widgets = BuildForm(form, &question);
-  const bool yes = Exec(question) == QDialog::Accepted;
+  const int answer = Exec(question);
+  if (answer != QDialog::Accepted && answer != kDialogNo) return PreviewChoice::Cancel;
   return session_->AnswerPreviewQuestion(
-      yes, qobject_cast<QCheckBox*>(widgets.at(std::string(desktop::names::kDontAskAgain)))
-               ->isChecked());
+             answer == QDialog::Accepted,
+             qobject_cast<QCheckBox*>(widgets.at(std::string(desktop::names::kDontAskAgain)))
+                 ->isChecked())
+             ? PreviewChoice::Show
+             : PreviewChoice::Replace;
 }
 
 bool QtInteraction::ApproveChanges(const TablesPreview& preview) {
@@ -251,16 +263,22 @@ void QtInteraction::InformText(std::string_view message) {
   ShowBox(QMessageBox::Information, MessageText(message));
 }
 
-bool QtInteraction::Confirm(Question question) { return ConfirmText(QuestionText(question)); }
+bool QtInteraction::Confirm(Question question) {
+  return ConfirmText(QuestionText(question), DefaultAnswer(question));
+}
 
-bool QtInteraction::ConfirmText(std::string_view message) {
+bool QtInteraction::GoOnDespite(const Guard& guard) {
+  return ConfirmText(GuardQuestion(guard), false);
+}
+
+bool QtInteraction::ConfirmText(std::string_view message, bool yes_by_default) {
   QMessageBox box(QMessageBox::Question, FromCore(desktop::kAppTitle), MessageText(message),
                   QMessageBox::Yes | QMessageBox::No, owner_);
   box.setTextFormat(Qt::PlainText);
   QAbstractButton* yes = box.button(QMessageBox::Yes);
   yes->setText(FromCore(desktop::kYesCaption));
   box.button(QMessageBox::No)->setText(FromCore(desktop::kNoCaption));
-  box.setDefaultButton(QMessageBox::Yes);
+  box.setDefaultButton(yes_by_default ? QMessageBox::Yes : QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);  // closing the box answers No
   Exec(box);
   return box.clickedButton() == yes;
@@ -275,10 +293,10 @@ void QtInteraction::ShowError(const Error& error) {
   ShowBox(QMessageBox::Critical, MessageText(desktop::ErrorBoxText(error)));
 }
 
-TemplateChoice QtInteraction::ChooseTemplate(TemplateDialog& dialog) {
+std::optional<TemplateChoice> QtInteraction::ChooseTemplate(TemplateDialog& dialog) {
   TPlantillas form(dialog, owner_);
-  Exec(form);
-  // Continuar and the close box give the same result: the state the dialog shows.
+  // Only "Continuar" goes on; Escape and the close box end the run.
+  if (Exec(form) != QDialog::Accepted) return std::nullopt;
   return dialog.Result();
 }
 

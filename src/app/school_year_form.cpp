@@ -38,7 +38,7 @@ void TCurExp::createControls(const desktop::Form& form) {
   const auto widgets = BuildForm(form, this);
   LabelCurActual = Find<QLabel>(widgets, names::kYearShown);
   ComboBoxCurso = Find<QComboBox>(widgets, names::kYearCombo);
-  for (const std::string& year : SchoolYearDialog::Years()) ComboBoxCurso->addItem(FromCore(year));
+  for (const std::string& year : logic_.Years()) ComboBoxCurso->addItem(FromCore(year));
   BitBtnContinuar = Find<QPushButton>(widgets, names::kContinue);
 
   connect(ComboBoxCurso, &QComboBox::editTextChanged, this, &TCurExp::ComboBoxCursoChange);
@@ -50,11 +50,14 @@ void TCurExp::FormActivate() {
   ComboBoxCurso->setCurrentIndex(-1);
   ComboBoxCurso->setEditText(QString());
   LabelCurActual->setText(FromCore(logic_.Shown()));
+  BitBtnContinuar->setEnabled(logic_.CanContinue());
 }
 
+// Only a year of four digits can be taken with "Continuar".
 void TCurExp::ComboBoxCursoChange(const QString& text) {
   logic_.SetComboText(ToCore(text));
   LabelCurActual->setText(FromCore(logic_.Shown()));
+  BitBtnContinuar->setEnabled(logic_.CanContinue());
 }
 
 }  // namespace tc::app

@@ -53,7 +53,7 @@ void TPlantillas::createControls(const desktop::Form& form) {
 
   connect(ComboBoxPlantilla, &QComboBox::editTextChanged, this,
           &TPlantillas::ComboBoxPlantillaChange);
-  connect(ComboBoxValCast, &QComboBox::editTextChanged, this,
+  connect(ComboBoxValCast, &QComboBox::currentTextChanged, this,
           &TPlantillas::ComboBoxValCastChange);
 }
 
@@ -66,7 +66,7 @@ void TPlantillas::FormActivate() {
 
   const QSignalBlocker block_language(ComboBoxValCast);
   const QSignalBlocker block_codes(ComboBoxPlantilla);
-  ComboBoxValCast->setEditText(FromCore(logic_.Language()));
+  ComboBoxValCast->setCurrentText(FromCore(logic_.Language()));
   ComboBoxPlantilla->clear();
   for (const std::string& code : logic_.Codes()) ComboBoxPlantilla->addItem(FromCore(code));
   const QString code = FromCore(logic_.CodeText());
@@ -91,6 +91,8 @@ void TPlantillas::ShowChoice() {
   LabelTurno->setText(FromCore(logic_.Shift()));
   ListBox1->clear();
   for (const std::string& line : logic_.PeriodLines()) ListBox1->addItem(FromCore(line));
+  // Only a code of the document can be taken.
+  BitBtnContinuar->setEnabled(logic_.CanContinue());
 }
 
 }  // namespace tc::app

@@ -37,9 +37,13 @@ void PrintError(const Error& error, std::ostream& err) {
 }
 
 // The missing-input messages are the command's to give, on standard error and naming what is
-// missing; every other notice goes to standard output.
+// missing, and so is what a refused guard left (GoOnDespite); every other notice goes to
+// standard output.
 void CliInteraction::Inform(Notice notice) {
-  if (notice == Notice::NoFile || notice == Notice::NoFileOrSolution) return;
+  if (notice == Notice::NoFile || notice == Notice::NoFileOrSolution ||
+      notice == Notice::NothingChanged) {
+    return;
+  }
   out_ << ForTerminal(NoticeText(notice)) << '\n';
 }
 
@@ -63,9 +67,22 @@ bool CliInteraction::Confirm(Question question) {
 
 void CliInteraction::ShowError(const Error& error) { PrintError(error, err_); }
 
-TemplateChoice CliInteraction::ChooseTemplate(TemplateDialog& dialog) {
+std::optional<TemplateChoice> CliInteraction::ChooseTemplate(TemplateDialog& dialog) {
   if (answers_.template_code) dialog.SetCodeText(*answers_.template_code);
   return dialog.Result();
+}
+
+// A guard is refused, on standard error with what to do, unless --force was given; then it is
+// said on standard output and the run goes on.
+bool CliInteraction::GoOnDespite(const Guard& guard) {
+  if (answers_.force) {
+    out_ << "Aviso (" << GuardName(guard.kind) << "): " << ForTerminal(guard.what)
+         << "\nSe sigue por --force.\n";
+    return true;
+  }
+  err_ << "Error (" << GuardName(guard.kind) << "): " << ForTerminal(guard.what) << '\n'
+       << "No se ha cambiado nada. Si es lo que quiere, repita la orden con --force.\n";
+  return false;
 }
 
 void CliInteraction::ChooseSchoolYear(SchoolYearDialog& dialog) {

@@ -25,6 +25,7 @@ struct Answers {
   bool all_templates = false;                 // Yes to the multi-template question
   bool keep_idle = false;                     // No to the prune question
   std::optional<std::string> school_year;     // typed into the school-year combo (Windows-1252)
+  bool force = false;                         // --force: Yes to every guard
 };
 
 class CliInteraction : public Interaction {
@@ -35,8 +36,9 @@ class CliInteraction : public Interaction {
   void Inform(Notice notice) override;
   bool Confirm(Question question) override;
   void ShowError(const Error& error) override;
-  TemplateChoice ChooseTemplate(TemplateDialog& dialog) override;
+  std::optional<TemplateChoice> ChooseTemplate(TemplateDialog& dialog) override;
   void ChooseSchoolYear(SchoolYearDialog& dialog) override;
+  bool GoOnDespite(const Guard& guard) override;
 
  private:
   Answers answers_;

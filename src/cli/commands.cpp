@@ -22,6 +22,7 @@
 #include "run/restore.h"
 #include "run/run_summary.h"
 #include "run/run_state.h"
+#include "run/school_year_dialog.h"
 #include "run/template_dialog.h"
 
 namespace tc::cli {
@@ -104,11 +105,25 @@ bool InputExists(const fs::path& file) {
   return !file.empty() && fs::is_regular_file(file, ignored);
 }
 
+// The language given, as one of the two of the list; a usage error for any other text.
+std::string Language(const std::optional<std::string>& utf8) {
+  if (!utf8) return std::string(kValencian);
+  if (std::optional<std::string> language = LanguageOf(Utf8ToCp1252(*utf8))) return *language;
+  throw Error("El idioma \xAB" + Utf8ToCp1252(*utf8) +
+                  "\xBB no es ninguno de los de la lista: VALENCI\xC1 o CASTELLANO.",
+              ErrorKind::Usage);
+}
+
 // The conversion's state and answers from the command's options.
 RunState StateFor(const ConvertOptions& options) {
   RunState state;
-  if (options.language) state.LanguageChoice = Utf8ToCp1252(*options.language);
+  state.LanguageChoice = Language(options.language);
   return state;
+}
+
+// A run the user stopped: a refused guard has said why on standard error.
+ExitStatus NotDone(RunResult result) {
+  return result == RunResult::Completed ? ExitStatus::Completed : ExitStatus::Failed;
 }
 
 Answers ConversionAnswers(const ConvertOptions& options) {
@@ -117,16 +132,22 @@ Answers ConversionAnswers(const ConvertOptions& options) {
   answers.template_code = ToCp1252(options.template_code);
   answers.all_templates = options.all_templates;
   answers.keep_idle = options.keep_idle;
+  answers.force = options.force;
   return answers;
 }
 
-// The export's answers: the template defaults to the last conversion's.
-Answers ExportAnswers(const ExportOptions& options, const fs::path& dir) {
+// The export's answers: without --template, the dialog's own choice, the last conversion's.
+Answers ExportAnswers(const ExportOptions& options) {
   Answers answers;
   answers.file = platform::PathFromUtf8(options.file);
-  answers.template_code = options.template_code ? Utf8ToCp1252(*options.template_code)
-                                                : LastConversionTemplate(dir);
+  answers.template_code = ToCp1252(options.template_code);
   answers.school_year = ToCp1252(options.school_year);
+  if (answers.school_year && !SchoolYearDialog::IsYear(*answers.school_year)) {
+    throw Error("El curso \xAB" + *answers.school_year +
+                    "\xBB no es un a\xF1o de cuatro cifras (por ejemplo 2025).",
+                ErrorKind::Usage);
+  }
+  answers.force = options.force;
   return answers;
 }
 
@@ -144,6 +165,7 @@ ExitStatus Convert(const ConvertOptions& options, std::ostream& terminal, std::o
     if (result.result == RunResult::MissingInput) {
       return ReportMissing(Notice::NoFile, {result.missing_input}, err);
     }
+    if (result.result != RunResult::Completed) return NotDone(result.result);
     out << ForTerminal(RunSummary(result, dir));
     SaveReportFile(result.report, options, out);
     PrintBackup(result.backup, out);
@@ -164,6 +186,7 @@ ExitStatus CheckConversion(const ConvertOptions& options, std::ostream& terminal
     if (check.conversion.result == RunResult::MissingInput) {
       return ReportMissing(Notice::NoFile, {check.conversion.missing_input}, err);
     }
+    if (check.conversion.result != RunResult::Completed) return NotDone(check.conversion.result);
     // comprobaci\xF3n, conversi\xF3n, completar\xEDa (UTF-8)
     out << "Comprobaci\xC3\xB3n: la conversi\xC3\xB3n se completar\xC3\xAD" "a sin errores"
            " (no se ha cambiado nada).\n\n";
@@ -183,8 +206,7 @@ ExitStatus ListTemplates(const TemplatesOptions& options, std::ostream& out, std
     const fs::path file = platform::PathFromUtf8(options.file);
     if (!InputExists(file)) return ReportMissing(Notice::NoFile, {file}, err);
     const itaca::Document document = itaca::Document::Load(file);
-    const std::string language =
-        options.language ? Utf8ToCp1252(*options.language) : std::string(kValencian);
+    const std::string language = Language(options.language);
     TemplateDialog dialog(document, TemplateDialogMode::Conversion, language);
     const std::vector<std::string> codes = dialog.Codes();
     if (codes.empty()) {
@@ -213,12 +235,13 @@ ExitStatus Export(const ExportOptions& options, std::ostream& terminal, std::ost
     std::ostream& out = output.stream();
     const fs::path dir = WorkingFolder(options.data_dir);
     RunState state;
-    CliInteraction ui(ExportAnswers(options, dir), out, err);
+    CliInteraction ui(ExportAnswers(options), out, err);
 
     const ExportResult result = RunExport(state, ui, dir);
     if (result.result == RunResult::MissingInput) {
       return ReportMissing(Notice::NoFileOrSolution, result.missing_inputs, err);
     }
+    if (result.result != RunResult::Completed) return NotDone(result.result);
     out << ForTerminal(RunSummary(result));
     SaveReportFile(result.report, options, out);
     PrintBackup(result.backup, out);
@@ -232,13 +255,14 @@ ExitStatus CheckExport(const ExportOptions& options, std::ostream& terminal, std
     std::ostream& out = output.stream();
     const fs::path dir = WorkingFolder(options.data_dir);
     RunState state;
-    CliInteraction ui(ExportAnswers(options, dir), out, err);
+    CliInteraction ui(ExportAnswers(options), out, err);
 
     const ExportCheck check = tc::CheckExport(state, ui, dir);
     const ExportResult& result = check.exported;
     if (result.result == RunResult::MissingInput) {
       return ReportMissing(Notice::NoFileOrSolution, result.missing_inputs, err);
     }
+    if (result.result != RunResult::Completed) return NotDone(result.result);
     // comprobaci\xF3n, exportaci\xF3n, completar\xEDa, escribir\xEDa, reemplazar\xEDa (UTF-8)
     out << "Comprobaci\xC3\xB3n: la exportaci\xC3\xB3n se completar\xC3\xAD" "a sin errores"
            " (no se ha cambiado nada).\n\n";

@@ -15,6 +15,7 @@ namespace tc::cli {
 struct OutputOptions {
   std::optional<std::string> report_file;  // --report: where to keep the run's report
   bool quiet = false;                      // -q: nothing on standard output
+  bool force = false;                      // --force: go on despite every guard
 };
 
 struct ConvertOptions : OutputOptions {

@@ -83,6 +83,10 @@ void AddOutputOptions(CLI::App* command, tc::cli::OutputOptions& options,
           ->type_name("FICHERO");
   command->add_flag("-q,--quiet", options.quiet,
                     "No escribe nada en la salida est\xC3\xA1ndar (los errores, s\xC3\xAD)");
+  command->add_flag("--force", options.force,
+                    "Sigue aunque salte una salvaguarda (resultado vac\xC3\xADo, otra plantilla, "
+                    "otro centro o curso, SOLUC anterior a la conversi\xC3\xB3n); sin ella, "
+                    "la orden se detiene con estado 1 sin cambiar nada");
 }
 
 // A wrong command line, said in Spanish (CLI11's own messages are English). Texts are UTF-8.
@@ -106,6 +110,24 @@ int UsageError(const CLI::ParseError& error, const CLI::App& app) {
 int Run(int argc, const char* const* argv) {
   CLI::App app{"Transfiere los datos de un centro entre ITACA y Clepsa.", "transclepsa"};
   SpanishHelp(app);
+  app.footer(
+      "Salvaguardas: lo que casi seguro es un error se detiene con estado 1 sin cambiar nada,\n"
+      "salvo con --force (en las ventanas, es una pregunta cuya "
+      "respuesta por omisi\xC3\xB3n es No):\n"
+      "  resultado_vacio     la conversi\xC3\xB3n dejar\xC3\xAD" "a "
+      "ASIGT sin clases o DIASHORAST sin horas\n"
+      "  sin_plantilla       exportaci\xC3\xB3n sin plantilla horaria (--template \"\")\n"
+      "  plantilla_distinta  exportaci\xC3\xB3n con otra plantilla que la de la conversi\xC3\xB3n\n"
+      "  otro_centro         el documento es de otro centro o de otro curso que las tablas\n"
+      "  solucion_anterior   SOLUC es anterior a la \xC3\xBAltima "
+      "conversi\xC3\xB3n: calcule de nuevo el\n"
+      "                      horario en Clepsa\n"
+      "Se rechazan siempre, con estado 64: una plantilla que no "
+      "est\xC3\xA1 en el documento, un idioma\n"
+      "que no es VALENCI\xC3\x81 ni CASTELLANO, un curso que no "
+      "es un a\xC3\xB1o de cuatro cifras; y con\n"
+      "estado 1, sin escribir nada, una exportaci\xC3\xB3n que no "
+      "tendr\xC3\xAD" "a ninguna clase ni guardia.");
   app.require_subcommand(1);
   // Options start with "-" everywhere: on Windows CLI11 would also take "/name" for an option,
   // and "/datos/centro.xml" is a file (on the current drive, or under Wine a Unix path).
@@ -125,7 +147,8 @@ int Run(int argc, const char* const* argv) {
   convert_template_option->type_name("CODIGO");
   CLI::Option* convert_language_option = convert->add_option(
       "--language", convert_language,
-      "Idioma de los textos, tal como se escribe en la lista (si no, VALENCI\xC3\x81)");
+      "Idioma de los textos: VALENCI\xC3\x81 (si no se da) o CASTELLANO, en "
+      "may\xC3\xBAsculas o min\xC3\xBAsculas, con o sin acento");
   convert_language_option->type_name("TEXTO");
   convert->add_flag("--all-templates", convert_options.all_templates,
                     "Importa los datos de todas las plantillas (si no, solo la elegida)");
@@ -155,11 +178,13 @@ int Run(int argc, const char* const* argv) {
   CLI::Option* export_dir_option = AddDataDirOption(exporter, export_data_dir);
   CLI::Option* export_template_option = exporter->add_option(
       "--template", export_template,
-      "Plantilla horaria (si no, la de la \xC3\xBAltima conversi\xC3\xB3n; \"\" ninguna)");
+      "Plantilla horaria (si no, la de la \xC3\xBAltima conversi\xC3\xB3n); otra que la de "
+      "la conversi\xC3\xB3n, o \"\" (ninguna), necesita --force");
   export_template_option->type_name("CODIGO");
   CLI::Option* export_year_option = exporter->add_option(
-      "--school-year", export_year, "Curso de destino (si no, el del documento)");
-  export_year_option->type_name("TEXTO");
+      "--school-year", export_year,
+      "Curso de destino, un a\xC3\xB1o de cuatro cifras (si no, el del documento)");
+  export_year_option->type_name("A\xC3\x91O");
   std::string export_report;
   CLI::Option* export_report_option = nullptr;
   AddOutputOptions(exporter, export_options, export_report, export_report_option);
@@ -191,7 +216,7 @@ int Run(int argc, const char* const* argv) {
       "Conserva los grupos y profesores sin clases (solo la conversi\xC3\xB3n)");
   CLI::Option* check_year_option = checker->add_option(
       "--school-year", check_year, "Curso de destino (solo con --export)");
-  check_year_option->type_name("TEXTO");
+  check_year_option->type_name("A\xC3\x91O");
   CLI::Option* check_report_option = nullptr;
   AddOutputOptions(checker, check_options, check_report, check_report_option);
 

@@ -10,6 +10,7 @@
 #include "report/render.h"
 #include "run/advice.h"
 #include "run/run_summary.h"
+#include "run/template_dialog.h"
 #include "run/workplace.h"
 #include "standing.h"
 
@@ -91,6 +92,10 @@ Session::Session(StartOptions start, std::filesystem::path outcome_file,
       working_folder_(std::move(working_folder)) {
   state_.OutcomeCode = kOutcomeNothing;
   state_.EmbeddedRun = start_.embedded;
+}
+
+void Session::SetLanguage(std::string_view cp1252) {
+  if (std::optional<std::string> language = LanguageOf(cp1252)) state_.LanguageChoice = *language;
 }
 
 void Session::FinishInterruptedRun() const { RecoverInterruptedRun(working_folder_); }
@@ -245,7 +250,9 @@ Session::Next Session::Export(Interaction& ui) {
 // After a completed run both directions are disabled (one run per program start); hosted, the
 // window closes after a completed run and after a missing input.
 Session::Next Session::After(RunResult result) {
-  if (result == RunResult::Cancelled) return Next::Stay;  // declined at the preview: as before
+  // Cancelled or refused: nothing changed, and the window stays as it was (hosted too: the
+  // outcome stays 0 until a run completes).
+  if (result == RunResult::Cancelled || result == RunResult::Refused) return Next::Stay;
   if (result == RunResult::Completed) {
     state_.OutcomeCode = kOutcomeCompleted;
     runs_enabled_ = false;

@@ -111,6 +111,9 @@ SystemFailure DescribeSystemError(unsigned long code) {
       return {"no se puede mover de un disco a otro", ErrorKind::DiskOrPermission};
     case EIO:
       return {"error de lectura o escritura en el disco", ErrorKind::DiskOrPermission};
+    case EFBIG:
+      return {"el archivo pasar\xED" "a del tama\xF1o m\xE1ximo que el sistema permite escribir",
+              ErrorKind::DiskOrPermission};
     default:
       return {"error del sistema " + std::to_string(error), ErrorKind::DiskOrPermission};
   }

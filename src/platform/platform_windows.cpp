@@ -131,6 +131,9 @@ SystemFailure DescribeSystemError(unsigned long code) {
       return {"el nombre es demasiado largo", ErrorKind::DiskOrPermission};
     case ERROR_TOO_MANY_OPEN_FILES:
       return {"hay demasiados archivos abiertos", ErrorKind::DiskOrPermission};
+    case ERROR_FILE_TOO_LARGE:
+      return {"el archivo pasar\xED" "a del tama\xF1o m\xE1ximo que el sistema permite escribir",
+              ErrorKind::DiskOrPermission};
     default:
       return {"error del sistema " + std::to_string(code) + " (" +
                   SystemMessage(static_cast<DWORD>(code)) + ")",

@@ -6,6 +6,7 @@
 #include "itaca/document.h"
 #include "platform/platform.h"
 #include "run/report_file.h"
+#include "run/guards.h"
 #include "run/template_dialog.h"
 #include "run/work_record.h"
 #include "scratch_folder.h"
@@ -47,6 +48,43 @@ std::string SchoolOf(const itaca::Document& document) {
   return code + name;
 }
 
+// The lesson rows of ASIGT (a duty row has its duty as task) and the rows of DIASHORAST the
+// stages left; a guard naming what is empty and why when either is none.
+std::optional<Guard> EmptyResultGuard(store::Database& db, const ConversionState& state,
+                                      const ConversionResult& result) {
+  std::size_t lessons = 0;
+  {
+    store::Table asigt = db.Open(store::AsigtTable().name, store::OpenMode::Shared);
+    for (asigt.First(); !asigt.Eof(); asigt.Next()) {
+      if (asigt.GetText("CTAREA") != asigt.GetText("CASIG")) ++lessons;
+    }
+    asigt.Close();
+  }
+  std::size_t slots = 0;
+  for (const TableRows& table : result.tables) {
+    if (table.table == store::DiashorastTable().name) slots = table.rows;
+  }
+  if (lessons > 0 && slots > 0) return std::nullopt;
+
+  std::string empty;
+  if (lessons == 0) empty = "ninguna clase en ASIGT";
+  if (slots == 0) empty += std::string(empty.empty() ? "" : " y ") + "ninguna hora en DIASHORAST";
+  const std::string code = "\xAB" + state.SelectedTemplateCode + "\xBB";
+  std::string why;
+  if (!result.chosen_template) {
+    why = "el documento no tiene plantillas horarias";
+  } else if (state.ListBoxPlanti.empty()) {
+    why = "la plantilla " + code + " no tiene periodos del lunes en el documento";
+  }
+  if (lessons == 0 && result.chosen_template) {
+    why += std::string(why.empty() ? "" : ", y ") +
+           "el documento no tiene ninguna clase (horario_grupo) de la plantilla " + code;
+  }
+  return Guard{GuardKind::EmptyResult,
+               "Las tablas de Clepsa quedar\xED" "an sin horario: " + empty + ", porque " + why +
+                   ".\r\nSi sigue, las tablas de Clepsa se sustituyen por estas."};
+}
+
 // The run's flow, steps 1 to 6. A check stops before the end of a completed run: nothing shown,
 // no outcome.
 ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& workplace,
@@ -54,8 +92,17 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
   const fs::path& working_dir = workplace.folder;
   ConversionResult result;
 
-  // 1. The file: a cancelled dialog keeps the previous choice.
-  if (std::optional<fs::path> chosen = ui.ChooseItacaFile()) state.ItacaFileName = *chosen;
+  // What a killed run left is finished or removed first, as every run does (a check too: what
+  // it compares with is then what the last run committed).
+  RecoverInterruptedRun(workplace);
+
+  // 1. The file: Cancel ends the run, with nothing done (a file chosen earlier is not taken).
+  std::optional<fs::path> chosen = ui.ChooseItacaFile();
+  if (!chosen) {
+    result.result = RunResult::Cancelled;
+    return result;
+  }
+  state.ItacaFileName = std::move(*chosen);
 
   // 2. A missing input ends the run with its message; the host learns it through the outcome.
   if (!InputExists(state.ItacaFileName)) {
@@ -68,17 +115,26 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
   // 3. The document.
   const itaca::Document document = itaca::Document::Load(state.ItacaFileName);
 
-  // 4. Template and language, only when the document has a template to choose.
+  // 4. Template and language, only when the document has a template to choose. Escape or the
+  // close box end the run; a code that is none of the document's is refused before anything is
+  // built (the dialog does not let it through; a code given on the command line may be one).
   if (!document.Select(itaca::kTemplates).Empty()) {
-    state.SelectedTemplateCode.clear();
     TemplateDialog dialog(document, TemplateDialogMode::Conversion, state.LanguageChoice);
-    TemplateChoice choice = ui.ChooseTemplate(dialog);
-    result.chosen_template =
-        ChosenTemplate{choice.code, dialog.Description(), choice.shift, choice.period_lines.size()};
-    state.SelectedTemplateCode = std::move(choice.code);
-    state.LanguageChoice = std::move(choice.language);
-    state.SelectedTemplateShift = std::move(choice.shift);
-    state.ListBoxPlanti = std::move(choice.period_lines);
+    std::optional<TemplateChoice> choice = ui.ChooseTemplate(dialog);
+    if (!choice) {
+      result.result = RunResult::Cancelled;
+      return result;
+    }
+    if (!dialog.CanContinue()) throw Error(dialog.NotInDocument(), ErrorKind::Usage);
+    if (std::optional<std::string> language = LanguageOf(choice->language)) {
+      choice->language = std::move(*language);
+    }
+    result.chosen_template = ChosenTemplate{choice->code, dialog.Description(), choice->shift,
+                                            choice->period_lines.size()};
+    state.SelectedTemplateCode = std::move(choice->code);
+    state.LanguageChoice = std::move(choice->language);
+    state.SelectedTemplateShift = std::move(choice->shift);
+    state.ListBoxPlanti = std::move(choice->period_lines);
   }
   result.language = state.LanguageChoice;
 
@@ -109,10 +165,23 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
       header.folder = platform::PathText(working_dir);
       header.template_code = state.SelectedTemplateCode;
       header.language = state.LanguageChoice;
-      if (!target.check && ui.WantsPreview()) {
+      // Tables without lessons or without slots are no timetable: asked first.
+      if (std::optional<Guard> empty = EmptyResultGuard(db, state, result)) {
         busy.Release();
-        if (!ui.ApproveChanges(PreviewStaged(db))) {
+        if (!ui.GoOnDespite(*empty)) {
           db.Discard();
+          ui.Inform(Notice::NothingChanged);
+          result.result = RunResult::Refused;
+          return result;
+        }
+      }
+      if (!target.check) {
+        const PreviewChoice offer = ui.OfferPreview();
+        busy.Release();
+        if (offer == PreviewChoice::Cancel ||
+            (offer == PreviewChoice::Show && !ui.ApproveChanges(PreviewStaged(db)))) {
+          db.Discard();
+          ui.Inform(Notice::NothingChanged);
           result.result = RunResult::Cancelled;
           return result;
         }

@@ -94,6 +94,16 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
     const ExportChoice choice{state.SelectedTemplateCode, state.SchoolYear,
                               platform::ShortDateLongTime(now)};
     const ExportCounts counts = WriteTimetable(tables, document, identity, choice, &result.report);
+    // A document without one class or duty would empty the timetable in ITACA: never written.
+    if (counts.group_lessons == 0 && counts.duty_periods == 0) {
+      throw RunError("No se escribe el documento " +
+                         platform::PathText(ExportFileName(state.ItacaFileName)) +
+                         ": no tendr\xED" "a ninguna clase (horario_grupo) ni ninguna guardia "
+                         "(horario_ocupacion) de la plantilla \xAB" + state.SelectedTemplateCode +
+                         "\xBB. Compruebe que Clepsa ha calculado el horario y que la plantilla "
+                         "es la de la conversi\xF3n.",
+                     ErrorKind::InvalidData, std::string(store::kSolucTable));
+    }
     result.group_lessons = counts.group_lessons;
     result.duty_periods = counts.duty_periods;
     result.report.read().push_back({std::string(store::kSolucTable), counts.records});
@@ -119,9 +129,19 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
     details.extras = ReportFiles(result.report);
     details.template_code = state.SelectedTemplateCode;
     details.school = identity.codigo + (identity.codigo.empty() ? "" : " ") + identity.denominacion;
-    details.external.push_back(
-        StageRecord(workplace, RecordOfExport(result.output, state.SelectedTemplateCode)));
-    result.backup = SaveAndCommit(document, result.output, db, std::move(details));
+    const store::Replacement record =
+        StageRecord(workplace, RecordOfExport(result.output, state.SelectedTemplateCode));
+    details.external.push_back(record);
+    try {
+      result.backup = SaveAndCommit(document, result.output, db, std::move(details));
+    } catch (...) {
+      // Not committed: the staged record goes (the next run would remove it otherwise).
+      try {
+        if (workplace.files->IsFile(record.staged)) workplace.files->Remove(record.staged);
+      } catch (...) {
+      }
+      throw;
+    }
   }
   result.result = RunResult::Completed;
   result.template_code = state.SelectedTemplateCode;
@@ -129,12 +149,77 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
   return result;
 }
 
+// A document of another school or school year than the one the tables were converted from.
+std::optional<Guard> OtherSchoolGuard(const ConversionRecord& record,
+                                      const CentreIdentity& identity, const fs::path& document) {
+  if (record.school_code == identity.codigo && record.school_name == identity.denominacion &&
+      record.school_year == identity.curso) {
+    return std::nullopt;
+  }
+  auto school = [](const std::string& code, const std::string& name, const std::string& year) {
+    return "del centro " + code + " \xAB" + name + "\xBB, curso " + year;
+  };
+  return Guard{GuardKind::ExportOtherSchool,
+               "El documento " + platform::PathText(document) + " es " +
+                   school(identity.codigo, identity.denominacion, identity.curso) +
+                   ", pero las tablas de Clepsa se hicieron del documento " +
+                   platform::PathText(record.document) + ", " +
+                   school(record.school_code, record.school_name, record.school_year) + " (" +
+                   record.time + ").\r\nSi sigue, ITACA recibir\xE1 el horario de esas tablas "
+                   "con los datos de este documento."};
+}
+
+// A SOLUC last written before the last conversion holds a timetable of the tables before it.
+std::optional<Guard> OutdatedSolutionGuard(const ConversionRecord& record,
+                                           const Workplace& workplace) {
+  const store::Database working(workplace.folder, *workplace.files);
+  const fs::path soluc = working.TablePath(store::kSolucTable);
+  const std::optional<std::int64_t> written = FileTimeSeconds(soluc);
+  if (!written || *written >= record.time_seconds) return std::nullopt;
+  return Guard{GuardKind::SolutionOutdated,
+               "La tabla SOLUC de Clepsa (" + platform::PathText(soluc) +
+                   ") es anterior a la \xFAltima conversi\xF3n (" + record.time +
+                   "): su horario se calcul\xF3 con las tablas de antes. Calcule de nuevo el "
+                   "horario en Clepsa antes de exportarlo."};
+}
+
+// An export with no template, or with another one than the conversion's: its hours would be
+// mapped to the periods of that template, or to none.
+std::optional<Guard> ExportTemplateGuard(const std::string& code,
+                                         const std::optional<ConversionRecord>& record) {
+  if (code.empty()) {
+    return Guard{GuardKind::ExportWithoutTemplate,
+                 "No se ha elegido ninguna plantilla horaria: el documento no tendr\xED"
+                 "a ninguna clase ni ninguna guardia."};
+  }
+  if (!record || record->template_code.empty() || record->template_code == code) {
+    return std::nullopt;
+  }
+  return Guard{GuardKind::ExportOtherTemplate,
+               "La plantilla elegida, \xAB" + code + "\xBB, no es la de la conversi\xF3n, \xAB" +
+                   record->template_code + "\xBB: las horas de Clepsa se escribir\xED" "an con "
+                   "los periodos de otra plantilla y se perder\xED" "an las clases que no "
+                   "encajen."};
+}
+
 ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace,
                     std::optional<std::chrono::system_clock::time_point> now,
                     const Target& target) {
   const fs::path& working_dir = workplace.folder;
+  // What a killed run left is finished or removed first, as every run does, so that what is
+  // read below is what the last run committed.
+  RecoverInterruptedRun(workplace);
+  const std::optional<ConversionRecord> record = ReadConversionRecord(workplace);
+
   ui.Inform(Notice::OpenItacaFile);
-  if (auto chosen = ui.ChooseItacaFile()) state.ItacaFileName = std::move(*chosen);
+  if (record) ui.ProposeFile(record->document);
+  std::optional<fs::path> chosen = ui.ChooseItacaFile();
+  if (!chosen) {  // Cancel ends the run, with nothing done
+    ExportResult cancelled;
+    cancelled.result = RunResult::Cancelled;
+    return cancelled;
+  }
+  state.ItacaFileName = std::move(*chosen);
 
   {
     const store::Database working(working_dir, *workplace.files);
@@ -150,27 +235,52 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
     }
   }
 
+  // The document is loaded and its root checked first: one that does not parse, has no centro
+  // root or lacks one of the four identity attributes stops the run before any table is touched.
+  itaca::Document document = itaca::Document::Load(state.ItacaFileName);
+  const CentreIdentity identity = ReadIdentity(document);
+
+  // The export belongs to the conversion that built the tables, and SOLUC to those tables.
+  ExportResult refused;
+  refused.result = RunResult::Refused;
+  auto go_on = [&](std::optional<Guard> guard) {
+    if (!guard || ui.GoOnDespite(*guard)) return true;
+    ui.Inform(Notice::NothingChanged);
+    return false;
+  };
+  if (record && !go_on(OtherSchoolGuard(*record, identity, state.ItacaFileName))) return refused;
+  if (record && !go_on(OutdatedSolutionGuard(*record, workplace))) return refused;
+
   // A check works on copies of the tables, in its own folder. The document is only read (a
   // check saves none), in place, so that it fails exactly as the export would.
   if (target.check()) CopyExportTables(working_dir, target.scratch->path());
   store::Database db(target.check() ? target.scratch->path() : working_dir,
                      target.check() ? platform::RealFileSystem() : *workplace.files);
 
-  // The document is loaded and its root checked first: one that does not parse, has no centro
-  // root or lacks one of the four identity attributes stops the run before any table is touched.
-  itaca::Document document = itaca::Document::Load(state.ItacaFileName);
-  const CentreIdentity identity = ReadIdentity(document);
-
-  // The template for this export; no template is preselected, and none chosen is an empty code.
+  // The template for this export: the conversion's is preselected. Escape or the close box end
+  // the run; a code that is none of the document's is refused (the dialog does not let it
+  // through; one given on the command line may be).
   {
-    TemplateDialog dialog(document, TemplateDialogMode::Export, state.LanguageChoice, &db);
+    const std::string conversion_template =
+        record ? record->template_code : LastConversionTemplate(working_dir);
+    TemplateDialog dialog(document, TemplateDialogMode::Export, state.LanguageChoice, &db,
+                          conversion_template);
     // Without a slot table to open (no conversion in this folder, or one held by another
     // program) the export cannot map Clepsa's hours back: the run ends here, with that one
     // message, rather than writing a timetable with no lesson in it.
     if (const auto& error = dialog.ActivationError()) throw *error;
-    TemplateChoice choice = ui.ChooseTemplate(dialog);
-    state.SelectedTemplateCode = std::move(choice.code);
-    state.ListBoxPlanti = std::move(choice.period_lines);
+    std::optional<TemplateChoice> choice = ui.ChooseTemplate(dialog);
+    if (!choice) {
+      ExportResult cancelled;
+      cancelled.result = RunResult::Cancelled;
+      return cancelled;
+    }
+    if (!choice->code.empty() && !dialog.CanContinue()) {
+      throw Error(dialog.NotInDocument(), ErrorKind::Usage);
+    }
+    if (!go_on(ExportTemplateGuard(choice->code, record))) return refused;
+    state.SelectedTemplateCode = std::move(choice->code);
+    state.ListBoxPlanti = std::move(choice->period_lines);
   }
 
   // DIASHORAST is rebuilt aside and replaces the old one only once the document is saved.

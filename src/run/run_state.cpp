@@ -13,6 +13,8 @@ std::string_view NoticeText(Notice notice) {
       return "No existe archivo XML o Soluci\xF3n.";  // Solución
     case Notice::Finished:
       return "Proceso finalizado";
+    case Notice::NothingChanged:
+      return "No se ha cambiado nada";
   }
   return {};
 }

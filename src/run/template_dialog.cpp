@@ -53,8 +53,24 @@ std::string TrimTemplateCode(std::string_view text) {
   return std::string(text.substr(begin, end - begin));
 }
 
+std::optional<std::string> LanguageOf(std::string_view text) {
+  std::string folded;
+  for (const char c : TrimTemplateCode(text)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == 0xC1 || byte == 0xE1 || byte == 0xC0 || byte == 0xE0) {  // Á á À à
+      folded += 'A';
+    } else {
+      folded += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+  }
+  if (folded == "VALENCIA") return std::string(kValencian);
+  if (folded == kCastilian) return std::string(kCastilian);
+  return std::nullopt;
+}
+
 TemplateDialog::TemplateDialog(const itaca::Document& document, TemplateDialogMode mode,
-                               std::string language, const store::Database* slots)
+                               std::string language, const store::Database* slots,
+                               std::string_view preselected)
     : document_(document), mode_(mode), language_(kValencian) {
   // Export mode opens the slot table before anything else. Without it (no conversion has been
   // run in the working folder) the rest of the activation is skipped: no codes, no periods.
@@ -82,6 +98,9 @@ TemplateDialog::TemplateDialog(const itaca::Document& document, TemplateDialogMo
 
   if (mode_ == TemplateDialogMode::Conversion && !codes_.empty()) {
     code_text_ = codes_.front();
+  } else if (mode_ == TemplateDialogMode::Export && !preselected.empty() &&
+             std::find(codes_.begin(), codes_.end(), preselected) != codes_.end()) {
+    code_text_ = std::string(preselected);
   } else {
     code_text_.clear();
   }
@@ -110,13 +129,45 @@ TemplateChoice TemplateDialog::Result() const {
   return TemplateChoice{TrimTemplateCode(code_text_), shift_, period_lines_, language_};
 }
 
+bool TemplateDialog::CanContinue() const {
+  const std::string code = TrimTemplateCode(code_text_);
+  return std::find(codes_.begin(), codes_.end(), code) != codes_.end();
+}
+
+std::string TemplateDialog::NotInDocument() const {
+  const std::string code = TrimTemplateCode(code_text_);
+  auto upper = [](std::string text) {
+    for (char& c : text) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    return text;
+  };
+  std::vector<std::string> listed;
+  std::string meant;
+  for (const std::string& candidate : codes_) {
+    if (std::find(listed.begin(), listed.end(), candidate) != listed.end()) continue;
+    listed.push_back(candidate);
+    if (meant.empty() && upper(candidate) == upper(code)) meant = candidate;
+  }
+  std::string text = "La plantilla \xAB" + code + "\xBB no est\xE1 en el documento; ";
+  if (listed.empty()) {
+    text += "el documento no tiene plantillas.";
+  } else {
+    text += "sus plantillas son: ";
+    for (std::size_t i = 0; i < listed.size(); ++i) text += (i > 0 ? ", " : "") + listed[i];
+    text += ".";
+  }
+  if (!meant.empty()) text += " \xBFQuer\xED" "a decir \xAB" + meant + "\xBB?";  // ¿Quería
+  return text;
+}
+
 void TemplateDialog::Refresh() {
-  // Description and shift: the last template whose code is exactly the combo box's text.
+  // Description and shift: the last template whose code is exactly the combo box's text,
+  // trimmed as the result is, so that what the dialog shows is what the stages use.
+  const std::string code = TrimTemplateCode(code_text_);
   description_ = kNoMatch;
   shift_ = kNoMatch;
   const bool valencian = language_ == kValencian;
   for (const itaca::Element& element : document_.Select(itaca::kTemplates)) {
-    if (element.DialogAttr("codigo") != code_text_) continue;
+    if (element.DialogAttr("codigo") != code) continue;
     description_ = element.DialogAttr(valencian ? "descripcion_val" : "descripcion_cas");
     shift_ = element.DialogAttr("turno");
   }
@@ -127,7 +178,7 @@ void TemplateDialog::Refresh() {
   if (periods.Count() < 2) return;
   period_lines_.clear();
   for (const itaca::Element& element : periods) {
-    if (element.DialogAttr("plantilla") != code_text_) continue;
+    if (element.DialogAttr("plantilla") != code) continue;
     if (element.DialogAttr("dia_semana") != kMonday) continue;
     period_lines_.push_back(PeriodLine(element.DialogAttr("sesion_orden"),
                                        element.DialogAttr("hora_desde"),

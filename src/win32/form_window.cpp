@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <utility>
 
 #include "win32/identities.h"
@@ -143,7 +144,8 @@ void FormWindow::CreateControls() {
         break;
       case ControlKind::ComboBox:
         class_name = L"ComboBox";
-        style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+        style |= (control.pick_list ? CBS_DROPDOWNLIST : CBS_DROPDOWN | CBS_AUTOHSCROLL) |
+                 WS_VSCROLL | WS_TABSTOP;
         break;
       case ControlKind::ListBox:
         class_name = L"ListBox";
@@ -189,7 +191,7 @@ void FormWindow::CreateControls() {
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
       }
       SetItems(control.name, items);
-      SetWindowTextW(created, FromCore(control.text).c_str());
+      SetText(control.name, FromCore(control.text));
     }
     ++position;
   }
@@ -277,6 +279,13 @@ int FormWindow::HelpContextOf(HWND window) const {
 void FormWindow::SetText(std::string_view name, const std::wstring& text) {
   HWND control = Control(name);
   if (control == nullptr) return;
+  // A pick list shows the entry chosen: the one of that text.
+  if (const desktop::Control* description = DescriptionOf(control);
+      description != nullptr && description->pick_list) {
+    SendMessageW(control, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(text.c_str()));
+    return;
+  }
   SetWindowTextW(control, text.c_str());
   // A label is drawn over its panel's gradient: the panel paints under the new text.
   const desktop::Control* description = DescriptionOf(control);
@@ -431,6 +440,51 @@ void FormWindow::Command(int id, int code) {
   if (modal_ && code == BN_CLICKED) {
     if (control.answer == desktop::Answer::Accept) EndModal(IDOK);
     if (control.answer == desktop::Answer::Reject) EndModal(IDCANCEL);
+    if (control.answer == desktop::Answer::No) EndModal(IDNO);
+  }
+}
+
+// The control Escape presses in a dialog: its close button, else the button that rejects it
+// (visible and enabled); 0 when it has none and Escape closes it.
+int FormWindow::EscapeButtonId() const {
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    const desktop::Control& control = form_.controls[i];
+    const bool escapes =
+        control.kind == ControlKind::CloseButton || control.answer == desktop::Answer::Reject;
+    if (escapes && IsWindowVisible(controls_[i]) && IsWindowEnabled(controls_[i])) {
+      return kFirstControlId + static_cast<int>(i);
+    }
+  }
+  return 0;
+}
+
+// Escape in a dialog: what its close or reject button does, else what its close box does.
+void FormWindow::Escape() {
+  if (const int id = EscapeButtonId(); id != 0) {
+    SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(ControlById(id)));
+  } else {
+    SendMessageW(window_, WM_CLOSE, 0, 0);
+  }
+}
+
+HWND FormWindow::ControlById(int id) const {
+  const int position = id - kFirstControlId;
+  if (position < 0 || position >= static_cast<int>(controls_.size())) return nullptr;
+  return controls_[static_cast<std::size_t>(position)];
+}
+
+void FormWindow::FocusFirstButton() {
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    const ControlKind kind = form_.controls[i].kind;
+    const bool button = kind == ControlKind::OkButton || kind == ControlKind::Button ||
+                        kind == ControlKind::CloseButton;
+    if (button && IsWindowVisible(controls_[i]) && IsWindowEnabled(controls_[i])) {
+      SetFocus(controls_[i]);
+      // The focus shown from the start, not only once a key has been pressed.
+      SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+      return;
+    }
   }
 }
 
@@ -439,6 +493,31 @@ bool FormWindow::PreTranslate(MSG& message) {
   if (form == nullptr) return false;
   if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
     if (g_help) g_help(form->HelpContextOf(message.hwnd));  // the key goes to the focus
+    return true;
+  }
+  // Escape is the dialog's, also where a multi-line text box would take it (and close the
+  // panel it sits on); an open combo box list still closes first.
+  if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE && form->modal_) {
+    HWND combo = IsComboBox(message.hwnd) ? message.hwnd : GetParent(message.hwnd);
+    if (!(IsComboBox(combo) && SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0))) {
+      form->Escape();
+      return true;
+    }
+  }
+  // Enter presses the button that has the focus, as in any dialog of the system.
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+      ClassOf(message.hwnd) == L"Button" &&
+      (SendMessageW(message.hwnd, WM_GETDLGCODE, 0, 0) &
+       (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0) {
+    SendMessageW(form->window_, WM_COMMAND,
+                 MAKEWPARAM(GetDlgCtrlID(message.hwnd), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(message.hwnd));
+    return true;
+  }
+  // A letter typed where no text goes: a mnemonic only with Alt, where the window asks so.
+  if (message.message == WM_CHAR && form->mnemonics_need_alt_ && iswalnum(message.wParam) &&
+      (SendMessageW(message.hwnd, WM_GETDLGCODE, message.wParam,
+                    reinterpret_cast<LPARAM>(&message)) & DLGC_WANTCHARS) == 0) {
     return true;
   }
   if (IsDialogMessageW(form->window_, &message)) return true;
@@ -599,6 +678,9 @@ LRESULT FormWindow::HandlePanel(HWND panel, UINT message, WPARAM w, LPARAM l) {
     case WM_COMMAND:
       Command(LOWORD(w), HIWORD(w));
       return 0;
+    case WM_CLOSE:  // a multi-line text box's Escape: a panel never goes by itself
+      if (modal_) Escape();
+      return 0;
     default:
       break;
   }
@@ -623,7 +705,7 @@ LRESULT FormWindow::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_COMMAND:
       if (l == 0 || LOWORD(w) == IDCANCEL || LOWORD(w) == IDOK) {
         // The dialog keys: Escape closes a dialog; Enter presses its default button.
-        if (LOWORD(w) == IDCANCEL && modal_) SendMessageW(window_, WM_CLOSE, 0, 0);
+        if (LOWORD(w) == IDCANCEL && modal_) Escape();
         if (LOWORD(w) >= kFirstControlId) Command(LOWORD(w), BN_CLICKED);
         return 0;
       }

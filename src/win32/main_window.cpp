@@ -1,5 +1,7 @@
 #include "win32/main_window.h"
 
+#include <algorithm>
+
 #include "desktop/forms.h"
 #include "platform/platform.h"
 #include "win32/identities.h"
@@ -78,6 +80,18 @@ LRESULT CALLBACK GuardHost(int code, WPARAM w, LPARAM l) {
   return CallNextHookEx(g_host_guard, code, w, l);
 }
 
+// Whether the program runs under Wine, whose ntdll exports its version.
+bool UnderWine() {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// How often the window laid over Clepsa's looks where Clepsa's window is (moves, sizes,
+// minimising, other windows over it): Clepsa tells no other program of them.
+constexpr UINT kFollowMs = 40;
+constexpr UINT_PTR kFollowTimer = 1;
+thread_local MainWindow* g_following = nullptr;
+
 constexpr DWORD kStandaloneStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
                                    WS_CLIPCHILDREN;
 
@@ -102,6 +116,7 @@ MainWindow::MainWindow(const std::vector<std::string>& arguments)
   session_.SetScreen(ui_.get());
   // The bottom panel overlaps the direction panels by one line and stays above them.
   form_->BringToTop(names::kBottomPanel);
+  form_->SetMnemonicsNeedAlt(true);  // "&Salir" only with Alt+S
 
   form_->OnCommand([this](std::string_view name, int code) {
     if (name == names::kLanguage && (code == CBN_EDITCHANGE || code == CBN_SELCHANGE)) {
@@ -151,6 +166,10 @@ MainWindow::MainWindow(const std::vector<std::string>& arguments)
 
 MainWindow::~MainWindow() {
   FormWindow::SetHelpHandler({});
+  if (g_following == this) {
+    KillTimer(form_->Handle(), kFollowTimer);
+    g_following = nullptr;
+  }
   form_->OnDestroyed({});
   ui_.reset();
   form_.reset();
@@ -159,8 +178,10 @@ MainWindow::~MainWindow() {
   g_host_guard = nullptr;
 }
 
-// The window becomes a borderless child of Clepsa's window, at its client origin. A handle that
-// is no window leaves it a borderless window at the screen's origin.
+// The window becomes a borderless child of Clepsa's window, at its client origin. Under Wine,
+// which never draws a window one program puts inside another program's, it is instead a
+// borderless window owned by Clepsa's and laid over its client area, where it stays (FollowHost).
+// A handle that is no window leaves it a borderless window at the screen's origin.
 void MainWindow::Embed(HWND host) {
   HWND window = form_->Handle();
   LONG_PTR ex_style = GetWindowLongPtrW(window, GWL_EXSTYLE);
@@ -169,13 +190,56 @@ void MainWindow::Embed(HWND host) {
   if (IsWindow(host)) {
     g_host = host;
     g_host_guard = SetWindowsHookExW(WH_CBT, GuardHost, nullptr, GetCurrentThreadId());
-    SetWindowLongPtrW(window, GWL_STYLE, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
-    if (SetParent(window, host) == nullptr) {
-      SetWindowLongPtrW(window, GWL_STYLE, WS_POPUP | WS_CLIPCHILDREN);
+    if (UnderWine()) {
+      SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(host));
+      over_ = host;
+    } else {
+      SetWindowLongPtrW(window, GWL_STYLE, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+      if (SetParent(window, host) == nullptr) {
+        SetWindowLongPtrW(window, GWL_STYLE, WS_POPUP | WS_CLIPCHILDREN);
+      }
     }
   }
   form_->Relayout();
   form_->PlaceAtOrigin();
+  if (over_ != nullptr) FollowHost();
+}
+
+// The window laid over Clepsa's client area as a child would sit in it: at its origin, cut
+// where the area ends, hidden while Clepsa's window is minimised or hidden; when Clepsa's window
+// goes, the window closes as a child would.
+void MainWindow::FollowHost() {
+  HWND window = form_->Handle();
+  if (!IsWindow(over_)) {
+    KillTimer(window, kFollowTimer);
+    g_following = nullptr;
+    over_ = nullptr;
+    DestroyWindow(window);  // its WM_DESTROY reports the outcome
+    return;
+  }
+  const bool host_shown = IsWindowVisible(over_) && !IsIconic(over_);
+  if (!host_shown) {
+    if (IsWindowVisible(window)) ShowWindow(window, SW_HIDE);
+    return;
+  }
+  POINT origin{0, 0};
+  ClientToScreen(over_, &origin);
+  RECT client{};
+  GetClientRect(over_, &client);
+  RECT own{};
+  GetWindowRect(window, &own);
+  const SIZE size{own.right - own.left, own.bottom - own.top};
+  const SIZE visible{std::min<LONG>(size.cx, client.right), std::min<LONG>(size.cy, client.bottom)};
+  if (visible.cx != cut_.cx || visible.cy != cut_.cy) {
+    cut_ = visible;
+    const bool whole = visible.cx == size.cx && visible.cy == size.cy;
+    SetWindowRgn(window, whole ? nullptr : CreateRectRgn(0, 0, visible.cx, visible.cy), TRUE);
+  }
+  // Above Clepsa's window and under whatever covers it: the system keeps an owned window so.
+  const bool show = showing_ && !IsWindowVisible(window);
+  if (!show && own.left == origin.x && own.top == origin.y) return;  // already there
+  SetWindowPos(window, nullptr, origin.x, origin.y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : 0));
 }
 
 void MainWindow::KeepOnlyPanel(std::string_view kept, std::string_view hidden) {
@@ -187,11 +251,19 @@ void MainWindow::KeepOnlyPanel(std::string_view kept, std::string_view hidden) {
 
 int MainWindow::Run() {
   HWND window = form_->Handle();
-  if (session_.Start().embedded) {
+  if (over_ != nullptr) {
+    showing_ = true;
+    g_following = this;
+    SetTimer(window, kFollowTimer, kFollowMs, [](HWND, UINT, UINT_PTR, DWORD) {
+      if (g_following != nullptr) g_following->FollowHost();
+    });
+    FollowHost();
+  } else if (session_.Start().embedded) {
     ShowWindow(window, SW_SHOWNA);  // no activation: that would be Clepsa's window's
   } else {
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
+    form_->FocusFirstButton();
   }
   UpdateWindow(window);
   MSG message{};

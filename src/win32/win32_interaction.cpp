@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -38,13 +39,15 @@ std::vector<std::wstring> Lines(const std::vector<std::string>& cp1252) {
 }
 
 // The template dialog "Plantillas Horarias": shows what its logic prepared on activation and
-// passes every change of its two combo boxes to it.
-void ShowTemplateDialog(TemplateDialog& logic, HWND owner) {
+// passes every change of its two combo boxes to it; "Continuar" only while the code is one of the
+// document's. Returns IDOK for "Continuar", IDCANCEL for Escape and the close box.
+int ShowTemplateDialog(TemplateDialog& logic, HWND owner) {
   FormWindow window(desktop::TemplateForm(), kDialogStyle | WS_THICKFRAME, 0, owner);
   const auto show_choice = [&] {
     window.SetText(names::kTemplateDescription, FromCore(logic.Description()));
     window.SetText(names::kTemplateShift, FromCore(logic.Shift()));
     window.SetItems(names::kTemplatePeriods, Lines(logic.PeriodLines()));
+    EnableWindow(window.Control(names::kContinue), logic.CanContinue() ? TRUE : FALSE);
   };
   window.SetText(names::kTemplatePrompt, FromCore(logic.LanguagePrompt()));
   window.SetText(names::kTemplateInstruction, FromCore(logic.Instruction()));
@@ -72,21 +75,26 @@ void ShowTemplateDialog(TemplateDialog& logic, HWND owner) {
     }
   });
   window.Place(owner);
-  window.RunModal(owner);
+  return window.RunModal(owner);
 }
 
 // The school-year dialog "Curso de destino": the year of the file is shown, the combo box
-// starts empty, and every change of it shows its text as the year to write.
+// starts empty, and every change of it shows its text as the year to write; "Continuar" only
+// while it is a year of four digits.
 void ShowSchoolYearDialog(SchoolYearDialog& logic, HWND owner) {
   FormWindow window(desktop::SchoolYearForm(), kDialogStyle, WS_EX_DLGMODALFRAME, owner);
-  window.SetItems(names::kYearCombo, Lines(SchoolYearDialog::Years()));
+  window.SetItems(names::kYearCombo, Lines(logic.Years()));
   SendMessageW(window.Control(names::kYearCombo), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
   window.SetText(names::kYearCombo, L"");
-  window.SetText(names::kYearShown, FromCore(logic.Shown()));
+  const auto show_year = [&] {
+    window.SetText(names::kYearShown, FromCore(logic.Shown()));
+    EnableWindow(window.Control(names::kContinue), logic.CanContinue() ? TRUE : FALSE);
+  };
+  show_year();
   window.OnCommand([&](std::string_view name, int code) {
     if (name != names::kYearCombo || !IsChange(code)) return;
     logic.SetComboText(ToCore(window.ComboText(name, code)));
-    window.SetText(names::kYearShown, FromCore(logic.Shown()));
+    show_year();
   });
   window.Place(owner);
   window.RunModal(owner);
@@ -235,7 +243,16 @@ std::optional<std::filesystem::path> Win32Interaction::ChooseItacaFile() {
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = name.data();
   dialog.nMaxFile = static_cast<DWORD>(name.size());
-  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  // The export opens on the conversion's document.
+  std::wstring initial_folder = folder;
+  if (!proposed_file_.empty()) {
+    const std::wstring proposed = proposed_file_.filename().wstring();
+    std::copy(proposed.begin(), proposed.begin() + std::min(proposed.size(), name.size() - 1),
+              name.begin());
+    initial_folder = proposed_file_.parent_path().wstring();
+    proposed_file_.clear();
+  }
+  dialog.lpstrInitialDir = initial_folder.empty() ? nullptr : initial_folder.c_str();
   dialog.lpstrTitle = title.c_str();
   dialog.lpstrDefExt = extension.c_str();
   // A name that does not exist is accepted here; the run answers it with its own message.
@@ -359,7 +376,7 @@ void Win32Interaction::ShowBackups() {
 
 bool Win32Interaction::AskSafe(std::string_view question) {
   const ModalScope modal(*this);
-  return AskYesNoDefaultNo(owner_, EditText(question));
+  return AskYesNo(owner_, EditText(question), DefaultButton::No);
 }
 
 void Win32Interaction::Tell(std::string_view message) {
@@ -369,15 +386,18 @@ void Win32Interaction::Tell(std::string_view message) {
 
 void Win32Interaction::ShowRefusal(const Error& error) { ShowError(error); }
 
-bool Win32Interaction::WantsPreview() {
-  if (!session_.AskPreview()) return false;
+// "Yes" shows the changes, "No" replaces the tables at once, Escape and the close box stop.
+PreviewChoice Win32Interaction::OfferPreview() {
+  if (!session_.AskPreview()) return PreviewChoice::Replace;
   const ModalScope modal(*this);
   FormWindow question(desktop::PreviewQuestionForm(), kDialogStyle, WS_EX_DLGMODALFRAME, owner_);
   question.Place(owner_);
-  const bool yes = question.RunModal(owner_) == IDOK;
+  const int answer = question.RunModal(owner_);
+  if (answer != IDOK && answer != IDNO) return PreviewChoice::Cancel;
   const bool dont_ask =
       SendMessageW(question.Control(names::kDontAskAgain), BM_GETCHECK, 0, 0) == BST_CHECKED;
-  return session_.AnswerPreviewQuestion(yes, dont_ask);
+  return session_.AnswerPreviewQuestion(answer == IDOK, dont_ask) ? PreviewChoice::Show
+                                                                  : PreviewChoice::Replace;
 }
 
 bool Win32Interaction::ApproveChanges(const TablesPreview& preview) {
@@ -386,7 +406,13 @@ bool Win32Interaction::ApproveChanges(const TablesPreview& preview) {
 
 bool Win32Interaction::Confirm(Question question) {
   const ModalScope modal(*this);
-  return AskYesNo(owner_, FromCore(QuestionText(question)));
+  return AskYesNo(owner_, FromCore(QuestionText(question)),
+                  tc::DefaultAnswer(question) ? DefaultButton::Yes : DefaultButton::No);
+}
+
+bool Win32Interaction::GoOnDespite(const Guard& guard) {
+  const ModalScope modal(*this);
+  return AskYesNo(owner_, FromCore(GuardQuestion(guard)), DefaultButton::No);
 }
 
 void Win32Interaction::ShowErrorText(std::string_view cp1252) {
@@ -400,12 +426,14 @@ void Win32Interaction::ShowError(const Error& error) {
   ShowMessage(owner_, FromCore(desktop::ErrorBoxText(error)), BoxIcon::Error);
 }
 
-TemplateChoice Win32Interaction::ChooseTemplate(TemplateDialog& dialog) {
+std::optional<TemplateChoice> Win32Interaction::ChooseTemplate(TemplateDialog& dialog) {
+  int answer = IDCANCEL;
   {
     const ModalScope modal(*this);
-    ShowTemplateDialog(dialog, owner_);
+    answer = ShowTemplateDialog(dialog, owner_);
   }
-  // "Continuar" and the close box give the same result: the state the dialog shows.
+  // Only "Continuar" goes on; Escape and the close box end the run.
+  if (answer != IDOK) return std::nullopt;
   return dialog.Result();
 }
 

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 #include "app/qt_interaction.h"
 #include "app/ui_text.h"
@@ -38,17 +39,6 @@ T* Child(const QWidget& parent, const char* name) {
 
 inline std::filesystem::path SampleSchool() {
   return std::filesystem::path(TC_SOURCE_DIR) / "examples" / "ies_exemple.xml";
-}
-
-// Clepsa's result table with its fields and no placed lesson.
-inline void CreateEmptySolution(const std::filesystem::path& working_dir) {
-  using store::FieldType;
-  store::Table::Create(working_dir / "SOLUC.DBF",
-                       {{"ASIG", FieldType::Character, 10}, {"TAREA", FieldType::Character, 10},
-                        {"DIA", FieldType::Integer}, {"HORA", FieldType::Integer},
-                        {"MARCO", FieldType::Character, 2}, {"CODGRUPO", FieldType::Character, 10},
-                        {"PROF", FieldType::Character, 10}, {"AULA", FieldType::Character, 10}})
-      .Close();
 }
 
 // One modal window as it was shown.
@@ -76,6 +66,9 @@ class ScriptedUser {
   bool approve_changes = true;
   // Whether to press "Ver informe" beside "Proceso finalizado".
   bool view_report = false;
+  // Windows in which Escape is pressed instead of the scripted answer: a dialog by its object
+  // name, "question" for every question box. In `enter`, Enter is pressed instead.
+  QStringList escape, enter;
   QString preview_text;  // what the preview showed
   QString report_text;   // what the report window showed
   QString summary_text;  // what "Proceso finalizado" summed up
@@ -111,6 +104,13 @@ class ScriptedUser {
       for (QAbstractButton* button : box->buttons()) window.buttons << button->text();
       if (box->defaultButton() != nullptr) window.default_button = box->defaultButton()->text();
       shown.push_back(window);
+      if (box->icon() == QMessageBox::Question && (escape.contains("question") ||
+                                                   enter.contains("question"))) {
+        box->show();  // keys go to a window that is shown
+        QTest::keyClick(box, escape.contains("question") ? Qt::Key_Escape : Qt::Key_Return);
+        box->hide();
+        return box->result();
+      }
       QAbstractButton* button = box->button(QMessageBox::Ok);
       if (auto* view = box->findChild<QPushButton*>(QStringLiteral("VerInforme"));
           view != nullptr && view_report) {
@@ -153,6 +153,14 @@ class ScriptedUser {
     window.text = dialog.objectName();
     shown.push_back(window);
     if (on_dialog) on_dialog(dialog);
+    if (escape.contains(dialog.objectName()) || enter.contains(dialog.objectName())) {
+      dialog.show();  // keys go to a window that is shown
+      QTest::keyClick(&dialog, escape.contains(dialog.objectName()) ? Qt::Key_Escape
+                                                                    : Qt::Key_Return);
+      const int result = dialog.result();
+      dialog.hide();
+      return result;
+    }
     auto click = [&](const char* name) {
       auto* button = dialog.findChild<QPushButton*>(QString::fromLatin1(name));
       EXPECT_NE(button, nullptr) << name << " in " << dialog.objectName().toStdString();

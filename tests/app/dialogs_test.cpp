@@ -85,9 +85,15 @@ TEST(TemplateDialogWindow, ConversionModeOffersLanguageAndFirstTemplate) {
   // The language changes the description; a code that is no template's shows "-" and no lines.
   Child<QComboBox>(form, "ComboBoxValCast")->setCurrentIndex(1);
   EXPECT_EQ(Text(form, "LabelNombre"), u8"Mañana");
+  auto* next = Child<QPushButton>(form, "BitBtnContinuar");
+  EXPECT_TRUE(next->isEnabled());
   QTest::keyClicks(codes->lineEdit(), "X");
   EXPECT_EQ(Text(form, "LabelTurno"), "-");
   EXPECT_TRUE(Lines(form).isEmpty());
+  EXPECT_FALSE(next->isEnabled());  // no template has that code
+  codes->setEditText(" MATI ");     // blanks around it are not part of it
+  EXPECT_TRUE(next->isEnabled());
+  EXPECT_FALSE(Child<QComboBox>(form, "ComboBoxValCast")->isEditable());  // a pick list
 
   codes->setCurrentIndex(1);
   EXPECT_EQ(logic.Result().code, "TARDE");
@@ -109,13 +115,19 @@ TEST(TemplateDialogWindow, ExportModeHidesTheLanguageAndPreselectsNothing) {
   EXPECT_EQ(Child<QComboBox>(form, "ComboBoxPlantilla")->currentText(), "");
   EXPECT_EQ(Text(form, "LabelTurno"), "-");
   EXPECT_TRUE(Lines(form).isEmpty());
+  // Nothing chosen: "Continuar" is disabled and Enter does nothing; Escape ends the dialog.
+  auto* next = Child<QPushButton>(form, "BitBtnContinuar");
+  EXPECT_FALSE(next->isEnabled());
   form.show();
-  form.close();  // the close box yields what is shown: no template
-  EXPECT_EQ(logic.Result().code, "");
+  QTest::keyClick(&form, Qt::Key_Return);
+  EXPECT_TRUE(form.isVisible());
+  QTest::keyClick(&form, Qt::Key_Escape);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(form.result(), QDialog::Rejected);
 }
 
 TEST(SchoolYearWindow, ShowsTheFileYearUntilTheComboChanges) {
-  SchoolYearDialog logic("2024");
+  SchoolYearDialog logic("2024", 2026);
   TCurExp form(logic);
   EXPECT_EQ(form.windowTitle(), "Curso de destino");
   EXPECT_EQ(form.size(), QSize(396, 177));
@@ -130,19 +142,23 @@ TEST(SchoolYearWindow, ShowsTheFileYearUntilTheComboChanges) {
             Child<QLabel>(form, "LabelCurso")->font().pixelSize());
   EXPECT_EQ(Text(form, "LabelCurActual"), "2024");
 
+  // The document's year, the two before and after it, and this year.
   auto* years = Child<QComboBox>(form, "ComboBoxCurso");
   EXPECT_EQ(years->currentText(), "");
-  ASSERT_EQ(years->count(), 11);
-  EXPECT_EQ(years->itemText(0), "2010");
-  EXPECT_EQ(years->itemText(10), "2020");
+  QStringList listed;
+  for (int i = 0; i < years->count(); ++i) listed << years->itemText(i);
+  EXPECT_EQ(listed, QStringList({"2022", "2023", "2024", "2025", "2026"}));
+  auto* next = Child<QPushButton>(form, "BitBtnContinuar");
   form.show();
-  years->setCurrentIndex(5);
-  EXPECT_EQ(Text(form, "LabelCurActual"), "2015");
+  years->setCurrentIndex(3);
+  EXPECT_EQ(Text(form, "LabelCurActual"), "2025");
+  EXPECT_TRUE(next->isEnabled());
   years->lineEdit()->clear();
-  QTest::keyClicks(years->lineEdit(), "2031/32");  // typed, not a year: taken as it is
+  QTest::keyClicks(years->lineEdit(), "2031/32");  // not a year of four digits
   EXPECT_EQ(Text(form, "LabelCurActual"), "2031/32");
+  EXPECT_FALSE(next->isEnabled());
   form.close();
-  EXPECT_EQ(logic.Close(), "2031/32");
+  EXPECT_EQ(logic.Close(), "2024");  // closed: the document's year
 }
 
 TEST(Messages, BoxesAndFileDialogShowTheirTextsIconsAndButtons) {
@@ -160,6 +176,9 @@ TEST(Messages, BoxesAndFileDialogShowTheirTextsIconsAndButtons) {
   EXPECT_EQ(ui.ChooseItacaFile(), dir / "centro.xml");
 
   ASSERT_EQ(user.shown.size(), 7u);
+  // The question that advises against Yes has No as its default; a guard's too.
+  EXPECT_EQ(user.shown[1].default_button, u8"Sí");
+  EXPECT_EQ(user.shown[2].default_button, "No");
   for (const auto& window : user.shown) {
     EXPECT_EQ(window.title, window.kind == "file" ? "Archivo XML" : "TransClepsaItaca");
   }
@@ -182,6 +201,13 @@ TEST(Messages, BoxesAndFileDialogShowTheirTextsIconsAndButtons) {
     return box.result();
   });
   EXPECT_FALSE(closing.ConfirmText("\xBFSeguir?"));
+  user.shown.clear();
+  user.enter = {"question"};
+  EXPECT_FALSE(ui.GoOnDespite(Guard{GuardKind::ExportOtherTemplate, "Otra plantilla."}));
+  EXPECT_EQ(user.shown.back().text, u8"Otra plantilla.\n\n¿Quiere continuar de todos modos?");
+  EXPECT_EQ(user.shown.back().default_button, "No");
+  EXPECT_FALSE(ui.Confirm(Question::ImportAllTemplates));  // Enter: No
+  EXPECT_TRUE(ui.Confirm(Question::RemoveIdleGroupsAndTeachers));  // Enter: Yes
 }
 
 }  // namespace

@@ -131,7 +131,9 @@ TEST_F(HostedProgram, ImportarSitsInTheHostShowingOnePanelAndClosingReportsZero)
 }
 
 TEST_F(HostedProgram, MissingInputReportsMinusOneAndCloses) {
-  StartProgram({"importar", host_window_}, "click:BImportar");
+  StartProgram({"importar", host_window_},
+               "file:" + QString::fromStdString((dir_ / "no-esta.xml").string()) +
+                   ";click:BImportar");
   const QString echoed = Finish();
   EXPECT_TRUE(echoed.contains(u8"box information No existe archivo XML o Solución.\n"))
       << echoed.toStdString();
@@ -149,8 +151,9 @@ TEST_F(HostedProgram, CompletedRunsReportOneAndClose) {
   EXPECT_TRUE(echoed.contains("finished Proceso finalizado\n")) << echoed.toStdString();
   EXPECT_EQ(Ini(), "[Transformadores]\r\nTransformado=1\r\n");
 
-  // Clepsa's part: a (here empty) solution; then the way back.
-  test::CreateEmptySolution(ztemp_);
+  // Clepsa's part: its timetable of these tables; then the way back.
+  fs::copy_file(fs::path(TC_SOURCE_DIR) / "tests" / "golden" / "sample" / "SOLUC.DBF",
+                ztemp_ / "SOLUC.DBF");
   fs::remove(ini_);
   StartProgram({"IMPORTAR", host_window_}, file + ";click:BImportar");
   echoed = Finish();

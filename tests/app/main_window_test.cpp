@@ -63,7 +63,7 @@ TEST(MainWindow, LayoutTextsAndColoursStandalone) {
     EXPECT_TRUE(Child<QLabel>(form, name)->font().bold());
   }
   const auto* language = Child<QComboBox>(form, "ComboBoxValCast");
-  EXPECT_TRUE(language->isEditable());
+  EXPECT_FALSE(language->isEditable());  // a pick list: only the two languages
   EXPECT_EQ(language->currentText(), u8"VALENCIÁ");
   EXPECT_EQ(language->itemText(1), "CASTELLANO");
   EXPECT_TRUE(Child<QWidget>(form, "ListBoxPlanti")->isHidden());

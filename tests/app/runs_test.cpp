@@ -115,6 +115,7 @@ TEST_F(Run, ThePreviewCanBeSeenDeclinedOrTurnedOffAndTheReportSeenAfterwards) {
 }
 
 TEST_F(Run, MissingInputStandaloneLeavesEverythingOpen) {
+  user.file = dir / "no-esta.xml";
   Start();
   Button("BExportar")->click();
   Button("BImportar")->click();
@@ -125,6 +126,50 @@ TEST_F(Run, MissingInputStandaloneLeavesEverythingOpen) {
   EXPECT_EQ(form->State().OutcomeCode, 0);
   EXPECT_TRUE(BothEnabled());
   EXPECT_TRUE(form->isVisible());
+}
+
+// Cancel, Escape and the close box never go on: hosted, the window stays with the outcome 0.
+TEST_F(Run, KeysThatStopARunChangeNothing) {
+  Start({"exportar", "0"});
+  Button("BExportar")->click();  // Cancel in the file dialog: nothing else is shown
+  EXPECT_EQ(user.shown.size(), 1u);
+  EXPECT_EQ(user.shown[0].kind, "file");
+
+  user.file = test::SampleSchool();
+  user.escape = {"TPlantillas"};
+  Button("BExportar")->click();
+  EXPECT_EQ(user.Texts("dialog"), QStringList({"TPlantillas"}));
+  EXPECT_TRUE(user.Texts().isEmpty());
+
+  // Escape at the preview question, then in the preview window: "No se ha cambiado nada".
+  for (const QString& window :
+       {QStringLiteral("TPreguntaVistaPrevia"), QStringLiteral("TVistaPrevia")}) {
+    user.shown.clear();
+    user.escape = {window};
+    user.see_changes = true;
+    user.answers = {false, true};
+    Button("BExportar")->click();
+    EXPECT_EQ(user.Texts().back(), "No se ha cambiado nada") << window.toStdString();
+    EXPECT_FALSE(fs::exists(dir / "PROFT.DBF"));
+  }
+  EXPECT_TRUE(BothEnabled());
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->State().OutcomeCode, 0);
+  form->close();
+  EXPECT_EQ(Outcome(), "[Transformadores]\r\nTransformado=0\r\n");
+}
+
+// Enter at the multi-template question answers its default, "No": only the chosen template.
+TEST_F(Run, EnterAtTheMultiTemplateQuestionTakesOnlyTheChosenTemplate) {
+  user.file = test::SampleSchool();
+  user.enter = {"question"};
+  Start();
+  Button("BExportar")->click();
+  ASSERT_GE(user.shown.size(), 3u);
+  EXPECT_EQ(user.shown[2].text, kMultiTemplateQuestion);
+  EXPECT_EQ(user.shown[2].default_button, "No");
+  EXPECT_TRUE(form->State().OnlySelectedTemplate);
+  EXPECT_EQ(user.Texts().back(), "Proceso finalizado");
 }
 
 TEST_F(Run, ErrorsEndTheRunInTheErrorBoxAndChangeNothingElse) {
@@ -156,7 +201,8 @@ TEST_F(Run, HostedExportWritesTheResultReportsOneAndCloses) {
   scripted.file = school;
   RunState state;
   ASSERT_EQ(RunConversion(state, scripted, dir.path()).result, RunResult::Completed);
-  test::CreateEmptySolution(dir.path());
+  fs::copy_file(fs::path(TC_SOURCE_DIR) / "tests" / "golden" / "sample" / "SOLUC.DBF",
+                dir / "SOLUC.DBF");
 
   user.file = school;
   user.on_dialog = [](QDialog& dialog) {
@@ -209,7 +255,7 @@ TEST_F(Run, TheSummarySaysWhatTheRunDidAndDeshacerPutsTheFolderBackAsItWas) {
                          QString::number(table.rows) + " filas\n";
     EXPECT_TRUE(user.summary_text.contains(line)) << line.toStdString();
   }
-  EXPECT_TRUE(user.summary_text.contains(QStringLiteral("Idioma: CASTELLANO\n")));
+  EXPECT_TRUE(user.summary_text.contains("Idioma: " + FromCore(result.language) + "\n"));
   EXPECT_TRUE(user.summary_text.contains(
       u8"Copia de seguridad de lo sustituido: 2 (\"Deshacer\" la repone; todas están en "
       "\"Copias de seguridad\")"))

@@ -198,28 +198,24 @@ TEST_F(CliTest, AllTemplatesAnswersYesAndThenNothingIsPruned) {
   EXPECT_TRUE(outcome.Says("  PROFT       40 filas\n"));
 }
 
-TEST_F(CliTest, TheLanguageIsTakenExactlyAsTyped) {
-  // Lower case is "any other text": Castilian names, but Valencian day names.
+TEST_F(CliTest, TheLanguageIsOneOfTheTwoOfTheListAndATemplateOneOfTheDocument) {
   Outcome outcome = Convert({"--language", "castellano"});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_TRUE(outcome.Says("Plantilla horaria: MATI (Horario de ma\xC3\xB1" "ana)"));
-  EXPECT_TRUE(outcome.Says("Idioma: castellano\n"));
-  EXPECT_EQ(Rows("DIASHORAST").at(0).at("TEXTODIA"), "Dilluns");
-  EXPECT_TRUE(HasSubjectNamed(W("Matemáticas")));
+  EXPECT_TRUE(outcome.Says("Idioma: CASTELLANO\n"));
+  EXPECT_EQ(Rows("DIASHORAST").at(0).at("TEXTODIA"), "Lunes");
+  EXPECT_TRUE(Convert({"--language", "valencia"}).Says("Idioma: VALENCI\xC3\x81\n"));
 
-  // The accented default typed as UTF-8 is the default.
-  outcome = Convert({"--language", "VALENCI\xC3\x81"});
-  ASSERT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_TRUE(outcome.Says("Idioma: VALENCI\xC3\x81\n"));
-  EXPECT_TRUE(HasSubjectNamed(W("Matemàtiques")));
-}
-
-TEST_F(CliTest, ATemplateCodeMatchingNothingActsAsTypedIntoTheDialog) {
-  const Outcome outcome = Convert({"--template", "NOCHE"});
-  ASSERT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_TRUE(outcome.Says("Plantilla horaria: NOCHE (-), turno -, 0 periodos\n"));
-  EXPECT_TRUE(outcome.Says("  DIASHORAST  0 filas\n"));
-  EXPECT_EQ(Rows("CURSOST").at(0).at("TURNO"), "-");
+  // Anything else is wrong usage, and nothing is built.
+  const auto before = tc::test::FolderFiles(data);
+  outcome = Convert({"--language", "INGLES"});
+  EXPECT_EQ(outcome.status, 64);
+  EXPECT_EQ(outcome.err, "Error: El idioma «INGLES» no es ninguno de los de la lista: VALENCIÁ o "
+                         "CASTELLANO.\nConsulte «transclepsa --help».\n");
+  outcome = Convert({"--template", "NOPE"});
+  EXPECT_EQ(outcome.status, 64);
+  EXPECT_EQ(outcome.err, "Error: La plantilla «NOPE» no está en el documento; sus plantillas son: "
+                         "MATI, VESPRA.\nConsulte «transclepsa --help».\n");
+  EXPECT_EQ(tc::test::FolderFiles(data), before);
 }
 
 TEST_F(CliTest, TheWorkingFolderComesFromTheEnvironmentUnlessGiven) {
@@ -346,23 +342,38 @@ TEST_F(CliExportTest, DefaultsAreTheLastTemplateAndTheDocumentsYear) {
 }
 
 TEST_F(CliExportTest, TemplateAndSchoolYearFlags) {
-  Outcome outcome = Export({"--template", "VESPRA", "--school-year", "2025"});
+  // Another template than the conversion's is refused unless --force says so; check says the same.
+  const std::string refusal =
+      "Error (plantilla_distinta): La plantilla elegida, «VESPRA», no es la de la conversión, "
+      "«MATI»: las horas de Clepsa se escribirían con los periodos de otra plantilla y se "
+      "perderían las clases que no encajen.\nNo se ha cambiado nada. Si es lo que quiere, repita "
+      "la orden con --force.\n";
+  const auto before = tc::test::FolderFiles(data);
+  Outcome outcome = Export({"--template", "VESPRA"});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.err, refusal);
+  EXPECT_EQ(Run({"check", "--export", Arg(input), "--data-dir", Arg(data), "--template", "VESPRA"})
+                .err,
+            refusal);
+  EXPECT_EQ(tc::test::FolderFiles(data), before);
+
+  outcome = Export({"--template", "VESPRA", "--school-year", "2025", "--force"});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(outcome.Says("Aviso (plantilla_distinta): La plantilla elegida, «VESPRA»"));
   EXPECT_TRUE(outcome.Says("  plantilla horaria: VESPRA\n  curso:             2025\n"));
-  std::string written = tc::test::ReadFile(output);
-  EXPECT_NE(written.find("curso=\"2025\""), std::string::npos);
-  EXPECT_NE(written.find("plantilla=\"VESPRA\" dia_semana=\"L\" sesion_orden=\"8\""),
+  EXPECT_NE(tc::test::ReadFile(output).find(
+                "plantilla=\"VESPRA\" dia_semana=\"L\" sesion_orden=\"8\""),
             std::string::npos);
 
-  // The slot table now holds the afternoon: it is the default of the next export.
-  outcome = Export();
-  EXPECT_TRUE(outcome.Says("  plantilla horaria: VESPRA\n"));
+  // The next export defaults to the conversion's template again, not to the slot table's.
+  EXPECT_TRUE(Export().Says("  plantilla horaria: MATI\n"));
 
-  // An empty template chooses none: no slot, nothing placed.
-  outcome = Export({"--template", ""});
-  ASSERT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_TRUE(outcome.Says("  plantilla horaria: ninguna\n"));
-  EXPECT_TRUE(outcome.Says("  horario_grupo:     0\n  horario_ocupacion: 0\n"));
+  // No template: refused, and with --force no document without one lesson is written.
+  EXPECT_EQ(Export({"--template", ""}).err.rfind("Error (sin_plantilla): ", 0), 0u);
+  fs::remove(output);
+  EXPECT_EQ(Export({"--template", "", "--force"}).status, 1);
+  EXPECT_FALSE(fs::exists(output));
+  EXPECT_EQ(Export({"--school-year", "hola"}).status, 64);  // not a year of four digits
 }
 
 // A SOLUC cut short at a record boundary (a copy interrupted, a full disk) would be half a
@@ -531,7 +542,8 @@ TEST_F(CliExportTest, ExportPrintsItsReportAndCheckSavesNothing) {
   fs::remove(output);
 
   const auto before = Snapshot(data);
-  outcome = Run({"check", "--export", Arg(input), "--data-dir", Arg(data), "--template", "VESPRA"});
+  outcome = Run({"check", "--export", Arg(input), "--data-dir", Arg(data), "--template", "VESPRA",
+                 "--force"});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(Snapshot(data), before);
   EXPECT_FALSE(fs::exists(output));

@@ -92,7 +92,9 @@ const std::vector<Scenario>& Scenarios() {
        [](const fs::path& root) {
          Converted(root, "MATI");
          fs::copy_file(kSolution, root / "ZTEMP" / "SOLUC.DBF");
-         Succeed(Export(root, "VESPRA"));
+         std::vector<std::string> other = Export(root, "VESPRA");
+         other.push_back("--force");  // another template than the conversion's
+         Succeed(other);
        },
        [](const fs::path& root) { return Export(root, "MATI"); }},
       {"restauracion",

@@ -112,19 +112,30 @@ TEST(Session, ThePreviewQuestionIsTurnedOffByItsCheckBoxAndTheChoiceIsKept) {
   EXPECT_FALSE(next_start.AskPreview());
 }
 
-// A user who cancels every file dialog and confirms every box.
+// A user who cancels every file dialog (unless given a file) and confirms every box.
 class NobodyThere : public test::ScriptedInteraction {};
 
 TEST(Session, AMissingInputClosesAHostedWindowWithMinusOneAndLeavesAStandaloneOneOpen) {
   test::TempDir dir;
   Session standalone(ReadCommandLine({}), dir / "Clepsa.ini", dir.path());
   NobodyThere user;
+  user.file = dir / "no-esta.xml";
   EXPECT_EQ(standalone.Convert(user), Session::Next::Stay);
   EXPECT_EQ(standalone.Export(user), Session::Next::Stay);
   EXPECT_TRUE(standalone.RunsEnabled());
   EXPECT_EQ(standalone.State().OutcomeCode, kOutcomeNothing);
   EXPECT_FALSE(standalone.Closing().has_value());
   EXPECT_FALSE(std::filesystem::exists(dir / "Clepsa.ini"));  // written only when hosted
+
+  // Hosted, Cancel in the file dialog ends the run with nothing done: the window stays, and
+  // closing it reports 0; a file that is not there closes it with -1.
+  Session cancelled(ReadCommandLine({"exportar", "0"}), dir / "Clepsa.ini", dir.path());
+  NobodyThere nobody;
+  EXPECT_EQ(cancelled.Convert(nobody), Session::Next::Stay);
+  EXPECT_EQ(cancelled.Export(nobody), Session::Next::Stay);
+  EXPECT_TRUE(nobody.informed.size() == 1 && nobody.errors.empty());  // the export's first words
+  EXPECT_FALSE(cancelled.Closing().has_value());
+  EXPECT_EQ(test::ReadFile(dir / "Clepsa.ini"), "[Transformadores]\r\nTransformado=0\r\n");
 
   Session hosted(ReadCommandLine({"exportar", "0"}), dir / "Clepsa.ini", dir.path());
   EXPECT_EQ(hosted.Convert(user), Session::Next::Close);

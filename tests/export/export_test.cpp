@@ -48,7 +48,7 @@ TEST_F(ExportTest, DutiesNeedTheirTeacherAndNeverBecomeClasses) {
 }
 
 TEST_F(ExportTest, NewRootWithTrimmedIdentityAndNothingOfTheOldContent) {
-  Soluc({});
+  Soluc({{"GUA", "GUA", 5, 2, "0", "", "PGA", ""}});  // one duty: a document is written
   const std::string input = ReadFile(itaca);
   ExportResult result = Run();
   EXPECT_EQ(result.output, output);
@@ -67,22 +67,29 @@ TEST_F(ExportTest, NewRootWithTrimmedIdentityAndNothingOfTheOldContent) {
   for (auto c : doc.child("centro").children()) children.push_back(c.name());
   EXPECT_EQ(children, (std::vector<std::string>{"horarios_grupo", "horarios_ocupaciones"}));
   EXPECT_TRUE(Written("horarios_grupo").empty());
+  EXPECT_EQ(Written("horarios_ocupaciones").size(), 1u);
 }
 
-TEST_F(ExportTest, SchoolYearIsTheDocumentsOrTheLastTextTyped) {
-  Soluc({});
-  for (const char* typed : {"2015", ""}) {
+TEST_F(ExportTest, SchoolYearIsTheDocumentsOrTheLastYearOfFourDigitsTyped) {
+  Soluc({{"GUA", "GUA", 5, 2, "0", "", "PGA", ""}});
+  for (const auto& [typed, written] : std::vector<std::pair<std::string, std::string>>{
+           {"2015", "2015"}, {"", "2023"}, {"hola", "2023"}, {"20255", "2023"}}) {
     ui.school_year = typed;
     Run();
-    EXPECT_EQ(Written("")[0][2], std::string("curso=") + typed);
+    EXPECT_EQ(Written("")[0][2], "curso=" + written) << typed;
   }
-  SchoolYearDialog dialog("2023");
+  SchoolYearDialog dialog("2023", 2026);
   EXPECT_EQ(dialog.Close(), "2023");
+  EXPECT_TRUE(dialog.CanContinue());
   dialog.SetComboText("20x");
   EXPECT_EQ(dialog.Shown(), "20x");
-  EXPECT_EQ(dialog.Close(), "20x");
-  EXPECT_EQ(SchoolYearDialog::Years().size(), 11u);
-  EXPECT_EQ(SchoolYearDialog::Years().back(), "2020");
+  EXPECT_FALSE(dialog.CanContinue());
+  EXPECT_EQ(dialog.Close(), "2023");  // closed with no year shown: the document's
+  EXPECT_EQ(dialog.Years(),
+            (std::vector<std::string>{"2021", "2022", "2023", "2024", "2025", "2026"}));
+  EXPECT_EQ(SchoolYearDialog("2025", 2026).Years(),
+            (std::vector<std::string>{"2023", "2024", "2025", "2026", "2027"}));
+  EXPECT_EQ(SchoolYearDialog("curso", 2026).Years(), std::vector<std::string>{"2026"});
 }
 
 TEST_F(ExportTest, SlotsAreRebuiltForTheTemplateChosenNowOrEmptyForNone) {
@@ -91,12 +98,28 @@ TEST_F(ExportTest, SlotsAreRebuiltForTheTemplateChosenNowOrEmptyForNone) {
   auto slots = ReadRows(ztemp / "DIASHORAST.DBF");
   ASSERT_EQ(slots.size(), 21u);
   EXPECT_EQ(slots[0]["MARCOXML"], "T1");
-  ui.template_code.reset();
-  ExportResult result = Run();
-  EXPECT_EQ(state.SelectedTemplateCode, "");
-  EXPECT_TRUE(ReadRows(ztemp / "DIASHORAST.DBF").empty());
-  EXPECT_EQ(result.group_lessons + result.duty_periods, 0u);
-  EXPECT_TRUE(Written("horarios_ocupaciones").empty());
+  // No template: asked first, and even when the user goes on, a document without one lesson or
+  // duty is never written, and the slot table stays as it was.
+  ui.template_code = "";
+  const std::string before = ReadFile(output);
+  EXPECT_EQ(Run().result, RunResult::Refused);
+  ASSERT_EQ(ui.guards.size(), 1u);
+  EXPECT_EQ(ui.guards[0].kind, GuardKind::ExportWithoutTemplate);
+  ui.go_on = {{GuardKind::ExportWithoutTemplate, true}};
+  try {
+    Run();
+    ADD_FAILURE() << "an empty document was written";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.kind(), ErrorKind::InvalidData);
+    EXPECT_EQ(Cp1252ToUtf8(error.what()),
+              "No se escribe el documento " + Cp1252ToUtf8(platform::PathText(output)) +
+                  ": no tendría ninguna clase (horario_grupo) ni ninguna guardia "
+                  "(horario_ocupacion) de la plantilla «». Compruebe que Clepsa ha calculado el "
+                  "horario y que la plantilla es la de la conversión.");
+  }
+  EXPECT_EQ(ReadFile(output), before);
+  EXPECT_EQ(ReadRows(ztemp / "DIASHORAST.DBF").size(), 21u);
+  EXPECT_TRUE(LeftoversOfARun(ztemp).empty());
 }
 
 TEST_F(ExportTest, ASlotTableHeldByAnotherProgramEndsTheRunWithOneMessage) {
@@ -184,7 +207,7 @@ TEST_P(ExportFailureTest, LeavesResultAndSlotsAsTheyWere) {
   std::string xml(kSchoolXml);
   bool saved = false;
   switch (GetParam()) {
-    case Fault::NoFile: ui.file.reset(); break;  // cancelled in a fresh window
+    case Fault::NoFile: ui.file = dir / "datos" / "no-esta.xml"; break;
     case Fault::NoSoluc: fs::remove(ztemp / "SOLUC.DBF"); break;
     case Fault::NoVersion: xml.replace(xml.find(" version=\" 1.5"), 16, ""); break;
     case Fault::NotXml: xml.resize(80); break;

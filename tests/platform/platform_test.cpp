@@ -10,7 +10,10 @@
 #include <regex>
 
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 #endif
 
 #include "base/error.h"
@@ -102,6 +105,25 @@ TEST_F(PlatformTest, ReadingAMissingFileNamesIt) {
   WriteFile(dir / "A.BIN", std::string("a\0b\x1A", 4));
   EXPECT_EQ(files.ReadFile(dir / "A.BIN"), std::string("a\0b\x1A", 4));
 }
+
+#ifndef _WIN32
+// A write the system's file-size limit refuses says so, in Spanish.
+TEST_F(PlatformTest, AWriteOverTheFileSizeLimitSaysSo) {
+  struct rlimit old_limit {};
+  ::getrlimit(RLIMIT_FSIZE, &old_limit);
+  struct rlimit limit = old_limit;
+  limit.rlim_cur = 1024;
+  void (*old_handler)(int) = ::signal(SIGXFSZ, SIG_IGN);
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  const std::string message = ErrorOf(
+      [&] { platform::WriteFileAtomically(files, dir / "G.DBF", std::string(4096, 'x')); });
+  ::setrlimit(RLIMIT_FSIZE, &old_limit);
+  ::signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(message, "No se puede escribir el archivo " + (dir / "G.DBF").string() +
+                         ": el archivo pasar\xED" "a del tama\xF1o m\xE1ximo que el sistema "
+                         "permite escribir.");
+}
+#endif
 
 TEST_F(PlatformTest, AtomicWritesReplaceWholeOrNotAtAll) {
   const fs::path file = dir / "T.DBF";

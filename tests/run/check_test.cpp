@@ -19,6 +19,7 @@
 #include "run/export_run.h"
 #include "run/preview.h"
 #include "run/report_file.h"
+#include "run/work_record.h"
 #include "store/database.h"
 #include "store/schemas.h"
 #include "support/test_support.h"
@@ -320,7 +321,7 @@ TEST_F(CheckTest, AConversionThatWouldFailFailsTheSameWayAndLeavesTheFolderAsItW
 
 class Approver : public test::ScriptedInteraction {
  public:
-  bool WantsPreview() override { return true; }
+  PreviewChoice OfferPreview() override { return PreviewChoice::Show; }
   bool ApproveChanges(const TablesPreview& preview) override {
     shown.push_back(preview);
     return approve;
@@ -341,7 +342,7 @@ TEST_F(CheckTest, AFrontEndMayShowThePreviewAndDeclineTheChanges) {
   const ConversionResult declined = RunConversion(state, approver, data);
   EXPECT_EQ(declined.result, RunResult::Cancelled);
   EXPECT_EQ(Snapshot(data), before);
-  EXPECT_TRUE(approver.informed.empty());
+  EXPECT_EQ(approver.informed, std::vector<std::string>{"No se ha cambiado nada"});
   EXPECT_EQ(state.OutcomeCode, kOutcomeNothing);
   ASSERT_EQ(approver.shown.size(), 1u);
   EXPECT_EQ(approver.shown[0].folder, data);
@@ -364,6 +365,74 @@ TEST_F(CheckTest, TheReportIsKeptAsJsonOrTextByTheFilesName) {
   EXPECT_EQ(test::ReadFile(dir / "informe.log"), Cp1252ToUtf8(report::RenderText(result.report)));
   EXPECT_EQ(ReportFormatOf("a.JSON"), ReportFormat::Json);
   EXPECT_EQ(ReportFormatOf("a.json.txt"), ReportFormat::Text);
+}
+
+// What a killed run left (a staged table, a half-made backup, the journal of a commit past its
+// commit point) is put right before a check, and before an export that stops for a missing SOLUC.
+TEST_F(CheckTest, AKilledRunIsFinishedFirstByAChecksAndByAnExportThatStops) {
+  Convert(data, "MATI");
+  ui.file = kSample;
+  for (int run = 0; run < 3; ++run) {
+    fs::remove(data / "NUEVA.DBF");
+    test::WriteFile(data / "~TC_AULAT~0123ABCD.tmp", "a medias");
+    fs::create_directories(store::BackupsFolder(data) / "0009~parcial");
+    test::WriteFile(data / "~TC_NUEVA~89ABCDEF.tmp", "nueva");
+    const std::string staged = (data / "~TC_NUEVA~89ABCDEF.tmp").string();
+    test::WriteFile(store::JournalFile(data), "TransClepsaItaca diario 1\nmover\t" + staged +
+                                                  "\t" + (data / "NUEVA.DBF").string() + "\nfin\n");
+    if (run == 0) CheckConversion(state, ui, data);
+    if (run == 1) EXPECT_EQ(CheckExport(state, ui, data).exported.result, RunResult::MissingInput);
+    if (run == 2) EXPECT_EQ(RunExport(state, ui, data).result, RunResult::MissingInput);
+    EXPECT_TRUE(test::LeftoversOfARun(data).empty()) << run;
+    EXPECT_EQ(test::ReadFile(data / "NUEVA.DBF"), "nueva");  // the commit carried to its end
+  }
+  EXPECT_EQ(ui.proposed.back(), kSample);  // the export's file dialog opens on the document
+}
+
+// The export compares the document and SOLUC with what the tables were converted from, and
+// preselects the conversion's template.
+TEST_F(CheckTest, TheExportBelongsToItsConversion) {
+  Convert(data, "MATI");
+  fs::copy_file(fs::path(TC_SOURCE_DIR) / "tests" / "golden" / "sample" / "SOLUC.DBF",
+                data / "SOLUC.DBF");
+  std::string xml = test::ReadFile(kSample);
+  xml.replace(xml.find("curso=\"2024\""), 12, "curso=\"2025\"");
+  test::WriteFile(dir / "otro.xml", xml);
+  const auto before = Snapshot(data);
+  auto refused = [&](GuardKind kind) {
+    ui.guards.clear();
+    EXPECT_EQ(RunExport(state, ui, data).result, RunResult::Refused);
+    EXPECT_EQ(ui.guards.back().kind, kind);
+    EXPECT_EQ(ui.informed.back(), "No se ha cambiado nada");
+    EXPECT_EQ(Snapshot(data), before);
+    return Cp1252ToUtf8(ui.guards.back().what);
+  };
+  ui.file = dir / "otro.xml";
+  EXPECT_EQ(refused(GuardKind::ExportOtherSchool)
+                .rfind("El documento " + (dir / "otro.xml").string() + " es del centro 46999901 "
+                       "«IES Mestra Vicenta Forner», curso 2025, pero las tablas de Clepsa se "
+                       "hicieron del documento " + kSample.string() + ", del centro 46999901 «IES "
+                       "Mestra Vicenta Forner», curso 2024 (", 0),
+            0u);
+  ui.go_on = {{GuardKind::ExportOtherSchool, true}};
+  ui.template_code = "VESPRA";
+  refused(GuardKind::ExportOtherTemplate);
+
+  // A SOLUC older than the conversion holds the timetable of the tables before it.
+  fs::last_write_time(data / "SOLUC.DBF",
+                      fs::last_write_time(data / "SOLUC.DBF") - std::chrono::hours(2));
+  ui.file = kSample;
+  ui.template_code.reset();
+  EXPECT_NE(refused(GuardKind::SolutionOutdated)
+                .find("Calcule de nuevo el horario en Clepsa antes de exportarlo."),
+            std::string::npos);
+
+  ui.go_on[GuardKind::SolutionOutdated] = true;
+  const ExportResult done = RunExport(state, ui, data);
+  ASSERT_EQ(done.result, RunResult::Completed);
+  EXPECT_EQ(done.template_code, "MATI");  // preselected
+  EXPECT_EQ(ReadExportRecord(data)->document, done.output);
+  EXPECT_EQ(ReadExportRecord(data)->template_code, "MATI");
 }
 
 // ---- Checking an export -------------------------------------------------------------------------

@@ -171,36 +171,63 @@ TEST_F(DriverTest, AfternoonTemplateInCastilianKeepingIdleRows) {
   EXPECT_FALSE(Where(Rows(dir.path(), "ASIGNOMT"), "NOMBRE", W("Matemáticas")).empty());
 }
 
-TEST_F(DriverTest, ACancelledDialogWithoutAnEarlierFileIsAMissingInput) {
-  ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::MissingInput);
-  EXPECT_EQ(ui.informed, std::vector<std::string>{"No existe archivo"});
-  EXPECT_EQ(state.OutcomeCode, kOutcomeNothing);  // standalone: the window stays open
+// Cancel in the file dialog, Escape in the template dialog and Escape at the preview end the run
+// with nothing changed; only the preview says so.
+TEST_F(DriverTest, EveryKeyThatStopsTheRunLeavesEverythingAsItWas) {
+  state.ItacaFileName = kSample;  // chosen earlier: a cancelled dialog does not take it again
+  ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::Cancelled);
   EXPECT_EQ(ui.template_dialogs, 0);
-  EXPECT_TRUE(ui.busy_calls.empty());
+
+  ui.file = kSample;
+  ui.close_template_dialog = true;
+  state.SelectedTemplateCode = "ANTIGA";
+  ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::Cancelled);
+  EXPECT_EQ(ui.template_dialogs, 1);
+  EXPECT_EQ(state.SelectedTemplateCode, "ANTIGA");
+  EXPECT_TRUE(ui.informed.empty());
+  EXPECT_TRUE(ui.questions.empty());
   EXPECT_TRUE(fs::is_empty(dir.path()));
 
+  struct Escaper : Recorder {
+    PreviewChoice OfferPreview() override { return PreviewChoice::Cancel; }
+  } escaper;
+  escaper.file = kSample;
   state.EmbeddedRun = true;
-  ui.file = dir / "no_existe.xml";
-  ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::MissingInput);
-  EXPECT_EQ(state.OutcomeCode, kOutcomeMissingInput);
-  EXPECT_EQ(state.ItacaFileName, dir / "no_existe.xml");
-
-  // A folder is not a file.
-  ui.file = dir.path();
-  EXPECT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::MissingInput);
+  ASSERT_EQ(RunConversion(state, escaper, dir.path()).result, RunResult::Cancelled);
+  EXPECT_EQ(escaper.informed, std::vector<std::string>{"No se ha cambiado nada"});
+  EXPECT_EQ(state.OutcomeCode, kOutcomeNothing);  // hosted too
+  EXPECT_FALSE(fs::exists(dir / "PROFT.DBF"));
+  EXPECT_TRUE(test::LeftoversOfARun(dir.path()).empty());
 }
 
-TEST_F(DriverTest, ACancelledDialogKeepsTheFileChosenBefore) {
-  state.ItacaFileName = kSample;
-  ui.answers = {{Question::ImportAllTemplates, true}};  // no prune question follows
+TEST_F(DriverTest, AMissingFileIsSaidAndHostedReportsMinusOne) {
+  state.EmbeddedRun = true;
+  for (const fs::path& file : {dir / "no_existe.xml", dir.path()}) {  // a folder is no file
+    ui.file = file;
+    ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::MissingInput);
+    EXPECT_EQ(state.OutcomeCode, kOutcomeMissingInput);
+  }
+  EXPECT_EQ(ui.informed, (std::vector<std::string>{"No existe archivo", "No existe archivo"}));
+}
+
+// A code that is none of the document's is refused before anything is built; blanks around a
+// code are not part of it.
+TEST_F(DriverTest, ATemplateCodeIsTrimmedAndOneNotInTheDocumentIsRefused) {
+  ui.file = kSample;
+  ui.template_code = "mati";
+  EXPECT_THROW(RunConversion(state, ui, dir.path()), Error);
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+  EXPECT_TRUE(ui.questions.empty());
+
+  ui.template_code = "\tMATI ";
+  ui.answers = {{Question::ImportAllTemplates, true}};
   ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::Completed);
-  EXPECT_EQ(state.ItacaFileName, kSample);
-  EXPECT_EQ(ui.questions.size(), 1u);
-  EXPECT_FALSE(state.OnlySelectedTemplate);
-  EXPECT_EQ(Rows(dir.path(), "GRUPOST").size(), 12u);
+  EXPECT_EQ(state.SelectedTemplateCode, "MATI");
+  EXPECT_EQ(state.ListBoxPlanti.size(), 7u);
 }
 
-TEST_F(DriverTest, ADocumentWithoutTemplatesRunsWithoutTheDialog) {
+// Tables without lessons and slots replace Clepsa's only when the user says so.
+TEST_F(DriverTest, ADocumentWithoutTemplatesLeavesNoTimetableAndIsAskedFirst) {
   const fs::path file = dir / "sense_plantilles.xml";
   test::WriteFile(file,
                   "<centro><docentes>"
@@ -214,12 +241,21 @@ TEST_F(DriverTest, ADocumentWithoutTemplatesRunsWithoutTheDialog) {
   ui.file = file;
   state.SelectedTemplateCode = "ANTIGA";  // left as it was: no dialog is shown
 
+  ASSERT_EQ(RunConversion(state, ui, work).result, RunResult::Refused);
+  ASSERT_EQ(ui.guards.size(), 1u);
+  EXPECT_EQ(ui.guards[0].kind, GuardKind::EmptyResult);
+  EXPECT_EQ(ui.guards[0].what,
+            W("Las tablas de Clepsa quedarían sin horario: ninguna clase en ASIGT y ninguna hora "
+              "en DIASHORAST, porque el documento no tiene plantillas horarias.\r\nSi sigue, las "
+              "tablas de Clepsa se sustituyen por estas."));
+  EXPECT_EQ(ui.informed, std::vector<std::string>{"No se ha cambiado nada"});
+  EXPECT_TRUE(Snapshot(work).empty());
+
+  ui.go_on = {{GuardKind::EmptyResult, true}};
   ASSERT_EQ(RunConversion(state, ui, work).result, RunResult::Completed);
   EXPECT_EQ(ui.template_dialogs, 0);
   EXPECT_EQ(state.SelectedTemplateCode, "ANTIGA");
-  EXPECT_TRUE(state.ListBoxPlanti.empty());
   EXPECT_EQ(Rows(work, "PROFT").size(), 2u);
-  EXPECT_TRUE(Rows(work, "DIASHORAST").empty());
 }
 
 TEST_F(DriverTest, ARunFailingAtItsLastStageLeavesEveryTableAsItWas) {

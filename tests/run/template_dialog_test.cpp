@@ -141,11 +141,28 @@ TEST(TemplateDialog, ATypedCodeMatchingNothingGivesNoShiftAndNoPeriods) {
   EXPECT_TRUE(dialog.PeriodLines().empty());
   EXPECT_EQ(dialog.Result().code, "NOCHE");
 
-  // The combo box's text is compared as it stands; only the result is trimmed.
+  EXPECT_FALSE(dialog.CanContinue());
+
+  // The combo box's text is trimmed before it is compared, as the result is.
   dialog.SetCodeText(" MATI\t");
-  EXPECT_EQ(dialog.Shift(), "-");
-  EXPECT_TRUE(dialog.PeriodLines().empty());
+  EXPECT_EQ(dialog.Shift(), "M");
+  EXPECT_EQ(dialog.PeriodLines().size(), 12u);
   EXPECT_EQ(dialog.Result().code, "MATI");
+  EXPECT_TRUE(dialog.CanContinue());
+  dialog.SetCodeText("mati");
+  EXPECT_FALSE(dialog.CanContinue());
+  EXPECT_EQ(dialog.NotInDocument(), W("La plantilla «mati» no está en el documento; sus "
+                                      "plantillas son: MATI, VESPRA. ¿Quería decir «MATI»?"));
+}
+
+TEST(TemplateDialog, OnlyTheTwoLanguagesOfTheListInAnyLetterCaseWithOrWithoutAccent) {
+  for (const char* text : {"VALENCIÁ", "valencià", "Valencia", " valenciá "}) {
+    EXPECT_EQ(LanguageOf(W(text)), std::string(kValencian)) << text;
+  }
+  EXPECT_EQ(LanguageOf("castellano"), std::string(kCastilian));
+  for (const char* text : {"INGLES", "", "VALENCIANO", "CAST"}) {
+    EXPECT_FALSE(LanguageOf(W(text)).has_value()) << text;
+  }
 }
 
 TEST(TemplateDialog, DuplicateCodesAreListedAndTheLastMatchGivesTheTexts) {
@@ -207,6 +224,7 @@ TEST(TemplateDialog, ExportModePreselectsNothingAndHidesTheLanguage) {
   EXPECT_EQ(dialog.CodeText(), "");
   EXPECT_EQ(dialog.Shift(), "-");
   EXPECT_TRUE(dialog.PeriodLines().empty());
+  EXPECT_FALSE(dialog.CanContinue());
 
   const TemplateChoice closed_at_once = dialog.Result();
   EXPECT_EQ(closed_at_once.code, "");
@@ -214,6 +232,14 @@ TEST(TemplateDialog, ExportModePreselectsNothingAndHidesTheLanguage) {
 
   dialog.SetCodeText("MATI");
   EXPECT_EQ(dialog.Result().period_lines.size(), 12u);
+  EXPECT_TRUE(dialog.CanContinue());
+
+  // The last conversion's template is preselected when the document has it.
+  TemplateDialog after(doc, TemplateDialogMode::Export, std::string(kCastilian), nullptr, "VESPRA");
+  EXPECT_EQ(after.CodeText(), "VESPRA");
+  EXPECT_EQ(after.Shift(), "V");
+  EXPECT_TRUE(after.CanContinue());
+  EXPECT_EQ(TemplateDialog(doc, TemplateDialogMode::Export, "", nullptr, "NOCHE").CodeText(), "");
 }
 
 TEST(TemplateDialog, ExportModeWithoutASlotTableOffersNoTemplate) {

@@ -176,6 +176,13 @@ bool Checked(HWND check_box) {
   return state == BST_CHECKED;
 }
 
+HWND Focused(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
 void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
 void Type(HWND field, std::wstring_view text) {
@@ -208,6 +215,26 @@ void PressKey(HWND window, UINT key) {
   const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
   PostMessageW(window, WM_KEYDOWN, key, 1 | (scan << 16));
   PostMessageW(window, WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
+}
+
+void PressChar(HWND window, wchar_t c, bool alt) {
+  PostMessageW(window, alt ? WM_SYSCHAR : WM_CHAR, c, 1 | (alt ? (1u << 29) : 0));
+}
+
+void ClickAt(POINT screen) {
+  SetCursorPos(screen.x, screen.y);
+  INPUT inputs[2] = {};
+  inputs[0].type = inputs[1].type = INPUT_MOUSE;
+  inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, inputs, sizeof(INPUT));
+}
+
+COLORREF ScreenPixel(POINT screen) {
+  HDC dc = GetDC(nullptr);
+  const COLORREF colour = GetPixel(dc, screen.x, screen.y);
+  ReleaseDC(nullptr, dc);
+  return colour;
 }
 
 Box WaitForBox(DWORD process, DWORD ms) {

@@ -62,6 +62,9 @@ bool Checked(HWND check_box);
 // once the program has taken it); returns the last text read.
 std::wstring WaitForText(HWND window, std::wstring_view expected, DWORD ms = 10000);
 
+// The control that has the keyboard focus in the thread of `window` (nullptr when none).
+HWND Focused(HWND window);
+
 // Presses a button (BM_CLICK, posted).
 void Click(HWND button);
 // Replaces the text of an edit field, or of a combo box's field, key by key (select all, then
@@ -73,6 +76,13 @@ void Type(HWND field, std::wstring_view text);
 void Choose(HWND combo, int index);
 // Presses a key on a window (WM_KEYDOWN and WM_KEYUP, posted), e.g. F1 on a focused control.
 void PressKey(HWND window, UINT key);
+// Types a character on a window (WM_CHAR, posted; `alt`: WM_SYSCHAR, as with Alt held).
+void PressChar(HWND window, wchar_t c, bool alt = false);
+// A click of the left mouse button at a point of the screen, as the mouse gives it (SendInput):
+// whichever window is shown there takes it.
+void ClickAt(POINT screen);
+// The colour the screen shows at a point.
+COLORREF ScreenPixel(POINT screen);
 
 // A message box of the program ("TransClepsaItaca"): its text and its buttons by identifier.
 struct Box {

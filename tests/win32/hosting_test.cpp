@@ -1,8 +1,9 @@
-// The Windows program hosted as Clepsa starts it: a borderless child of the host's window at its
-// origin showing one direction, the outcome in Clepsa.ini beside the program (every other line
-// kept, and read back by Windows' own GetPrivateProfileInt as Clepsa reads it), closing by itself
-// after a completed run or a missing input, and a host that waits for the program without reading
-// its messages, which must not stop a whole conversion.
+// The Windows program hosted as Clepsa starts it: under Wine, a borderless window owned by the
+// host's window and laid over its client area (drawn there, taking clicks, following the host's
+// moves and minimising), showing one direction, the outcome in Clepsa.ini beside the program
+// (every other line kept, and read back by Windows' own GetPrivateProfileInt as Clepsa reads
+// it), closing by itself after a completed run or a missing input, and a host that waits for the
+// program without reading its messages, which must not stop a whole conversion.
 #include <fstream>
 #include <sstream>
 
@@ -40,14 +41,27 @@ class HostedProgram : public ProgramTest {
     }
     return line;
   }
-  // The program's window inside the host's.
+  // The program's window in the host's (a child), or over it (under Wine, owned by it).
   HWND Hosted(HWND host) {
     HWND window = nullptr;
     drive::WaitUntil([&] {
       window = FindWindowExW(host, nullptr, L"MForm", nullptr);
+      for (HWND top = nullptr;
+           window == nullptr && (top = FindWindowExW(nullptr, top, L"MForm", nullptr)) != nullptr;) {
+        if (GetWindow(top, GW_OWNER) == host) window = top;
+      }
       return window != nullptr && IsWindowVisible(window);
     });
     return window;
+  }
+  // Whether the window sits at the host's client origin with its own size.
+  static bool AtOrigin(HWND window, HWND host) {
+    const RECT place = PlaceIn(window, host);
+    return place.left == 0 && place.top == 0 && place.right == 632 && place.bottom == 266;
+  }
+  static POINT OnScreen(HWND host, POINT client) {
+    ClientToScreen(host, &client);
+    return client;
   }
   std::string Ini() { return fs::exists(ini_) ? test::ReadFile(ini_) : "(none)"; }
   int IniOutcome() {
@@ -72,17 +86,33 @@ TEST_F(HostedProgram, ImportarSitsInTheHostShowingItsPanelAndSalirReportsZero) {
   HWND window = Hosted(host);
   ASSERT_NE(window, nullptr) << "the program's window is not inside the host's";
 
-  EXPECT_EQ(GetParent(window), host);
-  EXPECT_EQ(GetAncestor(window, GA_ROOT), host);
+  EXPECT_EQ(GetWindow(window, GW_OWNER), host);
   const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
-  EXPECT_TRUE(style & WS_CHILD);
+  EXPECT_EQ(style & (WS_CHILD | WS_POPUP), WS_POPUP);
   EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER));
-  EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_NOPARENTNOTIFY);
-  const RECT place = PlaceIn(window, host);
-  EXPECT_EQ(place.left, 0);
-  EXPECT_EQ(place.top, 0);
-  EXPECT_EQ(place.right, 632);
-  EXPECT_EQ(place.bottom, 266);
+  EXPECT_TRUE(drive::WaitUntil([&] { return AtOrigin(window, host); }));
+  // Drawn there: the panel's gradient starts at the host's first client line.
+  const desktop::Gradient gradient = *desktop::FindControl(kMain, "Draw3D3")->gradient;
+  const COLORREF start = RGB(gradient.start.red, gradient.start.green, gradient.start.blue);
+  EXPECT_TRUE(drive::WaitUntil([&] { return drive::ScreenPixel(OnScreen(host, {3, 0})) == start; }))
+      << std::hex << drive::ScreenPixel(OnScreen(host, {3, 0}));
+
+  // It follows the host's moves, and goes and comes back with the host's minimising.
+  SetWindowPos(host, nullptr, 300, 220, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(drive::WaitUntil([&] { return AtOrigin(window, host); }));
+  ShowWindow(host, SW_MINIMIZE);
+  EXPECT_TRUE(drive::WaitUntil([&] { return !IsWindowVisible(window); }));
+  ShowWindow(host, SW_RESTORE);
+  EXPECT_TRUE(drive::WaitUntil([&] { return IsWindowVisible(window) && AtOrigin(window, host); }));
+  // Covered by another window, then raised over it: the window comes back just above the host.
+  HWND cover = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 1024,
+                               nullptr, nullptr, nullptr, nullptr);
+  SetWindowPos(host, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  EXPECT_TRUE(drive::WaitUntil([&] {
+    return GetWindow(host, GW_HWNDPREV) == window &&
+           drive::ScreenPixel(OnScreen(host, {3, 0})) == start;
+  }));
+  DestroyWindow(cover);
 
   // Only the Clepsa-to-ITACA panel, filling the window under the bottom panel.
   EXPECT_FALSE(IsWindowVisible(Find(window, kMain, "Draw3D2")));
@@ -116,10 +146,14 @@ TEST_F(HostedProgram, AMissingInputReportsMinusOneAndClosesByItself) {
   auto program = Start({L"importar", handle});
   HWND window = Hosted(host);
   ASSERT_NE(window, nullptr);
-  drive::Click(Find(window, kMain, "BImportar"));
+  // A click of the mouse on "OK" where the host's window shows it.
+  RECT ok{};
+  GetWindowRect(Find(window, kMain, "BImportar"), &ok);
+  drive::WaitUntil([&] { return AtOrigin(window, host); });
+  drive::ClickAt({(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2});
   drive::Box box = drive::WaitForBox(program->Id());
   drive::Answer(box, IDOK);
-  ASSERT_TRUE(drive::AnswerFileDialog(program->Id(), {}));  // Cancel
+  ASSERT_TRUE(drive::AnswerFileDialog(program->Id(), dir_ / "no-esta.xml"));
   box = drive::WaitForBox(program->Id());
   EXPECT_EQ(box.text, Wide("No existe archivo XML o Solución."));
   drive::Answer(box, IDOK);

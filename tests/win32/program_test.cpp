@@ -20,6 +20,19 @@ const desktop::Form& kYear = desktop::SchoolYearForm();
 
 using DesktopProgram = ProgramTest;
 
+// The width of `text` in `font`, on the screen.
+int TextWidth(const LOGFONTW& font, std::wstring_view text) {
+  HDC dc = GetDC(nullptr);
+  HFONT created = CreateFontIndirectW(&font);
+  HGDIOBJ old = SelectObject(dc, created);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  DeleteObject(created);
+  ReleaseDC(nullptr, dc);
+  return size.cx;
+}
+
 TEST_F(DesktopProgram, TheMainWindowShowsBothDirectionsAsDescribed) {
   auto program = Start();
   HWND window = drive::WaitForWindow(program->Id(), L"MForm");
@@ -86,15 +99,17 @@ TEST_F(DesktopProgram, AMissingFileIsSaidAndTheWindowStaysOpen) {
   auto program = Start();
   HWND window = drive::WaitForWindow(program->Id(), L"MForm");
   ASSERT_NE(window, nullptr);
-  // A name that is not there, then no name at all (Cancel): both times "No existe archivo".
-  for (const fs::path& file : {dir_ / "no-esta.xml", fs::path()}) {
-    drive::Click(Find(window, kMain, "BExportar"));
-    ASSERT_TRUE(drive::AnswerFileDialog(program->Id(), file)) << "no file dialog";
-    const Box box = drive::WaitForBox(program->Id());
-    EXPECT_EQ(box.text, L"No existe archivo");
-    EXPECT_EQ(box.buttons, (std::map<int, std::wstring>{{IDOK, L"Aceptar"}}));
-    drive::Answer(box, IDOK);
-  }
+  // A name that is not there: "No existe archivo".
+  drive::Click(Find(window, kMain, "BExportar"));
+  ASSERT_TRUE(drive::AnswerFileDialog(program->Id(), dir_ / "no-esta.xml")) << "no file dialog";
+  const Box box = drive::WaitForBox(program->Id());
+  EXPECT_EQ(box.text, L"No existe archivo");
+  EXPECT_EQ(box.buttons, (std::map<int, std::wstring>{{IDOK, L"Aceptar"}}));
+  drive::Answer(box, IDOK);
+  // Cancel ends the run with nothing done, not even a message (no earlier file is taken).
+  drive::Click(Find(window, kMain, "BExportar"));
+  ASSERT_TRUE(drive::AnswerFileDialog(program->Id(), fs::path())) << "no file dialog";
+  EXPECT_EQ(drive::WaitForBox(program->Id(), 1500).window, nullptr);
   EXPECT_TRUE(IsWindowEnabled(Find(window, kMain, "BExportar")));
   EXPECT_TRUE(IsWindowEnabled(Find(window, kMain, "BImportar")));
   EXPECT_TRUE(program->Running());
@@ -121,13 +136,64 @@ TEST_F(DesktopProgram, AnErrorEndsTheRunInTheStandardErrorBoxWithWhatToDo) {
 
 // The conversion of the sample school with the command line's default answers: the first
 // template, VALENCIÁ, No to all templates, Yes to removing idle groups and teachers.
+// Escape never goes on: in the template dialog it ends the run, at the multi-template question
+// Enter answers "No", at the preview question Escape stops with "No se ha cambiado nada".
+TEST_F(DesktopProgram, KeysNeverGoOn) {
+  const fs::path school = CopySample(dir_.path() / "teclas");
+  auto program = Start();
+  const DWORD id = program->Id();
+  HWND window = drive::WaitForWindow(id, L"MForm");
+  ASSERT_NE(window, nullptr);
+  drive::Click(Find(window, kMain, "BExportar"));
+  ASSERT_TRUE(drive::AnswerFileDialog(id, school));
+  HWND dialog = drive::WaitForWindow(id, L"TPlantillas");
+  ASSERT_NE(dialog, nullptr);
+  HWND next = Find(dialog, kTemplates, "BitBtnContinuar");
+  EXPECT_TRUE(IsWindowEnabled(next));
+  drive::Type(Find(dialog, kTemplates, "ComboBoxPlantilla"), L"mati");  // no template's code
+  EXPECT_TRUE(drive::WaitUntil([&] { return !IsWindowEnabled(next); }));
+  drive::PressKey(dialog, VK_ESCAPE);
+  ASSERT_TRUE(drive::WaitGone(dialog));
+  EXPECT_EQ(drive::WaitForBox(id, 1500).window, nullptr);
+  EXPECT_TRUE(Tables(ztemp_) == Tables(dir_ / "nada"));
+
+  drive::Click(Find(window, kMain, "BExportar"));
+  ASSERT_TRUE(drive::AnswerFileDialog(id, school));
+  dialog = drive::WaitForWindow(id, L"TPlantillas");
+  ASSERT_NE(dialog, nullptr);
+  drive::Click(Find(dialog, kTemplates, "BitBtnContinuar"));
+  Box box = drive::WaitForBox(id);
+  EXPECT_EQ(box.text, Shown(QuestionText(Question::ImportAllTemplates)));
+  EXPECT_TRUE(GetWindowLongPtrW(GetDlgItem(box.window, IDNO), GWL_STYLE) & BS_DEFPUSHBUTTON);
+  drive::PressKey(GetDlgItem(box.window, IDNO), VK_RETURN);
+  ASSERT_TRUE(drive::WaitGone(box.window));
+  box = drive::WaitForBox(id);  // No: only the chosen template, so idle groups are asked about
+  EXPECT_EQ(box.text, Shown(QuestionText(Question::RemoveIdleGroupsAndTeachers)));
+  drive::Answer(box, IDYES);
+  HWND question = drive::WaitForWindow(id, L"TPreguntaVistaPrevia");
+  ASSERT_NE(question, nullptr);
+  drive::PressKey(question, VK_ESCAPE);
+  box = drive::WaitForBox(id);
+  EXPECT_EQ(box.text, L"No se ha cambiado nada");
+  drive::Answer(box, IDOK);
+  EXPECT_TRUE(Tables(ztemp_) == Tables(dir_ / "nada"));
+  EXPECT_TRUE(IsWindowEnabled(Find(window, kMain, "BExportar")));
+  drive::Click(Find(window, kMain, "BClose"));
+  EXPECT_EQ(program->Wait(), 0);
+}
+
 TEST_F(DesktopProgram, AWholeConversionWritesTheTablesTheCommandLineWrites) {
   const fs::path school = CopySample(dir_.path() / FromUtf8("centro ñ"));
   auto program = Start();
   const DWORD id = program->Id();
   HWND window = drive::WaitForWindow(id, L"MForm");
   ASSERT_NE(window, nullptr);
-  drive::Click(Find(window, kMain, "BExportar"));
+  // The first "OK" has the focus; a bare letter presses no button ("&Salir" wants Alt+S), Enter
+  // presses "OK".
+  HWND ok = Find(window, kMain, "BExportar");
+  EXPECT_TRUE(drive::WaitUntil([&] { return drive::Focused(window) == ok; }));
+  drive::PressChar(ok, L's');
+  drive::PressKey(ok, VK_RETURN);
   ASSERT_TRUE(drive::AnswerFileDialog(id, school));
 
   // The template dialog in conversion mode: the first template preselected, its Monday periods.
@@ -145,34 +211,40 @@ TEST_F(DesktopProgram, AWholeConversionWritesTheTablesTheCommandLineWrites) {
   ASSERT_FALSE(periods.empty());
   EXPECT_EQ(periods.front().size(), 19u);
   EXPECT_EQ(periods.front().substr(0, 6), L" 1 de ");
-  // The language changes the description shown; back to VALENCIÁ by its entry in the list.
+  // The language, a pick list, changes the description shown; back to VALENCIÁ.
   HWND language = Find(dialog, kTemplates, "ComboBoxValCast");
   EXPECT_TRUE(IsWindowVisible(language));
-  drive::Type(language, L"CASTELLANO");
-  EXPECT_EQ(TextOf(dialog, kTemplates, "LabelNombre"), Wide("Horario de mañana"));
+  EXPECT_EQ(GetWindowLongPtrW(language, GWL_STYLE) & CBS_DROPDOWNLIST, CBS_DROPDOWNLIST);
+  drive::Choose(language, 1);
+  EXPECT_EQ(drive::WaitForText(Find(dialog, kTemplates, "LabelNombre"), Wide("Horario de mañana")),
+            Wide("Horario de mañana"));
   drive::Choose(language, 0);
   EXPECT_EQ(drive::WaitForText(Find(dialog, kTemplates, "LabelNombre"), Wide("Horari de matí")),
             Wide("Horari de matí"));
   drive::Click(Find(dialog, kTemplates, "BitBtnContinuar"));
   ASSERT_TRUE(drive::WaitGone(dialog));
 
-  // The two questions, with the program's own captions.
+  // The two questions, with the program's own captions, answered by their mnemonics: N, then
+  // Alt+S.
+  const std::map<int, std::wstring> yes_no{{IDYES, Wide("&Sí")}, {IDNO, L"&No"}};
   Box box = drive::WaitForBox(id);
   EXPECT_EQ(box.text, Shown(QuestionText(Question::ImportAllTemplates)));
-  EXPECT_EQ(box.buttons, (std::map<int, std::wstring>{{IDYES, Wide("Sí")}, {IDNO, L"No"}}));
-  drive::Answer(box, IDNO);
+  EXPECT_EQ(box.buttons, yes_no);
+  drive::PressChar(drive::Focused(box.window), L'n');
+  ASSERT_TRUE(drive::WaitGone(box.window));
   box = drive::WaitForBox(id);
   EXPECT_EQ(box.text, Shown(QuestionText(Question::RemoveIdleGroupsAndTeachers)));
-  EXPECT_EQ(box.buttons, (std::map<int, std::wstring>{{IDYES, Wide("Sí")}, {IDNO, L"No"}}));
-  drive::Answer(box, IDYES);
+  EXPECT_EQ(box.buttons, yes_no);
+  drive::PressChar(drive::Focused(box.window), L's', true);
+  ASSERT_TRUE(drive::WaitGone(box.window));
 
   // Whether to see the changes first: yes; then they replace the tables.
   const desktop::Form& question_form = desktop::PreviewQuestionForm();
   HWND question = drive::WaitForWindow(id, L"TPreguntaVistaPrevia", L"TransClepsaItaca");
   ASSERT_NE(question, nullptr);
   EXPECT_EQ(TextOf(question, question_form, "NoPreguntar"), L"No volver a preguntar");
-  EXPECT_EQ(TextOf(question, question_form, "BSi"), Wide("Sí"));
-  drive::Click(Find(question, question_form, "BSi"));
+  EXPECT_EQ(TextOf(question, question_form, "BSi"), Wide("&Sí"));
+  drive::PressChar(Find(question, question_form, "NoPreguntar"), L's', true);
   const desktop::Form& preview_form = desktop::PreviewForm();
   HWND preview = drive::WaitForWindow(id, L"TVistaPrevia", L"Cambios en las tablas de Clepsa");
   ASSERT_NE(preview, nullptr);
@@ -189,6 +261,13 @@ TEST_F(DesktopProgram, AWholeConversionWritesTheTablesTheCommandLineWrites) {
   EXPECT_NE(summary.find(L"\r\n  PROFT       39 filas\r\n"), std::wstring::npos);
   EXPECT_NE(summary.find(L"Copia de seguridad de lo sustituido: 1 "), std::wstring::npos);
   EXPECT_TRUE(IsWindowEnabled(Find(finished, finished_form, "BDeshacer")));
+  // Room for "Ver informe" in the system's message font.
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  RECT view{};
+  GetClientRect(Find(finished, finished_form, "BVerInforme"), &view);
+  EXPECT_GT(view.right, TextWidth(metrics.lfMessageFont, L"Ver informe"));
   drive::Click(Find(finished, finished_form, "BVerInforme"));
   HWND report = drive::WaitForWindow(id, L"TInforme", Wide("Informe de la ejecución"));
   ASSERT_NE(report, nullptr);
@@ -198,7 +277,8 @@ TEST_F(DesktopProgram, AWholeConversionWritesTheTablesTheCommandLineWrites) {
   for (const char* name : {"BGuardar", "BCopiar", "BImprimir"}) {
     EXPECT_TRUE(IsWindowVisible(Find(report, desktop::ReportForm(), name))) << name;
   }
-  drive::Click(Find(report, desktop::ReportForm(), "BCerrar"));
+  // Escape in the text closes the window as "Cerrar" does.
+  drive::PressKey(Find(report, desktop::ReportForm(), "Texto"), VK_ESCAPE);
   ASSERT_TRUE(drive::WaitGone(report));
   drive::Click(Find(finished, finished_form, "BAceptar"));
   ASSERT_TRUE(drive::WaitGone(finished));
@@ -252,7 +332,7 @@ TEST_F(DesktopProgram, AWholeConversionWritesTheTablesTheCommandLineWrites) {
 }
 
 // The export of the sample school (its tables made by the command line, Clepsa's SOLUC from the
-// golden files): the template typed, the year 2015 chosen from the list.
+// golden files): the template typed, the year 2025 chosen from the list.
 TEST_F(DesktopProgram, AWholeExportWritesTheDocumentTheCommandLineWrites) {
   const fs::path cli_ztemp = dir_ / "ZTEMP-cli";
   fs::create_directories(cli_ztemp);
@@ -277,7 +357,7 @@ TEST_F(DesktopProgram, AWholeExportWritesTheDocumentTheCommandLineWrites) {
   drive::Answer(box, IDOK);
   ASSERT_TRUE(drive::AnswerFileDialog(id, school));
 
-  // The template dialog in export mode: no language, no template preselected.
+  // The template dialog in export mode: no language, the conversion's template preselected.
   HWND dialog = drive::WaitForWindow(id, L"TPlantillas");
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(TextOf(dialog, kTemplates, "Label9"), Wide("EXPORTACIÓN A ITACA"));
@@ -285,23 +365,31 @@ TEST_F(DesktopProgram, AWholeExportWritesTheDocumentTheCommandLineWrites) {
             L"Seleccione la Plantilla Horaria que quiere aplicar para Exportar su Horario a ITACA.");
   EXPECT_FALSE(IsWindowVisible(Find(dialog, kTemplates, "ComboBoxValCast")));
   HWND code = Find(dialog, kTemplates, "ComboBoxPlantilla");
-  EXPECT_EQ(drive::Text(code), L"");
-  EXPECT_EQ(TextOf(dialog, kTemplates, "LabelTurno"), L"-");
+  EXPECT_EQ(drive::Text(code), L"MATI");
+  EXPECT_EQ(TextOf(dialog, kTemplates, "LabelTurno"), L"M");
+  drive::Type(code, L"");
+  EXPECT_EQ(drive::WaitForText(Find(dialog, kTemplates, "LabelTurno"), L"-"), L"-");
+  EXPECT_FALSE(IsWindowEnabled(Find(dialog, kTemplates, "BitBtnContinuar")));
   drive::Type(code, L"MATI");
   EXPECT_EQ(TextOf(dialog, kTemplates, "LabelTurno"), L"M");
   drive::Click(Find(dialog, kTemplates, "BitBtnContinuar"));
 
-  // The school year: the file's, then 2015 from the list.
+  // The school year: the file's, then 2025 from the list (the file's year, two before and
+  // after, this year); a text that is no year disables "Continuar".
   HWND year = drive::WaitForWindow(id, L"TCurExp", L"Curso de destino");
   ASSERT_NE(year, nullptr);
   EXPECT_EQ(TextOf(year, kYear, "LabelCurActual"), L"2024");
   EXPECT_EQ(TextOf(year, kYear, "LabelSeleccion"), Wide("Curso para el que se efectuará la Exportación:"));
   HWND years = Find(year, kYear, "ComboBoxCurso");
   EXPECT_EQ(drive::Text(years), L"");
-  ASSERT_EQ(drive::Items(years).size(), 11u);
-  EXPECT_EQ(drive::Items(years)[5], L"2015");
-  drive::Choose(years, 5);
-  EXPECT_EQ(drive::WaitForText(Find(year, kYear, "LabelCurActual"), L"2015"), L"2015");
+  ASSERT_GE(drive::Items(years).size(), 5u);
+  EXPECT_EQ(drive::Items(years)[0], L"2022");
+  EXPECT_EQ(drive::Items(years)[3], L"2025");
+  drive::Type(years, L"20x");
+  EXPECT_TRUE(drive::WaitUntil(
+      [&] { return !IsWindowEnabled(Find(year, kYear, "BitBtnContinuar")); }));
+  drive::Choose(years, 3);
+  EXPECT_EQ(drive::WaitForText(Find(year, kYear, "LabelCurActual"), L"2025"), L"2025");
   drive::Click(Find(year, kYear, "BitBtnContinuar"));
 
   HWND exported = drive::WaitForWindow(id, L"TFinalizado", L"TransClepsaItaca");
@@ -313,10 +401,10 @@ TEST_F(DesktopProgram, AWholeExportWritesTheDocumentTheCommandLineWrites) {
 
   ASSERT_EQ(CommandLine({"export", platform::PathToUtf8(cli_school), "--data-dir",
                          platform::PathToUtf8(cli_ztemp), "--template", "MATI", "--school-year",
-                         "2015", "-q"}),
+                         "2025", "-q"}),
             0);
   const std::string written = test::ReadFile(school.parent_path() / "ResultadoClepsaies_exemple.xml");
-  EXPECT_NE(written.find("curso=\"2015\""), std::string::npos);
+  EXPECT_NE(written.find("curso=\"2025\""), std::string::npos);
   EXPECT_EQ(WithoutExportDate(written),
             WithoutExportDate(test::ReadFile(cli_school.parent_path() / "ResultadoClepsaies_exemple.xml")));
   EXPECT_EQ(Tables(ztemp_).at("DIASHORAST"), Tables(cli_ztemp).at("DIASHORAST"));

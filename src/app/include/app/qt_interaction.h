@@ -40,10 +40,12 @@ class QtInteraction : public Interaction, public desktop::Screen {
   void Inform(Notice notice) override;
   bool Confirm(Question question) override;
   void ShowError(const Error& error) override;
-  TemplateChoice ChooseTemplate(TemplateDialog& dialog) override;
+  void ProposeFile(const std::filesystem::path& file) override;
+  std::optional<TemplateChoice> ChooseTemplate(TemplateDialog& dialog) override;
   void ChooseSchoolYear(SchoolYearDialog& dialog) override;
   void SetBusy(bool busy) override;
-  bool WantsPreview() override;
+  bool GoOnDespite(const Guard& guard) override;
+  PreviewChoice OfferPreview() override;
   bool ApproveChanges(const TablesPreview& preview) override;
   void ReportReady(const report::Report& report) override;
 
@@ -71,7 +73,8 @@ class QtInteraction : public Interaction, public desktop::Screen {
   void ShowErrorText(const QString& message);
   // The information and confirmation boxes for a text of the core.
   void InformText(std::string_view message);
-  bool ConfirmText(std::string_view message);
+  // `yes_by_default`: the answer Enter gives; Escape and the close box answer No.
+  bool ConfirmText(std::string_view message, bool yes_by_default = true);
 
  private:
   int Exec(QDialog& dialog);
@@ -81,6 +84,7 @@ class QtInteraction : public Interaction, public desktop::Screen {
   DialogRunner runner_;
   bool busy_ = false;
   std::filesystem::path start_folder_;
+  std::filesystem::path proposed_file_;  // the file the next file dialog opens on
   desktop::Session* session_ = nullptr;
   std::optional<QString> report_;  // the completed run's report, offered with its last message
 };

@@ -48,8 +48,9 @@ struct Font {
 };
 
 // What a button does to the dialog it sits on: closes it with that answer, or nothing of its
-// own (the main window's buttons).
-enum class Answer { None, Accept, Reject };
+// own (the main window's buttons). Reject is also what Escape and the close box answer; No is a
+// button's own answer, which no key gives.
+enum class Answer { None, Accept, Reject, No };
 
 struct Control {
   ControlKind kind;
@@ -67,6 +68,7 @@ struct Control {
   bool centred = false;              // labels: text centred horizontally
   bool visible = true;
   bool is_default = false;           // the button Enter presses
+  bool pick_list = false;            // combo boxes: only the entries of the list can be chosen
   Answer answer = Answer::None;      // buttons of a dialog: the answer it closes the dialog with
   // In a resizable window (whose first control, "Panel1", fills it): how the control follows
   // the window's size (kGrowWidth, kGrowHeight, kFollowRight, kFollowBottom).
@@ -123,7 +125,7 @@ inline constexpr int kHelpContextDirection = 3;
 // This program's own windows: the preview, the report, the finished window, the backups.
 inline constexpr int kHelpContextPreview = 10;
 inline constexpr int kHelpContextReport = 11;
-inline constexpr int kHelpContextFinished = 12;
+inline constexpr int kHelpContextFinished = kHelpContextReport;
 inline constexpr int kHelpContextBackups = 13;
 
 // The names of the controls the program itself works with.

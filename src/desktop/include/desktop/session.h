@@ -99,8 +99,9 @@ class Session {
 
   // Both direction buttons: enabled until one run completes (one completed run per start).
   bool RunsEnabled() const { return runs_enabled_; }
-  // The text of the main window's language box, as the user edits it.
-  void SetLanguage(std::string cp1252) { state_.LanguageChoice = std::move(cp1252); }
+  // The entry of the main window's language list the user picked ("VALENCIÁ", "CASTELLANO");
+  // any other text is not taken.
+  void SetLanguage(std::string_view cp1252);
   // The folder the file dialog opens in: that of the file chosen last (empty at first).
   std::filesystem::path FileDialogFolder() const;
 
@@ -109,7 +110,8 @@ class Session {
   // The click of "OK" under "Transformar datos desde ITACA hacia Clepsa" and under
   // "Transformar datos desde Clepsa hacia ITACA". An error ends the run in the standard error box
   // (ui.ShowError) and changes nothing else. After a completed run both directions are disabled;
-  // hosted, the window closes after a completed run and after a missing input.
+  // hosted, the window closes after a completed run and after a missing input. A run the user
+  // cancelled or refused at a guard leaves everything as it was.
   Next Convert(Interaction& ui);
   Next Export(Interaction& ui);
 

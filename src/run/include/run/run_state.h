@@ -32,11 +32,14 @@ enum class Notice {
   NoFile,            // "No existe archivo" (conversion)
   NoFileOrSolution,  // "No existe archivo XML o Solución." (export)
   Finished,          // "Proceso finalizado"
+  NothingChanged,    // "No se ha cambiado nada": the user stopped the run before it changed
+                     // anything (at the preview, or at a guard's question)
 };
 std::string_view NoticeText(Notice notice);
 
-// How a run ended when it did not throw. Cancelled: the user declined the changes the
-// conversion would make (Interaction::ApproveChanges); nothing was changed.
-enum class RunResult { Completed, MissingInput, Cancelled };
+// How a run ended when it did not throw. Cancelled: the user ended it (Cancel in the file
+// dialog, Escape or the close box of the template dialog, the preview declined). Refused: the
+// answer to a guard's question was No (Interaction::GoOnDespite). Neither changed anything.
+enum class RunResult { Completed, MissingInput, Cancelled, Refused };
 
 }  // namespace tc

@@ -35,13 +35,18 @@ std::string PeriodLine(std::string_view order, std::string_view from, std::strin
 // removed.
 std::string TrimTemplateCode(std::string_view text);
 
+// The language of the texts from what a user wrote: "VALENCIÁ" or "CASTELLANO" in any letter
+// case, the accent optional (Windows-1252); nullopt for any other text.
+std::optional<std::string> LanguageOf(std::string_view text);
+
 class TemplateDialog {
  public:
   // Activation. `language` is the main window's language text. In export mode the slot table
   // DIASHORAST of `slots` is opened first; when that fails, the error is kept in
-  // ActivationError() and the dialog offers no template.
+  // ActivationError() and the dialog offers no template. Export mode preselects `preselected`
+  // (the last conversion's template) when the document has it.
   TemplateDialog(const itaca::Document& document, TemplateDialogMode mode, std::string language,
-                 const store::Database* slots = nullptr);
+                 const store::Database* slots = nullptr, std::string_view preselected = {});
 
   TemplateDialogMode Mode() const { return mode_; }
   // Texts of the dialog in its mode.
@@ -62,6 +67,13 @@ class TemplateDialog {
   void SetLanguage(std::string text);
 
   TemplateChoice Result() const;
+
+  // "Continuar" is enabled only while the trimmed text is one of the document's codes.
+  bool CanContinue() const;
+  // Why a code typed elsewhere (the command line) cannot be taken: "La plantilla «NOPE» no está
+  // en el documento; sus plantillas son: MATI, VESPRA." and, when only the letter case differs,
+  // the code meant.
+  std::string NotInDocument() const;
 
  private:
   void Refresh();

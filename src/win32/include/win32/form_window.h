@@ -68,13 +68,20 @@ class FormWindow {
 
   // Shows the window modally: `disable` (its owner, or the program's main window) takes no input
   // until EndModal. Returns the answer: IDOK for a button that accepts, IDCANCEL for one that
-  // rejects and for closing the window.
+  // rejects and for closing the window, IDNO for one that answers No.
   int RunModal(HWND disable);
   void EndModal(int answer);
   bool Modal() const { return modal_; }
+  // Escape in a dialog: presses its close button or the button that rejects it, else closes it.
+  void Escape();
+  // Gives the focus to the first visible, enabled button (Enter presses it), focus shown.
+  void FocusFirstButton();
+  // Letters typed on a button or list are mnemonics only with Alt (a main window, where a bare
+  // letter would otherwise press a button while the user types elsewhere).
+  void SetMnemonicsNeedAlt(bool need_alt) { mnemonics_need_alt_ = need_alt; }
 
   // The program's message loops go through here: F1 (help for the focused control) and the
-  // dialog keys (Tab, Enter, Escape) of whichever window of ours has the message.
+  // dialog keys (Tab, Enter, Escape, Alt+letter) of whichever window of ours has the message.
   static bool PreTranslate(MSG& message);
   // What F1 does: asks for help on `context` for a window of the program.
   static void SetHelpHandler(std::function<void(int context)> handler);
@@ -105,6 +112,8 @@ class FormWindow {
   void PaintGradient(HWND panel, HDC dc);
   HBRUSH ColourControl(HWND panel, HWND control, HDC dc, UINT message);
   int DefaultButtonId() const;
+  int EscapeButtonId() const;
+  HWND ControlById(int id) const;
   static void RegisterClasses();
 
   const desktop::Form& form_;
@@ -119,6 +128,7 @@ class FormWindow {
   std::function<void()> on_close_;
   std::function<void()> on_destroyed_;
   bool modal_ = false;
+  bool mnemonics_need_alt_ = false;
   bool modal_done_ = false;
   int answer_ = IDCANCEL;
 };

@@ -5,7 +5,7 @@
 // outcome when it closes.
 //
 // Hosted, nothing of the program waits for Clepsa's window: the window is a child of it
-// (SetParent) that sends it no message (no parent notifications, none of the messages whose
+// (SetParent; under Wine, a window owned by it and laid over its client area) that sends it no message (no parent notifications, none of the messages whose
 // default handling goes to the parent), and the boxes and dialogs belong to a hidden window of
 // the program instead of Clepsa's window, which owning them would disable. Focus and activation,
 // which the system shares with Clepsa's window and changes by waiting for its answer, change only
@@ -39,6 +39,7 @@ class MainWindow {
 
  private:
   void Embed(HWND host);
+  void FollowHost();
   void KeepOnlyPanel(std::string_view kept, std::string_view hidden);
   void RunDirection(bool conversion);
   void AfterRun(desktop::Session::Next next);
@@ -56,6 +57,9 @@ class MainWindow {
   bool running_ = false;
   bool close_requested_ = false;
   bool closed_ = false;
+  HWND over_ = nullptr;  // under Wine, Clepsa's window, which the window is laid over
+  bool showing_ = false;
+  SIZE cut_{};           // the part of the window Clepsa's client area leaves visible
 };
 
 }  // namespace tc::win32

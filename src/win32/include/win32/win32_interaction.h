@@ -30,10 +30,12 @@ class Win32Interaction : public Interaction, public desktop::Screen {
   void Inform(Notice notice) override;
   bool Confirm(Question question) override;
   void ShowError(const Error& error) override;
-  TemplateChoice ChooseTemplate(TemplateDialog& dialog) override;
+  void ProposeFile(const std::filesystem::path& file) override { proposed_file_ = file; }
+  std::optional<TemplateChoice> ChooseTemplate(TemplateDialog& dialog) override;
   void ChooseSchoolYear(SchoolYearDialog& dialog) override;
   void SetBusy(bool busy) override;
-  bool WantsPreview() override;
+  bool GoOnDespite(const Guard& guard) override;
+  PreviewChoice OfferPreview() override;
   bool ApproveChanges(const TablesPreview& preview) override;
   void ReportReady(const report::Report& report) override;
 
@@ -62,6 +64,7 @@ class Win32Interaction : public Interaction, public desktop::Screen {
   HWND main_;
   bool busy_ = false;
   std::filesystem::path start_folder_;
+  std::filesystem::path proposed_file_;  // the file the next file dialog opens on
   std::optional<std::wstring> report_;  // the completed run's report, offered with its message
 };
 
