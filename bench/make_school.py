@@ -5,7 +5,10 @@ Scale 1 is a large secondary school: 120 teachers, 40 groups, 600 contents, 60 r
 templates of 35 periods, about 4,000 lessons and 2,000 duty periods per template. Scale N holds N
 such schools side by side under one root, with codes made unique per copy.
 
-Usage: make_school.py SCALE OUTPUT.xml
+With "colliding" the codes the conversion shortens all collide: every teacher has the same
+name (so the same initials), every room and group code starts with the same long text.
+
+Usage: make_school.py SCALE OUTPUT.xml [colliding]
 """
 import random
 import sys
@@ -41,6 +44,7 @@ def attrs(**values):
 
 def main():
     scale = int(sys.argv[1])
+    colliding = sys.argv[3:] == ["colliding"]
     out = open(sys.argv[2], "w", encoding="utf-8", newline="\n")
     rnd = random.Random(20261208)
     w = out.write
@@ -68,9 +72,10 @@ def main():
         for g in range(GROUPS_PER_COPY):
             course = courses[g % len(courses)]
             letter = "ABCDE"[g // len(courses)]
-            groups.append((f"{course[1][0]}G{sfx}{g:02d}{letter}", course))
+            prefix = "GRUPCOMU" if colliding else f"{course[1][0]}G"
+            groups.append((f"{prefix}{sfx}{g:02d}{letter}", course))
         teachers = [f"{c:03d}{t:05d}X" for t in range(TEACHERS_PER_COPY)]
-        rooms = [f"A{sfx}{r:03d}" for r in range(ROOMS_PER_COPY)]
+        rooms = [f"{'AULACOMUN' if colliding else 'A'}{sfx}{r:03d}" for r in range(ROOMS_PER_COPY)]
         contents = [(f"M{sfx}{i:02d}{k:02d}", course) for i, course in enumerate(courses)
                     for k in range(CONTENTS_PER_COURSE)]
         duties = [f"OC{sfx}{d:03d}" for d in range(DUTIES_PER_COPY)]
@@ -91,7 +96,7 @@ def main():
     w("</grupos>\n<docentes>\n")
     for _, _, _, teachers, *_ in copies:
         for n, doc in enumerate(teachers):
-            w(f'<docente {attrs(documento=doc, nombre=NAMES[n % len(NAMES)], apellido1=SURNAMES[n % len(SURNAMES)], apellido2=SURNAMES[(n // 3) % len(SURNAMES)], tipo_docente="D", fecha_ingreso="01/09/2015", ensenanza="ESO", email1=f"d{doc.lower()}@edu.gva.es", email2="")}/>\n')
+            w(f'<docente {attrs(documento=doc, nombre=NAMES[0 if colliding else n % len(NAMES)], apellido1=SURNAMES[0 if colliding else n % len(SURNAMES)], apellido2=SURNAMES[0 if colliding else (n // 3) % len(SURNAMES)], tipo_docente="D", fecha_ingreso="01/09/2015", ensenanza="ESO", email1=f"d{doc.lower()}@edu.gva.es", email2="")}/>\n')
     w("</docentes>\n<aulas>\n")
     for _, _, _, _, rooms, *_ in copies:
         for n, room in enumerate(rooms):

@@ -108,13 +108,9 @@ std::string Utf8ToCp1252(std::string_view utf8) {
   return out;
 }
 
-char32_t DecodeUtf8(std::string_view s, std::size_t& i, bool& valid) {
-  const auto lead = static_cast<unsigned char>(s[i]);
-  valid = true;
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
+Utf8Sequence ReadUtf8(std::string_view s, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(s[at]);
+  if (lead < 0x80) return {lead, 1, true};
   // Length and smallest code point of the sequence, so that overlong forms are refused.
   std::size_t length = 0;
   char32_t cp = 0, minimum = 0;
@@ -124,20 +120,24 @@ char32_t DecodeUtf8(std::string_view s, std::size_t& i, bool& valid) {
     length = 3, cp = lead & 0x0F, minimum = 0x800;
   } else if (lead >= 0xF0 && lead <= 0xF4) {
     length = 4, cp = lead & 0x07, minimum = 0x10000;
+  } else {
+    return {0xFFFD, 1, false};
   }
-  std::size_t taken = 1;
-  if (length == 0) valid = false;
-  while (valid && taken < length) {
-    if (i + taken >= s.size() || (static_cast<unsigned char>(s[i + taken]) & 0xC0) != 0x80) {
-      valid = false;
-      break;
+  for (std::size_t taken = 1; taken < length; ++taken) {
+    if (at + taken >= s.size() || (static_cast<unsigned char>(s[at + taken]) & 0xC0) != 0x80) {
+      return {0xFFFD, taken, false};
     }
-    cp = (cp << 6) | (static_cast<unsigned char>(s[i + taken]) & 0x3F);
-    ++taken;
+    cp = (cp << 6) | (static_cast<unsigned char>(s[at + taken]) & 0x3F);
   }
-  if (valid && (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) valid = false;
-  i += taken;
-  return valid ? cp : char32_t{0xFFFD};
+  if (cp < minimum || cp > 0x10FFFF) return {0xFFFD, length, false};
+  return {cp, length, true};
+}
+
+char32_t DecodeUtf8(std::string_view s, std::size_t& i, bool& valid) {
+  const Utf8Sequence sequence = ReadUtf8(s, i);
+  i += sequence.length;
+  valid = sequence.valid && !(sequence.code_point >= 0xD800 && sequence.code_point <= 0xDFFF);
+  return valid ? sequence.code_point : char32_t{0xFFFD};
 }
 
 void AppendUtf8(std::string& out, char32_t cp) {

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <new>
 
 #include <pugixml.hpp>
 
@@ -74,21 +73,10 @@ std::optional<std::string_view> RawAttr(const void* node, std::string_view name)
 
 bool IsXmlBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
-// The text the parser works on, in memory of its own allocator so that it can keep it.
-struct ParseBufferFree {
-  void operator()(char* p) const { pugi::get_memory_deallocation_function()(p); }
-};
-using ParseBuffer = std::unique_ptr<char, ParseBufferFree>;
-
-ParseBuffer AllocateParseBuffer(std::size_t size) {
-  void* memory = pugi::get_memory_allocation_function()(size > 0 ? size : 1);
-  if (!memory) throw std::bad_alloc();
-  return ParseBuffer(static_cast<char*>(memory));
-}
-
 }  // namespace
 
 struct Document::Impl {
+  std::string text;  // the UTF-8 text the tree was parsed in (in place: its nodes point into it)
   pugi::xml_document xml;
   std::string source;                      // UTF-8, as Source() gives it
   std::filesystem::path file;              // the file loaded, empty for Parse
@@ -103,26 +91,6 @@ struct Document::Impl {
     const auto it = std::lower_bound(line_breaks.begin(), line_breaks.end(),
                                      static_cast<std::size_t>(offset));
     return static_cast<int>(it - line_breaks.begin()) + 1;
-  }
-
-  // A line ends at LF, or at a CR not followed by LF (old Mac files).
-  void IndexLines(std::string_view text) {
-    line_breaks.clear();
-    const char* const begin = text.data();
-    const std::size_t size = text.size();
-    auto scan = [&](char c, auto&& keep) {
-      for (std::size_t at = 0; at < size;) {
-        const void* hit = std::memchr(begin + at, c, size - at);
-        if (!hit) break;
-        const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - begin);
-        if (keep(offset)) line_breaks.push_back(offset);
-        at = offset + 1;
-      }
-    };
-    scan('\n', [](std::size_t) { return true; });
-    const std::size_t line_feeds = line_breaks.size();
-    scan('\r', [&](std::size_t offset) { return offset + 1 >= size || begin[offset + 1] != '\n'; });
-    if (line_breaks.size() != line_feeds) std::sort(line_breaks.begin(), line_breaks.end());
   }
 
   // The first fault the well-formedness check finds, as the user reads it.
@@ -140,31 +108,28 @@ struct Document::Impl {
                         ErrorKind::DocumentMalformed, SourceText());
   }
 
-  // Parses a whole file held in `buffer` (allocated with pugixml's allocator; ownership passes to
-  // the parser whatever happens). UTF-8 is parsed where it lies; any other encoding is converted
-  // first. The declaration keeps naming the file's own encoding, the one a save writes.
-  void Read(ParseBuffer buffer, std::size_t size) {
-    detail::DecodedDocument decoded =
-        detail::DecodeDocument(std::string_view(buffer.get(), size), SourceText());
+  // Parses a whole file. UTF-8 is parsed where it lies; any other encoding is converted first.
+  // The declaration keeps naming the file's own encoding, the one a save writes.
+  void Read(std::string bytes) {
+    detail::DecodedDocument decoded = detail::DecodeDocument(bytes, SourceText());
     charset = decoded.charset;
     byte_order_mark = decoded.byte_order_mark;
+    const bool as_it_lies = !decoded.converted;
+    text = as_it_lies ? std::move(bytes) : std::move(*decoded.converted);
+    std::string().swap(bytes);
     // A UTF-8 file is parsed where it lies, its mark included; the check reads the characters of
-    // the document, and the mark is none of them.
-    const std::size_t mark = decoded.converted || !byte_order_mark ? 0 : 3;
-    if (decoded.converted) {
-      buffer.reset();
-      size = decoded.converted->size();
-      buffer = AllocateParseBuffer(size);
-      std::memcpy(buffer.get(), decoded.converted->data(), size);
-      decoded.converted.reset();
+    // the document, and the mark is none of them. Its reading of every byte is also the UTF-8
+    // check: only a file it refuses may hold bytes that are not UTF-8, named first as such.
+    const std::size_t mark = as_it_lies && byte_order_mark ? 3 : 0;
+    if (auto fault = detail::FirstWellFormednessFault(std::string_view(text).substr(mark))) {
+      if (as_it_lies) detail::RequireUtf8(decoded, text, SourceText());
+      Refuse(*fault);
     }
-    const std::string_view text(buffer.get(), size);
-    if (auto fault = detail::FirstWellFormednessFault(text.substr(mark))) Refuse(*fault);
-    IndexLines(text);
+    line_breaks = detail::LineEnds(text);
     // The check has let through only well-formed XML: the parser fails now for want of memory,
     // or where it disagrees with the check (which would be a fault of ours, named as such).
-    const pugi::xml_parse_result result = xml.load_buffer_inplace_own(
-        buffer.release(), size, kParseOptions, pugi::encoding_utf8);
+    const pugi::xml_parse_result result =
+        xml.load_buffer_inplace(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
     if (result.status == pugi::status_out_of_memory) {
       throw DocumentError("No hay memoria suficiente para leer el documento ITACA " +
                               SourceText() + ".",
@@ -271,20 +236,14 @@ Document Document::Load(const std::filesystem::path& file, platform::FileSystem&
                                                                 : ErrorKind::DocumentUnreadable,
                         document.impl_->SourceText());
   }
-  ParseBuffer buffer = AllocateParseBuffer(bytes.size());
-  std::memcpy(buffer.get(), bytes.data(), bytes.size());
-  const std::size_t size = bytes.size();
-  std::string().swap(bytes);
-  document.impl_->Read(std::move(buffer), size);
+  document.impl_->Read(std::move(bytes));
   return document;
 }
 
 Document Document::Parse(std::string_view bytes, std::string_view source) {
   Document document;
   document.impl_->source = std::string(source);
-  ParseBuffer buffer = AllocateParseBuffer(bytes.size());
-  if (!bytes.empty()) std::memcpy(buffer.get(), bytes.data(), bytes.size());
-  document.impl_->Read(std::move(buffer), bytes.size());
+  document.impl_->Read(std::string(bytes));
   return document;
 }
 

@@ -7,6 +7,7 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "wellformed.h"
 
 namespace tc::itaca::detail {
 
@@ -50,17 +51,6 @@ std::string Lower(std::string_view text) {
 }
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-int LineAt(std::string_view text, std::size_t offset) {
-  offset = std::min(offset, text.size());
-  int line = 1;
-  for (std::size_t i = 0; i < offset; ++i) {
-    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
-      ++line;
-    }
-  }
-  return line;
-}
 
 // Offset of the first byte that is not well-formed UTF-8, or npos. ASCII runs go eight at a time.
 std::size_t FirstInvalidUtf8(std::string_view s) {
@@ -150,26 +140,6 @@ std::optional<Charset> DeclaredCharset(std::string_view text, std::string_view s
   return charset;
 }
 
-// The UTF-8 file as it is, once every byte has been checked.
-DecodedDocument CheckedUtf8(std::string_view body, bool bom, std::optional<Charset> declared,
-                            std::string_view source) {
-  const std::size_t bad = FirstInvalidUtf8(body);
-  if (bad != std::string_view::npos) {
-    std::string where = " no est\xE1 escrito en UTF-8 (l\xEDnea " +
-                        std::to_string(LineAt(body, bad)) + ")";
-    if (bom) {
-      where += ", aunque empieza con la marca de UTF-8.";
-    } else if (declared) {
-      where += ", que es la codificaci\xF3n que declara.";
-    } else {
-      where += " y no declara ninguna otra codificaci\xF3n.";
-    }
-    throw DocumentError(Prefix(source) + where, ErrorKind::DocumentUnreadable,
-                        std::string(source));
-  }
-  return {Charset::kUtf8, bom, std::nullopt};
-}
-
 }  // namespace
 
 std::optional<Charset> CharsetNamed(std::string_view name) {
@@ -221,7 +191,7 @@ DecodedDocument DecodeDocument(std::string_view bytes, std::string_view source) 
   }
   if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
     const std::string_view body = bytes.substr(kUtf8Bom.size());
-    return CheckedUtf8(body, true, DeclaredCharset(body, source), source);
+    return {Charset::kUtf8, true, DeclaredCharset(body, source).has_value(), std::nullopt};
   }
   const bool le_bom = bytes.substr(0, 2) == kUtf16LeBom;
   const bool be_bom = bytes.substr(0, 2) == kUtf16BeBom;
@@ -235,8 +205,8 @@ DecodedDocument DecodeDocument(std::string_view bytes, std::string_view source) 
                           ErrorKind::DocumentUnreadable, std::string(source));
     }
     std::string utf8 = Utf16ToUtf8(bytes.substr(bom ? 2 : 0), big_endian);
-    DeclaredCharset(utf8, source);
-    return {big_endian ? Charset::kUtf16Be : Charset::kUtf16Le, bom, std::move(utf8)};
+    const bool declared = DeclaredCharset(utf8, source).has_value();
+    return {big_endian ? Charset::kUtf16Be : Charset::kUtf16Le, bom, declared, std::move(utf8)};
   }
 
   // Eight-bit files: the declaration says which code page, UTF-8 when it names none.
@@ -249,11 +219,25 @@ DecodedDocument DecodeDocument(std::string_view bytes, std::string_view source) 
                         ErrorKind::DocumentUnreadable, std::string(source));
   }
   if (charset == Charset::kUtf8 || charset == Charset::kAscii) {
-    DecodedDocument decoded = CheckedUtf8(bytes, false, declared, source);
-    decoded.charset = charset;
-    return decoded;
+    return {charset, false, declared.has_value(), std::nullopt};
   }
-  return {charset, false, EightBitToUtf8(bytes, charset)};
+  return {charset, false, true, EightBitToUtf8(bytes, charset)};
+}
+
+void RequireUtf8(const DecodedDocument& decoded, std::string_view bytes, std::string_view source) {
+  const std::string_view body = bytes.substr(decoded.byte_order_mark ? kUtf8Bom.size() : 0);
+  const std::size_t bad = FirstInvalidUtf8(body);
+  if (bad == std::string_view::npos) return;
+  std::string where = " no est\xE1 escrito en UTF-8 (l\xEDnea " +
+                      std::to_string(PositionIn(body, bad).line) + ")";
+  if (decoded.byte_order_mark) {
+    where += ", aunque empieza con la marca de UTF-8.";
+  } else if (decoded.declared) {
+    where += ", que es la codificaci\xF3n que declara.";
+  } else {
+    where += " y no declara ninguna otra codificaci\xF3n.";
+  }
+  throw DocumentError(Prefix(source) + where, ErrorKind::DocumentUnreadable, std::string(source));
 }
 
 Encoder::Encoder(Charset charset, bool byte_order_mark) : charset_(charset) {

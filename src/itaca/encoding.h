@@ -30,15 +30,22 @@ std::optional<std::string> DeclaredEncoding(std::string_view text);
 struct DecodedDocument {
   Charset charset;       // what the file is written in
   bool byte_order_mark;  // whether it starts with one
-  // The text converted to UTF-8, or nullopt when the bytes already are UTF-8 and can be parsed
-  // as they are (a UTF-8 byte-order mark included: the parser passes over it).
+  bool declared;         // whether its declaration names an encoding
+  // The text converted to UTF-8, or nullopt when the file is to be parsed as it lies (a UTF-8
+  // byte-order mark included: the parser passes over it). Such a file is UTF-8 only if its bytes
+  // are: the well-formedness check reads every one of them, and RequireUtf8 says which is not.
   std::optional<std::string> converted;
 };
 
-// Checks the bytes of a whole file and converts them to UTF-8 when they are not. Throws
-// DocumentError (naming `source`, Windows-1252) when the encoding is one we do not read, or the
-// bytes are not in the encoding they claim.
+// Tells apart the files whose encoding we do not read, and converts the bytes of the others to
+// UTF-8 when they are not read as they lie. Throws DocumentError (naming `source`,
+// Windows-1252) when the encoding is one we do not read, or the bytes are not UTF-16 as they
+// claim.
 DecodedDocument DecodeDocument(std::string_view bytes, std::string_view source);
+
+// For a file read as it lies (`bytes`, its mark included): throws the DocumentError that names
+// the first byte that is not UTF-8, when there is one.
+void RequireUtf8(const DecodedDocument& decoded, std::string_view bytes, std::string_view source);
 
 // Builds the bytes of a file in one charset from UTF-8 pieces. A character the charset cannot
 // hold becomes a character reference where markup allows one (text and attribute values) and

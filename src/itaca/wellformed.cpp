@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -46,45 +47,17 @@ constexpr std::array<std::uint8_t, 256> kByteClasses = MakeByteClasses();
 
 bool Is(unsigned byte, ByteClass what) { return (kByteClasses[byte] & what) != 0; }
 
-// One UTF-8 sequence; length 0 when the bytes are not UTF-8. Surrogates decode like any other
-// code point: the UTF-16 reader keeps a lone one so that it can be named here.
+// The character at `at`; length 0 when the bytes there are not UTF-8. Surrogates decode like any
+// other code point, to be named as such.
 struct Character {
   char32_t code_point;
   std::size_t length;
 };
 
 Character DecodeAt(std::string_view text, std::size_t at) {
-  auto byte = [&](std::size_t i) {
-    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
-  };
-  const unsigned lead = byte(at);
-  if (lead < 0x80) return {lead, 1};
-  std::size_t length;
-  char32_t code_point;
-  unsigned low = 0x80, high = 0xBF;  // the range of the second byte; then always 80-BF
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code_point = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code_point = lead & 0x0F;
-    if (lead == 0xE0) low = 0xA0;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code_point = lead & 0x07;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return {0, 0};
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    const unsigned b = byte(at + i);
-    if (b < low || b > high) return {0, 0};
-    low = 0x80;
-    high = 0xBF;
-    code_point = (code_point << 6) | (b & 0x3F);
-  }
-  return {code_point, length};
+  if (at >= text.size()) return {0, 0};
+  const Utf8Sequence sequence = ReadUtf8(text, at);
+  return sequence.valid ? Character{sequence.code_point, sequence.length} : Character{0, 0};
 }
 
 bool IsXmlCharacter(char32_t c) {
@@ -161,22 +134,18 @@ std::string Shown(std::string_view utf8) {
   return Utf8ToCp1252(utf8.substr(0, cut)) + "...";
 }
 
-// Thrown from inside the scanner at the first fault, caught where the check began: the fault
-// path is taken once per document, and every step of the scanner stays a plain call.
-struct Stop {
-  WellFormednessFault fault;
-};
-
 // One pass over the whole document, markup by markup. Elements are not nested calls but a stack
-// of open ones, so the depth of a document costs no machine stack.
+// of open ones, so the depth of a document costs no machine stack. Each step returns false at
+// the first fault, which Fail has recorded; the steps around it return at once.
 class Scanner {
  public:
   explicit Scanner(std::string_view text) : text_(text), size_(text.size()) {}
 
-  void Document() {
-    if (At("<?xml") && !NameCharacterAt(pos_ + 5)) Declaration();
-    TopLevel(false);
-    TopLevel(true);
+  std::optional<WellFormednessFault> Document() {
+    const bool read = (!At("<?xml") || NameCharacterAt(pos_ + 5) || Declaration()) &&
+                      TopLevel(false) && TopLevel(true);
+    if (read) return std::nullopt;
+    return std::move(fault_);
   }
 
  private:
@@ -188,23 +157,27 @@ class Scanner {
   // -------------------------------------------------------------------------------------------
   // Faults
 
-  [[noreturn]] void Fail(std::size_t at, std::string reason,
-                         WellFormednessFault::Kind kind = WellFormednessFault::Kind::kNotWellFormed)
-      const {
-    throw Stop{WellFormednessFault{kind, at, PositionIn(text_, at), std::move(reason)}};
+  // Records the fault; false, for the step to return.
+  bool Fail(std::size_t at, std::string reason,
+            WellFormednessFault::Kind kind = WellFormednessFault::Kind::kNotWellFormed) const {
+    fault_ = WellFormednessFault{kind, at, PositionIn(text_, at), std::move(reason)};
+    return false;
   }
 
-  [[noreturn]] void FailUnclosedTag(std::size_t start, std::string_view name) const {
-    Fail(start, "la etiqueta <" + Shown(name) + "> no se cierra (falta \">\")");
+  bool FailUnclosedTag(std::size_t start, std::string_view name) const {
+    return Fail(start, "la etiqueta <" + Shown(name) + "> no se cierra (falta \">\")");
   }
 
-  [[noreturn]] void FailUnclosedDeclaration(std::size_t start) const {
-    Fail(start, "la declaraci\xF3n XML no se cierra (falta \"?>\")");
+  bool FailUnclosedDeclaration(std::size_t start) const {
+    return Fail(start, "la declaraci\xF3n XML no se cierra (falta \"?>\")");
   }
 
-  [[noreturn]] void FailMalformedDeclaration(std::size_t at, std::string_view what) const {
-    Fail(at, "la declaraci\xF3n XML est\xE1 mal formada: " + std::string(what));
+  bool FailMalformedDeclaration(std::size_t at, std::string_view what) const {
+    return Fail(at, "la declaraci\xF3n XML est\xE1 mal formada: " + std::string(what));
   }
+
+  // For a step that gives a value: none, after a fault recorded.
+  static std::nullopt_t Failed(bool) { return std::nullopt; }
 
   // The character at `at`, for a message that says it was not expected there.
   std::string ShownCharacterAt(std::size_t at) const {
@@ -259,276 +232,308 @@ class Scanner {
     return text_.substr(start, pos_ - start);
   }
 
-  // The length of the character at `at`, one of the bytes of class kCheck; fails when XML does
-  // not allow it.
+  // The length of the character at `at`, one of the bytes of class kCheck; 0 when XML does not
+  // allow it (the fault recorded).
   std::size_t CheckedLength(std::size_t at) const {
     const unsigned b = Byte(at);
     if (b < 0x80) {
       if (Is(b, kCheck)) {
-        Fail(at, "el car\xE1" "cter de control U+" + Hex(b) + " no est\xE1 permitido en XML");
+        return Fail(at, "el car\xE1"
+                        "cter de control U+" +
+                            Hex(b) + " no est\xE1 permitido en XML");
       }
       return 1;
     }
     const Character c = DecodeAt(text_, at);
-    if (c.length == 0) Fail(at, "hay bytes que no forman ning\xFAn car\xE1" "cter UTF-8");
+    if (c.length == 0)
+      return Fail(at, "hay bytes que no forman ning\xFAn car\xE1"
+                      "cter UTF-8");
     if (IsSurrogate(c.code_point)) {
-      Fail(at, "hay medio car\xE1" "cter UTF-16 (el sustituto " + Hex(c.code_point) +
-                   " sin su pareja)");
+      return Fail(at, "hay medio car\xE1"
+                      "cter UTF-16 (el sustituto " +
+                          Hex(c.code_point) + " sin su pareja)");
     }
     if (!IsXmlCharacter(c.code_point)) {
-      Fail(at, "el car\xE1" "cter U+" + Hex(c.code_point) + " no est\xE1 permitido en XML");
+      return Fail(at, "el car\xE1"
+                      "cter U+" +
+                          Hex(c.code_point) + " no est\xE1 permitido en XML");
     }
     return c.length;
   }
 
+  // Passes the character at the current position, one of the bytes of class kCheck; false when
+  // XML does not allow it.
+  bool PassCharacter() {
+    const std::size_t length = CheckedLength(pos_);
+    pos_ += length;
+    return length > 0;
+  }
+
+  // Whether a character at `at` is one XML allows; false with the fault recorded when not.
+  bool Allowed(std::size_t at) const { return !Is(Byte(at), kCheck) || CheckedLength(at) > 0; }
+
   // Checks every character of [from, to), which ends at ASCII markup.
-  void CheckCharacters(std::size_t from, std::size_t to) const {
+  bool CheckCharacters(std::size_t from, std::size_t to) const {
     for (std::size_t at = from; at < to;) {
-      at += Is(Byte(at), kCheck) ? CheckedLength(at) : 1;
+      const std::size_t length = Is(Byte(at), kCheck) ? CheckedLength(at) : 1;
+      if (length == 0) return false;
+      at += length;
     }
+    return true;
   }
 
   // -------------------------------------------------------------------------------------------
   // The document
 
   // `<?xml version="1.x" encoding="..." standalone="yes|no"?>`, at the very start.
-  void Declaration() {
+  bool Declaration() {
     const std::size_t start = pos_;
     pos_ += 5;  // "<?xml"
     bool spaced = SkipSpace();
     if (!spaced || !At("version")) {
-      if (Ended()) FailUnclosedDeclaration(start);
-      Fail(pos_, "la declaraci\xF3n XML no empieza por la versi\xF3n (version=\"1.0\")");
+      if (Ended()) return FailUnclosedDeclaration(start);
+      return Fail(pos_, "la declaraci\xF3n XML no empieza por la versi\xF3n (version=\"1.0\")");
     }
     pos_ += 7;
-    const std::string_view version = DeclarationValue(start, "version");
+    const auto version_value = DeclarationValue(start, "version");
+    if (!version_value) return false;
+    const std::string_view version = *version_value;
     if (!IsVersionNumber(version)) {
-      Fail(OffsetOf(version), "la versi\xF3n \"" + Shown(version) +
-                                  "\" de la declaraci\xF3n XML no es v\xE1lida (se espera "
-                                  "\"1.0\")");
+      return Fail(OffsetOf(version), "la versi\xF3n \"" + Shown(version) +
+                                         "\" de la declaraci\xF3n XML no es v\xE1lida (se espera "
+                                         "\"1.0\")");
     }
     spaced = SkipSpace();
     if (spaced && At("encoding")) {
       pos_ += 8;
-      const std::string_view name = DeclarationValue(start, "encoding");
+      const auto name_value = DeclarationValue(start, "encoding");
+      if (!name_value) return false;
+      const std::string_view name = *name_value;
       if (!IsEncodingName(name)) {
-        Fail(OffsetOf(name), "\"" + Shown(name) +
-                                 "\" no es un nombre de codificaci\xF3n v\xE1lido en la "
-                                 "declaraci\xF3n XML");
+        return Fail(OffsetOf(name), "\"" + Shown(name) +
+                                        "\" no es un nombre de codificaci\xF3n v\xE1lido en la "
+                                        "declaraci\xF3n XML");
       }
       spaced = SkipSpace();
     }
     if (spaced && At("standalone")) {
       pos_ += 10;
-      const std::string_view value = DeclarationValue(start, "standalone");
+      const auto standalone = DeclarationValue(start, "standalone");
+      if (!standalone) return false;
+      const std::string_view value = *standalone;
       if (value != "yes" && value != "no") {
-        Fail(OffsetOf(value), "standalone vale \"" + Shown(value) +
-                                  "\" en la declaraci\xF3n XML, y solo puede valer \"yes\" o "
-                                  "\"no\"");
+        return Fail(OffsetOf(value),
+                    "standalone vale \"" + Shown(value) +
+                        "\" en la declaraci\xF3n XML, y solo puede valer \"yes\" o "
+                        "\"no\"");
       }
       SkipSpace();
     }
     if (At("?>")) {
       pos_ += 2;
-      return;
+      return true;
     }
-    if (Ended() || (Byte(pos_) == '?' && pos_ + 1 == size_)) FailUnclosedDeclaration(start);
-    FailMalformedDeclaration(pos_,
-                             "solo puede llevar version, encoding y standalone, en ese orden "
-                             "y separados por espacios");
+    if (Ended() || (Byte(pos_) == '?' && pos_ + 1 == size_)) return FailUnclosedDeclaration(start);
+    return FailMalformedDeclaration(
+        pos_, "solo puede llevar version, encoding y standalone, en ese orden "
+              "y separados por espacios");
   }
 
-  // The value of the pseudo-attribute whose `name` has just been read.
-  std::string_view DeclarationValue(std::size_t start, std::string_view name) {
+  // The value of the pseudo-attribute whose `name` has just been read; nullopt at a fault.
+  std::optional<std::string_view> DeclarationValue(std::size_t start, std::string_view name) {
     SkipSpace();
-    if (Ended()) FailUnclosedDeclaration(start);
-    if (Byte(pos_) != '=') FailMalformedDeclaration(pos_, "falta \"=\" tras " + std::string(name));
+    if (Ended()) return Failed(FailUnclosedDeclaration(start));
+    if (Byte(pos_) != '=') {
+      return Failed(FailMalformedDeclaration(pos_, "falta \"=\" tras " + std::string(name)));
+    }
     ++pos_;
     SkipSpace();
-    if (Ended()) FailUnclosedDeclaration(start);
+    if (Ended()) return Failed(FailUnclosedDeclaration(start));
     const unsigned quote = Byte(pos_);
     if (quote != '"' && quote != '\'') {
-      FailMalformedDeclaration(pos_,
-                               "el valor de " + std::string(name) + " no est\xE1 entre comillas");
+      return Failed(FailMalformedDeclaration(
+          pos_, "el valor de " + std::string(name) + " no est\xE1 entre comillas"));
     }
     const std::size_t value = ++pos_;
     while (pos_ < size_ && Byte(pos_) != quote && Byte(pos_) != '?' && Byte(pos_) != '>' &&
            Byte(pos_) != '<') {
       ++pos_;
     }
-    if (Ended()) FailUnclosedDeclaration(start);
+    if (Ended()) return Failed(FailUnclosedDeclaration(start));
     if (Byte(pos_) != quote) {
-      FailMalformedDeclaration(pos_, "el valor de " + std::string(name) +
-                                         " no se cierra (falta la comilla final)");
+      return Failed(FailMalformedDeclaration(
+          pos_, "el valor de " + std::string(name) + " no se cierra (falta la comilla final)"));
     }
     return text_.substr(value, pos_++ - value);
   }
 
   // White space, comments and processing instructions before the root element (which this
   // reads whole) or after it.
-  void TopLevel(bool after_root) {
+  bool TopLevel(bool after_root) {
     for (;;) {
       SkipSpace();
       if (Ended()) {
-        if (after_root) return;
-        Fail(pos_, "no contiene ning\xFAn elemento");
+        if (after_root) return true;
+        return Fail(pos_, "no contiene ning\xFAn elemento");
       }
       if (Byte(pos_) == '<') {
         if (At("<?")) {
-          ProcessingInstruction();
+          if (!ProcessingInstruction()) return false;
           continue;
         }
         if (At("<!--")) {
-          Comment();
+          if (!Comment()) return false;
           continue;
         }
         if (At("<!DOCTYPE")) {
-          Fail(pos_, "tiene una declaraci\xF3n de tipo de documento (<!DOCTYPE>)",
-               WellFormednessFault::Kind::kDocumentType);
+          return Fail(pos_, "tiene una declaraci\xF3n de tipo de documento (<!DOCTYPE>)",
+                      WellFormednessFault::Kind::kDocumentType);
         }
         if (NameStartAt(pos_ + 1)) {
-          if (after_root) Fail(pos_, "hay m\xE1s de un elemento ra\xEDz");
-          Element();
-          return;
+          if (after_root) return Fail(pos_, "hay m\xE1s de un elemento ra\xEDz");
+          return Element();
         }
-        if (At("</")) Fail(pos_, "hay una etiqueta de cierre sin su etiqueta de apertura");
-        if (!At("<![CDATA[")) Markup();  // fails, naming what is wrong with this '<'
+        if (At("</")) return Fail(pos_, "hay una etiqueta de cierre sin su etiqueta de apertura");
+        if (!At("<![CDATA[")) return Markup();  // fails, naming what is wrong with this '<'
       } else if (Is(Byte(pos_), kCheck)) {
-        CheckedLength(pos_);  // a character XML forbids is named as such
+        if (!Allowed(pos_)) return false;  // a character XML forbids is named as such
       }
-      Fail(pos_, "hay texto fuera del elemento ra\xEDz");
+      return Fail(pos_, "hay texto fuera del elemento ra\xEDz");
     }
   }
 
   // The root element with everything in it.
-  void Element() {
-    StartTag();
+  bool Element() {
+    if (!StartTag()) return false;
     while (!open_.empty()) {
       while (pos_ < size_ && !Is(Byte(pos_), kTextStop)) ++pos_;
       if (Ended()) {
         const OpenElement& open = open_.back();
-        Fail(open.offset, "el elemento <" + Shown(open.name) + "> no se cierra (falta </" +
-                              Shown(open.name) + ">)");
+        return Fail(open.offset, "el elemento <" + Shown(open.name) + "> no se cierra (falta </" +
+                                     Shown(open.name) + ">)");
       }
       switch (Byte(pos_)) {
         case '<':
-          Markup();
+          if (!Markup()) return false;
           break;
         case '&':
-          Reference();
+          if (!Reference()) return false;
           break;
         case ']':
           if (At("]]>")) {
-            Fail(pos_, "el texto contiene \"]]>\", que solo puede cerrar una secci\xF3n CDATA");
+            return Fail(pos_,
+                        "el texto contiene \"]]>\", que solo puede cerrar una secci\xF3n CDATA");
           }
           ++pos_;
           break;
         default:
-          pos_ += CheckedLength(pos_);
+          if (!PassCharacter()) return false;
       }
     }
+    return true;
   }
 
   // Whatever starts with '<' inside an element.
-  void Markup() {
-    if (NameStartAt(pos_ + 1)) {
-      StartTag();
-    } else if (At("</")) {
-      EndTag();
-    } else if (At("<!--")) {
-      Comment();
-    } else if (At("<![CDATA[")) {
-      CData();
-    } else if (At("<?")) {
-      ProcessingInstruction();
-    } else if (At("<!")) {
-      Fail(pos_, "\"<!\" no abre un comentario (<!-- -->) ni una secci\xF3n CDATA");
-    } else {
-      Fail(pos_, "hay un \"<\" que no abre ninguna etiqueta (en el texto se escribe &lt;)");
+  bool Markup() {
+    if (NameStartAt(pos_ + 1)) return StartTag();
+    if (At("</")) return EndTag();
+    if (At("<!--")) return Comment();
+    if (At("<![CDATA[")) return CData();
+    if (At("<?")) return ProcessingInstruction();
+    if (At("<!")) {
+      return Fail(pos_, "\"<!\" no abre un comentario (<!-- -->) ni una secci\xF3n CDATA");
     }
+    return Fail(pos_, "hay un \"<\" que no abre ninguna etiqueta (en el texto se escribe &lt;)");
   }
 
-  void StartTag() {
+  bool StartTag() {
     const std::size_t start = pos_++;
     const std::string_view name = Name();
     ClearAttributes();
     for (;;) {
       const bool spaced = SkipSpace();
-      if (Ended()) FailUnclosedTag(start, name);
+      if (Ended()) return FailUnclosedTag(start, name);
       const unsigned b = Byte(pos_);
       if (b == '>') {
         ++pos_;
+        if (!CheckPrefixes(start, name)) return false;
         open_.push_back({name, start});
-        return;
+        return true;
       }
       if (b == '/') {
-        if (pos_ + 1 == size_) FailUnclosedTag(start, name);
+        if (pos_ + 1 == size_) return FailUnclosedTag(start, name);
         if (Byte(pos_ + 1) != '>') {
-          Fail(pos_ + 1, "en la etiqueta <" + Shown(name) + "> falta \">\" tras \"/\"");
+          return Fail(pos_ + 1, "en la etiqueta <" + Shown(name) + "> falta \">\" tras \"/\"");
         }
         pos_ += 2;
-        return;
+        if (!CheckPrefixes(start, name)) return false;
+        EndScope();
+        return true;
       }
       if (!NameStartAt(pos_)) {
-        if (Is(b, kCheck)) CheckedLength(pos_);
-        Fail(pos_, "la etiqueta <" + Shown(name) + "> contiene \"" + ShownCharacterAt(pos_) +
-                       "\" donde se esperaba un atributo o el final de la etiqueta");
+        if (!Allowed(pos_)) return false;
+        return Fail(pos_, "la etiqueta <" + Shown(name) + "> contiene \"" + ShownCharacterAt(pos_) +
+                              "\" donde se esperaba un atributo o el final de la etiqueta");
       }
       const std::size_t attribute_start = pos_;
       const std::string_view attribute = Name();
       if (!spaced) {
-        Fail(attribute_start, "falta un espacio antes del atributo \"" + Shown(attribute) +
-                                  "\" en la etiqueta <" + Shown(name) + ">");
+        return Fail(attribute_start, "falta un espacio antes del atributo \"" + Shown(attribute) +
+                                         "\" en la etiqueta <" + Shown(name) + ">");
       }
+      if (attribute.find(':') != kNpos) qualified_.push_back({attribute, attribute_start});
       if (Repeated(attribute)) {
-        Fail(attribute_start, "el atributo \"" + Shown(attribute) +
-                                  "\" est\xE1 repetido en el elemento <" + Shown(name) + ">");
+        return Fail(attribute_start, "el atributo \"" + Shown(attribute) +
+                                         "\" est\xE1 repetido en el elemento <" + Shown(name) +
+                                         ">");
       }
       SkipSpace();
-      if (Ended()) FailUnclosedTag(start, name);
+      if (Ended()) return FailUnclosedTag(start, name);
       if (Byte(pos_) != '=') {
-        Fail(pos_, "falta \"=\" tras el atributo \"" + Shown(attribute) + "\" en la etiqueta <" +
-                       Shown(name) + ">");
+        return Fail(pos_, "falta \"=\" tras el atributo \"" + Shown(attribute) +
+                              "\" en la etiqueta <" + Shown(name) + ">");
       }
       ++pos_;
       SkipSpace();
-      if (Ended()) FailUnclosedTag(start, name);
-      AttributeValue(attribute);
+      if (Ended()) return FailUnclosedTag(start, name);
+      if (!AttributeValue(attribute)) return false;
     }
   }
 
-  void AttributeValue(std::string_view attribute) {
+  bool AttributeValue(std::string_view attribute) {
     const unsigned quote = Byte(pos_);
     if (quote != '"' && quote != '\'') {
-      Fail(pos_, "el valor del atributo \"" + Shown(attribute) + "\" no est\xE1 entre comillas");
+      return Fail(pos_,
+                  "el valor del atributo \"" + Shown(attribute) + "\" no est\xE1 entre comillas");
     }
     const std::size_t open = pos_++;
     for (;;) {
       while (pos_ < size_ && !Is(Byte(pos_), kValueStop)) ++pos_;
       if (Ended()) {
-        Fail(open, "el valor del atributo \"" + Shown(attribute) +
-                       "\" no se cierra (falta la comilla final)");
+        return Fail(open, "el valor del atributo \"" + Shown(attribute) +
+                              "\" no se cierra (falta la comilla final)");
       }
       const unsigned b = Byte(pos_);
       if (b == quote) {
         ++pos_;
-        return;
+        return true;
       }
       if (b == '"' || b == '\'') {
         ++pos_;
       } else if (b == '<') {
-        Fail(pos_, "el valor del atributo \"" + Shown(attribute) +
-                       "\" contiene \"<\" (se escribe &lt;)");
+        return Fail(pos_, "el valor del atributo \"" + Shown(attribute) +
+                              "\" contiene \"<\" (se escribe &lt;)");
       } else if (b == '&') {
-        Reference();
+        if (!Reference()) return false;
       } else {
-        pos_ += CheckedLength(pos_);
+        if (!PassCharacter()) return false;
       }
     }
   }
 
   void ClearAttributes() {
     attributes_.clear();
+    qualified_.clear();
     // A fresh set rather than clear(): clearing walks every bucket the set ever grew to.
     if (!attribute_set_.empty()) attribute_set_ = {};
   }
@@ -548,113 +553,171 @@ class Scanner {
     return !attribute_set_.insert(attribute).second;
   }
 
-  void EndTag() {
+  bool EndTag() {
     const std::size_t start = pos_;
     pos_ += 2;  // "</"
     if (!NameStartAt(pos_)) {
-      if (Ended()) Fail(start, "la etiqueta de cierre no se cierra (falta \">\")");
-      Fail(pos_, "\"</\" no va seguido del nombre de un elemento");
+      if (Ended()) return Fail(start, "la etiqueta de cierre no se cierra (falta \">\")");
+      return Fail(pos_, "\"</\" no va seguido del nombre de un elemento");
     }
     const std::string_view name = Name();
     if (Ended()) {
-      Fail(start, "la etiqueta de cierre </" + Shown(name) + "> no se cierra (falta \">\")");
+      return Fail(start, "la etiqueta de cierre </" + Shown(name) + "> no se cierra (falta \">\")");
     }
     const OpenElement& open = open_.back();
     if (name != open.name) {
-      Fail(start, "la etiqueta de cierre </" + Shown(name) + "> no corresponde a la de apertura <" +
-                      Shown(open.name) + "> de la l\xEDnea " +
-                      std::to_string(PositionIn(text_, open.offset).line));
+      return Fail(start, "la etiqueta de cierre </" + Shown(name) +
+                             "> no corresponde a la de apertura <" + Shown(open.name) +
+                             "> de la l\xEDnea " +
+                             std::to_string(PositionIn(text_, open.offset).line));
     }
     SkipSpace();
     if (Ended()) {
-      Fail(start, "la etiqueta de cierre </" + Shown(name) + "> no se cierra (falta \">\")");
+      return Fail(start, "la etiqueta de cierre </" + Shown(name) + "> no se cierra (falta \">\")");
     }
     if (Byte(pos_) != '>') {
-      if (Is(Byte(pos_), kCheck)) CheckedLength(pos_);
-      Fail(pos_, "la etiqueta de cierre </" + Shown(name) + "> contiene \"" +
-                     ShownCharacterAt(pos_) + "\" donde se esperaba \">\"");
+      if (!Allowed(pos_)) return false;
+      return Fail(pos_, "la etiqueta de cierre </" + Shown(name) + "> contiene \"" +
+                            ShownCharacterAt(pos_) + "\" donde se esperaba \">\"");
     }
     ++pos_;
     open_.pop_back();
+    EndScope();
+    return true;
   }
 
-  void Comment() {
+  // -------------------------------------------------------------------------------------------
+  // Namespace prefixes: a name "p:local" needs an xmlns:p on its element or on one around it.
+
+  static std::string_view PrefixOf(std::string_view name) {
+    const std::size_t colon = name.find(':');
+    return colon == kNpos || colon == 0 ? std::string_view() : name.substr(0, colon);
+  }
+
+  bool Declared(std::string_view prefix) const {
+    if (prefix == "xml") return true;
+    for (const Prefix& declared : prefixes_) {
+      if (declared.prefix == prefix) return true;
+    }
+    return false;
+  }
+
+  // At the end of a start tag, before the element is open: the declarations of its attributes,
+  // then the prefixes of its name and of its attributes.
+  bool CheckPrefixes(std::size_t start, std::string_view name) {
+    constexpr std::string_view kDeclaration = "xmlns";
+    for (const Qualified& attribute : qualified_) {
+      if (PrefixOf(attribute.name) == kDeclaration) {
+        prefixes_.push_back({attribute.name.substr(kDeclaration.size() + 1), open_.size()});
+      }
+    }
+    auto fail = [&](std::size_t at, std::string what, std::string_view prefix) {
+      return Fail(at, what + " lleva el prefijo \"" + Shown(prefix) +
+                          "\", que no est\xE1 declarado (falta xmlns:" + Shown(prefix) +
+                          " en ese elemento o en uno que lo contenga)");
+    };
+    if (const std::string_view prefix = PrefixOf(name); !prefix.empty() && !Declared(prefix)) {
+      return fail(start, "el elemento <" + Shown(name) + ">", prefix);
+    }
+    for (const Qualified& attribute : qualified_) {
+      const std::string_view prefix = PrefixOf(attribute.name);
+      if (!prefix.empty() && prefix != kDeclaration && !Declared(prefix)) {
+        return fail(
+            attribute.offset,
+            "el atributo \"" + Shown(attribute.name) + "\" de la etiqueta <" + Shown(name) + ">",
+            prefix);
+      }
+    }
+    return true;
+  }
+
+  // An element has ended: the prefixes it declared go with it.
+  void EndScope() {
+    while (!prefixes_.empty() && prefixes_.back().depth >= open_.size()) prefixes_.pop_back();
+  }
+
+  bool Comment() {
     const std::size_t start = pos_;
     const std::size_t dashes = text_.find("--", start + 4);
     if (dashes == kNpos || dashes + 2 == size_) {
-      Fail(start, "el comentario no se cierra (falta \"-->\")");
+      return Fail(start, "el comentario no se cierra (falta \"-->\")");
     }
-    CheckCharacters(start + 4, dashes);
+    if (!CheckCharacters(start + 4, dashes)) return false;
     if (Byte(dashes + 2) != '>') {
-      Fail(dashes, "el comentario contiene \"--\", que solo puede ir en el \"-->\" que lo cierra");
+      return Fail(dashes,
+                  "el comentario contiene \"--\", que solo puede ir en el \"-->\" que lo cierra");
     }
     pos_ = dashes + 3;
+    return true;
   }
 
-  void CData() {
+  bool CData() {
     const std::size_t start = pos_;
     const std::size_t end = text_.find("]]>", start + 9);
-    if (end == kNpos) Fail(start, "la secci\xF3n CDATA no se cierra (falta \"]]>\")");
-    CheckCharacters(start + 9, end);
+    if (end == kNpos) return Fail(start, "la secci\xF3n CDATA no se cierra (falta \"]]>\")");
+    if (!CheckCharacters(start + 9, end)) return false;
     pos_ = end + 3;
+    return true;
   }
 
-  void ProcessingInstruction() {
+  bool ProcessingInstruction() {
     const std::size_t start = pos_;
     pos_ += 2;  // "<?"
     if (!NameStartAt(pos_)) {
-      if (Ended()) Fail(start, "la instrucci\xF3n de proceso no se cierra (falta \"?>\")");
-      Fail(pos_, "falta el nombre de la instrucci\xF3n de proceso tras \"<?\"");
+      if (Ended()) return Fail(start, "la instrucci\xF3n de proceso no se cierra (falta \"?>\")");
+      return Fail(pos_, "falta el nombre de la instrucci\xF3n de proceso tras \"<?\"");
     }
     const std::string_view target = Name();
     if (IsReservedTarget(target)) {
       if (target == "xml") {
-        Fail(start, "la declaraci\xF3n XML solo puede ir al principio del documento");
+        return Fail(start, "la declaraci\xF3n XML solo puede ir al principio del documento");
       }
-      Fail(start, "el nombre \"" + Shown(target) +
+      return Fail(start,
+                  "el nombre \"" + Shown(target) +
                       "\" est\xE1 reservado y no puede nombrar una instrucci\xF3n de proceso");
     }
     if (At("?>")) {
       pos_ += 2;
-      return;
+      return true;
     }
     auto fail_unclosed = [&] {
-      Fail(start, "la instrucci\xF3n de proceso \"" + Shown(target) +
-                      "\" no se cierra (falta \"?>\")");
+      return Fail(start, "la instrucci\xF3n de proceso \"" + Shown(target) +
+                             "\" no se cierra (falta \"?>\")");
     };
-    if (Ended() || (Byte(pos_) == '?' && pos_ + 1 == size_)) fail_unclosed();
+    if (Ended() || (Byte(pos_) == '?' && pos_ + 1 == size_)) return fail_unclosed();
     if (!Is(Byte(pos_), kSpace)) {
-      if (Is(Byte(pos_), kCheck)) CheckedLength(pos_);
-      Fail(pos_, "falta un espacio tras el nombre de la instrucci\xF3n de proceso \"" +
-                     Shown(target) + "\"");
+      if (!Allowed(pos_)) return false;
+      return Fail(pos_, "falta un espacio tras el nombre de la instrucci\xF3n de proceso \"" +
+                            Shown(target) + "\"");
     }
     const std::size_t end = text_.find("?>", pos_);
-    if (end == kNpos) fail_unclosed();
-    CheckCharacters(pos_, end);
+    if (end == kNpos) return fail_unclosed();
+    if (!CheckCharacters(pos_, end)) return false;
     pos_ = end + 2;
+    return true;
   }
 
   // `&name;` or `&#digits;` / `&#xhex;`, in text or in an attribute value.
-  void Reference() {
+  bool Reference() {
     const std::size_t start = pos_++;
     if (pos_ < size_ && Byte(pos_) == '#') {
-      CharacterReference(start);
-      return;
+      return CharacterReference(start);
     }
-    if (!NameStartAt(pos_)) Fail(start, "hay un \"&\" suelto (se escribe &amp;)");
+    if (!NameStartAt(pos_)) return Fail(start, "hay un \"&\" suelto (se escribe &amp;)");
     const std::string_view name = Name();
     if (Ended() || Byte(pos_) != ';') {
-      Fail(start, "la referencia \"&" + Shown(name) + "\" no termina en \";\"");
+      return Fail(start, "la referencia \"&" + Shown(name) + "\" no termina en \";\"");
     }
     ++pos_;
     if (!IsPredefinedEntity(name)) {
-      Fail(start, "la entidad \"&" + Shown(name) +
-                      ";\" no est\xE1 definida (solo se admiten &lt;, &gt;, &amp;, &quot; y "
-                      "&apos;)");
+      return Fail(start, "la entidad \"&" + Shown(name) +
+                             ";\" no est\xE1 definida (solo se admiten &lt;, &gt;, &amp;, &quot; y "
+                             "&apos;)");
     }
+    return true;
   }
 
-  void CharacterReference(std::size_t start) {
+  bool CharacterReference(std::size_t start) {
     ++pos_;  // '#'
     const bool hex = pos_ < size_ && Byte(pos_) == 'x';
     if (hex) ++pos_;
@@ -676,14 +739,20 @@ class Scanner {
       value = std::min<char32_t>(value * (hex ? 16 : 10) + digit, kBeyondUnicode);
     }
     if (pos_ == digits || Ended() || Byte(pos_) != ';') {
-      Fail(start, "la referencia de car\xE1" "cter \"" + ShownReference(start) +
-                      "\" est\xE1 mal formada (se escribe as\xED: &#233; o &#xE9;)");
+      return Fail(start, "la referencia de car\xE1"
+                         "cter \"" +
+                             ShownReference(start) +
+                             "\" est\xE1 mal formada (se escribe as\xED: &#233; o &#xE9;)");
     }
     ++pos_;
     if (!IsXmlCharacter(value)) {
-      Fail(start, "la referencia de car\xE1" "cter \"" + Shown(text_.substr(start, pos_ - start)) +
-                      "\" designa un car\xE1" "cter no permitido en XML");
+      return Fail(start, "la referencia de car\xE1"
+                         "cter \"" +
+                             Shown(text_.substr(start, pos_ - start)) +
+                             "\" designa un car\xE1"
+                             "cter no permitido en XML");
     }
+    return true;
   }
 
   // A malformed reference for its message: up to its ';' when one follows shortly, else up to
@@ -702,36 +771,56 @@ class Scanner {
   std::size_t size_;
   std::size_t pos_ = 0;
   std::vector<OpenElement> open_;
-  std::vector<std::string_view> attributes_;  // of the start tag being read
+  mutable std::optional<WellFormednessFault> fault_;  // the first one, once found
+  std::vector<std::string_view> attributes_;          // of the start tag being read
+  struct Qualified {
+    std::string_view name;
+    std::size_t offset;
+  };
+  std::vector<Qualified> qualified_;  // its attributes whose names have a ':'
+  struct Prefix {
+    std::string_view prefix;
+    std::size_t depth;  // how many elements were open around the one that declared it
+  };
+  std::vector<Prefix> prefixes_;  // declared by the open elements, outermost first
   std::unordered_set<std::string_view> attribute_set_;
 };
 
 }  // namespace
 
+std::vector<std::size_t> LineEnds(std::string_view text, std::size_t limit) {
+  limit = std::min(limit, text.size());
+  std::vector<std::size_t> ends;
+  const char* const begin = text.data();
+  auto scan = [&](char c, auto&& keep) {
+    for (std::size_t at = 0; at < limit;) {
+      const void* hit = std::memchr(begin + at, c, limit - at);
+      if (!hit) break;
+      const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - begin);
+      if (keep(offset)) ends.push_back(offset);
+      at = offset + 1;
+    }
+  };
+  scan('\n', [](std::size_t) { return true; });
+  const std::size_t line_feeds = ends.size();
+  scan('\r', [&](std::size_t at) { return at + 1 >= text.size() || begin[at + 1] != '\n'; });
+  if (ends.size() != line_feeds) std::sort(ends.begin(), ends.end());
+  return ends;
+}
+
 TextPosition PositionIn(std::string_view text, std::size_t offset) {
   offset = std::min(offset, text.size());
+  const std::vector<std::size_t> ends = LineEnds(text, offset);
   TextPosition position;
-  std::size_t line_start = 0;
-  for (std::size_t i = 0; i < offset; ++i) {
-    const char c = text[i];
-    if (c == '\n' || (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
-      ++position.line;
-      line_start = i + 1;
-    }
-  }
-  for (std::size_t i = line_start; i < offset; ++i) {
+  position.line = static_cast<int>(ends.size()) + 1;
+  for (std::size_t i = ends.empty() ? 0 : ends.back() + 1; i < offset; ++i) {
     if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++position.column;
   }
   return position;
 }
 
 std::optional<WellFormednessFault> FirstWellFormednessFault(std::string_view text) {
-  try {
-    Scanner(text).Document();
-  } catch (Stop& stop) {
-    return std::move(stop.fault);
-  }
-  return std::nullopt;
+  return Scanner(text).Document();
 }
 
 }  // namespace tc::itaca::detail

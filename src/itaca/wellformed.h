@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tc::itaca::detail {
 
@@ -18,9 +19,14 @@ struct TextPosition {
   int column = 1;
 };
 
-// The position of byte `offset` of UTF-8 `text`. A line ends at LF, or at a CR not followed by
-// LF. Every character of the files we read becomes one character of the UTF-8 text, so this is
-// also the position in the original file.
+// The offsets of the line ends in `text` before `limit`: a line ends at LF, or at a CR not
+// followed by LF (old Mac files).
+std::vector<std::size_t> LineEnds(std::string_view text,
+                                  std::size_t limit = std::string_view::npos);
+
+// The position of byte `offset` of UTF-8 `text`, lines as LineEnds counts them. Every character
+// of the files we read becomes one character of the UTF-8 text, so this is also the position in
+// the original file.
 TextPosition PositionIn(std::string_view text, std::size_t offset);
 
 struct WellFormednessFault {

@@ -153,12 +153,13 @@ class PosixFileSystem final : public FileSystem {
   std::string ReadFile(const fs::path& path) override {
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) ThrowFileError("No se puede leer el archivo", path, errno);
-    // Read straight into the result, growing it only when the file grew since fstat.
+    // Read straight into the result, growing it only when the file grew since fstat: one byte
+    // more than its size lets the read that finds the end happen without a copy of the whole.
     struct stat info {};
     std::string bytes;
     std::size_t size = 0;
     if (::fstat(fd.get(), &info) == 0 && info.st_size > 0) {
-      bytes.resize(static_cast<std::size_t>(info.st_size));
+      bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
     }
     for (;;) {
       if (size == bytes.size()) bytes.resize(bytes.size() + (1 << 16));

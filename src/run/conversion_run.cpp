@@ -33,10 +33,13 @@ struct Target {
   bool check = false;
 };
 
-// What a run keeps with its backup generation: its report, as text and as JSON.
+// What a run keeps with its backup generation: its report, as text and as JSON, rendered only
+// when a generation is made (`report` outlives the commit).
 std::vector<store::GenerationExtra> ReportFiles(const report::Report& report) {
-  return {{"informe.txt", ReportFileContents(report, ReportFormat::Text)},
-          {"informe.json", ReportFileContents(report, ReportFormat::Json)}};
+  auto as = [&report](ReportFormat format) {
+    return [&report, format] { return ReportFileContents(report, format); };
+  };
+  return {{"informe.txt", {}, as(ReportFormat::Text)}, {"informe.json", {}, as(ReportFormat::Json)}};
 }
 
 // The school as the backups name it: its code and its name.

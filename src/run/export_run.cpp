@@ -71,10 +71,13 @@ struct Target {
 
 // Everything after the slot table has been rebuilt (aside): the tables, the school year, the new
 // document and its saving (a check commits the slot table in its own folder and saves nothing).
-// What a run keeps with its backup generation: its report, as text and as JSON.
+// What a run keeps with its backup generation: its report, as text and as JSON, rendered only
+// when a generation is made (`report` outlives the commit).
 std::vector<store::GenerationExtra> ReportFiles(const report::Report& report) {
-  return {{"informe.txt", ReportFileContents(report, ReportFormat::Text)},
-          {"informe.json", ReportFileContents(report, ReportFormat::Json)}};
+  auto as = [&report](ReportFormat format) {
+    return [&report, format] { return ReportFileContents(report, format); };
+  };
+  return {{"informe.txt", {}, as(ReportFormat::Text)}, {"informe.json", {}, as(ReportFormat::Json)}};
 }
 
 ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& workplace,

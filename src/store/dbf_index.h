@@ -19,7 +19,10 @@ namespace tc::store::dbf {
 
 class KeyIndex {
  public:
-  explicit KeyIndex(std::vector<std::size_t> columns) : columns_(std::move(columns)) {}
+  // Sized for `rows` keys before it is filled.
+  KeyIndex(std::vector<std::size_t> columns, std::size_t rows) : columns_(std::move(columns)) {
+    rows_.reserve(rows);
+  }
 
   // Column positions (in the table's field list) that make up the key, in order.
   const std::vector<std::size_t>& Columns() const { return columns_; }

@@ -375,7 +375,8 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
         info.files.push_back(Utf8(removal.filename()));
       }
       for (const GenerationExtra& extra : plan.extras) {
-        WriteText(files, Child(partial, extra.file_name), extra.contents);
+        WriteText(files, Child(partial, extra.file_name),
+                  extra.render ? extra.render() : extra.contents);
       }
       WriteText(files, Child(partial, kManifest), ManifestText(info));
     }

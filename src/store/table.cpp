@@ -259,19 +259,20 @@ void Table::Pack() {
 }
 
 bool Table::Locate(std::string_view keys, std::string_view value) {
-  return Require(impl_).Locate(keys, {value});
+  return Require(impl_).Locate(keys, {&value, 1});
 }
 
 bool Table::LocateNext(std::string_view keys, std::string_view value) {
-  return Require(impl_).Locate(keys, {value}, true);
+  return Require(impl_).Locate(keys, {&value, 1}, true);
 }
 
 bool Table::Locate(std::string_view keys, std::initializer_list<std::string_view> values) {
-  return Require(impl_).Locate(keys, std::vector<std::string_view>(values));
+  return Require(impl_).Locate(keys, {values.begin(), values.size()});
 }
 
 bool Table::Locate(std::string_view keys, std::span<const std::string> values) {
-  return Require(impl_).Locate(keys, std::vector<std::string_view>(values.begin(), values.end()));
+  const std::vector<std::string_view> views(values.begin(), values.end());
+  return Require(impl_).Locate(keys, views);
 }
 
 std::string Table::GetText(std::string_view field) const {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -64,6 +65,10 @@ class Table::Impl {
   // Lookup indexes by key set (column positions joined), and by the key text callers give.
   std::unordered_map<std::string, std::unique_ptr<dbf::KeyIndex>> indexes;
   std::unordered_map<std::string, dbf::KeyIndex*, NameHash, std::equal_to<>> index_by_keys;
+  // The key list of the last lookup and its index: a stage's lookups mostly repeat one list,
+  // which is then compared rather than hashed again.
+  std::string last_keys;
+  dbf::KeyIndex* last_index = nullptr;
 
   // ---- Loading and saving (table_file.cpp) ---------------------------------------------------
 
@@ -128,11 +133,11 @@ class Table::Impl {
   std::string_view KeyText(const dbf::Column& column, const char* row, std::string& scratch) const;
   std::uint64_t RowHash(const dbf::KeyIndex& index, const char* row) const;
   bool RowMatches(const dbf::KeyIndex& index, const char* row,
-                  const std::vector<std::string_view>& values) const;
+                  std::span<const std::string_view> values) const;
   // The index for a key list such as "HORA;MARCO", built on first use.
   dbf::KeyIndex& IndexFor(std::string_view keys);
   // The first matching row, or with `after` the first one past the current row.
-  bool Locate(std::string_view keys, const std::vector<std::string_view>& values,
+  bool Locate(std::string_view keys, std::span<const std::string_view> values,
               bool after = false);
 };
 

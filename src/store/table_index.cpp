@@ -33,6 +33,8 @@ void Table::Impl::IndexRemoved(std::uint32_t record, const char* row) {
 void Table::Impl::DropIndexes() {
   indexes.clear();
   index_by_keys.clear();
+  last_keys.clear();
+  last_index = nullptr;
 }
 
 // ---- Lookups ---------------------------------------------------------------------------------
@@ -64,7 +66,7 @@ std::uint64_t Table::Impl::RowHash(const dbf::KeyIndex& index, const char* row) 
 }
 
 bool Table::Impl::RowMatches(const dbf::KeyIndex& index, const char* row,
-                             const std::vector<std::string_view>& values) const {
+                             std::span<const std::string_view> values) const {
   std::string scratch;
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (KeyText(layout.columns[index.Columns()[i]], row, scratch) != values[i]) return false;
@@ -73,7 +75,12 @@ bool Table::Impl::RowMatches(const dbf::KeyIndex& index, const char* row,
 }
 
 dbf::KeyIndex& Table::Impl::IndexFor(std::string_view keys) {
-  if (auto known = index_by_keys.find(keys); known != index_by_keys.end()) return *known->second;
+  if (last_index && keys == last_keys) return *last_index;
+  if (auto known = index_by_keys.find(keys); known != index_by_keys.end()) {
+    last_keys = keys;
+    last_index = known->second;
+    return *last_index;
+  }
   std::vector<std::size_t> positions;
   std::string signature;
   std::size_t start = 0;
@@ -90,16 +97,18 @@ dbf::KeyIndex& Table::Impl::IndexFor(std::string_view keys) {
   }
   auto& slot = indexes[signature];
   if (!slot) {
-    slot = std::make_unique<dbf::KeyIndex>(positions);
+    slot = std::make_unique<dbf::KeyIndex>(positions, live);
     for (std::size_t i = 0; i < count; ++i) {
       if (IsLive(i)) slot->Add(RowHash(*slot, Record(i)), static_cast<std::uint32_t>(i));
     }
   }
   index_by_keys.emplace(std::string(keys), slot.get());
+  last_keys = keys;
+  last_index = slot.get();
   return *slot;
 }
 
-bool Table::Impl::Locate(std::string_view keys, const std::vector<std::string_view>& values,
+bool Table::Impl::Locate(std::string_view keys, std::span<const std::string_view> values,
                          bool after) {
   CheckActive();
   Settle();

@@ -137,6 +137,11 @@ TEST(Encodings, BytesThatAreNotInTheEncodingTheyClaimAreRefused) {
       }),
       W("El documento ITACA p.xml no está escrito en UTF-8 (línea 1), que es la codificación "
         "que declara."));
+  // Named as such even past a fault of its XML, and with the mark of UTF-8.
+  EXPECT_EQ(ErrorOf([] { Document::Parse("\xEF\xBB\xBF<centro a='1' a='2'>\n\xED\xA0\x80</centro>",
+                                         "p.xml"); }),
+            W("El documento ITACA p.xml no está escrito en UTF-8 (línea 2), aunque empieza con "
+              "la marca de UTF-8."));
   EXPECT_EQ(ErrorOf([] { Document::Parse("<?xml version='1.0' encoding='UTF-16'?><centro/>",
                                          "p.xml"); }),
             W("El documento ITACA p.xml declara la codificación \"UTF-16\", pero no está "

@@ -307,6 +307,23 @@ TEST(WellFormedness, TagsAndNames) {
             Fault(1, 9, "la etiqueta de cierre </centro> no se cierra (falta \">\")"));
 }
 
+TEST(WellFormedness, NamespacePrefixesMustBeDeclared) {
+  const auto undeclared = [](std::string_view what, std::string_view prefix) {
+    return std::string(what) + " lleva el prefijo \"" + std::string(prefix) +
+           "\", que no está declarado (falta xmlns:" + std::string(prefix) +
+           " en ese elemento o en uno que lo contenga)";
+  };
+  EXPECT_EQ(Refusal("<centro>\n  <x:docentes/>\n</centro>"),
+            Fault(2, 3, undeclared("el elemento <x:docentes>", "x")));
+  EXPECT_EQ(Refusal("<centro><docente x:dni='1'/></centro>"),
+            Fault(1, 18, undeclared("el atributo \"x:dni\" de la etiqueta <docente>", "x")));
+  // A declaration reaches the element's content, not what follows it.
+  EXPECT_EQ(Refusal("<centro><a xmlns:x='u'><x:b/></a><x:c/></centro>"),
+            Fault(1, 34, undeclared("el elemento <x:c>", "x")));
+  EXPECT_EQ(Refusal("<centro><a xmlns:x='u'/><x:c/></centro>"),
+            Fault(1, 25, undeclared("el elemento <x:c>", "x")));
+}
+
 TEST(WellFormedness, ColumnsCountCharactersOfTheOriginalFile) {
   const std::string fault = "el atributo \"a\" está repetido en el elemento <centro>";
   // UTF-8: "àéí" are six bytes and three columns.
@@ -365,7 +382,10 @@ TEST(WellFormedness, UnusualButWellFormedDocumentsLoad) {
       "<centro a='&lt;&gt;&amp;&quot;&apos;'>&lt;&gt;&amp;&quot;&apos;</centro>",
       "<centro a='&#9;&#xA;&#13;&#x20;&#65;&#xFFFD;&#x10FFFF;&#x10000;&#0000065;'/>",
       // Names.
-      "<centro><a.b-c_d:e\xC2\xB7 _x='1' \xC3\xA9l='2' :y='3'/><\xE4\xB8\xAD/></centro>",
+      "<centro xmlns:a.b-c_d='u'><a.b-c_d:e\xC2\xB7 _x='1' \xC3\xA9l='2' :y='3'/><\xE4\xB8\xAD/>"
+      "</centro>",
+      // Namespace prefixes declared on the element or around it; xml is always declared.
+      "<centro xmlns:x='u' x:a='1'><y:b xmlns:y='v' x:c='2' xml:lang='es'/><x:d/></centro>",
       "<centro   a = '1'\r\n\tb\t=\t\"2\"   ></centro   >",
       // Characters XML allows: DEL, C1 controls, U+FFFD, a character outside the basic plane.
       "<centro n='\x7F\xC2\x85\xEF\xBF\xBD\xF0\x9F\x98\x80'>\t\r\n</centro>",

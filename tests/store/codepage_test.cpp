@@ -48,6 +48,11 @@ TEST(CodePage, InvalidUtf8GivesQuestionMarksAndResynchronises) {
   EXPECT_EQ(Utf8ToCp1252("\xF4\x90\x80\x80"), "?");     // beyond U+10FFFF
   EXPECT_EQ(Utf8ToCp1252("\x80\x80"), "??");            // stray continuation bytes
   EXPECT_EQ(Utf8ToCp1252(std::string_view("a\0b", 3)), std::string("a\0b", 3));
+  // Read as a sequence, a surrogate is a code point of its own; a sequence cut short is not.
+  const Utf8Sequence surrogate = ReadUtf8("\xED\xA0\x80", 0);
+  EXPECT_TRUE(surrogate.valid && surrogate.code_point == 0xD800 && surrogate.length == 3);
+  const Utf8Sequence cut = ReadUtf8("\xE2\x82", 0);
+  EXPECT_TRUE(!cut.valid && cut.length == 2);
 }
 
 TEST(LetterCase, AccentedLettersAndTheFourOutsideTheRegularRange) {

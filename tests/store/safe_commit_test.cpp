@@ -121,11 +121,17 @@ TEST_F(SafeCommitTest, AFirstRunIntoAnEmptyFolderKeepsItsReportAndIsUndoneToEmpt
   EXPECT_FALSE(store::CommitFiles(real, dir.path(), bare));  // nothing to keep, no report
   for (const auto& [name, bytes] : kNew) fs::remove(dir / name);
 
-  const auto first = store::CommitFiles(real, dir.path(), Plan());
+  // A report to keep makes the generation; one rendered on demand is rendered once.
+  CommitPlan plan = Plan();
+  int rendered = 0;
+  plan.extras.push_back({"informe.json", {}, [&rendered] { return std::to_string(++rendered); }});
+  const auto first = store::CommitFiles(real, dir.path(), plan);
   ASSERT_TRUE(first);
+  EXPECT_EQ(rendered, 1);
   EXPECT_TRUE(first->files.empty());
   EXPECT_EQ(first->absent, (std::vector<std::string>{"A.DBF", "B.DBF", "C.DBF"}));
   EXPECT_EQ(ReadFile(first->folder / "informe.txt"), "informe");
+  EXPECT_EQ(ReadFile(first->folder / "informe.json"), "1");
   store::Database(dir.path()).Restore(*first);
   EXPECT_EQ(TopLevel(dir.path()), Files{});
 }

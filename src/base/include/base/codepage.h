@@ -21,9 +21,19 @@ char32_t Cp1252ToCodePoint(unsigned char byte);
 // The Windows-1252 byte of a code point, or -1 when the code page has none.
 int CodePointToCp1252(char32_t code_point);
 
-// UTF-8 primitives shared by the conversions here and the XML edge. DecodeUtf8 reads one
-// sequence at `i`, advances `i` past the bytes it used and returns the code point, or U+FFFD with
-// `valid` false for an ill-formed sequence (overlong forms and surrogates included).
+// UTF-8 primitives shared by the conversions here and the XML edge. ReadUtf8 reads the sequence
+// at `at` (within `utf8`): `valid` is false for an ill-formed one (a byte that starts none, a
+// sequence cut short, an overlong form, beyond U+10FFFF), whose `length` is then the bytes read
+// up to the fault. A surrogate decodes like any other code point: the UTF-16 reader keeps a lone
+// one so that the XML check can name it. DecodeUtf8 reads one sequence at `i`, advances `i` past
+// the bytes it used and returns the code point, or U+FFFD with `valid` false for an ill-formed
+// sequence or a surrogate.
+struct Utf8Sequence {
+  char32_t code_point;
+  std::size_t length;
+  bool valid;
+};
+Utf8Sequence ReadUtf8(std::string_view utf8, std::size_t at);
 char32_t DecodeUtf8(std::string_view utf8, std::size_t& i, bool& valid);
 void AppendUtf8(std::string& out, char32_t code_point);
 

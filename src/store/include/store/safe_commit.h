@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +57,9 @@ struct GenerationInfo {
 struct GenerationExtra {
   std::string file_name;  // "informe.txt"
   std::string contents;
+  // When set, gives the contents instead, called only when a generation is made (a plan with
+  // extras always makes one).
+  std::function<std::string()> render;
 };
 
 struct CommitPlan {
