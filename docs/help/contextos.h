@@ -8,3 +8,12 @@
 
 /* The two direction panels and their "OK" buttons. */
 #define IDH_TRANSFORMAR 3
+
+/* The preview question and the preview. */
+#define IDH_VISTA_PREVIA 10
+
+/* "Proceso finalizado" and the report window. */
+#define IDH_INFORME 11
+
+/* The backups window and undo. */
+#define IDH_COPIAS 13

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QLabel>
@@ -73,7 +74,8 @@ QWidget* Create(const desktop::Control& control, QWidget* parent) {
     case ControlKind::TextBox: {
       auto* text = new QPlainTextEdit(parent);
       text->setReadOnly(true);
-      text->setLineWrapMode(QPlainTextEdit::NoWrap);
+      text->setLineWrapMode(control.word_wrap ? QPlainTextEdit::WidgetWidth
+                                              : QPlainTextEdit::NoWrap);
       return text;
     }
     case ControlKind::CheckBox:
@@ -98,6 +100,35 @@ QWidget* Create(const desktop::Control& control, QWidget* parent) {
   }
   return new QWidget(parent);
 }
+
+// A resizable window: "Panel1" fills it and the controls follow its size as described.
+class Anchors : public QObject {
+ public:
+  Anchors(const desktop::Form& form, std::map<std::string, QWidget*, std::less<>> widgets,
+          QWidget* window)
+      : QObject(window), form_(form), widgets_(std::move(widgets)) {}
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Resize) {
+      const auto* window = static_cast<QWidget*>(watched);
+      for (const desktop::Control& control : form_.controls) {
+        QWidget* widget = widgets_.at(std::string(control.name));
+        if (control.name == "Panel1") {
+          widget->setGeometry(0, 0, window->width(), window->height());
+        } else if (control.anchors != 0) {
+          const desktop::Rect rect = desktop::Anchored(control, form_.width, form_.height,
+                                                       window->width(), window->height());
+          widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
+        }
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  const desktop::Form& form_;
+  std::map<std::string, QWidget*, std::less<>> widgets_;
+};
 
 }  // namespace
 
@@ -141,6 +172,9 @@ std::map<std::string, QWidget*, std::less<>> BuildForm(const desktop::Form& form
     if (control.help_context != 0) SetHelpContext(widget, control.help_context);
     widget->setVisible(control.visible);
     widgets.emplace(std::string(control.name), widget);
+  }
+  if (form.resizable && !form.controls.empty() && form.controls.front().name == "Panel1") {
+    window->installEventFilter(new Anchors(form, widgets, window));
   }
   return widgets;
 }

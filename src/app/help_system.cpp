@@ -61,6 +61,15 @@ bool HelpSystem::Request(HelpCommand command, int context) {
   return launcher_(viewer_->program, HelpViewerArguments(*viewer_, file, command, context));
 }
 
+void HelpSystem::TellUnavailable() const {
+  if (!on_unavailable_) return;
+  const std::filesystem::path resolved = desktop::ResolveHelpFile(
+      help_file_.toStdString(), PathFromQt(QCoreApplication::applicationDirPath()));
+  const bool file_found = !resolved.empty() && QFileInfo::exists(NativePath(resolved));
+  on_unavailable_(desktop::HelpUnavailableText(
+      resolved.empty() ? PathFromQt(help_file_) : resolved, file_found, viewer_.has_value()));
+}
+
 bool HelpSystem::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
@@ -68,11 +77,8 @@ bool HelpSystem::eventFilter(QObject* watched, QEvent* event) {
       const QObject* focus = QApplication::focusWidget();
       if (focus == nullptr) focus = QApplication::activeWindow();
       if (focus == nullptr) focus = watched;
-      if (const int context = FocusedHelpContext(focus); context != 0) {
-        ShowContext(context);
-      } else {
-        ShowContents();
-      }
+      const int context = FocusedHelpContext(focus);
+      if (!(context != 0 ? ShowContext(context) : ShowContents())) TellUnavailable();
       return true;
     }
   }

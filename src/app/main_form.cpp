@@ -3,8 +3,11 @@
 #include <string>
 #include <vector>
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLabel>
+#include <QSignalBlocker>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QPushButton>
@@ -46,6 +49,7 @@ TMForm::TMForm(const QStringList& arguments, DialogRunner runner, QWidget* paren
       ui_(std::make_unique<QtInteraction>(this, std::move(runner))),
       help_(new HelpSystem(this)) {
   ui_->SetSession(&session_);
+  session_.SetScreen(ui_.get());
   session_.FinishInterruptedRun();
   const desktop::Form& form = desktop::MainForm();
   setFixedSize(form.width, form.height);
@@ -59,6 +63,10 @@ TMForm::TMForm(const QStringList& arguments, DialogRunner runner, QWidget* paren
   BClose = Find<QPushButton>(widgets_, names::kClose);
   Button1 = Find<QPushButton>(widgets_, names::kHelp);
   ListBoxPlanti = Find<QListWidget>(widgets_, names::kPeriods);
+  LabelSituacion = Find<QLabel>(widgets_, names::kSituation);
+  BCopias = Find<QPushButton>(widgets_, names::kBackups);
+  BDeshacerUltima = Find<QPushButton>(widgets_, names::kUndoLast);
+  CheckPreguntar = Find<QCheckBox>(widgets_, names::kAskPreview);
   // The bottom panel overlaps the direction panels by one line and stays on top of them, also
   // when one of them fills the window.
   Draw3D1->raise();
@@ -82,6 +90,12 @@ void TMForm::createConnections() {
   connect(Button1, &QPushButton::clicked, this, &TMForm::Button1Click);
   connect(ComboBoxValCast, &QComboBox::currentTextChanged, this,
           [this](const QString& text) { session_.SetLanguage(ToCore(text)); });
+  connect(BCopias, &QPushButton::clicked, this, &TMForm::BCopiasClick);
+  connect(BDeshacerUltima, &QPushButton::clicked, this, &TMForm::BDeshacerUltimaClick);
+  connect(CheckPreguntar, &QCheckBox::toggled, this, [this](bool checked) {
+    if (checked != session_.AskPreview()) session_.SetAskPreview(checked);
+  });
+  help_->SetOnUnavailable([this](const std::string& text) { ui_->InformText(text); });
   qApp->installEventFilter(help_);
 }
 
@@ -132,9 +146,33 @@ void TMForm::BImportarClick() {
   AfterRun(session_.Export(*ui_));
 }
 
+void TMForm::BCopiasClick() {
+  ui_->ShowBackups();
+  ShowSituation();
+}
+
+void TMForm::BDeshacerUltimaClick() {
+  session_.UndoLast();
+  ShowSituation();
+}
+
+void TMForm::ShowSituation() {
+  const QString situation = FromCore(session_.Situation()).trimmed();
+  LabelSituacion->setText(situation);
+  LabelSituacion->setToolTip(situation);
+  BDeshacerUltima->setEnabled(session_.CanUndo());
+  const QSignalBlocker quiet(CheckPreguntar);
+  CheckPreguntar->setChecked(session_.AskPreview());
+}
+
+void TMForm::showEvent(QShowEvent* event) {
+  ShowSituation();
+  QWidget::showEvent(event);
+}
+
 void TMForm::Button1Click() {
   help_->SetHelpFile(FromCore(desktop::kHelpFile));
-  help_->ShowContents();
+  if (!help_->ShowContents()) help_->TellUnavailable();
 }
 
 // What the window shows once a run has returned: the language and the period lines the run
@@ -148,6 +186,7 @@ void TMForm::AfterRun(desktop::Session::Next next) {
   }
   BExportar->setEnabled(session_.RunsEnabled());
   BImportar->setEnabled(session_.RunsEnabled());
+  ShowSituation();
   if (next == desktop::Session::Next::Close) close();
 }
 

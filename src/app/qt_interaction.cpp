@@ -6,6 +6,14 @@
 #include <QDesktopServices>
 #include <QUrl>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFile>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QUrl>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 #include <QFileDialog>
@@ -17,7 +25,9 @@
 #include "app/ui_text.h"
 #include "desktop/forms.h"
 #include "report/render.h"
+#include "run/report_file.h"
 #include "run/preview.h"
+#include "run/restore.h"
 #include "run/school_year_dialog.h"
 
 namespace tc::app {
@@ -76,6 +86,11 @@ void QtInteraction::ShowBox(QMessageBox::Icon icon, const QString& text) {
 }
 
 void QtInteraction::Inform(Notice notice) {
+  // The session shows "Proceso finalizado" with the run's summary once the run has returned.
+  if (notice == Notice::Finished && session_ != nullptr && session_->ShowsFinished()) {
+    report_.reset();
+    return;
+  }
   if (notice != Notice::Finished || !report_) {
     InformText(NoticeText(notice));
     return;
@@ -90,8 +105,11 @@ void QtInteraction::Inform(Notice notice) {
   Exec(box);
   const QString report = *std::exchange(report_, std::nullopt);
   const std::filesystem::path page = std::exchange(report_page_, {});
-  if (box.clickedButton() != view) return;
-  // The page in the system's browser; the text when there is no page or no browser.
+  if (box.clickedButton() == view) ViewReport(report, page);
+}
+
+// The page in the system's browser; the text when there is no page or no browser.
+void QtInteraction::ViewReport(const QString& text, const std::filesystem::path& page) {
   std::error_code error;
   if (!page.empty() && std::filesystem::is_regular_file(page, error)) {
     const bool opened = open_page_ ? open_page_(page)
@@ -99,7 +117,7 @@ void QtInteraction::Inform(Notice notice) {
                                          QString::fromStdWString(page.wstring())));
     if (opened) return;
   }
-  ShowText(desktop::ReportForm(), report);
+  ShowText(desktop::ReportForm(), text);
 }
 
 void QtInteraction::ReportReady(const report::Report& report) {
@@ -108,17 +126,133 @@ void QtInteraction::ReportReady(const report::Report& report) {
 
 void QtInteraction::ReportPageKept(const std::filesystem::path& page) { report_page_ = page; }
 
+std::optional<std::filesystem::path> QtInteraction::ChooseSaveFile() {
+  QFileDialog dialog(owner_, QStringLiteral("Guardar como"),
+                     start_folder_.empty() ? QString() : NativePath(start_folder_),
+                     QStringLiteral("Texto (*.txt)"));
+  dialog.setObjectName(QStringLiteral("SaveDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  if (Exec(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return PathFromQt(dialog.selectedFiles().front());
+}
+
 int QtInteraction::ShowText(const desktop::Form& form, const QString& text) {
+  namespace names = desktop::names;
   QDialog dialog(owner_);
   dialog.resize(form.width, form.height);
   const auto widgets = BuildForm(form, &dialog);
-  auto* layout = new QVBoxLayout(&dialog);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(widgets.at("Panel1"));
-  qobject_cast<QPlainTextEdit*>(widgets.at(std::string(desktop::names::kText)))
-      ->setPlainText(text);
+  auto* box = qobject_cast<QPlainTextEdit*>(widgets.at(std::string(names::kText)));
+  box->setPlainText(text);
+  QObject::connect(qobject_cast<QPushButton*>(widgets.at(std::string(names::kCopy))),
+                   &QPushButton::clicked, &dialog,
+                   [text] { QGuiApplication::clipboard()->setText(text); });
+  QObject::connect(qobject_cast<QPushButton*>(widgets.at(std::string(names::kSave))),
+                   &QPushButton::clicked, &dialog, [this, text] {
+                     const std::optional<std::filesystem::path> file = ChooseSaveFile();
+                     if (!file) return;
+                     QFile out(NativePath(*file));
+                     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+                         out.write(text.toUtf8()) < 0) {
+                       ShowErrorText(QStringLiteral("No se puede guardar el archivo ") +
+                                     NativePath(*file) + QStringLiteral(": ") +
+                                     out.errorString());
+                     }
+                   });
+  QObject::connect(qobject_cast<QPushButton*>(widgets.at(std::string(names::kPrint))),
+                   &QPushButton::clicked, &dialog, [this, box] {
+                     QPrinter printer;
+                     QPrintDialog print(&printer, owner_);
+                     print.setObjectName(QStringLiteral("PrintDialog"));
+                     if (Exec(print) == QDialog::Accepted) box->document()->print(&printer);
+                   });
   return Exec(dialog);
 }
+
+bool QtInteraction::ShowFinished(const desktop::Finished& finished) {
+  namespace names = desktop::names;
+  QDialog dialog(owner_);
+  const desktop::Form& form = desktop::FinishedForm();
+  dialog.resize(form.width, form.height);
+  const auto widgets = BuildForm(form, &dialog);
+  qobject_cast<QPlainTextEdit*>(widgets.at(std::string(names::kSummary)))
+      ->setPlainText(FromCore(finished.summary));
+  auto button = [&](std::string_view name) {
+    return qobject_cast<QPushButton*>(widgets.at(std::string(name)));
+  };
+  constexpr int kUndoAnswer = 2;
+  button(names::kViewReport)->setEnabled(!finished.report.empty());
+  QObject::connect(button(names::kViewReport), &QPushButton::clicked, &dialog,
+                   [&] { ViewReport(FromCore(finished.report), finished.report_page); });
+  button(names::kUndo)->setEnabled(finished.backup.has_value());
+  QObject::connect(button(names::kUndo), &QPushButton::clicked, &dialog,
+                   [&] { dialog.done(kUndoAnswer); });
+  button(names::kOpenFolder)->setEnabled(!finished.folder.empty());
+  QObject::connect(button(names::kOpenFolder), &QPushButton::clicked, &dialog, [&] {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(NativePath(finished.folder)));
+  });
+  return Exec(dialog) == kUndoAnswer;
+}
+
+void QtInteraction::ShowBackups() {
+  namespace names = desktop::names;
+  if (session_ == nullptr) return;
+  QDialog dialog(owner_);
+  const desktop::Form& form = desktop::BackupsForm();
+  dialog.resize(form.width, form.height);
+  const auto widgets = BuildForm(form, &dialog);
+  auto* list = qobject_cast<QListWidget*>(widgets.at(std::string(names::kBackupList)));
+  auto* detail = qobject_cast<QPlainTextEdit*>(widgets.at(std::string(names::kBackupDetail)));
+  auto* view = qobject_cast<QPushButton*>(widgets.at(std::string(names::kViewReport)));
+  auto* restore = qobject_cast<QPushButton*>(widgets.at(std::string(names::kRestore)));
+  std::vector<Backup> backups;
+  const auto chosen = [&]() -> const Backup* {
+    const int row = list->currentRow();
+    return row >= 0 && row < static_cast<int>(backups.size()) ? &backups[row] : nullptr;
+  };
+  const auto show_chosen = [&] {
+    const Backup* backup = chosen();
+    detail->setPlainText(backup ? FromCore(desktop::BackupDetail(*backup))
+                                : FromCore(session_->Situation()));
+    view->setEnabled(backup != nullptr && backup->has_report);
+    restore->setEnabled(backup != nullptr);
+  };
+  const auto load = [&] {
+    backups = session_->Backups();
+    list->clear();
+    for (const Backup& backup : backups) list->addItem(FromCore(BackupLine(backup)));
+    if (!backups.empty()) list->setCurrentRow(0);
+    show_chosen();
+  };
+  QObject::connect(list, &QListWidget::currentRowChanged, &dialog, [&] { show_chosen(); });
+  QObject::connect(view, &QPushButton::clicked, &dialog, [&] {
+    if (const Backup* backup = chosen()) {
+      ViewReport(FromCore(BackupReport(*backup)), ReportPage(backup->generation.folder));
+    }
+  });
+  QObject::connect(restore, &QPushButton::clicked, &dialog, [&] {
+    if (const Backup* backup = chosen(); backup != nullptr && session_->Restore(*backup)) load();
+  });
+  load();
+  Exec(dialog);
+}
+
+bool QtInteraction::AskSafe(std::string_view question) {
+  QMessageBox box(QMessageBox::Question, FromCore(desktop::kAppTitle), MessageText(question),
+                  QMessageBox::Yes | QMessageBox::No, owner_);
+  box.setTextFormat(Qt::PlainText);
+  QAbstractButton* yes = box.button(QMessageBox::Yes);
+  yes->setText(FromCore(desktop::kYesCaption));
+  box.button(QMessageBox::No)->setText(FromCore(desktop::kNoCaption));
+  box.setDefaultButton(QMessageBox::No);  // the safe answer
+  box.setEscapeButton(QMessageBox::No);
+  Exec(box);
+  return box.clickedButton() == yes;
+}
+
+void QtInteraction::Tell(std::string_view message) { InformText(message); }
+
+void QtInteraction::ShowRefusal(const Error& error) { ShowError(error); }
 
 void QtInteraction::ProposeFile(const std::filesystem::path& file) { proposed_file_ = file; }
 

@@ -20,6 +20,7 @@
 #include "run/preview.h"
 #include "run/report_file.h"
 #include "run/restore.h"
+#include "run/run_summary.h"
 #include "run/run_state.h"
 #include "run/school_year_dialog.h"
 #include "run/template_dialog.h"
@@ -38,10 +39,6 @@ std::optional<std::string> ToCp1252(const std::optional<std::string>& utf8) {
 fs::path WorkingFolder(const std::optional<std::string>& data_dir) {
   if (data_dir) return platform::WorkingDir(platform::PathFromUtf8(*data_dir));
   return platform::WorkingDir();
-}
-
-std::string Plural(std::size_t count, std::string_view one, std::string_view many) {
-  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
 }
 
 // Runs one command body. An error ends it with the message and what to do about it on standard
@@ -96,38 +93,11 @@ void SaveReportFile(const report::Report& report, const OutputOptions& options,
   out << "Informe guardado en " << platform::PathToUtf8(file) << '\n';
 }
 
-// The report's counts by reason, after what the run printed, and the file of the whole report.
-void FinishWithReport(const report::Report& report, const OutputOptions& options,
-                      std::ostream& out) {
-  out << ForTerminal(report::RenderSummary(report));
-  SaveReportFile(report, options, out);
-}
-
 // The line that says where the tables replaced were kept, when a run kept any.
 void PrintBackup(const std::optional<store::GenerationInfo>& backup, std::ostream& out) {
   if (!backup) return;
   out << "Copia de seguridad de lo sustituido: " << backup->number
       << " (transclepsa restore " << backup->number << " la repone)\n";
-}
-
-// What a completed conversion wrote: the template, the language and every table's rows.
-void PrintConversionSummary(const ConversionResult& result, const fs::path& dir,
-                            std::ostream& out) {
-  if (!result.chosen_template) {
-    out << "Plantilla horaria: ninguna (el documento no tiene plantillas)\n";
-  } else {
-    const ChosenTemplate& chosen = *result.chosen_template;
-    out << "Plantilla horaria: " << ForTerminal(chosen.code) << " ("
-        << ForTerminal(chosen.description) << "), turno " << ForTerminal(chosen.shift) << ", "
-        << Plural(chosen.periods, "periodo", "periodos") << '\n';
-  }
-  out << "Idioma: " << ForTerminal(result.language) << '\n';
-  out << "Tablas escritas en " << platform::PathToUtf8(dir) << ":\n";
-  for (const TableRows& table : result.tables) {
-    std::string name = table.table;
-    name.resize(std::max<std::size_t>(name.size(), 12), ' ');
-    out << "  " << name << Plural(table.rows, "fila", "filas") << '\n';
-  }
 }
 
 bool InputExists(const fs::path& file) {
@@ -196,8 +166,8 @@ ExitStatus Convert(const ConvertOptions& options, std::ostream& terminal, std::o
       return ReportMissing(Notice::NoFile, {result.missing_input}, err);
     }
     if (result.result != RunResult::Completed) return NotDone(result.result);
-    PrintConversionSummary(result, dir, out);
-    FinishWithReport(result.report, options, out);
+    out << ForTerminal(RunSummary(result, dir));
+    SaveReportFile(result.report, options, out);
     PrintBackup(result.backup, out);
     return ExitStatus::Completed;
   });
@@ -272,15 +242,8 @@ ExitStatus Export(const ExportOptions& options, std::ostream& terminal, std::ost
       return ReportMissing(Notice::NoFileOrSolution, result.missing_inputs, err);
     }
     if (result.result != RunResult::Completed) return NotDone(result.result);
-    out << "Documento escrito: " << platform::PathToUtf8(result.output) << '\n';
-    out << "  plantilla horaria: "
-        << (result.template_code.empty() ? std::string("ninguna")
-                                         : ForTerminal(result.template_code))
-        << '\n';
-    out << "  curso:             " << ForTerminal(result.school_year) << '\n';
-    out << "  horario_grupo:     " << result.group_lessons << '\n';
-    out << "  horario_ocupacion: " << result.duty_periods << '\n';
-    FinishWithReport(result.report, options, out);
+    out << ForTerminal(RunSummary(result));
+    SaveReportFile(result.report, options, out);
     PrintBackup(result.backup, out);
     return ExitStatus::Completed;
   });
@@ -317,8 +280,8 @@ ExitStatus Restore(const RestoreOptions& options, std::ostream& out, std::ostrea
   return Guarded(err, [&] {
     const fs::path dir = WorkingFolder(options.data_dir);
     if (options.list) {
-      const std::vector<store::GenerationInfo> generations = ListBackups(dir);
-      if (generations.empty()) {
+      const std::vector<Backup> backups = DescribeBackups(dir);
+      if (backups.empty()) {
         out << "No hay copias de seguridad en " << platform::PathToUtf8(dir) << ".\n";
         return ExitStatus::Completed;
       }
@@ -326,22 +289,25 @@ ExitStatus Restore(const RestoreOptions& options, std::ostream& out, std::ostrea
       out << "Copias de seguridad en " << platform::PathToUtf8(dir)
           << ": las tablas de Clepsa tal como estaban antes de cada ejecuci\xC3\xB3n.\n"
           << "  copia  fecha                ejecuci\xC3\xB3n     documento de la ejecuci\xC3\xB3n\n";
-      for (const store::GenerationInfo& generation : generations) {
+      for (const Backup& backup : backups) {
+        const store::GenerationInfo& generation = backup.generation;
         std::string number = std::to_string(generation.number);
         number.resize(std::max<std::size_t>(number.size(), 5), ' ');
         std::string run = RunName(generation);
         run.resize(std::max<std::size_t>(run.size(), 14), ' ');
         out << "  " << number << "  " << generation.date << "  " << ForTerminal(run)
             << generation.document << '\n';
+        // Two backups of one document told apart: the template, the school and the rows kept.
+        out << "         plantilla "
+            << (generation.template_code.empty() ? std::string("-")
+                                                 : ForTerminal(generation.template_code));
+        if (!generation.school.empty()) out << ", centro " << ForTerminal(generation.school);
+        out << "; filas: " << ForTerminal(BackupRows(backup)) << '\n';
       }
       return ExitStatus::Completed;
     }
     const RestoreResult result = RestoreBackup(dir, options.number);
-    out << "Repuesta la copia " << result.restored.number << " (las tablas de antes de la "
-        << ForTerminal(RunName(result.restored)) << " del " << result.restored.date << ") en "
-        << platform::PathToUtf8(dir) << ":\n";
-    for (const std::string& file : result.restored.files) out << "  repuesto " << file << '\n';
-    for (const std::string& file : result.restored.absent) out << "  quitado  " << file << '\n';
+    out << ForTerminal(RestoreDoneText(result, dir));
     PrintBackup(result.backup, out);
     return ExitStatus::Completed;
   });

@@ -1,5 +1,6 @@
 #include "desktop/forms.h"
 
+#include <algorithm>
 #include <array>
 
 namespace tc::desktop {
@@ -28,7 +29,7 @@ using K = ControlKind;
 
 // The main window: the two directions side by side over the bottom panel. The bottom panel
 // overlaps the direction panels by one line and stays above them.
-constexpr std::array<Control, 13> kMainControls{{
+constexpr std::array<Control, 17> kMainControls{{
     {.kind = K::Panel, .name = "Draw3D2", .rect = {0, 0, 315, 169},
      .gradient = kDirectionGradient, .help_context = kHelpContextDirection},
     {.kind = K::Label, .name = "LabelExportar", .parent = "Draw3D2", .rect = {8, 10, 299, 44},
@@ -49,7 +50,7 @@ constexpr std::array<Control, 13> kMainControls{{
     {.kind = K::OkButton, .name = "BImportar", .parent = "Draw3D3", .rect = {121, 118, 75, 28},
      .text = "OK", .help_context = kHelpContextDirection},
     {.kind = K::Panel, .name = "Draw3D1", .rect = {0, 168, 633, 97}, .gradient = kBottomGradient},
-    {.kind = K::Label, .name = "Label1", .parent = "Draw3D1", .rect = {16, 38, 260, 20},
+    {.kind = K::Label, .name = "Label1", .parent = "Draw3D1", .rect = {410, 8, 216, 20},
      .text = "TransClepsaITACA para PX17 V-1.0", .font = kBold, .text_colour = kRed},
     {.kind = K::ListBox, .name = "ListBoxPlanti", .parent = "Draw3D1", .rect = {300, 8, 100, 80},
      .visible = false},
@@ -57,6 +58,17 @@ constexpr std::array<Control, 13> kMainControls{{
      .text = "&Salir"},
     {.kind = K::Button, .name = "Button1", .parent = "Draw3D1", .rect = {516, 33, 90, 30},
      .text = "F1 Ayuda", .help_context = kHelpContextWindow},
+    // Where the user stands, the backups and undo, and the preview question.
+    {.kind = K::Label, .name = "LabelSituacion", .parent = "Draw3D1", .rect = {8, 3, 396, 57},
+     .font = {11, false}, .word_wrap = true},
+    {.kind = K::Button, .name = "BCopias", .parent = "Draw3D1", .rect = {8, 62, 140, 28},
+     .text = "Copias de seguridad", .help_context = kHelpContextBackups},
+    {.kind = K::Button, .name = "BDeshacerUltima", .parent = "Draw3D1",
+     .rect = {154, 62, 200, 28}, .text = "Deshacer la \xFAltima transformaci\xF3n",
+     .help_context = kHelpContextBackups},
+    {.kind = K::CheckBox, .name = "CheckPreguntar", .parent = "Draw3D1",
+     .rect = {362, 66, 264, 22}, .text = "Preguntar antes de sustituir las tablas",
+     .help_context = kHelpContextPreview},
 }};
 
 constexpr Form kMainForm{.name = "MForm",
@@ -132,19 +144,36 @@ constexpr Form kSchoolYearForm{.name = "TCurExp",
 
 constexpr Gradient kPlainGradient{kWhite, kWhite, kWhite};
 
-constexpr std::array<Control, 3> kReportControls{{
+constexpr Font kText{13, false};
+constexpr std::uint8_t kBottomLeft = kFollowBottom;
+constexpr std::uint8_t kBottomRight = kFollowBottom | kFollowRight;
+constexpr std::uint8_t kGrow = kGrowWidth | kGrowHeight;
+
+// The text windows: the text wrapped in a proportional font, growing with the window; saving,
+// copying and printing it on the left, the window's own buttons on the right.
+constexpr Control TextTool(std::string_view name, std::string_view text, int left, int top) {
+  return {.kind = K::Button, .name = name, .parent = "Panel1", .rect = {left, top, 100, 30},
+          .text = text, .anchors = kBottomLeft};
+}
+constexpr std::string_view kSaveText = "Guardar\x85";  // with an ellipsis
+
+constexpr std::array<Control, 6> kReportControls{{
     {.kind = K::Panel, .name = "Panel1", .rect = {0, 0, 640, 480}, .gradient = kPlainGradient},
     {.kind = K::TextBox, .name = "Texto", .parent = "Panel1", .rect = {8, 8, 624, 424},
-     .font = {13, false, true}},
+     .font = kText, .word_wrap = true, .anchors = kGrow},
+    TextTool("BGuardar", kSaveText, 8, 440),
+    TextTool("BCopiar", "Copiar", 116, 440),
+    TextTool("BImprimir", "Imprimir", 224, 440),
     {.kind = K::OkButton, .name = "BCerrar", .parent = "Panel1", .rect = {522, 440, 110, 30},
-     .text = "Cerrar", .is_default = true, .answer = Answer::Accept},
+     .text = "Cerrar", .is_default = true, .answer = Answer::Accept, .anchors = kBottomRight},
 }};
 
 constexpr Form kReportForm{.name = "TInforme",
-                           .caption = "Informe de la ejecuci\xF3n",  // ejecución
+                           .caption = "Informe de la ejecuci\xF3n",
                            .width = 640,
                            .height = 480,
-                           .help_context = kHelpContextWindow,
+                           .resizable = true,
+                           .help_context = kHelpContextReport,
                            .controls = kReportControls};
 
 constexpr std::array<Control, 5> kPreviewQuestionControls{{
@@ -166,32 +195,101 @@ constexpr Form kPreviewQuestionForm{.name = "TPreguntaVistaPrevia",
                                     .caption = "TransClepsaItaca",
                                     .width = 430,
                                     .height = 150,
-                                    .help_context = kHelpContextWindow,
+                                    .help_context = kHelpContextPreview,
                                     .controls = kPreviewQuestionControls};
 
-constexpr std::array<Control, 4> kPreviewControls{{
-    {.kind = K::Panel, .name = "Panel1", .rect = {0, 0, 640, 480}, .gradient = kPlainGradient},
-    {.kind = K::TextBox, .name = "Texto", .parent = "Panel1", .rect = {8, 8, 624, 424},
-     .font = {13, false, true}},
-    {.kind = K::OkButton, .name = "BSustituir", .parent = "Panel1", .rect = {352, 440, 160, 30},
-     .text = "Sustituir las tablas", .answer = Answer::Accept},
+constexpr std::array<Control, 7> kPreviewControls{{
+    {.kind = K::Panel, .name = "Panel1", .rect = {0, 0, 700, 480}, .gradient = kPlainGradient},
+    {.kind = K::TextBox, .name = "Texto", .parent = "Panel1", .rect = {8, 8, 684, 424},
+     .font = kText, .word_wrap = true, .anchors = kGrow},
+    TextTool("BGuardar", kSaveText, 8, 440),
+    TextTool("BCopiar", "Copiar", 116, 440),
+    TextTool("BImprimir", "Imprimir", 224, 440),
+    {.kind = K::OkButton, .name = "BSustituir", .parent = "Panel1", .rect = {412, 440, 160, 30},
+     .text = "Sustituir las tablas", .answer = Answer::Accept, .anchors = kBottomRight},
     {.kind = K::CloseButton, .name = "BCancelar", .parent = "Panel1",
-     .rect = {522, 440, 110, 30}, .text = "Cancelar", .is_default = true,
-     .answer = Answer::Reject},
+     .rect = {582, 440, 110, 30}, .text = "Cancelar", .is_default = true,
+     .answer = Answer::Reject, .anchors = kBottomRight},
 }};
 
 constexpr Form kPreviewForm{.name = "TVistaPrevia",
                             .caption = "Cambios en las tablas de Clepsa",
-                            .width = 640,
+                            .width = 700,
                             .height = 480,
-                            .help_context = kHelpContextWindow,
+                            .resizable = true,
+                            .help_context = kHelpContextPreview,
                             .controls = kPreviewControls};
+
+constexpr std::array<Control, 7> kFinishedControls{{
+    {.kind = K::Panel, .name = "Panel1", .rect = {0, 0, 560, 360}, .gradient = kBottomGradient},
+    {.kind = K::Label, .name = "LabelFinalizado", .parent = "Panel1", .rect = {12, 10, 536, 24},
+     .text = "Proceso finalizado", .font = kHeading},
+    {.kind = K::TextBox, .name = "Resumen", .parent = "Panel1", .rect = {12, 40, 536, 262},
+     .font = {13, false, true}, .anchors = kGrow},
+    {.kind = K::Button, .name = "BVerInforme", .parent = "Panel1", .rect = {12, 314, 110, 30},
+     .text = "Ver informe", .anchors = kBottomLeft},
+    {.kind = K::Button, .name = "BDeshacer", .parent = "Panel1", .rect = {130, 314, 110, 30},
+     .text = "Deshacer", .help_context = kHelpContextBackups, .anchors = kBottomLeft},
+    {.kind = K::Button, .name = "BAbrirCarpeta", .parent = "Panel1", .rect = {248, 314, 130, 30},
+     .text = "Abrir la carpeta", .anchors = kBottomLeft},
+    {.kind = K::OkButton, .name = "BAceptar", .parent = "Panel1", .rect = {438, 314, 110, 30},
+     .text = "Aceptar", .is_default = true, .answer = Answer::Accept, .anchors = kBottomRight},
+}};
+
+constexpr Form kFinishedForm{.name = "TFinalizado",
+                             .caption = "TransClepsaItaca",
+                             .width = 560,
+                             .height = 360,
+                             .resizable = true,
+                             .help_context = kHelpContextFinished,
+                             .controls = kFinishedControls};
+
+constexpr std::array<Control, 8> kBackupsControls{{
+    {.kind = K::Panel, .name = "Panel1", .rect = {0, 0, 660, 440}, .gradient = kPlainGradient},
+    {.kind = K::Label, .name = "LabelCopias", .parent = "Panel1", .rect = {8, 8, 644, 18},
+     .text = "Las tablas de Clepsa tal como estaban antes de cada ejecuci\xF3n (la m\xE1s "
+             "reciente arriba):",
+     .font = kBold, .anchors = kGrowWidth},
+    {.kind = K::ListBox, .name = "ListaCopias", .parent = "Panel1", .rect = {8, 30, 644, 180},
+     .font = kText, .anchors = kGrowWidth},
+    {.kind = K::Label, .name = "LabelDetalle", .parent = "Panel1", .rect = {8, 218, 644, 18},
+     .text = "La copia elegida:", .font = kBold},
+    {.kind = K::TextBox, .name = "Detalle", .parent = "Panel1", .rect = {8, 238, 644, 150},
+     .font = kText, .word_wrap = true, .anchors = kGrow},
+    {.kind = K::Button, .name = "BVerInforme", .parent = "Panel1", .rect = {8, 398, 110, 30},
+     .text = "Ver informe", .anchors = kBottomLeft},
+    {.kind = K::Button, .name = "BReponer", .parent = "Panel1", .rect = {126, 398, 110, 30},
+     .text = "Reponer", .anchors = kBottomLeft},
+    {.kind = K::CloseButton, .name = "BCerrar", .parent = "Panel1", .rect = {542, 398, 110, 30},
+     .text = "Cerrar", .is_default = true, .answer = Answer::Reject, .anchors = kBottomRight},
+}};
+
+constexpr Form kBackupsForm{.name = "TCopias",
+                            .caption = "Copias de seguridad",
+                            .width = 660,
+                            .height = 440,
+                            .resizable = true,
+                            .help_context = kHelpContextBackups,
+                            .controls = kBackupsControls};
 
 }  // namespace
 
 const Form& ReportForm() { return kReportForm; }
 const Form& PreviewQuestionForm() { return kPreviewQuestionForm; }
 const Form& PreviewForm() { return kPreviewForm; }
+const Form& FinishedForm() { return kFinishedForm; }
+const Form& BackupsForm() { return kBackupsForm; }
+
+Rect Anchored(const Control& control, int form_width, int form_height, int width, int height) {
+  const int dx = std::max(width, 0) - form_width;
+  const int dy = std::max(height, 0) - form_height;
+  Rect rect = control.rect;
+  if (control.anchors & kFollowRight) rect.left += dx;
+  if (control.anchors & kFollowBottom) rect.top += dy;
+  if (control.anchors & kGrowWidth) rect.width = std::max(rect.width + dx, 40);
+  if (control.anchors & kGrowHeight) rect.height = std::max(rect.height + dy, 40);
+  return rect;
+}
 
 const Form& MainForm() { return kMainForm; }
 const Form& TemplateForm() { return kTemplateForm; }

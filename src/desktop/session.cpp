@@ -1,14 +1,19 @@
 #include "desktop/session.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "base/codepage.h"
 #include "desktop/forms.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "report/render.h"
 #include "run/advice.h"
+#include "run/report_file.h"
+#include "run/run_summary.h"
 #include "run/template_dialog.h"
 #include "run/workplace.h"
+#include "standing.h"
 
 namespace tc::desktop {
 
@@ -101,11 +106,126 @@ std::filesystem::path Session::FileDialogFolder() const {
                                       : state_.ItacaFileName.parent_path();
 }
 
+namespace {
+
+// The line that says where the tables replaced were kept, and how to put them back.
+std::string BackupSentence(const std::optional<store::GenerationInfo>& backup) {
+  if (!backup) return {};
+  return "Copia de seguridad de lo sustituido: " + std::to_string(backup->number) +
+         " (\"Deshacer\" la repone; todas est\xE1n en \"Copias de seguridad\")\n";
+}
+
+std::string ReportText(const report::Report& report) { return report::RenderText(report); }
+
+}  // namespace
+
+Finished FinishedConversion(const ConversionResult& result, const std::filesystem::path& folder) {
+  Finished finished;
+  finished.summary = RunSummary(result, folder) + BackupSentence(result.backup);
+  finished.report = ReportText(result.report);
+  if (result.backup) finished.backup = result.backup->number;
+  if (result.backup) finished.report_page = ReportPage(result.backup->folder);
+  finished.folder = folder;
+  return finished;
+}
+
+Finished FinishedExport(const ExportResult& result) {
+  Finished finished;
+  finished.summary = RunSummary(result) + BackupSentence(result.backup);
+  finished.report = ReportText(result.report);
+  if (result.backup) finished.backup = result.backup->number;
+  if (result.backup) finished.report_page = ReportPage(result.backup->folder);
+  finished.folder = result.output.parent_path();
+  return finished;
+}
+
+std::string BackupDetail(const Backup& backup) {
+  const store::GenerationInfo& g = backup.generation;
+  std::string text = "Copia " + std::to_string(g.number) + ", del " + g.date + ": las tablas de " +
+                     "antes de la " + RunName(g) + "\n";
+  text += "Documento: " + (g.document.empty() ? std::string("-") : Utf8ToCp1252(g.document)) + "\n";
+  text += "Centro: " + (g.school.empty() ? std::string("-") : g.school) + "\n";
+  text += "Plantilla horaria: " + (g.template_code.empty() ? std::string("-") : g.template_code) +
+          "\n";
+  text += "Filas guardadas: " + BackupRows(backup) + "\n";
+  for (const std::string& file : g.outside) {
+    text += "Documento guardado: " + Utf8ToCp1252(file) + "\n";
+  }
+  text += backup.has_report ? "Informe de la ejecuci\xF3n: guardado con la copia (\"Ver informe\")\n"
+                            : "Informe de la ejecuci\xF3n: no se guard\xF3 con esta copia\n";
+  return text;
+}
+
+// The summary after the run has returned (its turn in the folder given back), so that
+// "Deshacer" can put the backup back at once.
+void Session::ShowFinished(Finished finished) {
+  if (screen_ == nullptr) return;
+  if (screen_->ShowFinished(finished) && finished.backup) {
+    for (const Backup& backup : Backups()) {
+      if (backup.generation.number == *finished.backup) {
+        Restore(backup);
+        break;
+      }
+    }
+  }
+}
+
+std::vector<Backup> Session::Backups() {
+  try {
+    std::vector<Backup> backups = DescribeBackups(working_folder_);
+    std::reverse(backups.begin(), backups.end());
+    return backups;
+  } catch (const std::exception& exception) {
+    if (screen_ != nullptr) screen_->ShowRefusal(AsError(exception));
+    return {};
+  }
+}
+
+bool Session::CanUndo() const {
+  try {
+    return !store::ListGenerations(platform::RealFileSystem(), working_folder_).empty();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool Session::Restore(const Backup& backup) {
+  if (screen_ == nullptr || !screen_->AskSafe(RestoreQuestion(backup, working_folder_))) {
+    return false;
+  }
+  try {
+    const RestoreResult result = RestoreBackup(working_folder_, backup.generation.number);
+    screen_->Tell(RestoreDoneText(result, working_folder_) + BackupSentence(result.backup));
+    return true;
+  } catch (const std::exception& exception) {
+    screen_->ShowRefusal(AsError(exception));
+    return false;
+  }
+}
+
+bool Session::UndoLast() {
+  const std::vector<Backup> backups = Backups();
+  if (backups.empty()) {
+    if (screen_ != nullptr) {
+      screen_->Tell("No hay copias de seguridad en la carpeta " +
+                    platform::PathText(working_folder_) +
+                    ": se guardan cada vez que una ejecuci\xF3n sustituye las tablas de Clepsa.");
+    }
+    return false;
+  }
+  return Restore(backups.front());
+}
+
+std::string Session::Situation() const { return StandingText(working_folder_); }
+
 Session::Next Session::Convert(Interaction& ui) {
   try {
     ConversionResult result = RunConversion(state_, ui, working_folder_);
     const RunResult outcome = result.result;
-    if (outcome == RunResult::Completed) last_conversion_ = std::move(result);
+    if (outcome == RunResult::Completed) {
+      ShowFinished(FinishedConversion(result, working_folder_));
+      last_conversion_ = std::move(result);
+    }
     return After(outcome);
   } catch (const std::exception& exception) {
     ui.SetBusy(false);
@@ -118,7 +238,10 @@ Session::Next Session::Export(Interaction& ui) {
   try {
     ExportResult result = RunExport(state_, ui, working_folder_);
     const RunResult outcome = result.result;
-    if (outcome == RunResult::Completed) last_export_ = std::move(result);
+    if (outcome == RunResult::Completed) {
+      ShowFinished(FinishedExport(result));
+      last_export_ = std::move(result);
+    }
     return After(outcome);
   } catch (const std::exception& exception) {
     ui.SetBusy(false);

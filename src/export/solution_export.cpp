@@ -494,7 +494,7 @@ std::optional<store::GenerationInfo> SaveAndCommit(const itaca::Document& docume
     const std::string bytes = document.Serialize();
     const std::string_view piece(bytes);
     files.WriteNewFile(staged, std::span<const std::string_view>(&piece, 1));
-    details.external.push_back({staged, output, false});
+    details.external.push_back({staged, output, true, true});
     std::optional<store::GenerationInfo> generation = db.Commit(details);
     store::ForgetExternalTemporaries(files, db.Dir());
     return generation;

@@ -33,6 +33,15 @@ struct Target {
   bool check = false;
 };
 
+// The school as the backups name it: its code and its name.
+std::string SchoolOf(const itaca::Document& document) {
+  const itaca::Element root = document.Root();
+  std::string code = root.DialogAttr("codigo");
+  const std::string name = root.DialogAttr("denominacion");
+  if (!code.empty() && !name.empty()) code += ' ';
+  return code + name;
+}
+
 // The lesson rows of ASIGT (a duty row has its duty as task) and the rows of DIASHORAST the
 // stages left; a guard naming what is empty and why when either is none.
 std::optional<Guard> EmptyResultGuard(store::Database& db, const ConversionState& state,
@@ -175,6 +184,8 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
       details.run = "conversion";
       details.document = platform::PathToUtf8(state.ItacaFileName);
       details.extras = BackupReportFiles(result.report);
+      details.template_code = state.SelectedTemplateCode;
+      details.school = SchoolOf(document);
       // What the tables were made from, committed with them (a check records nothing).
       if (!target.check) {
         details.external.push_back(StageRecord(
@@ -198,7 +209,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
 
   // 6. The end of a completed run.
   state.OutcomeCode = kOutcomeCompleted;
-  if (result.backup) ui.ReportPageKept(result.backup->folder / "informe.html");
+  if (result.backup) ui.ReportPageKept(ReportPage(result.backup->folder));
   ui.ReportReady(result.report);
   ui.Inform(Notice::Finished);
   return result;

@@ -107,6 +107,13 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
     tables.Close();
   }
   result.output = ExportFileName(state.ItacaFileName);
+  // The header before the commit: the report kept with the backup is the whole one.
+  report::Report::Header& header = result.report.header();
+  header.document = platform::PathText(state.ItacaFileName);
+  header.folder = platform::PathText(workplace.folder);
+  header.template_code = state.SelectedTemplateCode;
+  header.school_year = state.SchoolYear;
+  header.output = platform::PathText(result.output);
   if (target.check()) {
     db.Commit();
   } else {
@@ -114,6 +121,8 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
     details.run = "exportacion";
     details.document = platform::PathToUtf8(state.ItacaFileName);
     details.extras = BackupReportFiles(result.report);
+    details.template_code = state.SelectedTemplateCode;
+    details.school = identity.codigo + (identity.codigo.empty() ? "" : " ") + identity.denominacion;
     const store::Replacement record =
         StageRecord(workplace, RecordOfExport(result.output, state.SelectedTemplateCode));
     details.external.push_back(record);
@@ -284,16 +293,10 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
     throw;
   }
 
-  report::Report::Header& header = result.report.header();
-  header.document = platform::PathText(state.ItacaFileName);
-  header.folder = platform::PathText(working_dir);
-  header.template_code = state.SelectedTemplateCode;
-  header.school_year = state.SchoolYear;
-  header.output = platform::PathText(result.output);
   if (target.check()) return result;
 
   state.OutcomeCode = kOutcomeCompleted;
-  if (result.backup) ui.ReportPageKept(result.backup->folder / "informe.html");
+  if (result.backup) ui.ReportPageKept(ReportPage(result.backup->folder));
   ui.ReportReady(result.report);
   ui.Inform(Notice::Finished);
   return result;

@@ -22,17 +22,23 @@ struct KeyDef {
   std::string_view table;
   std::vector<std::string_view> key;
   std::vector<std::string_view> shown;  // besides the key, in samples of added and removed rows
+  std::string_view what;                // what its rows are, as a person says it
+  std::vector<std::string_view> words;  // each key field as a person says it
+  std::string_view name;                // the shown field a person knows a row by ("" none)
 };
 
 const std::vector<KeyDef>& Keys() {
   static const std::vector<KeyDef> keys = {
-      {"PROFT", {"ABREV"}, {"NOMBRE", "DNI"}},
-      {"CURSOST", {"CLAVE"}, {"ABREV", "ESTUD"}},
-      {"GRUPOST", {"ABREV"}, {"CLAVE", "DESCRIP"}},
-      {"ASIGNOMT", {"COD"}, {"NOMBRE", "ABREV_ITACA"}},
-      {"AULAT", {"ABREV"}, {"NOMBRE", "ABREV_ITACA"}},
-      {"ASIGT", {"CLAVE", "CLAVECURSO", "ASIG_ITACA", "CPROF"}, {"CASIG", "CGRUP", "HORAS"}},
-      {"DIASHORAST", {"DIHO"}, {"TEXTODIA", "TEXTOHOR", "MARCOXML"}},
+      {"PROFT", {"ABREV"}, {"NOMBRE", "DNI"}, "profesores", {"c\xF3" "digo"}, "NOMBRE"},
+      {"CURSOST", {"CLAVE"}, {"ABREV", "ESTUD"}, "cursos", {"c\xF3" "digo"}, "ABREV"},
+      {"GRUPOST", {"ABREV"}, {"DESCRIP", "CLAVE"}, "grupos", {"grupo"}, "DESCRIP"},
+      {"ASIGNOMT", {"COD"}, {"NOMBRE", "ABREV_ITACA"}, "asignaturas", {"c\xF3" "digo"},
+       "NOMBRE"},
+      {"AULAT", {"ABREV"}, {"NOMBRE", "ABREV_ITACA"}, "aulas", {"c\xF3" "digo"}, "NOMBRE"},
+      {"ASIGT", {"CLAVE", "CLAVECURSO", "ASIG_ITACA", "CPROF"}, {"CASIG", "CGRUP", "HORAS"},
+       "clases de los grupos", {"grupo", "curso", "asignatura", "profesor"}, ""},
+      {"DIASHORAST", {"DIHO"}, {"TEXTODIA", "TEXTOHOR", "MARCOXML"}, "horas del horario",
+       {"hora"}, ""},
   };
   return keys;
 }
@@ -80,12 +86,20 @@ std::vector<std::string> KeyFields(const KeyDef* def, const Contents& contents) 
   return contents.fields;
 }
 
-std::string KeyText(const Contents& contents, std::size_t row,
+// The key as a person reads it: "grupo 1ESOA, curso 301201, asignatura 30120104, profesor GMJ"
+// ("-" for an empty value); FIELD=value for a table of no known kind.
+std::string KeyText(const KeyDef* def, const Contents& contents, std::size_t row,
                     const std::vector<std::string>& key) {
   std::string text;
-  for (const std::string& field : key) {
-    if (!text.empty()) text += ' ';
-    text += field + "=" + contents.Value(row, field);
+  for (std::size_t i = 0; i < key.size(); ++i) {
+    const std::string value = contents.Value(row, key[i]);
+    if (def && i < def->words.size()) {
+      if (!text.empty()) text += ", ";
+      text += std::string(def->words[i]) + " " + (value.empty() ? std::string("-") : value);
+    } else {
+      if (!text.empty()) text += ' ';
+      text += key[i] + "=" + value;
+    }
   }
   return text;
 }
@@ -103,10 +117,15 @@ std::string KeyValue(const Contents& contents, std::size_t row,
 
 RowSample Sample(const KeyDef* def, const Contents& contents, std::size_t row,
                  const std::vector<std::string>& key) {
-  RowSample sample{KeyText(contents, row, key), {}};
+  RowSample sample{KeyText(def, contents, row, key), {}};
   if (def) {
+    // The name a person knows the row by first, its code beside it.
+    if (!def->name.empty() && contents.Column(def->name) >= 0) {
+      const std::string name = contents.Value(row, def->name);
+      if (!name.empty()) sample.key = name + " (" + sample.key + ")";
+    }
     for (std::string_view field : def->shown) {
-      if (contents.Column(field) >= 0) {
+      if (field != def->name && contents.Column(field) >= 0) {
         sample.fields.emplace_back(std::string(field), contents.Value(row, field));
       }
     }
@@ -148,7 +167,7 @@ void Compare(TablePreview& preview, const KeyDef* def, const Contents& before,
     const std::size_t old_row = found->second.front();
     found->second.pop_front();
     paired[old_row] = true;
-    RowChange change{KeyText(after, row, key), {}};
+    RowChange change{KeyText(def, after, row, key), {}};
     for (const std::string& field : fields) {
       std::string was = before.Value(old_row, field);
       std::string now = after.Value(row, field);
@@ -273,9 +292,29 @@ bool HoldsWorkingTables(const fs::path& folder) {
 }
 
 std::string RenderPreview(const TablesPreview& preview) {
-  std::string out = "Cambios en la carpeta de trabajo " + platform::PathText(preview.folder) + ":\n";
+  std::string out;
+  // First the tables that would end empty or lose more than half of their rows.
   for (const TablePreview& table : preview.tables) {
-    out += "  " + table.table + " (clave " + table.key + "): ";
+    if (!table.current_exists || table.rows_before == 0) continue;
+    const std::size_t after = table.after_exists ? table.rows_after : 0;
+    const KeyDef* def = KeyOf(table.table);
+    const std::string name =
+        table.table + (def ? " (" + std::string(def->what) + ")" : std::string());
+    if (after == 0) {
+      out += "\xA1" "Atenci\xF3n! La tabla " + name + " se quedar\xED" "a vac\xED" "a: " +
+             Rows(table.rows_before, "fila", "filas") + " ahora, 0 despu\xE9s.\n";
+    } else if (after * 2 < table.rows_before) {
+      out += "\xA1" "Atenci\xF3n! La tabla " + name + " perder\xED" "a m\xE1s de la mitad de sus "
+             "filas: " + Rows(table.rows_before, "fila", "filas") + " ahora, " +
+             std::to_string(after) + " despu\xE9s.\n";
+    }
+  }
+  if (!out.empty()) out += "\n";
+  out += "Cambios en la carpeta de trabajo " + platform::PathText(preview.folder) + ":\n";
+  for (const TablePreview& table : preview.tables) {
+    const KeyDef* def = KeyOf(table.table);
+    out += "  " + table.table +
+           (def ? ", " + std::string(def->what) : " (clave " + table.key + ")") + ": ";
     if (!table.current_exists && !table.after_exists) {
       out += "no existe ni existir\xED" "a\n";
       continue;

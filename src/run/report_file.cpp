@@ -36,6 +36,10 @@ std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& repo
           {"informe.html", {}, as(ReportFormat::Html)}};
 }
 
+std::filesystem::path ReportPage(const std::filesystem::path& generation_folder) {
+  return generation_folder / "informe.html";
+}
+
 void SaveReport(const report::Report& report, const std::filesystem::path& file) {
   platform::WriteFileAtomically(platform::RealFileSystem(), file,
                                 ReportFileContents(report, ReportFormatOf(file)));

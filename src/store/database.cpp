@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/codepage.h"
 #include "base/error.h"
 #include "dbf_format.h"
 #include "platform/platform.h"
@@ -224,6 +225,8 @@ std::optional<GenerationInfo> Database::Commit(const CommitDetails& details) {
   CommitPlan plan;
   plan.run = details.run;
   plan.document = details.document;
+  plan.template_code = details.template_code;
+  plan.school = details.school;
   plan.extras = details.extras;
   plan.generations_to_keep = GenerationsToKeep(files_, dir_);
   for (const auto& [name, staged] : staged_) {
@@ -272,7 +275,7 @@ std::optional<GenerationInfo> Database::Restore(const GenerationInfo& generation
   CommitPlan plan;
   plan.run = "restauracion";
   const std::string number = platform::PathToUtf8(generation.folder.filename());  // "0001"
-  plan.document = "copia " + number + " (" + generation.run + ", " +
+  plan.document = "copia " + number + " (" + Cp1252ToUtf8(RunNameOf(generation.run)) + ", " +
                   generation.date + ")";
   plan.generations_to_keep = GenerationsToKeep(files_, dir_);
   std::vector<fs::path> staged;
@@ -289,14 +292,30 @@ std::optional<GenerationInfo> Database::Restore(const GenerationInfo& generation
       platform::CopyFile(files_, kept, staged.back());
       plan.replacements.push_back({staged.back(), dir_ / platform::PathFromUtf8(name), true});
     }
+    // The documents outside the folder the run overwrote go back where they were (when their
+    // folder is still there), what is there now kept in turn.
+    for (const std::string& utf8 : generation.outside) {
+      const fs::path target = platform::PathFromUtf8(utf8);
+      const fs::path kept = generation.folder / target.filename();
+      if (!files_.IsFile(kept) || !files_.IsFolder(target.parent_path())) continue;
+      const fs::path copy = platform::TemporaryPath(
+          files_, target.parent_path(), platform::PathToUtf8(target.filename()) + ".~");
+      RecordExternalTemporary(files_, dir_, copy);
+      staged.push_back(copy);
+      platform::CopyFile(files_, kept, copy);
+      plan.replacements.push_back({copy, target, true, true});
+    }
     for (const std::string& name : generation.absent) {
       const fs::path created = dir_ / platform::PathFromUtf8(name);
       if (files_.IsFile(created)) plan.removals.push_back(created);
     }
-    return CommitFiles(files_, dir_, plan);
+    std::optional<GenerationInfo> made = CommitFiles(files_, dir_, plan);
+    if (!generation.outside.empty()) ForgetExternalTemporaries(files_, dir_);
+    return made;
   } catch (...) {
     if (!files_.IsFile(JournalFile(dir_))) {
       for (const fs::path& file : staged) RemoveQuietly(files_, file);
+      if (!generation.outside.empty()) ForgetExternalTemporaries(files_, dir_);
     }
     throw;
   }

@@ -153,8 +153,11 @@ std::string ManifestText(const GenerationInfo& info) {
   std::string text = "fecha\t" + Escape(info.date) + "\n";
   text += "ejecucion\t" + Escape(info.run) + "\n";
   text += "documento\t" + Escape(info.document) + "\n";
+  if (!info.template_code.empty()) text += "plantilla\t" + Escape(info.template_code) + "\n";
+  if (!info.school.empty()) text += "centro\t" + Escape(info.school) + "\n";
   for (const std::string& file : info.files) text += "archivo\t" + Escape(file) + "\n";
   for (const std::string& file : info.absent) text += "ausente\t" + Escape(file) + "\n";
+  for (const std::string& file : info.outside) text += "externo\t" + Escape(file) + "\n";
   return text;
 }
 
@@ -173,6 +176,9 @@ std::optional<GenerationInfo> ReadGeneration(FileSystem& files, const fs::path& 
     if (fields[0] == "documento") info.document = value;
     if (fields[0] == "archivo") info.files.push_back(value);
     if (fields[0] == "ausente") info.absent.push_back(value);
+    if (fields[0] == "externo") info.outside.push_back(value);
+    if (fields[0] == "plantilla") info.template_code = value;
+    if (fields[0] == "centro") info.school = value;
   }
   return info;
 }
@@ -258,6 +264,13 @@ fs::path SettingsFile(const fs::path& working_dir) {
   return Child(OwnFolder(working_dir), kSettings);
 }
 
+std::string RunNameOf(std::string_view run) {
+  if (run == "conversion") return "conversi\xF3n";
+  if (run == "exportacion") return "exportaci\xF3n";
+  if (run == "restauracion") return "restauraci\xF3n";
+  return std::string(run);
+}
+
 std::vector<GenerationInfo> ListGenerations(FileSystem& files, const fs::path& working_dir) {
   std::vector<GenerationInfo> generations;
   for (const fs::path& entry : files.List(BackupsFolder(working_dir))) {
@@ -306,23 +319,30 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
   info.date = Now();
   info.run = plan.run;
   info.document = plan.document;
+  info.template_code = plan.template_code;
+  info.school = plan.school;
   const fs::path final_folder = Child(backups, GenerationName(number));
   const fs::path partial = Child(backups, GenerationName(number) + std::string(kPartial));
   info.folder = final_folder;
 
   // Replacements of the working folder first, those outside it (the export's document) last:
   // once the first outside one has moved, nothing is left that can fail.
+  const auto outside = [](const Replacement& r) { return r.outside; };
+  // Inside the folder, those kept before those that are not (our own records).
   std::vector<const Replacement*> ordered;
   for (const Replacement& r : plan.replacements) {
-    if (r.keep_old) ordered.push_back(&r);
+    if (!outside(r) && r.keep_old) ordered.push_back(&r);
   }
   for (const Replacement& r : plan.replacements) {
-    if (!r.keep_old) ordered.push_back(&r);
+    if (!outside(r) && !r.keep_old) ordered.push_back(&r);
+  }
+  for (const Replacement& r : plan.replacements) {
+    if (outside(r)) ordered.push_back(&r);
   }
 
-  // A run that replaces nothing that was there (the first conversion into a folder) has nothing
-  // to keep and makes no generation.
-  bool keeping = false;
+  // A run that replaces nothing that was there (the first conversion into a folder) keeps only
+  // its report, and makes no generation without one.
+  bool keeping = !plan.extras.empty();
   for (const Replacement* replacement : ordered) {
     keeping = keeping || (replacement->keep_old && files.IsFile(replacement->target));
   }
@@ -336,7 +356,13 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
       for (const Replacement* replacement : ordered) {
         if (!replacement->keep_old) continue;
         const std::string name = Utf8(replacement->target.filename());
-        if (files.IsFile(replacement->target)) {
+        if (outside(*replacement)) {
+          // Outside the folder only what was there is kept; a new document is the user's.
+          if (files.IsFile(replacement->target)) {
+            Keep(files, replacement->target, partial);
+            info.outside.push_back(Utf8(replacement->target));
+          }
+        } else if (files.IsFile(replacement->target)) {
           Keep(files, replacement->target, partial);
           info.files.push_back(name);
         } else {

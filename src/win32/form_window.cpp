@@ -154,8 +154,9 @@ void FormWindow::CreateControls() {
         break;
       case ControlKind::TextBox:
         class_name = L"Edit";
-        style |= ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL |
-                 WS_HSCROLL | WS_TABSTOP;
+        // Wrapped at the box's width, or scrolled sideways.
+        style |= ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP |
+                 (control.word_wrap ? 0 : ES_AUTOHSCROLL | WS_HSCROLL);
         ex_style |= WS_EX_CLIENTEDGE;
         break;
       case ControlKind::CheckBox:
@@ -219,7 +220,13 @@ void FormWindow::Layout() {
   GetClientRect(window_, &client);
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     const desktop::Control& control = form_.controls[i];
-    const desktop::Rect& rect = rects_[i];
+    desktop::Rect rect = rects_[i];
+    // A resizable window's controls follow its size as described.
+    if (fill && control.anchors != 0 && client.right > 0) {
+      rect = desktop::Anchored(control, form_.width, form_.height,
+                               MulDiv(client.right, 96, static_cast<int>(dpi_)),
+                               MulDiv(client.bottom, 96, static_cast<int>(dpi_)));
+    }
     int width = Scale(rect.width);
     int height = Scale(rect.height);
     if (i == 0 && fill && client.right > 0) {

@@ -64,6 +64,12 @@ bool HtmlHelp::ShowContext(HWND owner, int context) const {
   return Request(owner, desktop::HelpCommand::Context, static_cast<DWORD_PTR>(context));
 }
 
+std::string HtmlHelp::UnavailableText() const {
+  std::error_code error;
+  return desktop::HelpUnavailableText(file_, std::filesystem::is_regular_file(file_, error),
+                                      Available());
+}
+
 void HtmlHelp::CloseAll() const {
   if (entry_ != nullptr) entry_(nullptr, nullptr, kHhCloseAll, 0);
 }

@@ -113,6 +113,7 @@ MainWindow::MainWindow(const std::vector<std::string>& arguments)
                                        0, nullptr);
   owner_ = start.embedded ? CreateOwnerWindow() : form_->Handle();
   ui_ = std::make_unique<Win32Interaction>(session_, owner_, form_->Handle());
+  session_.SetScreen(ui_.get());
   // The bottom panel overlaps the direction panels by one line and stays above them.
   form_->BringToTop(names::kBottomPanel);
   form_->SetMnemonicsNeedAlt(true);  // "&Salir" only with Alt+S
@@ -129,14 +130,26 @@ MainWindow::MainWindow(const std::vector<std::string>& arguments)
     } else if (name == names::kClose) {
       Close();
     } else if (name == names::kHelp) {
-      help_.ShowContents(HelpOwner());
+      if (!help_.ShowContents(HelpOwner())) ui_->Tell(help_.UnavailableText());
+    } else if (name == names::kBackups && !running_) {
+      ui_->ShowBackups();
+      ShowSituation();
+    } else if (name == names::kUndoLast && !running_) {
+      session_.UndoLast();
+      ShowSituation();
+    } else if (name == names::kAskPreview) {
+      session_.SetAskPreview(SendMessageW(form_->Control(name), BM_GETCHECK, 0, 0) ==
+                             BST_CHECKED);
     }
   });
   form_->OnClose([this] { Close(); });
   form_->OnDestroyed([this] {
     if (!closed_) Closed();
   });
-  FormWindow::SetHelpHandler([this](int context) { help_.ShowContext(HelpOwner(), context); });
+  FormWindow::SetHelpHandler([this](int context) {
+    if (!help_.ShowContext(HelpOwner(), context)) ui_->Tell(help_.UnavailableText());
+  });
+  ShowSituation();
 
   if (start.error) ui_->ShowErrorText(*start.error);
   if (!start.embedded) {
@@ -284,11 +297,21 @@ void MainWindow::AfterRun(desktop::Session::Next next) {
   const bool enabled = session_.RunsEnabled();
   EnableWindow(form_->Control(names::kConvert), enabled);
   EnableWindow(form_->Control(names::kExport), enabled);
+  ShowSituation();
   if (next == desktop::Session::Next::Close || close_requested_) {
     PostMessageW(form_->Handle(), WM_CLOSE, 0, 0);
   } else if (!enabled && !session_.Start().embedded) {
     SetFocus(form_->Control(names::kClose));
   }
+}
+
+void MainWindow::ShowSituation() {
+  std::string situation = session_.Situation();
+  while (!situation.empty() && situation.back() == '\n') situation.pop_back();
+  form_->SetText(names::kSituation, FromCore(situation));
+  EnableWindow(form_->Control(names::kUndoLast), session_.CanUndo());
+  SendMessageW(form_->Control(names::kAskPreview), BM_SETCHECK,
+               session_.AskPreview() ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 // "&Salir", the close box, or the end of a hosted run: hosted, the outcome goes to Clepsa.ini.

@@ -3,12 +3,20 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <cstring>
 #include <algorithm>
 #include <utility>
 #include <vector>
 
+#include "base/codepage.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
+#include "run/advice.h"
+#include "run/restore.h"
+
 #include "report/render.h"
 #include "run/preview.h"
+#include "run/report_file.h"
 #include "run/school_year_dialog.h"
 #include "run/template_dialog.h"
 #include "win32/form_window.h"
@@ -93,6 +101,94 @@ void ShowSchoolYearDialog(SchoolYearDialog& logic, HWND owner) {
   window.RunModal(owner);
 }
 
+// "Copiar": the whole text to the clipboard.
+void CopyText(HWND window, const std::wstring& text) {
+  if (!OpenClipboard(window)) return;
+  EmptyClipboard();
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    if (void* data = GlobalLock(memory)) {
+      std::memcpy(data, text.c_str(), bytes);
+      GlobalUnlock(memory);
+      if (SetClipboardData(CF_UNICODETEXT, memory) == nullptr) GlobalFree(memory);
+    } else {
+      GlobalFree(memory);
+    }
+  }
+  CloseClipboard();
+}
+
+// "Guardar…": the text as a UTF-8 file the user names.
+void SaveText(HWND window, const std::wstring& text) {
+  std::vector<wchar_t> name(32768, L'\0');
+  const wchar_t filter[] = L"Texto (*.txt)\0*.txt\0Todos los archivos\0*.*\0";
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = window;
+  dialog.lpstrFilter = filter;
+  dialog.lpstrFile = name.data();
+  dialog.nMaxFile = static_cast<DWORD>(name.size());
+  dialog.lpstrDefExt = L"txt";
+  dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
+  if (!GetSaveFileNameW(&dialog) || name[0] == L'\0') return;
+  try {
+    platform::WriteFileAtomically(platform::RealFileSystem(), std::filesystem::path(name.data()),
+                                  Cp1252ToUtf8(ToCore(text)));
+  } catch (const std::exception& exception) {
+    ShowMessage(window, FromCore(desktop::ErrorBoxText(AsError(exception))), BoxIcon::Error);
+  }
+}
+
+// "Imprimir": the system's print dialog, then the text, wrapped, page after page.
+void PrintText(HWND window, const std::wstring& text) {
+  PRINTDLGW print{};
+  print.lStructSize = sizeof print;
+  print.hwndOwner = window;
+  print.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION;
+  if (!PrintDlgW(&print) || print.hDC == nullptr) return;
+  HDC dc = print.hDC;
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  HFONT font = CreateFontW(-MulDiv(10, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Arial");
+  HGDIOBJ previous = SelectObject(dc, font);
+  const int margin = dpi / 2;
+  const RECT page{margin, margin, GetDeviceCaps(dc, HORZRES) - margin,
+                  GetDeviceCaps(dc, VERTRES) - margin};
+  DOCINFOW document{};
+  document.cbSize = sizeof document;
+  document.lpszDocName = L"TransClepsaItaca";
+  if (StartDocW(dc, &document) > 0) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+      StartPage(dc);
+      int top = page.top;
+      while (at < text.size()) {
+        std::size_t end = text.find(L'\n', at);
+        if (end == std::wstring::npos) end = text.size();
+        std::wstring line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+        if (line.empty()) line = L" ";
+        RECT box{page.left, top, page.right, page.bottom};
+        const int height =
+            DrawTextW(dc, line.c_str(), -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        if (top + height > page.bottom && top != page.top) break;
+        box = {page.left, top, page.right, page.bottom};
+        DrawTextW(dc, line.c_str(), -1, &box, DT_WORDBREAK | DT_NOPREFIX);
+        top += height;
+        at = end + 1;
+      }
+      EndPage(dc);
+    }
+    EndDoc(dc);
+  }
+  SelectObject(dc, previous);
+  DeleteObject(font);
+  DeleteDC(dc);
+  if (print.hDevMode != nullptr) GlobalFree(print.hDevMode);
+  if (print.hDevNames != nullptr) GlobalFree(print.hDevNames);
+}
+
 }  // namespace
 
 std::wstring EditText(std::string_view cp1252) {
@@ -169,6 +265,11 @@ std::optional<std::filesystem::path> Win32Interaction::ChooseItacaFile() {
 }
 
 void Win32Interaction::Inform(Notice notice) {
+  // The session shows "Proceso finalizado" with the run's summary once the run has returned.
+  if (notice == Notice::Finished && session_.ShowsFinished()) {
+    report_.reset();
+    return;
+  }
   const std::wstring text = FromCore(NoticeText(notice));
   if (notice != Notice::Finished || !report_) {
     const ModalScope modal(*this);
@@ -183,15 +284,18 @@ void Win32Interaction::Inform(Notice notice) {
     view = ShowMessageWithChoice(owner_, text, FromCore(desktop::kViewReportCaption));
   }
   const std::filesystem::path page = std::exchange(report_page_, {});
-  if (!view) return;
-  // The page in the system's browser; the text when there is no page or no browser to open it.
+  if (view) ViewReport(report, page);
+}
+
+// The page in the system's browser; the text when there is no page or no browser to open it.
+void Win32Interaction::ViewReport(const std::wstring& text, const std::filesystem::path& page) {
   std::error_code error;
   if (!page.empty() && std::filesystem::is_regular_file(page, error)) {
     const auto opened = reinterpret_cast<INT_PTR>(
         ShellExecuteW(owner_, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (opened > 32) return;
   }
-  ShowText(desktop::ReportForm(), report);
+  ShowText(desktop::ReportForm(), text);
 }
 
 void Win32Interaction::ReportReady(const report::Report& report) {
@@ -204,9 +308,98 @@ int Win32Interaction::ShowText(const desktop::Form& form, const std::wstring& te
   const ModalScope modal(*this);
   FormWindow window(form, kDialogStyle | WS_THICKFRAME | WS_MAXIMIZEBOX, 0, owner_);
   window.SetText(names::kText, text);
+  window.OnCommand([&](std::string_view name, int code) {
+    if (code != BN_CLICKED) return;
+    if (name == names::kCopy) {
+      CopyText(window.Handle(), text);
+    } else if (name == names::kSave) {
+      SaveText(window.Handle(), text);
+    } else if (name == names::kPrint) {
+      PrintText(window.Handle(), text);
+    }
+  });
   window.Place(owner_);
   return window.RunModal(owner_);
 }
+
+bool Win32Interaction::ShowFinished(const desktop::Finished& finished) {
+  const ModalScope modal(*this);
+  FormWindow window(desktop::FinishedForm(), kDialogStyle | WS_THICKFRAME, 0, owner_);
+  window.SetText(names::kSummary, EditText(finished.summary));
+  EnableWindow(window.Control(names::kViewReport), !finished.report.empty());
+  EnableWindow(window.Control(names::kUndo), finished.backup.has_value());
+  EnableWindow(window.Control(names::kOpenFolder), !finished.folder.empty());
+  window.OnCommand([&](std::string_view name, int code) {
+    if (code != BN_CLICKED) return;
+    if (name == names::kViewReport) {
+      ViewReport(EditText(finished.report), finished.report_page);
+    } else if (name == names::kUndo) {
+      window.EndModal(IDRETRY);
+    } else if (name == names::kOpenFolder) {
+      ShellExecuteW(window.Handle(), L"open", finished.folder.wstring().c_str(), nullptr,
+                    nullptr, SW_SHOWNORMAL);
+    }
+  });
+  window.Place(owner_);
+  return window.RunModal(owner_) == IDRETRY;
+}
+
+void Win32Interaction::ShowBackups() {
+  const ModalScope modal(*this);
+  FormWindow window(desktop::BackupsForm(), kDialogStyle | WS_THICKFRAME | WS_MAXIMIZEBOX, 0,
+                    owner_);
+  HWND list = window.Control(names::kBackupList);
+  std::vector<Backup> backups;
+  const auto chosen = [&]() -> const Backup* {
+    const LRESULT row = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    return row >= 0 && row < static_cast<LRESULT>(backups.size())
+               ? &backups[static_cast<std::size_t>(row)]
+               : nullptr;
+  };
+  const auto show_chosen = [&] {
+    const Backup* backup = chosen();
+    window.SetText(names::kBackupDetail,
+                   EditText(backup ? desktop::BackupDetail(*backup) : session_.Situation()));
+    EnableWindow(window.Control(names::kViewReport), backup != nullptr && backup->has_report);
+    EnableWindow(window.Control(names::kRestore), backup != nullptr);
+  };
+  const auto load = [&] {
+    backups = session_.Backups();
+    std::vector<std::wstring> lines;
+    for (const Backup& backup : backups) lines.push_back(FromCore(BackupLine(backup)));
+    window.SetItems(names::kBackupList, lines);
+    SendMessageW(list, LB_SETCURSEL, backups.empty() ? static_cast<WPARAM>(-1) : 0, 0);
+    show_chosen();
+  };
+  window.OnCommand([&](std::string_view name, int code) {
+    if (name == names::kBackupList && code == LBN_SELCHANGE) {
+      show_chosen();
+    } else if (code != BN_CLICKED) {
+      return;
+    } else if (name == names::kViewReport) {
+      if (const Backup* backup = chosen()) {
+        ViewReport(EditText(BackupReport(*backup)), ReportPage(backup->generation.folder));
+      }
+    } else if (name == names::kRestore) {
+      if (const Backup* backup = chosen(); backup != nullptr && session_.Restore(*backup)) load();
+    }
+  });
+  load();
+  window.Place(owner_);
+  window.RunModal(owner_);
+}
+
+bool Win32Interaction::AskSafe(std::string_view question) {
+  const ModalScope modal(*this);
+  return AskYesNo(owner_, EditText(question), DefaultButton::No);
+}
+
+void Win32Interaction::Tell(std::string_view message) {
+  const ModalScope modal(*this);
+  ShowMessage(owner_, EditText(message), BoxIcon::Information);
+}
+
+void Win32Interaction::ShowRefusal(const Error& error) { ShowError(error); }
 
 // "Yes" shows the changes, "No" replaces the tables at once, Escape and the close box stop.
 PreviewChoice Win32Interaction::OfferPreview() {

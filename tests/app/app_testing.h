@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QDialog>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
@@ -46,8 +47,8 @@ struct ShownWindow {
   QString title;
   QString text;   // message text, or the dialog's object name
   QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QStringList buttons;     // button texts of a message box
-  QString default_button;  // the one Enter presses
+  QStringList buttons;     // button texts of a message box or of "Proceso finalizado"
+  QString default_button;  // the button Enter presses
   bool hourglass = false;  // whether the run was busy when the window came up
   Qt::CursorShape cursor = Qt::ArrowCursor;  // the pointer over the window
 };
@@ -71,6 +72,11 @@ class ScriptedUser {
   QString preview_text;  // what the preview showed
   QString report_text;   // what the report window showed
   std::filesystem::path report_page;  // the page "Ver informe" asked the browser to open
+  QString summary_text;  // what "Proceso finalizado" summed up
+  // Whether to press "Deshacer" in "Proceso finalizado" (its question is answered from
+  // `answers`), and what to do in "Copias de seguridad".
+  bool undo = false;
+  std::function<void(QDialog&)> on_backups;
   std::vector<ShownWindow> shown;
   app::QtInteraction* ui = nullptr;  // to see whether the run was busy
 
@@ -127,6 +133,23 @@ class ScriptedUser {
       files->selectFile(app::NativePath(*file));
       return QDialog::Accepted;
     }
+    if (dialog.objectName() == "TFinalizado") {
+      // Shown among the messages, as the box it follows on from.
+      window.kind = QStringLiteral("box");
+      window.text = dialog.findChild<QLabel*>(QStringLiteral("LabelFinalizado"))->text();
+      for (const char* name : {"BVerInforme", "BDeshacer", "BAbrirCarpeta", "BAceptar"}) {
+        auto* button = dialog.findChild<QPushButton*>(QString::fromLatin1(name));
+        if (button->isEnabled()) window.buttons << button->text();
+      }
+      shown.push_back(window);
+      summary_text = dialog.findChild<QPlainTextEdit*>(QStringLiteral("Resumen"))->toPlainText();
+      auto press = [&](const char* name) {
+        dialog.findChild<QPushButton*>(QString::fromLatin1(name))->click();
+      };
+      if (view_report) press("BVerInforme");
+      press(undo ? "BDeshacer" : "BAceptar");
+      return dialog.result();
+    }
     window.kind = QStringLiteral("dialog");
     window.text = dialog.objectName();
     shown.push_back(window);
@@ -158,6 +181,10 @@ class ScriptedUser {
     }
     if (dialog.objectName() == "TInforme") {
       report_text = text();
+      return click("BCerrar");
+    }
+    if (dialog.objectName() == "TCopias") {
+      if (on_backups) on_backups(dialog);
       return click("BCerrar");
     }
     return click("BitBtnContinuar");

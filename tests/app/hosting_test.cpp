@@ -148,7 +148,7 @@ TEST_F(HostedProgram, CompletedRunsReportOneAndClose) {
   StartProgram({"EXPORTAR", host_window_}, file + ";click:BExportar");
   QString echoed = Finish();
   EXPECT_TRUE(echoed.contains("dialog Plantillas Horarias\n")) << echoed.toStdString();
-  EXPECT_TRUE(echoed.contains("box information Proceso finalizado\n"));
+  EXPECT_TRUE(echoed.contains("finished Proceso finalizado\n")) << echoed.toStdString();
   EXPECT_EQ(Ini(), "[Transformadores]\r\nTransformado=1\r\n");
 
   // Clepsa's part: its timetable of these tables; then the way back.
@@ -158,7 +158,7 @@ TEST_F(HostedProgram, CompletedRunsReportOneAndClose) {
   StartProgram({"IMPORTAR", host_window_}, file + ";click:BImportar");
   echoed = Finish();
   EXPECT_TRUE(echoed.contains("dialog Curso de destino\n")) << echoed.toStdString();
-  EXPECT_TRUE(echoed.contains("box information Proceso finalizado\n"));
+  EXPECT_TRUE(echoed.contains("finished Proceso finalizado\n")) << echoed.toStdString();
   EXPECT_EQ(Ini(), "[Transformadores]\r\nTransformado=1\r\n");
   EXPECT_TRUE(fs::exists(dir_ / "ResultadoClepsacentro.xml"));
 }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 
 #include "app/main_form.h"
 #include "app_testing.h"
@@ -78,7 +80,8 @@ TEST_F(Run, ConversionAsksItsQuestionsAndAllowsNoSecondRun) {
   EXPECT_EQ(user.shown[4].text, "TPreguntaVistaPrevia");
   EXPECT_TRUE(user.shown[4].hourglass);
   EXPECT_FALSE(user.shown[5].hourglass);  // "Proceso finalizado" after the normal cursor
-  EXPECT_EQ(user.shown[5].buttons, QStringList({"Aceptar", "Ver informe"}));
+  EXPECT_EQ(user.shown[5].buttons, QStringList({"Ver informe", "Deshacer", "Abrir la carpeta",
+                                                "Aceptar"}));
 
   EXPECT_EQ(form->State().OutcomeCode, 1);
   EXPECT_FALSE(Button("BExportar")->isEnabled());
@@ -227,6 +230,76 @@ TEST_F(Run, HostedExportWritesTheResultReportsOneAndCloses) {
   EXPECT_EQ(Outcome(), "[Transformadores]\r\nTransformado=1\r\n");
   const std::string written = test::ReadFile(dir / "ResultadoClepsacentro.xml");
   EXPECT_NE(written.find("curso=\"2025\""), std::string::npos);
+}
+
+// The top-level files of a folder (our own folder left out).
+std::map<std::string, std::string> Clepsa(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& [name, bytes] : test::FolderFiles(folder)) {
+    if (name.find('/') == std::string::npos) files[name] = bytes;
+  }
+  return files;
+}
+
+TEST_F(Run, TheSummarySaysWhatTheRunDidAndDeshacerPutsTheFolderBackAsItWas) {
+  user.file = test::SampleSchool();
+  user.answers = {false, true};
+  Start();
+  Button("BExportar")->click();
+  const auto before = Clepsa(dir.path());
+  ASSERT_FALSE(before.empty());
+
+  // A second start converts again, in Castilian, and undoes it from "Proceso finalizado".
+  user.answers = {false, true, true};  // the run's two questions, then "Reponer": Sí
+  user.undo = true;
+  user.shown.clear();
+  Start();
+  test::Child<QComboBox>(*form, "ComboBoxValCast")->setEditText("CASTELLANO");
+  Button("BExportar")->click();
+  const ConversionResult& result = *form->Session().LastConversion();
+  for (const TableRows& table : result.tables) {
+    const QString line = "  " + QString::fromStdString(table.table).leftJustified(12) +
+                         QString::number(table.rows) + " filas\n";
+    EXPECT_TRUE(user.summary_text.contains(line)) << line.toStdString();
+  }
+  EXPECT_TRUE(user.summary_text.contains("Idioma: " + FromCore(result.language) + "\n"));
+  EXPECT_TRUE(user.summary_text.contains(
+      u8"Copia de seguridad de lo sustituido: 2 (\"Deshacer\" la repone; todas están en "
+      "\"Copias de seguridad\")"))
+      << user.summary_text.toStdString();
+  ASSERT_GE(user.shown.size(), 2u);
+  const test::ShownWindow& question = user.shown[user.shown.size() - 2];
+  EXPECT_TRUE(question.text.startsWith(u8"¿Reponer la copia de seguridad 2?"))
+      << question.text.toStdString();
+  EXPECT_EQ(question.default_button, "No");  // the safe answer
+  EXPECT_TRUE(user.shown.back().text.startsWith("Repuesta la copia 2 "));
+  EXPECT_EQ(Clepsa(dir.path()), before);
+
+  // Where the user stands; the backups window lists the three backups, newest first, and
+  // "Reponer" answered No (the default) changes nothing.
+  const QString situation = test::Child<QLabel>(*form, "LabelSituacion")->text();
+  EXPECT_TRUE(situation.startsWith("Carpeta de trabajo: " + NativePath(dir.path()) + "\n"))
+      << situation.toStdString();
+  EXPECT_TRUE(situation.contains(
+      u8"Última conversión: 46999901 IES Mestra Vicenta Forner, ies_exemple.xml, plantilla MATI, "))
+      << situation.toStdString();
+  EXPECT_TRUE(situation.contains(u8"SOLUC: no está"));
+  EXPECT_TRUE(Button("BDeshacerUltima")->isEnabled());
+  QStringList listed;
+  QString detail;
+  user.on_backups = [&](QDialog& dialog) {
+    auto* list = test::Child<QListWidget>(dialog, "ListaCopias");
+    for (int i = 0; i < list->count(); ++i) listed << list->item(i)->text();
+    detail = test::Child<QPlainTextEdit>(dialog, "Detalle")->toPlainText();
+    test::Child<QPushButton>(dialog, "BReponer")->click();
+  };
+  Button("BCopias")->click();
+  ASSERT_EQ(listed.size(), 3);
+  EXPECT_TRUE(listed[0].startsWith("3  ") && listed[0].contains(u8"  restauración  copia 0002 "))
+      << listed[0].toStdString();
+  EXPECT_TRUE(listed[2].startsWith("1  ")) << listed[2].toStdString();
+  EXPECT_TRUE(detail.contains("Filas guardadas: ASIGNOMT 75, ")) << detail.toStdString();
+  EXPECT_EQ(Clepsa(dir.path()), before);
 }
 
 }  // namespace

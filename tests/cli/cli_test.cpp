@@ -169,7 +169,8 @@ TEST_F(CliTest, ConvertWithTheDefaultsPrintsWhatItWrote) {
             "  113  otra_plantilla           De otra plantilla horaria: no se cuenta\n"
             "   18  asignacion_sin_sesiones  Fila de ASIGT a la que no lleg\xC3\xB3 ninguna sesi\xC3\xB3n de la plantilla: se borra\n"
             "    2  grupo_sin_clases         Grupo sin clases en la plantilla: se quita de GRUPOST\n"
-            "    1  profesor_sin_clases      Profesor sin clases en la plantilla: se quita de PROFT\n");
+            "    1  profesor_sin_clases      Profesor sin clases en la plantilla: se quita de PROFT\n"
+            "Copia de seguridad de lo sustituido: 1 (transclepsa restore 1 la repone)\n");
   EXPECT_TRUE(HasSubjectNamed(W("Matemàtiques")));
 }
 
@@ -473,12 +474,16 @@ TEST_F(CliTest, CheckShowsWhatWouldChangeAndChangesNothing) {
   ASSERT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(Snapshot(data), before);
   EXPECT_TRUE(outcome.Says("Cambios en la carpeta de trabajo " + Arg(data) + ":\n"));
-  EXPECT_TRUE(outcome.Says("  CURSOST (clave CLAVE): 6 filas ahora, 6 después: 0 añadidas, "
-                           "0 quitadas, 6 cambiadas, 0 iguales\n    ~ CLAVE=301201: TURNO M -> V\n"));
-  EXPECT_TRUE(outcome.Says("  GRUPOST (clave ABREV): 10 filas ahora, 2 después: 2 añadidas, "
+  EXPECT_TRUE(outcome.Says("  CURSOST, cursos: 6 filas ahora, 6 después: 0 añadidas, "
+                           "0 quitadas, 6 cambiadas, 0 iguales\n    ~ código 301201: TURNO M -> V\n"));
+  EXPECT_TRUE(outcome.Says("  GRUPOST, grupos: 10 filas ahora, 2 después: 2 añadidas, "
                            "10 quitadas, 0 cambiadas, 0 iguales\n"
-                           "    + ABREV=1BATA: CLAVE=1BATA DESCRIP=\"1r Batxillerat A\"\n"));
-  EXPECT_TRUE(outcome.Says("  AULAT (clave ABREV): sin cambios (21 filas)\n"));
+                           "    + 1r Batxillerat A (grupo 1BATA): CLAVE=1BATA\n"));
+  EXPECT_TRUE(outcome.Says("  AULAT, aulas: sin cambios (21 filas)\n"));
+  // The tables that would lose more than half of their rows come first.
+  EXPECT_TRUE(outcome.Says("\xC2\xA1" "Atenci\xC3\xB3n! La tabla GRUPOST (grupos) perder\xC3\xAD" "a m\xC3\xA1s de "
+                           "la mitad de sus filas: 10 filas ahora, 2 despu\xC3\xA9s.\n"))
+      << outcome.out;
   EXPECT_TRUE(outcome.Says("    - ... y 5 más\n"));
   EXPECT_NE(tc::test::ReadFile(json).find("\"plantilla\": \"VESPRA\""), std::string::npos);
 }
@@ -545,7 +550,7 @@ TEST_F(CliExportTest, ExportPrintsItsReportAndCheckSavesNothing) {
   EXPECT_TRUE(outcome.Says("Comprobación: la exportación se completaría sin errores "
                            "(no se ha cambiado nada).\n"));
   EXPECT_TRUE(outcome.Says("Documento que se escribiría: " + Arg(output) + " (nuevo)\n"));
-  EXPECT_TRUE(outcome.Says("  DIASHORAST (clave DIHO): 49 filas ahora, 42 después: 0 añadidas, "
+  EXPECT_TRUE(outcome.Says("  DIASHORAST, horas del horario: 49 filas ahora, 42 después: 0 añadidas, "
                            "7 quitadas, 42 cambiadas, 0 iguales\n"));
 
   // Without SOLUC the check stops as the export would.
@@ -580,31 +585,40 @@ TEST_F(CliTest, EveryRunThatReplacesTablesKeepsThemAndRestorePutsThemBack) {
   const auto afternoon = Tables(data);
   outcome = Convert({"--template", "MATI"});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_TRUE(outcome.Says("Copia de seguridad de lo sustituido: 1 (transclepsa restore 1 la "
+  // The first run into the empty folder kept its report; the second the first one's tables.
+  EXPECT_TRUE(outcome.Says("Copia de seguridad de lo sustituido: 2 (transclepsa restore 2 la "
                            "repone)\n"))
       << outcome.out;
   const auto morning = Tables(data);
 
   outcome = Run({"restore", "--list", "--data-dir", Arg(data)});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_TRUE(outcome.Says("  1      ")) << outcome.out;
-  EXPECT_TRUE(outcome.Says("  conversión    " + Arg(kSample) + "\n")) << outcome.out;
+  EXPECT_TRUE(outcome.Says("  2      ")) << outcome.out;
+  EXPECT_TRUE(outcome.Says("  conversi\xC3\xB3n    " + Arg(kSample) + "\n")) << outcome.out;
+  // Two backups of one document told apart by their template and the rows they kept.
+  EXPECT_TRUE(outcome.Says("\n         plantilla VESPRA, centro ")) << outcome.out;
+  EXPECT_TRUE(outcome.Says("; filas: ninguna tabla (la carpeta no ten\xC3\xAD" "a tablas de Clepsa)\n"))
+      << outcome.out;
+  EXPECT_TRUE(outcome.Says("\n         plantilla MATI, centro ")) << outcome.out;
+  EXPECT_TRUE(outcome.Says("; filas: ASIGNOMT 75, ASIGT 62, AULAT 21, CURSOST 6, DIASHORAST 42, "
+                           "GRUPOST 2, PROFT 15\n"))
+      << outcome.out;
 
   // The latest by default; what it replaces is kept in turn, so the restore can be undone.
   outcome = Run({"restore", "--data-dir", Arg(data)});
   ASSERT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_TRUE(outcome.Says("Repuesta la copia 1 (las tablas de antes de la conversión del "))
+  EXPECT_TRUE(outcome.Says("Repuesta la copia 2 (las tablas de antes de la conversi\xC3\xB3n del "))
       << outcome.out;
   EXPECT_TRUE(outcome.Says("  repuesto PROFT.DBF\n")) << outcome.out;
-  EXPECT_TRUE(outcome.Says("Copia de seguridad de lo sustituido: 2 ")) << outcome.out;
+  EXPECT_TRUE(outcome.Says("Copia de seguridad de lo sustituido: 3 ")) << outcome.out;
   EXPECT_EQ(Tables(data), afternoon);
-  ASSERT_EQ(Run({"restore", "2", "--data-dir", Arg(data)}).status, 0);
+  ASSERT_EQ(Run({"restore", "3", "--data-dir", Arg(data)}).status, 0);
   EXPECT_EQ(Tables(data), morning);
 
   outcome = Run({"restore", "7", "--data-dir", Arg(data)});
   EXPECT_EQ(outcome.status, 2);
   EXPECT_NE(outcome.err.find("No existe la copia de seguridad 7 en la carpeta " + Arg(data) +
-                             ". Las copias que hay son: 1, 2, 3."),
+                             ". Las copias que hay son: 1, 2, 3, 4."),
             std::string::npos)
       << outcome.err;
   EXPECT_EQ(Run({"restore", "--list", "2", "--data-dir", Arg(data)}).status, 64);
@@ -649,7 +663,7 @@ TEST_F(CliTest, TwoRunsStartedTogetherTakeTurnsAndLeaveOneWholeResult) {
   // The run that came second replaced the first one's tables whole, and kept them.
   const auto now = Tables(data);
   EXPECT_TRUE(now == alone["VESPRA"] || now == alone["MATI"]);
-  const auto kept = tc::test::FolderFiles(data / "TransClepsaItaca" / "copias" / "0001");
+  const auto kept = tc::test::FolderFiles(data / "TransClepsaItaca" / "copias" / "0002");
   EXPECT_EQ(kept.count("generacion.txt"), 1u);
   EXPECT_EQ(kept.count("PROFT.DBF"), 1u);
 }

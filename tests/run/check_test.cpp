@@ -141,13 +141,13 @@ TEST_F(PreviewTest, RowsPairedByKeyInFileOrderAddedRemovedAndChanged) {
   EXPECT_FALSE(preview.tables[1].after_exists);
   EXPECT_EQ(Text(preview, "ZTEMP"),
             "Cambios en la carpeta de trabajo ZTEMP:\n"
-            "  PROFT (clave ABREV): 4 filas ahora, 4 después: 1 añadida, 1 quitada, 2 cambiadas, "
+            "  PROFT, profesores: 4 filas ahora, 4 después: 1 añadida, 1 quitada, 2 cambiadas, "
             "1 igual\n"
-            "    + ABREV=NEW: NOMBRE=Nou DNI=9\n"
-            "    - ABREV=XY: NOMBRE=\"X Y\" DNI=2\n"
-            "    ~ ABREV=GMJ: EMAIL \"\" -> j@x\n"
-            "    ~ ABREV=DUP: DNI 4 -> 5\n"
-            "  AULAT (clave ABREV): no existe ni existiría\n");
+            "    + Nou (código NEW): DNI=9\n"
+            "    - X Y (código XY): DNI=2\n"
+            "    ~ código GMJ: EMAIL \"\" -> j@x\n"
+            "    ~ código DUP: DNI 4 -> 5\n"
+            "  AULAT, aulas: no existe ni existiría\n");
 }
 
 TEST_F(PreviewTest, NewTablesUnchangedOnesAndTheFirstFiveOfEachKind) {
@@ -165,16 +165,18 @@ TEST_F(PreviewTest, NewTablesUnchangedOnesAndTheFirstFiveOfEachKind) {
   Fill(after, store::AsigtTable(), {});
   const TablesPreview preview = PreviewFolders(now, after, {"AULAT", "GRUPOST", "ASIGT"});
   EXPECT_EQ(Text(preview, "Z"),
+            "¡Atención! La tabla ASIGT (clases de los grupos) se quedaría vacía: 7 filas ahora, "
+            "0 después.\n\n"
             "Cambios en la carpeta de trabajo Z:\n"
-            "  AULAT (clave ABREV): no existe; se crearía con 7 filas\n"
-            "  GRUPOST (clave ABREV): sin cambios (1 fila)\n"
-            "  ASIGT (clave CLAVE, CLAVECURSO, ASIG_ITACA, CPROF): 7 filas ahora, 0 después: "
+            "  AULAT, aulas: no existe; se crearía con 7 filas\n"
+            "  GRUPOST, grupos: sin cambios (1 fila)\n"
+            "  ASIGT, clases de los grupos: 7 filas ahora, 0 después: "
             "0 añadidas, 7 quitadas, 0 cambiadas, 0 iguales\n"
-            "    - CLAVE=G1 CLAVECURSO= ASIG_ITACA=M CPROF=P: CASIG=M CGRUP=1A HORAS=\"\"\n"
-            "    - CLAVE=G2 CLAVECURSO= ASIG_ITACA=M CPROF=P: CASIG=M CGRUP=1A HORAS=\"\"\n"
-            "    - CLAVE=G3 CLAVECURSO= ASIG_ITACA=M CPROF=P: CASIG=M CGRUP=1A HORAS=\"\"\n"
-            "    - CLAVE=G4 CLAVECURSO= ASIG_ITACA=M CPROF=P: CASIG=M CGRUP=1A HORAS=\"\"\n"
-            "    - CLAVE=G5 CLAVECURSO= ASIG_ITACA=M CPROF=P: CASIG=M CGRUP=1A HORAS=\"\"\n"
+            "    - grupo G1, curso -, asignatura M, profesor P: CASIG=M CGRUP=1A HORAS=\"\"\n"
+            "    - grupo G2, curso -, asignatura M, profesor P: CASIG=M CGRUP=1A HORAS=\"\"\n"
+            "    - grupo G3, curso -, asignatura M, profesor P: CASIG=M CGRUP=1A HORAS=\"\"\n"
+            "    - grupo G4, curso -, asignatura M, profesor P: CASIG=M CGRUP=1A HORAS=\"\"\n"
+            "    - grupo G5, curso -, asignatura M, profesor P: CASIG=M CGRUP=1A HORAS=\"\"\n"
             "    - ... y 2 más\n");
   EXPECT_EQ(PreviewKey("ASIGT"),
             (std::vector<std::string_view>{"CLAVE", "CLAVECURSO", "ASIG_ITACA", "CPROF"}));

@@ -1,6 +1,7 @@
 // The conversion driver end to end on the sample school, the missing-input path, and a failed run
 // leaving the working folder exactly as it was.
 #include "run/conversion_run.h"
+#include "run/restore.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +61,8 @@ TEST_F(DriverTest, SampleSchoolWithTheRecommendedAnswers) {
   ui.answers = {{Question::ImportAllTemplates, false},  // only the chosen template
                 {Question::RemoveIdleGroupsAndTeachers, true}};
 
-  ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::Completed);
+  const ConversionResult result = RunConversion(state, ui, dir.path());
+  ASSERT_EQ(result.result, RunResult::Completed);
 
   EXPECT_EQ(state.OutcomeCode, kOutcomeCompleted);
   EXPECT_EQ(state.ItacaFileName, kSample);
@@ -105,11 +107,15 @@ TEST_F(DriverTest, SampleSchoolWithTheRecommendedAnswers) {
   // Subject names in Valencian.
   EXPECT_FALSE(Where(Rows(dir.path(), "ASIGNOMT"), "NOMBRE", W("Matemàtiques")).empty());
 
-  // Nothing but the seven tables and the record of what they were made from is left.
+  // Nothing but the seven tables, the record of what they were made from and the backup that
+  // keeps the run's report: undone, the folder holds no table again.
   std::set<std::string> names;
   for (const auto& [name, bytes] : Snapshot(dir.path())) names.insert(name);
   EXPECT_EQ(names, (std::set<std::string>{"ASIGNOMT.DBF", "ASIGT.DBF", "AULAT.DBF", "CURSOST.DBF",
                                           "DIASHORAST.DBF", "GRUPOST.DBF", "PROFT.DBF",
+                                          "TransClepsaItaca/copias/0001/generacion.txt",
+                                          "TransClepsaItaca/copias/0001/informe.json",
+                                          "TransClepsaItaca/copias/0001/informe.txt",
                                           "TransClepsaItaca/ultima_conversion.txt"}));
   const std::optional<ConversionRecord> record = ReadConversionRecord(dir.path());
   ASSERT_TRUE(record.has_value());
@@ -123,6 +129,12 @@ TEST_F(DriverTest, SampleSchoolWithTheRecommendedAnswers) {
   EXPECT_EQ(record->time.size(), 19u);
   EXPECT_GT(record->time_seconds, 0);
   EXPECT_FALSE(ReadExportRecord(dir.path()).has_value());
+  ASSERT_TRUE(result.backup);
+  EXPECT_EQ(result.backup->absent.size(), 7u);
+  RestoreBackup(dir.path(), std::nullopt);
+  for (const auto& [name, bytes] : Snapshot(dir.path())) {
+    EXPECT_TRUE(name.starts_with("TransClepsaItaca/")) << name;
+  }
 }
 
 TEST(WorkRecord, DigestAndAnUnreadableRecordCountsAsNone) {

@@ -114,17 +114,26 @@ TEST_F(SafeCommitTest, TheOldFilesAreKeptAsNumberedGenerationsUpToTheNumberToKee
   EXPECT_EQ(ReadFile(dir / "A.DBF"), "a5");
 }
 
-TEST_F(SafeCommitTest, AFirstRunIntoAnEmptyFolderHasNothingToKeep) {
+TEST_F(SafeCommitTest, AFirstRunIntoAnEmptyFolderKeepsItsReportAndIsUndoneToEmpty) {
   for (const auto& [name, bytes] : kOld) fs::remove(dir / name);
-  // Nor renders what a generation would keep.
+  CommitPlan bare = Plan();
+  bare.extras.clear();
+  EXPECT_FALSE(store::CommitFiles(real, dir.path(), bare));  // nothing to keep, no report
+  for (const auto& [name, bytes] : kNew) fs::remove(dir / name);
+
+  // A report to keep makes the generation; one rendered on demand is rendered once.
   CommitPlan plan = Plan();
   int rendered = 0;
   plan.extras.push_back({"informe.json", {}, [&rendered] { return std::to_string(++rendered); }});
-  EXPECT_FALSE(store::CommitFiles(real, dir.path(), plan));
-  EXPECT_EQ(rendered, 0);
-  EXPECT_EQ(TopLevel(dir.path()), kNew);
-  EXPECT_TRUE(store::ListGenerations(real, dir.path()).empty());
-  EXPECT_FALSE(fs::exists(store::BackupsFolder(dir.path())));
+  const auto first = store::CommitFiles(real, dir.path(), plan);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(rendered, 1);
+  EXPECT_TRUE(first->files.empty());
+  EXPECT_EQ(first->absent, (std::vector<std::string>{"A.DBF", "B.DBF", "C.DBF"}));
+  EXPECT_EQ(ReadFile(first->folder / "informe.txt"), "informe");
+  EXPECT_EQ(ReadFile(first->folder / "informe.json"), "1");
+  store::Database(dir.path()).Restore(*first);
+  EXPECT_EQ(TopLevel(dir.path()), Files{});
 }
 
 TEST_F(SafeCommitTest, AReadOnlyFileIsRefusedByNameAndAReplacedFileKeepsItsMode) {
@@ -245,7 +254,7 @@ TEST_F(SafeCommitTest, AGenerationPutBackReplacesCreatesAndRemovesAndIsItselfKep
   EXPECT_TRUE(LeftoversOfARun(dir.path()).empty());
   ASSERT_TRUE(undo);
   EXPECT_EQ(undo->run, "restauracion");
-  EXPECT_EQ(undo->document.rfind("copia 0001 (conversion, ", 0), 0u) << undo->document;
+  EXPECT_EQ(undo->document.rfind("copia 0001 (conversi\xC3\xB3n, ", 0), 0u) << undo->document;
   EXPECT_EQ(undo->files, (std::vector<std::string>{"A.DBF", "B.DBF", "C.DBF"}));
   EXPECT_EQ(undo->absent, (std::vector<std::string>{"D.MDX"}));
 

@@ -203,9 +203,10 @@ TEST_F(HostedProgram, AHostThatWaitsCannotStopAWholeConversion) {
   drive::Click(Find(question, question_form, "NoPreguntar"));
   EXPECT_TRUE(drive::WaitUntil([&] { return drive::Checked(Find(question, question_form, "NoPreguntar")); }));
   drive::Click(Find(question, question_form, "BNo"));
-  const drive::Box box = drive::WaitForBox(id);
-  EXPECT_EQ(box.text, L"Proceso finalizado");
-  drive::Answer(box, IDYES);
+  HWND finished = drive::WaitForWindow(id, L"TFinalizado", L"TransClepsaItaca");
+  ASSERT_NE(finished, nullptr);
+  EXPECT_EQ(TextOf(finished, desktop::FinishedForm(), "LabelFinalizado"), L"Proceso finalizado");
+  drive::Click(Find(finished, desktop::FinishedForm(), "BAceptar"));
 
   EXPECT_TRUE(drive::WaitUntil([&] { return ReportLine(1) == "ended 0"; }, 30000))
       << "host: " << ReportLine(1);

@@ -252,30 +252,63 @@ TEST_F(DesktopProgram, AWholeConversionWritesTheTablesTheCommandLineWrites) {
   EXPECT_TRUE(Tables(ztemp_) == Tables(dir_ / "nada")) << "nothing written before the approval";
   drive::Click(Find(preview, preview_form, "BSustituir"));
 
-  // "Proceso finalizado" with the report one button away.
-  box = drive::WaitForBox(id);
-  EXPECT_EQ(box.text, L"Proceso finalizado");
-  EXPECT_EQ(box.buttons,
-            (std::map<int, std::wstring>{{IDYES, L"Aceptar"}, {IDNO, L"Ver informe"}}));
-  // Room for the title and for "Ver informe" in the system's fonts.
+  // "Proceso finalizado" with the run's summary, its report one button away.
+  const desktop::Form& finished_form = desktop::FinishedForm();
+  HWND finished = drive::WaitForWindow(id, L"TFinalizado", L"TransClepsaItaca");
+  ASSERT_NE(finished, nullptr);
+  EXPECT_EQ(TextOf(finished, finished_form, "LabelFinalizado"), L"Proceso finalizado");
+  const std::wstring summary = TextOf(finished, finished_form, "Resumen");
+  EXPECT_NE(summary.find(L"\r\n  PROFT       39 filas\r\n"), std::wstring::npos);
+  EXPECT_NE(summary.find(L"Copia de seguridad de lo sustituido: 1 "), std::wstring::npos);
+  EXPECT_TRUE(IsWindowEnabled(Find(finished, finished_form, "BDeshacer")));
+  // Room for "Ver informe" in the system's message font.
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-  RECT client{}, view{};
-  GetClientRect(box.window, &client);
-  GetClientRect(GetDlgItem(box.window, IDNO), &view);
-  EXPECT_GT(client.right, TextWidth(metrics.lfCaptionFont, L"TransClepsaItaca") +
-                              2 * GetSystemMetrics(SM_CXSIZE));
+  RECT view{};
+  GetClientRect(Find(finished, finished_form, "BVerInforme"), &view);
   EXPECT_GT(view.right, TextWidth(metrics.lfMessageFont, L"Ver informe"));
-  drive::Answer(box, IDNO);
+  drive::Click(Find(finished, finished_form, "BVerInforme"));
   HWND report = drive::WaitForWindow(id, L"TInforme", Wide("Informe de la ejecución"));
   ASSERT_NE(report, nullptr);
   const std::wstring text = TextOf(report, desktop::ReportForm(), "Texto");
   EXPECT_EQ(text.substr(0, 40), Wide("Informe de la conversión ITACA -> Clepsa"));
   EXPECT_NE(text.find(L"\r\nPlantilla horaria: MATI\r\n"), std::wstring::npos);
+  for (const char* name : {"BGuardar", "BCopiar", "BImprimir"}) {
+    EXPECT_TRUE(IsWindowVisible(Find(report, desktop::ReportForm(), name))) << name;
+  }
   // Escape in the text closes the window as "Cerrar" does.
   drive::PressKey(Find(report, desktop::ReportForm(), "Texto"), VK_ESCAPE);
   ASSERT_TRUE(drive::WaitGone(report));
+  drive::Click(Find(finished, finished_form, "BAceptar"));
+  ASSERT_TRUE(drive::WaitGone(finished));
+
+  // Undo from the main window asks first, "No" being the default; answered No, nothing changes.
+  const auto converted = Tables(ztemp_);
+  EXPECT_TRUE(drive::WaitUntil([&] { return IsWindowEnabled(Find(window, kMain, "BDeshacerUltima")); }));
+  EXPECT_EQ(TextOf(window, kMain, "LabelSituacion").rfind(L"Carpeta de trabajo: ", 0), 0u);
+  drive::Click(Find(window, kMain, "BDeshacerUltima"));
+  box = drive::WaitForBox(id);
+  EXPECT_EQ(box.text.rfind(Wide("¿Reponer la copia de seguridad 1?"), 0), 0u) << box.text;
+  const auto is_default = [&](int id) {
+    return (GetWindowLongW(GetDlgItem(box.window, id), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
+  };
+  EXPECT_TRUE(is_default(IDNO));
+  EXPECT_FALSE(is_default(IDYES));
+  drive::Answer(box, IDNO);
+  EXPECT_TRUE(Tables(ztemp_) == converted);
+
+  // The backups window lists the one backup.
+  drive::Click(Find(window, kMain, "BCopias"));
+  HWND backups = drive::WaitForWindow(id, L"TCopias", L"Copias de seguridad");
+  ASSERT_NE(backups, nullptr);
+  const auto listed = drive::Items(Find(backups, desktop::BackupsForm(), "ListaCopias"));
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].rfind(L"1  ", 0), 0u);
+  EXPECT_NE(TextOf(backups, desktop::BackupsForm(), "Detalle").find(L"Plantilla horaria: MATI"),
+            std::wstring::npos);
+  drive::Click(Find(backups, desktop::BackupsForm(), "BCerrar"));
+  ASSERT_TRUE(drive::WaitGone(backups));
 
   // One completed run per start.
   EXPECT_TRUE(drive::WaitUntil([&] { return !IsWindowEnabled(Find(window, kMain, "BExportar")); }));
@@ -359,9 +392,11 @@ TEST_F(DesktopProgram, AWholeExportWritesTheDocumentTheCommandLineWrites) {
   EXPECT_EQ(drive::WaitForText(Find(year, kYear, "LabelCurActual"), L"2025"), L"2025");
   drive::Click(Find(year, kYear, "BitBtnContinuar"));
 
-  box = drive::WaitForBox(id);
-  EXPECT_EQ(box.text, L"Proceso finalizado");
-  drive::Answer(box, IDYES);  // "Aceptar"
+  HWND exported = drive::WaitForWindow(id, L"TFinalizado", L"TransClepsaItaca");
+  ASSERT_NE(exported, nullptr);
+  EXPECT_NE(TextOf(exported, desktop::FinishedForm(), "Resumen").find(L"  horario_grupo:     "),
+            std::wstring::npos);
+  drive::Click(Find(exported, desktop::FinishedForm(), "BAceptar"));
   EXPECT_TRUE(drive::WaitUntil([&] { return !IsWindowEnabled(Find(window, kMain, "BImportar")); }));
 
   ASSERT_EQ(CommandLine({"export", platform::PathToUtf8(cli_school), "--data-dir",

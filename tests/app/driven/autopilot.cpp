@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
@@ -81,6 +82,10 @@ int Autopilot::Answer(QDialog& dialog) {
     }
     if (button != nullptr) button->click();
     return box->result();
+  }
+  if (auto* finished = dialog.findChild<QLabel*>(QStringLiteral("LabelFinalizado"))) {
+    Echo(QStringLiteral("finished"), finished->text());
+    return QDialog::Accepted;
   }
   Echo(QStringLiteral("dialog"), dialog.windowTitle());
   if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 #include <QObject>
 #include <QString>
@@ -47,6 +48,11 @@ class HelpSystem : public QObject {
 
   // The viewer found on this system, if any.
   static std::optional<HelpViewer> FindViewer();
+  // What F1 does when the help cannot be shown: tells it, with how to open the file.
+  using Unavailable = std::function<void(const std::string& cp1252)>;
+  void SetOnUnavailable(Unavailable tell) { on_unavailable_ = std::move(tell); }
+  // Says why a request that returned false could not be shown (when told how to).
+  void TellUnavailable() const;
   // Tests replace the viewer and the way it is started.
   void SetViewer(std::optional<HelpViewer> viewer) { viewer_ = std::move(viewer); }
   void SetLauncher(Launcher launcher) { launcher_ = std::move(launcher); }
@@ -57,6 +63,7 @@ class HelpSystem : public QObject {
   QString help_file_;
   std::optional<HelpViewer> viewer_;
   Launcher launcher_;
+  Unavailable on_unavailable_;
 };
 
 // The help context that F1 asks for on `widget`: its own, or that of the nearest parent that

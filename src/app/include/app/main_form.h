@@ -16,7 +16,9 @@
 #include "desktop/session.h"
 #include "run/run_state.h"
 
+class QCheckBox;
 class QComboBox;
+class QLabel;
 class QListWidget;
 class QPushButton;
 class QWindow;
@@ -47,7 +49,11 @@ class TMForm : public QWidget {
   const std::filesystem::path& WorkingFolder() const { return session_.WorkingFolder(); }
   void SetWorkingFolder(std::filesystem::path folder) {
     session_.SetWorkingFolder(std::move(folder));
+    ShowSituation();
   }
+  // Where the user stands, whether there is something to undo, and the preview question's
+  // state, shown again (after a run, a restore, a change of folder).
+  void ShowSituation();
 
  signals:
   // The window has closed. Hosted, the window is no top-level window of its own, so the program
@@ -58,9 +64,12 @@ class TMForm : public QWidget {
   void BExportarClick();
   void BImportarClick();
   void Button1Click();
+  void BCopiasClick();
+  void BDeshacerUltimaClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void createConnections();
@@ -84,6 +93,10 @@ class TMForm : public QWidget {
   QPushButton* BClose = nullptr;
   QPushButton* Button1 = nullptr;
   QListWidget* ListBoxPlanti = nullptr;
+  QLabel* LabelSituacion = nullptr;
+  QPushButton* BCopias = nullptr;
+  QPushButton* BDeshacerUltima = nullptr;
+  QCheckBox* CheckPreguntar = nullptr;
 };
 
 }  // namespace tc::app

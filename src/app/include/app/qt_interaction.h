@@ -31,7 +31,7 @@ QString StandardErrorText(const QString& message);
 // Message text for display: the core's CR LF line breaks become plain line breaks.
 QString MessageText(std::string_view cp1252);
 
-class QtInteraction : public Interaction {
+class QtInteraction : public Interaction, public desktop::Screen {
  public:
   explicit QtInteraction(QWidget* owner, DialogRunner runner = {});
   ~QtInteraction() override;
@@ -55,10 +55,22 @@ class QtInteraction : public Interaction {
   using PageOpener = std::function<bool(const std::filesystem::path& page)>;
   void SetPageOpener(PageOpener opener) { open_page_ = std::move(opener); }
 
+  // The session's windows: "Proceso finalizado" with the run's summary, the safe question, the
+  // information box and the refusal.
+  bool ShowFinished(const desktop::Finished& finished) override;
+  bool AskSafe(std::string_view question) override;
+  void Tell(std::string_view message) override;
+  void ShowRefusal(const Error& error) override;
+  // The window "Copias de seguridad" of the session's working folder.
+  void ShowBackups();
+
   // The session whose settings the preview question reads and changes.
   void SetSession(desktop::Session* session) { session_ = session; }
-  // A window with a long text (the report): the text box "Texto" of `form`; returns its answer.
+  // A window with a long text (the report, the preview): the text box "Texto" of `form`, with
+  // "Guardar…", "Copiar" and "Imprimir"; returns its answer.
   int ShowText(const desktop::Form& form, const QString& text);
+  // Where "Guardar…" saves: the save dialog (through the runner); nullopt when cancelled.
+  std::optional<std::filesystem::path> ChooseSaveFile();
 
   bool Busy() const { return busy_; }
   // The folder the file dialog opens in (that of the file chosen last).
@@ -71,6 +83,7 @@ class QtInteraction : public Interaction {
   bool ConfirmText(std::string_view message, bool yes_by_default = true);
 
  private:
+  void ViewReport(const QString& text, const std::filesystem::path& page);
   int Exec(QDialog& dialog);
   void ShowBox(QMessageBox::Icon icon, const QString& text);
 

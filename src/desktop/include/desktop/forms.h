@@ -70,7 +70,18 @@ struct Control {
   bool is_default = false;           // the button Enter presses
   bool pick_list = false;            // combo boxes: only the entries of the list can be chosen
   Answer answer = Answer::None;      // buttons of a dialog: the answer it closes the dialog with
+  // In a resizable window (whose first control, "Panel1", fills it): how the control follows
+  // the window's size (kGrowWidth, kGrowHeight, kFollowRight, kFollowBottom).
+  std::uint8_t anchors = 0;
 };
+
+inline constexpr std::uint8_t kGrowWidth = 1;     // as much wider as the window
+inline constexpr std::uint8_t kGrowHeight = 2;    // as much higher
+inline constexpr std::uint8_t kFollowRight = 4;   // moves with the right edge
+inline constexpr std::uint8_t kFollowBottom = 8;  // moves with the bottom edge
+
+// A control's place in a window of `width` x `height` whose description is `form`'s size.
+Rect Anchored(const Control& control, int form_width, int form_height, int width, int height);
 
 struct Form {
   std::string_view name;     // "MForm", "TPlantillas", "TCurExp"
@@ -96,6 +107,13 @@ const Form& ReportForm();
 // the TextBox "Texto" with "Sustituir las tablas" (Accept) and "Cancelar" (Reject).
 const Form& PreviewQuestionForm();
 const Form& PreviewForm();
+// After a completed run: "Proceso finalizado" with the run's summary in the TextBox "Resumen",
+// "Ver informe", "Deshacer" (the backup the run kept), "Abrir la carpeta" (of the document
+// written) and "Aceptar".
+const Form& FinishedForm();
+// "Copias de seguridad": the backups in the ListBox "ListaCopias" (newest first), the one chosen
+// in the TextBox "Detalle", "Ver informe", "Reponer" and "Cerrar".
+const Form& BackupsForm();
 
 // The description of a control by name; nullptr when the form has none of that name.
 const Control* FindControl(const Form& form, std::string_view name);
@@ -104,6 +122,11 @@ const Control* FindControl(const Form& form, std::string_view name);
 // directions (panels and their buttons).
 inline constexpr int kHelpContextWindow = 1;
 inline constexpr int kHelpContextDirection = 3;
+// This program's own windows: the preview, the report, the finished window, the backups.
+inline constexpr int kHelpContextPreview = 10;
+inline constexpr int kHelpContextReport = 11;
+inline constexpr int kHelpContextFinished = kHelpContextReport;
+inline constexpr int kHelpContextBackups = 13;
 
 // The names of the controls the program itself works with.
 namespace names {
@@ -128,6 +151,23 @@ inline constexpr std::string_view kText = "Texto";             // report and pre
 inline constexpr std::string_view kDontAskAgain = "NoPreguntar";  // preview question
 inline constexpr std::string_view kYearShown = "LabelCurActual";
 inline constexpr std::string_view kYearCombo = "ComboBoxCurso";
+// The main window's bottom panel: where the user stands, the backups, undo, the preview question.
+inline constexpr std::string_view kSituation = "LabelSituacion";
+inline constexpr std::string_view kBackups = "BCopias";
+inline constexpr std::string_view kUndoLast = "BDeshacerUltima";
+inline constexpr std::string_view kAskPreview = "CheckPreguntar";
+// The text windows, the finished window and the backups window.
+inline constexpr std::string_view kSave = "BGuardar";
+inline constexpr std::string_view kCopy = "BCopiar";
+inline constexpr std::string_view kPrint = "BImprimir";
+inline constexpr std::string_view kSummary = "Resumen";
+inline constexpr std::string_view kViewReport = "BVerInforme";
+inline constexpr std::string_view kUndo = "BDeshacer";
+inline constexpr std::string_view kOpenFolder = "BAbrirCarpeta";
+inline constexpr std::string_view kAccept = "BAceptar";
+inline constexpr std::string_view kBackupList = "ListaCopias";
+inline constexpr std::string_view kBackupDetail = "Detalle";
+inline constexpr std::string_view kRestore = "BReponer";
 }  // namespace names
 
 // The message boxes, the standard error box and the file dialog.

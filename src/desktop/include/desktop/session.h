@@ -15,6 +15,7 @@
 #include "run/conversion_run.h"
 #include "run/export_run.h"
 #include "run/interaction.h"
+#include "run/restore.h"
 #include "run/run_state.h"
 
 namespace tc::desktop {
@@ -46,6 +47,37 @@ std::string ErrorBoxText(const Error& error);
 // "exportar", any letter case) and its own window handle in hexadecimal digits. Any other number
 // of arguments means a standalone start. `arguments` are UTF-8, without the program's name.
 StartOptions ReadCommandLine(const std::vector<std::string>& arguments);
+
+// After a completed run: what the window "Proceso finalizado" shows.
+struct Finished {
+  std::string summary;              // what the run wrote, its warnings, the backup it kept
+  std::string report;               // the run's report ("Ver informe")
+  std::filesystem::path report_page;  // its HTML page, kept with the backup (empty: none)
+  std::optional<int> backup;        // the backup the run kept ("Deshacer")
+  std::filesystem::path folder;     // the folder of what the run wrote ("Abrir la carpeta")
+};
+
+// What the session shows and asks outside a run's own questions. Texts are Windows-1252.
+class Screen {
+ public:
+  virtual ~Screen() = default;
+  // "Proceso finalizado" and its summary; true when the user chose "Deshacer".
+  virtual bool ShowFinished(const Finished& finished) = 0;
+  // A question with "Sí" and "No" whose default is "No"; Escape and the close box answer No.
+  virtual bool AskSafe(std::string_view question) = 0;
+  // An information box.
+  virtual void Tell(std::string_view message) = 0;
+  // The standard error box (ErrorBoxText).
+  virtual void ShowRefusal(const Error& error) = 0;
+};
+
+// The summary of a completed run, as the command line prints it, with the backup it kept.
+Finished FinishedConversion(const ConversionResult& result, const std::filesystem::path& folder);
+Finished FinishedExport(const ExportResult& result);
+
+// What the backups window shows of the backup chosen: its run, document, school and template,
+// the rows of every table it kept, and whether its report is kept with it.
+std::string BackupDetail(const Backup& backup);
 
 class Session {
  public:
@@ -97,6 +129,27 @@ class Session {
   const std::optional<ConversionResult>& LastConversion() const { return last_conversion_; }
   const std::optional<ExportResult>& LastExport() const { return last_export_; }
 
+  // The window that shows the summary after a completed run, asks before a restore and tells
+  // its outcome. Without one, a completed run shows nothing more than its own messages.
+  void SetScreen(Screen* screen) { screen_ = screen; }
+  bool ShowsFinished() const { return screen_ != nullptr; }
+
+  // The working folder's backups, newest first; an error (a folder that is not there) is
+  // shown and gives none.
+  std::vector<Backup> Backups();
+  // Whether there is a backup to put back ("Deshacer la última transformación").
+  bool CanUndo() const;
+  // Puts a backup back after the question that says what it replaces (default No); the
+  // outcome, or the refusal (another program holds a table, another run works there), is shown.
+  // Returns whether it was put back.
+  bool Restore(const Backup& backup);
+  // The newest backup, the same way.
+  bool UndoLast();
+
+  // Where the user stands: the working folder, the last conversion there, whether Clepsa has
+  // computed a timetable since, and the last export.
+  std::string Situation() const;
+
   // The window is closing: hosted, the outcome goes to Clepsa.ini (once). Returns the error to
   // show when it cannot be written.
   std::optional<Error> Closing();
@@ -104,6 +157,9 @@ class Session {
  private:
   Next After(RunResult result);
 
+  void ShowFinished(Finished finished);
+
+  Screen* screen_ = nullptr;
   StartOptions start_;
   std::filesystem::path outcome_file_;
   std::filesystem::path settings_file_;

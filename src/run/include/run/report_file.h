@@ -21,6 +21,8 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
 
 // What a run keeps with its backup generation: "informe.txt", "informe.json" and "informe.html".
 std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report);
+// The HTML page of the report kept in a backup generation's folder.
+std::filesystem::path ReportPage(const std::filesystem::path& generation_folder);
 
 // Writes the report atomically. Throws tc::Error naming the file when it cannot be written.
 void SaveReport(const report::Report& report, const std::filesystem::path& file);

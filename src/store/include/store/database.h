@@ -50,6 +50,8 @@ class Database {
   struct CommitDetails {
     std::string run = "conversion";  // what the generation says made it
     std::string document;            // the run's ITACA file (UTF-8)
+    std::string template_code;       // the run's template and school (Windows-1252)
+    std::string school;
     std::vector<GenerationExtra> extras;  // written into the generation (the run's report)
     std::vector<Replacement> external;    // files outside the folder committed with the tables
   };

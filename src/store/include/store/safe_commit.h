@@ -27,11 +27,14 @@ std::filesystem::path SettingsFile(const std::filesystem::path& working_dir);
 
 // One file to replace: `staged`, complete on the disk, takes the place of `target` (which may
 // not exist). `keep_old` says whether the old target is kept in the backup generation (the
-// tables of the working folder are; the export's document beside the ITACA file is not).
+// tables of the working folder are, and the export's document it overwrites beside the ITACA
+// file; a target outside the working folder is kept by its full path, so that a restore puts it
+// back there).
 struct Replacement {
   std::filesystem::path staged;
   std::filesystem::path target;
   bool keep_old = true;
+  bool outside = false;  // the target is not in the working folder
 };
 
 // What a generation says about itself; its files are the old versions of the tables replaced.
@@ -42,6 +45,11 @@ struct GenerationInfo {
   std::string document;   // the ITACA file of the run (UTF-8), or what was restored
   std::vector<std::string> files;   // the files kept (file names, as they were in the folder)
   std::vector<std::string> absent;  // files the run created: there was no old one to keep
+  // Files outside the working folder the run overwrote (the export's document), kept by their
+  // file name in the generation; their full paths (UTF-8).
+  std::vector<std::string> outside;
+  std::string template_code;  // the run's time template (Windows-1252), "" when none
+  std::string school;         // the run's school: its code and name (Windows-1252)
   std::filesystem::path folder;     // where its files are
 };
 
@@ -49,8 +57,8 @@ struct GenerationInfo {
 struct GenerationExtra {
   std::string file_name;  // "informe.txt"
   std::string contents;
-  // When set, gives the contents instead, called only when a generation is made: a first
-  // conversion into a folder keeps nothing, and renders nothing.
+  // When set, gives the contents instead, called only when a generation is made (a plan with
+  // extras always makes one).
   std::function<std::string()> render;
 };
 
@@ -60,13 +68,18 @@ struct CommitPlan {
                                                  // in the generation first)
   std::string run;       // for the generation: "conversion", "exportacion", "restauracion"
   std::string document;  // UTF-8
+  std::string template_code;  // for the generation (Windows-1252)
+  std::string school;
+  // Written into the generation (the run's report). A plan with extras always makes a
+  // generation, also when nothing old was there (the first run into a folder): the report is
+  // kept, and a restore of it removes what the run created.
   std::vector<GenerationExtra> extras;
   int generations_to_keep = 10;
 };
 
 // Carries the plan out as described above. Throws the error of the step that failed; the working
 // folder is then as it was and no file of the plan's staged ones remains. Returns the generation
-// made (none when nothing old was there to keep and nothing was removed).
+// made (none when nothing old was there to keep, nothing was removed and there are no extras).
 std::optional<GenerationInfo> CommitFiles(platform::FileSystem& files,
                                           const std::filesystem::path& working_dir,
                                           const CommitPlan& plan);
@@ -89,6 +102,9 @@ void RecordExternalTemporary(platform::FileSystem& files, const std::filesystem:
                              const std::filesystem::path& temporary);
 void ForgetExternalTemporaries(platform::FileSystem& files,
                                const std::filesystem::path& working_dir);
+
+// How a generation's run is said: "conversión", "exportación", "restauración" (Windows-1252).
+std::string RunNameOf(std::string_view run);
 
 // The backup generations, oldest first.
 std::vector<GenerationInfo> ListGenerations(platform::FileSystem& files,

@@ -25,6 +25,8 @@ class HtmlHelp {
   // Both return whether HTML Help opened a window.
   bool ShowContents(HWND owner) const;
   bool ShowContext(HWND owner, int context) const;
+  // Why a request could not be shown, and how to open the help (Windows-1252).
+  std::string UnavailableText() const;
   // Closes the help windows the program opened.
   void CloseAll() const;
 

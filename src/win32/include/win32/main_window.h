@@ -43,6 +43,8 @@ class MainWindow {
   void KeepOnlyPanel(std::string_view kept, std::string_view hidden);
   void RunDirection(bool conversion);
   void AfterRun(desktop::Session::Next next);
+  // Where the user stands, whether there is something to undo, the preview question's state.
+  void ShowSituation();
   void Close();
   void Closed();
   HWND HelpOwner() const { return owner_; }

@@ -19,7 +19,7 @@ namespace tc::win32 {
 // A text of the core for an edit field: every line break becomes CR LF.
 std::wstring EditText(std::string_view cp1252);
 
-class Win32Interaction : public Interaction {
+class Win32Interaction : public Interaction, public desktop::Screen {
  public:
   // `owner` owns the boxes and dialogs. Hosted, it is a hidden window of the program and `main`,
   // the window inside Clepsa's, is disabled by the program itself while a box or dialog is up.
@@ -40,16 +40,26 @@ class Win32Interaction : public Interaction {
   void ReportReady(const report::Report& report) override;
   void ReportPageKept(const std::filesystem::path& page) override;
 
+  // The session's windows: "Proceso finalizado" with the run's summary, the safe question, the
+  // information box and the refusal.
+  bool ShowFinished(const desktop::Finished& finished) override;
+  bool AskSafe(std::string_view question) override;
+  void Tell(std::string_view message) override;
+  void ShowRefusal(const Error& error) override;
+  // The window "Copias de seguridad" of the session's working folder.
+  void ShowBackups();
+
   // The folder the file dialog opens in (that of the file chosen last).
   void SetStartFolder(const std::filesystem::path& folder) { start_folder_ = folder; }
   // The standard error box for a message of the core (start-up errors).
   void ShowErrorText(std::string_view cp1252);
-  // A window with a long text (the report, the preview): the text box "Texto" of `form`;
-  // returns IDOK or IDCANCEL.
+  // A window with a long text (the report, the preview): the text box "Texto" of `form`, with
+  // "Guardar…", "Copiar" and "Imprimir"; returns IDOK or IDCANCEL.
   int ShowText(const desktop::Form& form, const std::wstring& text);
 
  private:
   class ModalScope;
+  void ViewReport(const std::wstring& text, const std::filesystem::path& page);
 
   desktop::Session& session_;
   HWND owner_;
