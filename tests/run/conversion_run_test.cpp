@@ -114,6 +114,7 @@ TEST_F(DriverTest, SampleSchoolWithTheRecommendedAnswers) {
   EXPECT_EQ(names, (std::set<std::string>{"ASIGNOMT.DBF", "ASIGT.DBF", "AULAT.DBF", "CURSOST.DBF",
                                           "DIASHORAST.DBF", "GRUPOST.DBF", "PROFT.DBF",
                                           "TransClepsaItaca/copias/0001/generacion.txt",
+                                          "TransClepsaItaca/copias/0001/informe.html",
                                           "TransClepsaItaca/copias/0001/informe.json",
                                           "TransClepsaItaca/copias/0001/informe.txt",
                                           "TransClepsaItaca/ultima_conversion.txt"}));
