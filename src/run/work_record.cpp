@@ -12,6 +12,7 @@
 #include "itaca/document.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "store/text.h"
 
 namespace tc {
 
@@ -24,41 +25,12 @@ constexpr std::string_view kHeading = "TransClepsaItaca registro 1";
 constexpr std::string_view kConversionFile = "ultima_conversion.txt";
 constexpr std::string_view kExportFile = "ultima_exportacion.txt";
 
-// One value per line, "name=value", with its line breaks and backslashes escaped.
-std::string Escape(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
-std::string Unescape(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-      continue;
-    }
-    const char next = text[++i];
-    out += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
-  }
-  return out;
-}
-
+// One value per line, "name=value", escaped as every line of our files is.
 using Fields = std::map<std::string, std::string, std::less<>>;
 
 std::string Text(const Fields& fields) {
   std::string text = std::string(kHeading) + "\n";
-  for (const auto& [name, value] : fields) text += name + "=" + Escape(value) + "\n";
+  for (const auto& [name, value] : fields) text += name + "=" + EscapeField(value) + "\n";
   return text;
 }
 
@@ -78,7 +50,7 @@ std::optional<Fields> Parse(const std::string& text) {
     }
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) return std::nullopt;
-    fields[std::string(line.substr(0, equals))] = Unescape(line.substr(equals + 1));
+    fields[std::string(line.substr(0, equals))] = UnescapeField(line.substr(equals + 1));
   }
   if (first) return std::nullopt;
   return fields;

@@ -8,6 +8,7 @@
 #include "base/codepage.h"
 #include "base/error.h"
 #include "platform/platform.h"
+#include "store/text.h"
 
 namespace tc::store {
 
@@ -36,34 +37,6 @@ fs::path Child(const fs::path& folder, std::string_view name) {
 
 std::string Utf8(const fs::path& path) { return platform::PathToUtf8(path); }
 
-// One field of a journal or manifest line: a path or text, with its tab, line breaks and
-// backslashes escaped so that a line holds exactly its fields.
-std::string Escape(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
-std::string Unescape(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-      continue;
-    }
-    const char next = text[++i];
-    out += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : next;
-  }
-  return out;
-}
 
 std::vector<std::string> Split(std::string_view line, char separator) {
   std::vector<std::string> fields;
@@ -119,9 +92,9 @@ struct Journal {
 std::string JournalText(const Journal& journal) {
   std::string text = std::string(kJournalHeading) + "\n";
   for (const JournalMove& move : journal.moves) {
-    text += "mover\t" + Escape(Utf8(move.from)) + "\t" + Escape(Utf8(move.to)) + "\n";
+    text += "mover\t" + EscapeField(Utf8(move.from)) + "\t" + EscapeField(Utf8(move.to)) + "\n";
   }
-  for (const fs::path& path : journal.removals) text += "quitar\t" + Escape(Utf8(path)) + "\n";
+  for (const fs::path& path : journal.removals) text += "quitar\t" + EscapeField(Utf8(path)) + "\n";
   return text + "fin\n";
 }
 
@@ -136,10 +109,10 @@ std::optional<Journal> ParseJournal(const std::string& text) {
   for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
     const std::vector<std::string> fields = Split(lines[i], '\t');
     if (fields[0] == "mover" && fields.size() == 3) {
-      journal.moves.push_back({platform::PathFromUtf8(Unescape(fields[1])),
-                               platform::PathFromUtf8(Unescape(fields[2]))});
+      journal.moves.push_back({platform::PathFromUtf8(UnescapeField(fields[1])),
+                               platform::PathFromUtf8(UnescapeField(fields[2]))});
     } else if (fields[0] == "quitar" && fields.size() == 2) {
-      journal.removals.push_back(platform::PathFromUtf8(Unescape(fields[1])));
+      journal.removals.push_back(platform::PathFromUtf8(UnescapeField(fields[1])));
     } else {
       return std::nullopt;
     }
@@ -150,14 +123,14 @@ std::optional<Journal> ParseJournal(const std::string& text) {
 // ---- Generations ----------------------------------------------------------------------------
 
 std::string ManifestText(const GenerationInfo& info) {
-  std::string text = "fecha\t" + Escape(info.date) + "\n";
-  text += "ejecucion\t" + Escape(info.run) + "\n";
-  text += "documento\t" + Escape(info.document) + "\n";
-  if (!info.template_code.empty()) text += "plantilla\t" + Escape(info.template_code) + "\n";
-  if (!info.school.empty()) text += "centro\t" + Escape(info.school) + "\n";
-  for (const std::string& file : info.files) text += "archivo\t" + Escape(file) + "\n";
-  for (const std::string& file : info.absent) text += "ausente\t" + Escape(file) + "\n";
-  for (const std::string& file : info.outside) text += "externo\t" + Escape(file) + "\n";
+  std::string text = "fecha\t" + EscapeField(info.date) + "\n";
+  text += "ejecucion\t" + EscapeField(info.run) + "\n";
+  text += "documento\t" + EscapeField(info.document) + "\n";
+  if (!info.template_code.empty()) text += "plantilla\t" + EscapeField(info.template_code) + "\n";
+  if (!info.school.empty()) text += "centro\t" + EscapeField(info.school) + "\n";
+  for (const std::string& file : info.files) text += "archivo\t" + EscapeField(file) + "\n";
+  for (const std::string& file : info.absent) text += "ausente\t" + EscapeField(file) + "\n";
+  for (const std::string& file : info.outside) text += "externo\t" + EscapeField(file) + "\n";
   return text;
 }
 
@@ -170,7 +143,7 @@ std::optional<GenerationInfo> ReadGeneration(FileSystem& files, const fs::path& 
   for (const std::string& line : Lines(files.ReadFile(manifest))) {
     const std::vector<std::string> fields = Split(line, '\t');
     if (fields.size() != 2) continue;
-    const std::string value = Unescape(fields[1]);
+    const std::string value = UnescapeField(fields[1]);
     if (fields[0] == "fecha") info.date = value;
     if (fields[0] == "ejecucion") info.run = value;
     if (fields[0] == "documento") info.document = value;
@@ -463,7 +436,7 @@ void RecordExternalTemporary(FileSystem& files, const fs::path& working_dir,
   files.CreateFolder(own);
   const fs::path intents = Child(own, kIntents);
   std::string text = files.IsFile(intents) ? files.ReadFile(intents) : std::string();
-  text += Escape(Utf8(temporary)) + "\n";
+  text += EscapeField(Utf8(temporary)) + "\n";
   platform::WriteFileAtomically(files, intents, text);
 }
 
@@ -505,7 +478,7 @@ Recovery Recover(FileSystem& files, const fs::path& working_dir) {
   const fs::path intents = Child(own, kIntents);
   if (files.IsFile(intents)) {
     for (const std::string& line : Lines(files.ReadFile(intents))) {
-      const fs::path temporary = platform::PathFromUtf8(Unescape(line));
+      const fs::path temporary = platform::PathFromUtf8(UnescapeField(line));
       if (files.IsFile(temporary)) remove(temporary);
     }
     files.Remove(intents);

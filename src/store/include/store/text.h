@@ -23,4 +23,10 @@ std::string Right(std::string_view text, int n);
 // more; a blank among the last five positions contributes the next character whatever it is.
 std::string Initials(std::string_view text);
 
+// One field of a line in our own files (the commit journal, a generation's description, the work
+// record): its backslashes, tabs and line breaks escaped, so that a line holds exactly its
+// fields; UnescapeField gives the text back.
+std::string EscapeField(std::string_view text);
+std::string UnescapeField(std::string_view text);
+
 }  // namespace tc
