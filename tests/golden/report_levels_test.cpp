@@ -88,6 +88,9 @@ TEST(ReportLevels, AllTemplatesLeaveEveryRowIncompleteAndSaySo) {
 // The export's page in headless Chromium: it loads without a console error and one group's grid
 // is kept as a picture (tests/artifacts in the build folder).
 TEST(ReportPage, ChromiumDrawsTheExportsGrids) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the Linux build loads the page in Chromium";  // Wine would find its script
+#endif
   const auto chromium = test::FindProgram("chromium");
   if (!chromium) GTEST_SKIP() << "chromium is not installed (apt-get install chromium)";
   test::TempDir dir;

@@ -22,6 +22,7 @@
 #include "run/work_record.h"
 #include "store/database.h"
 #include "store/schemas.h"
+#include "store/text.h"
 #include "support/test_support.h"
 
 namespace tc {
@@ -377,9 +378,11 @@ TEST_F(CheckTest, AKilledRunIsFinishedFirstByAChecksAndByAnExportThatStops) {
     test::WriteFile(data / "~TC_AULAT~0123ABCD.tmp", "a medias");
     fs::create_directories(store::BackupsFolder(data) / "0009~parcial");
     test::WriteFile(data / "~TC_NUEVA~89ABCDEF.tmp", "nueva");
-    const std::string staged = (data / "~TC_NUEVA~89ABCDEF.tmp").string();
-    test::WriteFile(store::JournalFile(data), "TransClepsaItaca diario 1\nmover\t" + staged +
-                                                  "\t" + (data / "NUEVA.DBF").string() + "\nfin\n");
+    // The journal's fields escaped as a commit writes them (a Windows path is all backslashes).
+    const auto field = [](const fs::path& path) { return EscapeField(platform::PathToUtf8(path)); };
+    test::WriteFile(store::JournalFile(data), "TransClepsaItaca diario 1\nmover\t" +
+                                                  field(data / "~TC_NUEVA~89ABCDEF.tmp") + "\t" +
+                                                  field(data / "NUEVA.DBF") + "\nfin\n");
     if (run == 0) CheckConversion(state, ui, data);
     if (run == 1) EXPECT_EQ(CheckExport(state, ui, data).exported.result, RunResult::MissingInput);
     if (run == 2) EXPECT_EQ(RunExport(state, ui, data).result, RunResult::MissingInput);
