@@ -87,25 +87,8 @@ void QtInteraction::ShowBox(QMessageBox::Icon icon, const QString& text) {
 
 void QtInteraction::Inform(Notice notice) {
   // The session shows "Proceso finalizado" with the run's summary once the run has returned.
-  if (notice == Notice::Finished && session_ != nullptr && session_->ShowsFinished()) {
-    report_.reset();
-    return;
-  }
-  if (notice != Notice::Finished || !report_) {
-    InformText(NoticeText(notice));
-    return;
-  }
-  // "Proceso finalizado", with the run's report one button away.
-  QMessageBox box(QMessageBox::Information, FromCore(desktop::kAppTitle),
-                  MessageText(NoticeText(notice)), QMessageBox::Ok, owner_);
-  box.setTextFormat(Qt::PlainText);
-  box.button(QMessageBox::Ok)->setText(FromCore(desktop::kOkCaption));
-  QPushButton* view = box.addButton(FromCore(desktop::kViewReportCaption), QMessageBox::ActionRole);
-  view->setObjectName(QStringLiteral("VerInforme"));
-  Exec(box);
-  const QString report = *std::exchange(report_, std::nullopt);
-  const std::filesystem::path page = std::exchange(report_page_, {});
-  if (box.clickedButton() == view) ViewReport(report, page);
+  if (notice == Notice::Finished && session_ != nullptr && session_->ShowsFinished()) return;
+  InformText(NoticeText(notice));
 }
 
 // The page in the system's browser; the text when there is no page or no browser.
@@ -120,11 +103,6 @@ void QtInteraction::ViewReport(const QString& text, const std::filesystem::path&
   ShowText(desktop::ReportForm(), text);
 }
 
-void QtInteraction::ReportReady(const report::Report& report) {
-  report_ = FromCore(report::RenderText(report));
-}
-
-void QtInteraction::ReportPageKept(const std::filesystem::path& page) { report_page_ = page; }
 
 std::optional<std::filesystem::path> QtInteraction::ChooseSaveFile() {
   QFileDialog dialog(owner_, QStringLiteral("Guardar como"),

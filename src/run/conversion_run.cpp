@@ -209,8 +209,6 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
 
   // 6. The end of a completed run.
   state.OutcomeCode = kOutcomeCompleted;
-  if (result.backup) ui.ReportPageKept(ReportPage(result.backup->folder));
-  ui.ReportReady(result.report);
   ui.Inform(Notice::Finished);
   return result;
 }

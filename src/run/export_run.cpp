@@ -296,8 +296,6 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
   if (target.check()) return result;
 
   state.OutcomeCode = kOutcomeCompleted;
-  if (result.backup) ui.ReportPageKept(ReportPage(result.backup->folder));
-  ui.ReportReady(result.report);
   ui.Inform(Notice::Finished);
   return result;
 }

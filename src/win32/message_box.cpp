@@ -150,11 +150,5 @@ bool AskYesNo(HWND owner, const std::wstring& text, DefaultButton default_button
               {IDNO, L"&" + FromCore(desktop::kNoCaption)}}) == IDYES;
 }
 
-// Yes and No renamed: a box with Cancel would answer the close box and Escape with the second
-// button, which must be chosen on purpose.
-bool ShowMessageWithChoice(HWND owner, const std::wstring& text, const std::wstring& other) {
-  return Box(owner, text, MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON1,
-             {{IDYES, FromCore(desktop::kOkCaption)}, {IDNO, other}}) == IDNO;
-}
 
 }  // namespace tc::win32

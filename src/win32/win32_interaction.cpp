@@ -266,25 +266,9 @@ std::optional<std::filesystem::path> Win32Interaction::ChooseItacaFile() {
 
 void Win32Interaction::Inform(Notice notice) {
   // The session shows "Proceso finalizado" with the run's summary once the run has returned.
-  if (notice == Notice::Finished && session_.ShowsFinished()) {
-    report_.reset();
-    return;
-  }
-  const std::wstring text = FromCore(NoticeText(notice));
-  if (notice != Notice::Finished || !report_) {
-    const ModalScope modal(*this);
-    ShowMessage(owner_, text, BoxIcon::Information);
-    return;
-  }
-  // "Proceso finalizado", with the run's report one button away.
-  const std::wstring report = *std::exchange(report_, std::nullopt);
-  bool view = false;
-  {
-    const ModalScope modal(*this);
-    view = ShowMessageWithChoice(owner_, text, FromCore(desktop::kViewReportCaption));
-  }
-  const std::filesystem::path page = std::exchange(report_page_, {});
-  if (view) ViewReport(report, page);
+  if (notice == Notice::Finished && session_.ShowsFinished()) return;
+  const ModalScope modal(*this);
+  ShowMessage(owner_, FromCore(NoticeText(notice)), BoxIcon::Information);
 }
 
 // The page in the system's browser; the text when there is no page or no browser to open it.
@@ -298,11 +282,6 @@ void Win32Interaction::ViewReport(const std::wstring& text, const std::filesyste
   ShowText(desktop::ReportForm(), text);
 }
 
-void Win32Interaction::ReportReady(const report::Report& report) {
-  report_ = EditText(report::RenderText(report));
-}
-
-void Win32Interaction::ReportPageKept(const std::filesystem::path& page) { report_page_ = page; }
 
 int Win32Interaction::ShowText(const desktop::Form& form, const std::wstring& text) {
   const ModalScope modal(*this);

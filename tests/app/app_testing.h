@@ -113,10 +113,6 @@ class ScriptedUser {
         return box->result();
       }
       QAbstractButton* button = box->button(QMessageBox::Ok);
-      if (auto* view = box->findChild<QPushButton*>(QStringLiteral("VerInforme"));
-          view != nullptr && view_report) {
-        button = view;
-      }
       if (box->icon() == QMessageBox::Question) {
         const bool yes = !answers.empty() && answers.front();
         if (!answers.empty()) answers.pop_front();

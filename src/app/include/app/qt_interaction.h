@@ -47,8 +47,6 @@ class QtInteraction : public Interaction, public desktop::Screen {
   bool GoOnDespite(const Guard& guard) override;
   PreviewChoice OfferPreview() override;
   bool ApproveChanges(const TablesPreview& preview) override;
-  void ReportReady(const report::Report& report) override;
-  void ReportPageKept(const std::filesystem::path& page) override;
 
   // Opens a report's HTML page; the default asks the system's browser (QDesktopServices). False
   // when it could not, and the text is shown instead.
@@ -93,8 +91,6 @@ class QtInteraction : public Interaction, public desktop::Screen {
   std::filesystem::path start_folder_;
   std::filesystem::path proposed_file_;  // the file the next file dialog opens on
   desktop::Session* session_ = nullptr;
-  std::optional<QString> report_;  // the completed run's report, offered with its last message
-  std::filesystem::path report_page_;  // its HTML page, kept with the backup; empty when none
   PageOpener open_page_;
 };
 

@@ -175,7 +175,6 @@ inline constexpr std::string_view kAppTitle = "TransClepsaItaca";  // every box'
 inline constexpr std::string_view kOkCaption = "Aceptar";
 inline constexpr std::string_view kYesCaption = "S\xED";  // Sí
 inline constexpr std::string_view kNoCaption = "No";
-inline constexpr std::string_view kViewReportCaption = "Ver informe";  // beside "Proceso finalizado"
 inline constexpr std::string_view kFileDialogTitle = "Archivo XML";
 inline constexpr std::string_view kFileDialogFilter = "*.xml";
 inline constexpr std::string_view kFileDialogExtension = "xml";

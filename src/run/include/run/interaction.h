@@ -57,13 +57,6 @@ class Interaction : public Questions {
   // nobody is asked.
   virtual PreviewChoice OfferPreview() { return PreviewChoice::Replace; }
   virtual bool ApproveChanges(const TablesPreview& /*preview*/) { return true; }
-
-  // A completed run's report, handed over just before "Proceso finalizado" is shown, so that a
-  // front end can offer it beside that message ("Ver informe").
-  virtual void ReportReady(const report::Report& /*report*/) {}
-  // Just before ReportReady, when the run kept its report with a backup generation: the HTML page
-  // there ("informe.html"), which "Ver informe" opens in the system's browser.
-  virtual void ReportPageKept(const std::filesystem::path& /*page*/) {}
 };
 
 // The hourglass while it lives, or until Release, whichever way the run leaves.

@@ -21,8 +21,5 @@ void ShowMessage(HWND owner, const std::wstring& text, BoxIcon icon);
 // Enter gives; true for "Sí". The box has no close button: one of the two answers is chosen.
 bool AskYesNo(HWND owner, const std::wstring& text,
               DefaultButton default_button = DefaultButton::Yes);
-// An information box with "Aceptar" (the default) and a second button `other`; true when the
-// user chose `other`.
-bool ShowMessageWithChoice(HWND owner, const std::wstring& text, const std::wstring& other);
 
 }  // namespace tc::win32

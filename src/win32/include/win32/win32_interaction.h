@@ -37,8 +37,6 @@ class Win32Interaction : public Interaction, public desktop::Screen {
   bool GoOnDespite(const Guard& guard) override;
   PreviewChoice OfferPreview() override;
   bool ApproveChanges(const TablesPreview& preview) override;
-  void ReportReady(const report::Report& report) override;
-  void ReportPageKept(const std::filesystem::path& page) override;
 
   // The session's windows: "Proceso finalizado" with the run's summary, the safe question, the
   // information box and the refusal.
@@ -67,8 +65,6 @@ class Win32Interaction : public Interaction, public desktop::Screen {
   bool busy_ = false;
   std::filesystem::path start_folder_;
   std::filesystem::path proposed_file_;  // the file the next file dialog opens on
-  std::optional<std::wstring> report_;  // the completed run's report, offered with its message
-  std::filesystem::path report_page_;    // its HTML page, kept with the backup; empty when none
 };
 
 }  // namespace tc::win32
