@@ -3,21 +3,18 @@
 #include <utility>
 
 #include <QApplication>
-#include <QDesktopServices>
-#include <QUrl>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QUrl>
-#include <QPlainTextEdit>
-#include <QVBoxLayout>
-#include <QFileDialog>
 #include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
 
 #include "app/form_builder.h"
 #include "app/school_year_form.h"
@@ -25,6 +22,7 @@
 #include "app/ui_text.h"
 #include "desktop/forms.h"
 #include "report/render.h"
+#include "run/advice.h"
 #include "run/report_file.h"
 #include "run/preview.h"
 #include "run/restore.h"
@@ -100,22 +98,28 @@ void QtInteraction::ViewReport(const QString& text, const std::filesystem::path&
                                          QString::fromStdWString(page.wstring())));
     if (opened) return;
   }
-  ShowText(desktop::ReportForm(), text);
+  ShowText(desktop::ReportForm(), text, page);
 }
 
 
-std::optional<std::filesystem::path> QtInteraction::ChooseSaveFile() {
-  QFileDialog dialog(owner_, QStringLiteral("Guardar como"),
-                     start_folder_.empty() ? QString() : NativePath(start_folder_),
-                     QStringLiteral("Texto (*.txt)"));
+std::optional<std::filesystem::path> QtInteraction::ChooseSaveFile(bool offer_page) {
+  const QString text_kind = FromCore(desktop::kSaveTextKind);
+  const QString page_kind = FromCore(desktop::kSavePageKind);
+  QFileDialog dialog(owner_, FromCore(desktop::kSaveDialogTitle),
+                     start_folder_.empty() ? QString() : NativePath(start_folder_), text_kind);
+  if (offer_page) dialog.setNameFilters({text_kind, page_kind});
   dialog.setObjectName(QStringLiteral("SaveDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("txt"));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& kind) {
+    dialog.setDefaultSuffix(kind == page_kind ? QStringLiteral("html") : QStringLiteral("txt"));
+  });
   if (Exec(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return PathFromQt(dialog.selectedFiles().front());
 }
 
-int QtInteraction::ShowText(const desktop::Form& form, const QString& text) {
+int QtInteraction::ShowText(const desktop::Form& form, const QString& text,
+                            const std::filesystem::path& page) {
   namespace names = desktop::names;
   QDialog dialog(owner_);
   dialog.resize(form.width, form.height);
@@ -126,15 +130,14 @@ int QtInteraction::ShowText(const desktop::Form& form, const QString& text) {
                    &QPushButton::clicked, &dialog,
                    [text] { QGuiApplication::clipboard()->setText(text); });
   QObject::connect(qobject_cast<QPushButton*>(widgets.at(std::string(names::kSave))),
-                   &QPushButton::clicked, &dialog, [this, text] {
-                     const std::optional<std::filesystem::path> file = ChooseSaveFile();
+                   &QPushButton::clicked, &dialog, [this, text, page] {
+                     const std::optional<std::filesystem::path> file =
+                         ChooseSaveFile(!page.empty());
                      if (!file) return;
-                     QFile out(NativePath(*file));
-                     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-                         out.write(text.toUtf8()) < 0) {
-                       ShowErrorText(QStringLiteral("No se puede guardar el archivo ") +
-                                     NativePath(*file) + QStringLiteral(": ") +
-                                     out.errorString());
+                     try {
+                       desktop::SaveShown(*file, text.toStdString(), page);
+                     } catch (const std::exception& exception) {
+                       ShowError(AsError(exception));
                      }
                    });
   QObject::connect(qobject_cast<QPushButton*>(widgets.at(std::string(names::kPrint))),

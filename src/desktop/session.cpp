@@ -43,6 +43,17 @@ std::string StandardErrorText(std::string_view message) {
   return text;
 }
 
+void SaveShown(const std::filesystem::path& file, const std::string& utf8_text,
+               const std::filesystem::path& page) {
+  platform::FileSystem& files = platform::RealFileSystem();
+  const std::string extension = LowerCase(platform::PathToUtf8(file.extension()));
+  if (!page.empty() && (extension == ".html" || extension == ".htm") && files.IsFile(page)) {
+    platform::WriteFileAtomically(files, file, files.ReadFile(page));
+  } else {
+    platform::WriteFileAtomically(files, file, utf8_text);
+  }
+}
+
 std::string ErrorBoxText(const Error& error) {
   std::string text = StandardErrorText(error.what());
   if (const std::string advice = WhatToDo(error); !advice.empty()) text += "\r\n\r\n" + advice;
@@ -157,13 +168,14 @@ std::string BackupDetail(const Backup& backup) {
 }
 
 // The summary after the run has returned (its turn in the folder given back), so that
-// "Deshacer" can put the backup back at once.
+// "Deshacer" can put the backup back at once. The run undone, Clepsa is told that nothing was
+// done: its tables are those it had.
 void Session::ShowFinished(Finished finished) {
   if (screen_ == nullptr) return;
   if (screen_->ShowFinished(finished) && finished.backup) {
     for (const Backup& backup : Backups()) {
       if (backup.generation.number == *finished.backup) {
-        Restore(backup);
+        if (Restore(backup)) state_.OutcomeCode = kOutcomeNothing;
         break;
       }
     }

@@ -46,6 +46,7 @@ std::string StandingText(const fs::path& folder) {
             FileName(conversion->document) + ", plantilla " +
             (conversion->template_code.empty() ? std::string("ninguna")
                                                : conversion->template_code) +
+            (conversion->all_templates ? " (con las clases de todas las plantillas)" : "") +
             ", " + conversion->time + "\n";
   } else {
     text += "\xDAltima conversi\xF3n: ninguna hecha en esta carpeta\n";

@@ -188,9 +188,15 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
       details.school = SchoolOf(document);
       // What the tables were made from, committed with them (a check records nothing).
       if (!target.check) {
+        // Every template's lessons were taken when the user said so at the group timetables.
+        const bool all_templates = !state.OnlySelectedTemplate &&
+                                   !document.Select(itaca::kGroupTimetables).Empty();
         details.external.push_back(StageRecord(
             workplace, RecordOfConversion(document, state.ItacaFileName,
-                                          state.SelectedTemplateCode, state.LanguageChoice)));
+                                          state.SelectedTemplateCode, all_templates,
+                                          state.LanguageChoice)));
+        std::vector<store::GenerationExtra> records = KeptRecords(workplace);
+        details.extras.insert(details.extras.end(), records.begin(), records.end());
       }
       result.backup = db.Commit(details);
     } catch (...) {

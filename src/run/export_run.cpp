@@ -121,6 +121,8 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
     details.run = "exportacion";
     details.document = platform::PathToUtf8(state.ItacaFileName);
     details.extras = BackupReportFiles(result.report);
+    std::vector<store::GenerationExtra> records = KeptRecords(workplace);
+    details.extras.insert(details.extras.end(), records.begin(), records.end());
     details.template_code = state.SelectedTemplateCode;
     details.school = identity.codigo + (identity.codigo.empty() ? "" : " ") + identity.denominacion;
     const store::Replacement record =
@@ -186,7 +188,8 @@ std::optional<Guard> ExportTemplateGuard(const std::string& code,
                  "No se ha elegido ninguna plantilla horaria: el documento no tendr\xED"
                  "a ninguna clase ni ninguna guardia."};
   }
-  if (!record || record->template_code.empty() || record->template_code == code) {
+  if (!record || record->all_templates || record->template_code.empty() ||
+      record->template_code == code) {
     return std::nullopt;
   }
   return Guard{GuardKind::ExportOtherTemplate,

@@ -6,6 +6,7 @@
 #include "base/codepage.h"
 #include "base/error.h"
 #include "platform/platform.h"
+#include "run/work_record.h"
 #include "store/database.h"
 #include "store/table.h"
 
@@ -65,7 +66,7 @@ RestoreResult RestoreBackup(const Workplace& workplace, std::optional<int> numbe
   RestoreResult result;
   result.restored = *chosen;
   store::Database db(workplace.folder, *workplace.files);
-  result.backup = db.Restore(*chosen);
+  result.backup = db.Restore(*chosen, KeptRecords(workplace), RestoredRecords(workplace, *chosen));
   return result;
 }
 

@@ -121,6 +121,7 @@ std::optional<ConversionRecord> ReadConversionRecord(const Workplace& workplace)
   record.document = platform::PathFromUtf8(Get(*fields, "documento"));
   record.digest = Get(*fields, "resumen");
   record.template_code = Get(*fields, "plantilla");
+  record.all_templates = Get(*fields, "todas_las_plantillas") == "1";
   record.language = Get(*fields, "idioma");
   record.time = Get(*fields, "fecha");
   record.time_seconds = Seconds(*fields, "segundos");
@@ -139,7 +140,8 @@ std::optional<ExportRecord> ReadExportRecord(const Workplace& workplace) {
 }
 
 ConversionRecord RecordOfConversion(const itaca::Document& document, const fs::path& file,
-                                    std::string template_code, std::string language) {
+                                    std::string template_code, bool all_templates,
+                                    std::string language) {
   ConversionRecord record;
   const itaca::Element root = document.Root();
   if (root.Valid()) {
@@ -150,6 +152,7 @@ ConversionRecord RecordOfConversion(const itaca::Document& document, const fs::p
   record.document = file;
   record.digest = DigestText(document.Digest());
   record.template_code = std::move(template_code);
+  record.all_templates = all_templates;
   record.language = std::move(language);
   std::tie(record.time, record.time_seconds) = Now();
   return record;
@@ -171,6 +174,7 @@ store::Replacement StageRecord(const Workplace& workplace, const ConversionRecor
                      {"documento", platform::PathToUtf8(record.document)},
                      {"resumen", record.digest},
                      {"plantilla", record.template_code},
+                     {"todas_las_plantillas", record.all_templates ? "1" : "0"},
                      {"idioma", record.language},
                      {"fecha", record.time},
                      {"segundos", std::to_string(record.time_seconds)}}));
@@ -184,6 +188,28 @@ store::Replacement StageRecord(const Workplace& workplace, const ExportRecord& r
                      {"segundos", std::to_string(record.time_seconds)}}));
 }
 
+std::vector<store::GenerationExtra> KeptRecords(const Workplace& workplace) {
+  std::vector<store::GenerationExtra> kept;
+  for (const std::string_view name : {kConversionFile, kExportFile}) {
+    const fs::path file = store::OwnFolder(workplace.folder) / platform::PathFromUtf8(name);
+    store::GenerationExtra extra{std::string(name), {}, {}};
+    if (workplace.files->IsFile(file)) extra.contents = workplace.files->ReadFile(file);
+    kept.push_back(std::move(extra));
+  }
+  return kept;
+}
+
+std::vector<store::Replacement> RestoredRecords(const Workplace& workplace,
+                                                const store::GenerationInfo& generation) {
+  std::vector<store::Replacement> restored;
+  for (const std::string_view name : {kConversionFile, kExportFile}) {
+    const fs::path kept = generation.folder / platform::PathFromUtf8(name);
+    const std::string text =
+        workplace.files->IsFile(kept) ? workplace.files->ReadFile(kept) : std::string();
+    restored.push_back(Stage(workplace, name, text));
+  }
+  return restored;
+}
 
 std::optional<std::int64_t> FileTimeSeconds(const fs::path& file) {
   std::error_code error;

@@ -261,13 +261,16 @@ std::optional<GenerationInfo> Database::Commit(const CommitDetails& details) {
   return generation;
 }
 
-std::optional<GenerationInfo> Database::Restore(const GenerationInfo& generation) {
+std::optional<GenerationInfo> Database::Restore(const GenerationInfo& generation,
+                                               std::vector<GenerationExtra> extras,
+                                               std::vector<Replacement> external) {
   std::vector<fs::path> targets;
   for (const auto* names : {&generation.files, &generation.absent}) {
     for (const std::string& name : *names) targets.push_back(dir_ / platform::PathFromUtf8(name));
   }
   for (const fs::path& target : targets) {
     if (files_.IsFile(target) && HeldByOther(files_, target)) {
+      for (const Replacement& replacement : external) RemoveQuietly(files_, replacement.staged);
       throw HeldError(dbf::AsciiUpper(platform::PathToUtf8(target.stem())));
     }
   }
@@ -278,7 +281,9 @@ std::optional<GenerationInfo> Database::Restore(const GenerationInfo& generation
   plan.document = "copia " + number + " (" + Cp1252ToUtf8(RunNameOf(generation.run)) + ", " +
                   generation.date + ")";
   plan.generations_to_keep = GenerationsToKeep(files_, dir_);
+  plan.extras = std::move(extras);
   std::vector<fs::path> staged;
+  for (const Replacement& replacement : external) staged.push_back(replacement.staged);
   try {
     for (const std::string& name : generation.files) {
       const fs::path kept = generation.folder / platform::PathFromUtf8(name);
@@ -309,6 +314,7 @@ std::optional<GenerationInfo> Database::Restore(const GenerationInfo& generation
       const fs::path created = dir_ / platform::PathFromUtf8(name);
       if (files_.IsFile(created)) plan.removals.push_back(created);
     }
+    plan.replacements.insert(plan.replacements.end(), external.begin(), external.end());
     std::optional<GenerationInfo> made = CommitFiles(files_, dir_, plan);
     if (!generation.outside.empty()) ForgetExternalTemporaries(files_, dir_);
     return made;

@@ -118,22 +118,30 @@ void CopyText(HWND window, const std::wstring& text) {
   CloseClipboard();
 }
 
-// "Guardar…": the text as a UTF-8 file the user names.
-void SaveText(HWND window, const std::wstring& text) {
+// "Guardar…": the text as a UTF-8 file the user names, or the report's page when there is one
+// and the user asks for a page.
+void SaveText(HWND window, const std::wstring& text, const std::filesystem::path& page) {
   std::vector<wchar_t> name(32768, L'\0');
-  const wchar_t filter[] = L"Texto (*.txt)\0*.txt\0Todos los archivos\0*.*\0";
+  std::wstring filter = FromCore(desktop::kSaveTextKind) + L'\0' + L"*.txt" + L'\0';
+  if (!page.empty()) filter += FromCore(desktop::kSavePageKind) + L'\0' + L"*.html" + L'\0';
+  filter += L'\0';
+  const std::wstring title = FromCore(desktop::kSaveDialogTitle);
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = window;
-  dialog.lpstrFilter = filter;
+  dialog.lpstrFilter = filter.c_str();
   dialog.lpstrFile = name.data();
   dialog.nMaxFile = static_cast<DWORD>(name.size());
+  dialog.lpstrTitle = title.c_str();
   dialog.lpstrDefExt = L"txt";
   dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
   if (!GetSaveFileNameW(&dialog) || name[0] == L'\0') return;
+  std::filesystem::path file(name.data());
+  if (dialog.nFilterIndex == 2 && file.extension() != L".html" && file.extension() != L".htm") {
+    file.replace_extension(L".html");
+  }
   try {
-    platform::WriteFileAtomically(platform::RealFileSystem(), std::filesystem::path(name.data()),
-                                  Cp1252ToUtf8(ToCore(text)));
+    desktop::SaveShown(file, Cp1252ToUtf8(ToCore(text)), page);
   } catch (const std::exception& exception) {
     ShowMessage(window, FromCore(desktop::ErrorBoxText(AsError(exception))), BoxIcon::Error);
   }
@@ -279,11 +287,12 @@ void Win32Interaction::ViewReport(const std::wstring& text, const std::filesyste
         ShellExecuteW(owner_, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (opened > 32) return;
   }
-  ShowText(desktop::ReportForm(), text);
+  ShowText(desktop::ReportForm(), text, page);
 }
 
 
-int Win32Interaction::ShowText(const desktop::Form& form, const std::wstring& text) {
+int Win32Interaction::ShowText(const desktop::Form& form, const std::wstring& text,
+                               const std::filesystem::path& page) {
   const ModalScope modal(*this);
   FormWindow window(form, kDialogStyle | WS_THICKFRAME | WS_MAXIMIZEBOX, 0, owner_);
   window.SetText(names::kText, text);
@@ -292,7 +301,7 @@ int Win32Interaction::ShowText(const desktop::Form& form, const std::wstring& te
     if (name == names::kCopy) {
       CopyText(window.Handle(), text);
     } else if (name == names::kSave) {
-      SaveText(window.Handle(), text);
+      SaveText(window.Handle(), text, page);
     } else if (name == names::kPrint) {
       PrintText(window.Handle(), text);
     }

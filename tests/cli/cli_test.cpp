@@ -368,6 +368,12 @@ TEST_F(CliExportTest, TemplateAndSchoolYearFlags) {
   // The next export defaults to the conversion's template again, not to the slot table's.
   EXPECT_TRUE(Export().Says("  plantilla horaria: MATI\n"));
 
+  // Tables with the lessons of every template belong to none: any template may be exported.
+  ASSERT_EQ(Convert({"--all-templates"}).status, 0);
+  outcome = Export({"--template", "VESPRA", "--school-year", "2025"});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_FALSE(outcome.Says("plantilla_distinta"));
+
   // No template: refused, and with --force no document without one lesson is written.
   EXPECT_EQ(Export({"--template", ""}).err.rfind("Error (sin_plantilla): ", 0), 0u);
   fs::remove(output);

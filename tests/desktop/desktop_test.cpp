@@ -188,5 +188,29 @@ TEST(Session, ACompletedRunDisablesBothDirectionsAndAnErrorChangesNothing) {
   EXPECT_EQ(test::ReadFile(dir / "Clepsa.ini"), "[Transformadores]\r\nTransformado=1\r\n");
 }
 
+// "Deshacer" in "Proceso finalizado", confirmed: the folder is as before and Clepsa is told that
+// nothing was done.
+TEST(Session, ARunUndoneAtOnceReportsNothingDone) {
+  struct UndoingScreen : Screen {
+    bool ShowFinished(const Finished&) override { return true; }
+    bool AskSafe(std::string_view) override { return true; }
+    void Tell(std::string_view message) override { told = message; }
+    void ShowRefusal(const Error& error) override { told = error.what(); }
+    std::string told;
+  } screen;
+  test::TempDir dir;
+  std::filesystem::create_directory(dir / "ZTEMP");
+  Session session(ReadCommandLine({"exportar", "0"}), dir / "Clepsa.ini", dir / "ZTEMP");
+  session.SetScreen(&screen);
+  test::ScriptedInteraction user;
+  user.file = std::filesystem::path(TC_SOURCE_DIR) / "examples" / "ies_exemple.xml";
+  EXPECT_EQ(session.Convert(user), Session::Next::Close);
+  EXPECT_EQ(screen.told.rfind("Repuesta la copia 1 ", 0), 0u) << screen.told;
+  EXPECT_FALSE(std::filesystem::exists(dir / "ZTEMP" / "PROFT.DBF"));
+  EXPECT_EQ(session.State().OutcomeCode, kOutcomeNothing);
+  EXPECT_FALSE(session.Closing().has_value());
+  EXPECT_EQ(test::ReadFile(dir / "Clepsa.ini"), "[Transformadores]\r\nTransformado=0\r\n");
+}
+
 }  // namespace
 }  // namespace tc::desktop

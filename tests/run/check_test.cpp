@@ -19,6 +19,7 @@
 #include "run/export_run.h"
 #include "run/preview.h"
 #include "run/report_file.h"
+#include "run/restore.h"
 #include "run/work_record.h"
 #include "store/database.h"
 #include "store/schemas.h"
@@ -436,6 +437,17 @@ TEST_F(CheckTest, TheExportBelongsToItsConversion) {
   EXPECT_EQ(done.template_code, "MATI");  // preselected
   EXPECT_EQ(ReadExportRecord(data)->document, done.output);
   EXPECT_EQ(ReadExportRecord(data)->template_code, "MATI");
+
+  // Undoing a run puts back what the folder said of itself before it, and undoing that undo
+  // what it said after.
+  RestoreBackup(data, std::nullopt);
+  EXPECT_FALSE(ReadExportRecord(data).has_value());
+  EXPECT_EQ(ReadConversionRecord(data)->template_code, "MATI");
+  RestoreBackup(data, 1);
+  EXPECT_FALSE(ReadConversionRecord(data).has_value());
+  RestoreBackup(data, std::nullopt);
+  EXPECT_EQ(ReadConversionRecord(data)->template_code, "MATI");
+  EXPECT_FALSE(ReadExportRecord(data).has_value());
 }
 
 // ---- Checking an export -------------------------------------------------------------------------

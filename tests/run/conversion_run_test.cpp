@@ -117,6 +117,8 @@ TEST_F(DriverTest, SampleSchoolWithTheRecommendedAnswers) {
                                           "TransClepsaItaca/copias/0001/informe.html",
                                           "TransClepsaItaca/copias/0001/informe.json",
                                           "TransClepsaItaca/copias/0001/informe.txt",
+                                          "TransClepsaItaca/copias/0001/ultima_conversion.txt",
+                                          "TransClepsaItaca/copias/0001/ultima_exportacion.txt",
                                           "TransClepsaItaca/ultima_conversion.txt"}));
   const std::optional<ConversionRecord> record = ReadConversionRecord(dir.path());
   ASSERT_TRUE(record.has_value());
@@ -136,6 +138,7 @@ TEST_F(DriverTest, SampleSchoolWithTheRecommendedAnswers) {
   for (const auto& [name, bytes] : Snapshot(dir.path())) {
     EXPECT_TRUE(name.starts_with("TransClepsaItaca/")) << name;
   }
+  EXPECT_FALSE(ReadConversionRecord(dir.path()).has_value());
 }
 
 TEST(WorkRecord, DigestAndAnUnreadableRecordCountsAsNone) {

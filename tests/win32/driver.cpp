@@ -76,10 +76,20 @@ Program::Program(const std::filesystem::path& exe, const std::vector<std::wstrin
   block += L'\0';
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE,
-                      CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &process_)) {
-    std::fprintf(stderr, "cannot start %ls (error %lu)\n", exe.c_str(), GetLastError());
+  // Wine now and then fails a start with ERROR_INTERNAL_ERROR while its server is busy with
+  // another test's processes; a second try starts the program.
+  for (int attempt = 1;; ++attempt) {
+    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE,
+                       CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &process_)) {
+      break;
+    }
+    const DWORD error = GetLastError();
     process_ = {};
+    if (error != ERROR_INTERNAL_ERROR || attempt == 3) {
+      std::fprintf(stderr, "cannot start %ls (error %lu)\n", exe.c_str(), error);
+      break;
+    }
+    Sleep(500);
   }
 }
 
@@ -256,8 +266,22 @@ void Answer(const Box& box, int id) {
   WaitGone(box.window);
 }
 
-bool AnswerFileDialog(DWORD process, const std::filesystem::path& file, DWORD ms) {
-  HWND dialog = WaitForWindow(process, L"#32770", L"Archivo XML", ms);
+std::wstring ClipboardText() {
+  std::wstring text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = chars;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+bool AnswerFileDialog(DWORD process, const std::filesystem::path& file, DWORD ms,
+                      std::wstring_view caption) {
+  HWND dialog = WaitForWindow(process, L"#32770", caption, ms);
   if (dialog == nullptr) return false;
   if (file.empty()) {
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);

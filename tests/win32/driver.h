@@ -97,7 +97,10 @@ void Answer(const Box& box, int id);
 
 // The system's open dialog "Archivo XML" of `process`: types `file` as its name and presses
 // Open (or Cancel when `file` is empty). Returns false when the dialog did not appear.
-bool AnswerFileDialog(DWORD process, const std::filesystem::path& file, DWORD ms = 20000);
+bool AnswerFileDialog(DWORD process, const std::filesystem::path& file, DWORD ms = 20000,
+                      std::wstring_view caption = L"Archivo XML");
+// The text on the clipboard, empty when there is none.
+std::wstring ClipboardText();
 
 // Waits for `window` to go (destroyed or hidden).
 bool WaitGone(HWND window, DWORD ms = 20000);

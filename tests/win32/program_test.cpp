@@ -277,6 +277,14 @@ TEST_F(DesktopProgram, AWholeConversionWritesTheTablesTheCommandLineWrites) {
   for (const char* name : {"BGuardar", "BCopiar", "BImprimir"}) {
     EXPECT_TRUE(IsWindowVisible(Find(report, desktop::ReportForm(), name))) << name;
   }
+  // "Copiar" puts the whole text on the clipboard, "Guardar…" writes it to the file named.
+  drive::Click(Find(report, desktop::ReportForm(), "BCopiar"));
+  EXPECT_TRUE(drive::WaitUntil([&] { return drive::ClipboardText() == text; }));
+  drive::Click(Find(report, desktop::ReportForm(), "BGuardar"));
+  const fs::path saved = dir_.path() / FromUtf8("informe ñ.txt");
+  ASSERT_TRUE(drive::AnswerFileDialog(id, saved, 20000, L"Guardar como"));
+  EXPECT_TRUE(drive::WaitUntil([&] { return fs::exists(saved); }));
+  EXPECT_EQ(test::ReadFile(saved).substr(0, 41), "Informe de la conversi\xC3\xB3n ITACA -> Clepsa");
   // Escape in the text closes the window as "Cerrar" does.
   drive::PressKey(Find(report, desktop::ReportForm(), "Texto"), VK_ESCAPE);
   ASSERT_TRUE(drive::WaitGone(report));

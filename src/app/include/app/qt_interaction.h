@@ -66,9 +66,11 @@ class QtInteraction : public Interaction, public desktop::Screen {
   void SetSession(desktop::Session* session) { session_ = session; }
   // A window with a long text (the report, the preview): the text box "Texto" of `form`, with
   // "Guardar…", "Copiar" and "Imprimir"; returns its answer.
-  int ShowText(const desktop::Form& form, const QString& text);
+  // `page`: the report's page, which "Guardar…" offers beside the text (empty: none).
+  int ShowText(const desktop::Form& form, const QString& text,
+               const std::filesystem::path& page = {});
   // Where "Guardar…" saves: the save dialog (through the runner); nullopt when cancelled.
-  std::optional<std::filesystem::path> ChooseSaveFile();
+  std::optional<std::filesystem::path> ChooseSaveFile(bool offer_page);
 
   bool Busy() const { return busy_; }
   // The folder the file dialog opens in (that of the file chosen last).

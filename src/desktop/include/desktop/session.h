@@ -71,6 +71,16 @@ class Screen {
   virtual void ShowRefusal(const Error& error) = 0;
 };
 
+// "Guardar..." of the report and preview windows: the dialog's title and its kinds of file, the
+// page's only where the report has one (Windows-1252).
+inline constexpr std::string_view kSaveDialogTitle = "Guardar como";
+inline constexpr std::string_view kSaveTextKind = "Texto (*.txt)";
+inline constexpr std::string_view kSavePageKind = "P\xE1gina web (*.html)";
+// Writes `file`: the report's page (`page`, when there is one) if the name chosen ends in .html
+// or .htm, the text shown (UTF-8) otherwise. Throws Error with what went wrong.
+void SaveShown(const std::filesystem::path& file, const std::string& utf8_text,
+               const std::filesystem::path& page);
+
 // The summary of a completed run, as the command line prints it, with the backup it kept.
 Finished FinishedConversion(const ConversionResult& result, const std::filesystem::path& folder);
 Finished FinishedExport(const ExportResult& result);

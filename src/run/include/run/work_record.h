@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "run/workplace.h"
 #include "store/safe_commit.h"
@@ -26,6 +27,7 @@ struct ConversionRecord {
   std::filesystem::path document; // the ITACA file converted
   std::string digest;             // hex digest of that file's bytes
   std::string template_code;
+  bool all_templates = false;     // the lessons of every template were taken, not only its
   std::string language;
   std::string time;               // local time of the conversion, "AAAA-MM-DD HH:MM:SS"
   std::int64_t time_seconds = 0;  // the same, seconds since the epoch (file times compare to it)
@@ -51,13 +53,23 @@ std::filesystem::path ExportRecordFile(const std::filesystem::path& working_dir)
 // from and the time.
 ConversionRecord RecordOfConversion(const itaca::Document& document,
                                     const std::filesystem::path& file, std::string template_code,
-                                    std::string language);
+                                    bool all_templates, std::string language);
 ExportRecord RecordOfExport(const std::filesystem::path& output, std::string template_code);
 
 // A record written to a temporary file in our folder, as the replacement of its record file that
 // the run's commit carries out with the tables (a killed run's next start finishes or removes it).
 store::Replacement StageRecord(const Workplace& workplace, const ConversionRecord& record);
 store::Replacement StageRecord(const Workplace& workplace, const ExportRecord& record);
+
+// The records as they are before a run, kept in the run's backup generation (an empty file for
+// one that is not there), so that putting the generation back puts them back too: what the
+// folder says of itself is then what it said before that run.
+std::vector<store::GenerationExtra> KeptRecords(const Workplace& workplace);
+// The replacements, committed with a restore of `generation`, that put back the records it kept.
+// A generation that kept none (made before the folder had records) leaves them empty, which
+// reads as no record.
+std::vector<store::Replacement> RestoredRecords(const Workplace& workplace,
+                                                const store::GenerationInfo& generation);
 
 // The modification time of a file, seconds since the epoch; nullopt when it cannot be read.
 std::optional<std::int64_t> FileTimeSeconds(const std::filesystem::path& file);

@@ -64,8 +64,11 @@ class Database {
   // Puts a backup generation back, all or nothing and crash-safe like a commit: every file it
   // kept returns to the folder, the files its run created go, and what this replaces is kept as
   // a generation of its own (returned), so that a restore can be undone too. Nothing changes
-  // while another program holds one of those files. Not while staging.
-  std::optional<GenerationInfo> Restore(const GenerationInfo& generation);
+  // while another program holds one of those files. Not while staging. `extras` are written into
+  // the generation made, `external` committed with the files put back (the run layer's records).
+  std::optional<GenerationInfo> Restore(const GenerationInfo& generation,
+                                        std::vector<GenerationExtra> extras = {},
+                                        std::vector<Replacement> external = {});
 
  private:
   std::filesystem::path dir_;

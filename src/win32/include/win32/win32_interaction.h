@@ -53,7 +53,9 @@ class Win32Interaction : public Interaction, public desktop::Screen {
   void ShowErrorText(std::string_view cp1252);
   // A window with a long text (the report, the preview): the text box "Texto" of `form`, with
   // "Guardar…", "Copiar" and "Imprimir"; returns IDOK or IDCANCEL.
-  int ShowText(const desktop::Form& form, const std::wstring& text);
+  // `page`: the report's page, which "Guardar…" offers beside the text (empty: none).
+  int ShowText(const desktop::Form& form, const std::wstring& text,
+               const std::filesystem::path& page = {});
 
  private:
   class ModalScope;
