@@ -168,18 +168,16 @@ std::string BackupDetail(const Backup& backup) {
 }
 
 // The summary after the run has returned (its turn in the folder given back), so that
-// "Deshacer" can put the backup back at once. The run undone, Clepsa is told that nothing was
-// done: its tables are those it had.
-void Session::ShowFinished(Finished finished) {
-  if (screen_ == nullptr) return;
+// "Deshacer" can put the backup back at once (the run undone, Clepsa is then told that nothing
+// was done: its tables are those it had).
+bool Session::ShowFinished(Finished finished) {
+  if (screen_ == nullptr) return false;
   if (screen_->ShowFinished(finished) && finished.backup) {
     for (const Backup& backup : Backups()) {
-      if (backup.generation.number == *finished.backup) {
-        if (Restore(backup)) state_.OutcomeCode = kOutcomeNothing;
-        break;
-      }
+      if (backup.generation.number == *finished.backup) return Restore(backup);
     }
   }
+  return false;
 }
 
 std::vector<Backup> Session::Backups() {
@@ -234,11 +232,12 @@ Session::Next Session::Convert(Interaction& ui) {
   try {
     ConversionResult result = RunConversion(state_, ui, working_folder_);
     const RunResult outcome = result.result;
+    bool undone = false;
     if (outcome == RunResult::Completed) {
-      ShowFinished(FinishedConversion(result, working_folder_));
+      undone = ShowFinished(FinishedConversion(result, working_folder_));
       last_conversion_ = std::move(result);
     }
-    return After(outcome);
+    return After(outcome, undone);
   } catch (const std::exception& exception) {
     ui.SetBusy(false);
     ui.ShowError(AsError(exception));
@@ -250,11 +249,12 @@ Session::Next Session::Export(Interaction& ui) {
   try {
     ExportResult result = RunExport(state_, ui, working_folder_);
     const RunResult outcome = result.result;
+    bool undone = false;
     if (outcome == RunResult::Completed) {
-      ShowFinished(FinishedExport(result));
+      undone = ShowFinished(FinishedExport(result));
       last_export_ = std::move(result);
     }
-    return After(outcome);
+    return After(outcome, undone);
   } catch (const std::exception& exception) {
     ui.SetBusy(false);
     ui.ShowError(AsError(exception));
@@ -264,12 +264,12 @@ Session::Next Session::Export(Interaction& ui) {
 
 // After a completed run both directions are disabled (one run per program start); hosted, the
 // window closes after a completed run and after a missing input.
-Session::Next Session::After(RunResult result) {
+Session::Next Session::After(RunResult result, bool undone) {
   // Cancelled or refused: nothing changed, and the window stays as it was (hosted too: the
   // outcome stays 0 until a run completes).
   if (result == RunResult::Cancelled || result == RunResult::Refused) return Next::Stay;
   if (result == RunResult::Completed) {
-    state_.OutcomeCode = kOutcomeCompleted;
+    state_.OutcomeCode = undone ? kOutcomeNothing : kOutcomeCompleted;
     runs_enabled_ = false;
     return state_.EmbeddedRun ? Next::Close : Next::Stay;
   }

@@ -385,8 +385,12 @@ TEST_F(CheckTest, AKilledRunIsFinishedFirstByAChecksAndByAnExportThatStops) {
                                                   field(data / "~TC_NUEVA~89ABCDEF.tmp") + "\t" +
                                                   field(data / "NUEVA.DBF") + "\nfin\n");
     if (run == 0) CheckConversion(state, ui, data);
-    if (run == 1) EXPECT_EQ(CheckExport(state, ui, data).exported.result, RunResult::MissingInput);
-    if (run == 2) EXPECT_EQ(RunExport(state, ui, data).result, RunResult::MissingInput);
+    if (run == 1) {
+      EXPECT_EQ(CheckExport(state, ui, data).exported.result, RunResult::MissingInput);
+    }
+    if (run == 2) {
+      EXPECT_EQ(RunExport(state, ui, data).result, RunResult::MissingInput);
+    }
     EXPECT_TRUE(test::LeftoversOfARun(data).empty()) << run;
     EXPECT_EQ(test::ReadFile(data / "NUEVA.DBF"), "nueva");  // the commit carried to its end
   }

@@ -165,9 +165,11 @@ class Session {
   std::optional<Error> Closing();
 
  private:
-  Next After(RunResult result);
+  // `undone`: the completed run was undone from "Proceso finalizado".
+  Next After(RunResult result, bool undone = false);
 
-  void ShowFinished(Finished finished);
+  // True when the user undid the run there.
+  bool ShowFinished(Finished finished);
 
   Screen* screen_ = nullptr;
   StartOptions start_;
