@@ -2,8 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <map>
-#include <tuple>
+#include <unordered_map>
 #include <optional>
 #include <span>
 #include <string>
@@ -103,15 +102,15 @@ struct SolutionTables::Tables {
         asignaturas(db.Open(store::AsignomtTable().name, OpenMode::Exclusive)),
         tramos(db.Open(store::DiashorastTable().name, OpenMode::Exclusive)),
         asignaciones(db.Open(store::AsigtTable().name, OpenMode::Exclusive)) {
-    for (Table* table : {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos,
-                         &asignaciones}) {
+    for (Table* table :
+         {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos, &asignaciones}) {
       table->RequireComplete();
     }
   }
 
   void Close() {
-    for (Table* table : {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos,
-                         &asignaciones}) {
+    for (Table* table :
+         {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos, &asignaciones}) {
       table->Close();
     }
   }
@@ -285,7 +284,8 @@ class Notes {
 
   void Note(report::Reason reason, bool duty) const {
     if (!report_) return;
-    auto entry = report_->Add(reason, report::Location::OfRecord(store::kSolucTable, soluc_.RecNo()));
+    auto entry =
+        report_->Add(reason, report::Location::OfRecord(store::kSolucTable, soluc_.RecNo()));
     const std::span<const std::string_view> fields =
         duty ? std::span<const std::string_view>(kDutyFields)
              : std::span<const std::string_view>(kClassFields);
@@ -293,8 +293,8 @@ class Notes {
   }
 
  private:
-  static constexpr std::string_view kClassFields[] = {"DIA",      "HORA", "MARCO", "CODGRUPO",
-                                                      "ASIG",     "PROF", "AULA"};
+  static constexpr std::string_view kClassFields[] = {"DIA",  "HORA", "MARCO", "CODGRUPO",
+                                                      "ASIG", "PROF", "AULA"};
   static constexpr std::string_view kDutyFields[] = {"DIA", "HORA", "MARCO", "ASIG", "PROF"};
 
   report::Report* report_;
@@ -304,8 +304,8 @@ class Notes {
 
 // ClassPass, for one record: a horario_grupo for a placed class. A class whose group, subject or
 // slot is not found is left out; an unknown teacher or room only leaves that value empty.
-bool WriteClass(const SolucReader& record, const Lookups& lookups,
-                const std::string& template_code, itaca::Element& container, const Notes& notes) {
+bool WriteClass(const SolucReader& record, const Lookups& lookups, const std::string& template_code,
+                itaca::Element& container, const Notes& notes) {
   using report::Reason;
   const auto placed = record.Placed();
   if (!placed) return notes.Skip(Reason::NotPlaced, false);
@@ -333,15 +333,16 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups,
   lesson.SetAttr("docente", teacher ? teacher->dni : std::string());
   lesson.SetAttr("aula", room ? *room : std::string());
   lesson.SetAttr("idioma", "");
-  notes.Lesson({placed->day, slot->order, group->clave, *content, teacher ? teacher->dni : "",
-                room ? *room : "", false, false});
+  notes.Lesson({placed->day, std::move(slot->order), std::move(group->clave), std::move(*content),
+                teacher ? std::move(teacher->dni) : std::string(),
+                room ? std::move(*room) : std::string(), false, false});
   return true;
 }
 
 // DutyPass, for one record: a horario_ocupacion for a placed teacher duty. Unlike a class, a duty
 // whose teacher is not found is left out, as is one whose duty code or slot is not found.
-bool WriteDuty(const SolucReader& record, const Lookups& lookups,
-               const std::string& template_code, itaca::Element& container, const Notes& notes) {
+bool WriteDuty(const SolucReader& record, const Lookups& lookups, const std::string& template_code,
+               itaca::Element& container, const Notes& notes) {
   using report::Reason;
   const auto placed = record.Placed();
   if (!placed) return notes.Skip(Reason::NotPlaced, true);
@@ -357,7 +358,8 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups,
   period.SetAttr("docente", teacher->dni);
   period.SetAttr("ensenanza", teacher->ensenanza);
   period.SetAttr("ocupacion", *duty);
-  notes.Lesson({placed->day, slot->order, "", *duty, teacher->dni, "", true, false});
+  notes.Lesson({placed->day, std::move(slot->order), "", std::move(*duty), std::move(teacher->dni),
+                "", true, false});
   return true;
 }
 
@@ -405,18 +407,32 @@ class PlacedHours {
   void Count(const SolucReader& record) {
     if (!record.Placed()) return;
     const bool duty = record.IsDuty();
-    ++hours_[{duty, duty ? std::string() : record.Text("CODGRUPO"), record.Text("ASIG"),
-              record.Text("PROF")}];
+    Key key{duty, duty ? std::string() : record.Text("CODGRUPO"), record.Text("ASIG"),
+            record.Text("PROF")};
+    ++hours_[std::move(key)];
   }
+  // In no particular order: the verification sorts what it finds.
   void Into(report::Timetables& timetables) const {
+    timetables.placed.reserve(hours_.size());
     for (const auto& [key, hours] : hours_) {
-      const auto& [duty, group, subject, teacher] = key;
-      timetables.placed.push_back({group, subject, teacher, "", hours, duty});
+      timetables.placed.push_back({key.group, key.subject, key.teacher, "", hours, key.duty});
     }
   }
 
  private:
-  std::map<std::tuple<bool, std::string, std::string, std::string>, double> hours_;
+  struct Key {
+    bool duty;
+    std::string group, subject, teacher;
+    bool operator==(const Key&) const = default;
+  };
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const {
+      const std::hash<std::string> hash;
+      return ((hash(key.group) * 31 + hash(key.subject)) * 31 + hash(key.teacher)) * 2 +
+             (key.duty ? 1 : 0);
+    }
+  };
+  std::unordered_map<Key, double, KeyHash> hours_;
 };
 
 }  // namespace
@@ -430,6 +446,7 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
   // (read before the old root goes), the tables' names, ASIGT's hours, the template's periods.
   if (report) {
     report::Timetables& timetables = report->timetables();
+    timetables.written.reserve(static_cast<std::size_t>(tables.soluc.RecordCount()));
     timetables.itaca = TemplateTimetable(document, choice.template_code);
     NameCodes(tables, *report);
     AskedHours(tables.asignaciones, timetables);

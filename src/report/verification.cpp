@@ -18,6 +18,7 @@ namespace {
 // timetables, which outlive the verification.
 class Codes {
  public:
+  void Reserve(std::size_t codes) { ids_.reserve(codes); }
   std::uint64_t Of(std::string_view code) {
     return ids_.try_emplace(code, static_cast<std::uint64_t>(ids_.size())).first->second;
   }
@@ -35,7 +36,7 @@ std::uint64_t HoursKey(bool duty, std::uint64_t group, std::uint64_t subject,
 // The hours of every group, subject and teacher on both sides.
 class Sides {
  public:
-  explicit Sides(Codes& codes) : codes_(codes) {}
+  Sides(Codes& codes, std::size_t expected) : codes_(codes) { hours_.reserve(expected); }
 
   void Add(bool duty, const std::string& group, const std::string& subject,
            const std::string& teacher, double expected, double actual) {
@@ -107,7 +108,8 @@ Verification Verify(const Timetables& timetables) {
   // ITACA's own timetable of the template beside the document written; who is where in each
   // slot of the document written.
   Codes codes;
-  Sides document(codes);
+  codes.Reserve(timetables.asked.size() + timetables.placed.size());
+  Sides document(codes, timetables.itaca.size() / 2);
   for (const Lesson& l : timetables.itaca)
     document.Add(l.duty, l.group, l.subject, l.teacher, 1, 0);
   std::vector<Seat> teachers, rooms, groups;
@@ -136,7 +138,7 @@ Verification Verify(const Timetables& timetables) {
   result.document = document.Differences();
 
   // The hours Clepsa was asked to place beside the hours it placed.
-  Sides clepsa(codes);
+  Sides clepsa(codes, timetables.asked.size());
   for (const Load& l : timetables.asked)
     clepsa.Add(l.duty, l.group, l.subject, l.teacher, l.hours, 0);
   for (const Load& l : timetables.placed)
