@@ -257,28 +257,44 @@ class Notes {
   }
 
   // What the verification and the grids need of the record: the lesson as written, or as Clepsa
-  // placed it when it is left out (Clepsa's codes, the period when the hour has one).
+  // gave it when it is left out (the period when the hour has one), in ITACA's codes where the
+  // tables know them, so that the grids of its group, teacher and room show it.
   void Lesson(report::Lesson lesson) const {
     if (report_) report_->timetables().written.push_back(std::move(lesson));
   }
-  void LeftOut(const SolucReader::Placement& placed, const Lookups& lookups, bool duty) const {
+  void LeftOut(std::int32_t day, const std::string& hour, const std::string& frame,
+               const Lookups& lookups, bool duty) const {
     if (!report_) return;
     report::Lesson lesson;
-    lesson.day = placed.day;
-    const auto slot = lookups.FindSlot(placed.hour, placed.frame_key);
-    lesson.period = slot ? slot->order : placed.hour;
-    lesson.group = duty ? std::string() : record_.Text("CODGRUPO");
-    lesson.subject = record_.Text("ASIG");
-    lesson.teacher = record_.Text("PROF");
-    lesson.room = duty ? std::string() : record_.Text("AULA");
+    lesson.day = day;
+    const auto slot = lookups.FindSlot(hour, frame);
+    lesson.period = slot ? slot->order : hour;
+    const std::string subject = record_.Text("ASIG"), teacher = record_.Text("PROF");
+    lesson.subject = lookups.Subject(subject).value_or(subject);
+    const auto known_teacher = lookups.Teacher(teacher);
+    lesson.teacher = known_teacher ? known_teacher->dni : teacher;
+    if (!duty) {
+      const std::string group = record_.Text("CODGRUPO"), room = record_.Text("AULA");
+      const auto known_group = lookups.Group(group);
+      lesson.group = known_group ? known_group->clave : group;
+      lesson.room = lookups.Room(room).value_or(room);
+    }
     lesson.duty = duty;
     lesson.left_out = true;
     Lesson(std::move(lesson));
   }
+  // A record Clepsa left unplaced: noted, and kept for the lists below the grids.
+  bool SkipUnplaced(bool duty, const Lookups& lookups) const {
+    if (report_) {
+      LeftOut(soluc_.GetInteger("DIA"), record_.Text("HORA"), record_.Text("MARCO").substr(0, 1),
+              lookups, duty);
+    }
+    return Skip(report::Reason::NotPlaced, duty);
+  }
   // A record left out after Clepsa placed it: noted, and kept for the grids.
   bool SkipPlaced(report::Reason reason, bool duty, const SolucReader::Placement& placed,
                   const Lookups& lookups) const {
-    LeftOut(placed, lookups, duty);
+    LeftOut(placed.day, placed.hour, placed.frame_key, lookups, duty);
     return Skip(reason, duty);
   }
 
@@ -308,7 +324,7 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups, const std::st
                 itaca::Element& container, const Notes& notes) {
   using report::Reason;
   const auto placed = record.Placed();
-  if (!placed) return notes.Skip(Reason::NotPlaced, false);
+  if (!placed) return notes.SkipUnplaced(false, lookups);
   const auto group = lookups.Group(record.Text("CODGRUPO"));
   if (!group) return notes.SkipPlaced(Reason::GroupUnknown, false, *placed, lookups);
   const auto content = lookups.Subject(record.Text("ASIG"));
@@ -345,7 +361,7 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups, const std::str
                itaca::Element& container, const Notes& notes) {
   using report::Reason;
   const auto placed = record.Placed();
-  if (!placed) return notes.Skip(Reason::NotPlaced, true);
+  if (!placed) return notes.SkipUnplaced(true, lookups);
   const auto duty = lookups.Subject(record.Text("ASIG"));
   if (!duty) return notes.SkipPlaced(Reason::DutyUnknown, true, *placed, lookups);
   const auto teacher = lookups.Teacher(record.Text("PROF"));

@@ -39,6 +39,8 @@ constexpr std::string_view kStyle =
     "span.fuera{background:#e4e4e4;text-decoration:line-through}"
     "table.cargas{border-collapse:collapse;margin-bottom:1em}"
     "table.cargas td,table.cargas th{border:1px solid #aaa;padding:2px 6px;font-size:9pt}"
+    "div.sin-colocar{margin-top:.5em}div.sin-colocar p{display:inline-block;margin:0 .5em .3em 0;"
+    "padding:3px;border:1px solid #888;font-size:9pt;vertical-align:top}"
     "section.rejilla{break-after:page;page-break-after:always;margin-bottom:2em}"
     "@media print{body{margin:0}section.niveles{break-after:page;page-break-after:always}}";
 
@@ -120,11 +122,13 @@ class Page {
   std::unordered_map<std::string_view, std::string> rooms_;
 };
 
-// The template's periods, or when none are known the periods the lessons name, in order.
+// The template's periods, or when none are known the periods the lessons of a day name, in order.
 std::vector<Period> PeriodsOf(const Timetables& timetables, const std::vector<Lesson>& lessons) {
   if (!timetables.periods.empty()) return timetables.periods;
   std::set<std::pair<std::size_t, std::string>> seen;
-  for (const Lesson& lesson : lessons) seen.insert({lesson.period.size(), lesson.period});
+  for (const Lesson& lesson : lessons) {
+    if (lesson.day >= 1 && lesson.day <= 7) seen.insert({lesson.period.size(), lesson.period});
+  }
   std::vector<Period> periods;
   for (const auto& [size, order] : seen) periods.push_back({order, "", ""});
   return periods;
@@ -174,7 +178,7 @@ class ClashSlots {
 
 // One cell's lesson: what the grid's own axis does not say. Plain markup: a school's grids are
 // tens of thousands of cells.
-void Cell(std::string& out, const Drawn& drawn, Axis axis) {
+void Cell(std::string& out, const Drawn& drawn, Axis axis, std::string_view where = {}) {
   const Lesson& lesson = *drawn.lesson;
   out += lesson.left_out ? (drawn.clashing ? "<p class=\"fuera choque\" title=\"No se escribe\"><b>"
                                            : "<p class=\"fuera\" title=\"No se escribe\"><b>")
@@ -193,7 +197,27 @@ void Cell(std::string& out, const Drawn& drawn, Axis axis) {
     out += "<br>";
     out += drawn.room ? *drawn.room : std::string_view("<i>sin aula</i>");
   }
+  if (!where.empty()) {
+    out += "<br>";
+    out += where;
+  }
   out += "</p>";
+}
+
+// Where Clepsa put a lesson that no cell of the grid holds: "lunes, hora 9", "sin d\xEDa ni
+// hora". UTF-8, escaped.
+std::string Unplaced(const Lesson& lesson) {
+  const bool day = lesson.day >= 1 && lesson.day <= 7;
+  const bool hour = !lesson.period.empty() && lesson.period != "0";
+  std::string text = !day && !hour ? std::string("sin d\xED"
+                                                 "a ni hora")
+                     : day         ? std::string(DayName(lesson.day))
+                                   : std::string("sin d\xED"
+                                                         "a");
+  if (hour) text += ", hora " + lesson.period;
+  std::string out;
+  AppendHtml(out, text);
+  return out;
 }
 
 // The week's grids, all of one shape: the same head, one row per period, one cell per day.
@@ -255,6 +279,17 @@ class Grids {
       out += "</tr>";
     }
     out += "</tbody></table>";
+    // What no cell holds, listed below the grid.
+    bool listed = false;
+    for (const Drawn* drawn : lessons) {
+      if (drawn->cell >= 0) continue;
+      if (!listed) {
+        out += "<div class=\"sin-colocar\"><h4>Sin colocar en la rejilla</h4>";
+        listed = true;
+      }
+      Cell(out, *drawn, axis, Unplaced(*drawn->lesson));
+    }
+    if (listed) out += "</div>";
   }
 
  private:
