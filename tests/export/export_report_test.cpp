@@ -142,5 +142,20 @@ TEST_F(ExportTest, RecordsLeftOutAreDrawnOrListedBelowTheirGrids) {
       << page.substr(teacher);
 }
 
+// The report files the backup keeps name the template the export was run with, in each form.
+TEST_F(ExportTest, BackupReportFilesNameTheChosenTemplate) {
+  Soluc({{"MAT", "*479", 1, 1, "0", "1A", "PGA", "A1"}});
+  WriteFile(output, "<centro/>");  // an export that replaces a document keeps a backup
+  const ExportResult result = Run();
+  ASSERT_TRUE(result.backup.has_value());
+  const fs::path& kept = result.backup->folder;
+  EXPECT_NE(ReadFile(kept / "informe.txt").find("\nPlantilla horaria: T1\nCurso: 2023\n"),
+            std::string::npos);
+  EXPECT_NE(ReadFile(kept / "informe.json").find("\n  \"plantilla\": \"T1\",\n"),
+            std::string::npos);
+  EXPECT_NE(ReadFile(kept / "informe.html").find("<br>\nPlantilla horaria: T1<br>\n"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace tc::test
