@@ -424,7 +424,15 @@ std::string RenderText(const Report& report) {
 
 std::string RenderJson(const Report& report) {
   const Report::Header& header = report.header();
-  std::string out = "{\n";
+  // Room for what a large report holds, about what its entries, clashes and differences take,
+  // so that tens of megabytes are not copied again at every growth.
+  const Verification& verification = report.timetables().verification;
+  std::size_t clashing = 0;
+  for (const Clash& clash : verification.clashes) clashing += clash.lessons.size();
+  std::string out;
+  out.reserve(4096 + report.Size() * 160 + clashing * 180 +
+              (verification.document.size() + verification.clepsa.size()) * 130);
+  out += "{\n";
   out += "  \"version\": " + std::to_string(kJsonVersion) + ",\n";
   out += std::string("  \"tipo\": ") +
          (report.kind() == Report::Kind::Conversion ? "\"conversion\"" : "\"exportacion\"") + ",\n";
