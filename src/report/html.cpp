@@ -33,7 +33,7 @@ constexpr std::string_view kStyle =
     "width:7em;text-align:left}"
     "td p{margin:0 0 2px 0}"
     "td p.choque{background:#fbd5d5;outline:2px solid #c00}"
-    "td p.fuera{background:#e4e4e4;color:#555;text-decoration:line-through}"
+    "td p.fuera,div.sin-colocar p.fuera{background:#e4e4e4;color:#555;text-decoration:line-through}"
     "p.marcas span{padding:0 .4em;margin-right:1em}"
     "span.choque{background:#fbd5d5;outline:2px solid #c00}"
     "span.fuera{background:#e4e4e4;text-decoration:line-through}"
