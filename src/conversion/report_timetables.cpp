@@ -32,9 +32,12 @@ std::string AttrOrEmpty(const itaca::Element& element, std::string_view name) {
 std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
                                               const std::string& template_code) {
   std::vector<report::Lesson> lessons;
+  const itaca::ElementList classes = document.Select(itaca::kGroupTimetables);
+  const itaca::ElementList duties = document.Select(itaca::kDutyTimetables);
+  // Room for every element, of every template: only what is filled is ever touched.
+  lessons.reserve(classes.Count() + duties.Count());
   for (const bool duty : {false, true}) {
-    const itaca::ElementList elements =
-        document.Select(duty ? itaca::kDutyTimetables : itaca::kGroupTimetables);
+    const itaca::ElementList& elements = duty ? duties : classes;
     for (const itaca::Element& element : elements) {
       if (AttrOrEmpty(element, "plantilla") != template_code) continue;
       report::Lesson lesson;

@@ -2,8 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <map>
-#include <tuple>
+#include <unordered_map>
 #include <optional>
 #include <span>
 #include <string>
@@ -103,15 +102,15 @@ struct SolutionTables::Tables {
         asignaturas(db.Open(store::AsignomtTable().name, OpenMode::Exclusive)),
         tramos(db.Open(store::DiashorastTable().name, OpenMode::Exclusive)),
         asignaciones(db.Open(store::AsigtTable().name, OpenMode::Exclusive)) {
-    for (Table* table : {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos,
-                         &asignaciones}) {
+    for (Table* table :
+         {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos, &asignaciones}) {
       table->RequireComplete();
     }
   }
 
   void Close() {
-    for (Table* table : {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos,
-                         &asignaciones}) {
+    for (Table* table :
+         {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos, &asignaciones}) {
       table->Close();
     }
   }
@@ -258,34 +257,51 @@ class Notes {
   }
 
   // What the verification and the grids need of the record: the lesson as written, or as Clepsa
-  // placed it when it is left out (Clepsa's codes, the period when the hour has one).
+  // gave it when it is left out (the period when the hour has one), in ITACA's codes where the
+  // tables know them, so that the grids of its group, teacher and room show it.
   void Lesson(report::Lesson lesson) const {
     if (report_) report_->timetables().written.push_back(std::move(lesson));
   }
-  void LeftOut(const SolucReader::Placement& placed, const Lookups& lookups, bool duty) const {
+  void LeftOut(std::int32_t day, const std::string& hour, const std::string& frame,
+               const Lookups& lookups, bool duty) const {
     if (!report_) return;
     report::Lesson lesson;
-    lesson.day = placed.day;
-    const auto slot = lookups.FindSlot(placed.hour, placed.frame_key);
-    lesson.period = slot ? slot->order : placed.hour;
-    lesson.group = duty ? std::string() : record_.Text("CODGRUPO");
-    lesson.subject = record_.Text("ASIG");
-    lesson.teacher = record_.Text("PROF");
-    lesson.room = duty ? std::string() : record_.Text("AULA");
+    lesson.day = day;
+    const auto slot = lookups.FindSlot(hour, frame);
+    lesson.period = slot ? slot->order : hour;
+    const std::string subject = record_.Text("ASIG"), teacher = record_.Text("PROF");
+    lesson.subject = lookups.Subject(subject).value_or(subject);
+    const auto known_teacher = lookups.Teacher(teacher);
+    lesson.teacher = known_teacher ? known_teacher->dni : teacher;
+    if (!duty) {
+      const std::string group = record_.Text("CODGRUPO"), room = record_.Text("AULA");
+      const auto known_group = lookups.Group(group);
+      lesson.group = known_group ? known_group->clave : group;
+      lesson.room = lookups.Room(room).value_or(room);
+    }
     lesson.duty = duty;
     lesson.left_out = true;
     Lesson(std::move(lesson));
   }
+  // A record Clepsa left unplaced: noted, and kept for the lists below the grids.
+  bool SkipUnplaced(bool duty, const Lookups& lookups) const {
+    if (report_) {
+      LeftOut(soluc_.GetInteger("DIA"), record_.Text("HORA"), record_.Text("MARCO").substr(0, 1),
+              lookups, duty);
+    }
+    return Skip(report::Reason::NotPlaced, duty);
+  }
   // A record left out after Clepsa placed it: noted, and kept for the grids.
   bool SkipPlaced(report::Reason reason, bool duty, const SolucReader::Placement& placed,
                   const Lookups& lookups) const {
-    LeftOut(placed, lookups, duty);
+    LeftOut(placed.day, placed.hour, placed.frame_key, lookups, duty);
     return Skip(reason, duty);
   }
 
   void Note(report::Reason reason, bool duty) const {
     if (!report_) return;
-    auto entry = report_->Add(reason, report::Location::OfRecord(store::kSolucTable, soluc_.RecNo()));
+    auto entry =
+        report_->Add(reason, report::Location::OfRecord(store::kSolucTable, soluc_.RecNo()));
     const std::span<const std::string_view> fields =
         duty ? std::span<const std::string_view>(kDutyFields)
              : std::span<const std::string_view>(kClassFields);
@@ -293,8 +309,8 @@ class Notes {
   }
 
  private:
-  static constexpr std::string_view kClassFields[] = {"DIA",      "HORA", "MARCO", "CODGRUPO",
-                                                      "ASIG",     "PROF", "AULA"};
+  static constexpr std::string_view kClassFields[] = {"DIA",  "HORA", "MARCO", "CODGRUPO",
+                                                      "ASIG", "PROF", "AULA"};
   static constexpr std::string_view kDutyFields[] = {"DIA", "HORA", "MARCO", "ASIG", "PROF"};
 
   report::Report* report_;
@@ -304,11 +320,11 @@ class Notes {
 
 // ClassPass, for one record: a horario_grupo for a placed class. A class whose group, subject or
 // slot is not found is left out; an unknown teacher or room only leaves that value empty.
-bool WriteClass(const SolucReader& record, const Lookups& lookups,
-                const std::string& template_code, itaca::Element& container, const Notes& notes) {
+bool WriteClass(const SolucReader& record, const Lookups& lookups, const std::string& template_code,
+                itaca::Element& container, const Notes& notes) {
   using report::Reason;
   const auto placed = record.Placed();
-  if (!placed) return notes.Skip(Reason::NotPlaced, false);
+  if (!placed) return notes.SkipUnplaced(false, lookups);
   const auto group = lookups.Group(record.Text("CODGRUPO"));
   if (!group) return notes.SkipPlaced(Reason::GroupUnknown, false, *placed, lookups);
   const auto content = lookups.Subject(record.Text("ASIG"));
@@ -333,18 +349,19 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups,
   lesson.SetAttr("docente", teacher ? teacher->dni : std::string());
   lesson.SetAttr("aula", room ? *room : std::string());
   lesson.SetAttr("idioma", "");
-  notes.Lesson({placed->day, slot->order, group->clave, *content, teacher ? teacher->dni : "",
-                room ? *room : "", false, false});
+  notes.Lesson({placed->day, std::move(slot->order), std::move(group->clave), std::move(*content),
+                teacher ? std::move(teacher->dni) : std::string(),
+                room ? std::move(*room) : std::string(), false, false});
   return true;
 }
 
 // DutyPass, for one record: a horario_ocupacion for a placed teacher duty. Unlike a class, a duty
 // whose teacher is not found is left out, as is one whose duty code or slot is not found.
-bool WriteDuty(const SolucReader& record, const Lookups& lookups,
-               const std::string& template_code, itaca::Element& container, const Notes& notes) {
+bool WriteDuty(const SolucReader& record, const Lookups& lookups, const std::string& template_code,
+               itaca::Element& container, const Notes& notes) {
   using report::Reason;
   const auto placed = record.Placed();
-  if (!placed) return notes.Skip(Reason::NotPlaced, true);
+  if (!placed) return notes.SkipUnplaced(true, lookups);
   const auto duty = lookups.Subject(record.Text("ASIG"));
   if (!duty) return notes.SkipPlaced(Reason::DutyUnknown, true, *placed, lookups);
   const auto teacher = lookups.Teacher(record.Text("PROF"));
@@ -357,7 +374,8 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups,
   period.SetAttr("docente", teacher->dni);
   period.SetAttr("ensenanza", teacher->ensenanza);
   period.SetAttr("ocupacion", *duty);
-  notes.Lesson({placed->day, slot->order, "", *duty, teacher->dni, "", true, false});
+  notes.Lesson({placed->day, std::move(slot->order), "", std::move(*duty), std::move(teacher->dni),
+                "", true, false});
   return true;
 }
 
@@ -405,18 +423,32 @@ class PlacedHours {
   void Count(const SolucReader& record) {
     if (!record.Placed()) return;
     const bool duty = record.IsDuty();
-    ++hours_[{duty, duty ? std::string() : record.Text("CODGRUPO"), record.Text("ASIG"),
-              record.Text("PROF")}];
+    Key key{duty, duty ? std::string() : record.Text("CODGRUPO"), record.Text("ASIG"),
+            record.Text("PROF")};
+    ++hours_[std::move(key)];
   }
+  // In no particular order: the verification sorts what it finds.
   void Into(report::Timetables& timetables) const {
+    timetables.placed.reserve(hours_.size());
     for (const auto& [key, hours] : hours_) {
-      const auto& [duty, group, subject, teacher] = key;
-      timetables.placed.push_back({group, subject, teacher, "", hours, duty});
+      timetables.placed.push_back({key.group, key.subject, key.teacher, "", hours, key.duty});
     }
   }
 
  private:
-  std::map<std::tuple<bool, std::string, std::string, std::string>, double> hours_;
+  struct Key {
+    bool duty;
+    std::string group, subject, teacher;
+    bool operator==(const Key&) const = default;
+  };
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const {
+      const std::hash<std::string> hash;
+      return ((hash(key.group) * 31 + hash(key.subject)) * 31 + hash(key.teacher)) * 2 +
+             (key.duty ? 1 : 0);
+    }
+  };
+  std::unordered_map<Key, double, KeyHash> hours_;
 };
 
 }  // namespace
@@ -430,6 +462,7 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
   // (read before the old root goes), the tables' names, ASIGT's hours, the template's periods.
   if (report) {
     report::Timetables& timetables = report->timetables();
+    timetables.written.reserve(static_cast<std::size_t>(tables.soluc.RecordCount()));
     timetables.itaca = TemplateTimetable(document, choice.template_code);
     NameCodes(tables, *report);
     AskedHours(tables.asignaciones, timetables);

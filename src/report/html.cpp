@@ -1,17 +1,21 @@
 // The report as one HTML page that needs nothing else (no script, no font, no picture from
 // outside): the three headings, then the timetable as week grids, one per printed page.
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
 #include <string_view>
-#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/codepage.h"
 #include "report/render.h"
 #include "report/report.h"
 #include "report/timetable.h"
+#include "utf8_out.h"
 #include "wording.h"
 
 namespace tc::report {
@@ -29,12 +33,14 @@ constexpr std::string_view kStyle =
     "width:7em;text-align:left}"
     "td p{margin:0 0 2px 0}"
     "td p.choque{background:#fbd5d5;outline:2px solid #c00}"
-    "td p.fuera{background:#e4e4e4;color:#555;text-decoration:line-through}"
+    "td p.fuera,div.sin-colocar p.fuera{background:#e4e4e4;color:#555;text-decoration:line-through}"
     "p.marcas span{padding:0 .4em;margin-right:1em}"
     "span.choque{background:#fbd5d5;outline:2px solid #c00}"
     "span.fuera{background:#e4e4e4;text-decoration:line-through}"
     "table.cargas{border-collapse:collapse;margin-bottom:1em}"
     "table.cargas td,table.cargas th{border:1px solid #aaa;padding:2px 6px;font-size:9pt}"
+    "div.sin-colocar{margin-top:.5em}div.sin-colocar p{display:inline-block;margin:0 .5em .3em 0;"
+    "padding:3px;border:1px solid #888;font-size:9pt;vertical-align:top}"
     "section.rejilla{break-after:page;page-break-after:always;margin-bottom:2em}"
     "@media print{body{margin:0}section.niveles{break-after:page;page-break-after:always}}";
 
@@ -62,6 +68,9 @@ std::string Escaped(std::string_view text) {
   return out;
 }
 
+// Windows-1252 text, escaped, appended as UTF-8.
+void AppendHtml(std::string& out, std::string_view text) { AppendUtf8Of(out, Escaped(text)); }
+
 // An identifier made of the code's letters and digits, for anchors.
 std::string Anchor(std::string_view kind, std::string_view code) {
   std::string out(kind);
@@ -75,116 +84,223 @@ std::string Anchor(std::string_view kind, std::string_view code) {
 
 enum class Axis { Group, Teacher, Room };
 
-struct Page {
-  const Report& report;
+// The page being written, in UTF-8, and the names it shows, each escaped and converted once:
+// a school's grids name the same few thousand codes in hundreds of thousands of cells.
+class Page {
+ public:
+  explicit Page(const Report& report) : report_(report) {}
+
+  const Report& report() const { return report_; }
   std::string out;
 
-  std::string Name(NameKind kind, std::string_view code) const {
-    const std::string_view name = report.NameOf(kind, code);
-    return Escaped(name.empty() ? code : name);
+  // The name alone ("Matemàtiques"), or the code when no name is known.
+  const std::string& Name(NameKind kind, std::string_view code) {
+    auto [at, added] = names_[static_cast<std::size_t>(kind)].try_emplace(code);
+    if (added) {
+      const std::string_view name = report_.NameOf(kind, code);
+      AppendHtml(at->second, name.empty() ? code : name);
+    }
+    return at->second;
   }
-  std::string Named(NameKind kind, std::string_view code) const {
-    return Escaped(report::Named(report, kind, code));
+  // The name with its code ("Matemàtiques (MAT)").
+  const std::string& Named(NameKind kind, std::string_view code) {
+    auto [at, added] = named_[static_cast<std::size_t>(kind)].try_emplace(code);
+    if (added) AppendHtml(at->second, report::Named(report_, kind, code));
+    return at->second;
   }
+  // A room's code as a cell shows it.
+  const std::string& Room(std::string_view code) {
+    auto [at, added] = rooms_.try_emplace(code);
+    if (added) AppendHtml(at->second, code);
+    return at->second;
+  }
+
+ private:
+  const Report& report_;
+  // Keyed by views of the timetables' codes, which outlive the page.
+  std::array<std::unordered_map<std::string_view, std::string>, kNameKindCount> names_, named_;
+  std::unordered_map<std::string_view, std::string> rooms_;
 };
 
-// The template's periods, or when none are known the periods the lessons name, in order.
-std::vector<Period> PeriodsOf(const Timetables& timetables,
-                              const std::vector<const std::vector<Lesson>*>& lists) {
+// The template's periods, or when none are known the periods the lessons of a day name, in order.
+std::vector<Period> PeriodsOf(const Timetables& timetables, const std::vector<Lesson>& lessons) {
   if (!timetables.periods.empty()) return timetables.periods;
   std::set<std::pair<std::size_t, std::string>> seen;
-  for (const auto* list : lists) {
-    for (const Lesson& lesson : *list) seen.insert({lesson.period.size(), lesson.period});
+  for (const Lesson& lesson : lessons) {
+    if (lesson.day >= 1 && lesson.day <= 7) seen.insert({lesson.period.size(), lesson.period});
   }
   std::vector<Period> periods;
   for (const auto& [size, order] : seen) periods.push_back({order, "", ""});
   return periods;
 }
 
-int LastDay(const std::vector<const std::vector<Lesson>*>& lists) {
+int LastDay(const std::vector<Lesson>& lessons) {
   int last = 5;
-  for (const auto* list : lists) {
-    for (const Lesson& lesson : *list) last = std::max(last, std::min(lesson.day, 7));
-  }
+  for (const Lesson& lesson : lessons) last = std::max(last, std::min(lesson.day, 7));
   return last;
 }
 
-using SlotKey = std::tuple<std::string, int, std::string>;  // code, day, period
+// What a cell shows of one lesson, made once per lesson for the three grids it is drawn in.
+struct Drawn {
+  const Lesson* lesson = nullptr;
+  const std::string* subject = nullptr;
+  const std::string* group = nullptr;    // null for a duty period
+  const std::string* teacher = nullptr;  // null when it has none
+  const std::string* room = nullptr;     // null when it has none, or for a duty period
+  bool clashing = false;
+  int cell = -1;  // its place in a week grid (period row by day), -1 when it has none
+};
 
-// The lessons of one timetable by group, teacher and room, and those marked as clashes.
-struct Index {
-  std::map<std::string, std::vector<const Lesson*>> by_group, by_teacher, by_room;
-  std::set<SlotKey> teacher_clashes, room_clashes;
+// Clashes by code, day and period, numbered: a lesson is marked when its teacher, or its room,
+// is in two places in its slot.
+class ClashSlots {
+ public:
+  void Add(std::string_view code, int day, std::string_view period) {
+    slots_.insert(Key(Number(code), day, Number(period)));
+  }
+  bool Contains(std::string_view code, int day, std::string_view period) const {
+    const auto c = numbers_.find(code), p = numbers_.find(period);
+    return c != numbers_.end() && p != numbers_.end() &&
+           slots_.contains(Key(c->second, day, p->second));
+  }
+  bool Empty() const { return slots_.empty(); }
 
-  explicit Index(const std::vector<Lesson>& lessons) {
-    for (const Lesson& lesson : lessons) {
-      if (!lesson.duty) by_group[lesson.group].push_back(&lesson);
-      if (!lesson.teacher.empty()) by_teacher[lesson.teacher].push_back(&lesson);
-      if (!lesson.duty && !lesson.room.empty()) by_room[lesson.room].push_back(&lesson);
-    }
+ private:
+  static std::uint64_t Key(std::uint64_t code, int day, std::uint64_t period) {
+    return code << 32 | static_cast<std::uint64_t>(day & 0xFF) << 24 | period;
   }
-  const std::map<std::string, std::vector<const Lesson*>>& Of(Axis axis) const {
-    return axis == Axis::Group ? by_group : axis == Axis::Teacher ? by_teacher : by_room;
+  std::uint64_t Number(std::string_view text) {
+    return numbers_.try_emplace(text, numbers_.size()).first->second;
   }
-  bool Clashing(const Lesson& lesson) const {
-    return teacher_clashes.contains({lesson.teacher, lesson.day, lesson.period}) ||
-           (!lesson.duty && room_clashes.contains({lesson.room, lesson.day, lesson.period}));
-  }
+  std::unordered_map<std::string_view, std::uint64_t> numbers_;
+  std::unordered_set<std::uint64_t> slots_;
 };
 
 // One cell's lesson: what the grid's own axis does not say. Plain markup: a school's grids are
 // tens of thousands of cells.
-void Cell(Page& page, const Index& index, const Lesson& lesson, Axis axis) {
-  std::string& out = page.out;
-  const bool clashing = index.Clashing(lesson);
-  out += lesson.left_out ? (clashing ? "<p class=\"fuera choque\" title=\"No se escribe\"><b>"
-                                     : "<p class=\"fuera\" title=\"No se escribe\"><b>")
-                         : (clashing ? "<p class=\"choque\"><b>" : "<p><b>");
-  out += page.Name(NameKind::Subject, lesson.subject);
+void Cell(std::string& out, const Drawn& drawn, Axis axis, std::string_view where = {}) {
+  const Lesson& lesson = *drawn.lesson;
+  out += lesson.left_out ? (drawn.clashing ? "<p class=\"fuera choque\" title=\"No se escribe\"><b>"
+                                           : "<p class=\"fuera\" title=\"No se escribe\"><b>")
+                         : (drawn.clashing ? "<p class=\"choque\"><b>" : "<p><b>");
+  out += *drawn.subject;
   out += "</b>";
-  if (axis != Axis::Group && !lesson.duty) {
+  if (axis != Axis::Group && drawn.group) {
     out += "<br>";
-    out += page.Name(NameKind::Group, lesson.group);
+    out += *drawn.group;
   }
   if (axis != Axis::Teacher) {
     out += "<br>";
-    out += lesson.teacher.empty() ? std::string("<i>sin docente</i>")
-                                  : page.Name(NameKind::Teacher, lesson.teacher);
+    out += drawn.teacher ? *drawn.teacher : std::string_view("<i>sin docente</i>");
   }
   if (axis != Axis::Room && !lesson.duty) {
     out += "<br>";
-    out += lesson.room.empty() ? std::string("<i>sin aula</i>") : Escaped(lesson.room);
+    out += drawn.room ? *drawn.room : std::string_view("<i>sin aula</i>");
+  }
+  if (!where.empty()) {
+    out += "<br>";
+    out += where;
   }
   out += "</p>";
 }
 
-void Grid(Page& page, const Index& index, const std::vector<const Lesson*>& lessons, Axis axis,
-          const std::vector<Period>& periods, int last_day) {
-  std::map<std::pair<int, std::string>, std::vector<const Lesson*>> cells;
-  for (const Lesson* lesson : lessons) cells[{lesson->day, lesson->period}].push_back(lesson);
-  page.out += "<table class=\"horario\"><thead><tr><th>Sesi\xF3n</th>";
-  for (int day = 1; day <= last_day; ++day) {
-    std::string name(DayName(day));
-    name[0] =
-        static_cast<char>(name[0] - 'a' + 'A');  // every day's name starts with a plain letter
-    page.out += "<th>" + name + "</th>";
-  }
-  page.out += "</tr></thead><tbody>";
-  for (const Period& period : periods) {
-    page.out += "<tr><th>" + Escaped(period.order);
-    if (!period.from.empty()) page.out += "<br>" + Escaped(period.from) + "-" + Escaped(period.to);
-    page.out += "</th>";
-    for (int day = 1; day <= last_day; ++day) {
-      page.out += "<td>";
-      if (const auto found = cells.find({day, period.order}); found != cells.end()) {
-        for (const Lesson* lesson : found->second) Cell(page, index, *lesson, axis);
-      }
-      page.out += "</td>";
-    }
-    page.out += "</tr>";
-  }
-  page.out += "</tbody></table>";
+// Where Clepsa put a lesson that no cell of the grid holds: "lunes, hora 9", "sin d\xEDa ni
+// hora". UTF-8, escaped.
+std::string Unplaced(const Lesson& lesson) {
+  const bool day = lesson.day >= 1 && lesson.day <= 7;
+  const bool hour = !lesson.period.empty() && lesson.period != "0";
+  std::string text = !day && !hour ? std::string("sin d\xED"
+                                                 "a ni hora")
+                     : day         ? std::string(DayName(lesson.day))
+                                   : std::string("sin d\xED"
+                                                         "a");
+  if (hour) text += ", hora " + lesson.period;
+  std::string out;
+  AppendHtml(out, text);
+  return out;
 }
+
+// The week's grids, all of one shape: the same head, one row per period, one cell per day.
+class Grids {
+ public:
+  Grids(const std::vector<Period>& periods, int last_day) : days_(last_day) {
+    std::string head = "<table class=\"horario\"><thead><tr><th>Sesi\xF3n</th>";
+    for (int day = 1; day <= last_day; ++day) {
+      std::string name(DayName(day));
+      name[0] =
+          static_cast<char>(name[0] - 'a' + 'A');  // every day's name starts with a plain letter
+      head += "<th>" + name + "</th>";
+    }
+    head += "</tr></thead><tbody>";
+    AppendUtf8Of(head_, head);
+    // A period named twice draws the same cells twice. The views point into `periods`, which
+    // outlives the grids.
+    for (const Period& period : periods) {
+      const int row = static_cast<int>(rows_.size());
+      rows_.push_back(rows_by_order_.try_emplace(period.order, row).first->second);
+      std::string text = "<tr><th>" + Escaped(period.order);
+      if (!period.from.empty()) text += "<br>" + Escaped(period.from) + "-" + Escaped(period.to);
+      text += "</th>";
+      row_heads_.emplace_back();
+      AppendUtf8Of(row_heads_.back(), text);
+    }
+  }
+
+  // The cell a lesson falls in, -1 when its day or period is none of the grid's.
+  int CellOf(const Lesson& lesson) const {
+    const auto row = rows_by_order_.find(lesson.period);
+    if (row == rows_by_order_.end() || lesson.day < 1 || lesson.day > days_) return -1;
+    return row->second * days_ + lesson.day - 1;
+  }
+
+  // One grid of lessons, each in its cell in the order given.
+  void Draw(std::string& out, const std::vector<const Drawn*>& lessons, Axis axis) {
+    const std::size_t cells = row_heads_.size() * static_cast<std::size_t>(days_);
+    starts_.assign(cells + 1, 0);
+    for (const Drawn* drawn : lessons) {
+      if (drawn->cell >= 0) ++starts_[static_cast<std::size_t>(drawn->cell) + 1];
+    }
+    for (std::size_t i = 0; i < cells; ++i) starts_[i + 1] += starts_[i];
+    placed_.resize(starts_[cells]);
+    fill_.assign(starts_.begin(), starts_.end() - 1);
+    for (const Drawn* drawn : lessons) {
+      if (drawn->cell >= 0) placed_[fill_[static_cast<std::size_t>(drawn->cell)]++] = drawn;
+    }
+    out += head_;
+    for (std::size_t row = 0; row < row_heads_.size(); ++row) {
+      out += row_heads_[row];
+      for (int day = 0; day < days_; ++day) {
+        out += "<td>";
+        const std::size_t cell = static_cast<std::size_t>(rows_[row] * days_ + day);
+        for (std::size_t i = starts_[cell]; i < starts_[cell + 1]; ++i)
+          Cell(out, *placed_[i], axis);
+        out += "</td>";
+      }
+      out += "</tr>";
+    }
+    out += "</tbody></table>";
+    // What no cell holds, listed below the grid.
+    bool listed = false;
+    for (const Drawn* drawn : lessons) {
+      if (drawn->cell >= 0) continue;
+      if (!listed) {
+        out += "<div class=\"sin-colocar\"><h4>Sin colocar en la rejilla</h4>";
+        listed = true;
+      }
+      Cell(out, *drawn, axis, Unplaced(*drawn->lesson));
+    }
+    if (listed) out += "</div>";
+  }
+
+ private:
+  int days_;
+  std::string head_;
+  std::vector<std::string> row_heads_;
+  std::vector<int> rows_;  // each row's cells: its own, or the first row of the same period
+  std::unordered_map<std::string_view, int> rows_by_order_;
+  std::vector<std::size_t> starts_, fill_;
+  std::vector<const Drawn*> placed_;
+};
 
 std::string_view AxisWord(Axis axis) {
   return axis == Axis::Group ? "grupo" : axis == Axis::Teacher ? "docente" : "aula";
@@ -202,21 +318,26 @@ std::string_view AxisTitle(Axis axis) {
 void Loads(Page& page, const std::vector<const Load*>& loads, Axis axis) {
   double total = 0;
   for (const Load* load : loads) total += load->hours;
-  page.out += "<table class=\"cargas\"><thead><tr><th>Asignatura</th><th>" +
-              std::string(axis == Axis::Group ? "Docente" : "Grupo") +
-              "</th><th>Aula</th><th>Horas</th></tr></thead><tbody>";
+  std::string& out = page.out;
+  out += "<table class=\"cargas\"><thead><tr><th>Asignatura</th><th>";
+  out += axis == Axis::Group ? "Docente" : "Grupo";
+  out += "</th><th>Aula</th><th>Horas</th></tr></thead><tbody>";
   for (const Load* load : loads) {
-    page.out += "<tr><td>" + page.Named(NameKind::Subject, load->subject) + "</td><td>" +
-                (axis == Axis::Group
-                     ? (load->teacher.empty() ? std::string("<i>sin profesor</i>")
-                                              : page.Named(NameKind::Teacher, load->teacher))
-                     : page.Named(NameKind::Group, load->group)) +
-                "</td><td>" +
-                (load->room.empty() ? std::string("<i>sin aula</i>") : Escaped(load->room)) +
-                "</td><td>" + HoursText(load->hours) + "</td></tr>";
+    out += "<tr><td>";
+    out += page.Named(NameKind::Subject, load->subject);
+    out += "</td><td>";
+    if (axis != Axis::Group) {
+      out += page.Named(NameKind::Group, load->group);
+    } else if (load->teacher.empty()) {
+      out += "<i>sin profesor</i>";
+    } else {
+      out += page.Named(NameKind::Teacher, load->teacher);
+    }
+    out += "</td><td>";
+    out += load->room.empty() ? std::string_view("<i>sin aula</i>") : page.Room(load->room);
+    out += "</td><td>" + HoursText(load->hours) + "</td></tr>";
   }
-  page.out +=
-      "<tr><th colspan=\"3\">Total</th><th>" + HoursText(total) + "</th></tr></tbody></table>";
+  out += "<tr><th colspan=\"3\">Total</th><th>" + HoursText(total) + "</th></tr></tbody></table>";
 }
 
 }  // namespace
@@ -226,11 +347,11 @@ std::string RenderHtml(const Report& report) {
   const bool conversion = report.kind() == Report::Kind::Conversion;
   const std::string title = conversion ? "Informe de la conversi\xF3n ITACA -> Clepsa"
                                        : "Informe de la exportaci\xF3n Clepsa -> ITACA";
-  Page page{report, {}};
-  std::string& out = page.out;
-  out += "<!DOCTYPE html>\n<html lang=\"es\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
+  // The first part, small, in the code page; converted once.
+  std::string top;
+  top += "<!DOCTYPE html>\n<html lang=\"es\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
          Escaped(title) + "</title>\n<style>" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
-  out += "<h1>" + Escaped(title) + "</h1>\n<p>";
+  top += "<h1>" + Escaped(title) + "</h1>\n<p>";
   const Report::Header& header = report.header();
   for (const auto& [label, value] :
        {std::pair<std::string_view, const std::string*>{"Documento", &header.document},
@@ -239,80 +360,111 @@ std::string RenderHtml(const Report& report) {
         {"Idioma", &header.language},
         {"Curso", &header.school_year},
         {"Documento de salida", &header.output}}) {
-    if (!value->empty()) out += std::string(label) + ": " + Escaped(*value) + "<br>\n";
+    if (!value->empty()) top += std::string(label) + ": " + Escaped(*value) + "<br>\n";
   }
-  out += "</p>\n<section class=\"niveles\">\n";
+  top += "</p>\n<section class=\"niveles\">\n";
   const LevelLines levels = RenderLevels(report);
   for (Level level : {Level::Itaca, Level::Clepsa, Level::Information}) {
     const auto& lines = levels[static_cast<std::size_t>(level)];
-    out += "<h2 id=\"" + std::string(LevelName(level)) + "\">" + std::string(LevelTitle(level)) +
+    top += "<h2 id=\"" + std::string(LevelName(level)) + "\">" + std::string(LevelTitle(level)) +
            "</h2>\n";
     if (lines.empty()) {
-      out += "<p class=\"nada\">Nada.</p>\n";
+      top += "<p class=\"nada\">Nada.</p>\n";
       continue;
     }
-    out += "<ul class=\"nivel\">\n";
-    for (const std::string& line : lines) out += "<li>" + Escaped(line) + "</li>\n";
-    out += "</ul>\n";
+    top += "<ul class=\"nivel\">\n";
+    for (const std::string& line : lines) top += "<li>" + Escaped(line) + "</li>\n";
+    top += "</ul>\n";
   }
-  out += "<p>Los detalles (d\xF3nde est\xE1 cada elemento o registro) est\xE1n en el informe de "
+  top += "<p>Los detalles (d\xF3nde est\xE1 cada elemento o registro) est\xE1n en el informe de "
          "texto.</p>\n</section>\n";
+  top +=
+      conversion
+          ? "<h2>Lo que Clepsa tiene que colocar, junto al horario de ITACA en la plantilla</h2>\n"
+          : "<h2>Horario escrito</h2>\n<p class=\"marcas\"><span class=\"choque\">En dos sitios "
+            "a la vez</span><span class=\"fuera\">Colocado por Clepsa pero no escrito</span></p>\n";
 
   // The timetable drawn: what was written (export) or ITACA's own of the template (conversion).
-  const std::vector<Lesson>& drawn = conversion ? timetables.itaca : timetables.written;
-  Index index(drawn);
+  const std::vector<Lesson>& lessons = conversion ? timetables.itaca : timetables.written;
+  Page page(report);
+  std::string& out = page.out;
+  out.reserve(top.size() + 4096 + lessons.size() * 3 * 96);
+  AppendUtf8Of(out, top);
+
+  ClashSlots teacher_clashes, room_clashes;
   if (!conversion && timetables.verified) {
     for (const Clash& clash : timetables.verification.clashes) {
       if (clash.kind == Clash::Kind::Group) continue;
-      (clash.kind == Clash::Kind::Teacher ? index.teacher_clashes : index.room_clashes)
-          .insert({clash.code, clash.day, clash.period});
+      (clash.kind == Clash::Kind::Teacher ? teacher_clashes : room_clashes)
+          .Add(clash.code, clash.day, clash.period);
     }
   }
-  const std::vector<Period> periods = PeriodsOf(timetables, {&drawn});
-  const int last_day = LastDay({&drawn});
-  std::map<std::string, std::vector<const Load*>> loads_by_group, loads_by_teacher;
+  const std::vector<Period> periods = PeriodsOf(timetables, lessons);
+  Grids grids(periods, LastDay(lessons));
+  std::vector<Drawn> drawn(lessons.size());
+  // The lessons of every group, teacher and room, in the timetable's order.
+  std::array<std::map<std::string_view, std::vector<const Drawn*>>, 3> by_axis;
+  for (std::size_t i = 0; i < lessons.size(); ++i) {
+    const Lesson& lesson = lessons[i];
+    Drawn& d = drawn[i];
+    d.lesson = &lesson;
+    d.subject = &page.Name(NameKind::Subject, lesson.subject);
+    if (!lesson.duty) d.group = &page.Name(NameKind::Group, lesson.group);
+    if (!lesson.teacher.empty()) d.teacher = &page.Name(NameKind::Teacher, lesson.teacher);
+    if (!lesson.duty && !lesson.room.empty()) d.room = &page.Room(lesson.room);
+    d.clashing = teacher_clashes.Contains(lesson.teacher, lesson.day, lesson.period) ||
+                 (!lesson.duty && room_clashes.Contains(lesson.room, lesson.day, lesson.period));
+    d.cell = grids.CellOf(lesson);
+    if (!lesson.duty) by_axis[0][lesson.group].push_back(&d);
+    if (!lesson.teacher.empty()) by_axis[1][lesson.teacher].push_back(&d);
+    if (!lesson.duty && !lesson.room.empty()) by_axis[2][lesson.room].push_back(&d);
+  }
+  std::map<std::string_view, std::vector<const Load*>> loads_by_group, loads_by_teacher;
   for (const Load& load : timetables.asked) {
     if (load.duty) continue;
     loads_by_group[load.group].push_back(&load);
     loads_by_teacher[load.teacher].push_back(&load);
   }
 
-  out +=
-      conversion
-          ? "<h2>Lo que Clepsa tiene que colocar, junto al horario de ITACA en la plantilla</h2>\n"
-          : "<h2>Horario escrito</h2>\n<p class=\"marcas\"><span class=\"choque\">En dos sitios "
-            "a la vez</span><span class=\"fuera\">Colocado por Clepsa pero no escrito</span></p>\n";
+  static const std::vector<const Drawn*> kNone;
   for (Axis axis : {Axis::Group, Axis::Teacher, Axis::Room}) {
     if (conversion && axis == Axis::Room) break;
+    const auto& of_axis = by_axis[static_cast<std::size_t>(axis)];
     // Every code with lessons, and for a conversion every one with hours to place.
-    std::set<std::string> codes;
-    for (const auto& [code, lessons] : index.Of(axis)) codes.insert(code);
+    std::set<std::string_view> codes;
+    for (const auto& [code, cells] : of_axis) codes.insert(code);
+    const auto& loads = axis == Axis::Group ? loads_by_group : loads_by_teacher;
     if (conversion) {
-      for (const auto& [code, loads] : axis == Axis::Group ? loads_by_group : loads_by_teacher) {
+      for (const auto& [code, rows] : loads) {
         if (!code.empty()) codes.insert(code);
       }
     }
-    for (const std::string& code : codes) {
-      out += "<section class=\"rejilla\" id=\"" + Anchor(AxisWord(axis), code) + "\" data-tipo=\"" +
-             std::string(AxisWord(axis)) + "\" data-codigo=\"" + Escaped(code) + "\">\n<h3>" +
-             std::string(AxisTitle(axis)) + " " + page.Named(AxisKind(axis), code) + "</h3>\n";
+    for (const std::string_view code : codes) {
+      out += "<section class=\"rejilla\" id=\"";
+      AppendUtf8Of(out, Anchor(AxisWord(axis), code));
+      out += "\" data-tipo=\"";
+      out += AxisWord(axis);
+      out += "\" data-codigo=\"";
+      AppendHtml(out, code);
+      out += "\">\n<h3>";
+      out += AxisTitle(axis);
+      out += ' ';
+      out += page.Named(AxisKind(axis), code);
+      out += "</h3>\n";
       if (conversion) {
-        const auto& loads = axis == Axis::Group ? loads_by_group : loads_by_teacher;
         if (const auto found = loads.find(code); found != loads.end()) {
           Loads(page, found->second, axis);
         } else {
           out += "<p>Sin horas que colocar.</p>\n";
         }
       }
-      static const std::vector<const Lesson*> kNone;
-      const auto found = index.Of(axis).find(code);
-      Grid(page, index, found == index.Of(axis).end() ? kNone : found->second, axis, periods,
-           last_day);
+      const auto found = of_axis.find(code);
+      grids.Draw(out, found == of_axis.end() ? kNone : found->second, axis);
       out += "\n</section>\n";
     }
   }
   out += "</body>\n</html>\n";
-  return Cp1252ToUtf8(out);
+  return std::move(out);
 }
 
 }  // namespace tc::report

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "report/render.h"
@@ -63,6 +64,23 @@ class Grouping {
   std::map<std::string, std::size_t> index_;
   std::vector<std::string> keys_;
   std::vector<std::vector<std::string>> items_;
+};
+
+// Keys in the order they were first met, numbered; the views point into the report, which
+// outlives the lines.
+class FirstMet {
+ public:
+  std::size_t Of(std::string_view key) {
+    auto [at, added] = index_.try_emplace(key, keys_.size());
+    if (added) keys_.push_back(key);
+    return at->second;
+  }
+  std::size_t Size() const { return keys_.size(); }
+  std::string_view Key(std::size_t i) const { return keys_[i]; }
+
+ private:
+  std::unordered_map<std::string_view, std::size_t> index_;
+  std::vector<std::string_view> keys_;
 };
 
 // Counted items in first-met order: "Matemàtiques (MAT) 3 h".
@@ -439,14 +457,20 @@ void ExportEntries(const Lines& lines, std::vector<std::string>& out) {
            Kind{Reason::RoomUnknown, "AULA",
                 "Aula %s no est\xE1 en AULAT: ", " se escriben sin aula"},
        }) {
-    Grouping order;
-    std::map<std::string, Tally> tallies;
+    // The keys in the order met; the items only of those shown.
+    FirstMet order;
+    std::vector<std::pair<Entry, std::size_t>> entries;  // each with its key's place
     for (const Entry& entry : lines.Of(kind.reason)) {
       const bool duty = CodeOf(entry, "CODGRUPO").empty() && entry.CodeCount() == 5;
-      const std::string key(kind.by.empty()
-                                ? (duty ? std::string_view() : CodeOf(entry, "CODGRUPO"))
-                                : CodeOf(entry, kind.by));
-      order[key];
+      const std::string_view key = kind.by.empty()
+                                       ? (duty ? std::string_view() : CodeOf(entry, "CODGRUPO"))
+                                       : CodeOf(entry, kind.by);
+      entries.emplace_back(entry, order.Of(key));
+    }
+    std::vector<Tally> tallies(std::min(order.Size(), kLinesPerKind));
+    for (const auto& [entry, key] : entries) {
+      if (key >= tallies.size()) continue;
+      const bool duty = CodeOf(entry, "CODGRUPO").empty() && entry.CodeCount() == 5;
       tallies[key].Add(duty ? lines.Subject(CodeOf(entry, "ASIG")) + " de " +
                                   lines.Teacher(CodeOf(entry, "PROF"))
                             : lines.Class(CodeOf(entry, "CODGRUPO"), CodeOf(entry, "ASIG"),
@@ -461,10 +485,11 @@ void ExportEntries(const Lines& lines, std::vector<std::string>& out) {
                                    : kind.by == "ASIG"   ? NameKind::Subject
                                    : kind.by == "AULA"   ? NameKind::Room
                                                          : NameKind::Teacher;
-        lead.replace(at, 2,
-                     kind.by == "HORA" ? order.Key(i) : lines.Named(name_kind, order.Key(i)));
+        lead.replace(
+            at, 2,
+            kind.by == "HORA" ? std::string(order.Key(i)) : lines.Named(name_kind, order.Key(i)));
       }
-      shown.Add(lead + Listed(tallies[order.Key(i)].Texts()) + std::string(kind.end) + ".");
+      shown.Add(lead + Listed(tallies[i].Texts()) + std::string(kind.end) + ".");
     }
   }
 }
@@ -487,15 +512,15 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
   const Verification& verification = timetables.verification;
 
   // ITACA's own timetable beside the document written, by group (classes) and by teacher.
-  // The whole hours of every group (classes) or teacher, on both sides.
-  using Totals = std::map<std::string, std::pair<double, double>>;
-  auto totals_of = [&](bool clepsa_side, bool by_teacher) {
-    Totals totals;
+  // The whole hours of the groups (classes) or teachers shown, on both sides.
+  using Totals = std::unordered_map<std::string_view, std::pair<double, double>>;
+  auto add_totals = [&](Totals& totals, bool clepsa_side, bool by_teacher) {
     auto add = [&](bool duty, const std::string& group, const std::string& teacher, double hours,
                    bool second) {
       if (!by_teacher && duty) return;
-      auto& both = totals[by_teacher ? teacher : group];
-      (second ? both.second : both.first) += hours;
+      const auto at = totals.find(by_teacher ? teacher : group);
+      if (at == totals.end()) return;
+      (second ? at->second.second : at->second.first) += hours;
     };
     if (clepsa_side) {
       for (const Load& l : timetables.asked) add(l.duty, l.group, l.teacher, l.hours, false);
@@ -506,36 +531,42 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
         if (!l.left_out) add(l.duty, l.group, l.teacher, 1, true);
       }
     }
-    return totals;
   };
 
-  // By group the classes; by teacher every difference of a teacher (or only the duties).
+  // By group the classes; by teacher every difference of a teacher (or only the duties). The
+  // keys in the order met; the items and totals only of those shown.
   auto by = [&](const std::vector<HoursDifference>& differences, bool by_teacher,
                 std::string_view expected, std::string_view actual, bool duties_only = false) {
-    Grouping order;
-    const Totals totals = totals_of(expected == "pedidas", by_teacher);
+    FirstMet order;
+    std::vector<std::pair<const HoursDifference*, std::size_t>> listed;
     for (const HoursDifference& d : differences) {
       if (by_teacher ? d.teacher.empty() || (duties_only && !d.duty) : d.duty) continue;
-      const std::string key = by_teacher ? d.teacher : d.group;
-      std::string item =
-          d.duty ? lines.Subject(d.subject)
-          : by_teacher
-              ? lines.Group(d.group) + " " + lines.Subject(d.subject)
-              : lines.Subject(d.subject) +
-                    (d.teacher.empty() ? " sin profesor" : " con " + lines.Teacher(d.teacher));
-      order[key].push_back(item + " " + HoursText(d.expected) + " " + std::string(expected) +
-                           " y " + HoursText(d.actual) + " " + std::string(actual));
+      listed.emplace_back(&d, order.Of(by_teacher ? d.teacher : d.group));
     }
+    std::vector<std::vector<std::string>> items(std::min(order.Size(), kLinesPerKind));
+    for (const auto& [d, key] : listed) {
+      if (key >= items.size()) continue;
+      std::string item =
+          d->duty ? lines.Subject(d->subject)
+          : by_teacher
+              ? lines.Group(d->group) + " " + lines.Subject(d->subject)
+              : lines.Subject(d->subject) +
+                    (d->teacher.empty() ? " sin profesor" : " con " + lines.Teacher(d->teacher));
+      items[key].push_back(item + " " + HoursText(d->expected) + " " + std::string(expected) +
+                           " y " + HoursText(d->actual) + " " + std::string(actual));
+    }
+    Totals totals;
+    for (std::size_t i = 0; i < items.size(); ++i) totals.try_emplace(order.Key(i));
+    add_totals(totals, expected == "pedidas", by_teacher);
     KindLines shown(clepsa);
     for (std::size_t i = 0; i < order.Size(); ++i) {
       if (!shown.Take()) continue;
-      const std::string& key = order.Key(i);
+      const std::string_view key = order.Key(i);
       const auto& [first, second] = totals.at(key);
       const std::string who =
           by_teacher ? "Docente " + lines.Teacher(key) : "Grupo " + lines.Group(key);
       shown.Add(who + " (" + HoursText(first) + " " + std::string(expected) + ", " +
-                HoursText(second) + " " + std::string(actual) + "): " + Listed(order.Items(i)) +
-                ".");
+                HoursText(second) + " " + std::string(actual) + "): " + Listed(items[i]) + ".");
     }
   };
   if (!verification.document.empty()) {

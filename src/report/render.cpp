@@ -1,6 +1,7 @@
 #include "report/render.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string_view>
 
 #include "base/codepage.h"
@@ -26,7 +27,8 @@ std::string RightAligned(std::size_t number, std::size_t width) {
 // A value as the text shows it: bare when it reads unambiguously, else in double quotes with
 // inner quotes and backslashes escaped.
 std::string Shown(std::string_view value) {
-  const bool bare = !value.empty() && value.find_first_of(" \",;=\\\t\r\n") == std::string_view::npos;
+  const bool bare =
+      !value.empty() && value.find_first_of(" \",;=\\\t\r\n") == std::string_view::npos;
   if (bare) return std::string(value);
   std::string quoted = "\"";
   for (char c : value) {
@@ -39,8 +41,7 @@ std::string Shown(std::string_view value) {
 std::string LocationText(const Location& where) {
   switch (where.kind) {
     case Location::Kind::Element: {
-      std::string text =
-          std::string(where.source) + "[" + std::to_string(where.position) + "]";
+      std::string text = std::string(where.source) + "[" + std::to_string(where.position) + "]";
       if (where.line > 0) text += ", l\xEDnea " + std::to_string(where.line);
       return text;
     }
@@ -120,13 +121,20 @@ void HeaderLine(std::string& out, std::string_view label, const std::string& val
 }
 
 // ---- JSON ---------------------------------------------------------------------------------------
+// Every value is appended to the one buffer of the document: a report of a large school holds
+// hundreds of thousands of them.
 
-// A Windows-1252 text as a JSON string in UTF-8.
-std::string Json(std::string_view cp1252) {
+// A Windows-1252 text as a JSON string in UTF-8, appended.
+void AppendJson(std::string& out, std::string_view cp1252) {
   static constexpr char kHex[] = "0123456789abcdef";
-  std::string out = "\"";
-  for (char c : Cp1252ToUtf8(cp1252)) {
+  out += '"';
+  std::size_t run = 0;  // the plain bytes since the last one written otherwise
+  for (std::size_t i = 0; i < cp1252.size(); ++i) {
+    const char c = cp1252[i];
     const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F && c != '"' && c != '\\' && byte < 0x80) continue;
+    out.append(cp1252.data() + run, i - run);
+    run = i + 1;
     switch (c) {
       case '"':
         out += "\\\"";
@@ -144,17 +152,36 @@ std::string Json(std::string_view cp1252) {
         out += "\\t";
         break;
       default:
-        if (byte < 0x20 || byte == 0x7F) {
+        if (byte >= 0x80) {
+          AppendUtf8(out, Cp1252ToCodePoint(byte));
+        } else {
           out += "\\u00";
           out += kHex[byte >> 4];
           out += kHex[byte & 0xF];
-        } else {
-          out += c;
         }
     }
   }
-  return out + "\"";
+  out.append(cp1252.data() + run, cp1252.size() - run);
+  out += '"';
 }
+
+std::string Json(std::string_view cp1252) {
+  std::string out;
+  AppendJson(out, cp1252);
+  return out;
+}
+
+void AppendNumber(std::string& out, std::size_t number) {
+  char digits[24];
+  const auto [end, ignored] = std::to_chars(digits, digits + sizeof digits, number);
+  out.append(digits, end);
+}
+void AppendNumber(std::string& out, int number) {
+  char digits[16];
+  const auto [end, ignored] = std::to_chars(digits, digits + sizeof digits, number);
+  out.append(digits, end);
+}
+void AppendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
 
 void JsonTallies(std::string& out, std::string_view key, std::string_view name_key,
                  std::string_view count_key, const std::vector<Tally>& tallies) {
@@ -167,32 +194,43 @@ void JsonTallies(std::string& out, std::string_view key, std::string_view name_k
   out += tallies.empty() ? "],\n" : "\n  ],\n";
 }
 
-std::string JsonEntry(const Entry& entry) {
-  std::string out = "{\"motivo\": " + Json(ReasonName(entry.reason()));
+void JsonEntry(std::string& out, const Entry& entry) {
+  out += "{\"motivo\": ";
+  AppendJson(out, ReasonName(entry.reason()));
   const Location& where = entry.location();
   switch (where.kind) {
     case Location::Kind::Element:
-      out += ", \"coleccion\": " + Json(where.source) +
-             ", \"posicion\": " + std::to_string(where.position) +
-             ", \"linea\": " + std::to_string(where.line);
+      out += ", \"coleccion\": ";
+      AppendJson(out, where.source);
+      out += ", \"posicion\": ";
+      AppendNumber(out, std::size_t{where.position});
+      out += ", \"linea\": ";
+      AppendNumber(out, std::size_t{where.line});
       break;
     case Location::Kind::Record:
-      out += ", \"tabla\": " + Json(where.source) +
-             ", \"registro\": " + std::to_string(where.position);
+      out += ", \"tabla\": ";
+      AppendJson(out, where.source);
+      out += ", \"registro\": ";
+      AppendNumber(out, std::size_t{where.position});
       break;
     case Location::Kind::None:
       break;
   }
   if (entry.Renamed()) {
-    out += ", \"anterior\": " + Json(entry.OldCode()) + ", \"nuevo\": " + Json(entry.NewCode());
+    out += ", \"anterior\": ";
+    AppendJson(out, entry.OldCode());
+    out += ", \"nuevo\": ";
+    AppendJson(out, entry.NewCode());
   }
   out += ", \"codigos\": {";
   for (std::size_t i = 0; i < entry.CodeCount(); ++i) {
     const Code code = entry.CodeAt(i);
     if (i > 0) out += ", ";
-    out += Json(code.name) + ": " + Json(code.value);
+    AppendJson(out, code.name);
+    out += ": ";
+    AppendJson(out, code.value);
   }
-  return out + "}}";
+  out += "}}";
 }
 
 std::string JsonStrings(const std::vector<std::string>& texts) {
@@ -207,19 +245,33 @@ std::string JsonNumber(double value) {
              : std::to_string(value);
 }
 
-std::string JsonLesson(const Lesson& lesson) {
-  return "{\"dia\": " + std::to_string(lesson.day) + ", \"sesion_orden\": " + Json(lesson.period) +
-         ", \"grupo\": " + Json(lesson.group) + ", \"contenido\": " + Json(lesson.subject) +
-         ", \"docente\": " + Json(lesson.teacher) + ", \"aula\": " + Json(lesson.room) +
-         ", \"ocupacion\": " + (lesson.duty ? "true" : "false") + "}";
+void JsonLesson(std::string& out, const Lesson& lesson) {
+  out += "{\"dia\": ";
+  AppendNumber(out, lesson.day);
+  out += ", \"sesion_orden\": ";
+  AppendJson(out, lesson.period);
+  out += ", \"grupo\": ";
+  AppendJson(out, lesson.group);
+  out += ", \"contenido\": ";
+  AppendJson(out, lesson.subject);
+  out += ", \"docente\": ";
+  AppendJson(out, lesson.teacher);
+  out += ", \"aula\": ";
+  AppendJson(out, lesson.room);
+  out += ", \"ocupacion\": ";
+  AppendBool(out, lesson.duty);
+  out += '}';
 }
 
 template <typename Item, typename Render>
 void JsonList(std::string& out, std::string_view key, const std::vector<Item>& items, Render render,
               bool last = false) {
-  out += "    " + Json(key) + ": [";
+  out += "    ";
+  AppendJson(out, key);
+  out += ": [";
   for (std::size_t i = 0; i < items.size(); ++i) {
-    out += (i == 0 ? "\n      " : ",\n      ") + render(items[i]);
+    out += i == 0 ? "\n      " : ",\n      ";
+    render(out, items[i]);
   }
   out += items.empty() ? "]" : "\n    ]";
   out += last ? "\n" : ",\n";
@@ -257,23 +309,35 @@ void JsonLevels(std::string& out, const Report& report) {
     return;
   }
   const Verification& verification = timetables.verification;
-  auto difference = [](const HoursDifference& d) {
-    return "{\"grupo\": " + Json(d.group) + ", \"contenido\": " + Json(d.subject) +
-           ", \"docente\": " + Json(d.teacher) + ", \"ocupacion\": " + (d.duty ? "true" : "false") +
-           ", \"esperadas\": " + JsonNumber(d.expected) +
-           ", \"obtenidas\": " + JsonNumber(d.actual) + "}";
+  auto difference = [](std::string& text, const HoursDifference& d) {
+    text += "{\"grupo\": ";
+    AppendJson(text, d.group);
+    text += ", \"contenido\": ";
+    AppendJson(text, d.subject);
+    text += ", \"docente\": ";
+    AppendJson(text, d.teacher);
+    text += ", \"ocupacion\": ";
+    AppendBool(text, d.duty);
+    text += ", \"esperadas\": " + JsonNumber(d.expected) +
+            ", \"obtenidas\": " + JsonNumber(d.actual) + "}";
   };
-  auto clash = [&timetables](const Clash& c) {
-    std::string text = std::string("{\"tipo\": ") +
-                       (c.kind == Clash::Kind::Teacher ? "\"docente\""
-                        : c.kind == Clash::Kind::Room  ? "\"aula\""
-                                                       : "\"grupo\"") +
-                       ", \"codigo\": " + Json(c.code) + ", \"dia\": " + std::to_string(c.day) +
-                       ", \"sesion_orden\": " + Json(c.period) + ", \"clases\": [";
+  auto clash = [&timetables](std::string& text, const Clash& c) {
+    text += "{\"tipo\": ";
+    text += c.kind == Clash::Kind::Teacher ? "\"docente\""
+            : c.kind == Clash::Kind::Room  ? "\"aula\""
+                                           : "\"grupo\"";
+    text += ", \"codigo\": ";
+    AppendJson(text, c.code);
+    text += ", \"dia\": ";
+    AppendNumber(text, c.day);
+    text += ", \"sesion_orden\": ";
+    AppendJson(text, c.period);
+    text += ", \"clases\": [";
     for (std::size_t i = 0; i < c.lessons.size(); ++i) {
-      text += (i > 0 ? ", " : "") + JsonLesson(timetables.written[c.lessons[i]]);
+      if (i > 0) text += ", ";
+      JsonLesson(text, timetables.written[c.lessons[i]]);
     }
-    return text + "]}";
+    text += "]}";
   };
   out += "  \"verificacion\": {\n";
   JsonList(out, "horas_documento", verification.document, difference);
@@ -318,13 +382,16 @@ std::string RenderText(const Report& report) {
                         : "Informe de la exportaci\xF3n Clepsa -> ITACA\n";
   HeaderLine(out, "Documento", header.document);
   HeaderLine(out, "Carpeta de trabajo", header.folder);
-  out += "Plantilla horaria: " + (header.template_code.empty() ? std::string("ninguna")
-                                                               : header.template_code) + "\n";
+  out += "Plantilla horaria: " +
+         (header.template_code.empty() ? std::string("ninguna") : header.template_code) + "\n";
   HeaderLine(out, "Idioma", header.language);
   HeaderLine(out, "Curso", header.school_year);
   HeaderLine(out, "Documento de salida", header.output);
   out += "\n" + RenderLevelsText(report) + "\n";
-  Tallies(out, "Registros le\xED" "dos", report.read());
+  Tallies(out,
+          "Registros le\xED"
+          "dos",
+          report.read());
   Tallies(out, "Elementos escritos", report.elements());
   Tallies(out, "Filas por tabla", report.tables());
   if (!report.read().empty() || !report.elements().empty() || !report.tables().empty()) {
@@ -357,11 +424,18 @@ std::string RenderText(const Report& report) {
 
 std::string RenderJson(const Report& report) {
   const Report::Header& header = report.header();
-  std::string out = "{\n";
+  // Room for what a large report holds, about what its entries, clashes and differences take,
+  // so that tens of megabytes are not copied again at every growth.
+  const Verification& verification = report.timetables().verification;
+  std::size_t clashing = 0;
+  for (const Clash& clash : verification.clashes) clashing += clash.lessons.size();
+  std::string out;
+  out.reserve(4096 + report.Size() * 160 + clashing * 180 +
+              (verification.document.size() + verification.clepsa.size()) * 130);
+  out += "{\n";
   out += "  \"version\": " + std::to_string(kJsonVersion) + ",\n";
   out += std::string("  \"tipo\": ") +
-         (report.kind() == Report::Kind::Conversion ? "\"conversion\"" : "\"exportacion\"") +
-         ",\n";
+         (report.kind() == Report::Kind::Conversion ? "\"conversion\"" : "\"exportacion\"") + ",\n";
   out += "  \"documento\": " + Json(header.document) + ",\n";
   out += "  \"carpeta\": " + Json(header.folder) + ",\n";
   out += "  \"plantilla\": " + Json(header.template_code) + ",\n";
@@ -397,8 +471,8 @@ std::string RenderJson(const Report& report) {
   out += "  \"entradas\": [";
   const std::vector<std::size_t> order = report.Grouped();
   for (std::size_t i = 0; i < order.size(); ++i) {
-    out += i == 0 ? "\n" : ",\n";
-    out += "    " + JsonEntry(report.At(order[i]));
+    out += i == 0 ? "\n    " : ",\n    ";
+    JsonEntry(out, report.At(order[i]));
   }
   out += order.empty() ? "],\n" : "\n  ],\n";
   JsonLevels(out, report);

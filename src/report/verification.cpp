@@ -1,6 +1,6 @@
 // The export's verification: hours per group, subject and teacher in two timetables side by side,
 // lessons written without teacher or room, and who is in two places in one slot. Hash maps keyed
-// by the codes' numbers, sorted once at the end.
+// by the codes' numbers; the lessons of a slot found by sorting, sorted once at the end.
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
@@ -18,6 +18,7 @@ namespace {
 // timetables, which outlive the verification.
 class Codes {
  public:
+  void Reserve(std::size_t codes) { ids_.reserve(codes); }
   std::uint64_t Of(std::string_view code) {
     return ids_.try_emplace(code, static_cast<std::uint64_t>(ids_.size())).first->second;
   }
@@ -27,20 +28,25 @@ class Codes {
 };
 
 // Duty, group, subject and teacher in one number (20 bits a code: a million codes at most).
-std::uint64_t HoursKey(Codes& codes, bool duty, const std::string& group,
-                       const std::string& subject, const std::string& teacher) {
-  return (duty ? 1ull << 63 : 0) | codes.Of(group) << 40 | codes.Of(subject) << 20 |
-         codes.Of(teacher);
+std::uint64_t HoursKey(bool duty, std::uint64_t group, std::uint64_t subject,
+                       std::uint64_t teacher) {
+  return (duty ? 1ull << 63 : 0) | group << 40 | subject << 20 | teacher;
 }
 
 // The hours of every group, subject and teacher on both sides.
 class Sides {
  public:
-  explicit Sides(Codes& codes) : codes_(codes) {}
+  Sides(Codes& codes, std::size_t expected) : codes_(codes) { hours_.reserve(expected); }
 
   void Add(bool duty, const std::string& group, const std::string& subject,
            const std::string& teacher, double expected, double actual) {
-    auto [at, added] = hours_.try_emplace(HoursKey(codes_, duty, group, subject, teacher));
+    Add(HoursKey(duty, codes_.Of(group), codes_.Of(subject), codes_.Of(teacher)), duty, group,
+        subject, teacher, expected, actual);
+  }
+  // With the key already made of the codes' numbers.
+  void Add(std::uint64_t key, bool duty, const std::string& group, const std::string& subject,
+           const std::string& teacher, double expected, double actual) {
+    auto [at, added] = hours_.try_emplace(key);
     if (added) at->second = {group, subject, teacher, 0, 0, duty};
     at->second.expected += expected;
     at->second.actual += actual;
@@ -62,6 +68,17 @@ class Sides {
  private:
   Codes& codes_;
   std::unordered_map<std::uint64_t, HoursDifference> hours_;
+};
+
+// One lesson in one slot of a teacher, room or group: the code, the day and the period in one
+// number, and the lesson's place in the written timetable. Sorted, the lessons of one slot lie
+// together in the order they were written.
+struct Seat {
+  std::uint64_t slot;
+  std::uint32_t lesson;
+  bool operator<(const Seat& other) const {
+    return slot != other.slot ? slot < other.slot : lesson < other.lesson;
+  }
 };
 
 }  // namespace
@@ -88,51 +105,60 @@ bool IsRoomClash(const std::vector<const Lesson*>& lessons) {
 Verification Verify(const Timetables& timetables) {
   Verification result;
 
-  // ITACA's own timetable of the template beside the document written.
+  // ITACA's own timetable of the template beside the document written; who is where in each
+  // slot of the document written.
   Codes codes;
-  Sides document(codes);
+  codes.Reserve(timetables.asked.size() + timetables.placed.size());
+  Sides document(codes, timetables.itaca.size() / 2);
   for (const Lesson& l : timetables.itaca)
     document.Add(l.duty, l.group, l.subject, l.teacher, 1, 0);
-  std::vector<const Lesson*> written;
-  for (const Lesson& lesson : timetables.written) {
+  std::vector<Seat> teachers, rooms, groups;
+  teachers.reserve(timetables.written.size());
+  rooms.reserve(timetables.written.size());
+  groups.reserve(timetables.written.size());
+  for (std::size_t i = 0; i < timetables.written.size(); ++i) {
+    const Lesson& lesson = timetables.written[i];
     if (lesson.left_out) continue;
-    written.push_back(&lesson);
-    document.Add(lesson.duty, lesson.group, lesson.subject, lesson.teacher, 0, 1);
+    const std::uint64_t group = codes.Of(lesson.group), teacher = codes.Of(lesson.teacher);
+    document.Add(HoursKey(lesson.duty, group, codes.Of(lesson.subject), teacher), lesson.duty,
+                 lesson.group, lesson.subject, lesson.teacher, 0, 1);
+    const std::uint64_t when =
+        static_cast<std::uint64_t>(lesson.day & 0xF) << 20 | codes.Of(lesson.period);
+    const auto at = static_cast<std::uint32_t>(i);
+    if (!lesson.teacher.empty()) teachers.push_back({teacher << 24 | when, at});
     if (lesson.duty) continue;
     if (lesson.teacher.empty()) result.without_teacher.push_back(lesson);
-    if (lesson.room.empty()) result.without_room.push_back(lesson);
+    if (lesson.room.empty()) {
+      result.without_room.push_back(lesson);
+    } else {
+      rooms.push_back({codes.Of(lesson.room) << 24 | when, at});
+    }
+    groups.push_back({group << 24 | when, at});
   }
   result.document = document.Differences();
 
   // The hours Clepsa was asked to place beside the hours it placed.
-  Sides clepsa(codes);
+  Sides clepsa(codes, timetables.asked.size());
   for (const Load& l : timetables.asked)
     clepsa.Add(l.duty, l.group, l.subject, l.teacher, l.hours, 0);
   for (const Load& l : timetables.placed)
     clepsa.Add(l.duty, l.group, l.subject, l.teacher, 0, l.hours);
   result.clepsa = clepsa.Differences();
 
-  // Who is where in each slot: the code, the day and the period in one number.
-  auto slot = [&](const std::string& code, const Lesson& lesson) {
-    return codes.Of(code) << 24 | static_cast<std::uint64_t>(lesson.day & 0xF) << 20 |
-           codes.Of(lesson.period);
-  };
-  std::unordered_map<std::uint64_t, std::vector<const Lesson*>> teachers, rooms, groups;
-  for (const Lesson* lesson : written) {
-    if (!lesson->teacher.empty()) teachers[slot(lesson->teacher, *lesson)].push_back(lesson);
-    if (lesson->duty) continue;
-    if (!lesson->room.empty()) rooms[slot(lesson->room, *lesson)].push_back(lesson);
-    groups[slot(lesson->group, *lesson)].push_back(lesson);
-  }
-  auto gather = [&](const auto& by_slot, Clash::Kind kind, auto code_of, auto is_clash) {
+  std::vector<const Lesson*> lessons;
+  auto gather = [&](std::vector<Seat>& seats, Clash::Kind kind, auto code_of, auto is_clash) {
+    std::sort(seats.begin(), seats.end());
     std::vector<Clash> found;
-    for (const auto& [slot, lessons] : by_slot) {
-      if (lessons.size() < 2 || !is_clash(lessons)) continue;
+    for (std::size_t from = 0, to = 0; from < seats.size(); from = to) {
+      while (to < seats.size() && seats[to].slot == seats[from].slot) ++to;
+      if (to - from < 2) continue;
+      lessons.clear();
+      for (std::size_t i = from; i < to; ++i)
+        lessons.push_back(&timetables.written[seats[i].lesson]);
+      if (!is_clash(lessons)) continue;
       const Lesson& first = *lessons.front();
       Clash clash{kind, code_of(first), first.day, first.period, {}};
-      for (const Lesson* lesson : lessons) {
-        clash.lessons.push_back(static_cast<std::size_t>(lesson - timetables.written.data()));
-      }
+      for (std::size_t i = from; i < to; ++i) clash.lessons.push_back(seats[i].lesson);
       found.push_back(std::move(clash));
     }
     std::sort(found.begin(), found.end(), [](const Clash& a, const Clash& b) {

@@ -19,16 +19,16 @@ std::vector<std::string> Lines(const report::Report& report) {
 }
 
 TEST_F(ExportTest, ReportNamesEveryRecordLeftOutOrWrittenIncomplete) {
-  Soluc({{"MAT", "*479", 0, 1, "0", "1A", "PGA", "A1"},   // not placed
-         {"MAT", "*479", 1, 1, "0", "9Z", "PGA", "A1"},   // unknown group
-         {"XXX", "*479", 1, 1, "0", "1A", "PGA", "A1"},   // unknown subject
-         {"MAT", "*479", 1, 9, "0", "1A", "PGA", "A1"},   // no ninth hour
-         {"MAT", "*479", 1, 1, "0", "1A", "NOP", "B7"},   // written without teacher and room
-         {"MAT", "*479", 1, 2, "0", "1A", "", ""},        // no teacher or room: nothing to say
-         {"ZZZ", "ZZZ", 1, 1, "0", "", "PGA", ""},        // unknown duty
-         {"GUA", "GUA", 1, 1, "0", "", "NOP", ""},        // duty of an unknown teacher
-         {"GUA", "GUA", 2, 0, "0", "", "PGA", ""},        // not placed
-         {"GUA", "GUA", 1, 1, "1", "", "PGA", ""},        // another frame: no slot
+  Soluc({{"MAT", "*479", 0, 1, "0", "1A", "PGA", "A1"},  // not placed
+         {"MAT", "*479", 1, 1, "0", "9Z", "PGA", "A1"},  // unknown group
+         {"XXX", "*479", 1, 1, "0", "1A", "PGA", "A1"},  // unknown subject
+         {"MAT", "*479", 1, 9, "0", "1A", "PGA", "A1"},  // no ninth hour
+         {"MAT", "*479", 1, 1, "0", "1A", "NOP", "B7"},  // written without teacher and room
+         {"MAT", "*479", 1, 2, "0", "1A", "", ""},       // no teacher or room: nothing to say
+         {"ZZZ", "ZZZ", 1, 1, "0", "", "PGA", ""},       // unknown duty
+         {"GUA", "GUA", 1, 1, "0", "", "NOP", ""},       // duty of an unknown teacher
+         {"GUA", "GUA", 2, 0, "0", "", "PGA", ""},       // not placed
+         {"GUA", "GUA", 1, 1, "1", "", "PGA", ""},       // another frame: no slot
          {"GUA", "GUA", 1, 1, "0", "", "PGA", ""}});
   const ExportResult result = Run();
   EXPECT_EQ(Lines(result.report),
@@ -100,6 +100,61 @@ TEST_F(ExportTest, ReportNamesEveryRecordLeftOutOrWrittenIncomplete) {
       "y 1 h colocadas.\n"
       "Clases escritas sin docente: G1A MAT-IT 2 h.\n"
       "Clases escritas sin aula: G1A MAT-IT 2 h.\n");
+}
+
+// The records left out stay in the report's timetable in ITACA's codes where the tables know
+// them: a placed one is drawn crossed out in its cell, one without day or slot is listed below
+// the grids of its group, teacher and room.
+TEST_F(ExportTest, RecordsLeftOutAreDrawnOrListedBelowTheirGrids) {
+  Soluc({{"MAT", "*479", 0, 1, "0", "1A", "PGA", "A1"},  // not placed
+         {"MAT", "*479", 1, 9, "0", "1A", "PGA", "A1"},  // no ninth hour
+         {"XXX", "*479", 1, 1, "0", "1A", "PGA", "A1"},  // unknown subject, in its slot
+         {"GUA", "GUA", 2, 0, "0", "", "PGA", ""},       // duty not placed
+         {"MAT", "*479", 1, 2, "0", "1A", "PGA", "A1"}});
+  const ExportResult result = Run();
+  std::vector<std::string> left_out;
+  for (const report::Lesson& l : result.report.timetables().written) {
+    if (!l.left_out) continue;
+    left_out.push_back(std::to_string(l.day) + " " + l.period + " " + l.group + " " + l.subject +
+                       " " + l.teacher + " " + l.room + (l.duty ? " ocupacion" : ""));
+  }
+  EXPECT_EQ(left_out, (std::vector<std::string>{
+                          "0 1 G1A MAT-IT 12345678Z AULA-1", "1 9 G1A MAT-IT 12345678Z AULA-1",
+                          "1 1 G1A XXX 12345678Z AULA-1", "2 0  GUARDIA1 12345678Z  ocupacion"}));
+
+  const std::string page = report::RenderHtml(result.report);
+  const std::size_t group = page.find("id=\"grupo-G1A\"");
+  ASSERT_NE(group, std::string::npos);
+  const std::string section = page.substr(group, page.find("</section>", group) - group);
+  EXPECT_NE(section.find("<td><p class=\"fuera\" title=\"No se escribe\"><b>XXX</b>"),
+            std::string::npos)
+      << section;
+  const std::string heading = "<div class=\"sin-colocar\"><h4>Sin colocar en la rejilla</h4>";
+  const std::size_t list = section.find(heading);
+  ASSERT_NE(list, std::string::npos) << section;
+  EXPECT_EQ(section.substr(list + heading.size()),
+            "<p class=\"fuera\" title=\"No se escribe\"><b>MAT-IT</b><br>12345678Z<br>AULA-1<br>"
+            "sin día, hora 1</p><p class=\"fuera\" title=\"No se escribe\"><b>MAT-IT</b><br>"
+            "12345678Z<br>AULA-1<br>lunes, hora 9</p></div>\n");
+  const std::size_t teacher = page.find("id=\"docente-12345678Z\"");
+  ASSERT_NE(teacher, std::string::npos);
+  EXPECT_NE(page.find("<b>GUARDIA1</b><br>martes</p></div>", teacher), std::string::npos)
+      << page.substr(teacher);
+}
+
+// The report files the backup keeps name the template the export was run with, in each form.
+TEST_F(ExportTest, BackupReportFilesNameTheChosenTemplate) {
+  Soluc({{"MAT", "*479", 1, 1, "0", "1A", "PGA", "A1"}});
+  WriteFile(output, "<centro/>");  // an export that replaces a document keeps a backup
+  const ExportResult result = Run();
+  ASSERT_TRUE(result.backup.has_value());
+  const fs::path& kept = result.backup->folder;
+  EXPECT_NE(ReadFile(kept / "informe.txt").find("\nPlantilla horaria: T1\nCurso: 2023\n"),
+            std::string::npos);
+  EXPECT_NE(ReadFile(kept / "informe.json").find("\n  \"plantilla\": \"T1\",\n"),
+            std::string::npos);
+  EXPECT_NE(ReadFile(kept / "informe.html").find("<br>\nPlantilla horaria: T1<br>\n"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -184,6 +184,28 @@ TEST(Verify, EachKindOfDifference) {
   EXPECT_EQ(v.document[0].actual, 3);
 }
 
+// Clashes teachers first, then rooms, then groups, each kind by code, day and period; every
+// clash names the lessons of its slot in the order they were written, left-out ones aside.
+TEST(Verify, ClashesInOrderWithTheirLessonsAsWritten) {
+  Timetables t;
+  t.written = {{2, "1", "G2", "S", "TB", "R1"},               // 0
+               {1, "3", "G1", "S", "TA", "R1"},               // 1
+               {2, "1", "G1", "S", "TB", "R2"},               // 2: TB in two rooms
+               {1, "3", "G3", "S", "TC", "R1"},               // 3: R1 with two teachers
+               {2, "1", "G9", "S", "TB", "R3", false, true},  // 4: left out
+               {1, "3", "G1", "S2", "TA", "R9"},              // 5: TA in two, G1 split
+               {1, "2", "G4", "S", "TA", "R4"}};
+  std::vector<std::string> found;
+  for (const Clash& c : Verify(t).clashes) {
+    std::string text = std::to_string(static_cast<int>(c.kind)) + " " + c.code + " " +
+                       std::to_string(c.day) + " " + c.period + ":";
+    for (std::size_t lesson : c.lessons) text += " " + std::to_string(lesson);
+    found.push_back(text);
+  }
+  EXPECT_EQ(found, (std::vector<std::string>{"0 TA 1 3: 1 5", "0 TB 2 1: 0 2", "1 R1 1 3: 1 3",
+                                             "2 G1 1 3: 1 5"}));
+}
+
 TEST(Verify, TheExportsLinesNameGroupSubjectAndTeacher) {
   Report report(Report::Kind::Export);
   report.timetables() = Exported();
@@ -242,9 +264,39 @@ TEST(RenderHtml, SelfContainedWithAGridPerGroupTeacherAndRoomAndMarkedCells) {
     ++clashes;
   }
   EXPECT_EQ(clashes, 6u) << "two lessons in the teacher's grid, the groups' and the rooms'";
-  EXPECT_NE(html.find("<p class=\"fuera\" title=\"No se escribe\"><b>QUI</b>"),
-            std::string::npos);
+  EXPECT_NE(html.find("<p class=\"fuera\" title=\"No se escribe\"><b>QUI</b>"), std::string::npos);
   EXPECT_NE(html.find("break-after:page"), std::string::npos);
+}
+
+// One group's grid exactly: lessons of one cell in the timetable's order, names escaped and in
+// UTF-8, a period without times, a missing room, and what no cell holds listed below the grid.
+TEST(RenderHtml, GridCellsInOrderAndWhatNoCellHoldsBelowIt) {
+  Report report(Report::Kind::Export);
+  Timetables& timetables = report.timetables();
+  timetables.periods = {{"1", "08:00", "08:55"}, {"2", "", ""}};
+  timetables.written = {{1, "1", "G", "S", "T", "R"},
+                        {1, "1", "G", "S2", "T2", "R2"},
+                        {2, "2", "G", "S", "T", ""},
+                        {0, "0", "G", "S", "T", "R", false, true},
+                        {3, "9", "G", "S", "T", "R", false, true}};
+  report.Name(NameKind::Subject, "S", "Matem\xE0tiques <1>");
+  const std::string html = RenderHtml(report);
+  const std::string section =
+      "<section class=\"rejilla\" id=\"grupo-G\" data-tipo=\"grupo\" data-codigo=\"G\">\n"
+      "<h3>Grupo G</h3>\n<table class=\"horario\"><thead><tr><th>Sesión</th><th>Lunes</th>"
+      "<th>Martes</th><th>Miércoles</th><th>Jueves</th><th>Viernes</th></tr></thead><tbody>"
+      "<tr><th>1<br>08:00-08:55</th><td><p><b>Matemàtiques &lt;1&gt;</b><br>T<br>R</p>"
+      "<p><b>S2</b><br>T2<br>R2</p></td><td></td><td></td><td></td><td></td></tr>"
+      "<tr><th>2</th><td></td><td><p><b>Matemàtiques &lt;1&gt;</b><br>T<br><i>sin aula</i></p>"
+      "</td><td></td><td></td><td></td></tr></tbody></table><div class=\"sin-colocar\">"
+      "<h4>Sin colocar en la rejilla</h4><p class=\"fuera\" title=\"No se escribe\"><b>"
+      "Matemàtiques &lt;1&gt;</b><br>T<br>R<br>sin día ni hora</p><p class=\"fuera\" "
+      "title=\"No se escribe\"><b>Matemàtiques &lt;1&gt;</b><br>T<br>R<br>miércoles, hora 9</p>"
+      "</div>\n</section>\n";
+  EXPECT_NE(html.find(section), std::string::npos) << html.substr(html.find("<section class"));
+  // The teacher's grid names the group instead of the teacher.
+  EXPECT_NE(html.find("<h3>Docente T2</h3>"), std::string::npos);
+  EXPECT_NE(html.find("<p><b>S2</b><br>G<br>R2</p>"), std::string::npos);
 }
 
 }  // namespace

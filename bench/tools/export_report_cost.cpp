@@ -1,0 +1,122 @@
+// What the export's report costs beside the export itself, in one process: the timetable written
+// from SOLUC without a report (the export's own work), then again with the report (its
+// timetables gathered and verified), the three renderings and their writing with fsync, as the
+// backup keeps them; then the text and the JSON of the same report without its timetables (the
+// entries alone, what the backup kept before the verification and the page). Run it on a folder
+// the export works on, after one export has rebuilt DIASHORAST for the template.
+// Usage: export_report_cost WORKING_DIR DOCUMENT.xml TEMPLATE OUT_DIR
+// Prints one line per part: name, wall seconds, processor seconds; then the bytes written.
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "export/solution_export.h"
+#include "itaca/document.h"
+#include "platform/file_system.h"
+#include "report/report.h"
+#include "run/report_file.h"
+#include "store/database.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Part {
+ public:
+  explicit Part(const char* name)
+      : name_(name), wall_(std::chrono::steady_clock::now()), cpu_(std::clock()) {}
+  ~Part() {
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_).count();
+    const double cpu = static_cast<double>(std::clock() - cpu_) / CLOCKS_PER_SEC;
+    std::printf("%s %.6f %.6f\n", name_, wall, cpu);
+  }
+
+ private:
+  const char* name_;
+  std::chrono::steady_clock::time_point wall_;
+  std::clock_t cpu_;
+};
+
+void Write(const fs::path& file, const std::string& bytes) {
+  fs::remove(file);
+  const std::string_view piece(bytes);
+  tc::platform::RealFileSystem().WriteNewFile(file, std::span<const std::string_view>(&piece, 1));
+}
+
+// One export into `document` (loaded afresh), with or without its report.
+tc::ExportCounts Timetable(tc::store::Database& db, tc::itaca::Document& document,
+                           const std::string& template_code, tc::report::Report* report) {
+  const tc::CentreIdentity identity = tc::ReadIdentity(document);
+  tc::SolutionTables tables(db);
+  const tc::ExportCounts counts = tc::WriteTimetable(
+      tables, document, identity, {template_code, identity.curso, "01/01/2027 00:00:00"}, report);
+  tables.Close();
+  return counts;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::fprintf(stderr, "uso: export_report_cost CARPETA DOCUMENTO.xml PLANTILLA SALIDA\n");
+    return 64;
+  }
+  try {
+    tc::store::Database db(argv[1]);
+    const fs::path out(argv[4]);
+    fs::create_directories(out);
+    {
+      tc::itaca::Document document = tc::itaca::Document::Load(argv[2]);
+      {
+        Part part("exportacion_sin_informe");
+        Timetable(db, document, argv[3], nullptr);
+      }
+      Part part("documento_escrito");
+      Write(out / "salida.xml", document.Serialize());
+    }
+    tc::itaca::Document document = tc::itaca::Document::Load(argv[2]);
+    tc::report::Report report(tc::report::Report::Kind::Export);
+    {
+      Part part("exportacion_con_informe");
+      Timetable(db, document, argv[3], &report);
+    }
+    std::size_t bytes = 0;
+    for (const auto& [name, format] :
+         {std::pair<const char*, tc::ReportFormat>{"informe.txt", tc::ReportFormat::Text},
+          {"informe.json", tc::ReportFormat::Json},
+          {"informe.html", tc::ReportFormat::Html}}) {
+      std::string contents;
+      {
+        Part part(name);
+        contents = tc::ReportFileContents(report, format);
+      }
+      Part part("escritura");
+      Write(out / name, contents);
+      bytes += contents.size();
+    }
+    std::printf("bytes %zu\n", bytes);
+    tc::report::Report entries = report;
+    entries.timetables() = {};
+    for (const auto& [name, format] :
+         {std::pair<const char*, tc::ReportFormat>{"entradas.txt", tc::ReportFormat::Text},
+          {"entradas.json", tc::ReportFormat::Json}}) {
+      std::string contents;
+      {
+        Part part(name);
+        contents = tc::ReportFileContents(entries, format);
+      }
+      Part part("escritura_entradas");
+      Write(out / name, contents);
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
