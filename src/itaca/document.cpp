@@ -11,9 +11,9 @@
 #include "base/codepage.h"
 #include "base/digest.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "encoding.h"
 #include "platform/platform.h"
-#include "store/text.h"
 #include "wellformed.h"
 #include "writer.h"
 

@@ -7,8 +7,8 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "platform/platform.h"
-#include "store/text.h"
 
 namespace tc::store {
 

@@ -12,6 +12,7 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "export/export_fixture.h"
 #include "platform/platform.h"
 #include "report/render.h"
@@ -22,7 +23,6 @@
 #include "run/work_record.h"
 #include "store/database.h"
 #include "store/schemas.h"
-#include "store/text.h"
 #include "support/test_support.h"
 
 namespace tc {
