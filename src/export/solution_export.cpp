@@ -13,7 +13,6 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
-#include "conversion/conversion.h"
 #include "itaca/document.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -426,11 +425,11 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
                             report::Report* report) {
   SolutionTables::Tables& tables = solution.tables();
 
-  // What the verification compares the written timetable with: ITACA's own of the template
-  // (read before the old root goes), the tables' names, ASIGT's hours, the template's periods.
+  // What the verification compares the written timetable with besides ITACA's own of the
+  // template (the caller's, read before the old root goes): the tables' names, ASIGT's hours, the
+  // template's periods.
   if (report) {
     report::Timetables& timetables = report->timetables();
-    timetables.itaca = TemplateTimetable(document, choice.template_code);
     NameCodes(tables, *report);
     AskedHours(tables.asignaciones, timetables);
     for (tables.tramos.First(); !tables.tramos.Eof(); tables.tramos.Next()) {
