@@ -11,7 +11,6 @@
 #include "base/codepage.h"
 #include "base/error.h"
 #include "cli_interaction.h"
-#include "itaca/document.h"
 #include "platform/platform.h"
 #include "report/render.h"
 #include "run/advice.h"
@@ -100,24 +99,10 @@ void PrintBackup(const std::optional<store::GenerationInfo>& backup, std::ostrea
       << " (transclepsa restore " << backup->number << " la repone)\n";
 }
 
-bool InputExists(const fs::path& file) {
-  std::error_code ignored;
-  return !file.empty() && fs::is_regular_file(file, ignored);
-}
-
-// The language given, as one of the two of the list; a usage error for any other text.
-std::string Language(const std::optional<std::string>& utf8) {
-  if (!utf8) return std::string(kValencian);
-  if (std::optional<std::string> language = LanguageOf(Utf8ToCp1252(*utf8))) return *language;
-  throw Error("El idioma \xAB" + Utf8ToCp1252(*utf8) +
-                  "\xBB no es ninguno de los de la lista: VALENCI\xC1 o CASTELLANO.",
-              ErrorKind::Usage);
-}
-
 // The conversion's state and answers from the command's options.
 RunState StateFor(const ConvertOptions& options) {
   RunState state;
-  state.LanguageChoice = Language(options.language);
+  state.LanguageChoice = NamedLanguage(ToCp1252(options.language));
   return state;
 }
 
@@ -204,26 +189,25 @@ ExitStatus CheckConversion(const ConvertOptions& options, std::ostream& terminal
 ExitStatus ListTemplates(const TemplatesOptions& options, std::ostream& out, std::ostream& err) {
   return Guarded(err, [&] {
     const fs::path file = platform::PathFromUtf8(options.file);
-    if (!InputExists(file)) return ReportMissing(Notice::NoFile, {file}, err);
-    const itaca::Document document = itaca::Document::Load(file);
-    const std::string language = Language(options.language);
-    TemplateDialog dialog(document, TemplateDialogMode::Conversion, language);
-    const std::vector<std::string> codes = dialog.Codes();
-    if (codes.empty()) {
+    const std::optional<TemplateList> list = DocumentTemplates(file, ToCp1252(options.language));
+    if (!list) return ReportMissing(Notice::NoFile, {file}, err);
+    if (list->templates.empty()) {
       out << "El documento no tiene plantillas horarias.\n";
       return ExitStatus::Completed;
     }
-    out << "Plantillas horarias (idioma " << ForTerminal(language) << "):\n";
-    for (std::size_t i = 0; i < codes.size(); ++i) {
-      // Each code as if chosen in the combo box, the first one being the preselected one.
-      dialog.SetCodeText(codes[i]);
-      out << '\n' << ForTerminal(codes[i]) << (i == 0 ? "  (preseleccionada)" : "") << '\n';
-      out << "  Horario: " << ForTerminal(dialog.Description()) << '\n';
-      out << "  Turno: " << ForTerminal(dialog.Shift()) << '\n';
+    out << "Plantillas horarias (idioma " << ForTerminal(list->language) << "):\n";
+    for (const TemplateListing& listing : list->templates) {
+      const bool preselected = &listing == &list->templates.front();
+      out << '\n'
+          << ForTerminal(listing.code) << (preselected ? "  (preseleccionada)" : "") << '\n';
+      out << "  Horario: " << ForTerminal(listing.description) << '\n';
+      out << "  Turno: " << ForTerminal(listing.shift) << '\n';
       out << "  HORAS:";
-      if (dialog.PeriodLines().empty()) out << " ninguna";
+      if (listing.period_lines.empty()) out << " ninguna";
       out << '\n';
-      for (const std::string& line : dialog.PeriodLines()) out << "    " << ForTerminal(line) << '\n';
+      for (const std::string& line : listing.period_lines) {
+        out << "    " << ForTerminal(line) << '\n';
+      }
     }
     return ExitStatus::Completed;
   });

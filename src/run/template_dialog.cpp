@@ -5,6 +5,7 @@
 
 #include "base/error.h"
 #include "conversion/conversion.h"
+#include "run/workplace.h"
 #include "store/database.h"
 #include "store/schemas.h"
 #include "store/table.h"
@@ -187,6 +188,29 @@ void TemplateDialog::Refresh() {
   // The list box keeps its lines in ascending text order; the blank in front of a one-digit
   // order sorts before the digits, so orders 1 to 99 come out in numeric order.
   std::stable_sort(period_lines_.begin(), period_lines_.end());
+}
+
+std::string NamedLanguage(const std::optional<std::string>& text) {
+  if (!text) return std::string(kValencian);
+  if (std::optional<std::string> language = LanguageOf(*text)) return *language;
+  throw Error("El idioma \xAB" + *text +
+                  "\xBB no es ninguno de los de la lista: VALENCI\xC1 o CASTELLANO.",
+              ErrorKind::Usage);
+}
+
+std::optional<TemplateList> DocumentTemplates(const std::filesystem::path& file,
+                                              const std::optional<std::string>& language,
+                                              platform::FileSystem& files) {
+  if (!InputExists(files, file)) return std::nullopt;
+  const itaca::Document document = itaca::Document::Load(file, files);
+  TemplateList list;
+  list.language = NamedLanguage(language);
+  TemplateDialog dialog(document, TemplateDialogMode::Conversion, list.language);
+  for (const std::string& code : dialog.Codes()) {
+    dialog.SetCodeText(code);
+    list.templates.push_back({code, dialog.Description(), dialog.Shift(), dialog.PeriodLines()});
+  }
+  return list;
 }
 
 }  // namespace tc

@@ -7,6 +7,10 @@
 
 namespace tc {
 
+bool InputExists(platform::FileSystem& files, const std::filesystem::path& file) {
+  return !file.empty() && files.IsFile(file);
+}
+
 RunLock::RunLock(const Workplace& workplace) {
   platform::FileSystem& files = *workplace.files;
   if (!files.IsFolder(workplace.folder)) return;
