@@ -14,6 +14,7 @@
 #include "store/schemas.h"
 #include "store/table.h"
 #include "support/process.h"
+#include "support/table_rows.h"
 #include "support/test_support.h"
 
 namespace {

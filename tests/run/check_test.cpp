@@ -23,6 +23,7 @@
 #include "run/work_record.h"
 #include "store/database.h"
 #include "store/schemas.h"
+#include "support/scripted_interaction.h"
 #include "support/test_support.h"
 
 namespace tc {
