@@ -19,6 +19,11 @@ std::vector<fs::path> FileSystem::List(const fs::path& folder) {
   return entries;
 }
 
+bool FileSystem::SameFile(const fs::path& a, const fs::path& b) {
+  std::error_code ignored;
+  return fs::equivalent(a, b, ignored);
+}
+
 std::filesystem::path TemporaryPath(FileSystem& files, const std::filesystem::path& folder,
                                     std::string_view stem) {
   static std::atomic<unsigned> counter{0};

@@ -1,9 +1,9 @@
 #include "run/export_run.h"
 
 #include <optional>
-#include <system_error>
 #include <utility>
 
+#include "base/codepage.h"
 #include "base/error.h"
 #include "conversion/conversion.h"
 #include "conversion/stages.h"
@@ -26,11 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool IsFile(const fs::path& path) {
-  std::error_code ignored;
-  return !path.empty() && fs::is_regular_file(path, ignored);
-}
-
 // The tables an export reads, in the order it opens them.
 const std::vector<std::string>& ExportTables() {
   static const std::vector<std::string> tables = {
@@ -41,19 +36,16 @@ const std::vector<std::string>& ExportTables() {
 }
 
 // Copies every file of the export's tables (any extension: the table, its index, its memo) from
-// `from` to `to`, reading `from` only.
-void CopyExportTables(const fs::path& from, const fs::path& to) {
-  std::error_code error;
-  for (fs::directory_iterator it(from, error), end; !error && it != end; it.increment(error)) {
-    if (!it->is_regular_file(error)) continue;
-    std::string stem = platform::PathToUtf8(it->path().stem());
-    for (char& c : stem) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+// the working folder to the check's own folder `to`, reading the working folder only.
+void CopyExportTables(const Workplace& workplace, const fs::path& to) {
+  for (const fs::path& file : workplace.files->List(workplace.folder)) {
+    if (!workplace.files->IsFile(file)) continue;
+    const std::string stem = AsciiUpperCase(platform::PathToUtf8(file.stem()));
     for (const std::string& table : ExportTables()) {
       if (stem != table) continue;
       try {
-        platform::FileSystem& files = platform::RealFileSystem();
-        platform::WriteFileAtomically(files, to / it->path().filename(),
-                                      files.ReadFile(it->path()));
+        platform::WriteFileAtomically(platform::RealFileSystem(), to / file.filename(),
+                                      workplace.files->ReadFile(file));
       } catch (const Error& failure) {
         throw Error("No se puede copiar la tabla " + table + " para la comprobaci\xF3n. " +
                         failure.what(),
@@ -220,7 +212,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
 
   {
     const store::Database working(working_dir, *workplace.files);
-    const bool document_there = IsFile(state.ItacaFileName);
+    const bool document_there = InputExists(*workplace.files, state.ItacaFileName);
     const bool solution_there = working.Exists(store::kSolucTable);
     if (!document_there || !solution_there) {
       ui.Inform(Notice::NoFileOrSolution);
@@ -234,7 +226,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
 
   // The document is loaded and its root checked first: one that does not parse, has no centro
   // root or lacks one of the four identity attributes stops the run before any table is touched.
-  itaca::Document document = itaca::Document::Load(state.ItacaFileName);
+  itaca::Document document = itaca::Document::Load(state.ItacaFileName, *workplace.files);
   const CentreIdentity identity = ReadIdentity(document);
 
   // The export belongs to the conversion that built the tables, and SOLUC to those tables.
@@ -250,7 +242,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
 
   // A check works on copies of the tables, in its own folder. The document is only read (a
   // check saves none), in place, so that it fails exactly as the export would.
-  if (target.check()) CopyExportTables(working_dir, target.scratch->path());
+  if (target.check()) CopyExportTables(workplace, target.scratch->path());
   store::Database db(target.check() ? target.scratch->path() : working_dir,
                      target.check() ? platform::RealFileSystem() : *workplace.files);
 
@@ -310,7 +302,7 @@ ExportCheck Check(RunState& state, Interaction& ui, const Workplace& workplace,
   ExportCheck check;
   check.exported = Export(state, ui, workplace, now, Target{&scratch});
   if (check.exported.result == RunResult::Completed) {
-    check.output_exists = IsFile(check.exported.output);
+    check.output_exists = InputExists(*workplace.files, check.exported.output);
     check.preview =
         PreviewFolders(working_dir, scratch.path(), {store::DiashorastTable().name});
   }

@@ -35,6 +35,9 @@ class FileSystem {
   // does not exist.
   // The same on every system (std::filesystem): a file system changes it only to watch it.
   virtual std::vector<std::filesystem::path> List(const std::filesystem::path& folder);
+  // Whether two names are one file (the same file reached by two paths, or a link); false when
+  // either is not there. The same on every system (std::filesystem), as List.
+  virtual bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
   // A new file with these pieces one after the other, on the disk when the call returns. Fails
   // when the file exists already; a failed write leaves no file.
