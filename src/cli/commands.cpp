@@ -59,7 +59,7 @@ ExitStatus ReportMissing(Notice notice, const std::vector<fs::path>& missing, st
   err << ForTerminal(NoticeText(notice)) << '\n';
   for (const fs::path& path : missing) {
     if (path.empty()) {
-      err << "  no se ha indicado ning\xC3\xBAn archivo\n";  // UTF-8
+      err << Utf8(u8"  no se ha indicado ning\u00FAn archivo\n");
     } else {
       std::error_code ignored;
       const bool folder_missing =
@@ -172,14 +172,13 @@ ExitStatus CheckConversion(const ConvertOptions& options, std::ostream& terminal
       return ReportMissing(Notice::NoFile, {check.conversion.missing_input}, err);
     }
     if (check.conversion.result != RunResult::Completed) return NotDone(check.conversion.result);
-    // comprobaci\xF3n, conversi\xF3n, completar\xEDa (UTF-8)
-    out << "Comprobaci\xC3\xB3n: la conversi\xC3\xB3n se completar\xC3\xAD" "a sin errores"
-           " (no se ha cambiado nada).\n\n";
+    out << Utf8(u8"Comprobaci\u00F3n: la conversi\u00F3n se completar\u00EDa sin errores (no se "
+                u8"ha cambiado nada).\n\n");
     out << ForTerminal(report::RenderText(check.conversion.report)) << '\n';
     if (check.preview) {
       out << ForTerminal(RenderPreview(*check.preview));
     } else {
-      out << "La carpeta de trabajo no tiene tablas de Clepsa: se crear\xC3\xAD" "an todas.\n";
+      out << Utf8(u8"La carpeta de trabajo no tiene tablas de Clepsa: se crear\u00EDan todas.\n");
     }
     SaveReportFile(check.conversion.report, options, out);
     return ExitStatus::Completed;
@@ -247,12 +246,11 @@ ExitStatus CheckExport(const ExportOptions& options, std::ostream& terminal, std
       return ReportMissing(Notice::NoFileOrSolution, result.missing_inputs, err);
     }
     if (result.result != RunResult::Completed) return NotDone(result.result);
-    // comprobaci\xF3n, exportaci\xF3n, completar\xEDa, escribir\xEDa, reemplazar\xEDa (UTF-8)
-    out << "Comprobaci\xC3\xB3n: la exportaci\xC3\xB3n se completar\xC3\xAD" "a sin errores"
-           " (no se ha cambiado nada).\n\n";
+    out << Utf8(u8"Comprobaci\u00F3n: la exportaci\u00F3n se completar\u00EDa sin errores (no se "
+                u8"ha cambiado nada).\n\n");
     out << ForTerminal(report::RenderText(result.report)) << '\n';
-    out << "Documento que se escribir\xC3\xAD" "a: " << platform::PathToUtf8(result.output)
-        << (check.output_exists ? " (ya existe: se reemplazar\xC3\xAD" "a)" : " (nuevo)")
+    out << Utf8(u8"Documento que se escribir\u00EDa: ") << platform::PathToUtf8(result.output)
+        << (check.output_exists ? Utf8(u8" (ya existe: se reemplazar\u00EDa)") : " (nuevo)")
         << '\n';
     if (check.preview) out << ForTerminal(RenderPreview(*check.preview));
     SaveReportFile(result.report, options, out);
@@ -269,10 +267,10 @@ ExitStatus Restore(const RestoreOptions& options, std::ostream& out, std::ostrea
         out << "No hay copias de seguridad en " << platform::PathToUtf8(dir) << ".\n";
         return ExitStatus::Completed;
       }
-      // ejecuci\xF3n (UTF-8)
       out << "Copias de seguridad en " << platform::PathToUtf8(dir)
-          << ": las tablas de Clepsa tal como estaban antes de cada ejecuci\xC3\xB3n.\n"
-          << "  copia  fecha                ejecuci\xC3\xB3n     documento de la ejecuci\xC3\xB3n\n";
+          << Utf8(u8": las tablas de Clepsa tal como estaban antes de cada ejecuci\u00F3n.\n"
+                  u8"  copia  fecha                ejecuci\u00F3n     documento de la "
+                  u8"ejecuci\u00F3n\n");
       for (const Backup& backup : backups) {
         const store::GenerationInfo& generation = backup.generation;
         std::string number = std::to_string(generation.number);

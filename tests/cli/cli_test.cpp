@@ -107,6 +107,27 @@ TEST_F(CliTest, WrongUsageExitsWith64AndSaysSoInSpanish) {
             0u);
 }
 
+// What the parse cannot refuse by itself (options of the other kind of check, a backup named with
+// --list) and values that are none: each said in Spanish with the user's own words, as typed.
+TEST_F(CliTest, OptionsThatDoNotGoTogetherOrValuesThatAreNoneExitWith64) {
+  const std::vector<std::pair<Args, std::string>> cases = {
+      {{"check", "a.xml", "--export", "--language", "castellano"},
+       "La opción --language no vale con --export"},
+      {{"check", "a.xml", "--export", "--keep-idle"}, "La opción --keep-idle no vale con --export"},
+      {{"check", "a.xml", "--school-year", "2024"},
+       "La opción --school-year solo vale con --export"},
+      {{"restore", "--list", "2"}, "Con --list no se indica ninguna copia"},
+      {{"restore", "0"}, "Valor no válido para NUMERO: 0"},
+      {{"restore", "dos"}, "Valor no válido para NUMERO: dos"},
+      {{"convert", "a.xml", "b.xml", "c.xml"}, "Sobran argumentos: b.xml c.xml"}};
+  for (const auto& [args, what] : cases) {
+    const Outcome outcome = Run(args);
+    EXPECT_EQ(outcome.status, 64) << what;
+    EXPECT_EQ(outcome.err, "transclepsa: " + what + ".\nConsulte \"transclepsa --help\".\n");
+    EXPECT_TRUE(outcome.out.empty()) << what;
+  }
+}
+
 TEST_F(CliTest, VersionExitsWith0) {
   const Outcome version = Run({"--version"});
   EXPECT_EQ(version.status, 0);
