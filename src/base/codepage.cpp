@@ -212,6 +212,14 @@ std::string AsciiUpperCase(std::string_view text) {
   return result;
 }
 
+std::string AsciiLowerCase(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + kCaseDistance);
+  }
+  return result;
+}
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   const auto& upper = Cases().upper;

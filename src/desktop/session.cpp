@@ -49,18 +49,6 @@ std::string ErrorBoxText(const Error& error) {
   return text;
 }
 
-namespace {
-
-std::string AsciiLower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
-}  // namespace
-
 StartOptions ReadCommandLine(const std::vector<std::string>& arguments) {
   StartOptions options;
   if (arguments.size() != 2) return options;
@@ -76,7 +64,7 @@ StartOptions ReadCommandLine(const std::vector<std::string>& arguments) {
   options.embedded = true;
   options.host_window = *handle;
 
-  const std::string word = AsciiLower(arguments[0]);
+  const std::string word = AsciiLowerCase(arguments[0]);
   if (word == "importar") {
     options.panels = Panels::ClepsaToItaca;
   } else if (word == "exportar") {

@@ -62,6 +62,14 @@ void RemoveTree(FileSystem& files, const std::filesystem::path& folder) {
   files.RemoveFolder(folder);
 }
 
+void RemoveQuietly(FileSystem& files, const fs::path& file) {
+  try {
+    files.Remove(file);
+  } catch (...) {
+    // Whatever stopped the removal: the file is a leftover the caller may leave behind.
+  }
+}
+
 bool IsTemporaryName(std::string_view name) {
   constexpr std::string_view kEnd = ".tmp";
   constexpr std::size_t kDigits = 8;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/codepage.h"
 #include "base/error.h"
 #include "conversion/conversion.h"
 #include "run/workplace.h"
@@ -61,9 +62,10 @@ std::optional<std::string> LanguageOf(std::string_view text) {
     if (byte == 0xC1 || byte == 0xE1 || byte == 0xC0 || byte == 0xE0) {  // Á á À à
       folded += 'A';
     } else {
-      folded += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+      folded += c;
     }
   }
+  folded = AsciiUpperCase(folded);
   if (folded == "VALENCIA") return std::string(kValencian);
   if (folded == kCastilian) return std::string(kCastilian);
   return std::nullopt;
@@ -137,16 +139,12 @@ bool TemplateDialog::CanContinue() const {
 
 std::string TemplateDialog::NotInDocument() const {
   const std::string code = TrimTemplateCode(code_text_);
-  auto upper = [](std::string text) {
-    for (char& c : text) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    return text;
-  };
   std::vector<std::string> listed;
   std::string meant;
   for (const std::string& candidate : codes_) {
     if (std::find(listed.begin(), listed.end(), candidate) != listed.end()) continue;
     listed.push_back(candidate);
-    if (meant.empty() && upper(candidate) == upper(code)) meant = candidate;
+    if (meant.empty() && AsciiUpperCase(candidate) == AsciiUpperCase(code)) meant = candidate;
   }
   std::string text = "La plantilla \xAB" + code + "\xBB no est\xE1 en el documento; ";
   if (listed.empty()) {

@@ -40,14 +40,6 @@ std::vector<fs::path> Matches(platform::FileSystem& files, const fs::path& dir,
   return found;
 }
 
-// Deletes a file; a failure is not reported.
-void RemoveQuietly(platform::FileSystem& files, const fs::path& path) {
-  try {
-    files.Remove(path);
-  } catch (...) {
-  }
-}
-
 // True when another program holds the file (Windows refuses to delete or replace such a file;
 // elsewhere the lock is the only sign of it).
 bool HeldByOther(platform::FileSystem& files, const fs::path& path) {

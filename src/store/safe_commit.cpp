@@ -163,13 +163,6 @@ void Keep(FileSystem& files, const fs::path& file, const fs::path& generation) {
   if (!files.Link(file, kept)) platform::CopyFile(files, file, kept);
 }
 
-void RemoveQuietly(FileSystem& files, const fs::path& file) {
-  try {
-    files.Remove(file);
-  } catch (...) {
-  }
-}
-
 // A file the user made read-only is not replaced: the run stops before anything moves.
 void RefuseReadOnly(FileSystem& files, const fs::path& file) {
   if (!files.IsReadOnly(file)) return;

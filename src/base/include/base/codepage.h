@@ -41,8 +41,11 @@ void AppendUtf8(std::string& out, char32_t code_point);
 // ž, ÿ and their capitals).
 std::string UpperCase(std::string_view text);
 std::string LowerCase(std::string_view text);
-// Upper case of the ASCII letters a-z only; every other byte stays as it is.
+// Upper (lower) case of the ASCII letters a-z (A-Z) only; every other byte stays as it is: for
+// names the system or a file format compares without regard to case (file names, extensions,
+// INI keys, encoding names).
 std::string AsciiUpperCase(std::string_view text);
+std::string AsciiLowerCase(std::string_view text);
 // Equality without regard to letter case, over the letters of Windows-1252.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 

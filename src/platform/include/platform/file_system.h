@@ -94,6 +94,10 @@ void CopyFile(FileSystem& fs, const std::filesystem::path& from, const std::file
 // Removes a folder with everything in it; nothing when there is none.
 void RemoveTree(FileSystem& fs, const std::filesystem::path& folder);
 
+// Removes a file when it can; a failure is not reported (what stays is a leftover that the next
+// run, or the next commit, removes).
+void RemoveQuietly(FileSystem& fs, const std::filesystem::path& file);
+
 // Whether a file name is one of the temporary names this program makes: the stem ends in "~"
 // (as every stem given to TemporaryPath does), then eight hexadecimal digits and ".tmp".
 bool IsTemporaryName(std::string_view file_name);
