@@ -224,12 +224,9 @@ Session::Next Session::Convert(Interaction& ui) {
 
 Session::Next Session::Export(Interaction& ui) {
   try {
-    ExportResult result = RunExport(state_, ui, working_folder_);
+    const ExportResult result = RunExport(state_, ui, working_folder_);
     const RunResult outcome = result.result;
-    if (outcome == RunResult::Completed) {
-      ShowFinished(FinishedExport(result));
-      last_export_ = std::move(result);
-    }
+    if (outcome == RunResult::Completed) ShowFinished(FinishedExport(result));
     return After(outcome);
   } catch (const std::exception& exception) {
     ui.SetBusy(false);

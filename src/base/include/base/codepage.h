@@ -14,7 +14,6 @@ std::string Utf8ToCp1252(std::string_view utf8);
 // Windows-1252 to UTF-8. The five bytes Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90,
 // 0x9D) map to the C1 control characters of the same value, so the conversion is lossless.
 std::string Cp1252ToUtf8(std::string_view text);
-std::u16string Cp1252ToUtf16(std::string_view text);
 std::string Utf16ToCp1252(std::u16string_view utf16);
 // The Unicode code point of one Windows-1252 byte.
 char32_t Cp1252ToCodePoint(unsigned char byte);
