@@ -301,7 +301,7 @@ class Notes {
   const SolucReader& record_;
 };
 
-// ClassPass, for one record: a horario_grupo for a placed class. A class whose group, subject or
+// One class record of SOLUC: a horario_grupo for a placed class. A class whose group, subject or
 // slot is not found is left out; an unknown teacher or room only leaves that value empty.
 bool WriteClass(const SolucReader& record, const Lookups& lookups,
                 const std::string& template_code, itaca::Element& container, const Notes& notes) {
@@ -337,7 +337,7 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups,
   return true;
 }
 
-// DutyPass, for one record: a horario_ocupacion for a placed teacher duty. Unlike a class, a duty
+// One duty record of SOLUC: a horario_ocupacion for a placed teacher duty. Unlike a class, a duty
 // whose teacher is not found is left out, as is one whose duty code or slot is not found.
 bool WriteDuty(const SolucReader& record, const Lookups& lookups,
                const std::string& template_code, itaca::Element& container, const Notes& notes) {
@@ -498,6 +498,7 @@ std::optional<store::GenerationInfo> SaveAndCommit(const itaca::Document& docume
     store::ForgetExternalTemporaries(files, db.Dir());
     return generation;
   } catch (...) {
+    // Whatever stopped the save or the commit: the staged document goes, the error goes on.
     try {
       if (files.IsFile(staged)) files.Remove(staged);
       store::ForgetExternalTemporaries(files, db.Dir());

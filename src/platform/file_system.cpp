@@ -96,14 +96,17 @@ void WriteFileAtomically(FileSystem& files, const std::filesystem::path& target,
     try {
       files.Remove(temporary);
     } catch (...) {
+      // A temporary that cannot go: the write's own error is the one to report.
     }
     throw FileError("No se puede escribir el archivo " + PathText(target) + ": " +
                         error.reason() + ".",
                     error.kind(), PathText(target), error.reason());
   } catch (...) {
+    // Any other failure (a stopped run, no memory): the temporary goes, the error goes on.
     try {
       files.Remove(temporary);
     } catch (...) {
+      // A temporary that cannot go: the error going on is the one to report.
     }
     throw;
   }

@@ -182,6 +182,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
       }
       result.backup = db.Commit(details);
     } catch (...) {
+      // Whatever stopped the run: the tables built aside go, the error goes on.
       try {
         db.Discard();
       } catch (...) {

@@ -128,6 +128,7 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
       try {
         if (workplace.files->IsFile(record.staged)) workplace.files->Remove(record.staged);
       } catch (...) {
+        // A record that cannot go: the commit's own error is the one to report.
       }
       throw;
     }
@@ -284,6 +285,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
                          now ? *now : std::chrono::system_clock::now(), target);
     busy.Release();
   } catch (...) {
+    // Whatever stopped the export: the rebuilt slot table goes, the error goes on.
     if (db.Staging()) db.Discard();
     throw;
   }

@@ -38,6 +38,7 @@ store::Recovery RecoverInterruptedRun(const Workplace& workplace) {
     const RunLock turn(now);
     return turn.Recovered();
   } catch (...) {
+    // Never throws at a start: a folder it cannot put right is the next run's to put right.
     return {};
   }
 }

@@ -187,6 +187,7 @@ bool PutBack(FileSystem& files, const std::vector<const Replacement*>& moved,
         files.Remove(replacement.target);
       }
     } catch (...) {
+      // Whatever stopped this file: the others are still put back, and the caller told.
       whole = false;
     }
   }
@@ -194,6 +195,7 @@ bool PutBack(FileSystem& files, const std::vector<const Replacement*>& moved,
     try {
       platform::WriteFileAtomically(files, file, files.ReadFile(generation / file.filename()));
     } catch (...) {
+      // Whatever stopped this file: the others are still put back, and the caller told.
       whole = false;
     }
   }
@@ -210,9 +212,11 @@ void Prune(FileSystem& files, const fs::path& working_dir, int keep) {
       try {
         platform::RemoveTree(files, generations[i].folder);
       } catch (...) {
+        // A generation that cannot go now goes with a later run.
       }
     }
   } catch (...) {
+    // Generations that cannot even be listed: pruning waits for a later run.
   }
 }
 
@@ -354,9 +358,11 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
       }
     }
   } catch (...) {
+    // Nothing has moved yet: the generation being made goes, the error goes on.
     try {
       platform::RemoveTree(files, partial);
     } catch (...) {
+      // A partial generation left is removed by the next run (Recover).
     }
     throw;
   }
@@ -372,9 +378,11 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
   try {
     platform::WriteFileAtomically(files, journal_file, JournalText(journal));
   } catch (...) {
+    // Nothing has moved yet: the generation being made goes, the error goes on.
     try {
       platform::RemoveTree(files, partial);
     } catch (...) {
+      // A partial generation left is removed by the next run (Recover).
     }
     throw;
   }
@@ -392,11 +400,13 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
       moved.push_back(replacement);
     }
   } catch (...) {
+    // A move that failed, whatever the cause: the old files go back, the error goes on.
     if (PutBack(files, moved, removed, partial)) {
       RemoveQuietly(files, journal_file);
       try {
         platform::RemoveTree(files, partial);
       } catch (...) {
+        // A partial generation left is removed by the next run (Recover).
       }
     }
     throw;
@@ -411,6 +421,7 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
       try {
         platform::RemoveTree(files, partial);
       } catch (...) {
+        // A partial generation left is removed by the next run (Recover).
       }
     }
   }
