@@ -32,11 +32,6 @@ std::vector<std::string> Utf8(const QStringList& arguments) {
   return texts;
 }
 
-template <typename T>
-T* Find(const std::map<std::string, QWidget*, std::less<>>& widgets, std::string_view name) {
-  return qobject_cast<T*>(widgets.at(std::string(name)));
-}
-
 }  // namespace
 
 TMForm::TMForm(const QStringList& arguments, DialogRunner runner, QWidget* parent)
@@ -57,16 +52,16 @@ TMForm::TMForm(const QStringList& arguments, DialogRunner runner, QWidget* paren
   Draw3D1 = widgets_.at(std::string(names::kBottomPanel));
   Draw3D2 = widgets_.at(std::string(names::kConversionPanel));
   Draw3D3 = widgets_.at(std::string(names::kExportPanel));
-  ComboBoxValCast = Find<QComboBox>(widgets_, names::kLanguage);
-  BExportar = Find<QPushButton>(widgets_, names::kConvert);
-  BImportar = Find<QPushButton>(widgets_, names::kExport);
-  BClose = Find<QPushButton>(widgets_, names::kClose);
-  Button1 = Find<QPushButton>(widgets_, names::kHelp);
-  ListBoxPlanti = Find<QListWidget>(widgets_, names::kPeriods);
-  LabelSituacion = Find<QLabel>(widgets_, names::kSituation);
-  BCopias = Find<QPushButton>(widgets_, names::kBackups);
-  BDeshacerUltima = Find<QPushButton>(widgets_, names::kUndoLast);
-  CheckPreguntar = Find<QCheckBox>(widgets_, names::kAskPreview);
+  ComboBoxValCast = FindControl<QComboBox>(widgets_, names::kLanguage);
+  BExportar = FindControl<QPushButton>(widgets_, names::kConvert);
+  BImportar = FindControl<QPushButton>(widgets_, names::kExport);
+  BClose = FindControl<QPushButton>(widgets_, names::kClose);
+  Button1 = FindControl<QPushButton>(widgets_, names::kHelp);
+  ListBoxPlanti = FindControl<QListWidget>(widgets_, names::kPeriods);
+  LabelSituacion = FindControl<QLabel>(widgets_, names::kSituation);
+  BCopias = FindControl<QPushButton>(widgets_, names::kBackups);
+  BDeshacerUltima = FindControl<QPushButton>(widgets_, names::kUndoLast);
+  CheckPreguntar = FindControl<QCheckBox>(widgets_, names::kAskPreview);
   // The bottom panel overlaps the direction panels by one line and stays on top of them, also
   // when one of them fills the window.
   Draw3D1->raise();

@@ -16,11 +16,6 @@ namespace {
 
 namespace names = desktop::names;
 
-template <typename T>
-T* Find(const std::map<std::string, QWidget*, std::less<>>& widgets, std::string_view name) {
-  return qobject_cast<T*>(widgets.at(std::string(name)));
-}
-
 }  // namespace
 
 TCurExp::TCurExp(SchoolYearDialog& logic, QWidget* parent)
@@ -36,10 +31,10 @@ TCurExp::TCurExp(SchoolYearDialog& logic, QWidget* parent)
 
 void TCurExp::createControls(const desktop::Form& form) {
   const auto widgets = BuildForm(form, this);
-  LabelCurActual = Find<QLabel>(widgets, names::kYearShown);
-  ComboBoxCurso = Find<QComboBox>(widgets, names::kYearCombo);
+  LabelCurActual = FindControl<QLabel>(widgets, names::kYearShown);
+  ComboBoxCurso = FindControl<QComboBox>(widgets, names::kYearCombo);
   for (const std::string& year : logic_.Years()) ComboBoxCurso->addItem(FromCore(year));
-  BitBtnContinuar = Find<QPushButton>(widgets, names::kContinue);
+  BitBtnContinuar = FindControl<QPushButton>(widgets, names::kContinue);
 
   connect(ComboBoxCurso, &QComboBox::editTextChanged, this, &TCurExp::ComboBoxCursoChange);
 }

@@ -18,11 +18,6 @@ namespace {
 
 namespace names = desktop::names;
 
-template <typename T>
-T* Find(const std::map<std::string, QWidget*, std::less<>>& widgets, std::string_view name) {
-  return qobject_cast<T*>(widgets.at(std::string(name)));
-}
-
 }  // namespace
 
 TPlantillas::TPlantillas(TemplateDialog& logic, QWidget* parent)
@@ -42,14 +37,14 @@ void TPlantillas::createControls(const desktop::Form& form) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(widgets.at("Panel1"));
-  Label9 = Find<QLabel>(widgets, names::kTemplatePrompt);
-  ComboBoxValCast = Find<QComboBox>(widgets, names::kTemplateLanguage);
-  LabelPlantillas = Find<QLabel>(widgets, names::kTemplateInstruction);
-  ComboBoxPlantilla = Find<QComboBox>(widgets, names::kTemplateCode);
-  LabelNombre = Find<QLabel>(widgets, names::kTemplateDescription);
-  LabelTurno = Find<QLabel>(widgets, names::kTemplateShift);
-  ListBox1 = Find<QListWidget>(widgets, names::kTemplatePeriods);
-  BitBtnContinuar = Find<QPushButton>(widgets, names::kContinue);
+  Label9 = FindControl<QLabel>(widgets, names::kTemplatePrompt);
+  ComboBoxValCast = FindControl<QComboBox>(widgets, names::kTemplateLanguage);
+  LabelPlantillas = FindControl<QLabel>(widgets, names::kTemplateInstruction);
+  ComboBoxPlantilla = FindControl<QComboBox>(widgets, names::kTemplateCode);
+  LabelNombre = FindControl<QLabel>(widgets, names::kTemplateDescription);
+  LabelTurno = FindControl<QLabel>(widgets, names::kTemplateShift);
+  ListBox1 = FindControl<QListWidget>(widgets, names::kTemplatePeriods);
+  BitBtnContinuar = FindControl<QPushButton>(widgets, names::kContinue);
 
   connect(ComboBoxPlantilla, &QComboBox::editTextChanged, this,
           &TPlantillas::ComboBoxPlantillaChange);

@@ -172,16 +172,6 @@ std::string Cp1252ToUtf8(std::string_view text) {
   return out;
 }
 
-std::u16string Cp1252ToUtf16(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  // Every code point of Windows-1252 lies in the basic plane: one unit each.
-  for (char c : text) {
-    out += static_cast<char16_t>(Cp1252ToCodePoint(static_cast<unsigned char>(c)));
-  }
-  return out;
-}
-
 std::string Utf16ToCp1252(std::u16string_view utf16) {
   std::string out;
   out.reserve(utf16.size());
@@ -208,6 +198,14 @@ std::string AsciiUpperCase(std::string_view text) {
   std::string result(text);
   for (char& c : result) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - kCaseDistance);
+  }
+  return result;
+}
+
+std::string AsciiLowerCase(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + kCaseDistance);
   }
   return result;
 }

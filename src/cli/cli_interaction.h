@@ -13,6 +13,12 @@
 
 namespace tc::cli {
 
+// The command line's texts come in two encodings, told apart by their type: its own are UTF-8,
+// written as u8"" literals with accents as \u escapes and handed to streams and CLI11 by Utf8;
+// the core's are Windows-1252 (plain literals, as everywhere in the core: the errors it throws
+// included) and reach the terminal only through ForTerminal.
+inline std::string Utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
+
 // Windows-1252 text of the core as UTF-8 for the terminal, with CR LF line breaks as LF.
 std::string ForTerminal(std::string_view cp1252);
 

@@ -11,7 +11,6 @@
 #include "base/codepage.h"
 #include "base/error.h"
 #include "cli_interaction.h"
-#include "itaca/document.h"
 #include "platform/platform.h"
 #include "report/render.h"
 #include "run/advice.h"
@@ -60,7 +59,7 @@ ExitStatus ReportMissing(Notice notice, const std::vector<fs::path>& missing, st
   err << ForTerminal(NoticeText(notice)) << '\n';
   for (const fs::path& path : missing) {
     if (path.empty()) {
-      err << "  no se ha indicado ning\xC3\xBAn archivo\n";  // UTF-8
+      err << Utf8(u8"  no se ha indicado ning\u00FAn archivo\n");
     } else {
       std::error_code ignored;
       const bool folder_missing =
@@ -100,24 +99,10 @@ void PrintBackup(const std::optional<store::GenerationInfo>& backup, std::ostrea
       << " (transclepsa restore " << backup->number << " la repone)\n";
 }
 
-bool InputExists(const fs::path& file) {
-  std::error_code ignored;
-  return !file.empty() && fs::is_regular_file(file, ignored);
-}
-
-// The language given, as one of the two of the list; a usage error for any other text.
-std::string Language(const std::optional<std::string>& utf8) {
-  if (!utf8) return std::string(kValencian);
-  if (std::optional<std::string> language = LanguageOf(Utf8ToCp1252(*utf8))) return *language;
-  throw Error("El idioma \xAB" + Utf8ToCp1252(*utf8) +
-                  "\xBB no es ninguno de los de la lista: VALENCI\xC1 o CASTELLANO.",
-              ErrorKind::Usage);
-}
-
 // The conversion's state and answers from the command's options.
 RunState StateFor(const ConvertOptions& options) {
   RunState state;
-  state.LanguageChoice = Language(options.language);
+  state.LanguageChoice = NamedLanguage(ToCp1252(options.language));
   return state;
 }
 
@@ -187,14 +172,13 @@ ExitStatus CheckConversion(const ConvertOptions& options, std::ostream& terminal
       return ReportMissing(Notice::NoFile, {check.conversion.missing_input}, err);
     }
     if (check.conversion.result != RunResult::Completed) return NotDone(check.conversion.result);
-    // comprobaci\xF3n, conversi\xF3n, completar\xEDa (UTF-8)
-    out << "Comprobaci\xC3\xB3n: la conversi\xC3\xB3n se completar\xC3\xAD" "a sin errores"
-           " (no se ha cambiado nada).\n\n";
+    out << Utf8(u8"Comprobaci\u00F3n: la conversi\u00F3n se completar\u00EDa sin errores (no se "
+                u8"ha cambiado nada).\n\n");
     out << ForTerminal(report::RenderText(check.conversion.report)) << '\n';
     if (check.preview) {
       out << ForTerminal(RenderPreview(*check.preview));
     } else {
-      out << "La carpeta de trabajo no tiene tablas de Clepsa: se crear\xC3\xAD" "an todas.\n";
+      out << Utf8(u8"La carpeta de trabajo no tiene tablas de Clepsa: se crear\u00EDan todas.\n");
     }
     SaveReportFile(check.conversion.report, options, out);
     return ExitStatus::Completed;
@@ -204,26 +188,25 @@ ExitStatus CheckConversion(const ConvertOptions& options, std::ostream& terminal
 ExitStatus ListTemplates(const TemplatesOptions& options, std::ostream& out, std::ostream& err) {
   return Guarded(err, [&] {
     const fs::path file = platform::PathFromUtf8(options.file);
-    if (!InputExists(file)) return ReportMissing(Notice::NoFile, {file}, err);
-    const itaca::Document document = itaca::Document::Load(file);
-    const std::string language = Language(options.language);
-    TemplateDialog dialog(document, TemplateDialogMode::Conversion, language);
-    const std::vector<std::string> codes = dialog.Codes();
-    if (codes.empty()) {
+    const std::optional<TemplateList> list = DocumentTemplates(file, ToCp1252(options.language));
+    if (!list) return ReportMissing(Notice::NoFile, {file}, err);
+    if (list->templates.empty()) {
       out << "El documento no tiene plantillas horarias.\n";
       return ExitStatus::Completed;
     }
-    out << "Plantillas horarias (idioma " << ForTerminal(language) << "):\n";
-    for (std::size_t i = 0; i < codes.size(); ++i) {
-      // Each code as if chosen in the combo box, the first one being the preselected one.
-      dialog.SetCodeText(codes[i]);
-      out << '\n' << ForTerminal(codes[i]) << (i == 0 ? "  (preseleccionada)" : "") << '\n';
-      out << "  Horario: " << ForTerminal(dialog.Description()) << '\n';
-      out << "  Turno: " << ForTerminal(dialog.Shift()) << '\n';
+    out << "Plantillas horarias (idioma " << ForTerminal(list->language) << "):\n";
+    for (const TemplateListing& listing : list->templates) {
+      const bool preselected = &listing == &list->templates.front();
+      out << '\n'
+          << ForTerminal(listing.code) << (preselected ? "  (preseleccionada)" : "") << '\n';
+      out << "  Horario: " << ForTerminal(listing.description) << '\n';
+      out << "  Turno: " << ForTerminal(listing.shift) << '\n';
       out << "  HORAS:";
-      if (dialog.PeriodLines().empty()) out << " ninguna";
+      if (listing.period_lines.empty()) out << " ninguna";
       out << '\n';
-      for (const std::string& line : dialog.PeriodLines()) out << "    " << ForTerminal(line) << '\n';
+      for (const std::string& line : listing.period_lines) {
+        out << "    " << ForTerminal(line) << '\n';
+      }
     }
     return ExitStatus::Completed;
   });
@@ -263,12 +246,11 @@ ExitStatus CheckExport(const ExportOptions& options, std::ostream& terminal, std
       return ReportMissing(Notice::NoFileOrSolution, result.missing_inputs, err);
     }
     if (result.result != RunResult::Completed) return NotDone(result.result);
-    // comprobaci\xF3n, exportaci\xF3n, completar\xEDa, escribir\xEDa, reemplazar\xEDa (UTF-8)
-    out << "Comprobaci\xC3\xB3n: la exportaci\xC3\xB3n se completar\xC3\xAD" "a sin errores"
-           " (no se ha cambiado nada).\n\n";
+    out << Utf8(u8"Comprobaci\u00F3n: la exportaci\u00F3n se completar\u00EDa sin errores (no se "
+                u8"ha cambiado nada).\n\n");
     out << ForTerminal(report::RenderText(result.report)) << '\n';
-    out << "Documento que se escribir\xC3\xAD" "a: " << platform::PathToUtf8(result.output)
-        << (check.output_exists ? " (ya existe: se reemplazar\xC3\xAD" "a)" : " (nuevo)")
+    out << Utf8(u8"Documento que se escribir\u00EDa: ") << platform::PathToUtf8(result.output)
+        << (check.output_exists ? Utf8(u8" (ya existe: se reemplazar\u00EDa)") : " (nuevo)")
         << '\n';
     if (check.preview) out << ForTerminal(RenderPreview(*check.preview));
     SaveReportFile(result.report, options, out);
@@ -285,10 +267,10 @@ ExitStatus Restore(const RestoreOptions& options, std::ostream& out, std::ostrea
         out << "No hay copias de seguridad en " << platform::PathToUtf8(dir) << ".\n";
         return ExitStatus::Completed;
       }
-      // ejecuci\xF3n (UTF-8)
       out << "Copias de seguridad en " << platform::PathToUtf8(dir)
-          << ": las tablas de Clepsa tal como estaban antes de cada ejecuci\xC3\xB3n.\n"
-          << "  copia  fecha                ejecuci\xC3\xB3n     documento de la ejecuci\xC3\xB3n\n";
+          << Utf8(u8": las tablas de Clepsa tal como estaban antes de cada ejecuci\u00F3n.\n"
+                  u8"  copia  fecha                ejecuci\u00F3n     documento de la "
+                  u8"ejecuci\u00F3n\n");
       for (const Backup& backup : backups) {
         const store::GenerationInfo& generation = backup.generation;
         std::string number = std::to_string(generation.number);

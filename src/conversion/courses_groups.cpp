@@ -3,10 +3,10 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/text.h"
 #include "conversion/short_codes.h"
 #include "conversion/stages.h"
 #include "store/schemas.h"
-#include "store/text.h"
 
 namespace tc {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "base/error.h"
+#include "base/text.h"
 #include "conversion/stages.h"
-#include "store/text.h"
 
 namespace tc {
 

@@ -2,10 +2,10 @@
 // ITACA code and unique within the table.
 #include <string>
 
+#include "base/text.h"
 #include "conversion/short_codes.h"
 #include "conversion/stages.h"
 #include "store/schemas.h"
-#include "store/text.h"
 
 namespace tc {
 

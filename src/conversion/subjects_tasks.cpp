@@ -8,9 +8,9 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "conversion/stages.h"
 #include "store/schemas.h"
-#include "store/text.h"
 
 namespace tc {
 

@@ -1,5 +1,6 @@
 #include "desktop/help.h"
 
+#include "base/codepage.h"
 #include "platform/platform.h"
 
 namespace tc::desktop {
@@ -8,11 +9,7 @@ std::filesystem::path ResolveHelpFile(std::string_view name,
                                       const std::filesystem::path& executable_dir) {
   const std::size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return {};
-  std::string extension(name.substr(dot + 1));
-  for (char& c : extension) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  if (extension != "chm") return {};
+  if (AsciiLowerCase(name.substr(dot + 1)) != "chm") return {};
   const std::filesystem::path file = platform::PathFromUtf8(name);
   if (file.has_parent_path()) return std::filesystem::absolute(file);
   return executable_dir / file;

@@ -60,18 +60,6 @@ std::string ErrorBoxText(const Error& error) {
   return text;
 }
 
-namespace {
-
-std::string AsciiLower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
-}  // namespace
-
 StartOptions ReadCommandLine(const std::vector<std::string>& arguments) {
   StartOptions options;
   if (arguments.size() != 2) return options;
@@ -87,7 +75,7 @@ StartOptions ReadCommandLine(const std::vector<std::string>& arguments) {
   options.embedded = true;
   options.host_window = *handle;
 
-  const std::string word = AsciiLower(arguments[0]);
+  const std::string word = AsciiLowerCase(arguments[0]);
   if (word == "importar") {
     options.panels = Panels::ClepsaToItaca;
   } else if (word == "exportar") {
@@ -247,13 +235,10 @@ Session::Next Session::Convert(Interaction& ui) {
 
 Session::Next Session::Export(Interaction& ui) {
   try {
-    ExportResult result = RunExport(state_, ui, working_folder_);
+    const ExportResult result = RunExport(state_, ui, working_folder_);
     const RunResult outcome = result.result;
-    bool undone = false;
-    if (outcome == RunResult::Completed) {
-      undone = ShowFinished(FinishedExport(result));
-      last_export_ = std::move(result);
-    }
+    const bool undone =
+        outcome == RunResult::Completed && ShowFinished(FinishedExport(result));
     return After(outcome, undone);
   } catch (const std::exception& exception) {
     ui.SetBusy(false);

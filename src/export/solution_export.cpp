@@ -12,7 +12,6 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
-#include "conversion/conversion.h"
 #include "itaca/document.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -318,7 +317,7 @@ class Notes {
   const SolucReader& record_;
 };
 
-// ClassPass, for one record: a horario_grupo for a placed class. A class whose group, subject or
+// One class record of SOLUC: a horario_grupo for a placed class. A class whose group, subject or
 // slot is not found is left out; an unknown teacher or room only leaves that value empty.
 bool WriteClass(const SolucReader& record, const Lookups& lookups, const std::string& template_code,
                 itaca::Element& container, const Notes& notes) {
@@ -355,7 +354,7 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups, const std::st
   return true;
 }
 
-// DutyPass, for one record: a horario_ocupacion for a placed teacher duty. Unlike a class, a duty
+// One duty record of SOLUC: a horario_ocupacion for a placed teacher duty. Unlike a class, a duty
 // whose teacher is not found is left out, as is one whose duty code or slot is not found.
 bool WriteDuty(const SolucReader& record, const Lookups& lookups, const std::string& template_code,
                itaca::Element& container, const Notes& notes) {
@@ -458,12 +457,12 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
                             report::Report* report) {
   SolutionTables::Tables& tables = solution.tables();
 
-  // What the verification compares the written timetable with: ITACA's own of the template
-  // (read before the old root goes), the tables' names, ASIGT's hours, the template's periods.
+  // What the verification compares the written timetable with besides ITACA's own of the
+  // template (the caller's, read before the old root goes): the tables' names, ASIGT's hours, the
+  // template's periods.
   if (report) {
     report::Timetables& timetables = report->timetables();
     timetables.written.reserve(static_cast<std::size_t>(tables.soluc.RecordCount()));
-    timetables.itaca = TemplateTimetable(document, choice.template_code);
     NameCodes(tables, *report);
     AskedHours(tables.asignaciones, timetables);
     for (tables.tramos.First(); !tables.tramos.Eof(); tables.tramos.Next()) {
@@ -532,6 +531,7 @@ std::optional<store::GenerationInfo> SaveAndCommit(const itaca::Document& docume
     store::ForgetExternalTemporaries(files, db.Dir());
     return generation;
   } catch (...) {
+    // Whatever stopped the save or the commit: the staged document goes, the error goes on.
     try {
       if (files.IsFile(staged)) files.Remove(staged);
       store::ForgetExternalTemporaries(files, db.Dir());

@@ -11,9 +11,9 @@
 #include "base/codepage.h"
 #include "base/digest.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "encoding.h"
 #include "platform/platform.h"
-#include "store/text.h"
 #include "wellformed.h"
 #include "writer.h"
 
@@ -322,8 +322,7 @@ std::string Document::Serialize() const {
 }
 
 void Document::Save(const std::filesystem::path& file, platform::FileSystem& files) const {
-  std::error_code ignored;
-  if (!impl_->file.empty() && std::filesystem::equivalent(file, impl_->file, ignored)) {
+  if (!impl_->file.empty() && files.SameFile(file, impl_->file)) {
     throw DocumentError("No se puede guardar sobre el documento ITACA de entrada " +
                             impl_->SourceText() + ".",
                         ErrorKind::Internal, impl_->SourceText());

@@ -42,14 +42,6 @@ constexpr std::array<Latin9Difference, 8> kLatin9Differences = {{
 // The bytes Windows-1252 leaves undefined: not written raw, since other readers refuse them.
 constexpr std::array<unsigned char, 5> kCp1252Undefined = {0x81, 0x8D, 0x8F, 0x90, 0x9D};
 
-std::string Lower(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return result;
-}
-
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // Offset of the first byte that is not well-formed UTF-8, or npos. ASCII runs go eight at a time.
@@ -143,7 +135,7 @@ std::optional<Charset> DeclaredCharset(std::string_view text, std::string_view s
 }  // namespace
 
 std::optional<Charset> CharsetNamed(std::string_view name) {
-  const std::string key = Lower(name);
+  const std::string key = AsciiLowerCase(name);
   if (key == "utf-8" || key == "utf8") return Charset::kUtf8;
   if (key == "utf-16" || key == "utf-16le") return Charset::kUtf16Le;
   if (key == "utf-16be") return Charset::kUtf16Be;

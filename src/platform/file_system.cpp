@@ -19,6 +19,11 @@ std::vector<fs::path> FileSystem::List(const fs::path& folder) {
   return entries;
 }
 
+bool FileSystem::SameFile(const fs::path& a, const fs::path& b) {
+  std::error_code ignored;
+  return fs::equivalent(a, b, ignored);
+}
+
 std::filesystem::path TemporaryPath(FileSystem& files, const std::filesystem::path& folder,
                                     std::string_view stem) {
   static std::atomic<unsigned> counter{0};
@@ -57,6 +62,14 @@ void RemoveTree(FileSystem& files, const std::filesystem::path& folder) {
   files.RemoveFolder(folder);
 }
 
+void RemoveQuietly(FileSystem& files, const fs::path& file) {
+  try {
+    files.Remove(file);
+  } catch (...) {
+    // Whatever stopped the removal: the file is a leftover the caller may leave behind.
+  }
+}
+
 bool IsTemporaryName(std::string_view name) {
   constexpr std::string_view kEnd = ".tmp";
   constexpr std::size_t kDigits = 8;
@@ -83,14 +96,17 @@ void WriteFileAtomically(FileSystem& files, const std::filesystem::path& target,
     try {
       files.Remove(temporary);
     } catch (...) {
+      // A temporary that cannot go: the write's own error is the one to report.
     }
     throw FileError("No se puede escribir el archivo " + PathText(target) + ": " +
                         error.reason() + ".",
                     error.kind(), PathText(target), error.reason());
   } catch (...) {
+    // Any other failure (a stopped run, no memory): the temporary goes, the error goes on.
     try {
       files.Remove(temporary);
     } catch (...) {
+      // A temporary that cannot go: the error going on is the one to report.
     }
     throw;
   }

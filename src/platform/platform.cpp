@@ -94,14 +94,7 @@ std::string_view TrimSpaces(std::string_view text) {
 
 // Windows compares section and key names without regard to letter case.
 bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
+  return a.size() == b.size() && AsciiUpperCase(a) == AsciiUpperCase(b);
 }
 
 // The section name of a "[name]" line, or nullopt for any other line.

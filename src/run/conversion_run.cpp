@@ -1,7 +1,5 @@
 #include "run/conversion_run.h"
 
-#include <system_error>
-
 #include "base/error.h"
 #include "itaca/document.h"
 #include "platform/platform.h"
@@ -18,13 +16,6 @@ namespace tc {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The input exists when a file (not a folder) is there; an empty name never exists.
-bool InputExists(const fs::path& file) {
-  if (file.empty()) return false;
-  std::error_code ignored;
-  return fs::is_regular_file(file, ignored);
-}
 
 // Where a conversion builds its tables: the working folder itself, or for a check a folder of
 // its own outside it.
@@ -99,7 +90,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
   state.ItacaFileName = std::move(*chosen);
 
   // 2. A missing input ends the run with its message; the host learns it through the outcome.
-  if (!InputExists(state.ItacaFileName)) {
+  if (!InputExists(*workplace.files, state.ItacaFileName)) {
     ui.Inform(Notice::NoFile);
     if (state.EmbeddedRun && !target.check) state.OutcomeCode = kOutcomeMissingInput;
     result.missing_input = state.ItacaFileName;
@@ -107,7 +98,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
   }
 
   // 3. The document.
-  const itaca::Document document = itaca::Document::Load(state.ItacaFileName);
+  const itaca::Document document = itaca::Document::Load(state.ItacaFileName, *workplace.files);
 
   // 4. Template and language, only when the document has a template to choose. Escape or the
   // close box end the run; a code that is none of the document's is refused before anything is
@@ -133,13 +124,10 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
   result.language = state.LanguageChoice;
 
   // A check builds elsewhere, but fails as the run would when the working folder is not there.
-  if (target.check) {
-    std::error_code error;
-    if (!fs::is_directory(working_dir, error)) {
-      throw TableError("No se puede crear la tabla " + store::ProftTable().name +
-                           ": no existe la carpeta " + platform::PathText(working_dir) + ".",
-                       ErrorKind::InputMissing, platform::PathText(working_dir));
-    }
+  if (target.check && !workplace.files->IsFolder(working_dir)) {
+    throw TableError("No se puede crear la tabla " + store::ProftTable().name +
+                         ": no existe la carpeta " + platform::PathText(working_dir) + ".",
+                     ErrorKind::InputMissing, platform::PathText(working_dir));
   }
 
   // 5. The stages, on tables built aside: Clepsa's tables are replaced only when every stage
@@ -200,6 +188,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
       }
       result.backup = db.Commit(details);
     } catch (...) {
+      // Whatever stopped the run: the tables built aside go, the error goes on.
       try {
         db.Discard();
       } catch (...) {

@@ -1,10 +1,11 @@
 #include "run/export_run.h"
 
 #include <optional>
-#include <system_error>
 #include <utility>
 
+#include "base/codepage.h"
 #include "base/error.h"
+#include "conversion/conversion.h"
 #include "conversion/stages.h"
 #include "export/solution_export.h"
 #include "itaca/document.h"
@@ -25,11 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool IsFile(const fs::path& path) {
-  std::error_code ignored;
-  return !path.empty() && fs::is_regular_file(path, ignored);
-}
-
 // The tables an export reads, in the order it opens them.
 const std::vector<std::string>& ExportTables() {
   static const std::vector<std::string> tables = {
@@ -40,19 +36,16 @@ const std::vector<std::string>& ExportTables() {
 }
 
 // Copies every file of the export's tables (any extension: the table, its index, its memo) from
-// `from` to `to`, reading `from` only.
-void CopyExportTables(const fs::path& from, const fs::path& to) {
-  std::error_code error;
-  for (fs::directory_iterator it(from, error), end; !error && it != end; it.increment(error)) {
-    if (!it->is_regular_file(error)) continue;
-    std::string stem = platform::PathToUtf8(it->path().stem());
-    for (char& c : stem) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+// the working folder to the check's own folder `to`, reading the working folder only.
+void CopyExportTables(const Workplace& workplace, const fs::path& to) {
+  for (const fs::path& file : workplace.files->List(workplace.folder)) {
+    if (!workplace.files->IsFile(file)) continue;
+    const std::string stem = AsciiUpperCase(platform::PathToUtf8(file.stem()));
     for (const std::string& table : ExportTables()) {
       if (stem != table) continue;
       try {
-        platform::FileSystem& files = platform::RealFileSystem();
-        platform::WriteFileAtomically(files, to / it->path().filename(),
-                                      files.ReadFile(it->path()));
+        platform::WriteFileAtomically(platform::RealFileSystem(), to / file.filename(),
+                                      workplace.files->ReadFile(file));
       } catch (const Error& failure) {
         throw Error("No se puede copiar la tabla " + table + " para la comprobaci\xF3n. " +
                         failure.what(),
@@ -87,6 +80,8 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
 
     const ExportChoice choice{state.SelectedTemplateCode, state.SchoolYear,
                               platform::ShortDateLongTime(now)};
+    // ITACA's own timetable of the template, for the verification: read before the old root goes.
+    result.report.timetables().itaca = TemplateTimetable(document, choice.template_code);
     const ExportCounts counts = WriteTimetable(tables, document, identity, choice, &result.report);
     // A document without one class or duty would empty the timetable in ITACA: never written.
     if (counts.group_lessons == 0 && counts.duty_periods == 0) {
@@ -135,6 +130,7 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
       try {
         if (workplace.files->IsFile(record.staged)) workplace.files->Remove(record.staged);
       } catch (...) {
+        // A record that cannot go: the commit's own error is the one to report.
       }
       throw;
     }
@@ -220,7 +216,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
 
   {
     const store::Database working(working_dir, *workplace.files);
-    const bool document_there = IsFile(state.ItacaFileName);
+    const bool document_there = InputExists(*workplace.files, state.ItacaFileName);
     const bool solution_there = working.Exists(store::kSolucTable);
     if (!document_there || !solution_there) {
       ui.Inform(Notice::NoFileOrSolution);
@@ -234,7 +230,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
 
   // The document is loaded and its root checked first: one that does not parse, has no centro
   // root or lacks one of the four identity attributes stops the run before any table is touched.
-  itaca::Document document = itaca::Document::Load(state.ItacaFileName);
+  itaca::Document document = itaca::Document::Load(state.ItacaFileName, *workplace.files);
   const CentreIdentity identity = ReadIdentity(document);
 
   // The export belongs to the conversion that built the tables, and SOLUC to those tables.
@@ -250,7 +246,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
 
   // A check works on copies of the tables, in its own folder. The document is only read (a
   // check saves none), in place, so that it fails exactly as the export would.
-  if (target.check()) CopyExportTables(working_dir, target.scratch->path());
+  if (target.check()) CopyExportTables(workplace, target.scratch->path());
   store::Database db(target.check() ? target.scratch->path() : working_dir,
                      target.check() ? platform::RealFileSystem() : *workplace.files);
 
@@ -292,6 +288,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
                          now ? *now : std::chrono::system_clock::now(), target);
     busy.Release();
   } catch (...) {
+    // Whatever stopped the export: the rebuilt slot table goes, the error goes on.
     if (db.Staging()) db.Discard();
     throw;
   }
@@ -310,7 +307,7 @@ ExportCheck Check(RunState& state, Interaction& ui, const Workplace& workplace,
   ExportCheck check;
   check.exported = Export(state, ui, workplace, now, Target{&scratch});
   if (check.exported.result == RunResult::Completed) {
-    check.output_exists = IsFile(check.exported.output);
+    check.output_exists = InputExists(*workplace.files, check.exported.output);
     check.preview =
         PreviewFolders(working_dir, scratch.path(), {store::DiashorastTable().name});
   }

@@ -79,9 +79,7 @@ namespace {
 constexpr std::string_view kReportFile = "informe.txt";
 
 std::string UpperStem(const std::string& file_name) {
-  std::string stem = file_name.substr(0, file_name.rfind('.'));
-  for (char& c : stem) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  return stem;
+  return AsciiUpperCase(file_name.substr(0, file_name.rfind('.')));
 }
 
 bool IsTableFile(const std::string& file_name) {

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/codepage.h"
 #include "base/error.h"
 #include "conversion/conversion.h"
+#include "run/workplace.h"
 #include "store/database.h"
 #include "store/schemas.h"
 #include "store/table.h"
@@ -60,9 +62,10 @@ std::optional<std::string> LanguageOf(std::string_view text) {
     if (byte == 0xC1 || byte == 0xE1 || byte == 0xC0 || byte == 0xE0) {  // Á á À à
       folded += 'A';
     } else {
-      folded += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+      folded += c;
     }
   }
+  folded = AsciiUpperCase(folded);
   if (folded == "VALENCIA") return std::string(kValencian);
   if (folded == kCastilian) return std::string(kCastilian);
   return std::nullopt;
@@ -136,16 +139,12 @@ bool TemplateDialog::CanContinue() const {
 
 std::string TemplateDialog::NotInDocument() const {
   const std::string code = TrimTemplateCode(code_text_);
-  auto upper = [](std::string text) {
-    for (char& c : text) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    return text;
-  };
   std::vector<std::string> listed;
   std::string meant;
   for (const std::string& candidate : codes_) {
     if (std::find(listed.begin(), listed.end(), candidate) != listed.end()) continue;
     listed.push_back(candidate);
-    if (meant.empty() && upper(candidate) == upper(code)) meant = candidate;
+    if (meant.empty() && AsciiUpperCase(candidate) == AsciiUpperCase(code)) meant = candidate;
   }
   std::string text = "La plantilla \xAB" + code + "\xBB no est\xE1 en el documento; ";
   if (listed.empty()) {
@@ -187,6 +186,29 @@ void TemplateDialog::Refresh() {
   // The list box keeps its lines in ascending text order; the blank in front of a one-digit
   // order sorts before the digits, so orders 1 to 99 come out in numeric order.
   std::stable_sort(period_lines_.begin(), period_lines_.end());
+}
+
+std::string NamedLanguage(const std::optional<std::string>& text) {
+  if (!text) return std::string(kValencian);
+  if (std::optional<std::string> language = LanguageOf(*text)) return *language;
+  throw Error("El idioma \xAB" + *text +
+                  "\xBB no es ninguno de los de la lista: VALENCI\xC1 o CASTELLANO.",
+              ErrorKind::Usage);
+}
+
+std::optional<TemplateList> DocumentTemplates(const std::filesystem::path& file,
+                                              const std::optional<std::string>& language,
+                                              platform::FileSystem& files) {
+  if (!InputExists(files, file)) return std::nullopt;
+  const itaca::Document document = itaca::Document::Load(file, files);
+  TemplateList list;
+  list.language = NamedLanguage(language);
+  TemplateDialog dialog(document, TemplateDialogMode::Conversion, list.language);
+  for (const std::string& code : dialog.Codes()) {
+    dialog.SetCodeText(code);
+    list.templates.push_back({code, dialog.Description(), dialog.Shift(), dialog.PeriodLines()});
+  }
+  return list;
 }
 
 }  // namespace tc

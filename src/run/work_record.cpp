@@ -9,10 +9,10 @@
 
 #include "base/digest.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "itaca/document.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
-#include "store/text.h"
 
 namespace tc {
 

@@ -7,6 +7,10 @@
 
 namespace tc {
 
+bool InputExists(platform::FileSystem& files, const std::filesystem::path& file) {
+  return !file.empty() && files.IsFile(file);
+}
+
 RunLock::RunLock(const Workplace& workplace) {
   platform::FileSystem& files = *workplace.files;
   if (!files.IsFolder(workplace.folder)) return;
@@ -34,6 +38,7 @@ store::Recovery RecoverInterruptedRun(const Workplace& workplace) {
     const RunLock turn(now);
     return turn.Recovered();
   } catch (...) {
+    // Never throws at a start: a folder it cannot put right is the next run's to put right.
     return {};
   }
 }

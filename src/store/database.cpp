@@ -40,20 +40,13 @@ std::vector<fs::path> Matches(platform::FileSystem& files, const fs::path& dir,
   return found;
 }
 
-// Deletes a file; a failure is not reported.
-void RemoveQuietly(platform::FileSystem& files, const fs::path& path) {
-  try {
-    files.Remove(path);
-  } catch (...) {
-  }
-}
-
 // True when another program holds the file (Windows refuses to delete or replace such a file;
 // elsewhere the lock is the only sign of it).
 bool HeldByOther(platform::FileSystem& files, const fs::path& path) {
   try {
     return !files.TryLock(path, true).has_value();
   } catch (...) {
+    // A lock that cannot even be tried: taken as free; replacing the file then says otherwise.
     return false;
   }
 }
@@ -73,6 +66,7 @@ Database::~Database() {
   try {
     Discard();
   } catch (...) {
+    // A destructor cannot report; what stays staged is removed by the next run.
   }
 }
 
@@ -139,6 +133,7 @@ Table Database::Recreate(const TableDef& table) {
     staged_[name] = staged;
     return created;
   } catch (...) {
+    // Whatever stopped the creation: the staged file goes, the error goes on.
     RemoveQuietly(files_, staged);
     throw;
   }
@@ -252,6 +247,7 @@ std::optional<GenerationInfo> Database::Commit(const CommitDetails& details) {
                          ". " + error.what(),
                      error.kind(), error.where());
   } catch (...) {
+    // Any other failure (a stopped run, no memory): nothing stays staged, the error goes on.
     Discard();
     throw;
   }
@@ -319,6 +315,7 @@ std::optional<GenerationInfo> Database::Restore(const GenerationInfo& generation
     if (!generation.outside.empty()) ForgetExternalTemporaries(files_, dir_);
     return made;
   } catch (...) {
+    // Before the commit point, whatever the cause, the copies go; the error goes on.
     if (!files_.IsFile(JournalFile(dir_))) {
       for (const fs::path& file : staged) RemoveQuietly(files_, file);
       if (!generation.outside.empty()) ForgetExternalTemporaries(files_, dir_);

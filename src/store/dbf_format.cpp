@@ -353,14 +353,6 @@ std::string FormatNumber(double value) {
   return std::string(buffer, result.ptr);
 }
 
-std::string AsciiUpper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
 std::string TableNameFromPath(const std::filesystem::path& path) {
   std::string file = path.filename().string();
   if (file.rfind(kStagedPrefix, 0) == 0) {

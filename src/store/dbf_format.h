@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/codepage.h"
 #include "store/table.h"
 
 namespace tc::store::dbf {
@@ -141,7 +142,7 @@ std::string TableNameFromPath(const std::filesystem::path& path);
 inline constexpr std::string_view kStagedPrefix = "~TC_";
 inline constexpr char kStagedSeparator = '~';
 
-// Upper case of the ASCII letters only.
-std::string AsciiUpper(std::string_view text);
+// Upper case of the ASCII letters only: table and field names compare without regard to case.
+inline std::string AsciiUpper(std::string_view text) { return AsciiUpperCase(text); }
 
 }  // namespace tc::store::dbf

@@ -7,8 +7,8 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "platform/platform.h"
-#include "store/text.h"
 
 namespace tc::store {
 
@@ -163,13 +163,6 @@ void Keep(FileSystem& files, const fs::path& file, const fs::path& generation) {
   if (!files.Link(file, kept)) platform::CopyFile(files, file, kept);
 }
 
-void RemoveQuietly(FileSystem& files, const fs::path& file) {
-  try {
-    files.Remove(file);
-  } catch (...) {
-  }
-}
-
 // A file the user made read-only is not replaced: the run stops before anything moves.
 void RefuseReadOnly(FileSystem& files, const fs::path& file) {
   if (!files.IsReadOnly(file)) return;
@@ -194,6 +187,7 @@ bool PutBack(FileSystem& files, const std::vector<const Replacement*>& moved,
         files.Remove(replacement.target);
       }
     } catch (...) {
+      // Whatever stopped this file: the others are still put back, and the caller told.
       whole = false;
     }
   }
@@ -201,6 +195,7 @@ bool PutBack(FileSystem& files, const std::vector<const Replacement*>& moved,
     try {
       platform::WriteFileAtomically(files, file, files.ReadFile(generation / file.filename()));
     } catch (...) {
+      // Whatever stopped this file: the others are still put back, and the caller told.
       whole = false;
     }
   }
@@ -217,9 +212,11 @@ void Prune(FileSystem& files, const fs::path& working_dir, int keep) {
       try {
         platform::RemoveTree(files, generations[i].folder);
       } catch (...) {
+        // A generation that cannot go now goes with a later run.
       }
     }
   } catch (...) {
+    // Generations that cannot even be listed: pruning waits for a later run.
   }
 }
 
@@ -361,9 +358,11 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
       }
     }
   } catch (...) {
+    // Nothing has moved yet: the generation being made goes, the error goes on.
     try {
       platform::RemoveTree(files, partial);
     } catch (...) {
+      // A partial generation left is removed by the next run (Recover).
     }
     throw;
   }
@@ -379,9 +378,11 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
   try {
     platform::WriteFileAtomically(files, journal_file, JournalText(journal));
   } catch (...) {
+    // Nothing has moved yet: the generation being made goes, the error goes on.
     try {
       platform::RemoveTree(files, partial);
     } catch (...) {
+      // A partial generation left is removed by the next run (Recover).
     }
     throw;
   }
@@ -399,11 +400,13 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
       moved.push_back(replacement);
     }
   } catch (...) {
+    // A move that failed, whatever the cause: the old files go back, the error goes on.
     if (PutBack(files, moved, removed, partial)) {
       RemoveQuietly(files, journal_file);
       try {
         platform::RemoveTree(files, partial);
       } catch (...) {
+        // A partial generation left is removed by the next run (Recover).
       }
     }
     throw;
@@ -418,6 +421,7 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
       try {
         platform::RemoveTree(files, partial);
       } catch (...) {
+        // A partial generation left is removed by the next run (Recover).
       }
     }
   }

@@ -115,6 +115,7 @@ Table& Table::operator=(Table&& other) noexcept {
       try {
         impl_->Close();
       } catch (...) {
+        // An assignment cannot report; callers who care close the table before it.
       }
     }
     impl_ = std::move(other.impl_);

@@ -67,7 +67,7 @@ bool HtmlHelp::ShowContext(HWND owner, int context) const {
 std::string HtmlHelp::UnavailableText() const {
   std::error_code error;
   return desktop::HelpUnavailableText(file_, std::filesystem::is_regular_file(file_, error),
-                                      Available());
+                                      entry_ != nullptr);
 }
 
 void HtmlHelp::CloseAll() const {

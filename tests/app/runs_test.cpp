@@ -10,6 +10,7 @@
 #include "app/main_form.h"
 #include "app_testing.h"
 #include "run/conversion_run.h"
+#include "support/scripted_interaction.h"
 #include "support/test_support.h"
 
 namespace tc::app {

@@ -14,6 +14,7 @@
 #include "store/schemas.h"
 #include "store/table.h"
 #include "support/process.h"
+#include "support/table_rows.h"
 #include "support/test_support.h"
 
 namespace {
@@ -104,6 +105,27 @@ TEST_F(CliTest, WrongUsageExitsWith64AndSaysSoInSpanish) {
   EXPECT_EQ(Run({"convert", "a.xml", "--template"}).err.rfind(
                 "transclepsa: Falta el valor de la opción --template.", 0),
             0u);
+}
+
+// What the parse cannot refuse by itself (options of the other kind of check, a backup named with
+// --list) and values that are none: each said in Spanish with the user's own words, as typed.
+TEST_F(CliTest, OptionsThatDoNotGoTogetherOrValuesThatAreNoneExitWith64) {
+  const std::vector<std::pair<Args, std::string>> cases = {
+      {{"check", "a.xml", "--export", "--language", "castellano"},
+       "La opción --language no vale con --export"},
+      {{"check", "a.xml", "--export", "--keep-idle"}, "La opción --keep-idle no vale con --export"},
+      {{"check", "a.xml", "--school-year", "2024"},
+       "La opción --school-year solo vale con --export"},
+      {{"restore", "--list", "2"}, "Con --list no se indica ninguna copia"},
+      {{"restore", "0"}, "Valor no válido para NUMERO: 0"},
+      {{"restore", "dos"}, "Valor no válido para NUMERO: dos"},
+      {{"convert", "a.xml", "b.xml", "c.xml"}, "Sobran argumentos: b.xml c.xml"}};
+  for (const auto& [args, what] : cases) {
+    const Outcome outcome = Run(args);
+    EXPECT_EQ(outcome.status, 64) << what;
+    EXPECT_EQ(outcome.err, "transclepsa: " + what + ".\nConsulte \"transclepsa --help\".\n");
+    EXPECT_TRUE(outcome.out.empty()) << what;
+  }
 }
 
 TEST_F(CliTest, VersionExitsWith0) {

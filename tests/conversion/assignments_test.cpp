@@ -7,6 +7,7 @@
 
 #include "conversion/stages.h"
 #include "store/schemas.h"
+#include "support/conversion_run.h"
 #include "support/test_support.h"
 
 namespace tc {

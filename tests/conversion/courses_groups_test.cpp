@@ -5,6 +5,7 @@
 
 #include "base/error.h"
 #include "conversion/stages.h"
+#include "support/conversion_run.h"
 #include "support/test_support.h"
 
 namespace tc {

@@ -3,6 +3,7 @@
 
 #include "conversion/stage_rows.h"
 #include "conversion/stages.h"
+#include "support/conversion_run.h"
 #include "support/test_support.h"
 
 namespace tc {

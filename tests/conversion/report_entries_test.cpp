@@ -8,6 +8,7 @@
 #include "conversion/stages.h"
 #include "report/render.h"
 #include "report/report.h"
+#include "support/conversion_run.h"
 #include "support/test_support.h"
 
 namespace tc {

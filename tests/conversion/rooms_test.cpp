@@ -4,6 +4,7 @@
 #include <set>
 
 #include "conversion/stages.h"
+#include "support/conversion_run.h"
 #include "support/test_support.h"
 
 namespace tc {

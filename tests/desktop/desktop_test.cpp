@@ -9,6 +9,7 @@
 #include "desktop/help.h"
 #include "desktop/session.h"
 #include "store/safe_commit.h"
+#include "support/scripted_interaction.h"
 #include "support/test_support.h"
 
 namespace tc::desktop {

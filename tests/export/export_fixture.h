@@ -13,6 +13,7 @@
 #include "run/export_run.h"
 #include "store/database.h"
 #include "support/faulty_files.h"
+#include "support/scripted_interaction.h"
 #include "support/test_support.h"
 
 namespace tc::test {

@@ -7,6 +7,7 @@
 #include "export/export_fixture.h"
 #include "platform/platform.h"
 #include "run/school_year_dialog.h"
+#include "support/table_rows.h"
 
 namespace tc::test {
 namespace {

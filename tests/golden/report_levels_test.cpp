@@ -13,6 +13,7 @@
 #include "run/conversion_run.h"
 #include "run/export_run.h"
 #include "support/process.h"
+#include "support/scripted_interaction.h"
 #include "support/test_support.h"
 
 namespace tc {

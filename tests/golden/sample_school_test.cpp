@@ -16,6 +16,7 @@
 #include "run/export_run.h"
 #include "store/schemas.h"
 #include "support/dbf_text.h"
+#include "support/scripted_interaction.h"
 #include "support/test_support.h"
 
 namespace tc {

@@ -26,7 +26,7 @@ TEST(Advice, EachKindSaysWhatToDoAndSolucGetsItsOwnWord) {
                          ErrorKind::DocumentMalformed, ErrorKind::AttributeMissing,
                          ErrorKind::RunInProgress, ErrorKind::DiskOrPermission,
                          ErrorKind::InvalidData, ErrorKind::Usage}) {
-    EXPECT_FALSE(WhatToDo(Error("x", kind)).empty()) << ErrorKindName(kind);
+    EXPECT_FALSE(WhatToDo(Error("x", kind)).empty()) << static_cast<int>(kind);
   }
 }
 

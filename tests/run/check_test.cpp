@@ -6,12 +6,15 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "export/export_fixture.h"
 #include "platform/platform.h"
 #include "report/render.h"
@@ -23,7 +26,7 @@
 #include "run/work_record.h"
 #include "store/database.h"
 #include "store/schemas.h"
-#include "store/text.h"
+#include "support/scripted_interaction.h"
 #include "support/test_support.h"
 
 namespace tc {
@@ -505,6 +508,69 @@ TEST_F(CheckExportTest, AnExportThatWouldFailFailsTheSameWay) {
 
   fs::remove(ztemp / "SOLUC.DBF");
   EXPECT_EQ(CheckExport(state, ui, ztemp, When()).exported.result, RunResult::MissingInput);
+}
+
+// Every run reads through its workplace's file system: the document (conversion, export and both
+// checks) and the tables a check copies. When a read fails the run stops with the reason, and
+// neither the working folder nor the document's folder changes.
+class ReadFaultTest : public test::ExportTest {
+ protected:
+  // The reads of `file` fail as a failing disk would.
+  void FailReading(const fs::path& file) {
+    files.SetBefore([file](std::string_view operation, const fs::path& path) {
+      if (operation == "read" && path == file) {
+        throw platform::FileError(
+            "No se puede leer el archivo " + platform::PathText(path) + ": error de E/S.",
+            ErrorKind::DiskOrPermission, platform::PathText(path), "error de E/S");
+      }
+    });
+  }
+};
+
+TEST_F(ReadFaultTest, EveryRunStopsAtTheDocumentWithTheReasonAndChangesNothing) {
+  Soluc({{"MAT", "*479", 1, 1, "0", "1A", "PGA", "A1"}});
+  FailReading(itaca);
+  const auto working = Snapshot(ztemp);
+  const auto documents = Snapshot(itaca.parent_path());
+  const Workplace workplace(ztemp, files);
+  const std::vector<std::pair<std::string, std::function<void(RunState&)>>> runs = {
+      {"conversion", [&](RunState& run) { RunConversion(run, ui, workplace); }},
+      {"check", [&](RunState& run) { CheckConversion(run, ui, workplace); }},
+      {"export", [&](RunState& run) { RunExport(run, ui, workplace, When()); }},
+      {"check --export", [&](RunState& run) { CheckExport(run, ui, workplace, When()); }}};
+  for (const auto& [name, run] : runs) {
+    RunState run_state;
+    try {
+      run(run_state);
+      ADD_FAILURE() << name << ": the document was read";
+    } catch (const DocumentError& error) {
+      EXPECT_EQ(std::string(error.what()), "No se puede leer el documento ITACA " +
+                                               platform::PathText(itaca) + ": error de E/S.")
+          << name;
+      EXPECT_EQ(error.kind(), ErrorKind::DocumentUnreadable) << name;
+    }
+    EXPECT_EQ(ui.template_dialogs, 0) << name;
+    EXPECT_EQ(Snapshot(ztemp), working) << name;
+    EXPECT_EQ(Snapshot(itaca.parent_path()), documents) << name;
+  }
+}
+
+TEST_F(ReadFaultTest, ACheckOfTheExportCopiesTheTablesThroughTheRunsFileSystem) {
+  Soluc({{"MAT", "*479", 1, 1, "0", "1A", "PGA", "A1"}});
+  const fs::path soluc = ztemp / "SOLUC.DBF";
+  FailReading(soluc);
+  const auto working = Snapshot(ztemp);
+  try {
+    CheckExport(state, ui, Workplace(ztemp, files), When());
+    ADD_FAILURE() << "SOLUC was copied";
+  } catch (const Error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "No se puede copiar la tabla SOLUC para la comprobaci\xF3n. No se puede leer el "
+              "archivo " + platform::PathText(soluc) + ": error de E/S.");
+    EXPECT_EQ(error.kind(), ErrorKind::DiskOrPermission);
+  }
+  EXPECT_EQ(Snapshot(ztemp), working);
+  EXPECT_FALSE(fs::exists(output));
 }
 
 }  // namespace

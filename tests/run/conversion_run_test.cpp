@@ -15,6 +15,8 @@
 #include "base/error.h"
 #include "run/run_state.h"
 #include "run/work_record.h"
+#include "support/scripted_interaction.h"
+#include "support/table_rows.h"
 #include "support/test_support.h"
 
 namespace tc {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -273,6 +275,42 @@ TEST(TemplateDialog, ExportModeOpensTheSlotTableAndReleasesIt) {
   store::Table again = db.Open("DIASHORAST", store::OpenMode::Exclusive);
   again.Close();
   EXPECT_EQ(test::ReadFile(db.TablePath("DIASHORAST")), before);
+}
+
+// The listing the command line prints: each template as the dialog shows it once chosen, from a
+// file; the language is checked only once the file is there and read.
+TEST(DocumentTemplates, EachTemplateAsChosenInTheLanguageNamedAfterTheFileIsRead) {
+  test::TempDir dir;
+  const std::filesystem::path file = dir / "plantillas.xml";
+  test::WriteFile(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><centro>" + kTwoTemplates +
+                            "</centro>");
+  const std::optional<TemplateList> list = DocumentTemplates(file, std::string("castellano"));
+  ASSERT_TRUE(list.has_value());
+  EXPECT_EQ(list->language, std::string(kCastilian));
+  ASSERT_EQ(list->templates.size(), 2u);
+  EXPECT_EQ(list->templates[0].code, "MATI");
+  EXPECT_EQ(list->templates[0].description, W("Horario de mañana"));
+  EXPECT_EQ(list->templates[0].shift, "M");
+  EXPECT_EQ(list->templates[0].period_lines.size(), 12u);
+  EXPECT_EQ(list->templates[0].period_lines.front(), " 1 de 08:00 a 08:55");
+  EXPECT_EQ(list->templates[1].code, "VESPRA");
+  EXPECT_EQ(list->templates[1].description, "Tarde");
+  EXPECT_EQ(list->templates[1].period_lines,
+            (std::vector<std::string>{" 1 de 15:00 a 15:55", " 2 de 15:55 a 16:50"}));
+  EXPECT_EQ(DocumentTemplates(file, std::nullopt)->language, std::string(kValencian));
+
+  try {
+    DocumentTemplates(file, std::string("INGLES"));
+    ADD_FAILURE() << "a language not in the list was taken";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.kind(), ErrorKind::Usage);
+    EXPECT_EQ(std::string(error.what()),
+              W("El idioma «INGLES» no es ninguno de los de la lista: VALENCIÁ o CASTELLANO."));
+  }
+  // No file, or a folder, is a missing input whatever the language.
+  EXPECT_FALSE(DocumentTemplates(dir / "no.xml", std::string("INGLES")).has_value());
+  EXPECT_FALSE(DocumentTemplates(dir.path(), std::nullopt).has_value());
+  EXPECT_FALSE(DocumentTemplates({}, std::nullopt).has_value());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "store/database.h"
 #include "store/schemas.h"
 #include "support/faulty_files.h"
+#include "support/table_rows.h"
 #include "support/test_support.h"
 #include "table_testing.h"
 

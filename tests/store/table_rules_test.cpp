@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "store/table.h"
 #include "support/faulty_files.h"
+#include "support/table_rows.h"
 #include "support/test_support.h"
 #include "table_testing.h"
 

@@ -1,7 +1,7 @@
 // The text functions on the examples Clepsa's data gives them.
 #include <gtest/gtest.h>
 
-#include "store/text.h"
+#include "base/text.h"
 
 namespace tc {
 namespace {

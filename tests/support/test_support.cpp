@@ -8,7 +8,6 @@
 
 #include "base/codepage.h"
 #include "platform/file_system.h"
-#include "store/table.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -99,51 +98,5 @@ std::map<std::string, std::string> FolderFiles(const fs::path& folder) {
 }
 
 std::string W(std::string_view utf8) { return Utf8ToCp1252(utf8); }
-
-std::vector<Row> ReadRows(const fs::path& table_file) {
-  auto table = store::Table::Open(table_file, store::OpenMode::Shared);
-  std::vector<Row> rows;
-  for (table.First(); !table.Eof(); table.Next()) {
-    Row row;
-    for (const auto& field : table.Fields()) row[field.name] = table.GetText(field.name);
-    rows.push_back(std::move(row));
-  }
-  table.Close();
-  return rows;
-}
-
-bool ScriptedInteraction::Confirm(Question question) {
-  questions.push_back(question);
-  auto answer = answers.find(question);
-  return answer != answers.end() && answer->second;
-}
-
-std::optional<TemplateChoice> ScriptedInteraction::ChooseTemplate(TemplateDialog& dialog) {
-  ++template_dialogs;
-  if (language) dialog.SetLanguage(*language);
-  if (template_code) dialog.SetCodeText(*template_code);
-  if (close_template_dialog) return std::nullopt;
-  return dialog.Result();
-}
-
-bool ScriptedInteraction::GoOnDespite(const Guard& guard) {
-  guards.push_back(guard);
-  auto answer = go_on.find(guard.kind);
-  return answer != go_on.end() && answer->second;
-}
-
-void ScriptedInteraction::ChooseSchoolYear(SchoolYearDialog& dialog) {
-  ++school_year_dialogs;
-  if (school_year) dialog.SetComboText(*school_year);
-}
-
-ConversionRun::ConversionRun(std::string_view xml_utf8)
-    : db(dir.path()),
-      document(itaca::Document::Parse(xml_utf8, "prueba.xml")),
-      ctx{document, state, db, ui, {}, {}, {}} {}
-
-std::vector<Row> ConversionRun::Rows(std::string_view table) const {
-  return ReadRows(db.TablePath(table));
-}
 
 }  // namespace tc::test

@@ -5,12 +5,12 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 
 #include <QColor>
+#include <QWidget>
 
 #include "desktop/forms.h"
-
-class QWidget;
 
 namespace tc::app {
 
@@ -23,5 +23,11 @@ inline constexpr int kDialogNo = 2;
 // Creates the form's controls inside `window` (whose caption, size and help context it also
 // sets) and returns them by name.
 std::map<std::string, QWidget*, std::less<>> BuildForm(const desktop::Form& form, QWidget* window);
+
+// The control `name` of a built form as the widget class it was built as.
+template <typename T>
+T* FindControl(const std::map<std::string, QWidget*, std::less<>>& widgets, std::string_view name) {
+  return qobject_cast<T*>(widgets.at(std::string(name)));
+}
 
 }  // namespace tc::app

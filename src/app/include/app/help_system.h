@@ -37,7 +37,6 @@ class HelpSystem : public QObject {
   explicit HelpSystem(QObject* parent = nullptr);
 
   void SetHelpFile(const QString& name) { help_file_ = name; }
-  const QString& HelpFile() const { return help_file_; }
 
   // Both return whether the request reached a viewer.
   bool ShowContents();

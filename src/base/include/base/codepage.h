@@ -14,7 +14,6 @@ std::string Utf8ToCp1252(std::string_view utf8);
 // Windows-1252 to UTF-8. The five bytes Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90,
 // 0x9D) map to the C1 control characters of the same value, so the conversion is lossless.
 std::string Cp1252ToUtf8(std::string_view text);
-std::u16string Cp1252ToUtf16(std::string_view text);
 std::string Utf16ToCp1252(std::u16string_view utf16);
 // The Unicode code point of one Windows-1252 byte.
 char32_t Cp1252ToCodePoint(unsigned char byte);
@@ -41,8 +40,11 @@ void AppendUtf8(std::string& out, char32_t code_point);
 // ž, ÿ and their capitals).
 std::string UpperCase(std::string_view text);
 std::string LowerCase(std::string_view text);
-// Upper case of the ASCII letters a-z only; every other byte stays as it is.
+// Upper (lower) case of the ASCII letters a-z (A-Z) only; every other byte stays as it is: for
+// names the system or a file format compares without regard to case (file names, extensions,
+// INI keys, encoding names).
 std::string AsciiUpperCase(std::string_view text);
+std::string AsciiLowerCase(std::string_view text);
 // Equality without regard to letter case, over the letters of Windows-1252.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 

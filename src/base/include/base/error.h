@@ -59,7 +59,4 @@ class RunError : public Error {
   using Error::Error;
 };
 
-// The kind's name, stable, for programs that read our output ("tabla_en_uso").
-std::string_view ErrorKindName(ErrorKind kind);
-
 }  // namespace tc

@@ -135,9 +135,8 @@ class Session {
   // "No volver a preguntar" turns the question off. Returns whether to show the changes.
   bool AnswerPreviewQuestion(bool show_changes, bool dont_ask_again);
 
-  // What the last completed run did, for "Ver informe".
+  // What the last completed conversion did.
   const std::optional<ConversionResult>& LastConversion() const { return last_conversion_; }
-  const std::optional<ExportResult>& LastExport() const { return last_export_; }
 
   // The window that shows the summary after a completed run, asks before a restore and tells
   // its outcome. Without one, a completed run shows nothing more than its own messages.
@@ -181,7 +180,6 @@ class Session {
   bool runs_enabled_ = true;
   bool outcome_written_ = false;
   std::optional<ConversionResult> last_conversion_;
-  std::optional<ExportResult> last_export_;
 };
 
 }  // namespace tc::desktop

@@ -75,7 +75,9 @@ struct ExportCounts {
 // Replaces the document's root by a new `centro` with the identity and the choice, and writes
 // one horario_grupo per placed class and one horario_ocupacion per placed duty of SOLUC, in
 // SOLUC's order, both containers even when empty. When `report` is given, every SOLUC record
-// left out, and every class written without its teacher or room, goes into it with the reason.
+// left out, and every class written without its teacher or room, goes into it with the reason,
+// with what the verification compares the written timetable with; ITACA's own timetable of the
+// template is the caller's to put there first (TemplateTimetable), before the old root goes.
 ExportCounts WriteTimetable(SolutionTables& tables, itaca::Document& document,
                             const CentreIdentity& identity, const ExportChoice& choice,
                             report::Report* report = nullptr);

@@ -35,6 +35,9 @@ class FileSystem {
   // does not exist.
   // The same on every system (std::filesystem): a file system changes it only to watch it.
   virtual std::vector<std::filesystem::path> List(const std::filesystem::path& folder);
+  // Whether two names are one file (the same file reached by two paths, or a link); false when
+  // either is not there. The same on every system (std::filesystem), as List.
+  virtual bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
   // A new file with these pieces one after the other, on the disk when the call returns. Fails
   // when the file exists already; a failed write leaves no file.
@@ -90,6 +93,10 @@ void CopyFile(FileSystem& fs, const std::filesystem::path& from, const std::file
 
 // Removes a folder with everything in it; nothing when there is none.
 void RemoveTree(FileSystem& fs, const std::filesystem::path& folder);
+
+// Removes a file when it can; a failure is not reported (what stays is a leftover that the next
+// run, or the next commit, removes).
+void RemoveQuietly(FileSystem& fs, const std::filesystem::path& file);
 
 // Whether a file name is one of the temporary names this program makes: the stem ends in "~"
 // (as every stem given to TemporaryPath does), then eight hexadecimal digits and ".tmp".

@@ -149,7 +149,6 @@ class Report {
   };
 
   Kind kind() const { return kind_; }
-  void SetKind(Kind kind) { kind_ = kind; }
   Header& header() { return header_; }
   const Header& header() const { return header_; }
 

@@ -3,6 +3,7 @@
 // export mode preselects none and first opens the slot table.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 
 #include "base/error.h"
 #include "itaca/document.h"
+#include "platform/file_system.h"
 
 namespace tc {
 
@@ -38,6 +40,9 @@ std::string TrimTemplateCode(std::string_view text);
 // The language of the texts from what a user wrote: "VALENCI√Å" or "CASTELLANO" in any letter
 // case, the accent optional (Windows-1252); nullopt for any other text.
 std::optional<std::string> LanguageOf(std::string_view text);
+// The language a user named (LanguageOf), VALENCI¡ when none; throws Error (Usage) naming the
+// text for any other.
+std::string NamedLanguage(const std::optional<std::string>& text);
 
 class TemplateDialog {
  public:
@@ -88,5 +93,27 @@ class TemplateDialog {
   std::vector<std::string> period_lines_;
   std::optional<Error> activation_error_;
 };
+
+// One of a document's time templates as the dialog shows it once its code is chosen.
+struct TemplateListing {
+  std::string code;
+  std::string description;                // LabelNombre
+  std::string shift;                      // LabelTurno
+  std::vector<std::string> period_lines;  // ListBox1
+};
+
+// A document's time templates as the dialog in conversion mode shows each one when its code is
+// chosen, in the combo box's order: the first is the one it preselects.
+struct TemplateList {
+  std::string language;  // the texts' language, one of the list's two
+  std::vector<TemplateListing> templates;
+};
+
+// The time templates of the document `file`, with their texts in the language a user named
+// (NamedLanguage, checked once the document is read). nullopt when there is no such file
+// (InputExists); throws DocumentError when the document cannot be read.
+std::optional<TemplateList> DocumentTemplates(
+    const std::filesystem::path& file, const std::optional<std::string>& language,
+    platform::FileSystem& files = platform::RealFileSystem());
 
 }  // namespace tc

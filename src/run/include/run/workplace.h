@@ -21,6 +21,10 @@ struct Workplace {
   std::chrono::milliseconds wait_for_other_run{5000};
 };
 
+// Whether an input the user named is there, through `files`: a file, not a folder; an empty name
+// never is.
+bool InputExists(platform::FileSystem& files, const std::filesystem::path& file);
+
 // Held while a run changes the working folder: one run at a time per folder, whatever program or
 // front end starts it. Waits up to `wait_for_other_run` for a run that holds the folder, then
 // throws Error (RunInProgress) naming the folder; nothing has changed then. Once held, it finishes

@@ -62,7 +62,6 @@ class FormWindow {
   void Place(HWND over);
   // The window's client size as described, scaled, at the origin of its parent.
   void PlaceAtOrigin();
-  UINT Dpi() const { return dpi_; }
   // Lays the controls out again for the window's current DPI (after SetParent).
   void Relayout();
 
@@ -71,7 +70,6 @@ class FormWindow {
   // rejects and for closing the window, IDNO for one that answers No.
   int RunModal(HWND disable);
   void EndModal(int answer);
-  bool Modal() const { return modal_; }
   // Escape in a dialog: presses its close button or the button that rejects it, else closes it.
   void Escape();
   // Gives the focus to the first visible, enabled button (Enter presses it), focus shown.

@@ -20,7 +20,6 @@ class HtmlHelp {
   HtmlHelp(const HtmlHelp&) = delete;
   HtmlHelp& operator=(const HtmlHelp&) = delete;
 
-  bool Available() const { return entry_ != nullptr; }
   // The contents ("F1 Ayuda") and a help context (F1); the help window belongs to `owner`.
   // Both return whether HTML Help opened a window.
   bool ShowContents(HWND owner) const;
