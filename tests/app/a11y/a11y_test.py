@@ -67,7 +67,7 @@ ESCAPE, F1 = 0xFF1B, 0xFFBE  # X key symbols
 Atspi.get_desktop(0).set_cache_mask(Atspi.Cache.NONE)  # every look asks the program
 
 
-def wait(what, probe, timeout=10):
+def wait(what, probe, timeout=30):
     """probe()'s first true answer; a failure when none comes in time."""
     deadline = time.monotonic() + timeout
     while True:
