@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build and test dependencies from Debian packages (clang for the fuzz targets, the
-# sanitizers come with GCC; Chromium loads the HTML report as a browser does). Does nothing when
-# all is there.
+# sanitizers come with GCC; Chromium loads the HTML report as a browser does; AT-SPI, D-Bus and
+# xclip let the tests drive the desktop program from outside). Does nothing when all is there.
 #   scripts/setup.sh            everything: the Linux build, its tests and the Windows build
 #   scripts/setup.sh windows    only what the Windows build and its tests need
 set -euo pipefail
@@ -15,6 +15,7 @@ linux=(
   libchm-bin g++-mingw-w64-x86-64-posix wine
   clang libclang-rt-dev
   chromium
+  at-spi2-core dbus python3-gi gir1.2-atspi-2.0 xclip
 )
 # The Windows programs: MinGW-w64 (the posix flavour, for std::thread), CLI11's headers and
 # GoogleTest's sources for the target, Wine to run the tests (and the Spanish locale they run

@@ -146,6 +146,9 @@ std::map<std::string, QWidget*, std::less<>> BuildForm(const desktop::Form& form
     if (!control.parent.empty()) parent = widgets.at(std::string(control.parent));
     QWidget* widget = Create(control, parent);
     widget->setObjectName(FromCore(control.name));
+    if (!control.accessible_name.empty()) {
+      widget->setAccessibleName(FromCore(control.accessible_name));
+    }
     widget->setGeometry(control.rect.left, control.rect.top, control.rect.width,
                         control.rect.height);
     if (control.font.fixed_pitch) {

@@ -59,6 +59,9 @@ struct Control {
   Rect rect;                // relative to its parent
   std::string_view text;    // caption or initial text
   std::string_view items;   // combo boxes: the entries of the list, separated by '\n'
+  // What assistive technology (a screen reader, a test driving the program from outside) calls a
+  // control whose own text does not say what it is: the text boxes, the lists, the two "OK".
+  std::string_view accessible_name;
   Font font{};
   std::optional<Rgb> text_colour{};  // default: the system's
   std::optional<Rgb> background{};   // combo boxes and list boxes: default the system's
