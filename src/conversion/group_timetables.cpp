@@ -65,6 +65,7 @@ void ImportGroupTimetables(ConversionContext& ctx) {
   std::vector<Lesson> lessons;
   NoteSingleElementList(ctx, elements);
   if (elements.Count() >= 2) {
+    lessons.reserve(elements.Count());
     for (std::size_t i = 0; i < elements.Count(); ++i) {
       const itaca::Element& element = elements[i];
       if (std::string templ = element.Attr("plantilla"); templ != ctx.state.SelectedTemplateCode) {

@@ -1,5 +1,6 @@
 #include "run/conversion_run.h"
 
+#include <optional>
 #include <system_error>
 
 #include "base/error.h"
@@ -106,8 +107,10 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
     return result;
   }
 
-  // 3. The document.
-  const itaca::Document document = itaca::Document::Load(state.ItacaFileName);
+  // 3. The document. Held until the tables are committed: the commit renders the report, and
+  // the document's tree and text (several times its size) need not stay beside it.
+  std::optional<itaca::Document> loaded = itaca::Document::Load(state.ItacaFileName);
+  const itaca::Document& document = *loaded;
 
   // 4. Template and language, only when the document has a template to choose. Escape or the
   // close box end the run; a code that is none of the document's is refused before anything is
@@ -192,6 +195,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
             workplace, RecordOfConversion(document, state.ItacaFileName,
                                           state.SelectedTemplateCode, state.LanguageChoice)));
       }
+      loaded.reset();
       result.backup = db.Commit(details);
     } catch (...) {
       try {
