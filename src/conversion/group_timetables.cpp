@@ -1,7 +1,9 @@
 // Group timetables: the lessons of the chosen time template turn ImportAssignments' provisional
 // ASIGT rows into the real ones (hours, teacher and room per pairing, one row per teacher) and
 // remove the pairings no lesson reached.
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -13,14 +15,51 @@ namespace tc {
 
 namespace {
 
-// One lesson of the selected template, as read from its horario_grupo element.
+// The codes of one lesson of the selected template, as read from its horario_grupo element.
 struct Lesson {
-  std::string group;    // grupo
-  std::string course;   // curso
-  std::string content;  // contenido
-  std::string teacher;  // docente (DNI)
-  std::string room;     // aula (ITACA code)
-  std::size_t element;  // its index in the collection, for the report
+  std::string_view group;    // grupo
+  std::string_view course;   // curso
+  std::string_view content;  // contenido
+  std::string_view teacher;  // docente (DNI)
+  std::string_view room;     // aula (ITACA code)
+  std::size_t element;       // its index in the collection, for the report
+};
+
+// The lessons of the selected template: every code in one text, each lesson holding where its
+// codes end (a school's lessons are many and their codes short; strings of their own would take
+// several times the codes' size).
+class LessonList {
+ public:
+  void Add(const itaca::Element& element, std::size_t index) {
+    Bounds bounds;
+    bounds.element = index;
+    bounds.start = text_.size();
+    std::size_t part = 0;
+    for (const char* name : {"grupo", "curso", "contenido", "docente", "aula"}) {
+      text_ += element.Attr(name);
+      bounds.ends[part++] = static_cast<std::uint32_t>(text_.size() - bounds.start);
+    }
+    lessons_.push_back(bounds);
+  }
+  std::size_t Count() const { return lessons_.size(); }
+  Lesson operator[](std::size_t i) const {
+    const Bounds& b = lessons_[i];
+    const std::string_view all = std::string_view(text_).substr(b.start);
+    auto part = [&](std::size_t k) {
+      const std::uint32_t from = k == 0 ? 0 : b.ends[k - 1];
+      return all.substr(from, b.ends[k] - from);
+    };
+    return {part(0), part(1), part(2), part(3), part(4), b.element};
+  }
+
+ private:
+  struct Bounds {
+    std::size_t start = 0;       // where its codes begin in text_
+    std::uint32_t ends[5] = {};  // where each code ends, from start
+    std::size_t element = 0;
+  };
+  std::string text_;
+  std::vector<Bounds> lessons_;
 };
 
 // The codes of a lesson as the report names it.
@@ -62,7 +101,7 @@ void ImportGroupTimetables(ConversionContext& ctx) {
   // The lessons of the selected template, read before any table is touched so that a missing
   // attribute ends the run with the tables unchanged. A list of exactly one element is passed
   // over like an empty one, as with every collection of the conversion: every pairing then goes.
-  std::vector<Lesson> lessons;
+  LessonList lessons;
   NoteSingleElementList(ctx, elements);
   if (elements.Count() >= 2) {
     for (std::size_t i = 0; i < elements.Count(); ++i) {
@@ -71,8 +110,7 @@ void ImportGroupTimetables(ConversionContext& ctx) {
         ctx.report.Add(report::Reason::OtherTemplate, Where(element)).Code("plantilla", templ);
         continue;
       }
-      lessons.push_back({element.Attr("grupo"), element.Attr("curso"), element.Attr("contenido"),
-                         element.Attr("docente"), element.Attr("aula"), i});
+      lessons.Add(element, i);
     }
   }
 
@@ -84,13 +122,14 @@ void ImportGroupTimetables(ConversionContext& ctx) {
   // Record numbers of the ASIGT rows a lesson of the selected template was counted on or created.
   std::unordered_set<int> matched_rows;
 
-  for (const auto& lesson : lessons) {
+  for (std::size_t i = 0; i < lessons.Count(); ++i) {
+    const Lesson lesson = lessons[i];
     if (!asig.Locate("CLAVE;CLAVECURSO;ASIG_ITACA",
                      {lesson.group, lesson.course, lesson.content})) {
       // A lesson whose pairing ImportAssignments did not create is ignored.
-      NameLesson(ctx.report.Add(report::Reason::LessonWithoutPairing,
-                                Where(elements[lesson.element])),
-                 lesson);
+      NameLesson(
+          ctx.report.Add(report::Reason::LessonWithoutPairing, Where(elements[lesson.element])),
+          lesson);
       continue;
     }
     const int pairing_row = asig.RecNo();
@@ -118,10 +157,10 @@ void ImportGroupTimetables(ConversionContext& ctx) {
       const std::string subject = asig.GetText("CASIG");
       const std::string group_code = asig.GetText("CGRUP");
       if (!groups.Locate("ABREV", group_code)) {
-        NameLesson(ctx.report.Add(report::Reason::LessonWithoutGroup,
-                                  Where(elements[lesson.element]))
-                       .Code("CGRUP", group_code),
-                   lesson);
+        NameLesson(
+            ctx.report.Add(report::Reason::LessonWithoutGroup, Where(elements[lesson.element]))
+                .Code("CGRUP", group_code),
+            lesson);
         continue;
       }
       asig.Append();
@@ -158,8 +197,9 @@ void ImportGroupTimetables(ConversionContext& ctx) {
   asig.First();
   while (!asig.Eof()) {
     if (matched_rows.count(asig.RecNo()) == 0) {
-      ctx.report.Add(report::Reason::PairingWithoutLessons,
-                     report::Location::OfRecord("ASIGT", asig.RecNo()))
+      ctx.report
+          .Add(report::Reason::PairingWithoutLessons,
+               report::Location::OfRecord("ASIGT", asig.RecNo()))
           .Code("CLAVE", asig.GetText("CLAVE"))
           .Code("CLAVECURSO", asig.GetText("CLAVECURSO"))
           .Code("ASIG_ITACA", asig.GetText("ASIG_ITACA"))

@@ -31,29 +31,36 @@ std::string AttrOrEmpty(const itaca::Element& element, std::string_view name) {
 
 std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
                                               const std::string& template_code) {
-  std::vector<report::Lesson> lessons;
-  const itaca::ElementList classes = document.Select(itaca::kGroupTimetables);
-  const itaca::ElementList duties = document.Select(itaca::kDutyTimetables);
-  // Room for every element, of every template: only what is filled is ever touched.
-  lessons.reserve(classes.Count() + duties.Count());
-  for (const bool duty : {false, true}) {
-    const itaca::ElementList& elements = duty ? duties : classes;
+  const itaca::ElementList collections[] = {document.Select(itaca::kGroupTimetables),
+                                             document.Select(itaca::kDutyTimetables)};
+  // The template's lessons are found first and the list sized once: it is the largest of the
+  // report's, and grown as it is filled it would take half as much again while it is copied.
+  std::vector<const itaca::Element*> of_template;
+  std::size_t group_lessons = 0;
+  for (const itaca::ElementList& elements : collections) {
     for (const itaca::Element& element : elements) {
-      if (AttrOrEmpty(element, "plantilla") != template_code) continue;
-      report::Lesson lesson;
-      lesson.day = DayNumber(AttrOrEmpty(element, "dia_semana"));
-      lesson.period = AttrOrEmpty(element, "sesion_orden");
-      lesson.teacher = AttrOrEmpty(element, "docente");
-      lesson.duty = duty;
-      if (duty) {
-        lesson.subject = AttrOrEmpty(element, "ocupacion");
-      } else {
-        lesson.group = AttrOrEmpty(element, "grupo");
-        lesson.subject = AttrOrEmpty(element, "contenido");
-        lesson.room = AttrOrEmpty(element, "aula");
-      }
-      lessons.push_back(std::move(lesson));
+      if (AttrOrEmpty(element, "plantilla") == template_code) of_template.push_back(&element);
     }
+    if (&elements == &collections[0]) group_lessons = of_template.size();
+  }
+  std::vector<report::Lesson> lessons;
+  lessons.reserve(of_template.size());
+  for (std::size_t i = 0; i < of_template.size(); ++i) {
+    const itaca::Element& element = *of_template[i];
+    const bool duty = i >= group_lessons;
+    report::Lesson lesson;
+    lesson.day = DayNumber(AttrOrEmpty(element, "dia_semana"));
+    lesson.period = AttrOrEmpty(element, "sesion_orden");
+    lesson.teacher = AttrOrEmpty(element, "docente");
+    lesson.duty = duty;
+    if (duty) {
+      lesson.subject = AttrOrEmpty(element, "ocupacion");
+    } else {
+      lesson.group = AttrOrEmpty(element, "grupo");
+      lesson.subject = AttrOrEmpty(element, "contenido");
+      lesson.room = AttrOrEmpty(element, "aula");
+    }
+    lessons.push_back(std::move(lesson));
   }
   return lessons;
 }
@@ -101,6 +108,7 @@ void GatherConversionTimetables(const itaca::Document& document, const Conversio
   };
 
   store::Table asig = db.Open(store::AsigtTable().name, store::OpenMode::Shared);
+  timetables.asked.reserve(static_cast<std::size_t>(asig.RecordCount()));
   for (asig.First(); !asig.Eof(); asig.Next()) {
     report::Load load;
     load.duty = asig.GetText("CTAREA") != "*479";

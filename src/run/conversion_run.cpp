@@ -1,5 +1,7 @@
 #include "run/conversion_run.h"
 
+#include <optional>
+
 #include "base/error.h"
 #include "itaca/document.h"
 #include "platform/platform.h"
@@ -97,8 +99,11 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
     return result;
   }
 
-  // 3. The document.
-  const itaca::Document document = itaca::Document::Load(state.ItacaFileName, *workplace.files);
+  // 3. The document. Held until the tables are committed: the commit renders the report, and
+  // the document's tree and text (several times its size) need not stay beside it.
+  std::optional<itaca::Document> loaded =
+      itaca::Document::Load(state.ItacaFileName, *workplace.files);
+  const itaca::Document& document = *loaded;
 
   // 4. Template and language, only when the document has a template to choose. Escape or the
   // close box end the run; a code that is none of the document's is refused before anything is
@@ -186,6 +191,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
         std::vector<store::GenerationExtra> records = KeptRecords(workplace);
         details.extras.insert(details.extras.end(), records.begin(), records.end());
       }
+      loaded.reset();
       result.backup = db.Commit(details);
     } catch (...) {
       // Whatever stopped the run: the tables built aside go, the error goes on.

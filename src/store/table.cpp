@@ -77,6 +77,11 @@ void Table::Impl::Post() {
                        name);
     }
     pending_row[0] = dbf::kLiveFlag;
+    // Room for a half more rows at a time rather than as many again: a stage appending to a
+    // large table (ASIGT) holds less unused room, and less of it while the rows are moved.
+    if (data.size() + pending_row.size() > data.capacity()) {
+      data.reserve(data.size() + pending_row.size() + data.size() / 2);
+    }
     data += pending_row;
     const auto record = static_cast<std::uint32_t>(count++);
     ++live;
@@ -252,6 +257,7 @@ void Table::Pack() {
   }
   if (kept != t.count) {
     t.data.resize(kept * length);
+    t.data.shrink_to_fit();  // the room of the rows removed goes back (the image outlives it)
     t.count = kept;
     t.changed = true;
     t.DropIndexes();
