@@ -63,17 +63,15 @@ void ImportGroupTimetables(ConversionContext& ctx) {
   // attribute ends the run with the tables unchanged. A list of exactly one element is passed
   // over like an empty one, as with every collection of the conversion: every pairing then goes.
   std::vector<Lesson> lessons;
-  NoteSingleElementList(ctx, elements);
-  if (elements.Count() >= 2) {
-    for (std::size_t i = 0; i < elements.Count(); ++i) {
-      const itaca::Element& element = elements[i];
-      if (std::string templ = element.Attr("plantilla"); templ != ctx.state.SelectedTemplateCode) {
-        ctx.report.Add(report::Reason::OtherTemplate, Where(element)).Code("plantilla", templ);
-        continue;
-      }
-      lessons.push_back({element.Attr("grupo"), element.Attr("curso"), element.Attr("contenido"),
-                         element.Attr("docente"), element.Attr("aula"), i});
+  const std::span<const itaca::Element> listed = TakeList(ctx, elements);
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    const itaca::Element& element = listed[i];
+    if (std::string templ = element.Attr("plantilla"); templ != ctx.state.SelectedTemplateCode) {
+      ctx.report.Add(report::Reason::OtherTemplate, Where(element)).Code("plantilla", templ);
+      continue;
     }
+    lessons.push_back({element.Attr("grupo"), element.Attr("curso"), element.Attr("contenido"),
+                       element.Attr("docente"), element.Attr("aula"), i});
   }
 
   auto asig = ctx.db.Open("ASIGT", store::OpenMode::Exclusive);

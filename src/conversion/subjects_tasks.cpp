@@ -80,65 +80,62 @@ void ImportSubjects(ConversionContext& ctx) {
   const itaca::ElementList contents = ctx.document.Select(itaca::kContents);
   store::Table courses = ctx.db.Open(store::CursostTable().name, store::OpenMode::Exclusive);
 
-  // A list of exactly one content is passed over like an empty one, as Clepsa always did. (The
-  // assignments stage passes it over again; the report says so once, here.)
-  NoteSingleElementList(ctx, contents);
-  if (contents.Count() >= 2) {
-    for (const itaca::Element& content : contents) {
-      const std::string itaca_code = content.Attr("codigo");
+  // The list rule; the assignments stage passes a list of one content over again, and the report
+  // says so once, here.
+  for (const itaca::Element& content : TakeList(ctx, contents)) {
+    const std::string itaca_code = content.Attr("codigo");
 
-      std::string level;
-      std::string course;
-      if (courses.Locate("CLAVE", content.Attr("curso"))) {
-        level = courses.GetText("NIVEL");
-        course = courses.GetText("CURSO");
-      }
-
-      const std::string name = NameOf(content, ctx.state);
-      const std::string abbreviation = Abbreviation(name);
-      ctx.UsedNames.insert(name);  // even when the content gives no row
-      ctx.report.Name(report::NameKind::Subject, itaca_code, name);
-
-      // A code met before: its row keeps a level and a course only while every content of the
-      // code agrees on them; one difference empties the field for good.
-      if (ctx.ItacaSubjectCodes.contains(itaca_code)) {
-        if (subjects.Locate("ABREV_ITACA", itaca_code)) {
-          subjects.Edit();
-          if (subjects.GetText("DENIVEL") != level) subjects.SetText("DENIVEL", "");
-          if (subjects.GetText("DECURSO") != course) subjects.SetText("DECURSO", "");
-          subjects.Post();
-        }
-        continue;
-      }
-
-      // A new code whose short form is already taken gives no row.
-      const std::string code = SubjectCode(itaca_code);
-      if (ctx.UsedCodes.contains(code)) {
-        ctx.report.Add(report::Reason::SubjectWithoutRow, Where(content))
-            .Code("contenido", itaca_code)
-            .Code("curso", content.Attr("curso"))
-            .Code("COD", code)
-            .Code("nombre", name);
-        continue;
-      }
-      ctx.UsedCodes.insert(code);
-      ctx.ItacaSubjectCodes.insert(itaca_code);
-      if (code != itaca_code) {
-        ctx.report.Renamed(report::Reason::CodeShortened, Where(content), itaca_code, code)
-            .Code("curso", content.Attr("curso"))
-            .Code("nombre", name);
-      }
-
-      subjects.Append();
-      subjects.SetText("COD", code);
-      subjects.SetText("CODLARGO", abbreviation);
-      subjects.SetText("NOMBRE", name);
-      subjects.SetBoolean("ESTAREA", false);
-      subjects.SetText("DENIVEL", level);
-      subjects.SetText("DECURSO", course);
-      subjects.SetText("ABREV_ITACA", itaca_code);
-      subjects.Post();
+    std::string level;
+    std::string course;
+    if (courses.Locate("CLAVE", content.Attr("curso"))) {
+      level = courses.GetText("NIVEL");
+      course = courses.GetText("CURSO");
     }
+
+    const std::string name = NameOf(content, ctx.state);
+    const std::string abbreviation = Abbreviation(name);
+    ctx.UsedNames.insert(name);  // even when the content gives no row
+    ctx.report.Name(report::NameKind::Subject, itaca_code, name);
+
+    // A code met before: its row keeps a level and a course only while every content of the
+    // code agrees on them; one difference empties the field for good.
+    if (ctx.ItacaSubjectCodes.contains(itaca_code)) {
+      if (subjects.Locate("ABREV_ITACA", itaca_code)) {
+        subjects.Edit();
+        if (subjects.GetText("DENIVEL") != level) subjects.SetText("DENIVEL", "");
+        if (subjects.GetText("DECURSO") != course) subjects.SetText("DECURSO", "");
+        subjects.Post();
+      }
+      continue;
+    }
+
+    // A new code whose short form is already taken gives no row.
+    const std::string code = SubjectCode(itaca_code);
+    if (ctx.UsedCodes.contains(code)) {
+      ctx.report.Add(report::Reason::SubjectWithoutRow, Where(content))
+          .Code("contenido", itaca_code)
+          .Code("curso", content.Attr("curso"))
+          .Code("COD", code)
+          .Code("nombre", name);
+      continue;
+    }
+    ctx.UsedCodes.insert(code);
+    ctx.ItacaSubjectCodes.insert(itaca_code);
+    if (code != itaca_code) {
+      ctx.report.Renamed(report::Reason::CodeShortened, Where(content), itaca_code, code)
+          .Code("curso", content.Attr("curso"))
+          .Code("nombre", name);
+    }
+
+    subjects.Append();
+    subjects.SetText("COD", code);
+    subjects.SetText("CODLARGO", abbreviation);
+    subjects.SetText("NOMBRE", name);
+    subjects.SetBoolean("ESTAREA", false);
+    subjects.SetText("DENIVEL", level);
+    subjects.SetText("DECURSO", course);
+    subjects.SetText("ABREV_ITACA", itaca_code);
+    subjects.Post();
   }
 
   subjects.Close();
@@ -149,41 +146,37 @@ void ImportTasks(ConversionContext& ctx) {
   store::Table tasks = ctx.db.Open(store::AsignomtTable().name, store::OpenMode::Shared);
   const itaca::ElementList duties = ctx.document.Select(itaca::kDuties);
 
-  // A list of exactly one duty is passed over like an empty one.
-  NoteSingleElementList(ctx, duties);
-  if (duties.Count() >= 2) {
-    for (const itaca::Element& duty : duties) {
-      const std::string itaca_code = duty.Attr("codigo");
-      const std::string name = NameOf(duty, ctx.state);
-      const std::string abbreviation = Abbreviation(name);
-      ctx.report.Name(report::NameKind::Subject, itaca_code, name);
+  for (const itaca::Element& duty : TakeList(ctx, duties)) {
+    const std::string itaca_code = duty.Attr("codigo");
+    const std::string name = NameOf(duty, ctx.state);
+    const std::string abbreviation = Abbreviation(name);
+    ctx.report.Name(report::NameKind::Subject, itaca_code, name);
 
-      // A name already given to a subject content or an earlier duty gives no row.
-      if (ctx.UsedNames.contains(name)) {
-        ctx.report.Add(report::Reason::DutyWithoutRow, Where(duty))
-            .Code("ocupacion", itaca_code)
-            .Code("nombre", name);
-        continue;
-      }
-      ctx.UsedNames.insert(name);
-
-      const std::string code = DutyCode(itaca_code, ctx.UsedCodes);
-      ctx.UsedCodes.insert(code);
-      if (const std::string first = FirstDutyCode(itaca_code); code != first) {
-        ctx.report.Renamed(report::Reason::DutyCodeLettered, Where(duty), first, code)
-            .Code("ocupacion", itaca_code)
-            .Code("nombre", name);
-      }
-
-      tasks.Append();
-      tasks.SetText("COD", code);
-      tasks.SetText("CODLARGO", abbreviation);
-      tasks.SetText("NOMBRE", name);
-      tasks.SetText("CODTAREA", itaca_code);
-      tasks.SetBoolean("ESTAREA", true);
-      tasks.SetText("ABREV_ITACA", itaca_code);
-      tasks.Post();
+    // A name already given to a subject content or an earlier duty gives no row.
+    if (ctx.UsedNames.contains(name)) {
+      ctx.report.Add(report::Reason::DutyWithoutRow, Where(duty))
+          .Code("ocupacion", itaca_code)
+          .Code("nombre", name);
+      continue;
     }
+    ctx.UsedNames.insert(name);
+
+    const std::string code = DutyCode(itaca_code, ctx.UsedCodes);
+    ctx.UsedCodes.insert(code);
+    if (const std::string first = FirstDutyCode(itaca_code); code != first) {
+      ctx.report.Renamed(report::Reason::DutyCodeLettered, Where(duty), first, code)
+          .Code("ocupacion", itaca_code)
+          .Code("nombre", name);
+    }
+
+    tasks.Append();
+    tasks.SetText("COD", code);
+    tasks.SetText("CODLARGO", abbreviation);
+    tasks.SetText("NOMBRE", name);
+    tasks.SetText("CODTAREA", itaca_code);
+    tasks.SetBoolean("ESTAREA", true);
+    tasks.SetText("ABREV_ITACA", itaca_code);
+    tasks.Post();
   }
 
   tasks.Close();

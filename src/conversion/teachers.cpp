@@ -31,48 +31,43 @@ void ImportTeachers(ConversionContext& ctx) {
   CodesSeen codes_seen;  // every ABREV given in this run
 
   const itaca::ElementList teachers = ctx.document.Select(itaca::kTeachers);
-  // A collection of exactly one element is passed over like an empty one, as ITACA's other
-  // readers do; do not "fix" it.
-  NoteSingleElementList(ctx, teachers);
-  if (teachers.Count() >= 2) {
-    for (const itaca::Element& teacher : teachers) {
-      // Name: "surname1 surname2, name", nothing left out when a part is empty.
-      const std::string surname1 = teacher.Attr("apellido1");
-      const std::string surname2 = teacher.Attr("apellido2");
-      const std::string name = teacher.Attr("nombre");
-      const std::string full_name = surname1 + " " + surname2 + ", " + name;
+  for (const itaca::Element& teacher : TakeList(ctx, teachers)) {
+    // Name: "surname1 surname2, name", nothing left out when a part is empty.
+    const std::string surname1 = teacher.Attr("apellido1");
+    const std::string surname2 = teacher.Attr("apellido2");
+    const std::string name = teacher.Attr("nombre");
+    const std::string full_name = surname1 + " " + surname2 + ", " + name;
 
-      // The date of taking up the post is read only for career teachers.
-      std::string post_date;
-      if (teacher.Attr("tipo_docente") == kCareerTeacher) {
-        post_date = teacher.Attr("fecha_ingreso");
-      }
-
-      const std::string document = teacher.Attr("documento");
-      ctx.report.Name(report::NameKind::Teacher, document, full_name);
-      const std::string initials = TeacherInitials(surname1, surname2, name);
-      const std::string teaching = teacher.Attr("ensenanza");
-      std::string email = teacher.Attr("email1");
-      if (email.empty()) email = teacher.Attr("email2");
-
-      // GMJ, then GMJ1, GMJ2...; "gmj" after "GMJ" becomes "gmj1".
-      const std::string code = UniqueNumbered(initials, codes_seen);
-      codes_seen.Add(code);
-      if (code != initials) {
-        ctx.report.Renamed(report::Reason::CodeNumbered, Where(teacher), initials, code)
-            .Code("documento", document)
-            .Code("nombre", full_name);
-      }
-
-      proft.Append();
-      proft.SetText("ABREV", code);
-      proft.SetText("NOMBRE", full_name);
-      proft.SetText("EMAIL", email);
-      proft.SetText("DNI", document);
-      proft.SetText("F_TOMAPOS", post_date);
-      proft.SetText("ENSENANZA", teaching);
-      proft.Post();
+    // The date of taking up the post is read only for career teachers.
+    std::string post_date;
+    if (teacher.Attr("tipo_docente") == kCareerTeacher) {
+      post_date = teacher.Attr("fecha_ingreso");
     }
+
+    const std::string document = teacher.Attr("documento");
+    ctx.report.Name(report::NameKind::Teacher, document, full_name);
+    const std::string initials = TeacherInitials(surname1, surname2, name);
+    const std::string teaching = teacher.Attr("ensenanza");
+    std::string email = teacher.Attr("email1");
+    if (email.empty()) email = teacher.Attr("email2");
+
+    // GMJ, then GMJ1, GMJ2...; "gmj" after "GMJ" becomes "gmj1".
+    const std::string code = UniqueNumbered(initials, codes_seen);
+    codes_seen.Add(code);
+    if (code != initials) {
+      ctx.report.Renamed(report::Reason::CodeNumbered, Where(teacher), initials, code)
+          .Code("documento", document)
+          .Code("nombre", full_name);
+    }
+
+    proft.Append();
+    proft.SetText("ABREV", code);
+    proft.SetText("NOMBRE", full_name);
+    proft.SetText("EMAIL", email);
+    proft.SetText("DNI", document);
+    proft.SetText("F_TOMAPOS", post_date);
+    proft.SetText("ENSENANZA", teaching);
+    proft.Post();
   }
   proft.Close();
 }

@@ -37,6 +37,31 @@ Entries Convert(std::string_view xml) {
   return Lines(report);
 }
 
+// Every collection of one element is passed over and said once, in the order the stages read
+// them; the contents, which two stages read, once.
+TEST(ConversionReport, EachListOfOneIsSaidOnce) {
+  EXPECT_EQ(Convert(R"(<centro>
+<docentes><docente/></docentes>
+<ensenanzas><ensenanza/></ensenanzas>
+<cursos><curso/></cursos>
+<cursos_grupo><curso_grupo/></cursos_grupo>
+<grupos><grupo/></grupos>
+<contenidos><contenido/></contenidos>
+<ocupaciones><ocupacion/></ocupaciones>
+<aulas><aula/></aulas>
+<horarios_grupo><horario_grupo/></horarios_grupo>
+</centro>)"),
+            (Entries{"lista_de_un_elemento | /centro/docentes/docente[1], línea 2",
+                     "lista_de_un_elemento | /centro/ensenanzas/ensenanza[1], línea 3",
+                     "lista_de_un_elemento | /centro/cursos/curso[1], línea 4",
+                     "lista_de_un_elemento | /centro/cursos_grupo/curso_grupo[1], línea 5",
+                     "lista_de_un_elemento | /centro/grupos/grupo[1], línea 6",
+                     "lista_de_un_elemento | /centro/contenidos/contenido[1], línea 7",
+                     "lista_de_un_elemento | /centro/ocupaciones/ocupacion[1], línea 8",
+                     "lista_de_un_elemento | /centro/aulas/aula[1], línea 9",
+                     "lista_de_un_elemento | /centro/horarios_grupo/horario_grupo[1], línea 10"}));
+}
+
 TEST(ConversionReport, TeachersInitialsTakenAreNumbered) {
   EXPECT_EQ(Convert(R"(<centro><docentes>
 <docente apellido1="García" apellido2="Martínez" nombre="Joan" tipo_docente="I" documento="11111111H" ensenanza="E" email1="a@b"/>
