@@ -37,9 +37,9 @@ std::string SubjectCodeOf(const itaca::Element& content, const std::string& itac
 }  // namespace
 
 void ImportAssignments(ConversionContext& ctx) {
-  store::Table lessons = ctx.db.Recreate(store::AsigtTable());
-  store::Table groups = ctx.db.Open(store::GrupostTable().name, store::OpenMode::Exclusive);
-  store::Table subjects = ctx.db.Open(store::AsignomtTable().name, store::OpenMode::Exclusive);
+  store::Table lessons = ctx.tables.Create(store::AsigtTable());
+  store::Table groups = ctx.tables.Open(store::GrupostTable().name, store::OpenMode::Exclusive);
+  store::Table subjects = ctx.tables.Open(store::AsignomtTable().name, store::OpenMode::Exclusive);
   const itaca::ElementList contents = ctx.document.Select(itaca::kContents);
 
   // The list rule, recorded in the report by the subjects stage, which reads the same list.

@@ -174,11 +174,8 @@ void ImportGroups(ConversionContext& ctx, store::Table& grupost, store::Table& p
 }  // namespace
 
 void ImportCoursesAndGroups(ConversionContext& ctx) {
-  // Both tables go first, groups before courses; then courses are created before groups.
-  ctx.db.DeleteFiles(store::GrupostTable().name);
-  ctx.db.DeleteFiles(store::CursostTable().name);
-  store::Table cursost = ctx.db.Recreate(store::CursostTable());
-  store::Table grupost = ctx.db.Recreate(store::GrupostTable());
+  store::Table cursost = ctx.tables.Create(store::CursostTable());
+  store::Table grupost = ctx.tables.Create(store::GrupostTable());
 
   const itaca::ElementList courses = ctx.document.Select(itaca::kCourses);
   const itaca::ElementList teachings_list = ctx.document.Select(itaca::kTeachings);
@@ -187,7 +184,7 @@ void ImportCoursesAndGroups(ConversionContext& ctx) {
 
   const itaca::ElementList links_list = ctx.document.Select(itaca::kCourseGroupLinks);
   FirstMatch course_links(TakeList(ctx, links_list), "grupo");
-  store::Table proft = ctx.db.Open(store::ProftTable().name, store::OpenMode::Exclusive);
+  store::Table proft = ctx.tables.Open(store::ProftTable().name, store::OpenMode::Exclusive);
   const itaca::ElementList groups = ctx.document.Select(itaca::kGroups);
   ImportGroups(ctx, grupost, proft, teachings, course_links, groups);
 

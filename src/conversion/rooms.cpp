@@ -18,7 +18,7 @@ constexpr int kCodeFromNameLength = 4;  // a room without code is named by its n
 }  // namespace
 
 void ImportRooms(ConversionContext& ctx) {
-  store::Table aulat = ctx.db.Recreate(store::AulatTable());
+  store::Table aulat = ctx.tables.Create(store::AulatTable());
   CodesSeen codes_seen;  // every ABREV given in this run
 
   const itaca::ElementList rooms = ctx.document.Select(itaca::kRooms);

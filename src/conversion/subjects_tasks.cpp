@@ -76,9 +76,9 @@ void ImportSubjects(ConversionContext& ctx) {
   ctx.UsedNames.clear();
   ctx.ItacaSubjectCodes.clear();
 
-  store::Table subjects = ctx.db.Recreate(store::AsignomtTable());
+  store::Table subjects = ctx.tables.Create(store::AsignomtTable());
   const itaca::ElementList contents = ctx.document.Select(itaca::kContents);
-  store::Table courses = ctx.db.Open(store::CursostTable().name, store::OpenMode::Exclusive);
+  store::Table courses = ctx.tables.Open(store::CursostTable().name, store::OpenMode::Exclusive);
 
   // The list rule; the assignments stage passes a list of one content over again, and the report
   // says so once, here.
@@ -143,7 +143,7 @@ void ImportSubjects(ConversionContext& ctx) {
 }
 
 void ImportTasks(ConversionContext& ctx) {
-  store::Table tasks = ctx.db.Open(store::AsignomtTable().name, store::OpenMode::Shared);
+  store::Table tasks = ctx.tables.Open(store::AsignomtTable().name, store::OpenMode::Shared);
   const itaca::ElementList duties = ctx.document.Select(itaca::kDuties);
 
   for (const itaca::Element& duty : TakeList(ctx, duties)) {

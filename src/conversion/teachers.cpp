@@ -27,7 +27,7 @@ std::string TeacherInitials(const std::string& surname1, const std::string& surn
 }  // namespace
 
 void ImportTeachers(ConversionContext& ctx) {
-  store::Table proft = ctx.db.Recreate(store::ProftTable());
+  store::Table proft = ctx.tables.Create(store::ProftTable());
   CodesSeen codes_seen;  // every ABREV given in this run
 
   const itaca::ElementList teachers = ctx.document.Select(itaca::kTeachers);

@@ -103,16 +103,17 @@ class ScriptedInteraction : public Interaction {
 };
 
 // One conversion's surroundings for stage tests: a document parsed from inline XML (UTF-8), an
-// empty working folder, a run state and a scripted user. Run stages with context().
+// empty working folder with the run's staged tables, a run state and a scripted user. Run stages
+// with context().
 class ConversionRun {
  public:
   explicit ConversionRun(std::string_view xml_utf8);
   ConversionContext& context() { return ctx; }
-  // Live rows of a working table of this run's folder, e.g. Rows("PROFT").
+  // Live rows of a working table the run staged, e.g. Rows("PROFT").
   std::vector<Row> Rows(std::string_view table) const;
 
   TempDir dir;
-  store::Database db;
+  store::StagedTables tables;
   RunState state;
   ScriptedInteraction ui;
   itaca::Document document;

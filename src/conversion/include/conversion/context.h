@@ -1,6 +1,6 @@
 // What every conversion stage works with: the loaded document, the conversion's state, the
-// working folder's tables, whoever answers the two questions, the lists of codes already given,
-// and the report the stages record into.
+// tables the run builds aside, whoever answers the two questions, the lists of codes already
+// given, and the report the stages record into.
 #pragma once
 
 #include <span>
@@ -10,14 +10,14 @@
 #include "conversion/conversion.h"
 #include "itaca/document.h"
 #include "report/report.h"
-#include "store/database.h"
+#include "store/staged_tables.h"
 
 namespace tc {
 
 struct ConversionContext {
   const itaca::Document& document;
-  ConversionState& state;
-  store::Database& db;
+  const ConversionState& state;
+  store::StagedTables& tables;  // every table a stage creates or opens
   Questions& questions;
 
   // The case-sensitive lists of the subjects stage (hash sets: only membership is asked of
