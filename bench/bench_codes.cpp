@@ -9,7 +9,7 @@
 
 #include "conversion/conversion.h"
 #include "itaca/document.h"
-#include "store/database.h"
+#include "store/staged_tables.h"
 
 namespace {
 
@@ -50,11 +50,10 @@ void Convert(benchmark::State& state, int rooms, int teachers, int groups) {
   const fs::path dir = ScratchFolder();
   Yes yes;
   for (auto _ : state) {
-    tc::store::Database db(dir);
-    db.BeginStaging();
+    tc::store::StagedTables tables{tc::store::Database(dir)};
     tc::ConversionState conversion;
-    benchmark::DoNotOptimize(tc::ConvertDocument(document, conversion, yes, db));
-    db.Discard();
+    benchmark::DoNotOptimize(tc::ConvertDocument(document, conversion, yes, tables));
+    tables.Drop();
   }
   fs::remove_all(dir);
 }

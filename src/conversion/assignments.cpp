@@ -37,51 +37,49 @@ std::string SubjectCodeOf(const itaca::Element& content, const std::string& itac
 }  // namespace
 
 void ImportAssignments(ConversionContext& ctx) {
-  store::Table lessons = ctx.db.Recreate(store::AsigtTable());
-  store::Table groups = ctx.db.Open(store::GrupostTable().name, store::OpenMode::Exclusive);
-  store::Table subjects = ctx.db.Open(store::AsignomtTable().name, store::OpenMode::Exclusive);
+  store::Table lessons = ctx.tables.Create(store::AsigtTable());
+  store::Table groups = ctx.tables.Open(store::GrupostTable().name, store::OpenMode::Exclusive);
+  store::Table subjects = ctx.tables.Open(store::AsignomtTable().name, store::OpenMode::Exclusive);
   const itaca::ElementList contents = ctx.document.Select(itaca::kContents);
 
-  // A list of exactly one content is passed over like an empty one, as Clepsa always did.
-  if (contents.Count() >= 2) {
-    for (const itaca::Element& content : contents) {
-      const std::string course = content.Attr("curso");
-      const std::string itaca_code = content.Attr("codigo");
+  // The list rule, recorded in the report by the subjects stage, which reads the same list.
+  for (const itaca::Element& content : contents.Listed()) {
+    const std::string course = content.Attr("curso");
+    const std::string itaca_code = content.Attr("codigo");
 
-      // A content whose subject is unknown gives no rows.
-      const std::string subject = SubjectCodeOf(content, itaca_code, ctx.state, subjects);
-      if (subject.empty()) {
-        ctx.report.Add(report::Reason::ContentWithoutSubject, Where(content))
-            .Code("contenido", itaca_code)
-            .Code("curso", course);
-        continue;
-      }
+    // A content whose subject is unknown gives no rows.
+    const std::string subject = SubjectCodeOf(content, itaca_code, ctx.state, subjects);
+    if (subject.empty()) {
+      ctx.report.Add(report::Reason::ContentWithoutSubject, Where(content))
+          .Code("contenido", itaca_code)
+          .Code("curso", course);
+      continue;
+    }
 
-      // One row for every group linked to the content's course, in GRUPOST order. A content
-      // without a course pairs with the groups that have no course link.
-      bool found = groups.Locate("CLAVECURSO", course);
-      if (!found) {
-        ctx.report.Add(report::Reason::ContentWithoutGroups, Where(content))
-            .Code("contenido", itaca_code)
-            .Code("curso", course);
-      }
-      for (; found; found = groups.LocateNext("CLAVECURSO", course)) {
-        lessons.Append();
-        lessons.SetText("CASIG", subject);
-        lessons.SetText("CGRUP", groups.GetText("ABREV"));
-        lessons.SetText("CAULA", "");
-        lessons.SetText("TURNO", groups.GetText("TURNO"));
-        lessons.SetText("NIVEL", groups.GetText("NIVEL"));
-        lessons.SetText("CURSO", groups.GetText("CURSO"));
-        lessons.SetText("GRUPO", groups.GetText("GRUPO"));
-        lessons.SetFloat("HORAS", kDefaultHours);
-        lessons.SetText("SESIONES", kDefaultSessions);
-        lessons.SetText("CLAVE", groups.GetText("CLAVE"));
-        lessons.SetText("CLAVECURSO", course);
-        lessons.SetText("CTAREA", kLessonTask);
-        lessons.SetText("ASIG_ITACA", itaca_code);
-        lessons.Post();
-      }
+    // One row for every group linked to the content's course, in GRUPOST order. A content
+    // without a course pairs with the groups that have no course link.
+    bool found = groups.Locate("CLAVECURSO", course);
+    if (!found) {
+      ctx.report.Add(report::Reason::ContentWithoutGroups, Where(content))
+          .Code("contenido", itaca_code)
+          .Code("curso", course);
+    }
+    for (; found; found = groups.LocateNext("CLAVECURSO", course)) {
+      lessons.Append();
+      lessons.SetText("CASIG", subject);
+      lessons.SetText("CGRUP", groups.GetText("ABREV"));
+      lessons.SetText("CAULA", "");
+      lessons.SetText("TURNO", groups.GetText("TURNO"));
+      lessons.SetText("NIVEL", groups.GetText("NIVEL"));
+      lessons.SetText("CURSO", groups.GetText("CURSO"));
+      lessons.SetText("GRUPO", groups.GetText("GRUPO"));
+      lessons.SetFloat("HORAS", kDefaultHours);
+      lessons.SetText("SESIONES", kDefaultSessions);
+      lessons.SetText("CLAVE", groups.GetText("CLAVE"));
+      lessons.SetText("CLAVECURSO", course);
+      lessons.SetText("CTAREA", kLessonTask);
+      lessons.SetText("ASIG_ITACA", itaca_code);
+      lessons.Post();
     }
   }
 

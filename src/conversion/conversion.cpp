@@ -5,36 +5,39 @@
 #include "conversion/stages.h"
 #include "report/report.h"
 #include "store/schemas.h"
+#include "store/staged_tables.h"
 
 namespace tc {
 
-std::vector<TableRows> ConvertDocument(const itaca::Document& document, ConversionState& state,
-                                       Questions& questions, store::Database& db,
-                                       report::Report* report) {
-  ConversionContext ctx{document, state, db, questions, {}, {}, {}};
+Converted ConvertDocument(const itaca::Document& document, const ConversionState& state,
+                          Questions& questions, store::StagedTables& tables,
+                          report::Report* report) {
+  ConversionContext ctx{document, state, tables, questions, {}, {}, {}};
   ImportTeachers(ctx);
   ImportCoursesAndGroups(ctx);
   ImportSubjects(ctx);
   ImportTasks(ctx);
   ImportRooms(ctx);
   ImportAssignments(ctx);
-  ImportGroupTimetables(ctx);
-  ImportOccupationTimetables(ctx);
-  PruneIdleGroupsAndTeachers(ctx);
+  Converted converted;
+  converted.templates = ImportGroupTimetables(ctx);
+  ImportOccupationTimetables(ctx, converted.templates);
+  PruneIdleGroupsAndTeachers(ctx, converted.templates);
   ImportTimeSlots(ctx);
 
-  std::vector<TableRows> rows;
   for (const store::TableDef* def : store::WorkingTables()) {
-    store::Table table = db.Open(def->name, store::OpenMode::Shared);
-    rows.push_back({def->name, static_cast<std::size_t>(table.RecordCount())});
+    store::Table table = tables.Open(def->name, store::OpenMode::Shared);
+    converted.tables.push_back({def->name, static_cast<std::size_t>(table.RecordCount())});
     table.Close();
   }
   if (report) {
-    GatherConversionTimetables(document, state, db, ctx.report);
-    for (const TableRows& table : rows) ctx.report.tables().push_back({table.table, table.rows});
+    GatherConversionTimetables(document, state, converted.templates, tables, ctx.report);
+    for (const TableRows& table : converted.tables) {
+      ctx.report.tables().push_back({table.table, table.rows});
+    }
     *report = std::move(ctx.report);
   }
-  return rows;
+  return converted;
 }
 
 }  // namespace tc

@@ -1,5 +1,6 @@
 // CURSOST and GRUPOST: the ITACA courses that qualify and every class group, joined to their
 // teaching (level), to their course (through the course links) and to their tutor in PROFT.
+#include <span>
 #include <string>
 #include <unordered_map>
 
@@ -20,19 +21,19 @@ constexpr int kShortTail = 2;   // ... and its last 2 characters
 // First element of a collection whose key attribute equals a given text, exactly and with case,
 // in document order. Equivalent to scanning the collection from its start for every lookup,
 // reading the key of exactly the elements such a scan would read, but each element only once:
-// the scan goes on from where an earlier lookup stopped. A collection of fewer than two elements
-// never matches (the list rule).
+// the scan goes on from where an earlier lookup stopped. The elements are those the list rule
+// reads (TakeList): a collection of one element never matches.
 class FirstMatch {
  public:
-  FirstMatch(const itaca::ElementList& list, std::string_view key_attribute)
-      : list_(list), key_attribute_(key_attribute), active_(list.Count() >= 2) {}
+  FirstMatch(std::span<const itaca::Element> list, std::string_view key_attribute)
+      : list_(list), key_attribute_(key_attribute) {}
 
-  bool Active() const { return active_; }
+  bool Active() const { return !list_.empty(); }
 
   const itaca::Element* Find(const std::string& key) {
-    if (!active_) return nullptr;
+    if (!Active()) return nullptr;
     if (auto found = first_.find(key); found != first_.end()) return &list_[found->second];
-    while (scanned_ < list_.Count()) {
+    while (scanned_ < list_.size()) {
       const std::size_t index = scanned_++;
       std::string element_key = list_[index].Attr(key_attribute_);
       const bool match = element_key == key;
@@ -43,9 +44,8 @@ class FirstMatch {
   }
 
  private:
-  const itaca::ElementList& list_;
+  std::span<const itaca::Element> list_;
   std::string key_attribute_;
-  bool active_;
   std::size_t scanned_ = 0;
   std::unordered_map<std::string, std::size_t> first_;  // key -> first element holding it
 };
@@ -93,11 +93,8 @@ bool CourseQualifies(const itaca::Element& course) {
 
 void ImportCourses(ConversionContext& ctx, store::Table& cursost, FirstMatch& teachings,
                    const itaca::ElementList& courses) {
-  // A collection of exactly one element is passed over like an empty one; do not "fix" it.
-  NoteSingleElementList(ctx, courses);
-  if (courses.Count() < 2) return;
   const std::string shift = Left(ctx.state.SelectedTemplateShift, 1);
-  for (const itaca::Element& course : courses) {
+  for (const itaca::Element& course : TakeList(ctx, courses)) {
     if (!CourseQualifies(course)) {
       // The report names the course by its code, which the rule itself does not read: an
       // absent one reads as empty here rather than ending the run.
@@ -126,11 +123,8 @@ void ImportCourses(ConversionContext& ctx, store::Table& cursost, FirstMatch& te
 void ImportGroups(ConversionContext& ctx, store::Table& grupost, store::Table& proft,
                   FirstMatch& teachings, FirstMatch& course_links,
                   const itaca::ElementList& groups) {
-  // A collection of exactly one element is passed over like an empty one; do not "fix" it.
-  NoteSingleElementList(ctx, groups);
-  if (groups.Count() < 2) return;
   CodesSeen codes_seen;  // every ABREV given in this run
-  for (const itaca::Element& group : groups) {
+  for (const itaca::Element& group : TakeList(ctx, groups)) {
     const std::string key = group.Attr("codigo");
     const std::string description = group.Attr("nombre");
     ctx.report.Name(report::NameKind::Group, key, description);
@@ -180,22 +174,17 @@ void ImportGroups(ConversionContext& ctx, store::Table& grupost, store::Table& p
 }  // namespace
 
 void ImportCoursesAndGroups(ConversionContext& ctx) {
-  // Both tables go first, groups before courses; then courses are created before groups.
-  ctx.db.DeleteFiles(store::GrupostTable().name);
-  ctx.db.DeleteFiles(store::CursostTable().name);
-  store::Table cursost = ctx.db.Recreate(store::CursostTable());
-  store::Table grupost = ctx.db.Recreate(store::GrupostTable());
+  store::Table cursost = ctx.tables.Create(store::CursostTable());
+  store::Table grupost = ctx.tables.Create(store::GrupostTable());
 
   const itaca::ElementList courses = ctx.document.Select(itaca::kCourses);
   const itaca::ElementList teachings_list = ctx.document.Select(itaca::kTeachings);
-  FirstMatch teachings(teachings_list, "ensenanza");
-  NoteSingleElementList(ctx, teachings_list);
+  FirstMatch teachings(TakeList(ctx, teachings_list), "ensenanza");
   ImportCourses(ctx, cursost, teachings, courses);
 
   const itaca::ElementList links_list = ctx.document.Select(itaca::kCourseGroupLinks);
-  FirstMatch course_links(links_list, "grupo");
-  NoteSingleElementList(ctx, links_list);
-  store::Table proft = ctx.db.Open(store::ProftTable().name, store::OpenMode::Exclusive);
+  FirstMatch course_links(TakeList(ctx, links_list), "grupo");
+  store::Table proft = ctx.tables.Open(store::ProftTable().name, store::OpenMode::Exclusive);
   const itaca::ElementList groups = ctx.document.Select(itaca::kGroups);
   ImportGroups(ctx, grupost, proft, teachings, course_links, groups);
 

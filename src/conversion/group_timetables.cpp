@@ -89,35 +89,31 @@ void CountOneMore(store::Table& asig, const std::string& teacher_code,
 
 }  // namespace
 
-void ImportGroupTimetables(ConversionContext& ctx) {
-  ctx.state.OnlySelectedTemplate = false;
+TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   const auto elements = ctx.document.Select(itaca::kGroupTimetables);
-  if (elements.Empty()) return;
+  if (elements.Empty()) return TemplatesTaken::All;
 
   // Yes keeps ASIGT as ImportAssignments wrote it and lets the later stages take every template.
-  if (ctx.questions.Confirm(Question::ImportAllTemplates)) return;
-  ctx.state.OnlySelectedTemplate = true;
+  if (ctx.questions.Confirm(Question::ImportAllTemplates)) return TemplatesTaken::All;
 
   // The lessons of the selected template, read before any table is touched so that a missing
   // attribute ends the run with the tables unchanged. A list of exactly one element is passed
   // over like an empty one, as with every collection of the conversion: every pairing then goes.
   LessonList lessons;
-  NoteSingleElementList(ctx, elements);
-  if (elements.Count() >= 2) {
-    for (std::size_t i = 0; i < elements.Count(); ++i) {
-      const itaca::Element& element = elements[i];
-      if (std::string templ = element.Attr("plantilla"); templ != ctx.state.SelectedTemplateCode) {
-        ctx.report.Add(report::Reason::OtherTemplate, Where(element)).Code("plantilla", templ);
-        continue;
-      }
-      lessons.Add(element, i);
+  const std::span<const itaca::Element> listed = TakeList(ctx, elements);
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    const itaca::Element& element = listed[i];
+    if (std::string templ = element.Attr("plantilla"); templ != ctx.state.SelectedTemplateCode) {
+      ctx.report.Add(report::Reason::OtherTemplate, Where(element)).Code("plantilla", templ);
+      continue;
     }
+    lessons.Add(element, i);
   }
 
-  auto asig = ctx.db.Open("ASIGT", store::OpenMode::Exclusive);
-  auto groups = ctx.db.Open("GRUPOST", store::OpenMode::Exclusive);
-  auto teachers = ctx.db.Open("PROFT", store::OpenMode::Exclusive);
-  auto rooms = ctx.db.Open("AULAT", store::OpenMode::Exclusive);
+  auto asig = ctx.tables.Open(store::AsigtTable().name, store::OpenMode::Exclusive);
+  auto groups = ctx.tables.Open(store::GrupostTable().name, store::OpenMode::Exclusive);
+  auto teachers = ctx.tables.Open(store::ProftTable().name, store::OpenMode::Exclusive);
+  auto rooms = ctx.tables.Open(store::AulatTable().name, store::OpenMode::Exclusive);
 
   // Record numbers of the ASIGT rows a lesson of the selected template was counted on or created.
   std::unordered_set<int> matched_rows;
@@ -199,7 +195,7 @@ void ImportGroupTimetables(ConversionContext& ctx) {
     if (matched_rows.count(asig.RecNo()) == 0) {
       ctx.report
           .Add(report::Reason::PairingWithoutLessons,
-               report::Location::OfRecord("ASIGT", asig.RecNo()))
+               report::Location::OfRecord(store::AsigtTable().name, asig.RecNo()))
           .Code("CLAVE", asig.GetText("CLAVE"))
           .Code("CLAVECURSO", asig.GetText("CLAVECURSO"))
           .Code("ASIG_ITACA", asig.GetText("ASIG_ITACA"))
@@ -220,6 +216,7 @@ void ImportGroupTimetables(ConversionContext& ctx) {
   groups.Close();
   teachers.Close();
   rooms.Close();
+  return TemplatesTaken::OnlySelected;
 }
 
 }  // namespace tc

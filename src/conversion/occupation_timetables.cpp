@@ -36,7 +36,7 @@ std::string SessionPattern(long long hours) {
 
 }  // namespace
 
-void ImportOccupationTimetables(ConversionContext& ctx) {
+void ImportOccupationTimetables(ConversionContext& ctx, TemplatesTaken templates) {
   const auto elements = ctx.document.Select(itaca::kDutyTimetables);
   if (elements.Empty()) return;  // ASIGT keeps the SESIONES of the earlier stages
 
@@ -50,12 +50,13 @@ void ImportOccupationTimetables(ConversionContext& ctx) {
         {element.Attr("ocupacion"), element.Attr("docente"), element.Attr("plantilla"), i});
   }
 
-  auto subjects = ctx.db.Open("ASIGNOMT", store::OpenMode::Exclusive);
-  auto asig = ctx.db.Open("ASIGT", store::OpenMode::Exclusive);
-  auto teachers = ctx.db.Open("PROFT", store::OpenMode::Exclusive);
+  auto subjects = ctx.tables.Open(store::AsignomtTable().name, store::OpenMode::Exclusive);
+  auto asig = ctx.tables.Open(store::AsigtTable().name, store::OpenMode::Exclusive);
+  auto teachers = ctx.tables.Open(store::ProftTable().name, store::OpenMode::Exclusive);
 
   for (const auto& period : periods) {
-    if (ctx.state.OnlySelectedTemplate && period.templ != ctx.state.SelectedTemplateCode) {
+    if (templates == TemplatesTaken::OnlySelected &&
+        period.templ != ctx.state.SelectedTemplateCode) {
       ctx.report.Add(report::Reason::OtherTemplate, Where(elements[period.element]))
           .Code("plantilla", period.templ);
       continue;

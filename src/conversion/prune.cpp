@@ -34,12 +34,12 @@ void DeleteIdleRows(store::Table& table, std::string_view name, store::Table& as
 
 }  // namespace
 
-void PruneIdleGroupsAndTeachers(ConversionContext& ctx) {
-  if (!ctx.state.OnlySelectedTemplate) return;  // every template was taken: nothing is idle
+void PruneIdleGroupsAndTeachers(ConversionContext& ctx, TemplatesTaken templates) {
+  if (templates == TemplatesTaken::All) return;  // every template was taken: nothing is idle
 
-  auto asig = ctx.db.Open("ASIGT", store::OpenMode::Exclusive);
-  auto teachers = ctx.db.Open("PROFT", store::OpenMode::Exclusive);
-  auto groups = ctx.db.Open("GRUPOST", store::OpenMode::Exclusive);
+  auto asig = ctx.tables.Open(store::AsigtTable().name, store::OpenMode::Exclusive);
+  auto teachers = ctx.tables.Open(store::ProftTable().name, store::OpenMode::Exclusive);
+  auto groups = ctx.tables.Open(store::GrupostTable().name, store::OpenMode::Exclusive);
 
   // The question comes at the first idle group. Without one nobody is asked, and the idle
   // teachers go all the same.
@@ -54,11 +54,11 @@ void PruneIdleGroupsAndTeachers(ConversionContext& ctx) {
     break;
   }
 
-  DeleteIdleRows(groups, "GRUPOST", asig, "CGRUP", ctx.report, report::Reason::IdleGroup,
-                 {"ABREV", "CLAVE", "DESCRIP"});
+  DeleteIdleRows(groups, store::GrupostTable().name, asig, "CGRUP", ctx.report,
+                 report::Reason::IdleGroup, {"ABREV", "CLAVE", "DESCRIP"});
   groups.Close();
-  DeleteIdleRows(teachers, "PROFT", asig, "CPROF", ctx.report, report::Reason::IdleTeacher,
-                 {"ABREV", "DNI", "NOMBRE"});
+  DeleteIdleRows(teachers, store::ProftTable().name, asig, "CPROF", ctx.report,
+                 report::Reason::IdleTeacher, {"ABREV", "DNI", "NOMBRE"});
   teachers.Close();
   asig.Close();
 }

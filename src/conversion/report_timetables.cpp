@@ -7,7 +7,7 @@
 #include "conversion/stages.h"
 #include "itaca/document.h"
 #include "report/report.h"
-#include "store/database.h"
+#include "store/staged_tables.h"
 #include "store/schemas.h"
 #include "store/table.h"
 
@@ -65,10 +65,10 @@ std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
   return lessons;
 }
 
-std::vector<report::Period> SlotPeriods(store::Database& db) {
+std::vector<report::Period> SlotPeriods(store::StagedTables& tables) {
   std::vector<report::Period> periods;
-  if (!db.Exists(store::DiashorastTable().name)) return periods;
-  store::Table slots = db.Open(store::DiashorastTable().name, store::OpenMode::Shared);
+  if (!tables.File(store::DiashorastTable().name)) return periods;
+  store::Table slots = tables.Open(store::DiashorastTable().name, store::OpenMode::Shared);
   std::map<long long, report::Period> by_order;
   for (slots.First(); !slots.Eof(); slots.Next()) {
     if (slots.IsBlank("SESION_ORDEN")) continue;
@@ -84,16 +84,17 @@ std::vector<report::Period> SlotPeriods(store::Database& db) {
 // After the stages: the ASIGT rows in ITACA's codes (the teacher by DNI, the room by its ITACA
 // code), and whether their hours are still the provisional ones.
 void GatherConversionTimetables(const itaca::Document& document, const ConversionState& state,
-                                store::Database& db, report::Report& report) {
+                                TemplatesTaken templates, store::StagedTables& tables,
+                                report::Report& report) {
   report::Timetables& timetables = report.timetables();
   timetables.itaca = TemplateTimetable(document, state.SelectedTemplateCode);
-  timetables.periods = SlotPeriods(db);
+  timetables.periods = SlotPeriods(tables);
   // Without counting (every template taken, or no group timetable) ASIGT keeps 4 hours a row.
-  timetables.provisional_hours = !state.OnlySelectedTemplate;
+  timetables.provisional_hours = templates == TemplatesTaken::All;
 
   auto codes = [&](const std::string& table, const char* key, const char* value) {
     std::map<std::string, std::string> map;
-    store::Table rows = db.Open(table, store::OpenMode::Shared);
+    store::Table rows = tables.Open(table, store::OpenMode::Shared);
     for (rows.First(); !rows.Eof(); rows.Next())
       map.try_emplace(rows.GetText(key), rows.GetText(value));
     rows.Close();
@@ -107,7 +108,7 @@ void GatherConversionTimetables(const itaca::Document& document, const Conversio
     return found == map.end() ? code : found->second;
   };
 
-  store::Table asig = db.Open(store::AsigtTable().name, store::OpenMode::Shared);
+  store::Table asig = tables.Open(store::AsigtTable().name, store::OpenMode::Shared);
   timetables.asked.reserve(static_cast<std::size_t>(asig.RecordCount()));
   for (asig.First(); !asig.Eof(); asig.Next()) {
     report::Load load;

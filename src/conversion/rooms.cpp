@@ -18,15 +18,11 @@ constexpr int kCodeFromNameLength = 4;  // a room without code is named by its n
 }  // namespace
 
 void ImportRooms(ConversionContext& ctx) {
-  store::Table aulat = ctx.db.Recreate(store::AulatTable());
+  store::Table aulat = ctx.tables.Create(store::AulatTable());
   CodesSeen codes_seen;  // every ABREV given in this run
 
   const itaca::ElementList rooms = ctx.document.Select(itaca::kRooms);
-  // A collection of exactly one element is passed over like an empty one, as ITACA's other
-  // readers do; do not "fix" it.
-  NoteSingleElementList(ctx, rooms);
-  if (rooms.Count() >= 2) {
-    for (const itaca::Element& room : rooms) {
+  for (const itaca::Element& room : TakeList(ctx, rooms)) {
       const std::string name = room.Attr("nombre");
       const std::string itaca_code = room.Attr("codigo");
       ctx.report.Name(report::NameKind::Room, itaca_code, name);
@@ -63,7 +59,6 @@ void ImportRooms(ConversionContext& ctx) {
       aulat.SetText("ABREV_ITACA", itaca_code);  // the ITACA code, not the name's start
       aulat.Post();
     }
-  }
   aulat.Close();
 }
 

@@ -76,15 +76,13 @@ void ImportSubjects(ConversionContext& ctx) {
   ctx.UsedNames.clear();
   ctx.ItacaSubjectCodes.clear();
 
-  store::Table subjects = ctx.db.Recreate(store::AsignomtTable());
+  store::Table subjects = ctx.tables.Create(store::AsignomtTable());
   const itaca::ElementList contents = ctx.document.Select(itaca::kContents);
-  store::Table courses = ctx.db.Open(store::CursostTable().name, store::OpenMode::Exclusive);
+  store::Table courses = ctx.tables.Open(store::CursostTable().name, store::OpenMode::Exclusive);
 
-  // A list of exactly one content is passed over like an empty one, as Clepsa always did. (The
-  // assignments stage passes it over again; the report says so once, here.)
-  NoteSingleElementList(ctx, contents);
-  if (contents.Count() >= 2) {
-    for (const itaca::Element& content : contents) {
+  // The list rule; the assignments stage passes a list of one content over again, and the report
+  // says so once, here.
+  for (const itaca::Element& content : TakeList(ctx, contents)) {
       const std::string itaca_code = content.Attr("codigo");
 
       std::string level;
@@ -139,20 +137,16 @@ void ImportSubjects(ConversionContext& ctx) {
       subjects.SetText("ABREV_ITACA", itaca_code);
       subjects.Post();
     }
-  }
 
   subjects.Close();
   courses.Close();
 }
 
 void ImportTasks(ConversionContext& ctx) {
-  store::Table tasks = ctx.db.Open(store::AsignomtTable().name, store::OpenMode::Shared);
+  store::Table tasks = ctx.tables.Open(store::AsignomtTable().name, store::OpenMode::Shared);
   const itaca::ElementList duties = ctx.document.Select(itaca::kDuties);
 
-  // A list of exactly one duty is passed over like an empty one.
-  NoteSingleElementList(ctx, duties);
-  if (duties.Count() >= 2) {
-    for (const itaca::Element& duty : duties) {
+  for (const itaca::Element& duty : TakeList(ctx, duties)) {
       const std::string itaca_code = duty.Attr("codigo");
       const std::string name = NameOf(duty, ctx.state);
       const std::string abbreviation = Abbreviation(name);
@@ -184,7 +178,6 @@ void ImportTasks(ConversionContext& ctx) {
       tasks.SetText("ABREV_ITACA", itaca_code);
       tasks.Post();
     }
-  }
 
   tasks.Close();
   ctx.UsedCodes.clear();

@@ -27,15 +27,11 @@ std::string TeacherInitials(const std::string& surname1, const std::string& surn
 }  // namespace
 
 void ImportTeachers(ConversionContext& ctx) {
-  store::Table proft = ctx.db.Recreate(store::ProftTable());
+  store::Table proft = ctx.tables.Create(store::ProftTable());
   CodesSeen codes_seen;  // every ABREV given in this run
 
   const itaca::ElementList teachers = ctx.document.Select(itaca::kTeachers);
-  // A collection of exactly one element is passed over like an empty one, as ITACA's other
-  // readers do; do not "fix" it.
-  NoteSingleElementList(ctx, teachers);
-  if (teachers.Count() >= 2) {
-    for (const itaca::Element& teacher : teachers) {
+  for (const itaca::Element& teacher : TakeList(ctx, teachers)) {
       // Name: "surname1 surname2, name", nothing left out when a part is empty.
       const std::string surname1 = teacher.Attr("apellido1");
       const std::string surname2 = teacher.Attr("apellido2");
@@ -73,7 +69,6 @@ void ImportTeachers(ConversionContext& ctx) {
       proft.SetText("ENSENANZA", teaching);
       proft.Post();
     }
-  }
   proft.Close();
 }
 

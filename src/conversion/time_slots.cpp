@@ -88,7 +88,7 @@ PeriodSlot ParsePeriodLine(std::string_view line, std::size_t hour, const Conver
 
 }  // namespace
 
-void ImportTimeSlots(store::Database& db, const ConversionState& state) {
+void ImportTimeSlots(store::StagedTables& tables, const ConversionState& state) {
   // Every line is checked before the table is replaced, so a line that is not well formed ends
   // the run with the old table intact.
   std::vector<PeriodSlot> slots;
@@ -98,7 +98,7 @@ void ImportTimeSlots(store::Database& db, const ConversionState& state) {
   }
 
   const auto& days = state.LanguageChoice == kCastilian ? kCastilianDays : kValencianDays;
-  auto table = db.Recreate(store::DiashorastTable());
+  auto table = tables.Create(store::DiashorastTable());
   // Hour by hour, all seven days each, whatever days the template itself uses.
   for (std::size_t h = 1; h <= slots.size(); ++h) {
     const PeriodSlot& slot = slots[h - 1];
@@ -121,6 +121,6 @@ void ImportTimeSlots(store::Database& db, const ConversionState& state) {
   table.Close();
 }
 
-void ImportTimeSlots(ConversionContext& ctx) { ImportTimeSlots(ctx.db, ctx.state); }
+void ImportTimeSlots(ConversionContext& ctx) { ImportTimeSlots(ctx.tables, ctx.state); }
 
 }  // namespace tc

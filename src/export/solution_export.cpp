@@ -1,5 +1,6 @@
 #include "export/solution_export.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <unordered_map>
@@ -16,7 +17,7 @@
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "report/report.h"
-#include "store/database.h"
+#include "store/staged_tables.h"
 #include "store/schemas.h"
 #include "store/table.h"
 
@@ -91,33 +92,58 @@ CentreIdentity ReadIdentity(const itaca::Document& document) {
 
 struct SolutionTables::Tables {
   Table soluc, grupos, cursos, profesores, aulas, asignaturas, tramos, asignaciones;
-
-  explicit Tables(store::Database& db)
-      : soluc(db.Open(store::kSolucTable, OpenMode::Exclusive)),
-        grupos(db.Open(store::GrupostTable().name, OpenMode::Exclusive)),
-        cursos(db.Open(store::CursostTable().name, OpenMode::Exclusive)),
-        profesores(db.Open(store::ProftTable().name, OpenMode::Exclusive)),
-        aulas(db.Open(store::AulatTable().name, OpenMode::Exclusive)),
-        asignaturas(db.Open(store::AsignomtTable().name, OpenMode::Exclusive)),
-        tramos(db.Open(store::DiashorastTable().name, OpenMode::Exclusive)),
-        asignaciones(db.Open(store::AsigtTable().name, OpenMode::Exclusive)) {
-    for (Table* table :
-         {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos, &asignaciones}) {
-      table->RequireComplete();
-    }
-  }
-
-  void Close() {
-    for (Table* table :
-         {&soluc, &grupos, &cursos, &profesores, &aulas, &asignaturas, &tramos, &asignaciones}) {
-      table->Close();
-    }
-  }
 };
 
-SolutionTables::SolutionTables(store::Database& db) : tables_(std::make_unique<Tables>(db)) {}
+namespace {
+
+// The eight tables of an export, in the order they are opened, each with the member that holds
+// it open and whether it is the one the run rebuilt (staged) rather than the working folder's.
+struct ExportTable {
+  std::string name;
+  Table SolutionTables::Tables::*member;
+  bool rebuilt = false;
+};
+const std::array<ExportTable, 8>& OpenedTables() {
+  using T = SolutionTables::Tables;
+  static const std::array<ExportTable, 8> tables{{
+      {std::string(store::kSolucTable), &T::soluc},
+      {store::GrupostTable().name, &T::grupos},
+      {store::CursostTable().name, &T::cursos},
+      {store::ProftTable().name, &T::profesores},
+      {store::AulatTable().name, &T::aulas},
+      {store::AsignomtTable().name, &T::asignaturas},
+      {store::DiashorastTable().name, &T::tramos, true},
+      {store::AsigtTable().name, &T::asignaciones},
+  }};
+  return tables;
+}
+
+}  // namespace
+
+const std::vector<std::string>& ExportTables() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> list;
+    for (const ExportTable& table : OpenedTables()) list.push_back(table.name);
+    return list;
+  }();
+  return names;
+}
+
+SolutionTables::SolutionTables(store::StagedTables& tables) : tables_(std::make_unique<Tables>()) {
+  // Every table is opened before any is checked: a table missing or held is named first.
+  for (const ExportTable& table : OpenedTables()) {
+    tables_.get()->*table.member = table.rebuilt
+                                       ? tables.Open(table.name, OpenMode::Exclusive)
+                                       : tables.Folder().Open(table.name, OpenMode::Exclusive);
+  }
+  for (const ExportTable& table : OpenedTables()) (tables_.get()->*table.member).RequireComplete();
+}
+
 SolutionTables::~SolutionTables() = default;
-void SolutionTables::Close() { tables_->Close(); }
+
+void SolutionTables::Close() {
+  for (const ExportTable& table : OpenedTables()) (tables_.get()->*table.member).Close();
+}
 
 namespace {
 
@@ -514,27 +540,29 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
 }
 
 std::optional<store::GenerationInfo> SaveAndCommit(const itaca::Document& document,
-                                                   const fs::path& output, store::Database& db,
-                                                   store::Database::CommitDetails details) {
-  platform::FileSystem& files = db.Files();
+                                                   const fs::path& output,
+                                                   store::StagedTables& tables,
+                                                   store::CommitDetails details) {
+  platform::FileSystem& files = tables.Folder().Files();
+  const fs::path& working_dir = tables.Folder().Dir();
   const fs::path folder = output.parent_path().empty() ? fs::path(".") : output.parent_path();
   const fs::path staged =
       platform::TemporaryPath(files, folder, platform::PathToUtf8(output.filename()) + ".~");
   // Recorded before it exists: if the process dies before the commit, the next run removes it.
-  store::RecordExternalTemporary(files, db.Dir(), staged);
+  store::RecordExternalTemporary(files, working_dir, staged);
   try {
     const std::string bytes = document.Serialize();
     const std::string_view piece(bytes);
     files.WriteNewFile(staged, std::span<const std::string_view>(&piece, 1));
     details.external.push_back({staged, output, true, true});
-    std::optional<store::GenerationInfo> generation = db.Commit(details);
-    store::ForgetExternalTemporaries(files, db.Dir());
+    std::optional<store::GenerationInfo> generation = tables.Commit(details);
+    store::ForgetExternalTemporaries(files, working_dir);
     return generation;
   } catch (...) {
     // Whatever stopped the save or the commit: the staged document goes, the error goes on.
     try {
       if (files.IsFile(staged)) files.Remove(staged);
-      store::ForgetExternalTemporaries(files, db.Dir());
+      store::ForgetExternalTemporaries(files, working_dir);
     } catch (...) {
       // The run's own error is the one to report; the next run removes what is left.
     }

@@ -10,7 +10,7 @@
 #include "run/template_dialog.h"
 #include "run/work_record.h"
 #include "scratch_folder.h"
-#include "store/database.h"
+#include "store/staged_tables.h"
 #include "store/schemas.h"
 
 namespace tc {
@@ -37,11 +37,11 @@ std::string SchoolOf(const itaca::Document& document) {
 
 // The lesson rows of ASIGT (a duty row has its duty as task) and the rows of DIASHORAST the
 // stages left; a guard naming what is empty and why when either is none.
-std::optional<Guard> EmptyResultGuard(store::Database& db, const ConversionState& state,
+std::optional<Guard> EmptyResultGuard(store::StagedTables& tables, const ConversionState& state,
                                       const ConversionResult& result) {
   std::size_t lessons = 0;
   {
-    store::Table asigt = db.Open(store::AsigtTable().name, store::OpenMode::Shared);
+    store::Table asigt = tables.Open(store::AsigtTable().name, store::OpenMode::Shared);
     for (asigt.First(); !asigt.Eof(); asigt.Next()) {
       if (asigt.GetText("CTAREA") != asigt.GetText("CASIG")) ++lessons;
     }
@@ -142,21 +142,23 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
     // One run at a time changes the folder; a check changes nothing and takes no turn.
     std::optional<RunLock> turn;
     if (!target.check) turn.emplace(workplace);
-    store::Database db(target.tables,
-                       target.check ? platform::RealFileSystem() : *workplace.files);
-    db.BeginStaging();
-    try {
-      result.tables = ConvertDocument(document, state, ui, db, &result.report);
+    {
+      // The run's tables, built aside: dropped when the block ends, unless committed.
+      store::StagedTables staged(store::Database(
+          target.tables, target.check ? platform::RealFileSystem() : *workplace.files));
+      Converted converted = ConvertDocument(document, state, ui, staged, &result.report);
+      result.tables = std::move(converted.tables);
+      result.templates = converted.templates;
       report::Report::Header& header = result.report.header();
       header.document = platform::PathText(state.ItacaFileName);
       header.folder = platform::PathText(working_dir);
       header.template_code = state.SelectedTemplateCode;
       header.language = state.LanguageChoice;
       // Tables without lessons or without slots are no timetable: asked first.
-      if (std::optional<Guard> empty = EmptyResultGuard(db, state, result)) {
+      if (std::optional<Guard> empty = EmptyResultGuard(staged, state, result)) {
         busy.Release();
         if (!ui.GoOnDespite(*empty)) {
-          db.Discard();
+          staged.Drop();
           ui.Inform(Notice::NothingChanged);
           result.result = RunResult::Refused;
           return result;
@@ -166,14 +168,14 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
         const PreviewChoice offer = ui.OfferPreview();
         busy.Release();
         if (offer == PreviewChoice::Cancel ||
-            (offer == PreviewChoice::Show && !ui.ApproveChanges(PreviewStaged(db)))) {
-          db.Discard();
+            (offer == PreviewChoice::Show && !ui.ApproveChanges(PreviewStaged(staged)))) {
+          staged.Drop();
           ui.Inform(Notice::NothingChanged);
           result.result = RunResult::Cancelled;
           return result;
         }
       }
-      store::Database::CommitDetails details;
+      store::CommitDetails details;
       details.run = "conversion";
       details.document = platform::PathToUtf8(state.ItacaFileName);
       details.extras = BackupReportFiles(result.report);
@@ -182,7 +184,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
       // What the tables were made from, committed with them (a check records nothing).
       if (!target.check) {
         // Every template's lessons were taken when the user said so at the group timetables.
-        const bool all_templates = !state.OnlySelectedTemplate &&
+        const bool all_templates = converted.templates == TemplatesTaken::All &&
                                    !document.Select(itaca::kGroupTimetables).Empty();
         details.external.push_back(StageRecord(
             workplace, RecordOfConversion(document, state.ItacaFileName,
@@ -192,15 +194,7 @@ ConversionResult Convert(RunState& state, Interaction& ui, const Workplace& work
         details.extras.insert(details.extras.end(), records.begin(), records.end());
       }
       loaded.reset();
-      result.backup = db.Commit(details);
-    } catch (...) {
-      // Whatever stopped the run: the tables built aside go, the error goes on.
-      try {
-        db.Discard();
-      } catch (...) {
-        // The run's own error is the one to report.
-      }
-      throw;
+      result.backup = staged.Commit(details);
     }
     busy.Release();
   }

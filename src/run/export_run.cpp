@@ -17,6 +17,7 @@
 #include "run/work_record.h"
 #include "scratch_folder.h"
 #include "store/database.h"
+#include "store/staged_tables.h"
 #include "store/schemas.h"
 #include "store/table.h"
 
@@ -25,15 +26,6 @@ namespace tc {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The tables an export reads, in the order it opens them.
-const std::vector<std::string>& ExportTables() {
-  static const std::vector<std::string> tables = {
-      std::string(store::kSolucTable), store::GrupostTable().name,  store::CursostTable().name,
-      store::ProftTable().name,        store::AulatTable().name,    store::AsignomtTable().name,
-      store::DiashorastTable().name,   store::AsigtTable().name};
-  return tables;
-}
 
 // Copies every file of the export's tables (any extension: the table, its index, its memo) from
 // the working folder to the check's own folder `to`, reading the working folder only.
@@ -62,15 +54,15 @@ struct Target {
   bool check() const { return scratch != nullptr; }
 };
 
-// Everything after the slot table has been rebuilt (aside): the tables, the school year, the new
+// Everything after the slot table has been rebuilt (staged): the tables, the school year, the new
 // document and its saving (a check commits the slot table in its own folder and saves nothing).
 ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& workplace,
-                         store::Database& db,
-                         itaca::Document& document, const CentreIdentity& identity,
-                         std::chrono::system_clock::time_point now, const Target& target) {
+                         store::StagedTables& staged, itaca::Document& document,
+                         const CentreIdentity& identity, std::chrono::system_clock::time_point now,
+                         const Target& target) {
   ExportResult result;
   {
-    SolutionTables tables(db);
+    SolutionTables tables(staged);
 
     // The school year, offered as the document's own and confirmed or changed by the user.
     state.SchoolYear = identity.curso;
@@ -110,9 +102,9 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
   header.school_year = state.SchoolYear;
   header.output = platform::PathText(result.output);
   if (target.check()) {
-    db.Commit();
+    staged.Commit();
   } else {
-    store::Database::CommitDetails details;
+    store::CommitDetails details;
     details.run = "exportacion";
     details.document = platform::PathToUtf8(state.ItacaFileName);
     details.extras = BackupReportFiles(result.report);
@@ -124,7 +116,7 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
         StageRecord(workplace, RecordOfExport(result.output, state.SelectedTemplateCode));
     details.external.push_back(record);
     try {
-      result.backup = SaveAndCommit(document, result.output, db, std::move(details));
+      result.backup = SaveAndCommit(document, result.output, staged, std::move(details));
     } catch (...) {
       // Not committed: the staged record goes (the next run would remove it otherwise).
       try {
@@ -280,17 +272,13 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
   ExportResult result;
   std::optional<RunLock> turn;  // one run at a time changes the folder; a check takes no turn
   if (!target.check()) turn.emplace(workplace);
-  db.BeginStaging();
-  try {
-    ImportTimeSlots(db, state);
+  {
+    store::StagedTables staged(db);  // dropped, unless committed, when the block ends
+    ImportTimeSlots(staged, state);
     BusyCursor busy(ui);
-    result = WriteExport(state, ui, workplace, db, document, identity,
+    result = WriteExport(state, ui, workplace, staged, document, identity,
                          now ? *now : std::chrono::system_clock::now(), target);
     busy.Release();
-  } catch (...) {
-    // Whatever stopped the export: the rebuilt slot table goes, the error goes on.
-    if (db.Staging()) db.Discard();
-    throw;
   }
 
   if (target.check()) return result;

@@ -9,6 +9,7 @@
 #include "base/error.h"
 #include "platform/platform.h"
 #include "store/database.h"
+#include "store/staged_tables.h"
 #include "store/schemas.h"
 #include "store/table.h"
 
@@ -28,17 +29,31 @@ struct KeyDef {
 };
 
 const std::vector<KeyDef>& Keys() {
+  static constexpr std::string_view kCode = "c\xF3"
+                                            "digo";  // código
   static const std::vector<KeyDef> keys = {
-      {"PROFT", {"ABREV"}, {"NOMBRE", "DNI"}, "profesores", {"c\xF3" "digo"}, "NOMBRE"},
-      {"CURSOST", {"CLAVE"}, {"ABREV", "ESTUD"}, "cursos", {"c\xF3" "digo"}, "ABREV"},
-      {"GRUPOST", {"ABREV"}, {"DESCRIP", "CLAVE"}, "grupos", {"grupo"}, "DESCRIP"},
-      {"ASIGNOMT", {"COD"}, {"NOMBRE", "ABREV_ITACA"}, "asignaturas", {"c\xF3" "digo"},
+      {store::ProftTable().name, {"ABREV"}, {"NOMBRE", "DNI"}, "profesores", {kCode}, "NOMBRE"},
+      {store::CursostTable().name, {"CLAVE"}, {"ABREV", "ESTUD"}, "cursos", {kCode}, "ABREV"},
+      {store::GrupostTable().name, {"ABREV"}, {"DESCRIP", "CLAVE"}, "grupos", {"grupo"}, "DESCRIP"},
+      {store::AsignomtTable().name,
+       {"COD"},
+       {"NOMBRE", "ABREV_ITACA"},
+       "asignaturas",
+       {kCode},
        "NOMBRE"},
-      {"AULAT", {"ABREV"}, {"NOMBRE", "ABREV_ITACA"}, "aulas", {"c\xF3" "digo"}, "NOMBRE"},
-      {"ASIGT", {"CLAVE", "CLAVECURSO", "ASIG_ITACA", "CPROF"}, {"CASIG", "CGRUP", "HORAS"},
-       "clases de los grupos", {"grupo", "curso", "asignatura", "profesor"}, ""},
-      {"DIASHORAST", {"DIHO"}, {"TEXTODIA", "TEXTOHOR", "MARCOXML"}, "horas del horario",
-       {"hora"}, ""},
+      {store::AulatTable().name, {"ABREV"}, {"NOMBRE", "ABREV_ITACA"}, "aulas", {kCode}, "NOMBRE"},
+      {store::AsigtTable().name,
+       {"CLAVE", "CLAVECURSO", "ASIG_ITACA", "CPROF"},
+       {"CASIG", "CGRUP", "HORAS"},
+       "clases de los grupos",
+       {"grupo", "curso", "asignatura", "profesor"},
+       ""},
+      {store::DiashorastTable().name,
+       {"DIHO"},
+       {"TEXTODIA", "TEXTOHOR", "MARCOXML"},
+       "horas del horario",
+       {"hora"},
+       ""},
   };
   return keys;
 }
@@ -272,14 +287,16 @@ TablesPreview PreviewFolders(const fs::path& current_dir, const fs::path& new_di
   return PreviewTables(current_dir, files, examples);
 }
 
-TablesPreview PreviewStaged(const store::Database& db, std::size_t examples) {
+TablesPreview PreviewStaged(const store::StagedTables& staged, std::size_t examples) {
+  const fs::path& dir = staged.Folder().Dir();
   std::vector<TableFiles> files;
   for (const store::TableDef* def : store::WorkingTables()) {
-    std::optional<fs::path> after;
-    if (db.Exists(def->name)) after = db.TablePath(def->name);
-    files.push_back({def->name, TableFile(db.Dir(), def->name), after});
+    const std::optional<fs::path> current = TableFile(dir, def->name);
+    // A table the run neither created nor removed stays as it is.
+    files.push_back(
+        {def->name, current, staged.Touches(def->name) ? staged.File(def->name) : current});
   }
-  return PreviewTables(db.Dir(), files, examples);
+  return PreviewTables(dir, files, examples);
 }
 
 bool HoldsWorkingTables(const fs::path& folder) {

@@ -171,12 +171,12 @@ void TemplateDialog::Refresh() {
     shift_ = element.DialogAttr("turno");
   }
 
-  // Period lines: a single period in the whole document counts as none, and then the list keeps
-  // what it held before.
+  // Period lines: by the list rule a single period in the whole document counts as none, and
+  // then the list keeps what it held before.
   const itaca::ElementList periods = document_.Select(itaca::kPeriods);
-  if (periods.Count() < 2) return;
+  if (periods.Listed().empty()) return;
   period_lines_.clear();
-  for (const itaca::Element& element : periods) {
+  for (const itaca::Element& element : periods.Listed()) {
     if (element.DialogAttr("plantilla") != code) continue;
     if (element.DialogAttr("dia_semana") != kMonday) continue;
     period_lines_.push_back(PeriodLine(element.DialogAttr("sesion_orden"),

@@ -62,52 +62,30 @@ TableError HeldError(const std::string& table) {
 Database::Database(std::filesystem::path dir, platform::FileSystem& files)
     : dir_(std::move(dir)), files_(files) {}
 
-Database::~Database() {
-  try {
-    Discard();
-  } catch (...) {
-    // A destructor cannot report; what stays staged is removed by the next run.
-  }
-}
-
-const std::filesystem::path& Database::Dir() const { return dir_; }
-
 std::filesystem::path Database::TablePath(std::string_view name, std::string_view extension) const {
-  const std::string table = dbf::AsciiUpper(name);
-  const std::string ext = Extension(extension);
-  if (staging_ && ext == kTableExtension) {
-    auto staged = staged_.find(table);
-    if (staged != staged_.end() && !staged->second.empty()) return staged->second;
-  }
-  const std::string file = table + ext;
+  const std::string file = dbf::AsciiUpper(name) + Extension(extension);
   std::vector<fs::path> matches = Matches(files_, dir_, file);
   return matches.empty() ? dir_ / file : matches.front();
 }
 
-bool Database::Exists(std::string_view name) const {
-  if (staging_) {
-    auto staged = staged_.find(dbf::AsciiUpper(name));
-    if (staged != staged_.end()) return !staged->second.empty();
+bool Database::Exists(std::string_view name) const { return files_.IsFile(TablePath(name)); }
+
+std::vector<fs::path> Database::TableFiles(std::string_view name,
+                                           std::string_view extension) const {
+  return Matches(files_, dir_, dbf::AsciiUpper(name) + Extension(extension));
+}
+
+void Database::RequireNotHeld(std::string_view name) const {
+  for (const fs::path& file : TableFiles(name)) {
+    if (HeldByOther(files_, file)) throw HeldError(dbf::AsciiUpper(name));
   }
-  return files_.IsFile(TablePath(name));
 }
 
 void Database::DeleteFiles(std::string_view name) {
-  const std::string table = dbf::AsciiUpper(name);
-  if (staging_) {
-    // Recorded for Commit; a copy staged earlier in this run goes now.
-    std::filesystem::path& slot = staged_[table];
-    if (!slot.empty()) RemoveQuietly(files_, slot);
-    slot.clear();
-    (*images_)[table].image.reset();
-    return;
-  }
-  for (const fs::path& file : Matches(files_, dir_, table + std::string(kTableExtension))) {
+  for (const fs::path& file : TableFiles(name, kTableExtension)) {
     if (!HeldByOther(files_, file)) RemoveQuietly(files_, file);
   }
-  for (const fs::path& file : Matches(files_, dir_, table + std::string(kIndexExtension))) {
-    RemoveQuietly(files_, file);
-  }
+  for (const fs::path& file : TableFiles(name, kIndexExtension)) RemoveQuietly(files_, file);
 }
 
 Table Database::Recreate(const TableDef& table) {
@@ -118,28 +96,10 @@ Table Database::Recreate(const TableDef& table) {
   }
   const std::string name = dbf::AsciiUpper(table.name);
   DeleteFiles(name);
-  if (!staging_) {
     return Table::Create(dir_ / (name + std::string(kTableExtension)), table.fields, {}, files_);
-  }
-
-  fs::path staged =
-      platform::TemporaryPath(files_, dir_,
-                              std::string(dbf::kStagedPrefix) + name + dbf::kStagedSeparator);
-  try {
-    KeptImage& kept = (*images_)[name];
-    ++kept.generation;  // the new empty file
-    kept.image.reset();
-    Table created = Table::Create(staged, table.fields, KeeperFor(name), files_);
-    staged_[name] = staged;
-    return created;
-  } catch (...) {
-    // Whatever stopped the creation: the staged file goes, the error goes on.
-    RemoveQuietly(files_, staged);
-    throw;
-  }
 }
 
-Table Database::Open(std::string_view name, OpenMode mode) {
+Table Database::Open(std::string_view name, OpenMode mode) const {
   const std::string table = dbf::AsciiUpper(name);
   if (!files_.IsFolder(dir_)) {
     throw TableError("No se puede abrir la tabla " + table + ": no existe la carpeta " +
@@ -151,110 +111,7 @@ Table Database::Open(std::string_view name, OpenMode mode) {
                          platform::PathText(dir_) + ".",
                      ErrorKind::TableMissing, table);
   }
-  if (staging_ && staged_.count(table) != 0) {
-    // A table this run staged: its last image, when a stage left one, stands for the file.
-    KeptImage& kept = (*images_)[table];
-    std::optional<TableImage> image = std::move(kept.image);
-    kept.image.reset();
-    return Table::Open(TablePath(table), mode, KeeperFor(table), std::move(image), files_);
-  }
   return Table::Open(TablePath(table), mode, files_);
-}
-
-ImageKeeper Database::KeeperFor(const std::string& table) {
-  std::weak_ptr<ImageStore> store = images_;
-  const std::uint64_t loaded = (*images_)[table].generation;
-  return [store, table, loaded](TableImage image, bool saved) {
-    auto images = store.lock();
-    if (!images) return;
-    KeptImage& kept = (*images)[table];
-    if (saved) {
-      ++kept.generation;
-      kept.image = std::move(image);
-    } else if (kept.generation == loaded && !kept.image) {
-      kept.image = std::move(image);
-    }
-  };
-}
-
-void Database::BeginStaging() {
-  if (staging_) return;
-  staged_.clear();
-  staging_ = true;
-}
-
-bool Database::Staging() const { return staging_; }
-
-void Database::Discard() {
-  images_->clear();
-  if (files_.IsFile(JournalFile(dir_))) {
-    // A commit that could neither end nor undo its moves: its journal names the staged files,
-    // and the next run finishes the moves with them.
-    staged_.clear();
-    staging_ = false;
-    return;
-  }
-  for (const auto& [name, staged] : staged_) {
-    if (!staged.empty()) RemoveQuietly(files_, staged);
-  }
-  staged_.clear();
-  staging_ = false;
-}
-
-std::optional<GenerationInfo> Database::Commit(const CommitDetails& details) {
-  if (!staging_) return std::nullopt;
-
-  // Nothing moves while another program holds one of the tables to replace or delete.
-  for (const auto& [name, staged] : staged_) {
-    for (const fs::path& file : Matches(files_, dir_, name + std::string(kTableExtension))) {
-      if (HeldByOther(files_, file)) {
-        const std::string held = name;  // Discard clears the map `name` lives in
-        Discard();
-        throw HeldError(held);
-      }
-    }
-  }
-
-  // Each staged table takes the place of its file; a table deleted while staging, other letter
-  // cases of a table's name and the indexes of the tables replaced go.
-  CommitPlan plan;
-  plan.run = details.run;
-  plan.document = details.document;
-  plan.template_code = details.template_code;
-  plan.school = details.school;
-  plan.extras = details.extras;
-  plan.generations_to_keep = GenerationsToKeep(files_, dir_);
-  for (const auto& [name, staged] : staged_) {
-    const fs::path target = dir_ / (name + std::string(kTableExtension));
-    for (const fs::path& file : Matches(files_, dir_, name + std::string(kTableExtension))) {
-      if (staged.empty() || file.filename() != target.filename()) plan.removals.push_back(file);
-    }
-    if (!staged.empty()) plan.replacements.push_back({staged, target, true});
-    for (const fs::path& index : Matches(files_, dir_, name + std::string(kIndexExtension))) {
-      plan.removals.push_back(index);
-    }
-  }
-  plan.replacements.insert(plan.replacements.end(), details.external.begin(),
-                           details.external.end());
-
-  std::optional<GenerationInfo> generation;
-  try {
-    generation = CommitFiles(files_, dir_, plan);
-  } catch (const Error& error) {
-    Discard();
-    if (error.kind() == ErrorKind::InUse) throw;
-    throw TableError("No se pueden guardar las tablas en la carpeta " + platform::PathText(dir_) +
-                         ". " + error.what(),
-                     error.kind(), error.where());
-  } catch (...) {
-    // Any other failure (a stopped run, no memory): nothing stays staged, the error goes on.
-    Discard();
-    throw;
-  }
-  staged_.clear();
-  images_->clear();
-  staging_ = false;
-  return generation;
 }
 
 std::optional<GenerationInfo> Database::Restore(const GenerationInfo& generation,

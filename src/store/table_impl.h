@@ -45,7 +45,7 @@ class Table::Impl {
   std::optional<platform::FileLock> lock;
   bool active = false;
   bool changed = false;
-  ImageKeeper keeper;  // takes the image on closing, when the table came from a Database's stage
+  ImageKeeper keeper;  // takes the image on closing, when the table is one StagedTables holds
 
   dbf::Layout layout;
   Schema schema;

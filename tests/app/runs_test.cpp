@@ -176,7 +176,8 @@ TEST_F(Run, EnterAtTheMultiTemplateQuestionTakesOnlyTheChosenTemplate) {
   ASSERT_GE(user.shown.size(), 3u);
   EXPECT_EQ(user.shown[2].text, kMultiTemplateQuestion);
   EXPECT_EQ(user.shown[2].default_button, "No");
-  EXPECT_TRUE(form->State().OnlySelectedTemplate);
+  ASSERT_TRUE(form->Session().LastConversion().has_value());
+  EXPECT_EQ(form->Session().LastConversion()->templates, TemplatesTaken::OnlySelected);
   EXPECT_EQ(user.Texts().back(), "Proceso finalizado");
 }
 

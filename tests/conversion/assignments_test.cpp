@@ -22,7 +22,7 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 Pairs Assign(ConversionRun& run, const std::vector<Row>& groups, const std::vector<Row>& subjects) {
   for (const auto& [def, rows] : {std::pair{&store::GrupostTable(), &groups},
                                   std::pair{&store::AsignomtTable(), &subjects}}) {
-    store::Table table = run.db.Recreate(*def);
+    store::Table table = run.tables.Create(*def);
     for (const Row& row : *rows) {
       table.Append();
       for (const auto& [field, value] : row) table.SetText(field, value);

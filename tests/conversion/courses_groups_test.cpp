@@ -140,7 +140,8 @@ TEST(ImportCoursesAndGroups, GroupCodesMadeUniqueWithinTenCharacters) {
   EXPECT_EQ(std::set<std::string>(codes.begin(), codes.end()).size(), codes.size());
 }
 
-TEST(ImportCoursesAndGroups, OldIndexFilesGoAndAMissingAttributeStops) {
+// The old indexes stay while the stage fails, and go with the commit of a run that succeeds.
+TEST(ImportCoursesAndGroups, OldIndexFilesGoWithTheCommitAndAMissingAttributeStops) {
   ConversionRun run("<centro><grupos>" + Group("1A") +
                     R"(<grupo codigo="1B" nombre="" ensenanza="" tutor_ppal="1"/>)" +
                     "</grupos></centro>");
@@ -154,8 +155,18 @@ TEST(ImportCoursesAndGroups, OldIndexFilesGoAndAMissingAttributeStops) {
                  "Falta el atributo \"turno\" en /centro/grupos/grupo (elemento 2, l\xEDnea 1) "
                  "de prueba.xml");
   }
-  EXPECT_FALSE(std::filesystem::exists(run.dir / "GRUPOST.MDX"));
-  EXPECT_FALSE(std::filesystem::exists(run.dir / "CURSOST.MDX"));
+  run.tables.Drop();
+  EXPECT_TRUE(std::filesystem::exists(run.dir / "GRUPOST.MDX"));
+  EXPECT_TRUE(std::filesystem::exists(run.dir / "CURSOST.MDX"));
+
+  ConversionRun good("<centro><grupos>" + Group("1A") + Group("1B") + "</grupos></centro>");
+  test::WriteFile(good.dir / "GRUPOST.MDX", "old index");
+  test::WriteFile(good.dir / "CURSOST.MDX", "old index");
+  RunStages(good);
+  good.tables.Commit();
+  EXPECT_FALSE(std::filesystem::exists(good.dir / "GRUPOST.MDX"));
+  EXPECT_FALSE(std::filesystem::exists(good.dir / "CURSOST.MDX"));
+  EXPECT_EQ(test::ReadRows(good.dir / "GRUPOST.DBF").size(), 2u);
 }
 
 }  // namespace

@@ -25,11 +25,12 @@ const Lines kAll = {"CASIG", "CPROF",    "CGRUP",  "CAULA", "TURNO",      "NIVEL
 // AU2 (R2), the pairings of G1 with M1 and L1, and one of G2 whose group GRUPOST lacks.
 struct GroupRun : test::ConversionRun {
   explicit GroupRun(const Lines& lessons) : ConversionRun(Xml(lessons)) {
-    FillTable(db, store::GrupostTable(),
+    FillTable(tables, store::GrupostTable(),
               {{"ABREV", "TURNO", "NIVEL", "CURSO", "GRUPO"}, {"1A", "M", "ESO", "1", "A"}});
-    FillTable(db, store::ProftTable(), {{"ABREV", "DNI"}, {"PA", "DA"}, {"PB", "DB"}});
-    FillTable(db, store::AulatTable(), {{"ABREV", "ABREV_ITACA"}, {"AU1", "R1"}, {"AU2", "R2"}});
-    FillTable(db, store::AsigtTable(),
+    FillTable(tables, store::ProftTable(), {{"ABREV", "DNI"}, {"PA", "DA"}, {"PB", "DB"}});
+    FillTable(tables, store::AulatTable(),
+              {{"ABREV", "ABREV_ITACA"}, {"AU1", "R1"}, {"AU2", "R2"}});
+    FillTable(tables, store::AsigtTable(),
               {{"CASIG", "CGRUP", "CURSO", "HORAS", "SESIONES", "CLAVE", "CLAVECURSO", "CTAREA",
                 "ASIG_ITACA"},
                {"MAT", "1A", "1", "4", "1111", "G1", "C1", "*479", "M1"},
@@ -55,17 +56,15 @@ struct GroupRun : test::ConversionRun {
 
 TEST(GroupTimetables, NoLessonsAsksNothingAndTouchesNoTable) {
   test::ConversionRun run("<centro><horarios_grupo/></centro>");
-  run.state.OnlySelectedTemplate = true;
-  ImportGroupTimetables(run.ctx);  // the folder holds no table at all
+  EXPECT_EQ(ImportGroupTimetables(run.ctx), TemplatesTaken::All);  // the folder holds no table
   EXPECT_TRUE(run.ui.questions.empty());
-  EXPECT_FALSE(run.state.OnlySelectedTemplate);
 }
 
 TEST(GroupTimetables, YesKeepsAsigtAsWritten) {
   GroupRun run({"P1 G1 C1 M1 DA R1", "P1 G1 C1 M1 DA R1"});
-  const Lines before = Dump(run.db, "ASIGT", kAll);
+  const Lines before = Dump(run.tables, "ASIGT", kAll);
   run.ui.answers[Question::ImportAllTemplates] = true;
-  ImportGroupTimetables(run.ctx);
+  EXPECT_EQ(ImportGroupTimetables(run.ctx), TemplatesTaken::All);
   const std::string rule(88, '-');
   EXPECT_EQ(run.ui.questions, std::vector<Question>{Question::ImportAllTemplates});
   EXPECT_EQ(QuestionText(Question::ImportAllTemplates),
@@ -79,17 +78,15 @@ TEST(GroupTimetables, YesKeepsAsigtAsWritten) {
                 rule +
                 "\r\n(RECOMENDAMOS Pulsar \"No\", y trabajar solo con datos de una Plantilla.)\r\n" +
                 rule));
-  EXPECT_FALSE(run.state.OnlySelectedTemplate);
-  EXPECT_EQ(Dump(run.db, "ASIGT", kAll), before);
+  EXPECT_EQ(Dump(run.tables, "ASIGT", kAll), before);
   EXPECT_EQ(before[0], "MAT||1A||||1||4|1111||G1|C1|*479|M1");
 }
 
 TEST(GroupTimetables, OneLessonIsPassedOverAndEveryPairingGoes) {
   GroupRun run({"P1 G1 C1 M1 DA R1"});
-  ImportGroupTimetables(run.ctx);
+  EXPECT_EQ(ImportGroupTimetables(run.ctx), TemplatesTaken::OnlySelected);
   EXPECT_EQ(run.ui.questions.size(), 1u);
-  EXPECT_TRUE(run.state.OnlySelectedTemplate);
-  EXPECT_EQ(Dump(run.db, "ASIGT", {"CASIG"}), Lines{});
+  EXPECT_EQ(Dump(run.tables, "ASIGT", {"CASIG"}), Lines{});
 }
 
 TEST(GroupTimetables, FirstTeacherKeepsThePairingRowAndTheNextGetsANewOne) {
@@ -98,7 +95,8 @@ TEST(GroupTimetables, FirstTeacherKeepsThePairingRowAndTheNextGetsANewOne) {
   GroupRun run({"P1 G1 C1 M1 DA R9", "P1 G1 C1 M1 DA R1", "P1 G1 C1 M1 DB R2", "P1 G1 C1 M1 DA R2",
            "P2 G1 C1 L1 DA R1", "P1 G9 C1 M1 DA R1", "p1 G1 C1 M1 DA R1"});
   ImportGroupTimetables(run.ctx);
-  EXPECT_EQ(Dump(run.db, "ASIGT", kAll), (Lines{"MAT|PA|1A|AU1|||1||3|1111||G1|C1|*479|M1",
+  EXPECT_EQ(Dump(run.tables, "ASIGT", kAll),
+            (Lines{"MAT|PA|1A|AU1|||1||3|1111||G1|C1|*479|M1",
                                                 "MAT|PB|1A|AU2|M|ESO|1|A|1|1111||G1|C1|*479|M1"}));
 }
 
@@ -109,7 +107,7 @@ TEST(GroupTimetables, SecondTeacherFirstUnknownTeacherAndMissingGroup) {
   GroupRun run({"P1 G1 C1 M1 DB R1", "P1 G1 C1 L1 DX R1", "P1 G1 C1 M1 DA R2", "P1 G1 C1 L1 DA R1",
                 "P1 G1 C1 M1 DA R1", "P1 G1 C1 L1 DY R2", "P1 G2 C1 M1 DA R1", "P1 G2 C1 M1 DB R1"});
   ImportGroupTimetables(run.ctx);
-  EXPECT_EQ(Dump(run.db, "ASIGT", {"CASIG", "ASIG_ITACA", "CPROF", "CGRUP", "CAULA", "HORAS"}),
+  EXPECT_EQ(Dump(run.tables, "ASIGT", {"CASIG", "ASIG_ITACA", "CPROF", "CGRUP", "CAULA", "HORAS"}),
             (Lines{"MAT|M1|PB|1A|AU1|1", "LEN|L1||1A|AU1|2", "MAT|M1|PA|2B|AU1|1",
                    "MAT|M1|PA|1A|AU2|2", "LEN|L1|PA|1A|AU1|1"}));
 }

@@ -19,11 +19,12 @@ const Lines kFields = {"ASIG_ITACA", "CASIG", "CPROF", "HORAS", "SESIONES", "CTA
 
 // Duties GUA (O100) and BIB (O200), teachers PA (DA) and PB (DB), and class rows of these hours.
 void Seed(test::ConversionRun& run, const Lines& hours) {
-  FillTable(run.db, store::AsignomtTable(), {{"COD", "ABREV_ITACA"}, {"GUA", "O100"}, {"BIB", "O200"}});
-  FillTable(run.db, store::ProftTable(), {{"ABREV", "DNI"}, {"PA", "DA"}, {"PB", "DB"}});
+  FillTable(run.tables, store::AsignomtTable(),
+            {{"COD", "ABREV_ITACA"}, {"GUA", "O100"}, {"BIB", "O200"}});
+  FillTable(run.tables, store::ProftTable(), {{"ABREV", "DNI"}, {"PA", "DA"}, {"PB", "DB"}});
   std::vector<Lines> rows = {{"CASIG", "ASIG_ITACA", "HORAS", "SESIONES", "CTAREA"}};
   for (const auto& h : hours) rows.push_back({"MAT", "K" + h, h, "1111", "*479"});
-  FillTable(run.db, store::AsigtTable(), rows);
+  FillTable(run.tables, store::AsigtTable(), rows);
   run.state.SelectedTemplateCode = "P1";
 }
 
@@ -39,11 +40,10 @@ TEST(OccupationTimetables, OnlyTheSelectedTemplatesPeriodsAreCounted) {
     <horario_ocupacion ocupacion="O100" docente="DA" plantilla="P1"/>
   </horarios_ocupaciones></centro>)");
   Seed(run, {"0"});
-  run.state.OnlySelectedTemplate = true;
-  ImportOccupationTimetables(run.ctx);
-  EXPECT_EQ(Dump(run.db, "ASIGT", kFields),
-            (Lines{"K0|MAT||1|1|*479", "O100|GUA|PA|5|11111|GUA", "O999||PB|1|1|",
-                   "O200|BIB||1|1|BIB"}));
+  ImportOccupationTimetables(run.ctx, TemplatesTaken::OnlySelected);
+  EXPECT_EQ(
+      Dump(run.tables, "ASIGT", kFields),
+      (Lines{"K0|MAT||1|1|*479", "O100|GUA|PA|5|11111|GUA", "O999||PB|1|1|", "O200|BIB||1|1|BIB"}));
 }
 
 TEST(OccupationTimetables, EveryTemplateCountsWhenAllWereTaken) {
@@ -52,8 +52,8 @@ TEST(OccupationTimetables, EveryTemplateCountsWhenAllWereTaken) {
     <horario_ocupacion ocupacion="O100" docente="DA" plantilla="P2"/>
   </horarios_ocupaciones></centro>)");
   Seed(run, {});
-  ImportOccupationTimetables(run.ctx);
-  EXPECT_EQ(Dump(run.db, "ASIGT", kFields), Lines{"O100|GUA|PA|2|11|GUA"});
+  ImportOccupationTimetables(run.ctx, TemplatesTaken::All);
+  EXPECT_EQ(Dump(run.tables, "ASIGT", kFields), Lines{"O100|GUA|PA|2|11|GUA"});
 }
 
 TEST(OccupationTimetables, SessionPatternOfEveryRow) {
@@ -62,9 +62,9 @@ TEST(OccupationTimetables, SessionPatternOfEveryRow) {
     <horario_ocupacion ocupacion="O200" docente="DB" plantilla="P1"/>
   </horarios_ocupaciones></centro>)");
   Seed(run, {"2.5", "14", "15", "22", "23", "24", "28", "29", "42"});
-  ImportOccupationTimetables(run.ctx);
+  ImportOccupationTimetables(run.ctx, TemplatesTaken::All);
   const std::string ones(13, '1');
-  EXPECT_EQ(Dump(run.db, "ASIGT", {"HORAS", "SESIONES"}),
+  EXPECT_EQ(Dump(run.tables, "ASIGT", {"HORAS", "SESIONES"}),
             (Lines{"2.5|111", "14|1" + ones, "15|2" + ones, "22|9" + ones, "23|10" + ones,
                    "24|93" + ones.substr(1), "28|" + std::string(14, '2'),
                    "29|3" + std::string(13, '2'), "42|" + std::string(14, '3'), "1|1"}));
@@ -72,15 +72,15 @@ TEST(OccupationTimetables, SessionPatternOfEveryRow) {
 
 TEST(OccupationTimetables, NoPeriodsTouchNoTableAndAMissingAttributeChangesNothing) {
   test::ConversionRun empty("<centro><horarios_ocupaciones/></centro>");
-  ImportOccupationTimetables(empty.ctx);  // the folder holds no table at all
+  ImportOccupationTimetables(empty.ctx, TemplatesTaken::All);  // the folder holds no table at all
 
   test::ConversionRun run(R"(<centro><horarios_ocupaciones>
     <horario_ocupacion ocupacion="O100" docente="DA" plantilla="P1"/>
     <horario_ocupacion ocupacion="O100" plantilla="P1"/>
   </horarios_ocupaciones></centro>)");
   Seed(run, {"3"});
-  EXPECT_THROW(ImportOccupationTimetables(run.ctx), DocumentError);
-  EXPECT_EQ(Dump(run.db, "ASIGT", kFields), Lines{"K3|MAT||3|1111|*479"});
+  EXPECT_THROW(ImportOccupationTimetables(run.ctx, TemplatesTaken::All), DocumentError);
+  EXPECT_EQ(Dump(run.tables, "ASIGT", kFields), Lines{"K3|MAT||3|1111|*479"});
 }
 
 }  // namespace

@@ -19,27 +19,26 @@ struct PruneRun : test::ConversionRun {
   explicit PruneRun(const Lines& groups) : ConversionRun("<centro/>") {
     std::vector<Lines> rows = {{"ABREV"}};
     for (const auto& group : groups) rows.push_back({group});
-    FillTable(db, store::GrupostTable(), rows);
-    FillTable(db, store::ProftTable(), {{"ABREV"}, {"PA"}, {"PB"}, {"PC"}});
-    FillTable(db, store::AsigtTable(), {{"CGRUP", "CPROF"}, {"1A", "PA"}, {"2a", "PB"}, {"", "PB"}});
-    state.OnlySelectedTemplate = true;
+    FillTable(tables, store::GrupostTable(), rows);
+    FillTable(tables, store::ProftTable(), {{"ABREV"}, {"PA"}, {"PB"}, {"PC"}});
+    FillTable(tables, store::AsigtTable(),
+              {{"CGRUP", "CPROF"}, {"1A", "PA"}, {"2a", "PB"}, {"", "PB"}});
   }
-  Lines Groups() { return Dump(db, "GRUPOST", {"ABREV"}); }
-  Lines Teachers() { return Dump(db, "PROFT", {"ABREV"}); }
+  Lines Groups() { return Dump(tables, "GRUPOST", {"ABREV"}); }
+  Lines Teachers() { return Dump(tables, "PROFT", {"ABREV"}); }
 };
 
 TEST(Prune, EveryTemplateTakenOrNoKeepEverything) {
   PruneRun all({"1A", "1B", "2A"});
-  all.state.OnlySelectedTemplate = false;
   all.ui.answers[Question::RemoveIdleGroupsAndTeachers] = true;
-  PruneIdleGroupsAndTeachers(all.ctx);
+  PruneIdleGroupsAndTeachers(all.ctx, TemplatesTaken::All);
   EXPECT_TRUE(all.ui.questions.empty());
   EXPECT_EQ(all.Groups(), (Lines{"1A", "1B", "2A"}));
   EXPECT_EQ(all.Teachers(), (Lines{"PA", "PB", "PC"}));
 
   PruneRun no({"1A", "1B", "2A"});
   no.ui.answers[Question::RemoveIdleGroupsAndTeachers] = false;
-  PruneIdleGroupsAndTeachers(no.ctx);
+  PruneIdleGroupsAndTeachers(no.ctx, TemplatesTaken::OnlySelected);
   EXPECT_EQ(no.ui.questions, std::vector<Question>{Question::RemoveIdleGroupsAndTeachers});
   EXPECT_EQ(QuestionText(Question::RemoveIdleGroupsAndTeachers),
             test::W(
@@ -54,7 +53,7 @@ TEST(Prune, EveryTemplateTakenOrNoKeepEverything) {
 TEST(Prune, YesRemovesEveryIdleGroupAndTeacher) {
   PruneRun yes({"1B", "1A", "2A"});
   yes.ui.answers[Question::RemoveIdleGroupsAndTeachers] = true;
-  PruneIdleGroupsAndTeachers(yes.ctx);
+  PruneIdleGroupsAndTeachers(yes.ctx, TemplatesTaken::OnlySelected);
   EXPECT_EQ(yes.ui.questions.size(), 1u);
   EXPECT_EQ(yes.Groups(), Lines{"1A"});
   EXPECT_EQ(yes.Teachers(), (Lines{"PA", "PB"}));
@@ -62,7 +61,7 @@ TEST(Prune, YesRemovesEveryIdleGroupAndTeacher) {
 
 TEST(Prune, IdleTeachersGoWithoutAQuestionWhenNoGroupIsIdle) {
   PruneRun run({"1A"});
-  PruneIdleGroupsAndTeachers(run.ctx);
+  PruneIdleGroupsAndTeachers(run.ctx, TemplatesTaken::OnlySelected);
   EXPECT_TRUE(run.ui.questions.empty());
   EXPECT_EQ(run.Groups(), Lines{"1A"});
   EXPECT_EQ(run.Teachers(), (Lines{"PA", "PB"}));

@@ -34,8 +34,33 @@ Entries Convert(std::string_view xml) {
   run.ui.answers = {{Question::ImportAllTemplates, false},
                     {Question::RemoveIdleGroupsAndTeachers, true}};
   report::Report report;
-  ConvertDocument(run.document, run.state, run.ui, run.db, &report);
+  ConvertDocument(run.document, run.state, run.ui, run.tables, &report);
   return Lines(report);
+}
+
+// Every collection of one element is passed over and said once, in the order the stages read
+// them; the contents, which two stages read, once.
+TEST(ConversionReport, EachListOfOneIsSaidOnce) {
+  EXPECT_EQ(Convert(R"(<centro>
+<docentes><docente/></docentes>
+<ensenanzas><ensenanza/></ensenanzas>
+<cursos><curso/></cursos>
+<cursos_grupo><curso_grupo/></cursos_grupo>
+<grupos><grupo/></grupos>
+<contenidos><contenido/></contenidos>
+<ocupaciones><ocupacion/></ocupaciones>
+<aulas><aula/></aulas>
+<horarios_grupo><horario_grupo/></horarios_grupo>
+</centro>)"),
+            (Entries{"lista_de_un_elemento | /centro/docentes/docente[1], línea 2",
+                     "lista_de_un_elemento | /centro/ensenanzas/ensenanza[1], línea 3",
+                     "lista_de_un_elemento | /centro/cursos/curso[1], línea 4",
+                     "lista_de_un_elemento | /centro/cursos_grupo/curso_grupo[1], línea 5",
+                     "lista_de_un_elemento | /centro/grupos/grupo[1], línea 6",
+                     "lista_de_un_elemento | /centro/contenidos/contenido[1], línea 7",
+                     "lista_de_un_elemento | /centro/ocupaciones/ocupacion[1], línea 8",
+                     "lista_de_un_elemento | /centro/aulas/aula[1], línea 9",
+                     "lista_de_un_elemento | /centro/horarios_grupo/horario_grupo[1], línea 10"}));
 }
 
 TEST(ConversionReport, TeachersInitialsTakenAreNumbered) {
@@ -186,7 +211,7 @@ TEST(ConversionReport, AllTemplatesOrIdleRowsKeptRecordNoneOfThose) {
   run.state.SelectedTemplateCode = "P1";
   run.ui.answers = {{Question::ImportAllTemplates, true}};
   report::Report report;
-  ConvertDocument(run.document, run.state, run.ui, run.db, &report);
+  ConvertDocument(run.document, run.state, run.ui, run.tables, &report);
   EXPECT_EQ(Lines(report),
             (Entries{"ocupacion_no_encontrada | /centro/horarios_ocupaciones/horario_ocupacion[2], "
                      "línea 29: ocupacion=O9 docente=D1 plantilla=P1",
@@ -195,7 +220,7 @@ TEST(ConversionReport, AllTemplatesOrIdleRowsKeptRecordNoneOfThose) {
 
   test::ConversionRun kept(kSchool);
   kept.state.SelectedTemplateCode = "P1";
-  ConvertDocument(kept.document, kept.state, kept.ui, kept.db, &report);
+  ConvertDocument(kept.document, kept.state, kept.ui, kept.tables, &report);
   for (const std::string& line : Lines(report)) {
     EXPECT_EQ(line.find("sin_clases"), std::string::npos) << line;
   }
@@ -207,12 +232,12 @@ TEST(ConversionReport, AFurtherTeachersLessonWhoseGroupIsNotInGrupostIsNotCounte
 <horario_grupo plantilla="P1" grupo="G2" curso="C1" contenido="M1" docente="DA" aula="R1"/>
 <horario_grupo plantilla="P1" grupo="G2" curso="C1" contenido="M1" docente="DB" aula="R1"/>
 </horarios_grupo></centro>)");
-  test::FillTable(run.db, store::GrupostTable(), {{"ABREV"}, {"1A"}});
-  test::FillTable(run.db, store::ProftTable(), {{"ABREV", "DNI"}, {"PA", "DA"}, {"PB", "DB"}});
-  test::FillTable(run.db, store::AulatTable(), {{"ABREV", "ABREV_ITACA"}, {"AU1", "R1"}});
-  test::FillTable(run.db, store::AsigtTable(),
-                  {{"CASIG", "CGRUP", "CLAVE", "CLAVECURSO", "ASIG_ITACA"},
-                   {"MAT", "2B", "G2", "C1", "M1"}});
+  test::FillTable(run.tables, store::GrupostTable(), {{"ABREV"}, {"1A"}});
+  test::FillTable(run.tables, store::ProftTable(), {{"ABREV", "DNI"}, {"PA", "DA"}, {"PB", "DB"}});
+  test::FillTable(run.tables, store::AulatTable(), {{"ABREV", "ABREV_ITACA"}, {"AU1", "R1"}});
+  test::FillTable(
+      run.tables, store::AsigtTable(),
+      {{"CASIG", "CGRUP", "CLAVE", "CLAVECURSO", "ASIG_ITACA"}, {"MAT", "2B", "G2", "C1", "M1"}});
   run.state.SelectedTemplateCode = "P1";
   ImportGroupTimetables(run.ctx);
   EXPECT_EQ(Lines(run.ctx.report),

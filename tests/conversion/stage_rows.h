@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "store/database.h"
+#include "store/staged_tables.h"
 
 namespace tc::test {
 
@@ -19,10 +19,10 @@ inline store::FieldType TypeOf(const store::Schema& fields, const std::string& n
   return store::FieldType::Character;
 }
 
-// Re-creates `def` with a row per entry after the first, which names the fields set.
-inline void FillTable(store::Database& db, const store::TableDef& def,
+// Stages `def` with a row per entry after the first, which names the fields set.
+inline void FillTable(store::StagedTables& tables, const store::TableDef& def,
                       const std::vector<Lines>& rows) {
-  auto table = db.Recreate(def);
+  auto table = tables.Create(def);
   for (std::size_t r = 1; r < rows.size(); ++r) {
     table.Append();
     for (std::size_t f = 0; f < rows[0].size(); ++f) {
@@ -36,8 +36,8 @@ inline void FillTable(store::Database& db, const store::TableDef& def,
 }
 
 // The live rows of a table as their values of `fields` joined by "|" (numbers as %g).
-inline Lines Dump(store::Database& db, std::string_view name, const Lines& fields) {
-  auto table = db.Open(name, store::OpenMode::Shared);
+inline Lines Dump(store::StagedTables& tables, std::string_view name, const Lines& fields) {
+  auto table = tables.Open(name, store::OpenMode::Shared);
   Lines rows;
   for (table.First(); !table.Eof(); table.Next()) {
     std::string row;

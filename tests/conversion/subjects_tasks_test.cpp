@@ -32,7 +32,7 @@ std::string Centro(const std::string& contents, const std::string& duties) {
 
 // Both stages, on a CURSOST of (CLAVE, NIVEL, CURSO) rows as the courses stage leaves it.
 void Convert(ConversionRun& run, const std::vector<Texts>& courses = {}) {
-  store::Table table = run.db.Recreate(store::CursostTable());
+  store::Table table = run.tables.Create(store::CursostTable());
   for (const Texts& course : courses) {
     table.Append();
     table.SetText("CLAVE", course[0]);

@@ -24,17 +24,17 @@ TEST(TimeSlots, SevenDaysPerPeriodInTheChosenLanguage) {
   run.state.ListBoxPlanti = {" 1 de 08:00 a 08:55", " 2 de 08:55 a 09:50"};
   run.state.LanguageChoice = "CASTELLANO";
   ImportTimeSlots(run.ctx);
-  Lines rows = Dump(run.db, "DIASHORAST", kAll);
+  Lines rows = Dump(run.tables, "DIASHORAST", kAll);
   ASSERT_EQ(rows.size(), 14u);
   EXPECT_EQ(rows[0], "11||1|Lunes|1|1-08:00-08:55|08:00|08:55|55|0|P1|1");
   EXPECT_EQ(rows[9], W("32||3|Miércoles|2|2-08:55-09:50|08:55|09:50|55|0|P1|2"));
-  rows = Dump(run.db, "DIASHORAST", {"TEXTODIA"});
+  rows = Dump(run.tables, "DIASHORAST", {"TEXTODIA"});
   EXPECT_EQ(Lines(rows.begin() + 7, rows.end()),
             (Lines{"Lunes", "Martes", W("Miércoles"), "Jueves", "Viernes", W("Sábado"), "Domingo"}));
 
   run.state.LanguageChoice = "castellano";  // any other text than CASTELLANO is Valencian
   ImportTimeSlots(run.ctx);
-  rows = Dump(run.db, "DIASHORAST", {"TEXTODIA"});
+  rows = Dump(run.tables, "DIASHORAST", {"TEXTODIA"});
   EXPECT_EQ(Lines(rows.begin() + 7, rows.end()), (Lines{"Dilluns", "Dimarts", "Dimecres", "Dijous",
                                                        "Divendres", "Dissabte", "Diumenge"}));
 }
@@ -45,7 +45,7 @@ TEST(TimeSlots, HourNumbersFollowTheLinesWhateverTheOrders) {
   run.state.ListBoxPlanti = {" 1 de 08:00 a 08:55", " 2 de 08:55 a 09:50", " 3 de 09:50 a 10:45",
                              " 5 de 23:30 a 00:15", "12 de 14:00 a 14:55"};
   ImportTimeSlots(run.ctx);
-  const Lines rows = Dump(run.db, "DIASHORAST", kAll);
+  const Lines rows = Dump(run.tables, "DIASHORAST", kAll);
   ASSERT_EQ(rows.size(), 35u);
   Lines mondays;  // hour by hour: each hour's Monday is followed by the six other days
   for (std::size_t i = 0; i < rows.size(); i += 7) mondays.push_back(rows[i]);
@@ -58,7 +58,7 @@ TEST(TimeSlots, HourNumbersFollowTheLinesWhateverTheOrders) {
 
   run.state.ListBoxPlanti.clear();  // no template: an empty table
   ImportTimeSlots(run.ctx);
-  EXPECT_EQ(Dump(run.db, "DIASHORAST", {"DIHO"}), Lines{});
+  EXPECT_EQ(Dump(run.tables, "DIASHORAST", {"DIHO"}), Lines{});
 }
 
 TEST(TimeSlots, ALineThatIsNotWellFormedEndsTheRunAndKeepsTheTable) {
@@ -77,10 +77,10 @@ TEST(TimeSlots, ALineThatIsNotWellFormedEndsTheRunAndKeepsTheTable) {
                 "la hora de inicio (\"8:\") no es un número entero; se esperaba la forma "
                 "\"NN de HH:MM a HH:MM\"."));
   }
-  EXPECT_EQ(Dump(run.db, "DIASHORAST", {"DIHO"}).size(), 7u);
+  EXPECT_EQ(Dump(run.tables, "DIASHORAST", {"DIHO"}).size(), 7u);
 
   run.state.ListBoxPlanti = {"100 de 08:00 a 08:55"};  // a three-digit order shifts the times
-  EXPECT_THROW(ImportTimeSlots(run.db, run.state), RunError);
+  EXPECT_THROW(ImportTimeSlots(run.tables, run.state), RunError);
 }
 
 }  // namespace

@@ -183,6 +183,18 @@ TEST(ElementLists, ZeroOneAndManyInDocumentOrder) {
   EXPECT_TRUE(Document().Select(kTeachers).Empty());
 }
 
+// The list rule: a collection of one element is read like an empty one.
+TEST(ElementLists, TheListRuleReadsNoneOfAListOfOne) {
+  const Document document = Document::Parse(kLists);
+  const ElementList rooms = document.Select(kRooms);
+  const ElementList courses = document.Select(kCourses);
+  const ElementList teachers = document.Select(kTeachers);
+  EXPECT_TRUE(rooms.Listed().empty());
+  EXPECT_TRUE(courses.Listed().empty());
+  ASSERT_EQ(teachers.Listed().size(), 4u);
+  EXPECT_EQ(teachers.Listed()[3].Attr("documento"), "D");
+}
+
 // ---------------------------------------------------------------------------------------------
 // Attributes
 

@@ -77,7 +77,7 @@ TEST_F(DriverTest, SampleSchoolWithTheRecommendedAnswers) {
   EXPECT_EQ(state.SelectedTemplateCode, "MATI");
   EXPECT_EQ(state.SelectedTemplateShift, "M");
   EXPECT_EQ(state.LanguageChoice, kValencian);
-  EXPECT_TRUE(state.OnlySelectedTemplate);
+  EXPECT_EQ(result.templates, TemplatesTaken::OnlySelected);
   ASSERT_EQ(state.ListBoxPlanti.size(), 7u);
   EXPECT_EQ(state.ListBoxPlanti.front(), " 1 de 08:00 a 08:55");
   EXPECT_EQ(state.ListBoxPlanti.back(), " 7 de 14:00 a 14:55");
@@ -230,7 +230,9 @@ TEST_F(DriverTest, ATemplateCodeIsTrimmedAndOneNotInTheDocumentIsRefused) {
 
   ui.template_code = "\tMATI ";
   ui.answers = {{Question::ImportAllTemplates, true}};
-  ASSERT_EQ(RunConversion(state, ui, dir.path()).result, RunResult::Completed);
+  const ConversionResult all = RunConversion(state, ui, dir.path());
+  ASSERT_EQ(all.result, RunResult::Completed);
+  EXPECT_EQ(all.templates, TemplatesTaken::All);
   EXPECT_EQ(state.SelectedTemplateCode, "MATI");
   EXPECT_EQ(state.ListBoxPlanti.size(), 7u);
 }

@@ -30,16 +30,17 @@ class ScriptedQuestions : public Questions, public ScriptedAnswers {
 };
 
 // One conversion's surroundings for stage tests: a document parsed from inline XML (UTF-8), an
-// empty working folder, the conversion's state and scripted answers. Run stages with context().
+// empty working folder with the run's staged tables, the conversion's state and scripted answers.
+// Run stages with context().
 class ConversionRun {
  public:
   explicit ConversionRun(std::string_view xml_utf8);
   ConversionContext& context() { return ctx; }
-  // Live rows of a working table of this run's folder, e.g. Rows("PROFT").
+  // Live rows of a working table the run staged, e.g. Rows("PROFT").
   std::vector<Row> Rows(std::string_view table) const;
 
   TempDir dir;
-  store::Database db;
+  store::StagedTables tables;
   ConversionState state;
   ScriptedQuestions ui;
   itaca::Document document;

@@ -1,22 +1,23 @@
 // What every conversion stage works with: the loaded document, the conversion's state, the
-// working folder's tables, whoever answers the two questions, the lists of codes already given,
-// and the report the stages record into.
+// tables the run builds aside, whoever answers the two questions, the lists of codes already
+// given, and the report the stages record into.
 #pragma once
 
+#include <span>
 #include <string>
 #include <unordered_set>
 
 #include "conversion/conversion.h"
 #include "itaca/document.h"
 #include "report/report.h"
-#include "store/database.h"
+#include "store/staged_tables.h"
 
 namespace tc {
 
 struct ConversionContext {
   const itaca::Document& document;
-  ConversionState& state;
-  store::Database& db;
+  const ConversionState& state;
+  store::StagedTables& tables;  // every table a stage creates or opens
   Questions& questions;
 
   // The case-sensitive lists of the subjects stage (hash sets: only membership is asked of
@@ -35,10 +36,18 @@ inline report::Location Where(const itaca::Element& element) {
   return report::Location::OfElement(element.Collection(), element.Position(), element.Line());
 }
 
-// The list rule's entry: a collection of exactly one element is passed over, one entry for the
-// collection. Nothing is recorded for any other size.
-inline void NoteSingleElementList(ConversionContext& ctx, const itaca::ElementList& list) {
-  if (list.Count() == 1) ctx.report.Add(report::Reason::SingleElementList, Where(list[0]));
+// The list rule (itaca::ElementList::Listed) with its entry in the report: the elements of the
+// collection a stage reads, none for a collection of exactly one element, which is recorded as
+// passed over (one entry for the collection). The list must outlive the result.
+inline std::span<const itaca::Element> TakeList(ConversionContext& ctx,
+                                                const itaca::ElementList& list) {
+  const std::span<const itaca::Element> listed = list.Listed();
+  if (listed.empty() && !list.Empty()) {
+    ctx.report.Add(report::Reason::SingleElementList, Where(list[0]));
+  }
+  return listed;
 }
+std::span<const itaca::Element> TakeList(ConversionContext& ctx,
+                                         const itaca::ElementList&& list) = delete;
 
 }  // namespace tc

@@ -15,7 +15,7 @@ namespace itaca {
 class Document;
 }
 namespace store {
-class Database;
+class StagedTables;
 }
 namespace report {
 class Report;
@@ -31,8 +31,12 @@ struct ConversionState {
   std::string SelectedTemplateShift;       // its shift, as the template dialog showed it
   std::string LanguageChoice{kValencian};  // text of the language combo box
   std::vector<std::string> ListBoxPlanti;  // the chosen template's period lines
-  bool OnlySelectedTemplate = false;       // set by the group timetables stage
 };
+
+// Which templates' lessons and duty periods the conversion took, as the group timetables stage
+// decided: every template's (the answer Yes to the multi-template question, or a document without
+// group timetables, whose question is never asked), or only the selected one's.
+enum class TemplatesTaken { All, OnlySelected };
 
 // The questions a conversion may ask, each with its fixed text.
 enum class Question {
@@ -55,12 +59,18 @@ struct TableRows {
   std::size_t rows = 0;
 };
 
-// Runs the ten stages on `db`, in the order each relies on the tables of the ones before it, and
-// returns the rows of the seven working tables. The caller stages and commits the tables. When
-// `report` is given it receives what the stages recorded and the rows of each table.
-std::vector<TableRows> ConvertDocument(const itaca::Document& document, ConversionState& state,
-                                       Questions& questions, store::Database& db,
-                                       report::Report* report = nullptr);
+// What the ten stages left: the rows of the seven working tables, and the templates taken.
+struct Converted {
+  std::vector<TableRows> tables;
+  TemplatesTaken templates = TemplatesTaken::All;
+};
+
+// Runs the ten stages, in the order each relies on the tables of the ones before it, building
+// the seven working tables in `tables`; the caller commits or drops them. When `report` is given
+// it receives what the stages recorded and the rows of each table.
+Converted ConvertDocument(const itaca::Document& document, const ConversionState& state,
+                          Questions& questions, store::StagedTables& tables,
+                          report::Report* report = nullptr);
 
 // For the report: the document's own lessons (horario_grupo) and duty periods
 // (horario_ocupacion) of the template, as the document holds them. A missing attribute reads as
@@ -68,7 +78,8 @@ std::vector<TableRows> ConvertDocument(const itaca::Document& document, Conversi
 std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
                                               const std::string& template_code);
 
-// For the report: the periods of DIASHORAST (one per SESION_ORDEN, with its times), in order.
-std::vector<report::Period> SlotPeriods(store::Database& db);
+// For the report: the periods of the staged DIASHORAST (one per SESION_ORDEN, with its times), in
+// order; none when the run has not built it.
+std::vector<report::Period> SlotPeriods(store::StagedTables& tables);
 
 }  // namespace tc

@@ -12,18 +12,22 @@ void ImportSubjects(ConversionContext& ctx);              // ASIGNOMT: subjects
 void ImportTasks(ConversionContext& ctx);                 // ASIGNOMT: duties
 void ImportRooms(ConversionContext& ctx);                 // AULAT
 void ImportAssignments(ConversionContext& ctx);           // ASIGT: one row per content and group
-void ImportGroupTimetables(ConversionContext& ctx);       // ASIGT: hours, teachers, rooms
-void ImportOccupationTimetables(ConversionContext& ctx);  // ASIGT: duty rows, SESIONES
-void PruneIdleGroupsAndTeachers(ConversionContext& ctx);  // GRUPOST, PROFT: idle rows
-void ImportTimeSlots(ConversionContext& ctx);             // DIASHORAST
+// ASIGT: hours, teachers, rooms; returns the templates taken, which the stages after it follow.
+TemplatesTaken ImportGroupTimetables(ConversionContext& ctx);
+void ImportOccupationTimetables(ConversionContext& ctx,
+                                TemplatesTaken templates);  // ASIGT: duty rows, SESIONES
+void PruneIdleGroupsAndTeachers(ConversionContext& ctx,
+                                TemplatesTaken templates);  // GRUPOST, PROFT: idle rows
+void ImportTimeSlots(ConversionContext& ctx);               // DIASHORAST
 
-// DIASHORAST from the conversion state alone (SelectedTemplateCode, ListBoxPlanti, LanguageChoice):
-// the conversion's last stage, and the export's first step.
-void ImportTimeSlots(store::Database& db, const ConversionState& state);
+// DIASHORAST, staged, from the conversion state alone (SelectedTemplateCode, ListBoxPlanti,
+// LanguageChoice): the conversion's last stage, and the export's first step.
+void ImportTimeSlots(store::StagedTables& tables, const ConversionState& state);
 
 // After the stages, for the report: ITACA's own timetable of the template, the template's periods
 // and the ASIGT rows in ITACA's codes (report_timetables.cpp).
 void GatherConversionTimetables(const itaca::Document& document, const ConversionState& state,
-                                store::Database& db, report::Report& report);
+                                TemplatesTaken templates, store::StagedTables& tables,
+                                report::Report& report);
 
 }  // namespace tc

@@ -8,16 +8,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "store/database.h"
+#include "store/staged_tables.h"
 
 namespace tc {
 
 namespace itaca {
 class Document;
-}
-namespace store {
-class Database;
 }
 namespace report {
 class Report;
@@ -38,13 +36,18 @@ struct CentreIdentity {
 // when the root or one of the attributes is missing: such a document cannot be exported.
 CentreIdentity ReadIdentity(const itaca::Document& document);
 
-// The eight tables of an export, opened exclusively in the order SOLUC, GRUPOST, CURSOST, PROFT,
-// AULAT, ASIGNOMT, DIASHORAST, ASIGT while the object lives (CURSOST and ASIGT only so that no
-// other program changes them meanwhile). Throws TableError when one cannot be opened, or holds
-// fewer records than its header says: an export never sends half a timetable.
+// The eight tables an export reads, in the order it opens them: SOLUC, GRUPOST, CURSOST, PROFT,
+// AULAT, ASIGNOMT, DIASHORAST, ASIGT.
+const std::vector<std::string>& ExportTables();
+
+// The eight tables of an export, opened exclusively in the order of ExportTables while the object
+// lives (CURSOST and ASIGT only so that no other program changes them meanwhile): DIASHORAST as
+// the run rebuilt it in `tables`, the other seven from the working folder. Throws TableError when
+// one cannot be opened, or holds fewer records than its header says: an export never sends half
+// a timetable.
 class SolutionTables {
  public:
-  explicit SolutionTables(store::Database& db);
+  explicit SolutionTables(store::StagedTables& tables);
   ~SolutionTables();
   SolutionTables(const SolutionTables&) = delete;
   SolutionTables& operator=(const SolutionTables&) = delete;
@@ -82,13 +85,12 @@ ExportCounts WriteTimetable(SolutionTables& tables, itaca::Document& document,
                             const CentreIdentity& identity, const ExportChoice& choice,
                             report::Report* report = nullptr);
 
-// Writes the document beside `output` and commits it with the database's staged tables (the
-// rebuilt slot table) in one crash-safe commit (store::CommitFiles): the output and the slot
-// table are replaced together or not at all. Returns the backup generation of the replaced slot
-// table.
+// Writes the document beside `output` and commits it with the staged tables (the rebuilt slot
+// table) in one crash-safe commit (StagedTables::Commit): the output and the slot table are
+// replaced together or not at all. Returns the backup generation of the replaced slot table.
 std::optional<store::GenerationInfo> SaveAndCommit(const itaca::Document& document,
                                                    const std::filesystem::path& output,
-                                                   store::Database& db,
-                                                   store::Database::CommitDetails details);
+                                                   store::StagedTables& tables,
+                                                   store::CommitDetails details);
 
 }  // namespace tc

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,6 +87,15 @@ class ElementList {
   const Element& At(std::size_t index) const { return elements_.at(index); }
   auto begin() const { return elements_.begin(); }
   auto end() const { return elements_.end(); }
+
+  // The list rule of every reader of a collection: a collection of exactly one element is passed
+  // over like an empty one, as ITACA's other readers do (do not "fix" it). The elements to read:
+  // all of them, or none.
+  std::span<const Element> Listed() const& {
+    if (elements_.size() < 2) return {};
+    return elements_;
+  }
+  std::span<const Element> Listed() const&& = delete;
 
  private:
   friend class Document;

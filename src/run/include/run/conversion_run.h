@@ -33,6 +33,9 @@ struct ConversionResult {
   std::optional<ChosenTemplate> chosen_template;  // none when the document has no template
   std::string language;                            // the language of the texts taken
   std::vector<TableRows> tables;                   // the seven tables and the rows each holds
+  // Completed: the templates whose lessons were taken (All when the user answered Yes to the
+  // multi-template question, or the document has no group timetable).
+  TemplatesTaken templates = TemplatesTaken::All;
   std::filesystem::path missing_input;             // MissingInput: the file that is not there
                                                    // (empty when none was chosen)
   // Completed (and Cancelled): what the stages renamed, passed over, left out and deleted, and

@@ -16,7 +16,7 @@
 namespace tc {
 
 namespace store {
-class Database;
+class StagedTables;
 }
 
 // The fields that identify a row of each working table. Rows with the same key are paired in
@@ -94,9 +94,10 @@ TablesPreview PreviewFolders(const std::filesystem::path& current_dir,
                              const std::vector<std::string>& tables,
                              std::size_t examples = kPreviewExamples);
 
-// The tables `db` has staged against those of its folder: what Commit would change. For a run
-// between building its tables aside and committing them.
-TablesPreview PreviewStaged(const store::Database& db, std::size_t examples = kPreviewExamples);
+// The staged tables against those of their folder: what Commit would change. For a run between
+// building its tables aside and committing them.
+TablesPreview PreviewStaged(const store::StagedTables& staged,
+                            std::size_t examples = kPreviewExamples);
 
 // True when the folder holds at least one of the seven working tables.
 bool HoldsWorkingTables(const std::filesystem::path& folder);

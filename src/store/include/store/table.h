@@ -49,7 +49,7 @@ using Schema = std::vector<FieldDef>;
 
 enum class OpenMode { Shared, Exclusive };
 
-// A table's bytes in memory: the file's header and its records. A Database keeps the image of a
+// A table's bytes in memory: the file's header and its records. StagedTables keeps the image of a
 // table it staged when the table is closed, so that the next stage opens it without reading the
 // file again; the keeper learns whether the close saved the image to the file.
 struct TableImage {
