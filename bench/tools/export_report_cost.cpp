@@ -15,12 +15,15 @@
 #include <string>
 #include <string_view>
 
+#include "conversion/conversion.h"
+#include "conversion/stages.h"
 #include "export/solution_export.h"
 #include "itaca/document.h"
 #include "platform/file_system.h"
 #include "report/report.h"
 #include "run/report_file.h"
 #include "store/database.h"
+#include "store/staged_tables.h"
 
 namespace fs = std::filesystem;
 
@@ -53,7 +56,14 @@ void Write(const fs::path& file, const std::string& bytes) {
 tc::ExportCounts Timetable(tc::store::Database& db, tc::itaca::Document& document,
                            const std::string& template_code, tc::report::Report* report) {
   const tc::CentreIdentity identity = tc::ReadIdentity(document);
-  tc::SolutionTables tables(db);
+  // As the export run does: the slot table rebuilt aside (dropped at the end), ITACA's own
+  // timetable of the template for the verification read before the old root goes.
+  tc::store::StagedTables staged(db);
+  tc::ConversionState state;
+  state.SelectedTemplateCode = template_code;
+  tc::ImportTimeSlots(staged, state);
+  if (report) report->timetables().itaca = tc::TemplateTimetable(document, template_code);
+  tc::SolutionTables tables(staged);
   const tc::ExportCounts counts = tc::WriteTimetable(
       tables, document, identity, {template_code, identity.curso, "01/01/2027 00:00:00"}, report);
   tables.Close();
