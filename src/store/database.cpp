@@ -89,11 +89,7 @@ void Database::DeleteFiles(std::string_view name) {
 }
 
 Table Database::Recreate(const TableDef& table) {
-  if (!files_.IsFolder(dir_)) {
-    throw TableError("No se puede crear la tabla " + table.name + ": no existe la carpeta " +
-                         platform::PathText(dir_) + ".",
-                     ErrorKind::InputMissing, platform::PathText(dir_));
-  }
+  dbf::RequireTableFolder(files_, dir_, "crear", table.name);
   const std::string name = dbf::AsciiUpper(table.name);
   DeleteFiles(name);
     return Table::Create(dir_ / (name + std::string(kTableExtension)), table.fields, {}, files_);
@@ -101,11 +97,7 @@ Table Database::Recreate(const TableDef& table) {
 
 Table Database::Open(std::string_view name, OpenMode mode) const {
   const std::string table = dbf::AsciiUpper(name);
-  if (!files_.IsFolder(dir_)) {
-    throw TableError("No se puede abrir la tabla " + table + ": no existe la carpeta " +
-                         platform::PathText(dir_) + ".",
-                     ErrorKind::InputMissing, platform::PathText(dir_));
-  }
+  dbf::RequireTableFolder(files_, dir_, "abrir", table);
   if (!Exists(table)) {
     throw TableError("No se encuentra la tabla " + table + " en la carpeta " +
                          platform::PathText(dir_) + ".",

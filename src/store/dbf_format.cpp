@@ -11,6 +11,14 @@
 
 namespace tc::store::dbf {
 
+void RequireTableFolder(platform::FileSystem& files, const std::filesystem::path& dir,
+                        std::string_view doing, const std::string& table) {
+  if (files.IsFolder(dir)) return;
+  throw TableError("No se puede " + std::string(doing) + " la tabla " + table +
+                       ": no existe la carpeta " + platform::PathText(dir) + ".",
+                   ErrorKind::InputMissing, platform::PathText(dir));
+}
+
 namespace {
 
 // Little-endian unsigned numbers of 1 to 8 bytes: the header's counts and lengths and Visual

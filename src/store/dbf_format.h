@@ -11,9 +11,15 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "platform/file_system.h"
 #include "store/table.h"
 
 namespace tc::store::dbf {
+
+// A table is created or opened (`doing`: "crear", "abrir") only in a folder that is there;
+// otherwise the TableError that says which folder is missing.
+void RequireTableFolder(platform::FileSystem& files, const std::filesystem::path& dir,
+                        std::string_view doing, const std::string& table);
 
 // ---- Version byte (offset 0) -----------------------------------------------------------------
 inline constexpr unsigned char kVersionDbase2 = 0x02;       // dBase II: not read

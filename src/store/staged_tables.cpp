@@ -86,11 +86,7 @@ Table StagedTables::Create(const TableDef& table) {
   RequirePending();
   platform::FileSystem& files = folder_.Files();
   const fs::path& dir = folder_.Dir();
-  if (!files.IsFolder(dir)) {
-    throw TableError("No se puede crear la tabla " + table.name + ": no existe la carpeta " +
-                         platform::PathText(dir) + ".",
-                     ErrorKind::InputMissing, platform::PathText(dir));
-  }
+  dbf::RequireTableFolder(files, dir, "crear", table.name);
   const std::string name = dbf::AsciiUpper(table.name);
   Remove(name);
   const fs::path staged = platform::TemporaryPath(
@@ -112,11 +108,7 @@ Table StagedTables::Open(std::string_view name, OpenMode mode) {
   RequirePending();
   const std::string table = dbf::AsciiUpper(name);
   const fs::path& dir = folder_.Dir();
-  if (!folder_.Files().IsFolder(dir)) {
-    throw TableError("No se puede abrir la tabla " + table + ": no existe la carpeta " +
-                         platform::PathText(dir) + ".",
-                     ErrorKind::InputMissing, platform::PathText(dir));
-  }
+  dbf::RequireTableFolder(folder_.Files(), dir, "abrir", table);
   const std::optional<fs::path> staged = File(table);
   if (!staged) {
     throw TableError(
