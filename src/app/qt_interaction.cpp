@@ -219,16 +219,7 @@ void QtInteraction::ShowBackups() {
 }
 
 bool QtInteraction::AskSafe(std::string_view question) {
-  QMessageBox box(QMessageBox::Question, FromCore(desktop::kAppTitle), MessageText(question),
-                  QMessageBox::Yes | QMessageBox::No, owner_);
-  box.setTextFormat(Qt::PlainText);
-  QAbstractButton* yes = box.button(QMessageBox::Yes);
-  yes->setText(FromCore(desktop::kYesCaption));
-  box.button(QMessageBox::No)->setText(FromCore(desktop::kNoCaption));
-  box.setDefaultButton(QMessageBox::No);  // the safe answer
-  box.setEscapeButton(QMessageBox::No);
-  Exec(box);
-  return box.clickedButton() == yes;
+  return ConfirmText(question, false);  // "No", the safe answer, by default
 }
 
 void QtInteraction::Tell(std::string_view message) { InformText(message); }
