@@ -208,7 +208,7 @@ void QtInteraction::ShowBackups() {
   QObject::connect(list, &QListWidget::currentRowChanged, &dialog, [&] { show_chosen(); });
   QObject::connect(view, &QPushButton::clicked, &dialog, [&] {
     if (const Backup* backup = chosen()) {
-      ViewReport(FromCore(BackupReport(*backup)), ReportPage(backup->generation.folder));
+      ViewReport(FromCore(BackupReport(*backup, session_->WorkingFolder())), ReportPage(backup->generation.folder));
     }
   });
   QObject::connect(restore, &QPushButton::clicked, &dialog, [&] {

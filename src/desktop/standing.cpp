@@ -1,8 +1,6 @@
 #include "standing.h"
 
-#include <chrono>
 #include <optional>
-#include <system_error>
 
 #include "base/codepage.h"
 #include "platform/platform.h"
@@ -19,25 +17,20 @@ namespace {
 std::string FileName(const fs::path& file) { return platform::PathText(file.filename()); }
 
 // When Clepsa last wrote its timetable, in seconds since the epoch; none when it is not there.
-std::optional<std::int64_t> SolutionWritten(const fs::path& folder) {
-  const store::Database db(folder);
+std::optional<std::int64_t> SolutionWritten(const Workplace& workplace) {
+  const store::Database db(workplace.folder, *workplace.files);
   if (!db.Exists(store::kSolucTable)) return std::nullopt;
-  std::error_code error;
-  const auto written = fs::last_write_time(db.TablePath(store::kSolucTable), error);
-  if (error) return std::int64_t{0};
-  const auto system = std::chrono::file_clock::to_sys(written);
-  return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
+  return db.Files().WriteTime(db.TablePath(store::kSolucTable)).value_or(0);
 }
 
 }  // namespace
 
 std::string StandingText(const fs::path& folder) {
-  std::error_code error;
+  const Workplace workplace(folder);
   std::string text = "Carpeta de trabajo: " + platform::PathText(folder);
-  if (!fs::is_directory(folder, error)) return text + " (no existe)\n";
+  if (!workplace.files->IsFolder(folder)) return text + " (no existe)\n";
   text += "\n";
 
-  const Workplace workplace(folder);
   const std::optional<ConversionRecord> conversion = ReadConversionRecord(workplace);
   if (conversion) {
     std::string school = conversion->school_code;
@@ -54,7 +47,7 @@ std::string StandingText(const fs::path& folder) {
 
   std::optional<std::int64_t> solution;
   try {
-    solution = SolutionWritten(folder);
+    solution = SolutionWritten(workplace);
   } catch (const std::exception&) {
   }
   if (!solution) {

@@ -3,6 +3,7 @@
 #include "platform/file_system.h"
 
 #include <atomic>
+#include <chrono>
 #include <random>
 #include <string>
 
@@ -22,6 +23,14 @@ std::vector<fs::path> FileSystem::List(const fs::path& folder) {
 bool FileSystem::SameFile(const fs::path& a, const fs::path& b) {
   std::error_code ignored;
   return fs::equivalent(a, b, ignored);
+}
+
+std::optional<std::int64_t> FileSystem::WriteTime(const fs::path& file) {
+  std::error_code error;
+  const fs::file_time_type written = fs::last_write_time(file, error);
+  if (error) return std::nullopt;
+  const auto system = std::chrono::file_clock::to_sys(written);
+  return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
 }
 
 std::filesystem::path TemporaryPath(FileSystem& files, const std::filesystem::path& folder,

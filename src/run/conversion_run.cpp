@@ -219,10 +219,10 @@ ConversionCheck CheckConversion(RunState& state, Interaction& ui, const Workplac
   const ScratchFolder scratch;
   ConversionCheck check;
   check.conversion = Convert(state, ui, workplace, Target{scratch.path(), true});
-  if (check.conversion.result == RunResult::Completed && HoldsWorkingTables(working_dir)) {
+  if (check.conversion.result == RunResult::Completed && HoldsWorkingTables(*workplace.files, working_dir)) {
     std::vector<std::string> tables;
     for (const store::TableDef* def : store::WorkingTables()) tables.push_back(def->name);
-    check.preview = PreviewFolders(working_dir, scratch.path(), tables);
+    check.preview = PreviewFolders(*workplace.files, working_dir, scratch.path(), tables);
   }
   return check;
 }

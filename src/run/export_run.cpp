@@ -158,7 +158,7 @@ std::optional<Guard> OutdatedSolutionGuard(const ConversionRecord& record,
                                            const Workplace& workplace) {
   const store::Database working(workplace.folder, *workplace.files);
   const fs::path soluc = working.TablePath(store::kSolucTable);
-  const std::optional<std::int64_t> written = FileTimeSeconds(soluc);
+  const std::optional<std::int64_t> written = workplace.files->WriteTime(soluc);
   if (!written || *written >= record.time_seconds) return std::nullopt;
   return Guard{GuardKind::SolutionOutdated,
                "La tabla SOLUC de Clepsa (" + platform::PathText(soluc) +
@@ -296,8 +296,8 @@ ExportCheck Check(RunState& state, Interaction& ui, const Workplace& workplace,
   check.exported = Export(state, ui, workplace, now, Target{&scratch});
   if (check.exported.result == RunResult::Completed) {
     check.output_exists = InputExists(*workplace.files, check.exported.output);
-    check.preview =
-        PreviewFolders(working_dir, scratch.path(), {store::DiashorastTable().name});
+    check.preview = PreviewFolders(*workplace.files, working_dir, scratch.path(),
+                                   {store::DiashorastTable().name});
   }
   return check;
 }

@@ -82,8 +82,8 @@ struct Contents {
   }
 };
 
-Contents Read(const fs::path& file) {
-  store::Table table = store::Table::Open(file, store::OpenMode::Shared);
+Contents Read(platform::FileSystem& files, const fs::path& file) {
+  store::Table table = store::Table::Open(file, store::OpenMode::Shared, files);
   Contents contents;
   for (const store::FieldDef& field : table.Fields()) contents.fields.push_back(field.name);
   for (table.First(); !table.Eof(); table.Next()) {
@@ -207,8 +207,9 @@ void Compare(TablePreview& preview, const KeyDef* def, const Contents& before,
 }
 
 // The file of a table in a folder, whatever the letter case of its name; nullopt when none.
-std::optional<fs::path> TableFile(const fs::path& dir, std::string_view table) {
-  store::Database db(dir);
+std::optional<fs::path> TableFile(platform::FileSystem& files, const fs::path& dir,
+                                  std::string_view table) {
+  const store::Database db(dir, files);
   if (!db.Exists(table)) return std::nullopt;
   return db.TablePath(table);
 }
@@ -252,19 +253,19 @@ bool TablesPreview::Changes() const {
                      [](const TablePreview& table) { return table.Changes(); });
 }
 
-TablesPreview PreviewTables(const fs::path& folder, const std::vector<TableFiles>& tables,
-                            std::size_t examples) {
+TablesPreview PreviewTables(platform::FileSystem& files, const fs::path& folder,
+                            const std::vector<TableFiles>& tables, std::size_t examples) {
   TablesPreview preview;
   preview.folder = folder;
-  for (const TableFiles& files : tables) {
+  for (const TableFiles& pair : tables) {
     TablePreview& table = preview.tables.emplace_back();
-    table.table = files.table;
-    table.current_exists = files.current.has_value();
-    table.after_exists = files.after.has_value();
+    table.table = pair.table;
+    table.current_exists = pair.current.has_value();
+    table.after_exists = pair.after.has_value();
     Contents before, after;
-    if (files.current) {
+    if (pair.current) {
       try {
-        before = Read(*files.current);
+        before = Read(files, *pair.current);
       } catch (const Error& error) {
         // The run would fail on a table another program holds: so does the preview.
         if (error.kind() == ErrorKind::InUse) throw;
@@ -272,38 +273,40 @@ TablesPreview PreviewTables(const fs::path& folder, const std::vector<TableFiles
         before = Contents{};
       }
     }
-    if (files.after) after = Read(*files.after);
-    Compare(table, KeyOf(files.table), before, after, examples);
+    if (pair.after) after = Read(files, *pair.after);
+    Compare(table, KeyOf(pair.table), before, after, examples);
   }
   return preview;
 }
 
-TablesPreview PreviewFolders(const fs::path& current_dir, const fs::path& new_dir,
-                             const std::vector<std::string>& tables, std::size_t examples) {
-  std::vector<TableFiles> files;
+TablesPreview PreviewFolders(platform::FileSystem& files, const fs::path& current_dir,
+                             const fs::path& new_dir, const std::vector<std::string>& tables,
+                             std::size_t examples) {
+  std::vector<TableFiles> pairs;
   for (const std::string& table : tables) {
-    files.push_back({table, TableFile(current_dir, table), TableFile(new_dir, table)});
+    pairs.push_back(
+        {table, TableFile(files, current_dir, table), TableFile(files, new_dir, table)});
   }
-  return PreviewTables(current_dir, files, examples);
+  return PreviewTables(files, current_dir, pairs, examples);
 }
 
 TablesPreview PreviewStaged(const store::StagedTables& staged, std::size_t examples) {
   const fs::path& dir = staged.Folder().Dir();
-  std::vector<TableFiles> files;
+  platform::FileSystem& files = staged.Folder().Files();
+  std::vector<TableFiles> pairs;
   for (const store::TableDef* def : store::WorkingTables()) {
-    const std::optional<fs::path> current = TableFile(dir, def->name);
+    const std::optional<fs::path> current = TableFile(files, dir, def->name);
     // A table the run neither created nor removed stays as it is.
-    files.push_back(
+    pairs.push_back(
         {def->name, current, staged.Touches(def->name) ? staged.File(def->name) : current});
   }
-  return PreviewTables(dir, files, examples);
+  return PreviewTables(files, dir, pairs, examples);
 }
 
-bool HoldsWorkingTables(const fs::path& folder) {
-  std::error_code error;
-  if (!fs::is_directory(folder, error)) return false;
+bool HoldsWorkingTables(platform::FileSystem& files, const fs::path& folder) {
+  if (!files.IsFolder(folder)) return false;
   for (const store::TableDef* def : store::WorkingTables()) {
-    if (TableFile(folder, def->name)) return true;
+    if (TableFile(files, folder, def->name)) return true;
   }
   return false;
 }

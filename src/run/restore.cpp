@@ -137,9 +137,9 @@ std::string BackupRows(const Backup& backup) {
   return text;
 }
 
-std::string BackupReport(const Backup& backup) {
+std::string BackupReport(const Backup& backup, const Workplace& workplace) {
   if (!backup.has_report) return {};
-  platform::FileSystem& files = platform::RealFileSystem();
+  platform::FileSystem& files = *workplace.files;
   const std::filesystem::path file =
       backup.generation.folder / platform::PathFromUtf8(kReportFile);
   try {

@@ -211,12 +211,4 @@ std::vector<store::Replacement> RestoredRecords(const Workplace& workplace,
   return restored;
 }
 
-std::optional<std::int64_t> FileTimeSeconds(const fs::path& file) {
-  std::error_code error;
-  const fs::file_time_type written = fs::last_write_time(file, error);
-  if (error) return std::nullopt;
-  const auto system = std::chrono::file_clock::to_sys(written);
-  return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
-}
-
 }  // namespace tc

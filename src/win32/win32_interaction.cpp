@@ -366,7 +366,7 @@ void Win32Interaction::ShowBackups() {
       return;
     } else if (name == names::kViewReport) {
       if (const Backup* backup = chosen()) {
-        ViewReport(EditText(BackupReport(*backup)), ReportPage(backup->generation.folder));
+        ViewReport(EditText(BackupReport(*backup, session_.WorkingFolder())), ReportPage(backup->generation.folder));
       }
     } else if (name == names::kRestore) {
       if (const Backup* backup = chosen(); backup != nullptr && session_.Restore(*backup)) load();

@@ -16,6 +16,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "export/export_fixture.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 #include "report/render.h"
 #include "run/conversion_run.h"
@@ -26,6 +27,7 @@
 #include "run/work_record.h"
 #include "store/database.h"
 #include "store/schemas.h"
+#include "support/faulty_files.h"
 #include "support/scripted_interaction.h"
 #include "support/test_support.h"
 
@@ -131,7 +133,7 @@ TEST_F(PreviewTest, RowsPairedByKeyInFileOrderAddedRemovedAndChanged) {
         {{"ABREV", "GMJ"}, {"NOMBRE", "Garcia, Joan"}, {"DNI", "1"}, {"EMAIL", "j@x"}},
         {{"ABREV", "NEW"}, {"NOMBRE", "Nou"}, {"DNI", "9"}},
         {{"ABREV", "DUP"}, {"DNI", "5"}}});
-  const TablesPreview preview = PreviewFolders(now, after, {"PROFT", "AULAT"});
+  const TablesPreview preview = PreviewFolders(platform::RealFileSystem(), now, after, {"PROFT", "AULAT"});
   ASSERT_EQ(preview.tables.size(), 2u);
   const TablePreview& proft = preview.tables[0];
   EXPECT_EQ(proft.key, "ABREV");
@@ -168,7 +170,7 @@ TEST_F(PreviewTest, NewTablesUnchangedOnesAndTheFirstFiveOfEachKind) {
   }
   Fill(now, store::AsigtTable(), lessons);
   Fill(after, store::AsigtTable(), {});
-  const TablesPreview preview = PreviewFolders(now, after, {"AULAT", "GRUPOST", "ASIGT"});
+  const TablesPreview preview = PreviewFolders(platform::RealFileSystem(), now, after, {"AULAT", "GRUPOST", "ASIGT"});
   EXPECT_EQ(Text(preview, "Z"),
             "¡Atención! La tabla ASIGT (clases de los grupos) se quedaría vacía: 7 filas ahora, "
             "0 después.\n\n"
@@ -185,14 +187,14 @@ TEST_F(PreviewTest, NewTablesUnchangedOnesAndTheFirstFiveOfEachKind) {
             "    - ... y 2 más\n");
   EXPECT_EQ(PreviewKey("ASIGT"),
             (std::vector<std::string_view>{"CLAVE", "CLAVECURSO", "ASIG_ITACA", "CPROF"}));
-  EXPECT_FALSE(HoldsWorkingTables(dir / "NINGUNA"));
-  EXPECT_TRUE(HoldsWorkingTables(now));
+  EXPECT_FALSE(HoldsWorkingTables(platform::RealFileSystem(), dir / "NINGUNA"));
+  EXPECT_TRUE(HoldsWorkingTables(platform::RealFileSystem(), now));
 }
 
 TEST_F(PreviewTest, ACurrentTableThatCannotBeReadCountsEveryRowAsAdded) {
   test::WriteFile(now / "AULAT.DBF", "no es una tabla");
   Fill(after, store::AulatTable(), {{{"ABREV", "A1"}}});
-  const TablesPreview preview = PreviewFolders(now, after, {"AULAT"});
+  const TablesPreview preview = PreviewFolders(platform::RealFileSystem(), now, after, {"AULAT"});
   EXPECT_EQ(preview.tables[0].added, 1u);
   EXPECT_FALSE(preview.tables[0].current_error.empty());
   EXPECT_NE(Text(preview, "Z").find("    (la tabla actual no se puede leer: "), std::string::npos);
@@ -266,7 +268,7 @@ TEST_F(CheckTest, ThePreviewAgreesWithWhatTheConversionThenDoes) {
   user.answers = ui.answers;
   const ConversionResult done = RunConversion(run_state, user, data);
   ASSERT_EQ(done.result, RunResult::Completed);
-  EXPECT_EQ(Text(PreviewFolders(dir / "ANTES", data, WorkingTableNames()), data),
+  EXPECT_EQ(Text(PreviewFolders(platform::RealFileSystem(), dir / "ANTES", data, WorkingTableNames()), data),
             Text(*check.preview, data));
   EXPECT_EQ(report::RenderJson(check.conversion.report), report::RenderJson(done.report));
 
@@ -357,7 +359,7 @@ TEST_F(CheckTest, AFrontEndMayShowThePreviewAndDeclineTheChanges) {
   EXPECT_EQ(approved.result, RunResult::Completed);
   ASSERT_EQ(approver.shown.size(), 2u);
   EXPECT_EQ(Text(approver.shown[1], data),
-            Text(PreviewFolders(dir / "ANTES", data, WorkingTableNames()), data));
+            Text(PreviewFolders(platform::RealFileSystem(), dir / "ANTES", data, WorkingTableNames()), data));
   EXPECT_EQ(Text(approver.shown[0], data), Text(approver.shown[1], data));
 }
 
@@ -398,6 +400,19 @@ TEST_F(CheckTest, AKilledRunIsFinishedFirstByAChecksAndByAnExportThatStops) {
     EXPECT_EQ(test::ReadFile(data / "NUEVA.DBF"), "nueva");  // the commit carried to its end
   }
   EXPECT_EQ(ui.proposed.back(), kSample);  // the export's file dialog opens on the document
+}
+
+// SOLUC's age is asked of the run's own file system, as every other fact about the folder.
+TEST_F(CheckTest, TheSolutionsAgeComesFromTheRunsFileSystem) {
+  Convert(data, "MATI");
+  fs::copy_file(fs::path(TC_SOURCE_DIR) / "tests" / "golden" / "sample" / "SOLUC.DBF",
+                data / "SOLUC.DBF");
+  struct WrittenLongAgo : test::FaultyFileSystem {
+    std::optional<std::int64_t> WriteTime(const fs::path&) override { return 0; }
+  } files;
+  ui.file = kSample;
+  EXPECT_EQ(RunExport(state, ui, Workplace(data, files)).result, RunResult::Refused);
+  EXPECT_EQ(ui.guards.back().kind, GuardKind::SolutionOutdated);
 }
 
 // The export compares the document and SOLUC with what the tables were converted from, and
@@ -484,7 +499,7 @@ TEST_F(CheckExportTest, NothingSavedNothingChangedAndThePreviewAgreesWithTheExpo
   user.template_code = "T1";
   const ExportResult done = RunExport(run_state, user, ztemp, When());
   ASSERT_EQ(done.result, RunResult::Completed);
-  EXPECT_EQ(Text(PreviewFolders(dir / "ANTES", ztemp, {"DIASHORAST"}), ztemp),
+  EXPECT_EQ(Text(PreviewFolders(platform::RealFileSystem(), dir / "ANTES", ztemp, {"DIASHORAST"}), ztemp),
             Text(*check.preview, ztemp));
   EXPECT_EQ(report::RenderJson(check.exported.report), report::RenderJson(done.report));
 

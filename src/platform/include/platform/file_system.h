@@ -38,6 +38,9 @@ class FileSystem {
   // Whether two names are one file (the same file reached by two paths, or a link); false when
   // either is not there. The same on every system (std::filesystem), as List.
   virtual bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+  // When the file was last written, in seconds since the epoch; nullopt when it is not there.
+  // The same on every system (std::filesystem), as List.
+  virtual std::optional<std::int64_t> WriteTime(const std::filesystem::path& file);
 
   // A new file with these pieces one after the other, on the disk when the call returns. Fails
   // when the file exists already; a failed write leaves no file.

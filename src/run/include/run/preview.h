@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_system.h"
+
 namespace tc {
 
 namespace store {
@@ -83,13 +85,13 @@ struct TableFiles {
 // Compares each pair of files. Reads them shared and changes nothing. A current table held by
 // another program ends the preview with its error (the run itself would fail on it); one that
 // cannot be read for another reason is reported in current_error and its rows count as added.
-TablesPreview PreviewTables(const std::filesystem::path& folder,
+TablesPreview PreviewTables(platform::FileSystem& files, const std::filesystem::path& folder,
                             const std::vector<TableFiles>& tables,
                             std::size_t examples = kPreviewExamples);
 
 // The named tables of `current_dir` against those of `new_dir` (letter case of the file names
 // ignored, as the working folder's tables are found).
-TablesPreview PreviewFolders(const std::filesystem::path& current_dir,
+TablesPreview PreviewFolders(platform::FileSystem& files, const std::filesystem::path& current_dir,
                              const std::filesystem::path& new_dir,
                              const std::vector<std::string>& tables,
                              std::size_t examples = kPreviewExamples);
@@ -100,7 +102,7 @@ TablesPreview PreviewStaged(const store::StagedTables& staged,
                             std::size_t examples = kPreviewExamples);
 
 // True when the folder holds at least one of the seven working tables.
-bool HoldsWorkingTables(const std::filesystem::path& folder);
+bool HoldsWorkingTables(platform::FileSystem& files, const std::filesystem::path& folder);
 
 // The preview as Spanish text (Windows-1252, LF line ends).
 std::string RenderPreview(const TablesPreview& preview);

@@ -49,7 +49,7 @@ std::vector<Backup> DescribeBackups(const Workplace& workplace);
 // the command line prints it.
 std::string BackupLine(const Backup& backup);
 std::string BackupRows(const Backup& backup);
-std::string BackupReport(const Backup& backup);
+std::string BackupReport(const Backup& backup, const Workplace& workplace);
 std::string RestoreQuestion(const Backup& backup, const Workplace& workplace);
 std::string RestoreDoneText(const RestoreResult& result, const Workplace& workplace);
 

@@ -71,7 +71,4 @@ std::vector<store::GenerationExtra> KeptRecords(const Workplace& workplace);
 std::vector<store::Replacement> RestoredRecords(const Workplace& workplace,
                                                 const store::GenerationInfo& generation);
 
-// The modification time of a file, seconds since the epoch; nullopt when it cannot be read.
-std::optional<std::int64_t> FileTimeSeconds(const std::filesystem::path& file);
-
 }  // namespace tc
