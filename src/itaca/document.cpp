@@ -170,13 +170,55 @@ int Element::Line() const {
   return doc_->impl_->LineAt(NodeOf(node_).offset_debug());
 }
 
-std::optional<std::string> Element::TryAttr(std::string_view name) const {
-  const auto raw = RawAttr(node_, name);
-  if (!raw) return std::nullopt;
-  std::string value = Utf8ToCp1252(*raw);
+namespace {
+
+// A value of plain ASCII without blanks around it: its text is itself.
+bool IsPlain(std::string_view raw) {
+  const bool ascii = std::none_of(raw.begin(), raw.end(),
+                                  [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  return ascii && (raw.empty() || (raw.front() != ' ' && raw.back() != ' '));
+}
+
+}  // namespace
+
+std::string Element::AttrText(std::string_view raw) {
+  if (IsPlain(raw)) return std::string(raw);
+  std::string value = Utf8ToCp1252(raw);
   // Most values carry no blanks around them: spare those the copy.
   if (!value.empty() && (value.front() == ' ' || value.back() == ' ')) value = AllTrim(value);
   return value;
+}
+
+bool Element::AttrIs(std::string_view raw, std::string_view text) {
+  return IsPlain(raw) ? raw == text : AttrText(raw) == text;
+}
+
+std::optional<std::string> Element::TryAttr(std::string_view name) const {
+  const auto raw = RawAttr(node_, name);
+  if (!raw) return std::nullopt;
+  return AttrText(*raw);
+}
+
+void Element::RawAttrs(std::span<const std::string_view> names,
+                       std::span<std::optional<std::string_view>> values) const {
+  std::fill(values.begin(), values.end(), std::nullopt);
+  std::size_t found = 0;
+  for (pugi::xml_attribute a = NodeOf(node_).first_attribute(); a && found < names.size();
+       a = a.next_attribute()) {
+    // Compared in place, the first character first: most names are none of those asked for.
+    const char* name = a.name();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const std::string_view wanted = names[i];
+      // The first of an attribute given twice, as TryAttr reads it.
+      if (values[i] || wanted.empty() || name[0] != wanted[0] ||
+          std::strncmp(name, wanted.data(), wanted.size()) != 0 || name[wanted.size()] != '\0') {
+        continue;
+      }
+      values[i] = std::string_view(a.value());
+      ++found;
+      break;
+    }
+  }
 }
 
 std::string Element::Attr(std::string_view name) const {

@@ -73,7 +73,7 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
     const ExportChoice choice{state.SelectedTemplateCode, state.SchoolYear,
                               platform::ShortDateLongTime(now)};
     // ITACA's own timetable of the template, for the verification: read before the old root goes.
-    result.report.timetables().itaca = TemplateTimetable(document, choice.template_code);
+    result.report.timetables().itaca_hours = TemplateHours(document, choice.template_code);
     const ExportCounts counts = WriteTimetable(tables, document, identity, choice, &result.report);
     // A document without one class or duty would empty the timetable in ITACA: never written.
     if (counts.group_lessons == 0 && counts.duty_periods == 0) {
