@@ -3,12 +3,13 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <unordered_map>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 #include "base/codepage.h"
@@ -149,29 +150,49 @@ namespace {
 
 // Reads Clepsa's SOLUC records, whatever dBase flavour wrote them: character fields as stored,
 // numeric ones (if Clepsa's layout makes any of the text fields numeric) in their text form.
+// Each record's fields are read once (Read), however many times the export and its report ask.
 class SolucReader {
  public:
   explicit SolucReader(const Table& soluc) : soluc_(soluc) {
-    for (std::string_view field : kSolucFields) {
+    for (std::size_t i = 0; i < std::size(kSolucFields); ++i) {
+      const std::string_view field = kSolucFields[i];
       if (!soluc_.HasField(field)) {
         throw TableError("La tabla " + soluc_.Name() + " (" + platform::PathText(soluc_.Path()) +
                              ") no tiene el campo " + std::string(field) + ".",
                          ErrorKind::TableDamaged, soluc_.Name());
       }
+      types_[i] = TypeOf(field);
     }
   }
 
-  // Field text of the current record.
-  std::string Text(std::string_view field) const {
-    switch (TypeOf(field)) {
-      case FieldType::Integer:
-        return soluc_.IsBlank(field) ? std::string() : std::to_string(soluc_.GetInteger(field));
-      case FieldType::Float:
-        return soluc_.IsBlank(field) ? std::string() : NumberText(soluc_.GetFloat(field));
-      default:
-        return soluc_.GetText(field);
+  // Reads the current record's fields.
+  void Read() {
+    for (std::size_t i = 0; i < std::size(kSolucFields); ++i) {
+      const std::string_view field = kSolucFields[i];
+      switch (types_[i]) {
+        case FieldType::Integer:
+          texts_[i] =
+              soluc_.IsBlank(field) ? std::string() : std::to_string(soluc_.GetInteger(field));
+          break;
+        case FieldType::Float:
+          texts_[i] = soluc_.IsBlank(field) ? std::string() : NumberText(soluc_.GetFloat(field));
+          break;
+        default:
+          texts_[i] = soluc_.GetText(field);
+      }
     }
+    day_ = soluc_.GetInteger("DIA");
+    hour_ = soluc_.GetFloat("HORA");
   }
+
+  // Field text of the record read, for one of kSolucFields.
+  const std::string& Text(std::string_view field) const {
+    std::size_t i = 0;
+    while (kSolucFields[i] != field) ++i;
+    return texts_[i];
+  }
+  // DIA as a number (blank reads as 0).
+  std::int32_t Day() const { return day_; }
 
   // A class has a subject code different from its task code; a duty carries the same code twice.
   bool IsDuty() const { return Text("ASIG") == Text("TAREA"); }
@@ -184,11 +205,10 @@ class SolucReader {
     std::string frame_key;  // first character of MARCO, second key into DIASHORAST
   };
   std::optional<Placement> Placed() const {
-    const std::int32_t day = soluc_.GetInteger("DIA");
-    if (day == 0 || soluc_.GetFloat("HORA") == 0) return std::nullopt;
+    if (day_ == 0 || hour_ == 0) return std::nullopt;
     Placement placement;
-    placement.day = day;
-    placement.day_letter = DayLetter(day);
+    placement.day = day_;
+    placement.day_letter = DayLetter(day_);
     placement.hour = Text("HORA");
     placement.frame_key = Text("MARCO").substr(0, 1);
     return placement;
@@ -203,6 +223,10 @@ class SolucReader {
   }
 
   const Table& soluc_;
+  std::array<FieldType, std::size(kSolucFields)> types_{};
+  std::array<std::string, std::size(kSolucFields)> texts_;
+  std::int32_t day_ = 0;
+  double hour_ = 0;
 };
 
 // A group, a teacher and a period as the working tables give them.
@@ -311,7 +335,7 @@ class Notes {
   // A record Clepsa left unplaced: noted, and kept for the lists below the grids.
   bool SkipUnplaced(bool duty, const Lookups& lookups) const {
     if (report_) {
-      LeftOut(soluc_.GetInteger("DIA"), record_.Text("HORA"), record_.Text("MARCO").substr(0, 1),
+      LeftOut(record_.Day(), record_.Text("HORA"), record_.Text("MARCO").substr(0, 1),
               lookups, duty);
     }
     return Skip(report::Reason::NotPlaced, duty);
@@ -519,12 +543,13 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
   itaca::Element classes = root.AppendChild(kClassContainer);
   itaca::Element duties = root.AppendChild(kDutyContainer);
   const Lookups lookups(tables);
-  const SolucReader record(tables.soluc);
+  SolucReader record(tables.soluc);
   const Notes notes(report, tables.soluc, record);
   const std::string& code = choice.template_code;
   PlacedHours placed;
   for (tables.soluc.First(); !tables.soluc.Eof(); tables.soluc.Next()) {
     ++counts.records;
+    record.Read();
     if (report) placed.Count(record);
     if (record.IsDuty()) {
       if (WriteDuty(record, lookups, code, duties, notes)) ++counts.duty_periods;
