@@ -245,41 +245,83 @@ struct Slot {
   std::string to;
 };
 
+// What one lookup found for each key asked, kept: the tables do not change while the export
+// reads them, and a timetable asks for the same few thousand codes tens of thousands of times.
+template <typename Value>
+class Found {
+ public:
+  template <typename Find>
+  const std::optional<Value>& Of(std::string_view key, Find find) {
+    auto at = found_.find(key);
+    if (at == found_.end()) at = found_.emplace(std::string(key), find()).first;
+    return at->second;
+  }
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const {
+      return std::hash<std::string_view>{}(key);
+    }
+  };
+  std::unordered_map<std::string, std::optional<Value>, Hash, std::equal_to<>> found_;
+};
+
 // The five lookups of the export, each by whole key, exactly and case-sensitively, the first row
-// in file order winning: Locate on the tables the run holds.
+// in file order winning: Locate on the tables the run holds, once per key.
 class Lookups {
  public:
   explicit Lookups(SolutionTables::Tables& t) : t_(t) {}
 
   std::optional<GroupRow> Group(const std::string& abrev) const {
-    if (!t_.grupos.Locate("ABREV", abrev)) return std::nullopt;
-    return GroupRow{t_.grupos.GetText("CLAVE"), t_.grupos.GetText("CLAVECURSO"),
-                    t_.grupos.GetText("ENSENANZA")};
+    return groups_.Of(abrev, [&]() -> std::optional<GroupRow> {
+      if (!t_.grupos.Locate("ABREV", abrev)) return std::nullopt;
+      return GroupRow{t_.grupos.GetText("CLAVE"), t_.grupos.GetText("CLAVECURSO"),
+                      t_.grupos.GetText("ENSENANZA")};
+    });
   }
   std::optional<std::string> Subject(const std::string& cod) const {
-    if (!t_.asignaturas.Locate("COD", cod)) return std::nullopt;
-    return t_.asignaturas.GetText("ABREV_ITACA");
+    return subjects_.Of(cod, [&]() -> std::optional<std::string> {
+      if (!t_.asignaturas.Locate("COD", cod)) return std::nullopt;
+      return t_.asignaturas.GetText("ABREV_ITACA");
+    });
   }
   std::optional<TeacherRow> Teacher(const std::string& abrev) const {
-    if (!t_.profesores.Locate("ABREV", abrev)) return std::nullopt;
-    return TeacherRow{t_.profesores.GetText("DNI"), t_.profesores.GetText("ENSENANZA")};
+    return teachers_.Of(abrev, [&]() -> std::optional<TeacherRow> {
+      if (!t_.profesores.Locate("ABREV", abrev)) return std::nullopt;
+      return TeacherRow{t_.profesores.GetText("DNI"), t_.profesores.GetText("ENSENANZA")};
+    });
   }
   std::optional<std::string> Room(const std::string& abrev) const {
-    if (!t_.aulas.Locate("ABREV", abrev)) return std::nullopt;
-    return t_.aulas.GetText("ABREV_ITACA");
+    return rooms_.Of(abrev, [&]() -> std::optional<std::string> {
+      if (!t_.aulas.Locate("ABREV", abrev)) return std::nullopt;
+      return t_.aulas.GetText("ABREV_ITACA");
+    });
   }
   // The slot of an hour and frame. The key has no day, so the first row of the hour is found,
   // which is Monday's: kept on purpose, every day of an hour carries the same period and times.
   std::optional<Slot> FindSlot(const std::string& hour, const std::string& frame) const {
-    if (!t_.tramos.Locate("HORA;MARCO", {hour, frame})) return std::nullopt;
-    return Slot{t_.tramos.IsBlank("SESION_ORDEN")
-                    ? std::string()
-                    : std::to_string(t_.tramos.GetInteger("SESION_ORDEN")),
-                t_.tramos.GetText("HORADESDE"), t_.tramos.GetText("HORAHASTA")};
+    // One key of both texts, the hour's length first so that no two pairs make the same key.
+    std::string key = std::to_string(hour.size());
+    key += ':';
+    key += hour;
+    key += frame;
+    return slots_.Of(key, [&]() -> std::optional<Slot> {
+      if (!t_.tramos.Locate("HORA;MARCO", {hour, frame})) return std::nullopt;
+      return Slot{t_.tramos.IsBlank("SESION_ORDEN")
+                      ? std::string()
+                      : std::to_string(t_.tramos.GetInteger("SESION_ORDEN")),
+                  t_.tramos.GetText("HORADESDE"), t_.tramos.GetText("HORAHASTA")};
+    });
   }
 
  private:
   SolutionTables::Tables& t_;
+  mutable Found<GroupRow> groups_;
+  mutable Found<std::string> subjects_;
+  mutable Found<TeacherRow> teachers_;
+  mutable Found<std::string> rooms_;
+  mutable Found<Slot> slots_;
 };
 
 // The first five attributes of both kinds of entry: template, day and the slot's period.
