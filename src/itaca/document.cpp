@@ -172,11 +172,15 @@ int Element::Line() const {
 
 namespace {
 
+// ASCII is the same text in Windows-1252 and in UTF-8: most names and values need no converting.
+bool IsAscii(std::string_view text) {
+  return std::none_of(text.begin(), text.end(),
+                      [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
 // A value of plain ASCII without blanks around it: its text is itself.
 bool IsPlain(std::string_view raw) {
-  const bool ascii = std::none_of(raw.begin(), raw.end(),
-                                  [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-  return ascii && (raw.empty() || (raw.front() != ' ' && raw.back() != ' '));
+  return IsAscii(raw) && (raw.empty() || (raw.front() != ' ' && raw.back() != ' '));
 }
 
 }  // namespace
@@ -247,10 +251,13 @@ std::string Element::DialogAttr(std::string_view name) const {
 
 void Element::SetAttr(std::string_view name, std::string_view value) {
   pugi::xml_node node = NodeOf(node_);
-  const std::string key = Cp1252ToUtf8(name);
+  const std::string key = IsAscii(name) ? std::string(name) : Cp1252ToUtf8(name);
   pugi::xml_attribute attribute = node.attribute(key.c_str());
   if (!attribute) attribute = node.append_attribute(key.c_str());
-  attribute.set_value(Cp1252ToUtf8(value).c_str());
+  // The value ends at a NUL, as a C string would.
+  const std::string converted = IsAscii(value) ? std::string() : Cp1252ToUtf8(value);
+  const std::string_view text = IsAscii(value) ? value : std::string_view(converted);
+  attribute.set_value(text.data(), std::min(text.find('\0'), text.size()));
 }
 
 Element Element::AppendChild(std::string_view name) {
