@@ -112,17 +112,15 @@ int main(int argc, char** argv) {
       Timetable(db, document, argv[3], &report);
     }
     std::size_t bytes = 0;
-    for (const auto& [name, format] :
-         {std::pair<const char*, tc::ReportFormat>{"informe.txt", tc::ReportFormat::Text},
-          {"informe.json", tc::ReportFormat::Json},
-          {"informe.html", tc::ReportFormat::Html}}) {
+    // As the backup renders them: the first lines once for the three.
+    for (const tc::store::GenerationExtra& extra : tc::BackupReportFiles(report)) {
       std::string contents;
       {
-        Part part(name);
-        contents = tc::ReportFileContents(report, format);
+        Part part(extra.file_name.c_str());
+        contents = extra.render();
       }
       Part part("escritura");
-      Write(out / name, contents);
+      Write(out / extra.file_name, contents);
       bytes += contents.size();
     }
     std::printf("bytes %zu\n", bytes);
