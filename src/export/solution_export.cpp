@@ -496,6 +496,7 @@ void NameCodes(SolutionTables::Tables& t, report::Report& report) {
 
 // The hours ASIGT asks Clepsa to place, by group, subject and teacher (Clepsa's codes).
 void AskedHours(Table& asignaciones, report::Timetables& timetables) {
+  timetables.asked.reserve(static_cast<std::size_t>(asignaciones.RecordCount()));
   for (asignaciones.First(); !asignaciones.Eof(); asignaciones.Next()) {
     report::Load load;
     load.duty = asignaciones.GetText("CTAREA") != "*479";
@@ -549,6 +550,15 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
                             report::Report* report) {
   SolutionTables::Tables& tables = solution.tables();
 
+  // A new root in place of the old one: nothing of the input's content is written back. First,
+  // so that the old tree's memory is free again for what the report keeps.
+  itaca::Element root = document.ReplaceRoot(kRootElement);
+  root.SetAttr("codigo", identity.codigo);
+  root.SetAttr("denominacion", identity.denominacion);
+  root.SetAttr("curso", choice.school_year);
+  root.SetAttr("fecha_exportacion", choice.export_date);
+  root.SetAttr("version", identity.version);
+
   // What the verification compares the written timetable with besides ITACA's own of the
   // template (the caller's, read before the old root goes): the tables' names, ASIGT's hours, the
   // template's periods.
@@ -569,14 +579,6 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
       }
     }
   }
-
-  // A new root in place of the old one: nothing of the input's content is written back.
-  itaca::Element root = document.ReplaceRoot(kRootElement);
-  root.SetAttr("codigo", identity.codigo);
-  root.SetAttr("denominacion", identity.denominacion);
-  root.SetAttr("curso", choice.school_year);
-  root.SetAttr("fecha_exportacion", choice.export_date);
-  root.SetAttr("version", identity.version);
 
   // Both containers are written, even when empty, classes first. One walk over SOLUC fills
   // both: each container receives its records in SOLUC order, as two walks would give them.
@@ -606,7 +608,7 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
   return counts;
 }
 
-std::optional<store::GenerationInfo> SaveAndCommit(const itaca::Document& document,
+std::optional<store::GenerationInfo> SaveAndCommit(itaca::Document document,
                                                    const fs::path& output,
                                                    store::StagedTables& tables,
                                                    store::CommitDetails details) {
@@ -618,9 +620,12 @@ std::optional<store::GenerationInfo> SaveAndCommit(const itaca::Document& docume
   // Recorded before it exists: if the process dies before the commit, the next run removes it.
   store::RecordExternalTemporary(files, working_dir, staged);
   try {
-    const std::string bytes = document.Serialize();
-    const std::string_view piece(bytes);
-    files.WriteNewFile(staged, std::span<const std::string_view>(&piece, 1));
+    {
+      const std::string bytes = document.Serialize();
+      document = itaca::Document();
+      const std::string_view piece(bytes);
+      files.WriteNewFile(staged, std::span<const std::string_view>(&piece, 1));
+    }
     details.external.push_back({staged, output, true, true});
     std::optional<store::GenerationInfo> generation = tables.Commit(details);
     store::ForgetExternalTemporaries(files, working_dir);

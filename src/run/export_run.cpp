@@ -56,6 +56,7 @@ struct Target {
 
 // Everything after the slot table has been rebuilt (staged): the tables, the school year, the new
 // document and its saving (a check commits the slot table in its own folder and saves nothing).
+// The save takes the document: it is released before the commit renders the report files.
 ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& workplace,
                          store::StagedTables& staged, itaca::Document& document,
                          const CentreIdentity& identity, std::chrono::system_clock::time_point now,
@@ -116,7 +117,7 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
         StageRecord(workplace, RecordOfExport(result.output, state.SelectedTemplateCode));
     details.external.push_back(record);
     try {
-      result.backup = SaveAndCommit(document, result.output, staged, std::move(details));
+      result.backup = SaveAndCommit(std::move(document), result.output, staged, std::move(details));
     } catch (...) {
       // Not committed: the staged record goes (the next run would remove it otherwise).
       try {

@@ -88,7 +88,9 @@ ExportCounts WriteTimetable(SolutionTables& tables, itaca::Document& document,
 // Writes the document beside `output` and commits it with the staged tables (the rebuilt slot
 // table) in one crash-safe commit (StagedTables::Commit): the output and the slot table are
 // replaced together or not at all. Returns the backup generation of the replaced slot table.
-std::optional<store::GenerationInfo> SaveAndCommit(const itaca::Document& document,
+// The document, taken, is released once its bytes are staged: the commit renders the report
+// files beside the report alone.
+std::optional<store::GenerationInfo> SaveAndCommit(itaca::Document document,
                                                    const std::filesystem::path& output,
                                                    store::StagedTables& tables,
                                                    store::CommitDetails details);
