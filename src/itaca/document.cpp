@@ -336,7 +336,16 @@ Element Document::Root() const {
 }
 
 Element Document::ReplaceRoot(std::string_view name) {
-  if (pugi::xml_node old = impl_->xml.document_element()) impl_->xml.remove_child(old);
+  // The other top-level nodes are copied into a tree of their own, which holds its own texts: the
+  // parsed tree points into the text it was read from, which then goes with the old root.
+  pugi::xml_document kept;
+  const pugi::xml_node old = impl_->xml.document_element();
+  for (pugi::xml_node node = impl_->xml.first_child(); node; node = node.next_sibling()) {
+    if (node != old) kept.append_copy(node);
+  }
+  impl_->xml = std::move(kept);
+  std::string().swap(impl_->text);
+  std::vector<std::size_t>().swap(impl_->line_breaks);
   pugi::xml_node root = impl_->xml.append_child(Cp1252ToUtf8(name).c_str());
   return Element(this, root.internal_object(), name == kRootName ? kCentro : "", 0);
 }

@@ -135,7 +135,8 @@ class Document {
   Element Root() const;
 
   // Export: removes the root element with everything in it, keeps the other top-level nodes
-  // (declaration, comments, processing instructions) and appends a new root of this name.
+  // (declaration, comments, processing instructions) and appends a new root of this name. The
+  // text read goes too: no element read before is valid afterwards.
   Element ReplaceRoot(std::string_view name);
 
   // Saves atomically (temporary file beside `file`, then moved into place) in the encoding that
