@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "conversion/conversion.h"
 #include "conversion/stages.h"
@@ -22,6 +23,7 @@
 #include "platform/file_system.h"
 #include "report/report.h"
 #include "run/report_file.h"
+#include "run/template_dialog.h"
 #include "store/database.h"
 #include "store/staged_tables.h"
 
@@ -52,6 +54,15 @@ void Write(const fs::path& file, const std::string& bytes) {
   tc::platform::RealFileSystem().WriteNewFile(file, std::span<const std::string_view>(&piece, 1));
 }
 
+// The template's period lines, as the export's template dialog gives them: without them the slot
+// table would be empty and every placed record left out.
+std::vector<std::string> PeriodLines(const tc::itaca::Document& document,
+                                     const std::string& template_code) {
+  tc::TemplateDialog dialog(document, tc::TemplateDialogMode::Conversion, "VALENCI\xC1");
+  dialog.SetCodeText(template_code);
+  return dialog.PeriodLines();
+}
+
 // One export into `document` (loaded afresh), with or without its report.
 tc::ExportCounts Timetable(tc::store::Database& db, tc::itaca::Document& document,
                            const std::string& template_code, tc::report::Report* report) {
@@ -61,8 +72,12 @@ tc::ExportCounts Timetable(tc::store::Database& db, tc::itaca::Document& documen
   tc::store::StagedTables staged(db);
   tc::ConversionState state;
   state.SelectedTemplateCode = template_code;
+  state.ListBoxPlanti = PeriodLines(document, template_code);
   tc::ImportTimeSlots(staged, state);
-  if (report) report->timetables().itaca = tc::TemplateTimetable(document, template_code);
+  if (report) {
+    Part part("horario_itaca");
+    report->timetables().itaca_hours = tc::TemplateHours(document, template_code);
+  }
   tc::SolutionTables tables(staged);
   const tc::ExportCounts counts = tc::WriteTimetable(
       tables, document, identity, {template_code, identity.curso, "01/01/2027 00:00:00"}, report);
@@ -97,17 +112,15 @@ int main(int argc, char** argv) {
       Timetable(db, document, argv[3], &report);
     }
     std::size_t bytes = 0;
-    for (const auto& [name, format] :
-         {std::pair<const char*, tc::ReportFormat>{"informe.txt", tc::ReportFormat::Text},
-          {"informe.json", tc::ReportFormat::Json},
-          {"informe.html", tc::ReportFormat::Html}}) {
+    // As the backup renders them: the first lines once for the three.
+    for (const tc::store::GenerationExtra& extra : tc::BackupReportFiles(report)) {
       std::string contents;
       {
-        Part part(name);
-        contents = tc::ReportFileContents(report, format);
+        Part part(extra.file_name.c_str());
+        contents = extra.render();
       }
       Part part("escritura");
-      Write(out / name, contents);
+      Write(out / extra.file_name, contents);
       bytes += contents.size();
     }
     std::printf("bytes %zu\n", bytes);

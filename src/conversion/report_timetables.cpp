@@ -1,7 +1,11 @@
 // What the report keeps of the timetables besides its entries: ITACA's own timetable of the
 // template, the template's periods, and (after a conversion) the ASIGT rows Clepsa will place.
 #include <map>
+#include <optional>
 #include <set>
+#include <span>
+#include <string_view>
+#include <unordered_map>
 
 #include "conversion/conversion.h"
 #include "conversion/stages.h"
@@ -63,6 +67,53 @@ std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
     lessons.push_back(std::move(lesson));
   }
   return lessons;
+}
+
+std::vector<report::Load> TemplateHours(const itaca::Document& document,
+                                        const std::string& template_code) {
+  // Counted by the document's own texts, which the tree holds: only the codes of each key are
+  // converted, once. Two texts that convert alike (one with blanks around it) make two rows of
+  // one key, which the readers of the hours add up.
+  struct Key {
+    bool duty;
+    std::string_view group, subject, teacher;
+    bool operator==(const Key&) const = default;
+  };
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const {
+      const std::hash<std::string_view> hash;
+      return ((hash(key.group) * 31 + hash(key.subject)) * 31 + hash(key.teacher)) * 2 +
+             (key.duty ? 1 : 0);
+    }
+  };
+  std::unordered_map<Key, std::size_t, KeyHash> hours;
+  constexpr std::string_view kClass[] = {"plantilla", "grupo", "contenido", "docente"};
+  constexpr std::string_view kDuty[] = {"plantilla", "ocupacion", "docente"};
+  std::optional<std::string_view> values[4];
+  for (const bool duty : {false, true}) {
+    const itaca::ElementList elements =
+        document.Select(duty ? itaca::kDutyTimetables : itaca::kGroupTimetables);
+    for (const itaca::Element& element : elements) {
+      if (duty) {
+        element.RawAttrs(kDuty, std::span(values, 3));
+      } else {
+        element.RawAttrs(kClass, values);
+      }
+      if (!itaca::Element::AttrIs(values[0].value_or(""), template_code)) continue;
+      const Key key = duty ? Key{true, {}, values[1].value_or(""), values[2].value_or("")}
+                           : Key{false, values[1].value_or(""), values[2].value_or(""),
+                                 values[3].value_or("")};
+      ++hours[key];
+    }
+  }
+  std::vector<report::Load> loads;
+  loads.reserve(hours.size());
+  for (const auto& [key, count] : hours) {
+    loads.push_back({itaca::Element::AttrText(key.group), itaca::Element::AttrText(key.subject),
+                     itaca::Element::AttrText(key.teacher), "", static_cast<double>(count),
+                     key.duty});
+  }
+  return loads;
 }
 
 std::vector<report::Period> SlotPeriods(store::StagedTables& tables) {

@@ -3,12 +3,13 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <unordered_map>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 #include "base/codepage.h"
@@ -149,29 +150,49 @@ namespace {
 
 // Reads Clepsa's SOLUC records, whatever dBase flavour wrote them: character fields as stored,
 // numeric ones (if Clepsa's layout makes any of the text fields numeric) in their text form.
+// Each record's fields are read once (Read), however many times the export and its report ask.
 class SolucReader {
  public:
   explicit SolucReader(const Table& soluc) : soluc_(soluc) {
-    for (std::string_view field : kSolucFields) {
+    for (std::size_t i = 0; i < std::size(kSolucFields); ++i) {
+      const std::string_view field = kSolucFields[i];
       if (!soluc_.HasField(field)) {
         throw TableError("La tabla " + soluc_.Name() + " (" + platform::PathText(soluc_.Path()) +
                              ") no tiene el campo " + std::string(field) + ".",
                          ErrorKind::TableDamaged, soluc_.Name());
       }
+      types_[i] = TypeOf(field);
     }
   }
 
-  // Field text of the current record.
-  std::string Text(std::string_view field) const {
-    switch (TypeOf(field)) {
-      case FieldType::Integer:
-        return soluc_.IsBlank(field) ? std::string() : std::to_string(soluc_.GetInteger(field));
-      case FieldType::Float:
-        return soluc_.IsBlank(field) ? std::string() : NumberText(soluc_.GetFloat(field));
-      default:
-        return soluc_.GetText(field);
+  // Reads the current record's fields.
+  void Read() {
+    for (std::size_t i = 0; i < std::size(kSolucFields); ++i) {
+      const std::string_view field = kSolucFields[i];
+      switch (types_[i]) {
+        case FieldType::Integer:
+          texts_[i] =
+              soluc_.IsBlank(field) ? std::string() : std::to_string(soluc_.GetInteger(field));
+          break;
+        case FieldType::Float:
+          texts_[i] = soluc_.IsBlank(field) ? std::string() : NumberText(soluc_.GetFloat(field));
+          break;
+        default:
+          texts_[i] = soluc_.GetText(field);
+      }
     }
+    day_ = soluc_.GetInteger("DIA");
+    hour_ = soluc_.GetFloat("HORA");
   }
+
+  // Field text of the record read, for one of kSolucFields.
+  const std::string& Text(std::string_view field) const {
+    std::size_t i = 0;
+    while (kSolucFields[i] != field) ++i;
+    return texts_[i];
+  }
+  // DIA as a number (blank reads as 0).
+  std::int32_t Day() const { return day_; }
 
   // A class has a subject code different from its task code; a duty carries the same code twice.
   bool IsDuty() const { return Text("ASIG") == Text("TAREA"); }
@@ -184,11 +205,10 @@ class SolucReader {
     std::string frame_key;  // first character of MARCO, second key into DIASHORAST
   };
   std::optional<Placement> Placed() const {
-    const std::int32_t day = soluc_.GetInteger("DIA");
-    if (day == 0 || soluc_.GetFloat("HORA") == 0) return std::nullopt;
+    if (day_ == 0 || hour_ == 0) return std::nullopt;
     Placement placement;
-    placement.day = day;
-    placement.day_letter = DayLetter(day);
+    placement.day = day_;
+    placement.day_letter = DayLetter(day_);
     placement.hour = Text("HORA");
     placement.frame_key = Text("MARCO").substr(0, 1);
     return placement;
@@ -203,6 +223,10 @@ class SolucReader {
   }
 
   const Table& soluc_;
+  std::array<FieldType, std::size(kSolucFields)> types_{};
+  std::array<std::string, std::size(kSolucFields)> texts_;
+  std::int32_t day_ = 0;
+  double hour_ = 0;
 };
 
 // A group, a teacher and a period as the working tables give them.
@@ -221,41 +245,83 @@ struct Slot {
   std::string to;
 };
 
+// What one lookup found for each key asked, kept: the tables do not change while the export
+// reads them, and a timetable asks for the same few thousand codes tens of thousands of times.
+template <typename Value>
+class Found {
+ public:
+  template <typename Find>
+  const std::optional<Value>& Of(std::string_view key, Find find) {
+    auto at = found_.find(key);
+    if (at == found_.end()) at = found_.emplace(std::string(key), find()).first;
+    return at->second;
+  }
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const {
+      return std::hash<std::string_view>{}(key);
+    }
+  };
+  std::unordered_map<std::string, std::optional<Value>, Hash, std::equal_to<>> found_;
+};
+
 // The five lookups of the export, each by whole key, exactly and case-sensitively, the first row
-// in file order winning: Locate on the tables the run holds.
+// in file order winning: Locate on the tables the run holds, once per key.
 class Lookups {
  public:
   explicit Lookups(SolutionTables::Tables& t) : t_(t) {}
 
   std::optional<GroupRow> Group(const std::string& abrev) const {
-    if (!t_.grupos.Locate("ABREV", abrev)) return std::nullopt;
-    return GroupRow{t_.grupos.GetText("CLAVE"), t_.grupos.GetText("CLAVECURSO"),
-                    t_.grupos.GetText("ENSENANZA")};
+    return groups_.Of(abrev, [&]() -> std::optional<GroupRow> {
+      if (!t_.grupos.Locate("ABREV", abrev)) return std::nullopt;
+      return GroupRow{t_.grupos.GetText("CLAVE"), t_.grupos.GetText("CLAVECURSO"),
+                      t_.grupos.GetText("ENSENANZA")};
+    });
   }
   std::optional<std::string> Subject(const std::string& cod) const {
-    if (!t_.asignaturas.Locate("COD", cod)) return std::nullopt;
-    return t_.asignaturas.GetText("ABREV_ITACA");
+    return subjects_.Of(cod, [&]() -> std::optional<std::string> {
+      if (!t_.asignaturas.Locate("COD", cod)) return std::nullopt;
+      return t_.asignaturas.GetText("ABREV_ITACA");
+    });
   }
   std::optional<TeacherRow> Teacher(const std::string& abrev) const {
-    if (!t_.profesores.Locate("ABREV", abrev)) return std::nullopt;
-    return TeacherRow{t_.profesores.GetText("DNI"), t_.profesores.GetText("ENSENANZA")};
+    return teachers_.Of(abrev, [&]() -> std::optional<TeacherRow> {
+      if (!t_.profesores.Locate("ABREV", abrev)) return std::nullopt;
+      return TeacherRow{t_.profesores.GetText("DNI"), t_.profesores.GetText("ENSENANZA")};
+    });
   }
   std::optional<std::string> Room(const std::string& abrev) const {
-    if (!t_.aulas.Locate("ABREV", abrev)) return std::nullopt;
-    return t_.aulas.GetText("ABREV_ITACA");
+    return rooms_.Of(abrev, [&]() -> std::optional<std::string> {
+      if (!t_.aulas.Locate("ABREV", abrev)) return std::nullopt;
+      return t_.aulas.GetText("ABREV_ITACA");
+    });
   }
   // The slot of an hour and frame. The key has no day, so the first row of the hour is found,
   // which is Monday's: kept on purpose, every day of an hour carries the same period and times.
   std::optional<Slot> FindSlot(const std::string& hour, const std::string& frame) const {
-    if (!t_.tramos.Locate("HORA;MARCO", {hour, frame})) return std::nullopt;
-    return Slot{t_.tramos.IsBlank("SESION_ORDEN")
-                    ? std::string()
-                    : std::to_string(t_.tramos.GetInteger("SESION_ORDEN")),
-                t_.tramos.GetText("HORADESDE"), t_.tramos.GetText("HORAHASTA")};
+    // One key of both texts, the hour's length first so that no two pairs make the same key.
+    std::string key = std::to_string(hour.size());
+    key += ':';
+    key += hour;
+    key += frame;
+    return slots_.Of(key, [&]() -> std::optional<Slot> {
+      if (!t_.tramos.Locate("HORA;MARCO", {hour, frame})) return std::nullopt;
+      return Slot{t_.tramos.IsBlank("SESION_ORDEN")
+                      ? std::string()
+                      : std::to_string(t_.tramos.GetInteger("SESION_ORDEN")),
+                  t_.tramos.GetText("HORADESDE"), t_.tramos.GetText("HORAHASTA")};
+    });
   }
 
  private:
   SolutionTables::Tables& t_;
+  mutable Found<GroupRow> groups_;
+  mutable Found<std::string> subjects_;
+  mutable Found<TeacherRow> teachers_;
+  mutable Found<std::string> rooms_;
+  mutable Found<Slot> slots_;
 };
 
 // The first five attributes of both kinds of entry: template, day and the slot's period.
@@ -311,7 +377,7 @@ class Notes {
   // A record Clepsa left unplaced: noted, and kept for the lists below the grids.
   bool SkipUnplaced(bool duty, const Lookups& lookups) const {
     if (report_) {
-      LeftOut(soluc_.GetInteger("DIA"), record_.Text("HORA"), record_.Text("MARCO").substr(0, 1),
+      LeftOut(record_.Day(), record_.Text("HORA"), record_.Text("MARCO").substr(0, 1),
               lookups, duty);
     }
     return Skip(report::Reason::NotPlaced, duty);
@@ -430,6 +496,7 @@ void NameCodes(SolutionTables::Tables& t, report::Report& report) {
 
 // The hours ASIGT asks Clepsa to place, by group, subject and teacher (Clepsa's codes).
 void AskedHours(Table& asignaciones, report::Timetables& timetables) {
+  timetables.asked.reserve(static_cast<std::size_t>(asignaciones.RecordCount()));
   for (asignaciones.First(); !asignaciones.Eof(); asignaciones.Next()) {
     report::Load load;
     load.duty = asignaciones.GetText("CTAREA") != "*479";
@@ -483,6 +550,15 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
                             report::Report* report) {
   SolutionTables::Tables& tables = solution.tables();
 
+  // A new root in place of the old one: nothing of the input's content is written back. First,
+  // so that the old tree's memory is free again for what the report keeps.
+  itaca::Element root = document.ReplaceRoot(kRootElement);
+  root.SetAttr("codigo", identity.codigo);
+  root.SetAttr("denominacion", identity.denominacion);
+  root.SetAttr("curso", choice.school_year);
+  root.SetAttr("fecha_exportacion", choice.export_date);
+  root.SetAttr("version", identity.version);
+
   // What the verification compares the written timetable with besides ITACA's own of the
   // template (the caller's, read before the old root goes): the tables' names, ASIGT's hours, the
   // template's periods.
@@ -504,14 +580,6 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
     }
   }
 
-  // A new root in place of the old one: nothing of the input's content is written back.
-  itaca::Element root = document.ReplaceRoot(kRootElement);
-  root.SetAttr("codigo", identity.codigo);
-  root.SetAttr("denominacion", identity.denominacion);
-  root.SetAttr("curso", choice.school_year);
-  root.SetAttr("fecha_exportacion", choice.export_date);
-  root.SetAttr("version", identity.version);
-
   // Both containers are written, even when empty, classes first. One walk over SOLUC fills
   // both: each container receives its records in SOLUC order, as two walks would give them.
   ExportCounts counts;
@@ -519,12 +587,13 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
   itaca::Element classes = root.AppendChild(kClassContainer);
   itaca::Element duties = root.AppendChild(kDutyContainer);
   const Lookups lookups(tables);
-  const SolucReader record(tables.soluc);
+  SolucReader record(tables.soluc);
   const Notes notes(report, tables.soluc, record);
   const std::string& code = choice.template_code;
   PlacedHours placed;
   for (tables.soluc.First(); !tables.soluc.Eof(); tables.soluc.Next()) {
     ++counts.records;
+    record.Read();
     if (report) placed.Count(record);
     if (record.IsDuty()) {
       if (WriteDuty(record, lookups, code, duties, notes)) ++counts.duty_periods;
@@ -539,7 +608,7 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
   return counts;
 }
 
-std::optional<store::GenerationInfo> SaveAndCommit(const itaca::Document& document,
+std::optional<store::GenerationInfo> SaveAndCommit(itaca::Document document,
                                                    const fs::path& output,
                                                    store::StagedTables& tables,
                                                    store::CommitDetails details) {
@@ -551,9 +620,12 @@ std::optional<store::GenerationInfo> SaveAndCommit(const itaca::Document& docume
   // Recorded before it exists: if the process dies before the commit, the next run removes it.
   store::RecordExternalTemporary(files, working_dir, staged);
   try {
-    const std::string bytes = document.Serialize();
-    const std::string_view piece(bytes);
-    files.WriteNewFile(staged, std::span<const std::string_view>(&piece, 1));
+    {
+      const std::string bytes = document.Serialize();
+      document = itaca::Document();
+      const std::string_view piece(bytes);
+      files.WriteNewFile(staged, std::span<const std::string_view>(&piece, 1));
+    }
     details.external.push_back({staged, output, true, true});
     std::optional<store::GenerationInfo> generation = tables.Commit(details);
     store::ForgetExternalTemporaries(files, working_dir);

@@ -170,13 +170,59 @@ int Element::Line() const {
   return doc_->impl_->LineAt(NodeOf(node_).offset_debug());
 }
 
-std::optional<std::string> Element::TryAttr(std::string_view name) const {
-  const auto raw = RawAttr(node_, name);
-  if (!raw) return std::nullopt;
-  std::string value = Utf8ToCp1252(*raw);
+namespace {
+
+// ASCII is the same text in Windows-1252 and in UTF-8: most names and values need no converting.
+bool IsAscii(std::string_view text) {
+  return std::none_of(text.begin(), text.end(),
+                      [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// A value of plain ASCII without blanks around it: its text is itself.
+bool IsPlain(std::string_view raw) {
+  return IsAscii(raw) && (raw.empty() || (raw.front() != ' ' && raw.back() != ' '));
+}
+
+}  // namespace
+
+std::string Element::AttrText(std::string_view raw) {
+  if (IsPlain(raw)) return std::string(raw);
+  std::string value = Utf8ToCp1252(raw);
   // Most values carry no blanks around them: spare those the copy.
   if (!value.empty() && (value.front() == ' ' || value.back() == ' ')) value = AllTrim(value);
   return value;
+}
+
+bool Element::AttrIs(std::string_view raw, std::string_view text) {
+  return IsPlain(raw) ? raw == text : AttrText(raw) == text;
+}
+
+std::optional<std::string> Element::TryAttr(std::string_view name) const {
+  const auto raw = RawAttr(node_, name);
+  if (!raw) return std::nullopt;
+  return AttrText(*raw);
+}
+
+void Element::RawAttrs(std::span<const std::string_view> names,
+                       std::span<std::optional<std::string_view>> values) const {
+  std::fill(values.begin(), values.end(), std::nullopt);
+  std::size_t found = 0;
+  for (pugi::xml_attribute a = NodeOf(node_).first_attribute(); a && found < names.size();
+       a = a.next_attribute()) {
+    // Compared in place, the first character first: most names are none of those asked for.
+    const char* name = a.name();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const std::string_view wanted = names[i];
+      // The first of an attribute given twice, as TryAttr reads it.
+      if (values[i] || wanted.empty() || name[0] != wanted[0] ||
+          std::strncmp(name, wanted.data(), wanted.size()) != 0 || name[wanted.size()] != '\0') {
+        continue;
+      }
+      values[i] = std::string_view(a.value());
+      ++found;
+      break;
+    }
+  }
 }
 
 std::string Element::Attr(std::string_view name) const {
@@ -205,10 +251,13 @@ std::string Element::DialogAttr(std::string_view name) const {
 
 void Element::SetAttr(std::string_view name, std::string_view value) {
   pugi::xml_node node = NodeOf(node_);
-  const std::string key = Cp1252ToUtf8(name);
+  const std::string key = IsAscii(name) ? std::string(name) : Cp1252ToUtf8(name);
   pugi::xml_attribute attribute = node.attribute(key.c_str());
   if (!attribute) attribute = node.append_attribute(key.c_str());
-  attribute.set_value(Cp1252ToUtf8(value).c_str());
+  // The value ends at a NUL, as a C string would.
+  const std::string converted = IsAscii(value) ? std::string() : Cp1252ToUtf8(value);
+  const std::string_view text = IsAscii(value) ? value : std::string_view(converted);
+  attribute.set_value(text.data(), std::min(text.find('\0'), text.size()));
 }
 
 Element Element::AppendChild(std::string_view name) {
@@ -287,7 +336,16 @@ Element Document::Root() const {
 }
 
 Element Document::ReplaceRoot(std::string_view name) {
-  if (pugi::xml_node old = impl_->xml.document_element()) impl_->xml.remove_child(old);
+  // The other top-level nodes are copied into a tree of their own, which holds its own texts: the
+  // parsed tree points into the text it was read from, which then goes with the old root.
+  pugi::xml_document kept;
+  const pugi::xml_node old = impl_->xml.document_element();
+  for (pugi::xml_node node = impl_->xml.first_child(); node; node = node.next_sibling()) {
+    if (node != old) kept.append_copy(node);
+  }
+  impl_->xml = std::move(kept);
+  std::string().swap(impl_->text);
+  std::vector<std::size_t>().swap(impl_->line_breaks);
   pugi::xml_node root = impl_->xml.append_child(Cp1252ToUtf8(name).c_str());
   return Element(this, root.internal_object(), name == kRootName ? kCentro : "", 0);
 }

@@ -526,7 +526,10 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
       for (const Load& l : timetables.asked) add(l.duty, l.group, l.teacher, l.hours, false);
       for (const Load& l : timetables.placed) add(l.duty, l.group, l.teacher, l.hours, true);
     } else {
-      for (const Lesson& l : timetables.itaca) add(l.duty, l.group, l.teacher, 1, false);
+      ForEachItacaHours(timetables, [&](bool duty, const std::string& group, const std::string&,
+                                        const std::string& teacher, double hours) {
+        add(duty, group, teacher, hours, false);
+      });
       for (const Lesson& l : timetables.written) {
         if (!l.left_out) add(l.duty, l.group, l.teacher, 1, true);
       }
@@ -650,8 +653,9 @@ LevelLines RenderLevels(const Report& report) {
   return out;
 }
 
-std::string RenderLevelsText(const Report& report) {
-  const LevelLines levels = RenderLevels(report);
+std::string RenderLevelsText(const Report& report) { return RenderLevelsText(RenderLevels(report)); }
+
+std::string RenderLevelsText(const LevelLines& levels) {
   std::string out;
   for (Level level : {Level::Itaca, Level::Clepsa, Level::Information}) {
     const auto& lines = levels[static_cast<std::size_t>(level)];

@@ -33,7 +33,8 @@ std::uint64_t HoursKey(bool duty, std::uint64_t group, std::uint64_t subject,
   return (duty ? 1ull << 63 : 0) | group << 40 | subject << 20 | teacher;
 }
 
-// The hours of every group, subject and teacher on both sides.
+// The hours of every group, subject and teacher on both sides. The codes are kept as pointers to
+// the timetables' own texts, copied only into the differences found.
 class Sides {
  public:
   Sides(Codes& codes, std::size_t expected) : codes_(codes) { hours_.reserve(expected); }
@@ -47,27 +48,40 @@ class Sides {
   void Add(std::uint64_t key, bool duty, const std::string& group, const std::string& subject,
            const std::string& teacher, double expected, double actual) {
     auto [at, added] = hours_.try_emplace(key);
-    if (added) at->second = {group, subject, teacher, 0, 0, duty};
-    at->second.expected += expected;
-    at->second.actual += actual;
+    Both& both = at->second;
+    if (added) both = {&group, &subject, &teacher, 0, 0, duty};
+    both.expected += expected;
+    both.actual += actual;
   }
 
   // Those whose two sides differ, by duty, group, subject and teacher.
   std::vector<HoursDifference> Differences() const {
-    std::vector<HoursDifference> out;
+    std::vector<const Both*> differ;
     for (const auto& [key, both] : hours_) {
-      if (both.expected != both.actual) out.push_back(both);
+      if (both.expected != both.actual) differ.push_back(&both);
     }
-    std::sort(out.begin(), out.end(), [](const HoursDifference& a, const HoursDifference& b) {
-      return std::tie(a.duty, a.group, a.subject, a.teacher) <
-             std::tie(b.duty, b.group, b.subject, b.teacher);
+    std::sort(differ.begin(), differ.end(), [](const Both* a, const Both* b) {
+      return std::tie(a->duty, *a->group, *a->subject, *a->teacher) <
+             std::tie(b->duty, *b->group, *b->subject, *b->teacher);
     });
+    std::vector<HoursDifference> out;
+    out.reserve(differ.size());
+    for (const Both* d : differ)
+      out.push_back({*d->group, *d->subject, *d->teacher, d->expected, d->actual, d->duty});
     return out;
   }
 
  private:
+  struct Both {
+    const std::string* group;
+    const std::string* subject;
+    const std::string* teacher;
+    double expected;
+    double actual;
+    bool duty;
+  };
   Codes& codes_;
-  std::unordered_map<std::uint64_t, HoursDifference> hours_;
+  std::unordered_map<std::uint64_t, Both> hours_;
 };
 
 // One lesson in one slot of a teacher, room or group: the code, the day and the period in one
@@ -109,9 +123,11 @@ Verification Verify(const Timetables& timetables) {
   // slot of the document written.
   Codes codes;
   codes.Reserve(timetables.asked.size() + timetables.placed.size());
-  Sides document(codes, timetables.itaca.size() / 2);
-  for (const Lesson& l : timetables.itaca)
-    document.Add(l.duty, l.group, l.subject, l.teacher, 1, 0);
+  Sides document(codes, timetables.itaca.size() / 2 + timetables.itaca_hours.size());
+  ForEachItacaHours(timetables, [&](bool duty, const std::string& group, const std::string& subject,
+                                    const std::string& teacher, double hours) {
+    document.Add(duty, group, subject, teacher, hours, 0);
+  });
   std::vector<Seat> teachers, rooms, groups;
   teachers.reserve(timetables.written.size());
   rooms.reserve(timetables.written.size());

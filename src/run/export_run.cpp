@@ -56,6 +56,7 @@ struct Target {
 
 // Everything after the slot table has been rebuilt (staged): the tables, the school year, the new
 // document and its saving (a check commits the slot table in its own folder and saves nothing).
+// The save takes the document: it is released before the commit renders the report files.
 ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& workplace,
                          store::StagedTables& staged, itaca::Document& document,
                          const CentreIdentity& identity, std::chrono::system_clock::time_point now,
@@ -73,7 +74,7 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
     const ExportChoice choice{state.SelectedTemplateCode, state.SchoolYear,
                               platform::ShortDateLongTime(now)};
     // ITACA's own timetable of the template, for the verification: read before the old root goes.
-    result.report.timetables().itaca = TemplateTimetable(document, choice.template_code);
+    result.report.timetables().itaca_hours = TemplateHours(document, choice.template_code);
     const ExportCounts counts = WriteTimetable(tables, document, identity, choice, &result.report);
     // A document without one class or duty would empty the timetable in ITACA: never written.
     if (counts.group_lessons == 0 && counts.duty_periods == 0) {
@@ -116,7 +117,7 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
         StageRecord(workplace, RecordOfExport(result.output, state.SelectedTemplateCode));
     details.external.push_back(record);
     try {
-      result.backup = SaveAndCommit(document, result.output, staged, std::move(details));
+      result.backup = SaveAndCommit(std::move(document), result.output, staged, std::move(details));
     } catch (...) {
       // Not committed: the staged record goes (the next run would remove it otherwise).
       try {

@@ -1,5 +1,8 @@
 #include "run/report_file.h"
 
+#include <memory>
+#include <optional>
+
 #include "base/codepage.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -15,21 +18,31 @@ ReportFormat ReportFormatOf(const std::filesystem::path& file) {
 }
 
 std::string ReportFileContents(const report::Report& report, ReportFormat format) {
+  return ReportFileContents(report, format, report::RenderLevels(report));
+}
+
+std::string ReportFileContents(const report::Report& report, ReportFormat format,
+                               const report::LevelLines& levels) {
   switch (format) {
     case ReportFormat::Json:
-      return report::RenderJson(report);
+      return report::RenderJson(report, levels);
     case ReportFormat::Html:
-      return report::RenderHtml(report);
+      return report::RenderHtml(report, levels);
     case ReportFormat::Text:
       break;
   }
-  return Cp1252ToUtf8(report::RenderText(report));
+  return Cp1252ToUtf8(report::RenderText(report, levels));
 }
 
 std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report) {
-  // Rendered only when a generation is made (`report` outlives the commit).
-  auto as = [&report](ReportFormat format) {
-    return [&report, format] { return ReportFileContents(report, format); };
+  // Rendered only when a generation is made (`report` outlives the commit), the first lines
+  // once for the three.
+  auto levels = std::make_shared<std::optional<report::LevelLines>>();
+  auto as = [&report, levels](ReportFormat format) {
+    return [&report, format, levels] {
+      if (!*levels) *levels = report::RenderLevels(report);
+      return ReportFileContents(report, format, **levels);
+    };
   };
   return {{"informe.txt", {}, as(ReportFormat::Text)},
           {"informe.json", {}, as(ReportFormat::Json)},

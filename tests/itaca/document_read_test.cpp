@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
+#include <string_view>
 
 #include "base/codepage.h"
 #include "base/error.h"
@@ -220,6 +222,29 @@ TEST(Attributes, BlanksGoTabsBecomeBlanksReferencedControlsStay) {
   EXPECT_EQ(room.DialogAttr("nombre"), "Aula  1");
   EXPECT_EQ(room.DialogAttr("nbsp"), "\xA0Y");
   EXPECT_EQ(room.DialogAttr("otro"), "");
+}
+
+// Several attributes at once, as the document holds them, read as TryAttr reads each.
+TEST(Attributes, SeveralAtOnceAsTheDocumentHoldsThem) {
+  const Document document = Document::Parse(
+      "<centro>\n<aulas>\n"
+      "<aula codigo=' A1 ' nombre='Aula d&apos;Idiomes' nbsp='&#160;Y' vacio=''/>\n"
+      "</aulas>\n</centro>");
+  const Element room = document.Select(kRooms)[0];
+  constexpr std::string_view kNames[] = {"nbsp", "codigo", "otro", "vacio", "nombre"};
+  std::optional<std::string_view> values[5];
+  room.RawAttrs(kNames, values);
+  EXPECT_EQ(values[1], std::optional<std::string_view>(" A1 "));
+  EXPECT_EQ(values[2], std::nullopt);
+  EXPECT_EQ(values[4], std::optional<std::string_view>("Aula d'Idiomes"));
+  for (const std::size_t i : {0u, 1u, 3u, 4u}) {
+    EXPECT_EQ(Element::AttrText(*values[i]), room.Attr(kNames[i])) << kNames[i];
+    EXPECT_TRUE(Element::AttrIs(*values[i], room.Attr(kNames[i]))) << kNames[i];
+  }
+  EXPECT_EQ(Element::AttrText("\xC2\xA0Y"), "\xA0Y");
+  EXPECT_TRUE(Element::AttrIs(" A1 ", "A1"));
+  EXPECT_FALSE(Element::AttrIs("A1", "A1 "));
+  EXPECT_FALSE(Element::AttrIs("\xC2\xA0Y", "Y"));
 }
 
 TEST(Attributes, EntitiesAndCharactersOutsideTheCodePage) {

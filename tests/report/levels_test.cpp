@@ -237,6 +237,34 @@ TEST(Verify, TheExportsLinesNameGroupSubjectAndTeacher) {
       << json;
 }
 
+// ITACA's own timetable given as its hours by group, subject and teacher, as the export reads it
+// (a key may come twice), verifies and reads exactly as the same timetable lesson by lesson.
+TEST(Verify, ItacasTimetableAsHoursReadsAsItsLessons) {
+  Report lessons(Report::Kind::Export), hours(Report::Kind::Export);
+  lessons.timetables() = Exported();
+  hours.timetables() = Exported();
+  hours.timetables().itaca.clear();
+  hours.timetables().itaca_hours = {{"1ESOA", "MAT", "T1", "", 1}, {"1ESOA", "MAT", "T1", "", 1}};
+  for (Report* report : {&lessons, &hours}) KeepVerification(report->timetables());
+  const Verification& v = hours.timetables().verification;
+  ASSERT_EQ(v.document.size(), 1u);
+  EXPECT_EQ(v.document[0].expected, 2);
+  EXPECT_EQ(v.document[0].actual, 3);
+  EXPECT_EQ(RenderLevelsText(hours), RenderLevelsText(lessons));
+}
+
+// The renderings given the first lines worked out once are those that work them out.
+TEST(RenderLevels, WorkedOutOnceForTheThreeRenderings) {
+  Report report(Report::Kind::Export);
+  report.timetables() = Exported();
+  report.timetables().written.push_back({1, "1", "2ESOA", "FIS", "T1", "A2"});
+  KeepVerification(report.timetables());
+  const LevelLines levels = RenderLevels(report);
+  EXPECT_EQ(RenderText(report, levels), RenderText(report));
+  EXPECT_EQ(RenderJson(report, levels), RenderJson(report));
+  EXPECT_EQ(RenderHtml(report, levels), RenderHtml(report));
+}
+
 TEST(RenderHtml, SelfContainedWithAGridPerGroupTeacherAndRoomAndMarkedCells) {
   Report report(Report::Kind::Export);
   report.timetables() = Exported();

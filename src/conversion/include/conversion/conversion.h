@@ -78,6 +78,11 @@ Converted ConvertDocument(const itaca::Document& document, const ConversionState
 std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
                                               const std::string& template_code);
 
+// For the export's verification: the same timetable as its hours (report::Timetables::
+// itaca_hours), one row per group, subject and teacher, in no particular order.
+std::vector<report::Load> TemplateHours(const itaca::Document& document,
+                                        const std::string& template_code);
+
 // For the report: the periods of the staged DIASHORAST (one per SESION_ORDEN, with its times), in
 // order; none when the run has not built it.
 std::vector<report::Period> SlotPeriods(store::StagedTables& tables);

@@ -80,7 +80,7 @@ struct ExportCounts {
 // SOLUC's order, both containers even when empty. When `report` is given, every SOLUC record
 // left out, and every class written without its teacher or room, goes into it with the reason,
 // with what the verification compares the written timetable with; ITACA's own timetable of the
-// template is the caller's to put there first (TemplateTimetable), before the old root goes.
+// template is the caller's to put there first (TemplateHours), before the old root goes.
 ExportCounts WriteTimetable(SolutionTables& tables, itaca::Document& document,
                             const CentreIdentity& identity, const ExportChoice& choice,
                             report::Report* report = nullptr);
@@ -88,7 +88,9 @@ ExportCounts WriteTimetable(SolutionTables& tables, itaca::Document& document,
 // Writes the document beside `output` and commits it with the staged tables (the rebuilt slot
 // table) in one crash-safe commit (StagedTables::Commit): the output and the slot table are
 // replaced together or not at all. Returns the backup generation of the replaced slot table.
-std::optional<store::GenerationInfo> SaveAndCommit(const itaca::Document& document,
+// The document, taken, is released once its bytes are staged: the commit renders the report
+// files beside the report alone.
+std::optional<store::GenerationInfo> SaveAndCommit(itaca::Document document,
                                                    const std::filesystem::path& output,
                                                    store::StagedTables& tables,
                                                    store::CommitDetails details);

@@ -58,6 +58,16 @@ class Element {
   // The same, or nullopt when the attribute is absent.
   std::optional<std::string> TryAttr(std::string_view name) const;
   bool HasAttr(std::string_view name) const;
+  // Several attributes at once, in one walk of the element's attributes, as the document holds
+  // them (UTF-8, untrimmed; absent: nullopt), for readers of a whole timetable that convert only
+  // the values they keep. The views live as long as the document's tree.
+  void RawAttrs(std::span<const std::string_view> names,
+                std::span<std::optional<std::string_view>> values) const;
+  // The text TryAttr gives of a value RawAttrs gave: Windows-1252, trimmed.
+  static std::string AttrText(std::string_view raw);
+  // Whether AttrText(raw) is `text`, without converting a value of plain ASCII without blanks
+  // around it (most are).
+  static bool AttrIs(std::string_view raw, std::string_view text);
   // The value as the template dialog reads it: every leading and trailing character up to and
   // including the blank (control characters too) removed from the Unicode text, then converted
   // to Windows-1252. Absent reads as "".
@@ -125,7 +135,8 @@ class Document {
   Element Root() const;
 
   // Export: removes the root element with everything in it, keeps the other top-level nodes
-  // (declaration, comments, processing instructions) and appends a new root of this name.
+  // (declaration, comments, processing instructions) and appends a new root of this name. The
+  // text read goes too: no element read before is valid afterwards.
   Element ReplaceRoot(std::string_view name);
 
   // Saves atomically (temporary file beside `file`, then moved into place) in the encoding that

@@ -25,6 +25,7 @@ LevelLines RenderLevels(const Report& report);
 // The three headings with their lines, as RenderText starts: "Revise en ITACA:" and its lines
 // indented by two blanks, or "Revise en ITACA: nada". Windows-1252, LF line ends.
 std::string RenderLevelsText(const Report& report);
+std::string RenderLevelsText(const LevelLines& levels);
 
 // The report as one self-contained HTML page, UTF-8: the headings and their lines, then the
 // timetable as week grids (per group, teacher and room; for a conversion what Clepsa has to
@@ -43,5 +44,12 @@ std::string RenderEntry(const Entry& entry);
 // The report as JSON, UTF-8, structure version 1 (described in the README): stable keys, every
 // key always present, entries grouped by reason as in RenderText.
 std::string RenderJson(const Report& report);
+
+// The same three renderings with the first lines already worked out (RenderLevels of the same
+// report): a run that keeps all three works them out once, the costliest part of each beside
+// the entries.
+std::string RenderText(const Report& report, const LevelLines& levels);
+std::string RenderHtml(const Report& report, const LevelLines& levels);
+std::string RenderJson(const Report& report, const LevelLines& levels);
 
 }  // namespace tc::report

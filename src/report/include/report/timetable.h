@@ -70,6 +70,9 @@ struct Verification {
 struct Timetables {
   std::vector<Period> periods;  // the template's, in order
   std::vector<Lesson> itaca;    // the ITACA document's own lessons and duty periods of the template
+  // Export: the same timetable as its hours by group, subject and teacher (a key may come more
+  // than once): all the verification needs of it, at a fraction of the lessons' size.
+  std::vector<Load> itaca_hours;
   std::vector<Lesson> written;  // export: the document written, and the placed records left out
   std::vector<Load> asked;      // the ASIGT rows: what Clepsa is asked to place
   std::vector<Load> placed;     // export: SOLUC's placed records by group, subject and teacher
@@ -77,6 +80,14 @@ struct Timetables {
   bool verified = false;           // export: `verification` holds Verify's result
   Verification verification;
 };
+
+// ITACA's side of the verification, whichever form the timetables hold it in: every lesson of
+// `itaca` one hour, then every row of `itaca_hours`. Calls add(duty, group, subject, teacher, hours).
+template <typename Add>
+void ForEachItacaHours(const Timetables& timetables, Add add) {
+  for (const Lesson& l : timetables.itaca) add(l.duty, l.group, l.subject, l.teacher, 1.0);
+  for (const Load& l : timetables.itaca_hours) add(l.duty, l.group, l.subject, l.teacher, l.hours);
+}
 
 // Compares what the timetables hold. Differences in the order of their group (or teacher), then
 // subject; clashes by day and period.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "report/render.h"
 #include "report/report.h"
 #include "store/safe_commit.h"
 
@@ -18,6 +19,9 @@ ReportFormat ReportFormatOf(const std::filesystem::path& file);
 
 // The report as the bytes of a file of that format (UTF-8).
 std::string ReportFileContents(const report::Report& report, ReportFormat format);
+// The same with the report's first lines already worked out (report::RenderLevels).
+std::string ReportFileContents(const report::Report& report, ReportFormat format,
+                               const report::LevelLines& levels);
 
 // What a run keeps with its backup generation: "informe.txt", "informe.json" and "informe.html".
 std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report);

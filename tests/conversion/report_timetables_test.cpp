@@ -1,0 +1,47 @@
+// ITACA's own timetable of the template as the report keeps it: lesson by lesson for the
+// conversion's grids, as hours by group, subject and teacher for the export's verification.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "conversion/conversion.h"
+#include "itaca/document.h"
+#include "report/timetable.h"
+
+namespace tc {
+namespace {
+
+// The hours of each key, duties marked: "1A/MAT/T1", "*/GU/T1".
+std::map<std::string, double> ByKey(const std::vector<report::Load>& loads) {
+  std::map<std::string, double> hours;
+  for (const report::Load& l : loads)
+    hours[(l.duty ? "*" : "") + l.group + "/" + l.subject + "/" + l.teacher] += l.hours;
+  return hours;
+}
+
+TEST(TemplateHours, TheTemplatesLessonsAndDutiesCountedAsTheLessonsRead) {
+  const itaca::Document document = itaca::Document::Parse(
+      "<centro><horarios_grupo>"
+      "<horario_grupo plantilla='PM' dia_semana='L' grupo='1A' contenido='MAT' docente='T1'/>"
+      "<horario_grupo plantilla=' PM ' grupo='1A' contenido='MAT' docente='T1' aula='A2'/>"
+      "<horario_grupo plantilla='PM' grupo='1A' contenido='Matem&#224;tiques'/>"
+      "<horario_grupo plantilla='PT' grupo='1A' contenido='MAT' docente='T1'/>"
+      "<horario_grupo grupo='1A' contenido='MAT' docente='T1'/>"
+      "</horarios_grupo><horarios_ocupaciones>"
+      "<horario_ocupacion plantilla='PM' docente='T1' ocupacion='GU'/>"
+      "<horario_ocupacion plantilla='PM' docente='T1' ocupacion='GU' grupo='1A'/>"
+      "</horarios_ocupaciones></centro>");
+  const std::map<std::string, double> hours = ByKey(TemplateHours(document, "PM"));
+  EXPECT_EQ(hours, (std::map<std::string, double>{
+                       {"1A/MAT/T1", 2}, {"1A/Matem\xE0tiques/", 1}, {"*/GU/T1", 2}}));
+  // Lesson by lesson the same hours.
+  std::vector<report::Load> lessons;
+  for (const report::Lesson& l : TemplateTimetable(document, "PM"))
+    lessons.push_back({l.group, l.subject, l.teacher, "", 1, l.duty});
+  EXPECT_EQ(ByKey(lessons), hours);
+  EXPECT_EQ(ByKey(TemplateHours(document, "")), (std::map<std::string, double>{{"1A/MAT/T1", 1}}));
+}
+
+}  // namespace
+}  // namespace tc
