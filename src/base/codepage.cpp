@@ -96,8 +96,11 @@ std::string Utf8ToCp1252(std::string_view utf8) {
   while (i < utf8.size()) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
     if (lead < 0x80) {
-      out += static_cast<char>(lead);
-      ++i;
+      // A run of ASCII, the same in both, copied whole.
+      std::size_t end = i + 1;
+      while (end < utf8.size() && static_cast<unsigned char>(utf8[end]) < 0x80) ++end;
+      out.append(utf8.data() + i, end - i);
+      i = end;
       continue;
     }
     // An invalid sequence gives one replacement for the bytes read so far.

@@ -65,9 +65,19 @@ std::string Utf8Of(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
+// Whether a node's or attribute's name (NUL-terminated) is `name`, compared as it is read: the
+// readers ask for a few names among the many attributes and elements of a large document.
+bool NameIs(const char* given, std::string_view name) {
+  for (const char c : name) {
+    if (c == '\0' || *given != c) return false;  // the terminating NUL ends `given` first
+    ++given;
+  }
+  return *given == '\0';
+}
+
 std::optional<std::string_view> RawAttr(const void* node, std::string_view name) {
   for (pugi::xml_attribute a = NodeOf(node).first_attribute(); a; a = a.next_attribute()) {
-    if (name == a.name()) return std::string_view(a.value());
+    if (NameIs(a.name(), name)) return std::string_view(a.value());
   }
   return std::nullopt;
 }
@@ -262,9 +272,20 @@ ElementList Document::Select(std::string_view path) const {
     const std::string_view name = rest.substr(0, slash);
     const bool last = slash == std::string_view::npos;
     std::vector<pugi::xml_node> next;
+    if (last) {
+      // The matches counted first: a collection's list is sized once (a school's timetables
+      // are hundreds of thousands of elements).
+      std::size_t matches = 0;
+      for (const pugi::xml_node& parent : level) {
+        for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
+          matches += child.type() == pugi::node_element && NameIs(child.name(), name);
+        }
+      }
+      list.elements_.reserve(matches);
+    }
     for (const pugi::xml_node& parent : level) {
       for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element || name != child.name()) continue;
+        if (child.type() != pugi::node_element || !NameIs(child.name(), name)) continue;
         if (last) {
           list.elements_.push_back(
               Element(this, child.internal_object(), path, list.elements_.size()));

@@ -61,6 +61,7 @@ void Table::Impl::Ready() {
   for (std::size_t i = 0; i < count; ++i) live += IsLive(i) ? 1 : 0;
   schema.clear();
   by_name.clear();
+  named_columns.fill({});
   for (std::size_t i = 0; i < layout.columns.size(); ++i) {
     schema.push_back(layout.columns[i].def);
     by_name.emplace(dbf::AsciiUpper(layout.columns[i].def.name), i);  // the first one wins
