@@ -342,7 +342,9 @@ void Loads(Page& page, const std::vector<const Load*>& loads, Axis axis) {
 
 }  // namespace
 
-std::string RenderHtml(const Report& report) {
+std::string RenderHtml(const Report& report) { return RenderHtml(report, RenderLevels(report)); }
+
+std::string RenderHtml(const Report& report, const LevelLines& levels) {
   const Timetables& timetables = report.timetables();
   const bool conversion = report.kind() == Report::Kind::Conversion;
   const std::string title = conversion ? "Informe de la conversi\xF3n ITACA -> Clepsa"
@@ -363,7 +365,6 @@ std::string RenderHtml(const Report& report) {
     if (!value->empty()) top += std::string(label) + ": " + Escaped(*value) + "<br>\n";
   }
   top += "</p>\n<section class=\"niveles\">\n";
-  const LevelLines levels = RenderLevels(report);
   for (Level level : {Level::Itaca, Level::Clepsa, Level::Information}) {
     const auto& lines = levels[static_cast<std::size_t>(level)];
     top += "<h2 id=\"" + std::string(LevelName(level)) + "\">" + std::string(LevelTitle(level)) +

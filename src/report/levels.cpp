@@ -650,8 +650,9 @@ LevelLines RenderLevels(const Report& report) {
   return out;
 }
 
-std::string RenderLevelsText(const Report& report) {
-  const LevelLines levels = RenderLevels(report);
+std::string RenderLevelsText(const Report& report) { return RenderLevelsText(RenderLevels(report)); }
+
+std::string RenderLevelsText(const LevelLines& levels) {
   std::string out;
   for (Level level : {Level::Itaca, Level::Clepsa, Level::Information}) {
     const auto& lines = levels[static_cast<std::size_t>(level)];

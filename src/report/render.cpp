@@ -279,8 +279,7 @@ void JsonList(std::string& out, std::string_view key, const std::vector<Item>& i
 
 // The keys added after the entries: the first lines by level, the incomplete ASIGT rows and
 // the export's verification.
-void JsonLevels(std::string& out, const Report& report) {
-  const LevelLines levels = RenderLevels(report);
+void JsonLevels(std::string& out, const Report& report, const LevelLines& levels) {
   out += "  \"niveles\": {";
   for (Level level : {Level::Itaca, Level::Clepsa, Level::Information}) {
     out += level == Level::Itaca ? "" : ", ";
@@ -375,7 +374,9 @@ std::string RenderSummary(const Report& report) {
   return out;
 }
 
-std::string RenderText(const Report& report) {
+std::string RenderText(const Report& report) { return RenderText(report, RenderLevels(report)); }
+
+std::string RenderText(const Report& report, const LevelLines& levels) {
   const Report::Header& header = report.header();
   std::string out = report.kind() == Report::Kind::Conversion
                         ? "Informe de la conversi\xF3n ITACA -> Clepsa\n"
@@ -387,7 +388,7 @@ std::string RenderText(const Report& report) {
   HeaderLine(out, "Idioma", header.language);
   HeaderLine(out, "Curso", header.school_year);
   HeaderLine(out, "Documento de salida", header.output);
-  out += "\n" + RenderLevelsText(report) + "\n";
+  out += "\n" + RenderLevelsText(levels) + "\n";
   Tallies(out,
           "Registros le\xED"
           "dos",
@@ -422,7 +423,9 @@ std::string RenderText(const Report& report) {
   return out;
 }
 
-std::string RenderJson(const Report& report) {
+std::string RenderJson(const Report& report) { return RenderJson(report, RenderLevels(report)); }
+
+std::string RenderJson(const Report& report, const LevelLines& levels) {
   const Report::Header& header = report.header();
   // Room for what a large report holds, about what its entries, clashes and differences take,
   // so that tens of megabytes are not copied again at every growth.
@@ -475,7 +478,7 @@ std::string RenderJson(const Report& report) {
     JsonEntry(out, report.At(order[i]));
   }
   out += order.empty() ? "],\n" : "\n  ],\n";
-  JsonLevels(out, report);
+  JsonLevels(out, report, levels);
   out += "}\n";
   return out;
 }

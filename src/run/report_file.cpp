@@ -1,5 +1,8 @@
 #include "run/report_file.h"
 
+#include <memory>
+#include <optional>
+
 #include "base/codepage.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -14,22 +17,36 @@ ReportFormat ReportFormatOf(const std::filesystem::path& file) {
   return ReportFormat::Text;
 }
 
-std::string ReportFileContents(const report::Report& report, ReportFormat format) {
+namespace {
+
+std::string Contents(const report::Report& report, const report::LevelLines& levels,
+                     ReportFormat format) {
   switch (format) {
     case ReportFormat::Json:
-      return report::RenderJson(report);
+      return report::RenderJson(report, levels);
     case ReportFormat::Html:
-      return report::RenderHtml(report);
+      return report::RenderHtml(report, levels);
     case ReportFormat::Text:
       break;
   }
-  return Cp1252ToUtf8(report::RenderText(report));
+  return Cp1252ToUtf8(report::RenderText(report, levels));
+}
+
+}  // namespace
+
+std::string ReportFileContents(const report::Report& report, ReportFormat format) {
+  return Contents(report, report::RenderLevels(report), format);
 }
 
 std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report) {
-  // Rendered only when a generation is made (`report` outlives the commit).
-  auto as = [&report](ReportFormat format) {
-    return [&report, format] { return ReportFileContents(report, format); };
+  // Rendered only when a generation is made (`report` outlives the commit), the first lines
+  // worked out once for the three.
+  auto levels = std::make_shared<std::optional<report::LevelLines>>();
+  auto as = [&report, levels](ReportFormat format) {
+    return [&report, levels, format] {
+      if (!*levels) *levels = report::RenderLevels(report);
+      return Contents(report, **levels, format);
+    };
   };
   return {{"informe.txt", {}, as(ReportFormat::Text)},
           {"informe.json", {}, as(ReportFormat::Json)},

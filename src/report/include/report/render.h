@@ -11,11 +11,6 @@
 
 namespace tc::report {
 
-// The whole report as Spanish text, Windows-1252 with LF line ends: what the run was, the rows
-// per table, the counts by reason, then every entry grouped by reason, each group in the order
-// the entries were recorded.
-std::string RenderText(const Report& report);
-
 // The report's first lines under their three headings, indexed by Level: what to mend in ITACA,
 // what to look at in Clepsa, what was done as always. Names with their codes beside them and
 // hours; no machine name and no place (those are in the details). Windows-1252, one line each.
@@ -25,11 +20,21 @@ LevelLines RenderLevels(const Report& report);
 // The three headings with their lines, as RenderText starts: "Revise en ITACA:" and its lines
 // indented by two blanks, or "Revise en ITACA: nada". Windows-1252, LF line ends.
 std::string RenderLevelsText(const Report& report);
+std::string RenderLevelsText(const LevelLines& levels);
+
+// The whole report as Spanish text, Windows-1252 with LF line ends: what the run was, the rows
+// per table, the counts by reason, then every entry grouped by reason, each group in the order
+// the entries were recorded.
+std::string RenderText(const Report& report);
+// Each form also with the first lines RenderLevels gave already: a run that keeps its report in
+// the three forms works them out once.
+std::string RenderText(const Report& report, const LevelLines& levels);
 
 // The report as one self-contained HTML page, UTF-8: the headings and their lines, then the
 // timetable as week grids (per group, teacher and room; for a conversion what Clepsa has to
 // place beside ITACA's own timetable of the template), clashes and lessons left out marked.
 std::string RenderHtml(const Report& report);
+std::string RenderHtml(const Report& report, const LevelLines& levels);
 
 // Only the counts by reason, the first lines of the "Avisos" part of RenderText: what the
 // command line prints after a run. Windows-1252, LF line ends.
@@ -43,5 +48,6 @@ std::string RenderEntry(const Entry& entry);
 // The report as JSON, UTF-8, structure version 1 (described in the README): stable keys, every
 // key always present, entries grouped by reason as in RenderText.
 std::string RenderJson(const Report& report);
+std::string RenderJson(const Report& report, const LevelLines& levels);
 
 }  // namespace tc::report
