@@ -335,9 +335,13 @@ void Loads(Page& page, const std::vector<const Load*>& loads, Axis axis) {
     }
     out += "</td><td>";
     out += load->room.empty() ? std::string_view("<i>sin aula</i>") : page.Room(load->room);
-    out += "</td><td>" + HoursText(load->hours) + "</td></tr>";
+    out += "</td><td>";
+    out += HoursText(load->hours);
+    out += "</td></tr>";
   }
-  out += "<tr><th colspan=\"3\">Total</th><th>" + HoursText(total) + "</th></tr></tbody></table>";
+  out += "<tr><th colspan=\"3\">Total</th><th>";
+  out += HoursText(total);
+  out += "</th></tr></tbody></table>";
 }
 
 }  // namespace
@@ -404,7 +408,7 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
   Grids grids(periods, LastDay(lessons));
   std::vector<Drawn> drawn(lessons.size());
   // The lessons of every group, teacher and room, in the timetable's order.
-  std::array<std::map<std::string_view, std::vector<const Drawn*>>, 3> by_axis;
+  std::array<std::unordered_map<std::string_view, std::vector<const Drawn*>>, 3> by_axis;
   for (std::size_t i = 0; i < lessons.size(); ++i) {
     const Lesson& lesson = lessons[i];
     Drawn& d = drawn[i];
@@ -420,7 +424,7 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
     if (!lesson.teacher.empty()) by_axis[1][lesson.teacher].push_back(&d);
     if (!lesson.duty && !lesson.room.empty()) by_axis[2][lesson.room].push_back(&d);
   }
-  std::map<std::string_view, std::vector<const Load*>> loads_by_group, loads_by_teacher;
+  std::unordered_map<std::string_view, std::vector<const Load*>> loads_by_group, loads_by_teacher;
   for (const Load& load : timetables.asked) {
     if (load.duty) continue;
     loads_by_group[load.group].push_back(&load);
@@ -431,15 +435,18 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
   for (Axis axis : {Axis::Group, Axis::Teacher, Axis::Room}) {
     if (conversion && axis == Axis::Room) break;
     const auto& of_axis = by_axis[static_cast<std::size_t>(axis)];
-    // Every code with lessons, and for a conversion every one with hours to place.
-    std::set<std::string_view> codes;
-    for (const auto& [code, cells] : of_axis) codes.insert(code);
+    // Every code with lessons, and for a conversion every one with hours to place, in order.
+    std::vector<std::string_view> codes;
+    codes.reserve(of_axis.size());
+    for (const auto& [code, cells] : of_axis) codes.push_back(code);
     const auto& loads = axis == Axis::Group ? loads_by_group : loads_by_teacher;
     if (conversion) {
       for (const auto& [code, rows] : loads) {
-        if (!code.empty()) codes.insert(code);
+        if (!code.empty()) codes.push_back(code);
       }
     }
+    std::sort(codes.begin(), codes.end());
+    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
     for (const std::string_view code : codes) {
       out += "<section class=\"rejilla\" id=\"";
       AppendUtf8Of(out, Anchor(AxisWord(axis), code));
