@@ -1,7 +1,9 @@
 // Group timetables: the lessons of the chosen time template turn ImportAssignments' provisional
 // ASIGT rows into the real ones (hours, teacher and room per pairing, one row per teacher) and
 // remove the pairings no lesson reached.
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,10 +35,14 @@ class LessonList {
     Bounds bounds;
     bounds.element = index;
     bounds.start = text_.size();
-    std::size_t part = 0;
-    for (const char* name : {"grupo", "curso", "contenido", "docente", "aula"}) {
-      text_ += element.Attr(name);
-      bounds.ends[part++] = static_cast<std::uint32_t>(text_.size() - bounds.start);
+    static constexpr std::array<std::string_view, 5> kCodes = {"grupo", "curso", "contenido",
+                                                                "docente", "aula"};
+    std::array<std::optional<std::string>, kCodes.size()> values;
+    element.TryAttrs(kCodes, values);  // one walk over the element's attributes
+    for (std::size_t part = 0; part < kCodes.size(); ++part) {
+      if (!values[part]) element.Attr(kCodes[part]);  // refused, naming the missing attribute
+      text_ += *values[part];
+      bounds.ends[part] = static_cast<std::uint32_t>(text_.size() - bounds.start);
     }
     lessons_.push_back(bounds);
   }

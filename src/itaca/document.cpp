@@ -180,13 +180,38 @@ int Element::Line() const {
   return doc_->impl_->LineAt(NodeOf(node_).offset_debug());
 }
 
-std::optional<std::string> Element::TryAttr(std::string_view name) const {
-  const auto raw = RawAttr(node_, name);
-  if (!raw) return std::nullopt;
-  std::string value = Utf8ToCp1252(*raw);
+namespace {
+
+// An attribute's value as Attr gives it.
+std::string AttrValue(std::string_view raw) {
+  std::string value = Utf8ToCp1252(raw);
   // Most values carry no blanks around them: spare those the copy.
   if (!value.empty() && (value.front() == ' ' || value.back() == ' ')) value = AllTrim(value);
   return value;
+}
+
+}  // namespace
+
+std::optional<std::string> Element::TryAttr(std::string_view name) const {
+  const auto raw = RawAttr(node_, name);
+  if (!raw) return std::nullopt;
+  return AttrValue(*raw);
+}
+
+void Element::TryAttrs(std::span<const std::string_view> names,
+                       std::span<std::optional<std::string>> values) const {
+  for (std::optional<std::string>& value : values) value.reset();
+  std::size_t left = names.size();
+  for (pugi::xml_attribute a = NodeOf(node_).first_attribute(); a && left > 0;
+       a = a.next_attribute()) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      // The first attribute of a name counts, as for TryAttr.
+      if (values[i] || !NameIs(a.name(), names[i])) continue;
+      values[i] = AttrValue(a.value());
+      --left;
+      break;
+    }
+  }
 }
 
 std::string Element::Attr(std::string_view name) const {

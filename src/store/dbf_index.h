@@ -1,8 +1,8 @@
-// The lookup index behind Table::Locate: for one set of key fields, every live row's record
-// number filed under the hash of its key texts, in file order. The table keeps each index right
-// through append, edit, delete and pack, so the first row under a hash whose fields really hold
-// the key is the first matching row in file order: the answer a scan from the first row would
-// give. Keys are not stored: the rows are checked against the wanted texts, which also settles
+// The lookup index behind Table::Locate: for one set of key fields, every row's record number
+// filed under the hash of its key texts, in file order. The table keeps each index right
+// through append, edit and pack (a deleted row stays filed until the pack, and the table's
+// lookups pass over it), so the first live row under a hash whose fields really hold the key is
+// the first matching row in file order: the answer a scan from the first row would give. Keys are not stored: the rows are checked against the wanted texts, which also settles
 // the rare rows of other keys that share a hash. Internal.
 #pragma once
 

@@ -243,7 +243,6 @@ void Table::Delete() {
     throw TableError("No se puede borrar: la tabla " + t.name + " no tiene registro actual.");
   const auto record = static_cast<std::size_t>(t.current);
   char* row = t.Record(record);
-  t.IndexRemoved(static_cast<std::uint32_t>(record), row);
   row[0] = dbf::kDeletedFlag;
   --t.live;
   t.changed = true;

@@ -129,10 +129,11 @@ class Table::Impl {
 
   // ---- Lookups (table_index.cpp) -------------------------------------------------------------
 
-  // Index upkeep: every change to the live rows goes through one of these.
+  // Index upkeep: every row added or changed goes through one of these. A deleted row stays
+  // filed, passed over by every lookup, until a pack drops the indexes: a stage deleting
+  // thousands of rows before its pack does not unfile each of them.
   void IndexAdded(std::uint32_t record, const char* row);
   void IndexChanged(std::uint32_t record, const char* before, const char* after);
-  void IndexRemoved(std::uint32_t record, const char* row);
   void DropIndexes();
 
   // Whether any key field of the index holds other bytes in the two rows.

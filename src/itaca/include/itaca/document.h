@@ -57,6 +57,10 @@ class Element {
   std::string Attr(std::string_view name) const;
   // The same, or nullopt when the attribute is absent.
   std::optional<std::string> TryAttr(std::string_view name) const;
+  // TryAttr of each name, values[i] for names[i], in one walk over the element's attributes:
+  // for a reader that takes several attributes of each of many elements.
+  void TryAttrs(std::span<const std::string_view> names,
+                std::span<std::optional<std::string>> values) const;
   bool HasAttr(std::string_view name) const;
   // The value as the template dialog reads it: every leading and trailing character up to and
   // including the blank (control characters too) removed from the Unicode text, then converted
