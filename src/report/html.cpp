@@ -314,29 +314,40 @@ std::string_view AxisTitle(Axis axis) {
   return axis == Axis::Group ? "Grupo" : axis == Axis::Teacher ? "Docente" : "Aula";
 }
 
+// What a row of the hours table shows of one ASIGT row, made once for the group's table and
+// the teacher's it is drawn in: names escaped and converted, hours as text.
+struct DrawnLoad {
+  const Load* load = nullptr;
+  const std::string* subject = nullptr;
+  const std::string* group = nullptr;
+  const std::string* teacher = nullptr;  // null when it has none
+  const std::string* room = nullptr;     // null when it has none
+  std::string hours;
+};
+
 // The hours ASIGT asks Clepsa to place for one group or teacher.
-void Loads(Page& page, const std::vector<const Load*>& loads, Axis axis) {
+void Loads(Page& page, const std::vector<const DrawnLoad*>& loads, Axis axis) {
   double total = 0;
-  for (const Load* load : loads) total += load->hours;
+  for (const DrawnLoad* drawn : loads) total += drawn->load->hours;
   std::string& out = page.out;
   out += "<table class=\"cargas\"><thead><tr><th>Asignatura</th><th>";
   out += axis == Axis::Group ? "Docente" : "Grupo";
   out += "</th><th>Aula</th><th>Horas</th></tr></thead><tbody>";
-  for (const Load* load : loads) {
+  for (const DrawnLoad* drawn : loads) {
     out += "<tr><td>";
-    out += page.Named(NameKind::Subject, load->subject);
+    out += *drawn->subject;
     out += "</td><td>";
     if (axis != Axis::Group) {
-      out += page.Named(NameKind::Group, load->group);
-    } else if (load->teacher.empty()) {
+      out += *drawn->group;
+    } else if (!drawn->teacher) {
       out += "<i>sin profesor</i>";
     } else {
-      out += page.Named(NameKind::Teacher, load->teacher);
+      out += *drawn->teacher;
     }
     out += "</td><td>";
-    out += load->room.empty() ? std::string_view("<i>sin aula</i>") : page.Room(load->room);
+    out += drawn->room ? std::string_view(*drawn->room) : std::string_view("<i>sin aula</i>");
     out += "</td><td>";
-    out += HoursText(load->hours);
+    out += drawn->hours;
     out += "</td></tr>";
   }
   out += "<tr><th colspan=\"3\">Total</th><th>";
@@ -424,11 +435,21 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
     if (!lesson.teacher.empty()) by_axis[1][lesson.teacher].push_back(&d);
     if (!lesson.duty && !lesson.room.empty()) by_axis[2][lesson.room].push_back(&d);
   }
-  std::unordered_map<std::string_view, std::vector<const Load*>> loads_by_group, loads_by_teacher;
+  std::vector<DrawnLoad> drawn_loads;
+  if (conversion) drawn_loads.reserve(timetables.asked.size());
+  std::unordered_map<std::string_view, std::vector<const DrawnLoad*>> loads_by_group,
+      loads_by_teacher;
   for (const Load& load : timetables.asked) {
-    if (load.duty) continue;
-    loads_by_group[load.group].push_back(&load);
-    loads_by_teacher[load.teacher].push_back(&load);
+    if (load.duty || !conversion) continue;  // only a conversion's grids show hours
+    DrawnLoad& d = drawn_loads.emplace_back();
+    d.load = &load;
+    d.subject = &page.Named(NameKind::Subject, load.subject);
+    d.group = &page.Named(NameKind::Group, load.group);
+    if (!load.teacher.empty()) d.teacher = &page.Named(NameKind::Teacher, load.teacher);
+    if (!load.room.empty()) d.room = &page.Room(load.room);
+    d.hours = HoursText(load.hours);
+    loads_by_group[load.group].push_back(&d);
+    loads_by_teacher[load.teacher].push_back(&d);
   }
 
   static const std::vector<const Drawn*> kNone;
