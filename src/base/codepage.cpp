@@ -96,8 +96,11 @@ std::string Utf8ToCp1252(std::string_view utf8) {
   while (i < utf8.size()) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
     if (lead < 0x80) {
-      out += static_cast<char>(lead);
-      ++i;
+      // A run of ASCII, the same in both, copied whole.
+      std::size_t end = i + 1;
+      while (end < utf8.size() && static_cast<unsigned char>(utf8[end]) < 0x80) ++end;
+      out.append(utf8.data() + i, end - i);
+      i = end;
       continue;
     }
     // An invalid sequence gives one replacement for the bytes read so far.
@@ -161,14 +164,15 @@ void AppendUtf8(std::string& out, char32_t cp) {
 std::string Cp1252ToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 8);
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      out += c;
-    } else {
-      AppendUtf8(out, Cp1252ToCodePoint(byte));
-    }
+  std::size_t run = 0;  // where the ASCII since the last other byte begins: copied whole
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) continue;
+    out.append(text.data() + run, i - run);
+    AppendUtf8(out, Cp1252ToCodePoint(byte));
+    run = i + 1;
   }
+  out.append(text.data() + run, text.size() - run);
   return out;
 }
 

@@ -1,10 +1,11 @@
 // Group timetables: the lessons of the chosen time template turn ImportAssignments' provisional
 // ASIGT rows into the real ones (hours, teacher and room per pairing, one row per teacher) and
 // remove the pairings no lesson reached.
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "base/error.h"
@@ -34,10 +35,14 @@ class LessonList {
     Bounds bounds;
     bounds.element = index;
     bounds.start = text_.size();
-    std::size_t part = 0;
-    for (const char* name : {"grupo", "curso", "contenido", "docente", "aula"}) {
-      text_ += element.Attr(name);
-      bounds.ends[part++] = static_cast<std::uint32_t>(text_.size() - bounds.start);
+    static constexpr std::array<std::string_view, 5> kCodes = {"grupo", "curso", "contenido",
+                                                                "docente", "aula"};
+    std::array<std::optional<std::string>, kCodes.size()> values;
+    element.TryAttrs(kCodes, values);  // one walk over the element's attributes
+    for (std::size_t part = 0; part < kCodes.size(); ++part) {
+      if (!values[part]) element.Attr(kCodes[part]);  // refused, naming the missing attribute
+      text_ += *values[part];
+      bounds.ends[part] = static_cast<std::uint32_t>(text_.size() - bounds.start);
     }
     lessons_.push_back(bounds);
   }
@@ -115,8 +120,20 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   auto teachers = ctx.tables.Open(store::ProftTable().name, store::OpenMode::Exclusive);
   auto rooms = ctx.tables.Open(store::AulatTable().name, store::OpenMode::Exclusive);
 
-  // Record numbers of the ASIGT rows a lesson of the selected template was counted on or created.
-  std::unordered_set<int> matched_rows;
+  // Whether a lesson of the selected template was counted on or created each ASIGT row, by
+  // record number.
+  std::vector<bool> matched_rows(static_cast<std::size_t>(asig.RecordCount()) + 1);
+  auto matched = [&matched_rows](int row) {
+    const auto at = static_cast<std::size_t>(row);
+    return at < matched_rows.size() && matched_rows[at];
+  };
+  auto match = [&matched_rows](int row) {
+    const auto at = static_cast<std::size_t>(row);
+    if (at >= matched_rows.size()) matched_rows.resize(at + 1);
+    const bool first = !matched_rows[at];
+    matched_rows[at] = true;
+    return first;
+  };
 
   for (std::size_t i = 0; i < lessons.Count(); ++i) {
     const Lesson lesson = lessons[i];
@@ -136,7 +153,7 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
     const bool room_found = rooms.Locate("ABREV_ITACA", lesson.room);
     const std::string room_code = room_found ? rooms.GetText("ABREV") : std::string();
 
-    if (matched_rows.insert(pairing_row).second) {
+    if (match(pairing_row)) {
       // First lesson on this row: its hours start again from 1 (replacing the default 4).
       asig.Edit();
       asig.SetFloat("HORAS", 1);
@@ -175,7 +192,7 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
       asig.SetText("ASIG_ITACA", lesson.content);
       asig.SetText("CTAREA", "*479");
       asig.Post();
-      matched_rows.insert(asig.RecNo());
+      match(asig.RecNo());
     }
 
     // Counted: a teacher or a room the lesson names but the tables do not hold is left empty.
@@ -192,7 +209,7 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   // Pairings that no lesson of the selected template reached are removed.
   asig.First();
   while (!asig.Eof()) {
-    if (matched_rows.count(asig.RecNo()) == 0) {
+    if (!matched(asig.RecNo())) {
       ctx.report
           .Add(report::Reason::PairingWithoutLessons,
                report::Location::OfRecord(store::AsigtTable().name, asig.RecNo()))

@@ -1,5 +1,6 @@
 // What the report keeps of the timetables besides its entries: ITACA's own timetable of the
 // template, the template's periods, and (after a conversion) the ASIGT rows Clepsa will place.
+#include <array>
 #include <map>
 #include <optional>
 #include <set>
@@ -31,6 +32,12 @@ std::string AttrOrEmpty(const itaca::Element& element, std::string_view name) {
   return element.TryAttr(name).value_or(std::string());
 }
 
+// The attributes a lesson of the report's timetable takes, read in one walk; absent ones empty.
+constexpr std::array<std::string_view, 6> kLessonAttrs = {"dia_semana", "sesion_orden", "docente",
+                                                          "grupo",      "contenido",    "aula"};
+constexpr std::array<std::string_view, 4> kDutyAttrs = {"dia_semana", "sesion_orden", "docente",
+                                                        "ocupacion"};
+
 }  // namespace
 
 std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
@@ -49,20 +56,25 @@ std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
   }
   std::vector<report::Lesson> lessons;
   lessons.reserve(of_template.size());
+  std::array<std::optional<std::string>, kLessonAttrs.size()> values;
+  auto take = [&values](std::size_t i) { return std::move(values[i]).value_or(std::string()); };
   for (std::size_t i = 0; i < of_template.size(); ++i) {
     const itaca::Element& element = *of_template[i];
     const bool duty = i >= group_lessons;
+    const std::span<const std::string_view> names =
+        duty ? std::span<const std::string_view>(kDutyAttrs) : kLessonAttrs;
+    element.TryAttrs(names, std::span(values).first(names.size()));
     report::Lesson lesson;
-    lesson.day = DayNumber(AttrOrEmpty(element, "dia_semana"));
-    lesson.period = AttrOrEmpty(element, "sesion_orden");
-    lesson.teacher = AttrOrEmpty(element, "docente");
+    lesson.day = DayNumber(take(0));
+    lesson.period = take(1);
+    lesson.teacher = take(2);
     lesson.duty = duty;
     if (duty) {
-      lesson.subject = AttrOrEmpty(element, "ocupacion");
+      lesson.subject = take(3);
     } else {
-      lesson.group = AttrOrEmpty(element, "grupo");
-      lesson.subject = AttrOrEmpty(element, "contenido");
-      lesson.room = AttrOrEmpty(element, "aula");
+      lesson.group = take(3);
+      lesson.subject = take(4);
+      lesson.room = take(5);
     }
     lessons.push_back(std::move(lesson));
   }

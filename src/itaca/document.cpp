@@ -1,6 +1,7 @@
 #include "itaca/document.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -65,9 +66,19 @@ std::string Utf8Of(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
+// Whether a node's or attribute's name (NUL-terminated) is `name`, compared as it is read: the
+// readers ask for a few names among the many attributes and elements of a large document.
+bool NameIs(const char* given, std::string_view name) {
+  for (const char c : name) {
+    if (c == '\0' || *given != c) return false;  // the terminating NUL ends `given` first
+    ++given;
+  }
+  return *given == '\0';
+}
+
 std::optional<std::string_view> RawAttr(const void* node, std::string_view name) {
   for (pugi::xml_attribute a = NodeOf(node).first_attribute(); a; a = a.next_attribute()) {
-    if (name == a.name()) return std::string_view(a.value());
+    if (NameIs(a.name(), name)) return std::string_view(a.value());
   }
   return std::nullopt;
 }
@@ -206,21 +217,29 @@ std::optional<std::string> Element::TryAttr(std::string_view name) const {
 void Element::RawAttrs(std::span<const std::string_view> names,
                        std::span<std::optional<std::string_view>> values) const {
   std::fill(values.begin(), values.end(), std::nullopt);
-  std::size_t found = 0;
-  for (pugi::xml_attribute a = NodeOf(node_).first_attribute(); a && found < names.size();
+  std::size_t left = names.size();
+  for (pugi::xml_attribute a = NodeOf(node_).first_attribute(); a && left > 0;
        a = a.next_attribute()) {
-    // Compared in place, the first character first: most names are none of those asked for.
-    const char* name = a.name();
     for (std::size_t i = 0; i < names.size(); ++i) {
-      const std::string_view wanted = names[i];
-      // The first of an attribute given twice, as TryAttr reads it.
-      if (values[i] || wanted.empty() || name[0] != wanted[0] ||
-          std::strncmp(name, wanted.data(), wanted.size()) != 0 || name[wanted.size()] != '\0') {
-        continue;
-      }
+      // The first attribute of a name counts, as for TryAttr.
+      if (values[i] || !NameIs(a.name(), names[i])) continue;
       values[i] = std::string_view(a.value());
-      ++found;
+      --left;
       break;
+    }
+  }
+}
+
+void Element::TryAttrs(std::span<const std::string_view> names,
+                       std::span<std::optional<std::string>> values) const {
+  // Up to eight names in each walk, without a buffer on the heap.
+  constexpr std::size_t kAtOnce = 8;
+  std::array<std::optional<std::string_view>, kAtOnce> raw;
+  for (std::size_t from = 0; from < names.size(); from += kAtOnce) {
+    const std::size_t count = std::min(kAtOnce, names.size() - from);
+    RawAttrs(names.subspan(from, count), std::span(raw).first(count));
+    for (std::size_t i = 0; i < count; ++i) {
+      values[from + i] = raw[i] ? std::optional<std::string>(AttrText(*raw[i])) : std::nullopt;
     }
   }
 }
@@ -311,9 +330,20 @@ ElementList Document::Select(std::string_view path) const {
     const std::string_view name = rest.substr(0, slash);
     const bool last = slash == std::string_view::npos;
     std::vector<pugi::xml_node> next;
+    if (last) {
+      // The matches counted first: a collection's list is sized once (a school's timetables
+      // are hundreds of thousands of elements).
+      std::size_t matches = 0;
+      for (const pugi::xml_node& parent : level) {
+        for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
+          matches += child.type() == pugi::node_element && NameIs(child.name(), name);
+        }
+      }
+      list.elements_.reserve(matches);
+    }
     for (const pugi::xml_node& parent : level) {
       for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element || name != child.name()) continue;
+        if (child.type() != pugi::node_element || !NameIs(child.name(), name)) continue;
         if (last) {
           list.elements_.push_back(
               Element(this, child.internal_object(), path, list.elements_.size()));

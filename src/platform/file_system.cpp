@@ -92,15 +92,26 @@ bool IsTemporaryName(std::string_view name) {
   return true;
 }
 
-void WriteFileAtomically(FileSystem& files, const std::filesystem::path& target,
-                         std::initializer_list<std::string_view> pieces) {
+namespace {
+
+void WriteAtomically(FileSystem& files, const std::filesystem::path& target,
+                     std::initializer_list<std::string_view> pieces, bool synced) {
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   const fs::path temporary = TemporaryPath(files, folder, PathToUtf8(target.filename()) + ".~");
   try {
-    files.WriteNewFile(temporary, std::span<const std::string_view>(pieces.begin(), pieces.size()));
+    const std::span<const std::string_view> bytes(pieces.begin(), pieces.size());
+    if (synced) {
+      files.WriteNewFile(temporary, bytes);
+    } else {
+      files.WriteNewFileUnsynced(temporary, bytes);
+    }
     // The new file takes the permissions of the one it replaces.
     if (const std::optional<FileMode> mode = files.Mode(target)) files.SetMode(temporary, *mode);
-    files.Rename(temporary, target);
+    if (synced) {
+      files.Rename(temporary, target);
+    } else {
+      files.RenameUnsynced(temporary, target);
+    }
   } catch (const FileError& error) {
     try {
       files.Remove(temporary);
@@ -119,6 +130,18 @@ void WriteFileAtomically(FileSystem& files, const std::filesystem::path& target,
     }
     throw;
   }
+}
+
+}  // namespace
+
+void WriteFileAtomically(FileSystem& files, const std::filesystem::path& target,
+                         std::initializer_list<std::string_view> pieces) {
+  WriteAtomically(files, target, pieces, true);
+}
+
+void WriteFileAtomicallyUnsynced(FileSystem& files, const std::filesystem::path& target,
+                                 std::initializer_list<std::string_view> pieces) {
+  WriteAtomically(files, target, pieces, false);
 }
 
 }  // namespace tc::platform

@@ -8,10 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 #if defined(__APPLE__)
 #include <mach-o/dyld.h>
@@ -186,6 +188,34 @@ class PosixFileSystem final : public FileSystem {
   }
 
   void WriteNewFile(const fs::path& file, std::span<const std::string_view> pieces) override {
+    Write(file, pieces, true);
+  }
+  void WriteNewFileUnsynced(const fs::path& file,
+                            std::span<const std::string_view> pieces) override {
+    Write(file, pieces, false);
+  }
+
+  void Rename(const fs::path& from, const fs::path& to) override {
+    RenameFile(from, to);
+    SyncFolder(to.parent_path());
+  }
+  void RenameUnsynced(const fs::path& from, const fs::path& to) override { RenameFile(from, to); }
+
+  void Sync(std::span<const fs::path> files) override {
+    std::vector<fs::path> folders;
+    for (const fs::path& file : files) {
+      Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+      if (fd.get() < 0 || ::fsync(fd.get()) != 0) {
+        ThrowFileError("No se puede escribir el archivo", file, errno);
+      }
+      if (std::find(folders.begin(), folders.end(), file.parent_path()) == folders.end()) {
+        folders.push_back(file.parent_path());
+      }
+    }
+    for (const fs::path& folder : folders) SyncFolder(folder);
+  }
+
+  static void Write(const fs::path& file, std::span<const std::string_view> pieces, bool sync) {
     Descriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (fd.get() < 0) ThrowFileError("No se puede escribir el archivo", file, errno);
     int error = 0;
@@ -195,7 +225,7 @@ class PosixFileSystem final : public FileSystem {
         break;
       }
     }
-    if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
+    if (error == 0 && sync && ::fsync(fd.get()) != 0) error = errno;
     if (error == 0 && ::close(fd.release()) != 0) error = errno;
     if (error != 0) {
       fd.Reset();
@@ -204,14 +234,13 @@ class PosixFileSystem final : public FileSystem {
     }
   }
 
-  void Rename(const fs::path& from, const fs::path& to) override {
+  static void RenameFile(const fs::path& from, const fs::path& to) {
     if (::rename(from.c_str(), to.c_str()) != 0) {
       const SystemFailure failure = DescribeSystemError(errno);
       throw FileError("No se puede mover el archivo " + PathText(from) + " a " + PathText(to) +
                           ": " + failure.reason + ".",
                       failure.kind, PathText(to), failure.reason);
     }
-    SyncFolder(to.parent_path());
   }
 
   bool Remove(const fs::path& file) override {

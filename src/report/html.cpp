@@ -314,30 +314,45 @@ std::string_view AxisTitle(Axis axis) {
   return axis == Axis::Group ? "Grupo" : axis == Axis::Teacher ? "Docente" : "Aula";
 }
 
+// What a row of the hours table shows of one ASIGT row, made once for the group's table and
+// the teacher's it is drawn in: names escaped and converted, hours as text.
+struct DrawnLoad {
+  const Load* load = nullptr;
+  const std::string* subject = nullptr;
+  const std::string* group = nullptr;
+  const std::string* teacher = nullptr;  // null when it has none
+  const std::string* room = nullptr;     // null when it has none
+  std::string hours;
+};
+
 // The hours ASIGT asks Clepsa to place for one group or teacher.
-void Loads(Page& page, const std::vector<const Load*>& loads, Axis axis) {
+void Loads(Page& page, const std::vector<const DrawnLoad*>& loads, Axis axis) {
   double total = 0;
-  for (const Load* load : loads) total += load->hours;
+  for (const DrawnLoad* drawn : loads) total += drawn->load->hours;
   std::string& out = page.out;
   out += "<table class=\"cargas\"><thead><tr><th>Asignatura</th><th>";
   out += axis == Axis::Group ? "Docente" : "Grupo";
   out += "</th><th>Aula</th><th>Horas</th></tr></thead><tbody>";
-  for (const Load* load : loads) {
+  for (const DrawnLoad* drawn : loads) {
     out += "<tr><td>";
-    out += page.Named(NameKind::Subject, load->subject);
+    out += *drawn->subject;
     out += "</td><td>";
     if (axis != Axis::Group) {
-      out += page.Named(NameKind::Group, load->group);
-    } else if (load->teacher.empty()) {
+      out += *drawn->group;
+    } else if (!drawn->teacher) {
       out += "<i>sin profesor</i>";
     } else {
-      out += page.Named(NameKind::Teacher, load->teacher);
+      out += *drawn->teacher;
     }
     out += "</td><td>";
-    out += load->room.empty() ? std::string_view("<i>sin aula</i>") : page.Room(load->room);
-    out += "</td><td>" + HoursText(load->hours) + "</td></tr>";
+    out += drawn->room ? std::string_view(*drawn->room) : std::string_view("<i>sin aula</i>");
+    out += "</td><td>";
+    out += drawn->hours;
+    out += "</td></tr>";
   }
-  out += "<tr><th colspan=\"3\">Total</th><th>" + HoursText(total) + "</th></tr></tbody></table>";
+  out += "<tr><th colspan=\"3\">Total</th><th>";
+  out += HoursText(total);
+  out += "</th></tr></tbody></table>";
 }
 
 }  // namespace
@@ -404,7 +419,7 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
   Grids grids(periods, LastDay(lessons));
   std::vector<Drawn> drawn(lessons.size());
   // The lessons of every group, teacher and room, in the timetable's order.
-  std::array<std::map<std::string_view, std::vector<const Drawn*>>, 3> by_axis;
+  std::array<std::unordered_map<std::string_view, std::vector<const Drawn*>>, 3> by_axis;
   for (std::size_t i = 0; i < lessons.size(); ++i) {
     const Lesson& lesson = lessons[i];
     Drawn& d = drawn[i];
@@ -420,26 +435,39 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
     if (!lesson.teacher.empty()) by_axis[1][lesson.teacher].push_back(&d);
     if (!lesson.duty && !lesson.room.empty()) by_axis[2][lesson.room].push_back(&d);
   }
-  std::map<std::string_view, std::vector<const Load*>> loads_by_group, loads_by_teacher;
+  std::vector<DrawnLoad> drawn_loads;
+  if (conversion) drawn_loads.reserve(timetables.asked.size());
+  std::unordered_map<std::string_view, std::vector<const DrawnLoad*>> loads_by_group,
+      loads_by_teacher;
   for (const Load& load : timetables.asked) {
-    if (load.duty) continue;
-    loads_by_group[load.group].push_back(&load);
-    loads_by_teacher[load.teacher].push_back(&load);
+    if (load.duty || !conversion) continue;  // only a conversion's grids show hours
+    DrawnLoad& d = drawn_loads.emplace_back();
+    d.load = &load;
+    d.subject = &page.Named(NameKind::Subject, load.subject);
+    d.group = &page.Named(NameKind::Group, load.group);
+    if (!load.teacher.empty()) d.teacher = &page.Named(NameKind::Teacher, load.teacher);
+    if (!load.room.empty()) d.room = &page.Room(load.room);
+    d.hours = HoursText(load.hours);
+    loads_by_group[load.group].push_back(&d);
+    loads_by_teacher[load.teacher].push_back(&d);
   }
 
   static const std::vector<const Drawn*> kNone;
   for (Axis axis : {Axis::Group, Axis::Teacher, Axis::Room}) {
     if (conversion && axis == Axis::Room) break;
     const auto& of_axis = by_axis[static_cast<std::size_t>(axis)];
-    // Every code with lessons, and for a conversion every one with hours to place.
-    std::set<std::string_view> codes;
-    for (const auto& [code, cells] : of_axis) codes.insert(code);
+    // Every code with lessons, and for a conversion every one with hours to place, in order.
+    std::vector<std::string_view> codes;
+    codes.reserve(of_axis.size());
+    for (const auto& [code, cells] : of_axis) codes.push_back(code);
     const auto& loads = axis == Axis::Group ? loads_by_group : loads_by_teacher;
     if (conversion) {
       for (const auto& [code, rows] : loads) {
-        if (!code.empty()) codes.insert(code);
+        if (!code.empty()) codes.push_back(code);
       }
     }
+    std::sort(codes.begin(), codes.end());
+    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
     for (const std::string_view code : codes) {
       out += "<section class=\"rejilla\" id=\"";
       AppendUtf8Of(out, Anchor(AxisWord(axis), code));

@@ -1,6 +1,7 @@
 #include "store/staged_tables.h"
 
 #include <stdexcept>
+#include <vector>
 
 #include "base/error.h"
 #include "dbf_format.h"
@@ -180,9 +181,16 @@ std::optional<GenerationInfo> StagedTables::Commit(const CommitDetails& details)
     }
     plan.replacements.insert(plan.replacements.end(), details.external.begin(),
                              details.external.end());
+    // The stages saved the tables without waiting for the disk: they go there once, now, before
+    // the commit's journal names them.
+    std::vector<fs::path> staged_files;
+    for (const auto& [name, staged] : staged_) {
+      if (!staged.empty()) staged_files.push_back(staged);
+    }
 
     std::optional<GenerationInfo> generation;
     try {
+      folder_.Files().Sync(staged_files);
       generation = CommitFiles(folder_.Files(), dir, plan);
     } catch (const Error& error) {
       if (error.kind() == ErrorKind::InUse) throw;

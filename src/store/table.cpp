@@ -24,7 +24,15 @@ void Table::Impl::CheckActive() const {
 }
 
 const Column& Table::Impl::ColumnOf(std::string_view field) const {
+  NamedColumn* slot = nullptr;
+  if (!field.empty()) {  // an empty name has no slot (it would match an empty one)
+    const auto first = static_cast<unsigned char>(field.front());
+    const auto last = static_cast<unsigned char>(field.back());
+    slot = &named_columns[(field.size() * 7 + first * 3 + last) % named_columns.size()];
+    if (slot->name == field) return layout.columns[slot->column];
+  }
   auto found = by_name.find(field);
+  if (found != by_name.end() && slot) *slot = {found->first, found->second};
   if (found == by_name.end()) found = by_name.find(dbf::AsciiUpper(field));
   if (found == by_name.end()) {
     throw TableError("La tabla " + name + " no tiene el campo " + std::string(field) + ".");
@@ -235,7 +243,6 @@ void Table::Delete() {
     throw TableError("No se puede borrar: la tabla " + t.name + " no tiene registro actual.");
   const auto record = static_cast<std::size_t>(t.current);
   char* row = t.Record(record);
-  t.IndexRemoved(static_cast<std::uint32_t>(record), row);
   row[0] = dbf::kDeletedFlag;
   --t.live;
   t.changed = true;

@@ -61,6 +61,7 @@ void Table::Impl::Ready() {
   for (std::size_t i = 0; i < count; ++i) live += IsLive(i) ? 1 : 0;
   schema.clear();
   by_name.clear();
+  named_columns.fill({});
   for (std::size_t i = 0; i < layout.columns.size(); ++i) {
     schema.push_back(layout.columns[i].def);
     by_name.emplace(dbf::AsciiUpper(layout.columns[i].def.name), i);  // the first one wins
@@ -82,7 +83,14 @@ void Table::Impl::Save() {
   lock.reset();
 #endif
   try {
-    platform::WriteFileAtomically(*files, path, {header, data, std::string_view(kEnd, 1)});
+    // A table a run builds aside (one with a keeper) reaches the disk when the run commits it.
+    const std::initializer_list<std::string_view> bytes = {header, data,
+                                                           std::string_view(kEnd, 1)};
+    if (keeper) {
+      platform::WriteFileAtomicallyUnsynced(*files, path, bytes);
+    } else {
+      platform::WriteFileAtomically(*files, path, bytes);
+    }
   } catch (const Error& error) {
     if (error.kind() == ErrorKind::InUse) throw InUse(name);
     throw TableError("No se puede guardar la tabla " + name + ". " + error.what(), error.kind(),
@@ -153,7 +161,11 @@ Table Table::Create(const std::filesystem::path& path, const Schema& fields, Ima
   const std::string header = dbf::NewLevel7Header(fields, path, dbf::Today());
   std::string bytes = header + static_cast<char>(dbf::kEndOfFile);
   try {
-    platform::WriteFileAtomically(files, path, bytes);
+    if (impl->keeper) {
+      platform::WriteFileAtomicallyUnsynced(files, path, {bytes});
+    } else {
+      platform::WriteFileAtomically(files, path, bytes);
+    }
   } catch (const Error& failure) {
     if (failure.kind() == ErrorKind::InUse) throw InUse(impl->name);
     throw TableError("No se puede crear la tabla " + impl->name + ". " + failure.what(),

@@ -7,6 +7,7 @@
 // Internal to the store.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -50,6 +51,14 @@ class Table::Impl {
   dbf::Layout layout;
   Schema schema;
   std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> by_name;
+  // The fields last asked for by their exact names, a slot each by length and first and last
+  // letters: a stage reads and writes a few fields of every row, and a slot compared is cheaper
+  // than a name hashed. Each holds a key of by_name (its node outlives the slot) and its column.
+  struct NamedColumn {
+    std::string_view name;
+    std::size_t column = 0;
+  };
+  mutable std::array<NamedColumn, 64> named_columns{};
   std::string header;        // the file's header bytes, kept as they were read
   std::string data;          // every record, deleted ones included, record_length bytes each
   std::size_t count = 0;     // records in data
@@ -120,10 +129,11 @@ class Table::Impl {
 
   // ---- Lookups (table_index.cpp) -------------------------------------------------------------
 
-  // Index upkeep: every change to the live rows goes through one of these.
+  // Index upkeep: every row added or changed goes through one of these. A deleted row stays
+  // filed, passed over by every lookup, until a pack drops the indexes: a stage deleting
+  // thousands of rows before its pack does not unfile each of them.
   void IndexAdded(std::uint32_t record, const char* row);
   void IndexChanged(std::uint32_t record, const char* before, const char* after);
-  void IndexRemoved(std::uint32_t record, const char* row);
   void DropIndexes();
 
   // Whether any key field of the index holds other bytes in the two rows.

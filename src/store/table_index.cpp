@@ -1,5 +1,6 @@
 // The table's lookup indexes (dbf_index.h): built on a key list's first Locate, kept right
-// through every append, edit, delete and pack, dropped when the table closes.
+// through every append and edit, passing over deleted rows until a pack, dropped when the table
+// closes.
 #include <cstring>
 #include <optional>
 #include <string>
@@ -24,10 +25,6 @@ void Table::Impl::IndexChanged(std::uint32_t record, const char* before, const c
     index->Remove(RowHash(*index, before), record);
     index->Add(RowHash(*index, after), record);
   }
-}
-
-void Table::Impl::IndexRemoved(std::uint32_t record, const char* row) {
-  for (auto& [keys, index] : indexes) index->Remove(RowHash(*index, row), record);
 }
 
 void Table::Impl::DropIndexes() {
@@ -120,7 +117,9 @@ bool Table::Impl::Locate(std::string_view keys, std::span<const std::string_view
   }
   std::uint64_t hash = dbf::KeyIndex::kSeed;
   for (std::string_view value : values) hash = dbf::KeyIndex::AddPart(hash, value);
-  auto matches = [&](std::uint32_t record) { return RowMatches(index, Record(record), values); };
+  auto matches = [&](std::uint32_t record) {
+    return IsLive(record) && RowMatches(index, Record(record), values);
+  };
   std::optional<std::uint32_t> found;
   if (!after) {
     found = index.First(hash, matches);

@@ -247,6 +247,23 @@ TEST(Attributes, SeveralAtOnceAsTheDocumentHoldsThem) {
   EXPECT_FALSE(Element::AttrIs("\xC2\xA0Y", "Y"));
 }
 
+TEST(Attributes, SeveralReadInOneWalkAsEachAlone) {
+  const Document document = Document::Parse(
+      "<centro>\n<aulas>\n<aula codigo=' A1 ' nombre='Aula&#160;1' c='x' cod='y' vacio=''/>\n"
+      "</aulas>\n</centro>");
+  const Element room = document.Select(kRooms)[0];
+  // Names that begin or end like others, in an order that is not the element's.
+  const std::vector<std::string_view> names{"vacio", "otro", "nombre", "cod", "codigo", "c", "co"};
+  std::vector<std::optional<std::string>> values(names.size(), std::string("antes"));
+  room.TryAttrs(names, values);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(values[i], room.TryAttr(names[i])) << names[i];
+  }
+  EXPECT_EQ(values[4], std::optional<std::string>("A1"));
+  EXPECT_EQ(values[2], std::optional<std::string>("Aula\xA0" "1"));
+  EXPECT_EQ(values[1], std::nullopt);  // what an earlier element left is not kept
+}
+
 TEST(Attributes, EntitiesAndCharactersOutsideTheCodePage) {
   const Document document =
       Document::Parse("<centro a='&lt;&amp;&gt;&quot;&apos;' b='Łódź' c='&#x20AC;'/>");

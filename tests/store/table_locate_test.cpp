@@ -3,6 +3,7 @@
 // and closing and reopening.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 #include "store/table.h"
@@ -113,6 +114,57 @@ TEST_P(LocateAgainstScan, GivesTheSameRowAfterEveryKindOfChange) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, LocateAgainstScan, ::testing::Values(1u, 7u, 2024u, 31337u));
+
+TEST(LocateMany, FindsEveryKeyAsTheIndexGrowsAndItsKeysChange) {
+  TempDir dir;
+  Table table = Table::Create(dir / "T.DBF", {Char("K", 8), Integer("N")});
+  table.Locate("K", "");  // the index exists before the rows: it grows with them
+  constexpr int kRows = 5000;
+  for (int i = 0; i < kRows; ++i) {
+    table.Append();
+    table.SetText("K", "k" + std::to_string(i % 3000));  // 2000 keys twice
+    table.SetInteger("N", i);
+    table.Post();
+  }
+  // A third of the keys change (filed again under another hash), some rows go.
+  for (int i = 0; i < 3000; i += 3) {
+    ASSERT_TRUE(table.Locate("K", "k" + std::to_string(i)));
+    table.Edit();
+    table.SetText("K", "m" + std::to_string(i));
+    table.Post();
+  }
+  for (int i = 1; i < 3000; i += 7) {
+    if (table.Locate("K", "k" + std::to_string(i))) table.Delete();
+  }
+  // Each key's first live row, by walking the table, against the index.
+  std::map<std::string, int> first;
+  for (table.First(); !table.Eof(); table.Next()) first.try_emplace(table.GetText("K"), table.RecNo());
+  EXPECT_EQ(first.size(), 3477u);  // the k keys left and the m keys
+  for (int i = 0; i < 3000; ++i) {
+    for (const std::string& key : {"k" + std::to_string(i), "m" + std::to_string(i)}) {
+      const auto scanned = first.find(key);
+      const bool located = table.Locate("K", key);
+      EXPECT_EQ(located ? table.RecNo() : 0, scanned == first.end() ? 0 : scanned->second) << key;
+    }
+  }
+}
+
+TEST(Fields, NamesAlikeInLengthAndLettersAreKeptApart) {
+  TempDir dir;
+  // CAX, CBX and CCX share length and first and last letters.
+  Table table = Table::Create(dir / "T.DBF", {Char("CAX", 2), Char("CBX", 2), Char("CCX", 2)});
+  table.Append();
+  for (int round = 0; round < 3; ++round) {
+    table.SetText("CAX", "a");
+    table.SetText("CBX", "b");
+    table.SetText("cCx", "c");
+    EXPECT_EQ(table.GetText("CBX"), "b");
+    EXPECT_EQ(table.GetText("CAX"), "a");
+    EXPECT_EQ(table.GetText("CCX"), "c");
+  }
+  EXPECT_THROW(table.GetText("CDX"), TableError);
+  EXPECT_THROW(table.GetText(""), TableError);
+}
 
 TEST(LocateFailure, KeepsTheCurrentRowExactly) {
   TempDir dir;

@@ -57,6 +57,10 @@ class Element {
   std::string Attr(std::string_view name) const;
   // The same, or nullopt when the attribute is absent.
   std::optional<std::string> TryAttr(std::string_view name) const;
+  // TryAttr of each name, values[i] for names[i], in one walk over the element's attributes:
+  // for a reader that takes several attributes of each of many elements.
+  void TryAttrs(std::span<const std::string_view> names,
+                std::span<std::optional<std::string>> values) const;
   bool HasAttr(std::string_view name) const;
   // Several attributes at once, in one walk of the element's attributes, as the document holds
   // them (UTF-8, untrimmed; absent: nullopt), for readers of a whole timetable that convert only

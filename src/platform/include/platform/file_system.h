@@ -48,6 +48,19 @@ class FileSystem {
                             std::span<const std::string_view> pieces) = 0;
   // Moves `from` over `to` in one step, replacing `to`; on the disk when the call returns.
   virtual void Rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+  // The same two, but on the disk only once Sync has been called on the file: for files that
+  // matter only from a later step on (the tables a run builds aside until it commits them), so
+  // that each is made durable once rather than at every save. Where the file system makes no
+  // such difference, WriteNewFile and Rename themselves.
+  virtual void WriteNewFileUnsynced(const std::filesystem::path& file,
+                                    std::span<const std::string_view> pieces) {
+    WriteNewFile(file, pieces);
+  }
+  virtual void RenameUnsynced(const std::filesystem::path& from, const std::filesystem::path& to) {
+    Rename(from, to);
+  }
+  // Puts these files, and their names in their folders, on the disk.
+  virtual void Sync(std::span<const std::filesystem::path> files) { (void)files; }
   // Removes a file; false when there was none.
   virtual bool Remove(const std::filesystem::path& file) = 0;
   // A second name `link` for the existing file `file` (a hard link): no copy is made, and the
@@ -81,6 +94,9 @@ FileSystem& RealFileSystem();
 // FileError naming `target`.
 void WriteFileAtomically(FileSystem& fs, const std::filesystem::path& target,
                          std::initializer_list<std::string_view> pieces);
+// The same, on the disk only once FileSystem::Sync is called on `target`.
+void WriteFileAtomicallyUnsynced(FileSystem& fs, const std::filesystem::path& target,
+                                 std::initializer_list<std::string_view> pieces);
 inline void WriteFileAtomically(FileSystem& fs, const std::filesystem::path& target,
                                 std::string_view bytes) {
   WriteFileAtomically(fs, target, {bytes});

@@ -78,7 +78,8 @@ class Table {
   static Table Open(const std::filesystem::path& path, OpenMode mode,
                     platform::FileSystem& files = platform::RealFileSystem());
   // Opens a table whose file is known to hold exactly `image`; closing hands the image to
-  // `keeper`.
+  // `keeper`. A table created or opened with a keeper is one a run builds aside: its saves reach
+  // the disk when the run commits it (FileSystem::Sync), not each one as it is made.
   static Table Open(const std::filesystem::path& path, OpenMode mode, ImageKeeper keeper,
                     std::optional<TableImage> image,
                     platform::FileSystem& files = platform::RealFileSystem());
