@@ -3,6 +3,7 @@
 // also when the disk fails half-way.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -341,6 +342,45 @@ TEST_F(StagingTest, ARenameFailingAnywhereInCommitLeavesTheOldFilesAndNoStrayFil
     for (const auto& entry : fs::directory_iterator(dir.path())) fs::remove_all(entry.path());
     SetUp();
   }
+}
+
+// The stages' saves do not wait for the disk: the commit puts every staged table there, all
+// together, before its journal names them; a table that cannot get there leaves the folder as it
+// was.
+TEST_F(StagingTest, TheCommitSyncsEveryStagedTableBeforeItsJournal) {
+  std::vector<std::string> seen;
+  files.SetBefore([&](std::string_view operation, const fs::path& path) {
+    seen.push_back(std::string(operation) + " " + path.filename().string());
+  });
+  StageRun();
+  for (const std::string& operation : seen) EXPECT_NE(operation.rfind("sync", 0), 0u) << operation;
+  seen.clear();
+  staged->Commit();
+  files.SetBefore(nullptr);
+  auto first = [&](std::string_view start) {
+    const auto at = std::find_if(seen.begin(), seen.end(), [&](const std::string& operation) {
+      return operation.rfind(start, 0) == 0;
+    });
+    return at - seen.begin();
+  };
+  const auto journal = first("write diario.txt");
+  ASSERT_LT(journal, static_cast<std::ptrdiff_t>(seen.size()));
+  EXPECT_LT(first("sync ~TC_PROFT~"), journal);
+  EXPECT_LT(first("sync ~TC_CURSOST~"), journal);
+  EXPECT_EQ(Codes(dir / "PROFT.DBF"), (std::vector<std::string>{"NEW"}));
+
+  for (const auto& entry : fs::directory_iterator(dir.path())) fs::remove_all(entry.path());
+  SetUp();
+  StageRun();
+  files.SetBefore([](std::string_view operation, const fs::path&) {
+    if (operation == "sync") throw Error("disco lleno");
+  });
+  EXPECT_EQ(ErrorOf([&] { staged->Commit(); }),
+            "No se pueden guardar las tablas en la carpeta " + dir.path().string() +
+                ". disco lleno");
+  files.SetBefore(nullptr);
+  EXPECT_EQ(Snapshot(dir.path()), before);
+  EXPECT_FALSE(StrayFiles());
 }
 
 TEST_F(StagingTest, AFullDiskWhileWritingAStagedTableLeavesNothingBehind) {

@@ -1,6 +1,6 @@
 // A file system for tests: every operation goes to the real one, after `before` has seen it
-// ("read", "list", "write", "rename", "remove", "link", "mkdir", "rmdir", "mode", "lock" and the
-// path).
+// ("read", "list", "write", "rename", "remove", "link", "mkdir", "rmdir", "mode", "lock", "sync"
+// and the path; a write or rename that waits for a later sync is seen as any other).
 // `before` may throw, as a full disk or a failing rename would. Given to one object, it leaves
 // every other object of the test on the real file system.
 #pragma once
@@ -36,6 +36,19 @@ class FaultyFileSystem : public platform::FileSystem {
   void Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
     See("rename", to);
     real_.Rename(from, to);
+  }
+  void WriteNewFileUnsynced(const std::filesystem::path& file,
+                            std::span<const std::string_view> pieces) override {
+    See("write", file);
+    real_.WriteNewFileUnsynced(file, pieces);
+  }
+  void RenameUnsynced(const std::filesystem::path& from, const std::filesystem::path& to) override {
+    See("rename", to);
+    real_.RenameUnsynced(from, to);
+  }
+  void Sync(std::span<const std::filesystem::path> files) override {
+    for (const std::filesystem::path& file : files) See("sync", file);
+    real_.Sync(files);
   }
   bool Remove(const std::filesystem::path& file) override {
     See("remove", file);
