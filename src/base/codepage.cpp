@@ -161,18 +161,22 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-std::string Cp1252ToUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 8);
+void AppendCp1252AsUtf8(std::string& out, std::string_view cp1252) {
   std::size_t run = 0;  // where the ASCII since the last other byte begins: copied whole
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
+  for (std::size_t i = 0; i < cp1252.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(cp1252[i]);
     if (byte < 0x80) continue;
-    out.append(text.data() + run, i - run);
+    out.append(cp1252.data() + run, i - run);
     AppendUtf8(out, Cp1252ToCodePoint(byte));
     run = i + 1;
   }
-  out.append(text.data() + run, text.size() - run);
+  out.append(cp1252.data() + run, cp1252.size() - run);
+}
+
+std::string Cp1252ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  AppendCp1252AsUtf8(out, text);
   return out;
 }
 

@@ -15,7 +15,6 @@
 #include "report/render.h"
 #include "report/report.h"
 #include "report/timetable.h"
-#include "utf8_out.h"
 #include "wording.h"
 
 namespace tc::report {
@@ -69,7 +68,7 @@ std::string Escaped(std::string_view text) {
 }
 
 // Windows-1252 text, escaped, appended as UTF-8.
-void AppendHtml(std::string& out, std::string_view text) { AppendUtf8Of(out, Escaped(text)); }
+void AppendHtml(std::string& out, std::string_view text) { AppendCp1252AsUtf8(out, Escaped(text)); }
 
 // An identifier made of the code's letters and digits, for anchors.
 std::string Anchor(std::string_view kind, std::string_view code) {
@@ -232,7 +231,7 @@ class Grids {
       head += "<th>" + name + "</th>";
     }
     head += "</tr></thead><tbody>";
-    AppendUtf8Of(head_, head);
+    AppendCp1252AsUtf8(head_, head);
     // A period named twice draws the same cells twice. The views point into `periods`, which
     // outlives the grids.
     for (const Period& period : periods) {
@@ -242,7 +241,7 @@ class Grids {
       if (!period.from.empty()) text += "<br>" + Escaped(period.from) + "-" + Escaped(period.to);
       text += "</th>";
       row_heads_.emplace_back();
-      AppendUtf8Of(row_heads_.back(), text);
+      AppendCp1252AsUtf8(row_heads_.back(), text);
     }
   }
 
@@ -405,7 +404,7 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
   Page page(report);
   std::string& out = page.out;
   out.reserve(top.size() + 4096 + lessons.size() * 3 * 96);
-  AppendUtf8Of(out, top);
+  AppendCp1252AsUtf8(out, top);
 
   ClashSlots teacher_clashes, room_clashes;
   if (!conversion && timetables.verified) {
@@ -470,7 +469,7 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
     codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
     for (const std::string_view code : codes) {
       out += "<section class=\"rejilla\" id=\"";
-      AppendUtf8Of(out, Anchor(AxisWord(axis), code));
+      AppendCp1252AsUtf8(out, Anchor(AxisWord(axis), code));
       out += "\" data-tipo=\"";
       out += AxisWord(axis);
       out += "\" data-codigo=\"";

@@ -35,6 +35,8 @@ struct Utf8Sequence {
 Utf8Sequence ReadUtf8(std::string_view utf8, std::size_t at);
 char32_t DecodeUtf8(std::string_view utf8, std::size_t& i, bool& valid);
 void AppendUtf8(std::string& out, char32_t code_point);
+// `cp1252` appended to `out` as UTF-8; runs of ASCII are copied whole.
+void AppendCp1252AsUtf8(std::string& out, std::string_view cp1252);
 
 // Letter case over the letters of Windows-1252, accented ones included (a-z, à-þ except ÷, š, œ,
 // ž, ÿ and their capitals).
