@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string_view>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "report/timetable.h"
@@ -38,6 +39,17 @@ class Codes {
       if (slot.hash == hash && codes_[slot.id] == code) return slot.id;
     }
   }
+  // Each code's place among the codes met in their order as texts, by the code's number: two
+  // codes compare as their places do.
+  std::vector<std::uint32_t> Ranks() const {
+    std::vector<std::uint32_t> by_text(codes_.size());
+    for (std::uint32_t i = 0; i < by_text.size(); ++i) by_text[i] = i;
+    std::sort(by_text.begin(), by_text.end(),
+              [this](std::uint32_t a, std::uint32_t b) { return codes_[a] < codes_[b]; });
+    std::vector<std::uint32_t> ranks(codes_.size());
+    for (std::uint32_t place = 0; place < by_text.size(); ++place) ranks[by_text[place]] = place;
+    return ranks;
+  }
 
  private:
   static constexpr std::uint32_t kFree = UINT32_MAX;
@@ -68,6 +80,7 @@ class Codes {
 };
 
 // Duty, group, subject and teacher in one number (20 bits a code: a million codes at most).
+constexpr std::uint64_t kCodeMask = (1ull << 20) - 1;
 std::uint64_t HoursKey(bool duty, std::uint64_t group, std::uint64_t subject,
                        std::uint64_t teacher) {
   return (duty ? 1ull << 63 : 0) | group << 40 | subject << 20 | teacher;
@@ -103,10 +116,25 @@ class Sides {
     for (const Both& both : both_) {
       if (both.expected != both.actual) differ.push_back(&both);
     }
-    std::sort(differ.begin(), differ.end(), [](const Both* a, const Both* b) {
-      return std::tie(a->duty, *a->group, *a->subject, *a->teacher) <
-             std::tie(b->duty, *b->group, *b->subject, *b->teacher);
-    });
+    const std::vector<std::uint32_t> ranks = codes_.Ranks();
+    if (ranks.size() <= kCodeMask + 1) {
+      // The codes' places in their order in one number, as HoursKey makes one of their numbers.
+      std::vector<std::pair<std::uint64_t, const Both*>> ordered;
+      ordered.reserve(differ.size());
+      for (const Both* d : differ) {
+        const std::uint64_t key = d->key;
+        ordered.push_back({HoursKey(d->duty, ranks[key >> 40 & kCodeMask],
+                                    ranks[key >> 20 & kCodeMask], ranks[key & kCodeMask]),
+                           d});
+      }
+      std::sort(ordered.begin(), ordered.end());
+      for (std::size_t i = 0; i < ordered.size(); ++i) differ[i] = ordered[i].second;
+    } else {
+      std::sort(differ.begin(), differ.end(), [](const Both* a, const Both* b) {
+        return std::tie(a->duty, *a->group, *a->subject, *a->teacher) <
+               std::tie(b->duty, *b->group, *b->subject, *b->teacher);
+      });
+    }
     std::vector<HoursDifference> out;
     out.reserve(differ.size());
     for (const Both* d : differ)
