@@ -99,22 +99,26 @@ std::vector<report::Load> TemplateHours(const itaca::Document& document,
     }
   };
   std::unordered_map<Key, std::size_t, KeyHash> hours;
-  constexpr std::string_view kClass[] = {"plantilla", "grupo", "contenido", "docente"};
-  constexpr std::string_view kDuty[] = {"plantilla", "ocupacion", "docente"};
-  std::optional<std::string_view> values[4];
+  // The template first (the first attribute ITACA writes): the lessons of the other templates,
+  // often half the document, are passed over without a walk of all their attributes.
+  constexpr std::string_view kTemplate[] = {"plantilla"};
+  constexpr std::string_view kClass[] = {"grupo", "contenido", "docente"};
+  constexpr std::string_view kDuty[] = {"ocupacion", "docente"};
+  std::optional<std::string_view> values[3];
   for (const bool duty : {false, true}) {
     const itaca::ElementList elements =
         document.Select(duty ? itaca::kDutyTimetables : itaca::kGroupTimetables);
     for (const itaca::Element& element : elements) {
+      element.RawAttrs(kTemplate, std::span(values, 1));
+      if (!itaca::Element::AttrIs(values[0].value_or(""), template_code)) continue;
       if (duty) {
-        element.RawAttrs(kDuty, std::span(values, 3));
+        element.RawAttrs(kDuty, std::span(values, 2));
       } else {
         element.RawAttrs(kClass, values);
       }
-      if (!itaca::Element::AttrIs(values[0].value_or(""), template_code)) continue;
-      const Key key = duty ? Key{true, {}, values[1].value_or(""), values[2].value_or("")}
-                           : Key{false, values[1].value_or(""), values[2].value_or(""),
-                                 values[3].value_or("")};
+      const Key key = duty ? Key{true, {}, values[0].value_or(""), values[1].value_or("")}
+                           : Key{false, values[0].value_or(""), values[1].value_or(""),
+                                 values[2].value_or("")};
       ++hours[key];
     }
   }

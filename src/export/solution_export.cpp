@@ -204,8 +204,10 @@ class SolucReader {
     std::string hour;       // the hour's text, first key into DIASHORAST
     std::string frame_key;  // first character of MARCO, second key into DIASHORAST
   };
+  // Whether Clepsa placed it, without the texts of its slot.
+  bool IsPlaced() const { return day_ != 0 && hour_ != 0; }
   std::optional<Placement> Placed() const {
-    if (day_ == 0 || hour_ == 0) return std::nullopt;
+    if (!IsPlaced()) return std::nullopt;
     Placement placement;
     placement.day = day_;
     placement.day_letter = DayLetter(day_);
@@ -513,7 +515,7 @@ void AskedHours(Table& asignaciones, report::Timetables& timetables) {
 class PlacedHours {
  public:
   void Count(const SolucReader& record) {
-    if (!record.Placed()) return;
+    if (!record.IsPlaced()) return;
     const bool duty = record.IsDuty();
     Key key{duty, duty ? std::string() : record.Text("CODGRUPO"), record.Text("ASIG"),
             record.Text("PROF")};

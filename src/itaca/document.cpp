@@ -220,9 +220,14 @@ void Element::RawAttrs(std::span<const std::string_view> names,
   std::size_t left = names.size();
   for (pugi::xml_attribute a = NodeOf(node_).first_attribute(); a && left > 0;
        a = a.next_attribute()) {
+    // The name read once for all the names asked, most told apart by their first letter.
+    const char* name = a.name();
     for (std::size_t i = 0; i < names.size(); ++i) {
       // The first attribute of a name counts, as for TryAttr.
-      if (values[i] || !NameIs(a.name(), names[i])) continue;
+      if (values[i] || (!names[i].empty() && *name != names[i].front()) ||
+          !NameIs(name, names[i])) {
+        continue;
+      }
       values[i] = std::string_view(a.value());
       --left;
       break;

@@ -1,12 +1,14 @@
 // The export's verification: hours per group, subject and teacher in two timetables side by side,
-// lessons written without teacher or room, and who is in two places in one slot. Hash maps keyed
+// lessons written without teacher or room, and who is in two places in one slot. Open tables keyed
 // by the codes' numbers; the lessons of a slot found by sorting, sorted once at the end.
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <string_view>
 #include <tuple>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "report/timetable.h"
 
@@ -15,19 +17,70 @@ namespace tc::report {
 namespace {
 
 // Every code met, numbered: keys of numbers instead of texts. The views point into the
-// timetables, which outlive the verification.
+// timetables, which outlive the verification. One open table of slots (a code's hash and its
+// number), at most half full: a code is found in the slot its hash names or in the next few.
 class Codes {
  public:
-  void Reserve(std::size_t codes) { ids_.reserve(codes); }
+  Codes() { Grow(0); }
+  void Reserve(std::size_t codes) { Grow(codes); }
   std::uint64_t Of(std::string_view code) {
-    return ids_.try_emplace(code, static_cast<std::uint64_t>(ids_.size())).first->second;
+    const std::size_t hash = std::hash<std::string_view>{}(code);
+    for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
+      Slot& slot = slots_[at];
+      if (slot.id == kFree) {
+        if ((codes_.size() + 1) * 2 > slots_.size()) {
+          Grow(codes_.size() + 1);
+          return Of(code);
+        }
+        slot = {hash, static_cast<std::uint32_t>(codes_.size())};
+        codes_.push_back(code);
+        return slot.id;
+      }
+      if (slot.hash == hash && codes_[slot.id] == code) return slot.id;
+    }
+  }
+  // Each code's place among the codes met in their order as texts, by the code's number: two
+  // codes compare as their places do.
+  std::vector<std::uint32_t> Ranks() const {
+    std::vector<std::uint32_t> by_text(codes_.size());
+    for (std::uint32_t i = 0; i < by_text.size(); ++i) by_text[i] = i;
+    std::sort(by_text.begin(), by_text.end(),
+              [this](std::uint32_t a, std::uint32_t b) { return codes_[a] < codes_[b]; });
+    std::vector<std::uint32_t> ranks(codes_.size());
+    for (std::uint32_t place = 0; place < by_text.size(); ++place) ranks[by_text[place]] = place;
+    return ranks;
   }
 
  private:
-  std::unordered_map<std::string_view, std::uint64_t> ids_;
+  static constexpr std::uint32_t kFree = UINT32_MAX;
+  struct Slot {
+    std::size_t hash = 0;
+    std::uint32_t id = kFree;
+  };
+  // Room for `codes` codes at most half full, the codes met filed again.
+  void Grow(std::size_t codes) {
+    std::size_t size = 64;
+    while (size < codes * 2) size *= 2;
+    if (size <= slots_.size()) return;
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(size, Slot{});
+    mask_ = size - 1;
+    for (const Slot& slot : old) {
+      if (slot.id == kFree) continue;
+      std::size_t at = slot.hash & mask_;
+      while (slots_[at].id != kFree) at = (at + 1) & mask_;
+      slots_[at] = slot;
+    }
+    codes_.reserve(codes);
+  }
+
+  std::vector<Slot> slots_;
+  std::size_t mask_ = 0;
+  std::vector<std::string_view> codes_;
 };
 
 // Duty, group, subject and teacher in one number (20 bits a code: a million codes at most).
+constexpr std::uint64_t kCodeMask = (1ull << 20) - 1;
 std::uint64_t HoursKey(bool duty, std::uint64_t group, std::uint64_t subject,
                        std::uint64_t teacher) {
   return (duty ? 1ull << 63 : 0) | group << 40 | subject << 20 | teacher;
@@ -37,7 +90,12 @@ std::uint64_t HoursKey(bool duty, std::uint64_t group, std::uint64_t subject,
 // the timetables' own texts, copied only into the differences found.
 class Sides {
  public:
-  Sides(Codes& codes, std::size_t expected) : codes_(codes) { hours_.reserve(expected); }
+  Sides(Codes& codes, std::size_t expected) : codes_(codes) {
+    std::size_t size = 64;
+    while (size < expected * 2) size *= 2;
+    slots_.assign(size, kFree);
+    both_.reserve(expected);
+  }
 
   void Add(bool duty, const std::string& group, const std::string& subject,
            const std::string& teacher, double expected, double actual) {
@@ -47,9 +105,7 @@ class Sides {
   // With the key already made of the codes' numbers.
   void Add(std::uint64_t key, bool duty, const std::string& group, const std::string& subject,
            const std::string& teacher, double expected, double actual) {
-    auto [at, added] = hours_.try_emplace(key);
-    Both& both = at->second;
-    if (added) both = {&group, &subject, &teacher, 0, 0, duty};
+    Both& both = Find(key, duty, group, subject, teacher);
     both.expected += expected;
     both.actual += actual;
   }
@@ -57,13 +113,28 @@ class Sides {
   // Those whose two sides differ, by duty, group, subject and teacher.
   std::vector<HoursDifference> Differences() const {
     std::vector<const Both*> differ;
-    for (const auto& [key, both] : hours_) {
+    for (const Both& both : both_) {
       if (both.expected != both.actual) differ.push_back(&both);
     }
-    std::sort(differ.begin(), differ.end(), [](const Both* a, const Both* b) {
-      return std::tie(a->duty, *a->group, *a->subject, *a->teacher) <
-             std::tie(b->duty, *b->group, *b->subject, *b->teacher);
-    });
+    const std::vector<std::uint32_t> ranks = codes_.Ranks();
+    if (ranks.size() <= kCodeMask + 1) {
+      // The codes' places in their order in one number, as HoursKey makes one of their numbers.
+      std::vector<std::pair<std::uint64_t, const Both*>> ordered;
+      ordered.reserve(differ.size());
+      for (const Both* d : differ) {
+        const std::uint64_t key = d->key;
+        ordered.push_back({HoursKey(d->duty, ranks[key >> 40 & kCodeMask],
+                                    ranks[key >> 20 & kCodeMask], ranks[key & kCodeMask]),
+                           d});
+      }
+      std::sort(ordered.begin(), ordered.end());
+      for (std::size_t i = 0; i < ordered.size(); ++i) differ[i] = ordered[i].second;
+    } else {
+      std::sort(differ.begin(), differ.end(), [](const Both* a, const Both* b) {
+        return std::tie(a->duty, *a->group, *a->subject, *a->teacher) <
+               std::tie(b->duty, *b->group, *b->subject, *b->teacher);
+      });
+    }
     std::vector<HoursDifference> out;
     out.reserve(differ.size());
     for (const Both* d : differ)
@@ -73,6 +144,7 @@ class Sides {
 
  private:
   struct Both {
+    std::uint64_t key;
     const std::string* group;
     const std::string* subject;
     const std::string* teacher;
@@ -80,8 +152,41 @@ class Sides {
     double actual;
     bool duty;
   };
+  static constexpr std::uint32_t kFree = UINT32_MAX;
+
+  // The hours of a key, added at zero the first time. An open table of places in `both_`, at
+  // most half full.
+  Both& Find(std::uint64_t key, bool duty, const std::string& group, const std::string& subject,
+             const std::string& teacher) {
+    if ((both_.size() + 1) * 2 > slots_.size()) {
+      slots_.assign(slots_.size() * 2, kFree);
+      for (std::size_t i = 0; i < both_.size(); ++i) slots_[FreeSlot(both_[i].key)] = i;
+    }
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t at = Spread(key) & mask;
+    for (; slots_[at] != kFree; at = (at + 1) & mask) {
+      if (both_[slots_[at]].key == key) return both_[slots_[at]];
+    }
+    slots_[at] = static_cast<std::uint32_t>(both_.size());
+    return both_.emplace_back(Both{key, &group, &subject, &teacher, 0, 0, duty});
+  }
+  std::size_t FreeSlot(std::uint64_t key) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t at = Spread(key) & mask;
+    while (slots_[at] != kFree) at = (at + 1) & mask;
+    return at;
+  }
+  // The key's bits mixed, so that keys alike but for their high codes spread over the table.
+  static std::size_t Spread(std::uint64_t key) {
+    key ^= key >> 33;
+    key *= 0xff51afd7ed558ccdull;
+    key ^= key >> 33;
+    return static_cast<std::size_t>(key);
+  }
+
   Codes& codes_;
-  std::unordered_map<std::uint64_t, Both> hours_;
+  std::vector<std::uint32_t> slots_;
+  std::vector<Both> both_;
 };
 
 // One lesson in one slot of a teacher, room or group: the code, the day and the period in one

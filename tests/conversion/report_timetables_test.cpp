@@ -28,13 +28,16 @@ TEST(TemplateHours, TheTemplatesLessonsAndDutiesCountedAsTheLessonsRead) {
       "<horario_grupo plantilla='PM' grupo='1A' contenido='Matem&#224;tiques'/>"
       "<horario_grupo plantilla='PT' grupo='1A' contenido='MAT' docente='T1'/>"
       "<horario_grupo grupo='1A' contenido='MAT' docente='T1'/>"
+      // The template last, and names alike in their first letter before the ones read.
+      "<horario_grupo dia_semana='M' grupo='1B' curso='1' contenido='FIS' docente='T2' "
+      "plantilla='PM'/>"
       "</horarios_grupo><horarios_ocupaciones>"
       "<horario_ocupacion plantilla='PM' docente='T1' ocupacion='GU'/>"
       "<horario_ocupacion plantilla='PM' docente='T1' ocupacion='GU' grupo='1A'/>"
       "</horarios_ocupaciones></centro>");
   const std::map<std::string, double> hours = ByKey(TemplateHours(document, "PM"));
   EXPECT_EQ(hours, (std::map<std::string, double>{
-                       {"1A/MAT/T1", 2}, {"1A/Matem\xE0tiques/", 1}, {"*/GU/T1", 2}}));
+                       {"1A/MAT/T1", 2}, {"1A/Matem\xE0tiques/", 1}, {"1B/FIS/T2", 1}, {"*/GU/T1", 2}}));
   // Lesson by lesson the same hours.
   std::vector<report::Load> lessons;
   for (const report::Lesson& l : TemplateTimetable(document, "PM"))

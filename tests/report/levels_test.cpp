@@ -1,6 +1,7 @@
 // The report's first lines in names, the export's verification, and the HTML page's structure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "base/codepage.h"
@@ -251,6 +252,42 @@ TEST(Verify, ItacasTimetableAsHoursReadsAsItsLessons) {
   EXPECT_EQ(v.document[0].expected, 2);
   EXPECT_EQ(v.document[0].actual, 3);
   EXPECT_EQ(RenderLevelsText(hours), RenderLevelsText(lessons));
+}
+
+// Thousands of codes and keys, well past the tables' first sizes: every key keeps its own hours
+// and every code its own slots as the tables grow.
+TEST(Verify, ThousandsOfCodesKeepTheirOwnHours) {
+  Timetables t;
+  std::vector<std::string> differ, clashes;
+  // Met out of their order as texts, in which the differences and the clashes come.
+  for (int k = 0; k < 3000; ++k) {
+    const int i = k * 7 % 3000;
+    const std::string n = std::to_string(10000 + i), teacher = "T" + n, group = "G" + n;
+    t.itaca_hours.push_back({group, "S", teacher, "", 2});
+    t.written.push_back({1, "1", group, "S", teacher, "R" + n});
+    // Every third teacher one hour short; every seventh one more, in two rooms at once.
+    const int hours = 1 + (i % 3 != 0) + (i % 7 == 0);
+    if (i % 3 != 0) t.written.push_back({2, "1", group, "S", teacher, "R" + n});
+    if (i % 7 == 0) {
+      t.written.push_back({1, "1", group, "S", teacher, "X" + n});
+      clashes.push_back(teacher);
+    }
+    if (hours != 2) differ.push_back(group + " " + std::to_string(hours));
+  }
+  std::sort(differ.begin(), differ.end());
+  std::sort(clashes.begin(), clashes.end());
+  const Verification v = Verify(t);
+  std::vector<std::string> found;
+  for (const HoursDifference& d : v.document) {
+    EXPECT_EQ(d.expected, 2) << d.group;
+    found.push_back(d.group + " " + std::to_string(static_cast<int>(d.actual)));
+  }
+  EXPECT_EQ(found, differ);
+  found.clear();
+  for (const Clash& c : v.clashes) {
+    if (c.kind == Clash::Kind::Teacher) found.push_back(c.code);
+  }
+  EXPECT_EQ(found, clashes);
 }
 
 // The renderings given the first lines worked out once are those that work them out.
