@@ -12,6 +12,7 @@
 #include "conversion/stages.h"
 #include "itaca/document.h"
 #include "report/report.h"
+#include "report/timetable.h"
 #include "store/staged_tables.h"
 #include "store/schemas.h"
 #include "store/table.h"
@@ -86,19 +87,8 @@ std::vector<report::Load> TemplateHours(const itaca::Document& document,
   // Counted by the document's own texts, which the tree holds: only the codes of each key are
   // converted, once. Two texts that convert alike (one with blanks around it) make two rows of
   // one key, which the readers of the hours add up.
-  struct Key {
-    bool duty;
-    std::string_view group, subject, teacher;
-    bool operator==(const Key&) const = default;
-  };
-  struct KeyHash {
-    std::size_t operator()(const Key& key) const {
-      const std::hash<std::string_view> hash;
-      return ((hash(key.group) * 31 + hash(key.subject)) * 31 + hash(key.teacher)) * 2 +
-             (key.duty ? 1 : 0);
-    }
-  };
-  std::unordered_map<Key, std::size_t, KeyHash> hours;
+  using Key = report::LoadKey<std::string_view>;
+  std::unordered_map<Key, std::size_t, report::LoadKeyHash<std::string_view>> hours;
   // The template first (the first attribute ITACA writes): the lessons of the other templates,
   // often half the document, are passed over without a walk of all their attributes.
   constexpr std::string_view kTemplate[] = {"plantilla"};

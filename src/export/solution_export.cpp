@@ -18,6 +18,7 @@
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "report/report.h"
+#include "report/timetable.h"
 #include "store/staged_tables.h"
 #include "store/schemas.h"
 #include "store/table.h"
@@ -530,19 +531,8 @@ class PlacedHours {
   }
 
  private:
-  struct Key {
-    bool duty;
-    std::string group, subject, teacher;
-    bool operator==(const Key&) const = default;
-  };
-  struct KeyHash {
-    std::size_t operator()(const Key& key) const {
-      const std::hash<std::string> hash;
-      return ((hash(key.group) * 31 + hash(key.subject)) * 31 + hash(key.teacher)) * 2 +
-             (key.duty ? 1 : 0);
-    }
-  };
-  std::unordered_map<Key, double, KeyHash> hours_;
+  using Key = report::LoadKey<std::string>;
+  std::unordered_map<Key, double, report::LoadKeyHash<std::string>> hours_;
 };
 
 }  // namespace
