@@ -107,6 +107,12 @@ TEST_F(HostedProgram, ImportarSitsInTheHostShowingItsPanelAndSalirReportsZero) {
   // Covered by another window, then raised over it: the window comes back just above the host.
   HWND cover = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 1024,
                                nullptr, nullptr, nullptr, nullptr);
+  // Raised only once the cover is drawn on the screen (this thread paints it): raised before,
+  // the host would go under a cover that shows up after it.
+  EXPECT_TRUE(drive::WaitUntil([&] {
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+    return drive::ScreenPixel(OnScreen(host, {3, 0})) != start;
+  }));
   SetWindowPos(host, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   EXPECT_TRUE(drive::WaitUntil([&] {
     return GetWindow(host, GW_HWNDPREV) == window &&
