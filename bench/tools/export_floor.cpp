@@ -9,10 +9,13 @@
 #include <pugixml.hpp>
 
 #include "store/database.h"
+#include "platform/platform.h"
 
 using namespace tc::store;
 
 int main(int argc, char** argv) {
+  // With the program's own memory settings, so that the figures compare like with like.
+  tc::platform::UseHugeMemoryPages(argv);
   if (argc != 3) {
     std::fprintf(stderr, "uso: export_floor CARPETA SALIDA.xml\n");
     return 64;

@@ -26,6 +26,7 @@
 #include "run/template_dialog.h"
 #include "store/database.h"
 #include "store/staged_tables.h"
+#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -88,6 +89,8 @@ tc::ExportCounts Timetable(tc::store::Database& db, tc::itaca::Document& documen
 }  // namespace
 
 int main(int argc, char** argv) {
+  // With the program's own memory settings, so that the figures compare like with like.
+  tc::platform::UseHugeMemoryPages(argv);
   if (argc != 5) {
     std::fprintf(stderr, "uso: export_report_cost CARPETA DOCUMENTO.xml PLANTILLA SALIDA\n");
     return 64;

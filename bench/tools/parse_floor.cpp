@@ -5,7 +5,11 @@
 
 #include <pugixml.hpp>
 
+#include "platform/platform.h"
+
 int main(int argc, char** argv) {
+  // With the program's own memory settings, so that the figures compare like with like.
+  tc::platform::UseHugeMemoryPages(argv);
   if (argc != 2) {
     std::fprintf(stderr, "uso: parse_floor FICHERO.xml\n");
     return 64;

@@ -4,8 +4,10 @@
 
 #include "app/main_form.h"
 #include "app/program.h"
+#include "platform/platform.h"
 
 int main(int argc, char* argv[]) {
+  tc::platform::UseHugeMemoryPages(argv);
   QApplication app(argc, argv);
   tc::app::ConfigureApplication(app);
   QStringList arguments = QApplication::arguments();

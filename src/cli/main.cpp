@@ -12,6 +12,7 @@
 #include "cli_interaction.h"
 #include "commands.h"
 #include "exit_status.h"
+#include "platform/platform.h"
 #include "run/advice.h"
 
 #ifdef _WIN32
@@ -361,6 +362,7 @@ int main() {
 #else
 
 int main(int argc, char** argv) {
+  tc::platform::UseHugeMemoryPages(argv);
   try {
     return Run(argc, argv);
   } catch (const std::exception& exception) {

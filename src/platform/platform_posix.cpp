@@ -4,6 +4,9 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,6 +128,44 @@ std::optional<std::string> EnvironmentVariable(std::string_view name) {
   const char* value = std::getenv(std::string(name).c_str());
   if (value == nullptr || *value == '\0') return std::nullopt;
   return std::string(value);
+}
+
+// A run's memory (a school's document tree, its tables, its report) is touched page by page as it
+// grows, and each first touch of a 4 KB page is a fault the system answers: on a virtual machine
+// a few microseconds each, which at scale 10 came to more than the conversion's own work (38,000
+// faults, a third of the run's time). In huge pages of 2 MB the same memory takes a few hundred.
+// glibc's allocator asks for them only when its tunable says so as the process starts, so the
+// program starts itself once more with it set; and keeps what is freed for the next stage rather
+// than handing it back to be faulted in again.
+void UseHugeMemoryPages(char** argv) {
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+  constexpr std::string_view kHugePages = "glibc.malloc.hugetlb=1";
+  const char* tunables = std::getenv("GLIBC_TUNABLES");
+  const std::string given = tunables == nullptr ? "" : tunables;
+  // Under valgrind the executable is valgrind's own: not started again.
+  const char* preload = std::getenv("LD_PRELOAD");
+  const bool valgrind = preload != nullptr && std::strstr(preload, "vgpreload") != nullptr;
+  if (given.find(kHugePages) == std::string::npos && !valgrind && argv != nullptr &&
+      argv[0] != nullptr) {
+    const std::string wanted = given.empty() ? std::string(kHugePages)
+                                             : given + ":" + std::string(kHugePages);
+    if (setenv("GLIBC_TUNABLES", wanted.c_str(), 1) == 0) {
+      execv("/proc/self/exe", argv);
+      // Not started again (no /proc): on as it is, with the environment it was given.
+      if (tunables == nullptr) {
+        unsetenv("GLIBC_TUNABLES");
+      } else {
+        setenv("GLIBC_TUNABLES", given.c_str(), 1);
+      }
+    }
+  }
+  // Allocations up to 32 MB from the heap (the most the allocator allows), and up to 1 GB freed at
+  // its top kept.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#else
+  static_cast<void>(argv);
+#endif
 }
 
 std::filesystem::path ExecutableDir() {

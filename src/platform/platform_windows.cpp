@@ -156,6 +156,9 @@ std::optional<std::string> EnvironmentVariable(std::string_view name) {
   }
 }
 
+// Windows' heap has no such setting a program can make without privileges.
+void UseHugeMemoryPages(char**) {}
+
 std::filesystem::path ExecutableDir() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {

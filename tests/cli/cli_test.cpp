@@ -254,6 +254,22 @@ TEST_F(CliTest, TheWorkingFolderComesFromTheEnvironmentUnlessGiven) {
   EXPECT_TRUE(fs::exists(other / "PROFT.DBF"));
 }
 
+#ifndef _WIN32
+// The program may start itself once more for its memory settings: with every argument, whatever
+// allocator settings the user gave, and only once.
+TEST_F(CliTest, StartedAgainForItsMemoryTheProgramKeepsItsArgumentsAndTheUsersSettings) {
+  const fs::path folder = dir / "A\xC3\xB1o";  // "Año", UTF-8
+  fs::create_directory(folder);
+  for (const char* settings : {"glibc.malloc.arena_max=2", "glibc.malloc.hugetlb=1"}) {
+    const Outcome outcome = Run({"convert", Arg(kSample), "--data-dir", Arg(folder), "-q"},
+                                {{"GLIBC_TUNABLES", settings}});
+    ASSERT_EQ(outcome.status, 0) << settings << ": " << outcome.err;
+    EXPECT_TRUE(fs::exists(folder / "PROFT.DBF"));
+    fs::remove(folder / "PROFT.DBF");
+  }
+}
+#endif
+
 TEST_F(CliTest, AMissingWorkingFolderIsAnErrorNamingIt) {
   const fs::path missing = dir / "SIN_CARPETA";
   const Outcome outcome = Run({"convert", Arg(kSample), "--data-dir", Arg(missing)});

@@ -59,6 +59,11 @@ std::filesystem::path WorkingDir(const std::optional<std::filesystem::path>& ove
 // The folder of the running executable.
 std::filesystem::path ExecutableDir();
 
+// Called first thing in a program's main: on Linux with the GNU C library, the memory the process
+// takes from the system comes in transparent huge pages and stays with it until it ends, which
+// may start the program once more, with the same arguments. Elsewhere it does nothing.
+void UseHugeMemoryPages(char** argv);
+
 // An advisory lock on a file, held while the object lives: shared (readers) or exclusive.
 // Acquire fails, without waiting, when another process holds a conflicting lock.
 class FileLock {
