@@ -23,7 +23,12 @@ void WriteReport(const wchar_t* report, const std::string& text) {
   if (file == nullptr) return;
   std::fputs(text.c_str(), file);
   std::fclose(file);
-  MoveFileExW(aside.c_str(), report, MOVEFILE_REPLACE_EXISTING);
+  // The test reads the report every few milliseconds, and while it holds the file open the file
+  // cannot be replaced: tried again for a while (a lost line would leave the test waiting).
+  for (int attempt = 0;
+       attempt < 500 && !MoveFileExW(aside.c_str(), report, MOVEFILE_REPLACE_EXISTING); ++attempt) {
+    Sleep(10);
+  }
 }
 
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM w, LPARAM l) {
