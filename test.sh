@@ -21,8 +21,8 @@ scripts/build-asan.sh --test || status=1
 echo "== Fuzzing (20 s por objetivo)"
 fuzz/run.sh 20 || status=1
 echo "== Pruebas de los programas de Windows (Wine)"
-# A test that drives windows under Wine and Xvfb runs once more when it fails: now and then a
-# step there takes longer than the test waits for it (on the project's machine, about one run in
-# five of the hosted program's tests). A test that fails twice fails the run.
+# A test that drives windows under Wine and Xvfb runs once more when it fails: on a loaded
+# machine a step there may take longer than the test waits for it. A test that fails twice fails
+# the run.
 (cd build-win && ctest --output-on-failure -j "$(nproc)" --repeat until-pass:2) || status=1
 exit "$status"
