@@ -25,6 +25,7 @@ enum ByteClass : std::uint8_t {
   kCheck = 1 << 3,      // a control character XML forbids, or a byte from 0x80 up
   kTextStop = 1 << 4,   // ends a run of character data
   kValueStop = 1 << 5,  // ends a run of an attribute value
+  kColon = 1 << 6,      // ':', which makes a name qualified
 };
 
 constexpr std::array<std::uint8_t, 256> MakeByteClasses() {
@@ -36,6 +37,7 @@ constexpr std::array<std::uint8_t, 256> MakeByteClasses() {
       c |= kNameStart | kNameChar;
     }
     if ((b >= '0' && b <= '9') || b == '-' || b == '.') c |= kNameChar;
+    if (b == ':') c |= kColon;
     if ((b < 0x20 && !(c & kSpace)) || b >= 0x80) c |= kCheck;
     if ((c & kCheck) || b == '<' || b == '&' || b == ']') c |= kTextStop;
     if ((c & kCheck) || b == '<' || b == '&' || b == '"' || b == '\'') c |= kValueStop;
@@ -194,10 +196,20 @@ class Scanner {
     return static_cast<std::size_t>(part.data() - text_.data());
   }
 
+  // Passes the bytes that are (`is`) or are not (!`is`) of class `what`. In local variables, so
+  // that the loop keeps them in registers: the position is a member, which a byte read through
+  // the text could alias, so a loop on the member would store it at every byte.
+  void PassBytes(ByteClass what, bool is) {
+    const char* const text = text_.data();
+    std::size_t at = pos_;
+    while (at < size_ && Is(static_cast<unsigned char>(text[at]), what) == is) ++at;
+    pos_ = at;
+  }
+
   // Passes white space; whether there was any.
   bool SkipSpace() {
     const std::size_t start = pos_;
-    while (pos_ < size_ && Is(Byte(pos_), kSpace)) ++pos_;
+    PassBytes(kSpace, true);
     return pos_ > start;
   }
 
@@ -215,20 +227,28 @@ class Scanner {
     return c.length > 0 && IsNameCharacter(c.code_point);
   }
 
-  // The name that starts at the current position (NameStartAt holds there).
+  // The name that starts at the current position (NameStartAt holds there); whether it has a
+  // ':' is left in name_qualified_.
   std::string_view Name() {
     const std::size_t start = pos_;
-    while (pos_ < size_) {
-      const unsigned b = Byte(pos_);
-      if (b < 0x80) {
-        if (!Is(b, kNameChar)) break;
-        ++pos_;
+    const char* const text = text_.data();
+    std::size_t at = pos_;  // a local, as in PassBytes
+    unsigned classes = 0;
+    while (at < size_) {
+      const unsigned b = static_cast<unsigned char>(text[at]);
+      const unsigned byte_classes = kByteClasses[b];
+      if ((byte_classes & kNameChar) != 0) {  // never a byte from 0x80 up
+        classes |= byte_classes;
+        ++at;
         continue;
       }
-      const Character c = DecodeAt(text_, pos_);
+      if (b < 0x80) break;
+      const Character c = DecodeAt(text_, at);
       if (c.length == 0 || !IsNameCharacter(c.code_point)) break;
-      pos_ += c.length;
+      at += c.length;
     }
+    pos_ = at;
+    name_qualified_ = (classes & kColon) != 0;
     return text_.substr(start, pos_ - start);
   }
 
@@ -406,7 +426,7 @@ class Scanner {
   bool Element() {
     if (!StartTag()) return false;
     while (!open_.empty()) {
-      while (pos_ < size_ && !Is(Byte(pos_), kTextStop)) ++pos_;
+      PassBytes(kTextStop, false);
       if (Ended()) {
         const OpenElement& open = open_.back();
         return Fail(open.offset, "el elemento <" + Shown(open.name) + "> no se cierra (falta </" +
@@ -481,7 +501,7 @@ class Scanner {
         return Fail(attribute_start, "falta un espacio antes del atributo \"" + Shown(attribute) +
                                          "\" en la etiqueta <" + Shown(name) + ">");
       }
-      if (attribute.find(':') != kNpos) qualified_.push_back({attribute, attribute_start});
+      if (name_qualified_) qualified_.push_back({attribute, attribute_start});
       if (Repeated(attribute)) {
         return Fail(attribute_start, "el atributo \"" + Shown(attribute) +
                                          "\" est\xE1 repetido en el elemento <" + Shown(name) +
@@ -508,7 +528,7 @@ class Scanner {
     }
     const std::size_t open = pos_++;
     for (;;) {
-      while (pos_ < size_ && !Is(Byte(pos_), kValueStop)) ++pos_;
+      PassBytes(kValueStop, false);
       if (Ended()) {
         return Fail(open, "el valor del atributo \"" + Shown(attribute) +
                               "\" no se cierra (falta la comilla final)");
@@ -533,19 +553,31 @@ class Scanner {
 
   void ClearAttributes() {
     attributes_.clear();
+    attribute_marks_ = 0;
     qualified_.clear();
     // A fresh set rather than clear(): clearing walks every bucket the set ever grew to.
     if (!attribute_set_.empty()) attribute_set_ = {};
   }
 
+  // One of 64 bits, by a name's length and last letter.
+  static std::uint64_t MarkOf(std::string_view name) {
+    const unsigned last = static_cast<unsigned char>(name.back());
+    return std::uint64_t{1} << ((name.size() * 7 + last) % 64);
+  }
+
   // Whether the element has this attribute already; notes it when not. A few attributes are
-  // compared one by one, an element with many goes to a hash set.
+  // compared one by one, and only when an earlier one left the same mark (of its length and last
+  // letter: most attributes are told apart by it); an element with many goes to a hash set.
   bool Repeated(std::string_view attribute) {
     constexpr std::size_t kFew = 16;
     if (attributes_.size() < kFew) {
-      for (std::string_view seen : attributes_) {
-        if (seen == attribute) return true;
+      const std::uint64_t mark = MarkOf(attribute);
+      if ((attribute_marks_ & mark) != 0) {
+        for (std::string_view seen : attributes_) {
+          if (seen == attribute) return true;
+        }
       }
+      attribute_marks_ |= mark;
       attributes_.push_back(attribute);
       if (attributes_.size() == kFew) attribute_set_.insert(attributes_.begin(), attributes_.end());
       return false;
@@ -773,6 +805,8 @@ class Scanner {
   std::vector<OpenElement> open_;
   mutable std::optional<WellFormednessFault> fault_;  // the first one, once found
   std::vector<std::string_view> attributes_;          // of the start tag being read
+  std::uint64_t attribute_marks_ = 0;                 // their marks (Repeated)
+  bool name_qualified_ = false;                       // the last name read has a ':'
   struct Qualified {
     std::string_view name;
     std::size_t offset;

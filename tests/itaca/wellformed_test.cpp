@@ -59,6 +59,10 @@ TEST(WellFormedness, RepeatedAttributesAreNamedWithTheirElement) {
             Fault(1, static_cast<int>(many.size()) + 2,
                   "el atributo \"a33\" está repetido en el elemento <centro>"));
   EXPECT_EQ(Refusal("<centro><a x='1'/><a x='1'/></centro>"), "");  // per element, not per name
+  // Names alike in length and last letter are still told apart, and still found again.
+  EXPECT_EQ(Refusal("<centro ab='1' cb='2' db='3'/>"), "");
+  EXPECT_EQ(Refusal("<centro ab='1' cb='2' ab='3'/>"),
+            Fault(1, 23, "el atributo \"ab\" está repetido en el elemento <centro>"));
 }
 
 TEST(WellFormedness, AttributesNeedASpaceAnEqualsSignAndQuotes) {
