@@ -60,8 +60,9 @@ std::filesystem::path WorkingDir(const std::optional<std::filesystem::path>& ove
 std::filesystem::path ExecutableDir();
 
 // Called first thing in a program's main: on Linux with the GNU C library, the memory the process
-// takes from the system comes in transparent huge pages and stays with it until it ends, which
-// may start the program once more, with the same arguments. Elsewhere it does nothing.
+// takes from the system comes in transparent huge pages (which may start the program once more,
+// with the same arguments), and what is freed at the top of its heap stays for what comes next.
+// Elsewhere it does nothing.
 void UseHugeMemoryPages(char** argv);
 
 // An advisory lock on a file, held while the object lives: shared (readers) or exclusive.
