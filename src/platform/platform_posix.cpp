@@ -140,22 +140,21 @@ std::optional<std::string> EnvironmentVariable(std::string_view name) {
 void UseHugeMemoryPages(char** argv) {
 #if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
   constexpr std::string_view kHugePages = "glibc.malloc.hugetlb=1";
-  const char* tunables = std::getenv("GLIBC_TUNABLES");
-  const std::string given = tunables == nullptr ? "" : tunables;
+  const std::optional<std::string> given = EnvironmentVariable("GLIBC_TUNABLES");
   // Under valgrind the executable is valgrind's own: not started again.
-  const char* preload = std::getenv("LD_PRELOAD");
-  const bool valgrind = preload != nullptr && std::strstr(preload, "vgpreload") != nullptr;
-  if (given.find(kHugePages) == std::string::npos && !valgrind && argv != nullptr &&
+  const bool valgrind =
+      EnvironmentVariable("LD_PRELOAD").value_or("").find("vgpreload") != std::string::npos;
+  if (given.value_or("").find(kHugePages) == std::string::npos && !valgrind && argv != nullptr &&
       argv[0] != nullptr) {
-    const std::string wanted = given.empty() ? std::string(kHugePages)
-                                             : given + ":" + std::string(kHugePages);
+    const std::string wanted =
+        given ? *given + ":" + std::string(kHugePages) : std::string(kHugePages);
     if (setenv("GLIBC_TUNABLES", wanted.c_str(), 1) == 0) {
       execv("/proc/self/exe", argv);
       // Not started again (no /proc): on as it is, with the environment it was given.
-      if (tunables == nullptr) {
-        unsetenv("GLIBC_TUNABLES");
+      if (given) {
+        setenv("GLIBC_TUNABLES", given->c_str(), 1);
       } else {
-        setenv("GLIBC_TUNABLES", given.c_str(), 1);
+        unsetenv("GLIBC_TUNABLES");
       }
     }
   }
