@@ -34,6 +34,17 @@ platform::FileLock Lock(platform::FileSystem& files, const fs::path& path, const
   }
 }
 
+// A table a run builds aside (one with a keeper) is saved without waiting for the disk: it goes
+// there when the run commits it.
+void SaveFile(platform::FileSystem& files, const fs::path& path, bool staged,
+              std::initializer_list<std::string_view> pieces) {
+  if (staged) {
+    platform::WriteFileAtomicallyUnsynced(files, path, pieces);
+  } else {
+    platform::WriteFileAtomically(files, path, pieces);
+  }
+}
+
 }  // namespace
 
 // ---- Loading and saving ----------------------------------------------------------------------
@@ -83,14 +94,7 @@ void Table::Impl::Save() {
   lock.reset();
 #endif
   try {
-    // A table a run builds aside (one with a keeper) reaches the disk when the run commits it.
-    const std::initializer_list<std::string_view> bytes = {header, data,
-                                                           std::string_view(kEnd, 1)};
-    if (keeper) {
-      platform::WriteFileAtomicallyUnsynced(*files, path, bytes);
-    } else {
-      platform::WriteFileAtomically(*files, path, bytes);
-    }
+    SaveFile(*files, path, keeper != nullptr, {header, data, std::string_view(kEnd, 1)});
   } catch (const Error& error) {
     if (error.kind() == ErrorKind::InUse) throw InUse(name);
     throw TableError("No se puede guardar la tabla " + name + ". " + error.what(), error.kind(),
@@ -161,11 +165,7 @@ Table Table::Create(const std::filesystem::path& path, const Schema& fields, Ima
   const std::string header = dbf::NewLevel7Header(fields, path, dbf::Today());
   std::string bytes = header + static_cast<char>(dbf::kEndOfFile);
   try {
-    if (impl->keeper) {
-      platform::WriteFileAtomicallyUnsynced(files, path, {bytes});
-    } else {
-      platform::WriteFileAtomically(files, path, bytes);
-    }
+    SaveFile(files, path, impl->keeper != nullptr, {bytes});
   } catch (const Error& failure) {
     if (failure.kind() == ErrorKind::InUse) throw InUse(impl->name);
     throw TableError("No se puede crear la tabla " + impl->name + ". " + failure.what(),
