@@ -1,5 +1,6 @@
 #include "base/digest.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstring>
 
@@ -11,8 +12,14 @@ std::uint64_t ContentDigest(std::string_view bytes) {
   std::uint64_t hash = kOffsetBasis;
   std::size_t at = 0;
   for (; at + 8 <= bytes.size(); at += 8) {
+    // Eight bytes as a little-endian word: on such a machine one load (the byte loop was 60
+    // instructions a word, most of a document's load once the parse was done).
     std::uint64_t word = 0;
-    for (int i = 7; i >= 0; --i) word = word << 8 | static_cast<unsigned char>(bytes[at + i]);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&word, bytes.data() + at, sizeof word);
+    } else {
+      for (int i = 7; i >= 0; --i) word = word << 8 | static_cast<unsigned char>(bytes[at + i]);
+    }
     hash = (hash ^ word) * kPrime;
   }
   if (at < bytes.size()) {
