@@ -29,10 +29,6 @@ int DayNumber(std::string_view letter) {
   return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
 }
 
-std::string AttrOrEmpty(const itaca::Element& element, std::string_view name) {
-  return element.TryAttr(name).value_or(std::string());
-}
-
 // The attributes a lesson of the report's timetable takes, read in one walk; absent ones empty.
 constexpr std::array<std::string_view, 6> kLessonAttrs = {"dia_semana", "sesion_orden", "docente",
                                                           "grupo",      "contenido",    "aula"};
@@ -47,11 +43,17 @@ std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
                                              document.Select(itaca::kDutyTimetables)};
   // The template's lessons are found first and the list sized once: it is the largest of the
   // report's, and grown as it is filled it would take half as much again while it is copied.
+  // The template compared as the document holds it, without converting it for each lesson.
   std::vector<const itaca::Element*> of_template;
   std::size_t group_lessons = 0;
+  constexpr std::string_view kTemplate[] = {"plantilla"};
+  std::optional<std::string_view> templ[1];
   for (const itaca::ElementList& elements : collections) {
     for (const itaca::Element& element : elements) {
-      if (AttrOrEmpty(element, "plantilla") == template_code) of_template.push_back(&element);
+      element.RawAttrs(kTemplate, templ);
+      if (itaca::Element::AttrIs(templ[0].value_or(""), template_code)) {
+        of_template.push_back(&element);
+      }
     }
     if (&elements == &collections[0]) group_lessons = of_template.size();
   }

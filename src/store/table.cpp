@@ -19,20 +19,15 @@ using dbf::Column;
 
 // ---- Checks and messages ---------------------------------------------------------------------
 
-void Table::Impl::CheckActive() const {
-  if (!active) throw TableError("La tabla " + name + " no est\xE1 abierta.");
+void Table::Impl::RefuseInactive() const {
+  throw TableError("La tabla " + name + " no est\xE1 abierta.");
 }
 
-const Column& Table::Impl::ColumnOf(std::string_view field) const {
-  NamedColumn* slot = nullptr;
-  if (!field.empty()) {  // an empty name has no slot (it would match an empty one)
-    const auto first = static_cast<unsigned char>(field.front());
-    const auto last = static_cast<unsigned char>(field.back());
-    slot = &named_columns[(field.size() * 7 + first * 3 + last) % named_columns.size()];
-    if (slot->name == field) return layout.columns[slot->column];
-  }
+const Column& Table::Impl::ColumnNamed(std::string_view field) const {
   auto found = by_name.find(field);
-  if (found != by_name.end() && slot) *slot = {found->first, found->second};
+  if (found != by_name.end() && !field.empty()) {
+    named_columns[SlotOf(field)] = {found->first, found->second};
+  }
   if (found == by_name.end()) found = by_name.find(dbf::AsciiUpper(field));
   if (found == by_name.end()) {
     throw TableError("La tabla " + name + " no tiene el campo " + std::string(field) + ".");
@@ -40,25 +35,15 @@ const Column& Table::Impl::ColumnOf(std::string_view field) const {
   return layout.columns[found->second];
 }
 
-const char* Table::Impl::ReadRow(std::string_view field) const {
-  CheckActive();
-  if (pending != Pending::None) return pending_row.data();
-  if (current < 0) {
-    throw TableError("No se puede leer el campo " + std::string(field) + ": la tabla " + name +
-                     " no tiene registro actual.");
-  }
-  return Record(static_cast<std::size_t>(current));
+void Table::Impl::RefuseNoCurrentRow(std::string_view field) const {
+  throw TableError("No se puede leer el campo " + std::string(field) + ": la tabla " + name +
+                   " no tiene registro actual.");
 }
 
-char* Table::Impl::WriteRow(const Column& column) {
-  CheckActive();
-  if (pending == Pending::None) {
-    throw TableError("No se puede cambiar el campo " + column.def.name + " de la tabla " + name +
-                     ": no se est\xE1 a\xF1"
-                     "adiendo ni editando ning\xFAn registro.");
-  }
-  pending_set = true;
-  return pending_row.data() + column.offset;
+void Table::Impl::RefuseNoPendingRow(const Column& column) const {
+  throw TableError("No se puede cambiar el campo " + column.def.name + " de la tabla " + name +
+                   ": no se est\xE1 a\xF1"
+                   "adiendo ni editando ning\xFAn registro.");
 }
 
 // ---- Pending rows ----------------------------------------------------------------------------

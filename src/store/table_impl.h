@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -107,11 +108,46 @@ class Table::Impl {
 
   // ---- Checks and messages (table.cpp) -------------------------------------------------------
 
-  void CheckActive() const;
-  const dbf::Column& ColumnOf(std::string_view field) const;
+  // These four run on every field read and written (millions in a conversion): the usual case
+  // is inline here, what fails or is asked for the first time out of line.
+  void CheckActive() const {
+    if (!active) RefuseInactive();
+  }
+  const dbf::Column& ColumnOf(std::string_view field) const {
+    // The slot of a field asked for before holds its name: compared, not hashed.
+    if (!field.empty()) {  // an empty name has no slot (it would match an empty one)
+      const NamedColumn& slot = named_columns[SlotOf(field)];
+      if (slot.name.size() == field.size() &&
+          std::memcmp(slot.name.data(), field.data(), field.size()) == 0) {
+        return layout.columns[slot.column];
+      }
+    }
+    return ColumnNamed(field);
+  }
   // The row that field reads see: the pending one, else the current one.
-  const char* ReadRow(std::string_view field) const;
-  char* WriteRow(const dbf::Column& column);
+  const char* ReadRow(std::string_view field) const {
+    CheckActive();
+    if (pending != Pending::None) return pending_row.data();
+    if (current < 0) RefuseNoCurrentRow(field);
+    return Record(static_cast<std::size_t>(current));
+  }
+  char* WriteRow(const dbf::Column& column) {
+    CheckActive();
+    if (pending == Pending::None) RefuseNoPendingRow(column);
+    pending_set = true;
+    return pending_row.data() + column.offset;
+  }
+  static std::size_t SlotOf(std::string_view field) {
+    const auto first = static_cast<unsigned char>(field.front());
+    const auto last = static_cast<unsigned char>(field.back());
+    return (field.size() * 7 + first * 3 + last) % std::tuple_size_v<decltype(named_columns)>;
+  }
+  // ColumnOf for a name not in its slot: found by name (whatever its letter case), filed in the
+  // slot when given exactly, or refused.
+  const dbf::Column& ColumnNamed(std::string_view field) const;
+  [[noreturn]] void RefuseInactive() const;
+  [[noreturn]] void RefuseNoCurrentRow(std::string_view field) const;
+  [[noreturn]] void RefuseNoPendingRow(const dbf::Column& column) const;
 
   // Where field values are read and written now, for the messages of the values a field
   // refuses: a stored row is named by its record number, a row being written is not.
