@@ -330,11 +330,11 @@ class Lookups {
 // The first five attributes of both kinds of entry: template, day and the slot's period.
 void SetWhen(itaca::Element& entry, const std::string& template_code,
              const SolucReader::Placement& placed, const Slot& slot) {
-  entry.SetAttr("plantilla", template_code);
-  entry.SetAttr("dia_semana", placed.day_letter);
-  entry.SetAttr("sesion_orden", slot.order);
-  entry.SetAttr("hora_desde", slot.from);
-  entry.SetAttr("hora_hasta", slot.to);
+  entry.AddAttr("plantilla", template_code);
+  entry.AddAttr("dia_semana", placed.day_letter);
+  entry.AddAttr("sesion_orden", slot.order);
+  entry.AddAttr("hora_desde", slot.from);
+  entry.AddAttr("hora_hasta", slot.to);
 }
 
 // The report's entries of the record being written: where it is in SOLUC and its codes. Without
@@ -436,13 +436,13 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups, const std::st
 
   itaca::Element lesson = container.AppendChild(kClassElement);
   SetWhen(lesson, template_code, *placed, *slot);
-  lesson.SetAttr("grupo", group->clave);
-  lesson.SetAttr("ensenanza", group->ensenanza);
-  lesson.SetAttr("curso", group->clave_curso);
-  lesson.SetAttr("contenido", *content);
-  lesson.SetAttr("docente", teacher ? teacher->dni : std::string());
-  lesson.SetAttr("aula", room ? *room : std::string());
-  lesson.SetAttr("idioma", "");
+  lesson.AddAttr("grupo", group->clave);
+  lesson.AddAttr("ensenanza", group->ensenanza);
+  lesson.AddAttr("curso", group->clave_curso);
+  lesson.AddAttr("contenido", *content);
+  lesson.AddAttr("docente", teacher ? teacher->dni : std::string());
+  lesson.AddAttr("aula", room ? *room : std::string());
+  lesson.AddAttr("idioma", "");
   notes.Lesson({placed->day, std::move(slot->order), std::move(group->clave), std::move(*content),
                 teacher ? std::move(teacher->dni) : std::string(),
                 room ? std::move(*room) : std::string(), false, false});
@@ -465,9 +465,9 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups, const std::str
 
   itaca::Element period = container.AppendChild(kDutyElement);
   SetWhen(period, template_code, *placed, *slot);
-  period.SetAttr("docente", teacher->dni);
-  period.SetAttr("ensenanza", teacher->ensenanza);
-  period.SetAttr("ocupacion", *duty);
+  period.AddAttr("docente", teacher->dni);
+  period.AddAttr("ensenanza", teacher->ensenanza);
+  period.AddAttr("ocupacion", *duty);
   notes.Lesson({placed->day, std::move(slot->order), "", std::move(*duty), std::move(teacher->dni),
                 "", true, false});
   return true;

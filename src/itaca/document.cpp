@@ -273,15 +273,32 @@ std::string Element::DialogAttr(std::string_view name) const {
   return Utf8ToCp1252(value);
 }
 
+namespace {
+
+// An attribute's value set from Windows-1252; it ends at a NUL, as a C string would.
+void SetValue(pugi::xml_attribute attribute, std::string_view value) {
+  const bool ascii = IsAscii(value);
+  const std::string converted = ascii ? std::string() : Cp1252ToUtf8(value);
+  const std::string_view text = ascii ? value : std::string_view(converted);
+  attribute.set_value(text.data(), std::min(text.find('\0'), text.size()));
+}
+
+std::string AttrKey(std::string_view name) {
+  return IsAscii(name) ? std::string(name) : Cp1252ToUtf8(name);
+}
+
+}  // namespace
+
 void Element::SetAttr(std::string_view name, std::string_view value) {
   pugi::xml_node node = NodeOf(node_);
-  const std::string key = IsAscii(name) ? std::string(name) : Cp1252ToUtf8(name);
+  const std::string key = AttrKey(name);
   pugi::xml_attribute attribute = node.attribute(key.c_str());
   if (!attribute) attribute = node.append_attribute(key.c_str());
-  // The value ends at a NUL, as a C string would.
-  const std::string converted = IsAscii(value) ? std::string() : Cp1252ToUtf8(value);
-  const std::string_view text = IsAscii(value) ? value : std::string_view(converted);
-  attribute.set_value(text.data(), std::min(text.find('\0'), text.size()));
+  SetValue(attribute, value);
+}
+
+void Element::AddAttr(std::string_view name, std::string_view value) {
+  SetValue(NodeOf(node_).append_attribute(AttrKey(name).c_str()), value);
 }
 
 Element Element::AppendChild(std::string_view name) {

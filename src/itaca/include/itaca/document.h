@@ -79,6 +79,9 @@ class Element {
 
   // Writing: sets an attribute (value in Windows-1252); attributes keep the order they are set.
   void SetAttr(std::string_view name, std::string_view value);
+  // The same for an attribute the element does not have (one of a new element's, each set
+  // once): added last without a search of those it has.
+  void AddAttr(std::string_view name, std::string_view value);
   // Appends a new child element and returns it.
   Element AppendChild(std::string_view name);
 
