@@ -13,6 +13,7 @@ Converted ConvertDocument(const itaca::Document& document, const ConversionState
                           Questions& questions, store::StagedTables& tables,
                           report::Report* report) {
   ConversionContext ctx{document, state, tables, questions, {}, {}, {}};
+  ctx.keep_report_timetable = report != nullptr;
   ImportTeachers(ctx);
   ImportCoursesAndGroups(ctx);
   ImportSubjects(ctx);
@@ -31,7 +32,7 @@ Converted ConvertDocument(const itaca::Document& document, const ConversionState
     table.Close();
   }
   if (report) {
-    GatherConversionTimetables(document, state, converted.templates, tables, ctx.report);
+    GatherConversionTimetables(ctx, converted.templates);
     for (const TableRows& table : converted.tables) {
       ctx.report.tables().push_back({table.table, table.rows});
     }

@@ -23,6 +23,8 @@ struct Lesson {
   std::string_view content;  // contenido
   std::string_view teacher;  // docente (DNI)
   std::string_view room;     // aula (ITACA code)
+  std::string_view day;      // dia_semana, empty when absent (for the report's timetable)
+  std::string_view period;   // sesion_orden, the same
   std::size_t element;       // its index in the collection, for the report
 };
 
@@ -35,13 +37,17 @@ class LessonList {
     Bounds bounds;
     bounds.element = index;
     bounds.start = text_.size();
-    static constexpr std::array<std::string_view, 5> kCodes = {"grupo", "curso", "contenido",
-                                                                "docente", "aula"};
+    // The five codes every lesson must have, then the two the report's timetable shows.
+    static constexpr std::array<std::string_view, kParts> kCodes = {
+        "grupo", "curso", "contenido", "docente", "aula", "dia_semana", "sesion_orden"};
+    constexpr std::size_t kRequired = 5;
     std::array<std::optional<std::string>, kCodes.size()> values;
     element.TryAttrs(kCodes, values);  // one walk over the element's attributes
     for (std::size_t part = 0; part < kCodes.size(); ++part) {
-      if (!values[part]) element.Attr(kCodes[part]);  // refused, naming the missing attribute
-      text_ += *values[part];
+      if (!values[part] && part < kRequired) {
+        element.Attr(kCodes[part]);  // refused, naming the missing attribute
+      }
+      if (values[part]) text_ += *values[part];
       bounds.ends[part] = static_cast<std::uint32_t>(text_.size() - bounds.start);
     }
     lessons_.push_back(bounds);
@@ -54,13 +60,31 @@ class LessonList {
       const std::uint32_t from = k == 0 ? 0 : b.ends[k - 1];
       return all.substr(from, b.ends[k] - from);
     };
-    return {part(0), part(1), part(2), part(3), part(4), b.element};
+    return {part(0), part(1), part(2), part(3), part(4), part(5), part(6), b.element};
+  }
+
+  // The lessons as the report's timetable shows them.
+  std::vector<report::Lesson> ReportLessons() const {
+    std::vector<report::Lesson> shown;
+    shown.reserve(Count());
+    for (std::size_t i = 0; i < Count(); ++i) {
+      const Lesson lesson = (*this)[i];
+      report::Lesson& entry = shown.emplace_back();
+      entry.day = DayOfWeek(lesson.day);
+      entry.period = lesson.period;
+      entry.group = lesson.group;
+      entry.subject = lesson.content;
+      entry.teacher = lesson.teacher;
+      entry.room = lesson.room;
+    }
+    return shown;
   }
 
  private:
+  static constexpr std::size_t kParts = 7;
   struct Bounds {
-    std::size_t start = 0;       // where its codes begin in text_
-    std::uint32_t ends[5] = {};  // where each code ends, from start
+    std::size_t start = 0;            // where its codes begin in text_
+    std::uint32_t ends[kParts] = {};  // where each code ends, from start
     std::size_t element = 0;
   };
   std::string text_;
@@ -233,6 +257,11 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   groups.Close();
   teachers.Close();
   rooms.Close();
+  // Every lesson of the template was read (a list of one element is not): the report's
+  // timetable takes them rather than reading them again.
+  if (ctx.keep_report_timetable && listed.size() == elements.Count()) {
+    ctx.template_classes = lessons.ReportLessons();
+  }
   return TemplatesTaken::OnlySelected;
 }
 

@@ -7,7 +7,9 @@
 #include <span>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
+#include "conversion/context.h"
 #include "conversion/conversion.h"
 #include "conversion/stages.h"
 #include "itaca/document.h"
@@ -21,29 +23,23 @@ namespace tc {
 
 namespace {
 
-constexpr std::string_view kDayLetters = "LMXJVSD";
-
-int DayNumber(std::string_view letter) {
-  if (letter.size() != 1) return 0;
-  const std::size_t at = kDayLetters.find(letter[0]);
-  return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
-}
-
 // The attributes a lesson of the report's timetable takes, read in one walk; absent ones empty.
 constexpr std::array<std::string_view, 6> kLessonAttrs = {"dia_semana", "sesion_orden", "docente",
                                                           "grupo",      "contenido",    "aula"};
 constexpr std::array<std::string_view, 4> kDutyAttrs = {"dia_semana", "sesion_orden", "docente",
                                                         "ocupacion"};
 
-}  // namespace
-
-std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
-                                              const std::string& template_code) {
-  const itaca::ElementList collections[] = {document.Select(itaca::kGroupTimetables),
-                                             document.Select(itaca::kDutyTimetables)};
+// The document's lessons of the template after `classes`, the group lessons a stage kept: then
+// only the duty periods are read.
+std::vector<report::Lesson> TemplateLessons(const itaca::Document& document,
+                                            const std::string& template_code,
+                                            std::optional<std::vector<report::Lesson>> classes) {
+  const itaca::ElementList collections[] = {
+      classes ? itaca::ElementList() : document.Select(itaca::kGroupTimetables),
+      document.Select(itaca::kDutyTimetables)};
   // The template's lessons are found first and the list sized once: it is the largest of the
   // report's, and grown as it is filled it would take half as much again while it is copied.
-  // The template compared as the document holds it, without converting it for each lesson.
+  // Each lesson's template is compared as the document holds it, not converted.
   std::vector<const itaca::Element*> of_template;
   std::size_t group_lessons = 0;
   constexpr std::string_view kTemplate[] = {"plantilla"};
@@ -57,8 +53,8 @@ std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
     }
     if (&elements == &collections[0]) group_lessons = of_template.size();
   }
-  std::vector<report::Lesson> lessons;
-  lessons.reserve(of_template.size());
+  std::vector<report::Lesson> lessons = classes ? std::move(*classes) : std::vector<report::Lesson>();
+  lessons.reserve(lessons.size() + of_template.size());
   std::array<std::optional<std::string>, kLessonAttrs.size()> values;
   auto take = [&values](std::size_t i) { return std::move(values[i]).value_or(std::string()); };
   for (std::size_t i = 0; i < of_template.size(); ++i) {
@@ -68,7 +64,7 @@ std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
         duty ? std::span<const std::string_view>(kDutyAttrs) : kLessonAttrs;
     element.TryAttrs(names, std::span(values).first(names.size()));
     report::Lesson lesson;
-    lesson.day = DayNumber(take(0));
+    lesson.day = DayOfWeek(take(0));
     lesson.period = take(1);
     lesson.teacher = take(2);
     lesson.duty = duty;
@@ -82,6 +78,20 @@ std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
     lessons.push_back(std::move(lesson));
   }
   return lessons;
+}
+
+}  // namespace
+
+int DayOfWeek(std::string_view letter) {
+  constexpr std::string_view kDayLetters = "LMXJVSD";
+  if (letter.size() != 1) return 0;
+  const std::size_t at = kDayLetters.find(letter[0]);
+  return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
+}
+
+std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
+                                              const std::string& template_code) {
+  return TemplateLessons(document, template_code, std::nullopt);
 }
 
 std::vector<report::Load> TemplateHours(const itaca::Document& document,
@@ -142,11 +152,11 @@ std::vector<report::Period> SlotPeriods(store::StagedTables& tables) {
 
 // After the stages: the ASIGT rows in ITACA's codes (the teacher by DNI, the room by its ITACA
 // code), and whether their hours are still the provisional ones.
-void GatherConversionTimetables(const itaca::Document& document, const ConversionState& state,
-                                TemplatesTaken templates, store::StagedTables& tables,
-                                report::Report& report) {
-  report::Timetables& timetables = report.timetables();
-  timetables.itaca = TemplateTimetable(document, state.SelectedTemplateCode);
+void GatherConversionTimetables(ConversionContext& ctx, TemplatesTaken templates) {
+  store::StagedTables& tables = ctx.tables;
+  report::Timetables& timetables = ctx.report.timetables();
+  timetables.itaca = TemplateLessons(ctx.document, ctx.state.SelectedTemplateCode,
+                                     std::exchange(ctx.template_classes, std::nullopt));
   timetables.periods = SlotPeriods(tables);
   // Without counting (every template taken, or no group timetable) ASIGT keeps 4 hours a row.
   timetables.provisional_hours = templates == TemplatesTaken::All;

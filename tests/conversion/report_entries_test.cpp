@@ -227,6 +227,38 @@ TEST(ConversionReport, AllTemplatesOrIdleRowsKeptRecordNoneOfThose) {
   EXPECT_EQ(report.Count(report::Reason::PairingWithoutLessons), 1u);
 }
 
+// The report's timetable of ITACA is the template's lessons as the document holds them, whether
+// taken from the stage that read them or read for the report (every template taken; a list of
+// one lesson, which the stage passes over).
+TEST(ConversionReport, ItacasOwnTimetableIsTheTemplatesLessonsAsTheDocumentHoldsThem) {
+  std::string school(kSchool);
+  school.insert(school.find("plantilla=\"P1\" grupo=\"G1\""), "dia_semana=\"X\" sesion_orden=\"3\" ");
+  std::string one_lesson = school;
+  const std::size_t second = one_lesson.find("<horario_grupo plantilla=\"P2\"");
+  one_lesson.erase(second, one_lesson.find("</horarios_grupo>") - second);
+  auto shown = [](const std::vector<report::Lesson>& lessons) {
+    Entries lines;
+    for (const report::Lesson& l : lessons) {
+      lines.push_back(std::to_string(l.day) + " " + l.period + " " + l.group + " " + l.subject +
+                      " " + l.teacher + " " + l.room + (l.duty ? " guardia" : ""));
+    }
+    return lines;
+  };
+  for (const auto& [xml, all_templates] :
+       {std::pair{school, false}, std::pair{school, true}, std::pair{one_lesson, false}}) {
+    test::ConversionRun run(xml);
+    run.state.SelectedTemplateCode = "P1";
+    run.ui.answers = {{Question::ImportAllTemplates, all_templates}};
+    report::Report report;
+    ConvertDocument(run.document, run.state, run.ui, run.tables, &report);
+    const Entries lines = shown(report.timetables().itaca);
+    EXPECT_EQ(lines, shown(TemplateTimetable(run.document, "P1")));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "3 3 G1 M1 D1 R1");
+    EXPECT_EQ(lines.back(), "0   O1 D9  guardia");
+  }
+}
+
 TEST(ConversionReport, AFurtherTeachersLessonWhoseGroupIsNotInGrupostIsNotCounted) {
   test::ConversionRun run(R"(<centro><horarios_grupo>
 <horario_grupo plantilla="P1" grupo="G2" curso="C1" contenido="M1" docente="DA" aula="R1"/>

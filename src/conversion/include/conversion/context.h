@@ -3,13 +3,17 @@
 // given, and the report the stages record into.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "conversion/conversion.h"
 #include "itaca/document.h"
 #include "report/report.h"
+#include "report/timetable.h"
 #include "store/staged_tables.h"
 
 namespace tc {
@@ -29,7 +33,16 @@ struct ConversionContext {
   // Every code a stage renames, element it passes over or leaves out and row it deletes, recorded
   // where the rule acts.
   report::Report report{report::Report::Kind::Conversion};
+
+  // Whether the report shows ITACA's own timetable of the template (a run that keeps a report):
+  // the group timetables stage then keeps the lessons it read for it, as `template_classes`,
+  // when it read the whole collection.
+  bool keep_report_timetable = false;
+  std::optional<std::vector<report::Lesson>> template_classes{};
 };
+
+// The day of a dia_semana letter: 1 Monday (L) to 7 Sunday (D); 0 for any other text.
+int DayOfWeek(std::string_view letter);
 
 // Where an element is, for the report: its collection, position and line.
 inline report::Location Where(const itaca::Element& element) {

@@ -24,10 +24,9 @@ void ImportTimeSlots(ConversionContext& ctx);               // DIASHORAST
 // LanguageChoice): the conversion's last stage, and the export's first step.
 void ImportTimeSlots(store::StagedTables& tables, const ConversionState& state);
 
-// After the stages, for the report: ITACA's own timetable of the template, the template's periods
-// and the ASIGT rows in ITACA's codes (report_timetables.cpp).
-void GatherConversionTimetables(const itaca::Document& document, const ConversionState& state,
-                                TemplatesTaken templates, store::StagedTables& tables,
-                                report::Report& report);
+// After the stages, into ctx.report: ITACA's own timetable of the template (its lessons taken
+// from ctx.template_classes when the stage kept them), the template's periods and the ASIGT rows
+// in ITACA's codes (report_timetables.cpp).
+void GatherConversionTimetables(ConversionContext& ctx, TemplatesTaken templates);
 
 }  // namespace tc
