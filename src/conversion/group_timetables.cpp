@@ -11,6 +11,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "conversion/stages.h"
+#include "store/found.h"
 
 namespace tc {
 
@@ -91,6 +92,11 @@ class LessonList {
   std::vector<Bounds> lessons_;
 };
 
+// The fields of a GRUPOST row that a further teacher's ASIGT row copies.
+struct GroupFields {
+  std::string turno, nivel, curso, grupo;
+};
+
 // The codes of a lesson as the report names it.
 void NameLesson(report::Report::Builder entry, const Lesson& lesson) {
   entry.Code("grupo", lesson.group)
@@ -159,6 +165,11 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
     return first;
   };
 
+  // Each teacher's, room's and group's row found once: GRUPOST, PROFT and AULAT do not change
+  // here.
+  store::Found<std::string> teacher_codes;  // by DNI: ABREV
+  store::Found<std::string> room_codes;     // by ITACA code: ABREV
+  store::Found<GroupFields> group_fields;   // by ABREV
   for (std::size_t i = 0; i < lessons.Count(); ++i) {
     const Lesson lesson = lessons[i];
     if (!asig.Locate("CLAVE;CLAVECURSO;ASIG_ITACA",
@@ -172,10 +183,18 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
     const int pairing_row = asig.RecNo();
     const std::string pairing_teacher = asig.GetText("CPROF");
 
-    const bool teacher_found = teachers.Locate("DNI", lesson.teacher);
-    const std::string teacher_code = teacher_found ? teachers.GetText("ABREV") : std::string();
-    const bool room_found = rooms.Locate("ABREV_ITACA", lesson.room);
-    const std::string room_code = room_found ? rooms.GetText("ABREV") : std::string();
+    const std::optional<std::string>& teacher = teacher_codes.Of(lesson.teacher, [&] {
+      return teachers.Locate("DNI", lesson.teacher) ? std::optional(teachers.GetText("ABREV"))
+                                                    : std::nullopt;
+    });
+    const bool teacher_found = teacher.has_value();
+    const std::string teacher_code = teacher.value_or(std::string());
+    const std::optional<std::string>& room = room_codes.Of(lesson.room, [&] {
+      return rooms.Locate("ABREV_ITACA", lesson.room) ? std::optional(rooms.GetText("ABREV"))
+                                                      : std::nullopt;
+    });
+    const bool room_found = room.has_value();
+    const std::string room_code = room.value_or(std::string());
 
     if (match(pairing_row)) {
       // First lesson on this row: its hours start again from 1 (replacing the default 4).
@@ -193,7 +212,13 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
       // and group and the group's fields; without the group in GRUPOST the lesson is not counted.
       const std::string subject = asig.GetText("CASIG");
       const std::string group_code = asig.GetText("CGRUP");
-      if (!groups.Locate("ABREV", group_code)) {
+      const std::optional<GroupFields>& group = group_fields.Of(group_code, [&] {
+        return groups.Locate("ABREV", group_code)
+                   ? std::optional(GroupFields{groups.GetText("TURNO"), groups.GetText("NIVEL"),
+                                               groups.GetText("CURSO"), groups.GetText("GRUPO")})
+                   : std::nullopt;
+      });
+      if (!group) {
         NameLesson(
             ctx.report.Add(report::Reason::LessonWithoutGroup, Where(elements[lesson.element]))
                 .Code("CGRUP", group_code),
@@ -205,10 +230,10 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
       asig.SetText("CPROF", teacher_code);
       asig.SetText("CGRUP", group_code);
       asig.SetText("CAULA", room_code);
-      asig.SetText("TURNO", groups.GetText("TURNO"));
-      asig.SetText("NIVEL", groups.GetText("NIVEL"));
-      asig.SetText("CURSO", groups.GetText("CURSO"));
-      asig.SetText("GRUPO", groups.GetText("GRUPO"));
+      asig.SetText("TURNO", group->turno);
+      asig.SetText("NIVEL", group->nivel);
+      asig.SetText("CURSO", group->curso);
+      asig.SetText("GRUPO", group->grupo);
       asig.SetFloat("HORAS", 1);
       asig.SetText("SESIONES", "1111");
       asig.SetText("CLAVE", lesson.group);

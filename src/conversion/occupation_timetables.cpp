@@ -1,10 +1,12 @@
 // Occupation timetables: each teacher's weekly duty periods become one ASIGT row per teacher and
 // duty, counted in HORAS; then every ASIGT row gets the SESIONES pattern of its hours.
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "conversion/stages.h"
+#include "store/found.h"
 
 namespace tc {
 
@@ -54,6 +56,9 @@ void ImportOccupationTimetables(ConversionContext& ctx, TemplatesTaken templates
   auto asig = ctx.tables.Open(store::AsigtTable().name, store::OpenMode::Exclusive);
   auto teachers = ctx.tables.Open(store::ProftTable().name, store::OpenMode::Exclusive);
 
+  // Each duty's and teacher's row found once: ASIGNOMT and PROFT do not change here.
+  store::Found<std::string> duty_codes;     // by ITACA code: COD
+  store::Found<std::string> teacher_codes;  // by DNI: ABREV
   for (const auto& period : periods) {
     if (templates == TemplatesTaken::OnlySelected &&
         period.templ != ctx.state.SelectedTemplateCode) {
@@ -63,10 +68,18 @@ void ImportOccupationTimetables(ConversionContext& ctx, TemplatesTaken templates
     }
 
     // Unknown duties and teachers are still counted, with an empty code.
-    const bool duty_found = subjects.Locate("ABREV_ITACA", period.duty);
-    const std::string duty_code = duty_found ? subjects.GetText("COD") : std::string();
-    const bool teacher_found = teachers.Locate("DNI", period.teacher);
-    const std::string teacher_code = teacher_found ? teachers.GetText("ABREV") : std::string();
+    const std::optional<std::string>& duty = duty_codes.Of(period.duty, [&] {
+      return subjects.Locate("ABREV_ITACA", period.duty) ? std::optional(subjects.GetText("COD"))
+                                                         : std::nullopt;
+    });
+    const bool duty_found = duty.has_value();
+    const std::string duty_code = duty.value_or(std::string());
+    const std::optional<std::string>& teacher = teacher_codes.Of(period.teacher, [&] {
+      return teachers.Locate("DNI", period.teacher) ? std::optional(teachers.GetText("ABREV"))
+                                                    : std::nullopt;
+    });
+    const bool teacher_found = teacher.has_value();
+    const std::string teacher_code = teacher.value_or(std::string());
     if (!duty_found) {
       ctx.report.Add(report::Reason::DutyNotFound, Where(elements[period.element]))
           .Code("ocupacion", period.duty)

@@ -20,6 +20,7 @@
 #include "report/report.h"
 #include "report/timetable.h"
 #include "store/staged_tables.h"
+#include "store/found.h"
 #include "store/schemas.h"
 #include "store/table.h"
 
@@ -248,27 +249,7 @@ struct Slot {
   std::string to;
 };
 
-// What one lookup found for each key asked, kept: the tables do not change while the export
-// reads them, and a timetable asks for the same few thousand codes tens of thousands of times.
-template <typename Value>
-class Found {
- public:
-  template <typename Find>
-  const std::optional<Value>& Of(std::string_view key, Find find) {
-    auto at = found_.find(key);
-    if (at == found_.end()) at = found_.emplace(std::string(key), find()).first;
-    return at->second;
-  }
-
- private:
-  struct Hash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view key) const {
-      return std::hash<std::string_view>{}(key);
-    }
-  };
-  std::unordered_map<std::string, std::optional<Value>, Hash, std::equal_to<>> found_;
-};
+using store::Found;
 
 // The five lookups of the export, each by whole key, exactly and case-sensitively, the first row
 // in file order winning: Locate on the tables the run holds, once per key.
