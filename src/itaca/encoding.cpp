@@ -240,10 +240,6 @@ Encoder::Encoder(Charset charset, bool byte_order_mark) : charset_(charset) {
   }
 }
 
-void Encoder::Text(std::string_view utf8) { Put(utf8, true); }
-
-void Encoder::Markup(std::string_view utf8) { Put(utf8, false); }
-
 bool Encoder::Holds(char32_t cp) const {
   switch (charset_) {
     case Charset::kUtf8:

@@ -53,8 +53,22 @@ void RequireUtf8(const DecodedDocument& decoded, std::string_view bytes, std::st
 class Encoder {
  public:
   Encoder(Charset charset, bool byte_order_mark);
-  void Text(std::string_view utf8);    // references allowed
-  void Markup(std::string_view utf8);  // no references
+  // A document's text goes out in pieces of a few bytes: UTF-8, the usual case, is appended
+  // inline, the other encodings converted by Put.
+  void Text(std::string_view utf8) {  // references allowed
+    if (charset_ == Charset::kUtf8) {
+      out_ += utf8;
+    } else {
+      Put(utf8, true);
+    }
+  }
+  void Markup(std::string_view utf8) {  // no references
+    if (charset_ == Charset::kUtf8) {
+      out_ += utf8;
+    } else {
+      Put(utf8, false);
+    }
+  }
   std::string Take() { return std::move(out_); }
 
  private:

@@ -1,5 +1,8 @@
 #include "writer.h"
 
+#include <algorithm>
+#include <array>
+
 #include <pugixml.hpp>
 
 namespace tc::itaca::detail {
@@ -8,6 +11,20 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr char kIndent = '\t';
+
+// The bytes Escaped replaces: below 0x20 and the markup characters, in attributes the quote
+// and the white space their normalisation would change too.
+constexpr std::array<bool, 256> SpecialBytes(bool attribute) {
+  std::array<bool, 256> special{};
+  for (int b = 0; b < 0x20; ++b) {
+    special[static_cast<std::size_t>(b)] = attribute || (b != '\t' && b != '\n');
+  }
+  special['&'] = special['<'] = special['>'] = true;
+  special['"'] = attribute;
+  return special;
+}
+constexpr std::array<bool, 256> kSpecialInAttribute = SpecialBytes(true);
+constexpr std::array<bool, 256> kSpecialInText = SpecialBytes(false);
 
 class XmlWriter {
  public:
@@ -26,6 +43,13 @@ class XmlWriter {
   // Escapes a value; `attribute` also protects the white space that attribute normalisation
   // would otherwise turn into blanks. Control characters XML cannot carry become '?'.
   void Escaped(std::string_view text, bool attribute) {
+    // Most values need no replacing: found so by a table, they go out whole.
+    const std::array<bool, 256>& special = attribute ? kSpecialInAttribute : kSpecialInText;
+    if (std::none_of(text.begin(), text.end(),
+                     [&special](char c) { return special[static_cast<unsigned char>(c)]; })) {
+      out_.Text(text);
+      return;
+    }
     std::size_t run = 0;
     auto flush = [&](std::size_t end) {
       if (end > run) out_.Text(text.substr(run, end - run));
