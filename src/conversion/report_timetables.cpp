@@ -162,7 +162,7 @@ void GatherConversionTimetables(ConversionContext& ctx, TemplatesTaken templates
   timetables.provisional_hours = templates == TemplatesTaken::All;
 
   auto codes = [&](const std::string& table, const char* key, const char* value) {
-    std::map<std::string, std::string> map;
+    std::unordered_map<std::string, std::string> map;
     store::Table rows = tables.Open(table, store::OpenMode::Shared);
     for (rows.First(); !rows.Eof(); rows.Next())
       map.try_emplace(rows.GetText(key), rows.GetText(value));
@@ -171,7 +171,8 @@ void GatherConversionTimetables(ConversionContext& ctx, TemplatesTaken templates
   };
   const auto dni = codes(store::ProftTable().name, "ABREV", "DNI");
   const auto room = codes(store::AulatTable().name, "ABREV", "ABREV_ITACA");
-  auto itaca_code = [](const std::map<std::string, std::string>& map, const std::string& code) {
+  auto itaca_code = [](const std::unordered_map<std::string, std::string>& map,
+                       const std::string& code) {
     if (code.empty()) return std::string();
     const auto found = map.find(code);
     return found == map.end() ? code : found->second;
