@@ -36,7 +36,7 @@ void WriteExport(Document& document, std::string_view value) {
   Element lessons = root.AppendChild("horarios_grupo");
   Element lesson = lessons.AppendChild("horario_grupo");
   for (const char* name : {"plantilla", "dia_semana", "sesion_orden", "docente", "aula"}) {
-    lesson.SetAttr(name, name);
+    lesson.AddAttr(name, name);  // a new element's, as the export adds them
   }
   root.AppendChild("horarios_ocupaciones");
 }
