@@ -1,6 +1,7 @@
 #include "report/render.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <string_view>
 
@@ -24,49 +25,98 @@ std::string RightAligned(std::size_t number, std::size_t width) {
   return text;
 }
 
-// A value as the text shows it: bare when it reads unambiguously, else in double quotes with
-// inner quotes and backslashes escaped.
-std::string Shown(std::string_view value) {
-  const bool bare =
-      !value.empty() && value.find_first_of(" \",;=\\\t\r\n") == std::string_view::npos;
-  if (bare) return std::string(value);
-  std::string quoted = "\"";
-  for (char c : value) {
-    if (c == '"' || c == '\\') quoted += '\\';
-    quoted += c;
-  }
-  return quoted + "\"";
+void AppendNumber(std::string& out, std::size_t number) {
+  char digits[24];
+  const auto [end, ignored] = std::to_chars(digits, digits + sizeof digits, number);
+  out.append(digits, static_cast<std::size_t>(end - digits));
+}
+void AppendNumber(std::string& out, int number) {
+  char digits[16];
+  const auto [end, ignored] = std::to_chars(digits, digits + sizeof digits, number);
+  out.append(digits, static_cast<std::size_t>(end - digits));
 }
 
-std::string LocationText(const Location& where) {
+// The bytes of `set` marked in a table of all 256.
+constexpr std::array<bool, 256> ByteTable(std::string_view set) {
+  std::array<bool, 256> table{};
+  for (char c : set) table[static_cast<unsigned char>(c)] = true;
+  return table;
+}
+
+// The bytes that make a value of the text quoted.
+constexpr std::array<bool, 256> kQuoted = ByteTable(" \",;=\\\t\r\n");
+
+// A value as the text shows it, appended: bare when it reads unambiguously, else in double
+// quotes with inner quotes and backslashes escaped.
+void AppendShown(std::string& out, std::string_view value) {
+  const bool bare = !value.empty() && std::none_of(value.begin(), value.end(), [](char c) {
+    return kQuoted[static_cast<unsigned char>(c)];
+  });
+  if (bare) {
+    out += value;
+    return;
+  }
+  out += '"';
+  std::size_t run = 0;  // the bytes since the last one escaped, copied whole
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] != '"' && value[i] != '\\') continue;
+    out.append(value, run, i - run);
+    out += '\\';
+    run = i;
+  }
+  out.append(value, run);
+  out += '"';
+}
+
+void AppendLocation(std::string& out, const Location& where) {
   switch (where.kind) {
-    case Location::Kind::Element: {
-      std::string text = std::string(where.source) + "[" + std::to_string(where.position) + "]";
-      if (where.line > 0) text += ", l\xEDnea " + std::to_string(where.line);
-      return text;
-    }
+    case Location::Kind::Element:
+      out += where.source;
+      out += '[';
+      AppendNumber(out, std::size_t{where.position});
+      out += ']';
+      if (where.line > 0) {
+        out += ", l\xEDnea ";
+        AppendNumber(out, std::size_t{where.line});
+      }
+      return;
     case Location::Kind::Record:
-      return std::string(where.source) + " registro " + std::to_string(where.position);
+      out += where.source;
+      out += " registro ";
+      AppendNumber(out, std::size_t{where.position});
+      return;
     case Location::Kind::None:
       break;
   }
-  return "-";
+  out += '-';
 }
 
-std::string EntryText(const Entry& entry) {
-  std::string text = LocationText(entry.location());
-  std::string details;
-  if (entry.Renamed()) details = Shown(entry.OldCode()) + " -> " + Shown(entry.NewCode());
-  std::string codes;
+// What a line says after the place: ": ", the code before and after a renaming, then the codes;
+// nothing when the entry has neither.
+void AppendDetails(std::string& out, const Entry& entry) {
+  if (!entry.Renamed() && entry.CodeCount() == 0) return;
+  out += ": ";
+  if (entry.Renamed()) {
+    AppendShown(out, entry.OldCode());
+    out += " -> ";
+    AppendShown(out, entry.NewCode());
+  }
   for (std::size_t i = 0; i < entry.CodeCount(); ++i) {
     const Code code = entry.CodeAt(i);
-    if (!codes.empty()) codes += ' ';
-    codes += std::string(code.name) + "=" + Shown(code.value);
+    if (i > 0) {
+      out += ' ';
+    } else if (entry.Renamed()) {
+      out += "; ";
+    }
+    out += code.name;
+    out += '=';
+    AppendShown(out, code.value);
   }
-  if (!details.empty() && !codes.empty()) details += "; ";
-  details += codes;
-  if (!details.empty()) text += ": " + details;
-  return text;
+}
+
+void AppendEntryText(std::string& out, const Entry& entry) {
+  AppendLocation(out, entry.location());
+  AppendDetails(out, entry);
 }
 
 // Two entries of a group that read alike: consecutive elements of one collection with the same
@@ -88,18 +138,24 @@ bool Continues(const Entry& previous, const Entry& next) {
 }
 
 // A run of alike entries, first to last: "path[311] a [364] (54), líneas 569 a 622: codes".
-std::string RunText(const Entry& first, const Entry& last, std::size_t count) {
+void AppendRunText(std::string& out, const Entry& first, const Entry& last, std::size_t count) {
   const Location& from = first.location();
   const Location& to = last.location();
-  std::string text = std::string(from.source) + "[" + std::to_string(from.position) + "] a [" +
-                     std::to_string(to.position) + "] (" + std::to_string(count) + ")";
+  out += from.source;
+  out += '[';
+  AppendNumber(out, std::size_t{from.position});
+  out += "] a [";
+  AppendNumber(out, std::size_t{to.position});
+  out += "] (";
+  AppendNumber(out, count);
+  out += ')';
   if (from.line > 0 && to.line > 0) {
-    text += ", l\xEDneas " + std::to_string(from.line) + " a " + std::to_string(to.line);
+    out += ", l\xEDneas ";
+    AppendNumber(out, std::size_t{from.line});
+    out += " a ";
+    AppendNumber(out, std::size_t{to.line});
   }
-  const std::string single = EntryText(first);
-  const std::size_t colon = single.find(": ");
-  if (colon != std::string::npos) text += single.substr(colon);
-  return text;
+  AppendDetails(out, first);
 }
 
 void Tallies(std::string& out, std::string_view title, const std::vector<Tally>& tallies) {
@@ -124,44 +180,56 @@ void HeaderLine(std::string& out, std::string_view label, const std::string& val
 // Every value is appended to the one buffer of the document: a report of a large school holds
 // hundreds of thousands of them.
 
-// A Windows-1252 text as a JSON string in UTF-8, appended.
-void AppendJson(std::string& out, std::string_view cp1252) {
+// The bytes a JSON string holds as they are: printable ASCII but the quote and the backslash.
+constexpr std::array<bool, 256> kJsonPlain = [] {
+  std::array<bool, 256> table{};
+  for (int byte = 0x20; byte < 0x7F; ++byte) table[byte] = byte != '"' && byte != '\\';
+  return table;
+}();
+
+// One byte that is not plain, as JSON writes it in UTF-8.
+void AppendJsonEscape(std::string& out, char c) {
   static constexpr char kHex[] = "0123456789abcdef";
-  out += '"';
-  std::size_t run = 0;  // the plain bytes since the last one written otherwise
-  for (std::size_t i = 0; i < cp1252.size(); ++i) {
-    const char c = cp1252[i];
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7F && c != '"' && c != '\\' && byte < 0x80) continue;
-    out.append(cp1252.data() + run, i - run);
-    run = i + 1;
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (byte >= 0x80) {
-          AppendUtf8(out, Cp1252ToCodePoint(byte));
-        } else {
-          out += "\\u00";
-          out += kHex[byte >> 4];
-          out += kHex[byte & 0xF];
-        }
-    }
+  const auto byte = static_cast<unsigned char>(c);
+  switch (c) {
+    case '"':
+      out += "\\\"";
+      break;
+    case '\\':
+      out += "\\\\";
+      break;
+    case '\n':
+      out += "\\n";
+      break;
+    case '\r':
+      out += "\\r";
+      break;
+    case '\t':
+      out += "\\t";
+      break;
+    default:
+      if (byte >= 0x80) {
+        AppendUtf8(out, Cp1252ToCodePoint(byte));
+      } else {
+        out += "\\u00";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xF];
+      }
   }
-  out.append(cp1252.data() + run, cp1252.size() - run);
+}
+
+// A Windows-1252 text as a JSON string in UTF-8, appended: each run of plain bytes at once.
+void AppendJson(std::string& out, std::string_view cp1252) {
+  out += '"';
+  const char* at = cp1252.data();
+  const char* const end = at + cp1252.size();
+  while (true) {
+    const char* const plain = at;
+    while (at != end && kJsonPlain[static_cast<unsigned char>(*at)]) ++at;
+    if (at != plain) out.append(plain, static_cast<std::size_t>(at - plain));
+    if (at == end) break;
+    AppendJsonEscape(out, *at++);
+  }
   out += '"';
 }
 
@@ -171,16 +239,6 @@ std::string Json(std::string_view cp1252) {
   return out;
 }
 
-void AppendNumber(std::string& out, std::size_t number) {
-  char digits[24];
-  const auto [end, ignored] = std::to_chars(digits, digits + sizeof digits, number);
-  out.append(digits, end);
-}
-void AppendNumber(std::string& out, int number) {
-  char digits[16];
-  const auto [end, ignored] = std::to_chars(digits, digits + sizeof digits, number);
-  out.append(digits, end);
-}
 void AppendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
 
 void JsonTallies(std::string& out, std::string_view key, std::string_view name_key,
@@ -194,44 +252,77 @@ void JsonTallies(std::string& out, std::string_view key, std::string_view name_k
   out += tallies.empty() ? "],\n" : "\n  ],\n";
 }
 
-void JsonEntry(std::string& out, const Entry& entry) {
-  out += "{\"motivo\": ";
-  AppendJson(out, ReasonName(entry.reason()));
-  const Location& where = entry.location();
-  switch (where.kind) {
-    case Location::Kind::Element:
-      out += ", \"coleccion\": ";
-      AppendJson(out, where.source);
-      out += ", \"posicion\": ";
-      AppendNumber(out, std::size_t{where.position});
-      out += ", \"linea\": ";
-      AppendNumber(out, std::size_t{where.line});
-      break;
-    case Location::Kind::Record:
-      out += ", \"tabla\": ";
-      AppendJson(out, where.source);
-      out += ", \"registro\": ";
-      AppendNumber(out, std::size_t{where.position});
-      break;
-    case Location::Kind::None:
-      break;
+// The entries as JSON, appended one by one. What repeats from an entry to the next (they come
+// grouped by reason) is escaped once and kept: the start up to the first number (reason and
+// collection or table) and each code's name with its colon.
+class JsonEntries {
+ public:
+  explicit JsonEntries(std::string& out) : out_(out) {}
+
+  void Append(const Entry& entry) {
+    const Location& where = entry.location();
+    if (head_.empty() || entry.reason() != reason_ || where.kind != kind_ ||
+        !Same(where.source, source_)) {
+      reason_ = entry.reason();
+      kind_ = where.kind;
+      source_ = where.source;
+      head_ = "{\"motivo\": ";
+      AppendJson(head_, ReasonName(reason_));
+      if (kind_ != Location::Kind::None) {
+        head_ += kind_ == Location::Kind::Element ? ", \"coleccion\": " : ", \"tabla\": ";
+        AppendJson(head_, source_);
+        head_ += kind_ == Location::Kind::Element ? ", \"posicion\": " : ", \"registro\": ";
+      }
+    }
+    out_ += head_;
+    if (kind_ != Location::Kind::None) AppendNumber(out_, std::size_t{where.position});
+    if (kind_ == Location::Kind::Element) {
+      out_ += ", \"linea\": ";
+      AppendNumber(out_, std::size_t{where.line});
+    }
+    if (entry.Renamed()) {
+      out_ += ", \"anterior\": ";
+      AppendJson(out_, entry.OldCode());
+      out_ += ", \"nuevo\": ";
+      AppendJson(out_, entry.NewCode());
+    }
+    out_ += ", \"codigos\": {";
+    for (std::size_t i = 0; i < entry.CodeCount(); ++i) {
+      const Code code = entry.CodeAt(i);
+      if (i > 0) out_ += ", ";
+      out_ += NameKey(i, code.name);
+      AppendJson(out_, code.value);
+    }
+    out_ += "}}";
   }
-  if (entry.Renamed()) {
-    out += ", \"anterior\": ";
-    AppendJson(out, entry.OldCode());
-    out += ", \"nuevo\": ";
-    AppendJson(out, entry.NewCode());
+
+ private:
+  // Whether two views are of the very same bytes (the report's own texts are kept once): then
+  // they are equal without reading them; texts that are not are only escaped again.
+  static bool Same(std::string_view a, std::string_view b) {
+    return a.data() == b.data() && a.size() == b.size();
   }
-  out += ", \"codigos\": {";
-  for (std::size_t i = 0; i < entry.CodeCount(); ++i) {
-    const Code code = entry.CodeAt(i);
-    if (i > 0) out += ", ";
-    AppendJson(out, code.name);
-    out += ": ";
-    AppendJson(out, code.value);
+
+  // "name": for the code at `index`, kept for the next entry's code there.
+  const std::string& NameKey(std::size_t index, std::string_view name) {
+    if (index >= names_.size()) names_.resize(index + 1);
+    auto& [kept, key] = names_[index];
+    if (!Same(name, kept) || key.empty()) {
+      kept = name;
+      key.clear();
+      AppendJson(key, name);
+      key += ": ";
+    }
+    return key;
   }
-  out += "}}";
-}
+
+  std::string& out_;
+  Reason reason_{};
+  Location::Kind kind_ = Location::Kind::None;
+  std::string_view source_;
+  std::string head_;  // empty until the first entry
+  std::vector<std::pair<std::string_view, std::string>> names_;
+};
 
 std::string JsonStrings(const std::vector<std::string>& texts) {
   std::string out = "[";
@@ -349,7 +440,11 @@ void JsonLevels(std::string& out, const Report& report, const LevelLines& levels
 
 }  // namespace
 
-std::string RenderEntry(const Entry& entry) { return EntryText(entry); }
+std::string RenderEntry(const Entry& entry) {
+  std::string text;
+  AppendEntryText(text, entry);
+  return text;
+}
 
 std::string RenderSummary(const Report& report) {
   if (report.Empty()) return "Avisos: ninguno\n";
@@ -416,7 +511,13 @@ std::string RenderText(const Report& report, const LevelLines& levels) {
         last = next;
         ++count;
       }
-      out += "  " + (count == 1 ? EntryText(first) : RunText(first, last, count)) + "\n";
+      out += "  ";
+      if (count == 1) {
+        AppendEntryText(out, first);
+      } else {
+        AppendRunText(out, first, last, count);
+      }
+      out += '\n';
       at += count;
     }
   }
@@ -473,9 +574,10 @@ std::string RenderJson(const Report& report, const LevelLines& levels) {
 
   out += "  \"entradas\": [";
   const std::vector<std::size_t> order = report.Grouped();
+  JsonEntries entries(out);
   for (std::size_t i = 0; i < order.size(); ++i) {
     out += i == 0 ? "\n    " : ",\n    ";
-    JsonEntry(out, report.At(order[i]));
+    entries.Append(report.At(order[i]));
   }
   out += order.empty() ? "],\n" : "\n  ],\n";
   JsonLevels(out, report, levels);

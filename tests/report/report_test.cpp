@@ -151,6 +151,16 @@ TEST(RenderText, EmptyAndBlankValuesAreQuoted) {
   EXPECT_EQ(RenderEntry(report.At(1)), "SOLUC registro 3: PROF=\"a;b=c\\\\d\"");
 }
 
+TEST(RenderText, EntriesWithoutCodesOrWithOnlyARenaming) {
+  Report report;
+  report.Add(Reason::NotPlaced, Location{});
+  report.Renamed(Reason::CodeShortened, Location::OfRecord("AULAT", 2), "LABORATORI", "LABORA");
+  report.Add(Reason::NotPlaced, Location::OfRecord("SOLUC", 3));
+  EXPECT_EQ(RenderEntry(report.At(0)), "-");
+  EXPECT_EQ(RenderEntry(report.At(1)), "AULAT registro 2: LABORATORI -> LABORA");
+  EXPECT_EQ(RenderEntry(report.At(2)), "SOLUC registro 3");
+}
+
 TEST(RenderJson, VersionOneWithEveryKeyAndTheEntriesGroupedByReason) {
   EXPECT_EQ(RenderJson(Sample()),
             "{\n"
@@ -221,6 +231,30 @@ TEST(RenderJson, ControlCharactersAndTheCodePagesOwnLettersAreEscapedOrConverted
       << json;
   EXPECT_NE(RenderJson(Report()).find("  \"motivos\": [],\n  \"entradas\": [],\n  \"niveles\": "),
             std::string::npos);
+}
+
+// Within one reason, entries of other places and other code names than the one before them, and
+// values whose plain bytes come between escapes.
+TEST(RenderJson, EachEntryOfAGroupWithItsOwnPlaceNamesAndEscapes) {
+  Report report(Report::Kind::Export);
+  report.Add(Reason::NotPlaced, Location::OfElement("/a/b", 3, 0))
+      .Code("PROF", std::string("x\"y\\z\x1F\x7F" "ab\xE9\x80\x81" "cd\n", 15));
+  report.Add(Reason::NotPlaced, Location::OfRecord("SOLUC", 4)).Code("ASIG", "").Code("PROF", "P");
+  report.Renamed(Reason::NotPlaced, Location{}, "\x01", "b").Code("ASIG", "\"");
+  report.Add(Reason::NotPlaced, Location::OfRecord("SOLUC", 5));
+  const std::string json = RenderJson(report);
+  EXPECT_NE(json.find(
+                "  \"entradas\": [\n"
+                "    {\"motivo\": \"sin_colocar\", \"coleccion\": \"/a/b\", \"posicion\": 3, "
+                "\"linea\": 0, \"codigos\": {\"PROF\": \"x\\\"y\\\\z\\u001f\\u007fabé€\xC2\x81" "cd\\n\"}},\n"
+                "    {\"motivo\": \"sin_colocar\", \"tabla\": \"SOLUC\", \"registro\": 4, "
+                "\"codigos\": {\"ASIG\": \"\", \"PROF\": \"P\"}},\n"
+                "    {\"motivo\": \"sin_colocar\", \"anterior\": \"\\u0001\", \"nuevo\": \"b\", "
+                "\"codigos\": {\"ASIG\": \"\\\"\"}},\n"
+                "    {\"motivo\": \"sin_colocar\", \"tabla\": \"SOLUC\", \"registro\": 5, "
+                "\"codigos\": {}}\n  ]"),
+            std::string::npos)
+      << json;
 }
 
 }  // namespace
