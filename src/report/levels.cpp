@@ -2,7 +2,9 @@
 // always, said as a head of studies knows it (names with their codes beside them, hours), without
 // machine names or places, which stay in the details.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -31,6 +33,25 @@ std::string_view CodeOf(const Entry& entry, std::string_view name) {
     if (code.name == name) return code.value;
   }
   return {};
+}
+
+// The values of the entry's codes `names` (each the first of that name, "" when it has none), in
+// one walk over its codes.
+template <std::size_t N>
+std::array<std::string_view, N> CodesOf(const Entry& entry,
+                                        const std::array<std::string_view, N>& names) {
+  std::array<std::string_view, N> values;
+  std::array<bool, N> found{};
+  for (std::size_t i = 0; i < entry.CodeCount(); ++i) {
+    const Code code = entry.CodeAt(i);
+    for (std::size_t n = 0; n < N; ++n) {
+      if (!found[n] && code.name == names[n]) {
+        values[n] = code.value;
+        found[n] = true;
+      }
+    }
+  }
+  return values;
 }
 
 // Items joined as Spanish lists them: "a, b y c"; past kItemsPerLine, "a, b... y 7 más".
@@ -99,21 +120,38 @@ class Tally {
   }
 
  private:
-  std::map<std::string, std::size_t> index_;
+  std::unordered_map<std::string, std::size_t> index_;
   std::vector<std::pair<std::string, double>> items_;
 };
 
 class Lines {
  public:
-  explicit Lines(const Report& report) : report_(report) {}
-
-  std::string Named(NameKind kind, std::string_view code) const {
-    return report::Named(report_, kind, code);
+  explicit Lines(const Report& report) : report_(report), order_(report.Grouped()) {
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < kReasonCount; ++i) {
+      starts_[i] = at;
+      at += report.Count(static_cast<Reason>(i));
+    }
   }
-  std::string Group(std::string_view code) const { return Named(NameKind::Group, code); }
-  std::string Subject(std::string_view code) const { return Named(NameKind::Subject, code); }
-  std::string Teacher(std::string_view code) const { return Named(NameKind::Teacher, code); }
-  std::string Room(std::string_view code) const { return Named(NameKind::Room, code); }
+
+  // The name with its code, worked out once for each code: the lines name the same codes again
+  // and again.
+  const std::string& Named(NameKind kind, std::string_view code) const {
+    auto& named = named_[static_cast<std::size_t>(kind)];
+    auto found = named.find(code);
+    if (found == named.end()) {
+      found = named.emplace(std::string(code), report::Named(report_, kind, code)).first;
+    }
+    return found->second;
+  }
+  const std::string& Group(std::string_view code) const { return Named(NameKind::Group, code); }
+  const std::string& Subject(std::string_view code) const {
+    return Named(NameKind::Subject, code);
+  }
+  const std::string& Teacher(std::string_view code) const {
+    return Named(NameKind::Teacher, code);
+  }
+  const std::string& Room(std::string_view code) const { return Named(NameKind::Room, code); }
 
   // A lesson as its group, subject and teacher: "1ESOA Matemàtiques (MAT) con Pérez, Ana (PA)".
   std::string Class(std::string_view group, std::string_view subject,
@@ -137,10 +175,11 @@ class Lines {
 
   // The entries of one reason, in recording order.
   std::vector<Entry> Of(Reason reason) const {
+    const std::size_t start = starts_[static_cast<std::size_t>(reason)];
     std::vector<Entry> entries;
-    for (std::size_t i = 0; i < report_.Size(); ++i) {
-      const Entry entry = report_.At(i);
-      if (entry.reason() == reason) entries.push_back(entry);
+    entries.reserve(report_.Count(reason));
+    for (std::size_t i = start; i < start + report_.Count(reason); ++i) {
+      entries.push_back(report_.At(order_[i]));
     }
     return entries;
   }
@@ -148,7 +187,20 @@ class Lines {
   const Report& report() const { return report_; }
 
  private:
+  // Looked up by string_view without making a string.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+
   const Report& report_;
+  std::vector<std::size_t> order_;  // the entries grouped by reason (Report::Grouped)
+  std::array<std::size_t, kReasonCount> starts_{};  // where each reason's group starts in order_
+  mutable std::array<std::unordered_map<std::string, std::string, TextHash, std::equal_to<>>,
+                     kNameKindCount>
+      named_;
 };
 
 void Add(std::vector<std::string>& out, std::string line) { out.push_back(std::move(line)); }
@@ -211,12 +263,14 @@ void MissingCodes(const Lines& lines, std::vector<std::string>& out) {
                 "Ocupaci\xF3n %s no est\xE1 entre las ocupaciones del documento: ",
                 " quedan sin ocupaci\xF3n"}}) {
     if (report.Count(missing.reason) == 0) continue;
-    std::vector<std::string> order;
-    std::map<std::string, std::pair<Tally, Tally>> by_code;  // lessons, duty periods
+    // The codes in the order met; the lessons and duty periods only of those shown.
+    FirstMet order;
+    std::vector<std::pair<Tally, Tally>> by_code;  // lessons, duty periods
     for (const Entry& entry : lines.Of(missing.reason)) {
-      const std::string code(CodeOf(entry, missing.code));
-      if (!by_code.contains(code)) order.push_back(code);
-      auto& [lessons, duties] = by_code[code];
+      const std::size_t key = order.Of(CodeOf(entry, missing.code));
+      if (key >= kLinesPerKind) continue;
+      if (key == by_code.size()) by_code.emplace_back();
+      auto& [lessons, duties] = by_code[key];
       if (!CodeOf(entry, "grupo").empty() || CodeOf(entry, "ocupacion").empty()) {
         lessons.Add(lines.Group(CodeOf(entry, "grupo")) + " " +
                     lines.Subject(CodeOf(entry, "contenido")));
@@ -227,9 +281,10 @@ void MissingCodes(const Lines& lines, std::vector<std::string>& out) {
       }
     }
     KindLines kind(out);
-    for (const std::string& code : order) {
+    for (std::size_t i = 0; i < order.Size(); ++i) {
       if (!kind.Take()) continue;
-      const auto& [lessons, duties] = by_code[code];
+      const std::string_view code = order.Key(i);
+      const auto& [lessons, duties] = by_code[i];
       std::string line(missing.lead);
       line.replace(line.find("%s"), 2, code);
       if (!lessons.Empty()) line += Listed(lessons.Texts()) + std::string(missing.lessons_end);
@@ -399,11 +454,17 @@ void Information(const Lines& lines, std::vector<std::string>& out) {
   if (report.Count(Reason::OtherTemplate) > 0) {
     std::size_t lessons = 0, duties = 0;
     std::vector<std::string> templates;
+    std::string_view source;  // the collection of the entry before, and whether it is of duties
+    bool of_duties = false;
     for (const Entry& entry : lines.Of(Reason::OtherTemplate)) {
-      (entry.location().source.find("ocupacion") != std::string_view::npos ? duties : lessons)++;
-      const std::string code(CodeOf(entry, "plantilla"));
+      if (entry.location().source != source) {
+        source = entry.location().source;
+        of_duties = source.find("ocupacion") != std::string_view::npos;
+      }
+      (of_duties ? duties : lessons)++;
+      const std::string_view code = CodeOf(entry, "plantilla");
       if (std::find(templates.begin(), templates.end(), code) == templates.end()) {
-        templates.push_back(code);
+        templates.emplace_back(code);
       }
     }
     std::vector<std::string> what;
@@ -412,15 +473,17 @@ void Information(const Lines& lines, std::vector<std::string>& out) {
     Add(out,
         "De otras plantillas (" + Listed(templates) + ") no se importan " + Listed(what) + ".");
   }
-  Grouping pairings;
+  FirstMet pairings;  // by group, each with its rows
+  std::vector<std::size_t> rows_of;
   for (const Entry& entry : lines.Of(Reason::PairingWithoutLessons)) {
-    pairings[std::string(CodeOf(entry, "CLAVE"))].push_back({});
+    const std::size_t key = pairings.Of(CodeOf(entry, "CLAVE"));
+    if (key == rows_of.size()) rows_of.push_back(0);
+    ++rows_of[key];
   }
   if (pairings.Size() > 0) {
     std::vector<std::string> items;
     for (std::size_t i = 0; i < pairings.Size(); ++i) {
-      items.push_back(lines.Group(pairings.Key(i)) + " " +
-                      std::to_string(pairings.Items(i).size()));
+      items.push_back(lines.Group(pairings.Key(i)) + " " + std::to_string(rows_of[i]));
     }
     Add(out, "Asignaturas de grupo sin sesiones en la plantilla, quitadas: " + Listed(items) + ".");
   }
@@ -459,22 +522,27 @@ void ExportEntries(const Lines& lines, std::vector<std::string>& out) {
        }) {
     // The keys in the order met; the items only of those shown.
     FirstMet order;
-    std::vector<std::pair<Entry, std::size_t>> entries;  // each with its key's place
+    // Each record's group, subject and teacher, whether it is a duty period's, and its key's place.
+    struct Record {
+      std::string_view group, subject, teacher;
+      bool duty;
+      std::size_t key;
+    };
+    std::vector<Record> records;
     for (const Entry& entry : lines.Of(kind.reason)) {
-      const bool duty = CodeOf(entry, "CODGRUPO").empty() && entry.CodeCount() == 5;
-      const std::string_view key = kind.by.empty()
-                                       ? (duty ? std::string_view() : CodeOf(entry, "CODGRUPO"))
-                                       : CodeOf(entry, kind.by);
-      entries.emplace_back(entry, order.Of(key));
+      const auto [group, subject, teacher, by] =
+          CodesOf(entry, std::array<std::string_view, 4>{"CODGRUPO", "ASIG", "PROF", kind.by});
+      const bool duty = group.empty() && entry.CodeCount() == 5;
+      const std::string_view key = kind.by.empty() ? (duty ? std::string_view() : group) : by;
+      records.push_back({group, subject, teacher, duty, order.Of(key)});
     }
     std::vector<Tally> tallies(std::min(order.Size(), kLinesPerKind));
-    for (const auto& [entry, key] : entries) {
-      if (key >= tallies.size()) continue;
-      const bool duty = CodeOf(entry, "CODGRUPO").empty() && entry.CodeCount() == 5;
-      tallies[key].Add(duty ? lines.Subject(CodeOf(entry, "ASIG")) + " de " +
-                                  lines.Teacher(CodeOf(entry, "PROF"))
-                            : lines.Class(CodeOf(entry, "CODGRUPO"), CodeOf(entry, "ASIG"),
-                                          CodeOf(entry, "PROF")));
+    for (const Record& record : records) {
+      if (record.key >= tallies.size()) continue;
+      tallies[record.key].Add(record.duty ? lines.Subject(record.subject) + " de " +
+                                                lines.Teacher(record.teacher)
+                                          : lines.Class(record.group, record.subject,
+                                                        record.teacher));
     }
     KindLines shown(out);
     for (std::size_t i = 0; i < order.Size(); ++i) {
