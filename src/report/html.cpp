@@ -148,6 +148,7 @@ struct Drawn {
   const std::string* room = nullptr;     // null when it has none, or for a duty period
   bool clashing = false;
   int cell = -1;  // its place in a week grid (period row by day), -1 when it has none
+  std::string unplaced;  // when it has none, where Clepsa put it (Unplaced)
 };
 
 // Clashes by code, day and period, numbered: a lesson is marked when its teacher, or its room,
@@ -286,7 +287,7 @@ class Grids {
         out += "<div class=\"sin-colocar\"><h4>Sin colocar en la rejilla</h4>";
         listed = true;
       }
-      Cell(out, *drawn, axis, Unplaced(*drawn->lesson));
+      Cell(out, *drawn, axis, drawn->unplaced);
     }
     if (listed) out += "</div>";
   }
@@ -417,22 +418,34 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
   const std::vector<Period> periods = PeriodsOf(timetables, lessons);
   Grids grids(periods, LastDay(lessons));
   std::vector<Drawn> drawn(lessons.size());
-  // The lessons of every group, teacher and room, in the timetable's order.
-  std::array<std::unordered_map<std::string_view, std::vector<const Drawn*>>, 3> by_axis;
+  // Every group, teacher and room with lessons: its name as a cell shows it, and its lessons in
+  // the timetable's order.
+  struct Drawing {
+    const std::string* name = nullptr;
+    std::vector<const Drawn*> lessons;
+  };
+  std::array<std::unordered_map<std::string_view, Drawing>, 3> by_axis;
+  // The lesson added to the drawing of `code` on `axis`; the name it shows there.
+  auto draw_on = [&](Axis axis, std::string_view code, const Drawn& d) {
+    Drawing& drawing = by_axis[static_cast<std::size_t>(axis)][code];
+    if (!drawing.name) {
+      drawing.name = axis == Axis::Room ? &page.Room(code) : &page.Name(AxisKind(axis), code);
+    }
+    drawing.lessons.push_back(&d);
+    return drawing.name;
+  };
   for (std::size_t i = 0; i < lessons.size(); ++i) {
     const Lesson& lesson = lessons[i];
     Drawn& d = drawn[i];
     d.lesson = &lesson;
     d.subject = &page.Name(NameKind::Subject, lesson.subject);
-    if (!lesson.duty) d.group = &page.Name(NameKind::Group, lesson.group);
-    if (!lesson.teacher.empty()) d.teacher = &page.Name(NameKind::Teacher, lesson.teacher);
-    if (!lesson.duty && !lesson.room.empty()) d.room = &page.Room(lesson.room);
+    if (!lesson.duty) d.group = draw_on(Axis::Group, lesson.group, d);
+    if (!lesson.teacher.empty()) d.teacher = draw_on(Axis::Teacher, lesson.teacher, d);
+    if (!lesson.duty && !lesson.room.empty()) d.room = draw_on(Axis::Room, lesson.room, d);
     d.clashing = teacher_clashes.Contains(lesson.teacher, lesson.day, lesson.period) ||
                  (!lesson.duty && room_clashes.Contains(lesson.room, lesson.day, lesson.period));
     d.cell = grids.CellOf(lesson);
-    if (!lesson.duty) by_axis[0][lesson.group].push_back(&d);
-    if (!lesson.teacher.empty()) by_axis[1][lesson.teacher].push_back(&d);
-    if (!lesson.duty && !lesson.room.empty()) by_axis[2][lesson.room].push_back(&d);
+    if (d.cell < 0) d.unplaced = Unplaced(lesson);
   }
   std::vector<DrawnLoad> drawn_loads;
   if (conversion) drawn_loads.reserve(timetables.asked.size());
@@ -458,7 +471,7 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
     // Every code with lessons, and for a conversion every one with hours to place, in order.
     std::vector<std::string_view> codes;
     codes.reserve(of_axis.size());
-    for (const auto& [code, cells] : of_axis) codes.push_back(code);
+    for (const auto& [code, drawing] : of_axis) codes.push_back(code);
     const auto& loads = axis == Axis::Group ? loads_by_group : loads_by_teacher;
     if (conversion) {
       for (const auto& [code, rows] : loads) {
@@ -487,7 +500,7 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
         }
       }
       const auto found = of_axis.find(code);
-      grids.Draw(out, found == of_axis.end() ? kNone : found->second, axis);
+      grids.Draw(out, found == of_axis.end() ? kNone : found->second.lessons, axis);
       out += "\n</section>\n";
     }
   }
