@@ -181,12 +181,6 @@ std::string_view Entry::NewCode() const {
   return std::string_view(report_->bytes_).substr(code.offset, code.length);
 }
 
-Code Entry::CodeAt(std::size_t index) const {
-  const Report::StoredCode& code = report_->codes_[first_ + (renamed_ ? 2 : 0) + index];
-  return Code{report_->names_[code.name],
-              std::string_view(report_->bytes_).substr(code.offset, code.length)};
-}
-
 std::uint8_t Report::Intern(std::vector<std::string>& list, std::string_view text) {
   // Few distinct texts (collections, tables, code names), met again and again: the last one
   // first, then the others.
@@ -227,21 +221,6 @@ Report::Builder Report::Renamed(Reason reason, const Location& where, std::strin
 Report::Builder& Report::Builder::Code(std::string_view name, std::string_view value) {
   report_.Push(name, value);
   return *this;
-}
-
-Entry Report::At(std::size_t index) const {
-  const StoredEntry& stored = entries_.at(index);
-  Entry entry;
-  entry.report_ = this;
-  entry.reason_ = stored.reason;
-  entry.location_.kind = stored.kind;
-  if (stored.kind != Location::Kind::None) entry.location_.source = sources_[stored.source];
-  entry.location_.position = stored.position;
-  entry.location_.line = stored.line;
-  entry.renamed_ = stored.renamed;
-  entry.first_ = stored.first_code;
-  entry.count_ = stored.code_count;
-  return entry;
 }
 
 std::size_t Report::Count(Effect effect) const {

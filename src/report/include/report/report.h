@@ -244,4 +244,28 @@ class Report {
   Timetables timetables_;
 };
 
+// Reading an entry and its codes, inline: the renderings read every entry's codes, a few
+// hundred thousand of them for a large school.
+
+inline Entry Report::At(std::size_t index) const {
+  const StoredEntry& stored = entries_.at(index);
+  Entry entry;
+  entry.report_ = this;
+  entry.reason_ = stored.reason;
+  entry.location_.kind = stored.kind;
+  if (stored.kind != Location::Kind::None) entry.location_.source = sources_[stored.source];
+  entry.location_.position = stored.position;
+  entry.location_.line = stored.line;
+  entry.renamed_ = stored.renamed;
+  entry.first_ = stored.first_code;
+  entry.count_ = stored.code_count;
+  return entry;
+}
+
+inline Code Entry::CodeAt(std::size_t index) const {
+  const Report::StoredCode& code = report_->codes_[first_ + (renamed_ ? 2 : 0) + index];
+  return Code{report_->names_[code.name],
+              std::string_view(report_->bytes_).substr(code.offset, code.length)};
+}
+
 }  // namespace tc::report
