@@ -145,12 +145,8 @@ class Lines {
     return found->second;
   }
   const std::string& Group(std::string_view code) const { return Named(NameKind::Group, code); }
-  const std::string& Subject(std::string_view code) const {
-    return Named(NameKind::Subject, code);
-  }
-  const std::string& Teacher(std::string_view code) const {
-    return Named(NameKind::Teacher, code);
-  }
+  const std::string& Subject(std::string_view code) const { return Named(NameKind::Subject, code); }
+  const std::string& Teacher(std::string_view code) const { return Named(NameKind::Teacher, code); }
   const std::string& Room(std::string_view code) const { return Named(NameKind::Room, code); }
 
   // A lesson as its group, subject and teacher: "1ESOA Matemàtiques (MAT) con Pérez, Ana (PA)".
@@ -539,10 +535,9 @@ void ExportEntries(const Lines& lines, std::vector<std::string>& out) {
     std::vector<Tally> tallies(std::min(order.Size(), kLinesPerKind));
     for (const Record& record : records) {
       if (record.key >= tallies.size()) continue;
-      tallies[record.key].Add(record.duty ? lines.Subject(record.subject) + " de " +
-                                                lines.Teacher(record.teacher)
-                                          : lines.Class(record.group, record.subject,
-                                                        record.teacher));
+      tallies[record.key].Add(
+          record.duty ? lines.Subject(record.subject) + " de " + lines.Teacher(record.teacher)
+                      : lines.Class(record.group, record.subject, record.teacher));
     }
     KindLines shown(out);
     for (std::size_t i = 0; i < order.Size(); ++i) {

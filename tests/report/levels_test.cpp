@@ -22,6 +22,24 @@ Location Lesson(std::size_t position) {
   return Location::OfElement("/centro/horarios_grupo/horario_grupo", position, 100 + position);
 }
 
+// Past the lines shown a code is only counted; a code shown, met again after them, still adds.
+TEST(Levels, MissingCodesPastTheLinesShownAreCountedInTheClosingLine) {
+  Report report;
+  for (std::size_t i = 0; i <= 32; ++i) {  // rooms A1 to A32, then A1 again
+    report.Add(Reason::RoomNotFound, Lesson(i + 1))
+        .Code("grupo", "1ESOA")
+        .Code("contenido", "MAT")
+        .Code("aula", "A" + std::to_string(i % 32 + 1));
+  }
+  const std::vector<std::string> lines = RenderLevels(report)[0];
+  ASSERT_EQ(lines.size(), 31u);
+  EXPECT_EQ(lines[0],
+            "Aula A1 no est\xE1 entre las aulas del documento: 1ESOA MAT 2 h quedan sin aula.");
+  EXPECT_EQ(lines[29],
+            "Aula A30 no est\xE1 entre las aulas del documento: 1ESOA MAT 1 h quedan sin aula.");
+  EXPECT_EQ(lines[30], "... y 2 m\xE1s como estas (el informe JSON las tiene todas).");
+}
+
 // A teacher and a room the document lacks, an idle group, a numbered code and the multi-template
 // answer: what a head of studies reads first.
 TEST(Levels, AConversionInNamesGroupedByTeacherRoomAndGroup) {

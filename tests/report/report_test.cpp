@@ -238,22 +238,23 @@ TEST(RenderJson, ControlCharactersAndTheCodePagesOwnLettersAreEscapedOrConverted
 TEST(RenderJson, EachEntryOfAGroupWithItsOwnPlaceNamesAndEscapes) {
   Report report(Report::Kind::Export);
   report.Add(Reason::NotPlaced, Location::OfElement("/a/b", 3, 0))
-      .Code("PROF", std::string("x\"y\\z\x1F\x7F" "ab\xE9\x80\x81" "cd\n", 15));
+      .Code("PROF", std::string("x\"y\\z\x1F\x7F") + "ab\xE9\x80\x81" + "cd\n");
   report.Add(Reason::NotPlaced, Location::OfRecord("SOLUC", 4)).Code("ASIG", "").Code("PROF", "P");
   report.Renamed(Reason::NotPlaced, Location{}, "\x01", "b").Code("ASIG", "\"");
   report.Add(Reason::NotPlaced, Location::OfRecord("SOLUC", 5));
   const std::string json = RenderJson(report);
-  EXPECT_NE(json.find(
-                "  \"entradas\": [\n"
+  EXPECT_NE(
+      json.find("  \"entradas\": [\n"
                 "    {\"motivo\": \"sin_colocar\", \"coleccion\": \"/a/b\", \"posicion\": 3, "
-                "\"linea\": 0, \"codigos\": {\"PROF\": \"x\\\"y\\\\z\\u001f\\u007fabé€\xC2\x81" "cd\\n\"}},\n"
+                "\"linea\": 0, \"codigos\": {\"PROF\": \"x\\\"y\\\\z\\u001f\\u007fabé€\xC2\x81"
+                "cd\\n\"}},\n"
                 "    {\"motivo\": \"sin_colocar\", \"tabla\": \"SOLUC\", \"registro\": 4, "
                 "\"codigos\": {\"ASIG\": \"\", \"PROF\": \"P\"}},\n"
                 "    {\"motivo\": \"sin_colocar\", \"anterior\": \"\\u0001\", \"nuevo\": \"b\", "
                 "\"codigos\": {\"ASIG\": \"\\\"\"}},\n"
                 "    {\"motivo\": \"sin_colocar\", \"tabla\": \"SOLUC\", \"registro\": 5, "
                 "\"codigos\": {}}\n  ]"),
-            std::string::npos)
+      std::string::npos)
       << json;
 }
 
