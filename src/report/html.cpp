@@ -449,19 +449,30 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
   }
   std::vector<DrawnLoad> drawn_loads;
   if (conversion) drawn_loads.reserve(timetables.asked.size());
-  std::unordered_map<std::string_view, std::vector<const DrawnLoad*>> loads_by_group,
-      loads_by_teacher;
+  // The rows of every group and teacher, with the name and code they show.
+  struct Rows {
+    const std::string* named = nullptr;
+    std::vector<const DrawnLoad*> loads;
+  };
+  std::unordered_map<std::string_view, Rows> loads_by_group, loads_by_teacher;
+  // The row added to those of `code`; the name it shows there.
+  auto add_row = [&](std::unordered_map<std::string_view, Rows>& by, NameKind kind,
+                     std::string_view code, const DrawnLoad& d) {
+    Rows& rows = by[code];
+    if (!rows.named) rows.named = &page.Named(kind, code);
+    rows.loads.push_back(&d);
+    return rows.named;
+  };
   for (const Load& load : timetables.asked) {
     if (load.duty || !conversion) continue;  // only a conversion's grids show hours
     DrawnLoad& d = drawn_loads.emplace_back();
     d.load = &load;
     d.subject = &page.Named(NameKind::Subject, load.subject);
-    d.group = &page.Named(NameKind::Group, load.group);
-    if (!load.teacher.empty()) d.teacher = &page.Named(NameKind::Teacher, load.teacher);
+    d.group = add_row(loads_by_group, NameKind::Group, load.group, d);
+    const std::string* teacher = add_row(loads_by_teacher, NameKind::Teacher, load.teacher, d);
+    if (!load.teacher.empty()) d.teacher = teacher;
     if (!load.room.empty()) d.room = &page.Room(load.room);
     d.hours = HoursText(load.hours);
-    loads_by_group[load.group].push_back(&d);
-    loads_by_teacher[load.teacher].push_back(&d);
   }
 
   static const std::vector<const Drawn*> kNone;
@@ -494,7 +505,7 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
       out += "</h3>\n";
       if (conversion) {
         if (const auto found = loads.find(code); found != loads.end()) {
-          Loads(page, found->second, axis);
+          Loads(page, found->second.loads, axis);
         } else {
           out += "<p>Sin horas que colocar.</p>\n";
         }
