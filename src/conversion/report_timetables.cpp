@@ -110,6 +110,8 @@ std::vector<report::Load> TemplateHours(const itaca::Document& document,
   for (const bool duty : {false, true}) {
     const itaca::ElementList elements =
         document.Select(duty ? itaca::kDutyTimetables : itaca::kGroupTimetables);
+    // Sized before it is filled: a key holds several lessons, and the other templates' none.
+    hours.reserve(hours.size() + elements.Count() / 4);
     for (const itaca::Element& element : elements) {
       element.RawAttrs(kTemplate, std::span(values, 1));
       if (!itaca::Element::AttrIs(values[0].value_or(""), template_code)) continue;

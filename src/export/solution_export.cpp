@@ -496,6 +496,8 @@ void AskedHours(Table& asignaciones, report::Timetables& timetables) {
 // SOLUC's placed records counted by group, subject and teacher, as ASIGT names them.
 class PlacedHours {
  public:
+  // Sized once for the records' keys: a school's timetable puts about two records on each.
+  explicit PlacedHours(std::size_t records) { hours_.reserve(records / 2); }
   void Count(const SolucReader& record) {
     if (!record.IsPlaced()) return;
     const bool duty = record.IsDuty();
@@ -563,7 +565,7 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
   SolucReader record(tables.soluc);
   const Notes notes(report, tables.soluc, record);
   const std::string& code = choice.template_code;
-  PlacedHours placed;
+  PlacedHours placed(report ? static_cast<std::size_t>(tables.soluc.RecordCount()) : 0);
   for (tables.soluc.First(); !tables.soluc.Eof(); tables.soluc.Next()) {
     ++counts.records;
     record.Read();
