@@ -167,9 +167,9 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
 
   // Each teacher's, room's and group's row found once: GRUPOST, PROFT and AULAT do not change
   // here.
-  store::Found<std::string> teacher_codes;  // by DNI: ABREV
-  store::Found<std::string> room_codes;     // by ITACA code: ABREV
-  store::Found<GroupFields> group_fields;   // by ABREV
+  store::FoundField teacher_codes(teachers, "DNI", "ABREV");
+  store::FoundField room_codes(rooms, "ABREV_ITACA", "ABREV");
+  store::Found<GroupFields> group_fields;  // by ABREV
   for (std::size_t i = 0; i < lessons.Count(); ++i) {
     const Lesson lesson = lessons[i];
     if (!asig.Locate("CLAVE;CLAVECURSO;ASIG_ITACA",
@@ -183,18 +183,10 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
     const int pairing_row = asig.RecNo();
     const std::string pairing_teacher = asig.GetText("CPROF");
 
-    const std::optional<std::string>& teacher = teacher_codes.Of(lesson.teacher, [&] {
-      return teachers.Locate("DNI", lesson.teacher) ? std::optional(teachers.GetText("ABREV"))
-                                                    : std::nullopt;
-    });
-    const bool teacher_found = teacher.has_value();
-    const std::string teacher_code = teacher.value_or(std::string());
-    const std::optional<std::string>& room = room_codes.Of(lesson.room, [&] {
-      return rooms.Locate("ABREV_ITACA", lesson.room) ? std::optional(rooms.GetText("ABREV"))
-                                                      : std::nullopt;
-    });
-    const bool room_found = room.has_value();
-    const std::string room_code = room.value_or(std::string());
+    const std::optional<std::string>& teacher = teacher_codes.Of(lesson.teacher);
+    const std::string teacher_code = teacher.value_or("");
+    const std::optional<std::string>& room = room_codes.Of(lesson.room);
+    const std::string room_code = room.value_or("");
 
     if (match(pairing_row)) {
       // First lesson on this row: its hours start again from 1 (replacing the default 4).
@@ -245,11 +237,11 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
     }
 
     // Counted: a teacher or a room the lesson names but the tables do not hold is left empty.
-    if (!teacher_found && !lesson.teacher.empty()) {
+    if (!teacher && !lesson.teacher.empty()) {
       NameLesson(ctx.report.Add(report::Reason::TeacherNotFound, Where(elements[lesson.element])),
                  lesson);
     }
-    if (!room_found && !lesson.room.empty()) {
+    if (!room && !lesson.room.empty()) {
       NameLesson(ctx.report.Add(report::Reason::RoomNotFound, Where(elements[lesson.element])),
                  lesson);
     }

@@ -57,8 +57,8 @@ void ImportOccupationTimetables(ConversionContext& ctx, TemplatesTaken templates
   auto teachers = ctx.tables.Open(store::ProftTable().name, store::OpenMode::Exclusive);
 
   // Each duty's and teacher's row found once: ASIGNOMT and PROFT do not change here.
-  store::Found<std::string> duty_codes;     // by ITACA code: COD
-  store::Found<std::string> teacher_codes;  // by DNI: ABREV
+  store::FoundField duty_codes(subjects, "ABREV_ITACA", "COD");
+  store::FoundField teacher_codes(teachers, "DNI", "ABREV");
   for (const auto& period : periods) {
     if (templates == TemplatesTaken::OnlySelected &&
         period.templ != ctx.state.SelectedTemplateCode) {
@@ -68,25 +68,17 @@ void ImportOccupationTimetables(ConversionContext& ctx, TemplatesTaken templates
     }
 
     // Unknown duties and teachers are still counted, with an empty code.
-    const std::optional<std::string>& duty = duty_codes.Of(period.duty, [&] {
-      return subjects.Locate("ABREV_ITACA", period.duty) ? std::optional(subjects.GetText("COD"))
-                                                         : std::nullopt;
-    });
-    const bool duty_found = duty.has_value();
-    const std::string duty_code = duty.value_or(std::string());
-    const std::optional<std::string>& teacher = teacher_codes.Of(period.teacher, [&] {
-      return teachers.Locate("DNI", period.teacher) ? std::optional(teachers.GetText("ABREV"))
-                                                    : std::nullopt;
-    });
-    const bool teacher_found = teacher.has_value();
-    const std::string teacher_code = teacher.value_or(std::string());
-    if (!duty_found) {
+    const std::optional<std::string>& duty = duty_codes.Of(period.duty);
+    const std::string duty_code = duty.value_or("");
+    const std::optional<std::string>& teacher = teacher_codes.Of(period.teacher);
+    const std::string teacher_code = teacher.value_or("");
+    if (!duty) {
       ctx.report.Add(report::Reason::DutyNotFound, Where(elements[period.element]))
           .Code("ocupacion", period.duty)
           .Code("docente", period.teacher)
           .Code("plantilla", period.templ);
     }
-    if (!teacher_found && !period.teacher.empty()) {
+    if (!teacher && !period.teacher.empty()) {
       ctx.report.Add(report::Reason::TeacherNotFound, Where(elements[period.element]))
           .Code("ocupacion", period.duty)
           .Code("docente", period.teacher)

@@ -255,7 +255,10 @@ using store::Found;
 // in file order winning: Locate on the tables the run holds, once per key.
 class Lookups {
  public:
-  explicit Lookups(SolutionTables::Tables& t) : t_(t) {}
+  explicit Lookups(SolutionTables::Tables& t)
+      : t_(t),
+        subjects_(t.asignaturas, "COD", "ABREV_ITACA"),
+        rooms_(t.aulas, "ABREV", "ABREV_ITACA") {}
 
   std::optional<GroupRow> Group(const std::string& abrev) const {
     return groups_.Of(abrev, [&]() -> std::optional<GroupRow> {
@@ -264,24 +267,14 @@ class Lookups {
                       t_.grupos.GetText("ENSENANZA")};
     });
   }
-  std::optional<std::string> Subject(const std::string& cod) const {
-    return subjects_.Of(cod, [&]() -> std::optional<std::string> {
-      if (!t_.asignaturas.Locate("COD", cod)) return std::nullopt;
-      return t_.asignaturas.GetText("ABREV_ITACA");
-    });
-  }
+  std::optional<std::string> Subject(const std::string& cod) const { return subjects_.Of(cod); }
   std::optional<TeacherRow> Teacher(const std::string& abrev) const {
     return teachers_.Of(abrev, [&]() -> std::optional<TeacherRow> {
       if (!t_.profesores.Locate("ABREV", abrev)) return std::nullopt;
       return TeacherRow{t_.profesores.GetText("DNI"), t_.profesores.GetText("ENSENANZA")};
     });
   }
-  std::optional<std::string> Room(const std::string& abrev) const {
-    return rooms_.Of(abrev, [&]() -> std::optional<std::string> {
-      if (!t_.aulas.Locate("ABREV", abrev)) return std::nullopt;
-      return t_.aulas.GetText("ABREV_ITACA");
-    });
-  }
+  std::optional<std::string> Room(const std::string& abrev) const { return rooms_.Of(abrev); }
   // The slot of an hour and frame. The key has no day, so the first row of the hour is found,
   // which is Monday's: kept on purpose, every day of an hour carries the same period and times.
   std::optional<Slot> FindSlot(const std::string& hour, const std::string& frame) const {
@@ -302,9 +295,9 @@ class Lookups {
  private:
   SolutionTables::Tables& t_;
   mutable Found<GroupRow> groups_;
-  mutable Found<std::string> subjects_;
+  mutable store::FoundField subjects_;
   mutable Found<TeacherRow> teachers_;
-  mutable Found<std::string> rooms_;
+  mutable store::FoundField rooms_;
   mutable Found<Slot> slots_;
 };
 

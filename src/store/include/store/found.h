@@ -9,6 +9,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "store/table.h"
+
 namespace tc::store {
 
 template <typename Value>
@@ -30,6 +32,25 @@ class Found {
     }
   };
   std::unordered_map<std::string, std::optional<Value>, Hash, std::equal_to<>> found_;
+};
+
+// One field of a table's rows by a key field, each key looked up once: the first row in file
+// order whose key field holds the text, as Locate finds it; nullopt when none does.
+class FoundField {
+ public:
+  FoundField(Table& table, std::string_view key, std::string_view field)
+      : table_(table), key_(key), field_(field) {}
+  const std::optional<std::string>& Of(std::string_view code) {
+    return found_.Of(code, [&] {
+      return table_.Locate(key_, code) ? std::optional(table_.GetText(field_)) : std::nullopt;
+    });
+  }
+
+ private:
+  Table& table_;
+  std::string key_;
+  std::string field_;
+  Found<std::string> found_;
 };
 
 }  // namespace tc::store
