@@ -53,7 +53,8 @@ std::vector<report::Lesson> TemplateLessons(const itaca::Document& document,
     }
     if (&elements == &collections[0]) group_lessons = of_template.size();
   }
-  std::vector<report::Lesson> lessons = classes ? std::move(*classes) : std::vector<report::Lesson>();
+  std::vector<report::Lesson> lessons =
+      classes ? std::move(*classes) : std::vector<report::Lesson>();
   lessons.reserve(lessons.size() + of_template.size());
   std::array<std::optional<std::string>, kLessonAttrs.size()> values;
   auto take = [&values](std::size_t i) { return std::move(values[i]).value_or(std::string()); };

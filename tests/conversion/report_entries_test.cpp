@@ -232,7 +232,8 @@ TEST(ConversionReport, AllTemplatesOrIdleRowsKeptRecordNoneOfThose) {
 // one lesson, which the stage passes over).
 TEST(ConversionReport, ItacasOwnTimetableIsTheTemplatesLessonsAsTheDocumentHoldsThem) {
   std::string school(kSchool);
-  school.insert(school.find("plantilla=\"P1\" grupo=\"G1\""), "dia_semana=\"X\" sesion_orden=\"3\" ");
+  school.insert(school.find("plantilla=\"P1\" grupo=\"G1\""),
+                "dia_semana=\"X\" sesion_orden=\"3\" ");
   std::string one_lesson = school;
   const std::size_t second = one_lesson.find("<horario_grupo plantilla=\"P2\"");
   one_lesson.erase(second, one_lesson.find("</horarios_grupo>") - second);
