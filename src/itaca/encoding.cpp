@@ -311,10 +311,6 @@ void Encoder::PutCodePoint(char32_t cp) {
 }
 
 void Encoder::Put(std::string_view utf8, bool references) {
-  if (charset_ == Charset::kUtf8) {
-    out_ += utf8;
-    return;
-  }
   std::size_t i = 0;
   while (i < utf8.size()) {
     bool valid;

@@ -72,7 +72,7 @@ class Encoder {
   std::string Take() { return std::move(out_); }
 
  private:
-  void Put(std::string_view utf8, bool references);
+  void Put(std::string_view utf8, bool references);  // converted: any encoding but UTF-8
   void PutCodePoint(char32_t code_point);
   bool Holds(char32_t code_point) const;
   Charset charset_;

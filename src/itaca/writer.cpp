@@ -1,6 +1,5 @@
 #include "writer.h"
 
-#include <algorithm>
 #include <array>
 
 #include <pugixml.hpp>
@@ -41,39 +40,33 @@ class XmlWriter {
 
  private:
   // Escapes a value; `attribute` also protects the white space that attribute normalisation
-  // would otherwise turn into blanks. Control characters XML cannot carry become '?'.
+  // would otherwise turn into blanks. Control characters XML cannot carry become '?'. The runs
+  // between the bytes the table marks go out whole: most values are one run.
   void Escaped(std::string_view text, bool attribute) {
-    // Most values need no replacing: found so by a table, they go out whole.
     const std::array<bool, 256>& special = attribute ? kSpecialInAttribute : kSpecialInText;
-    if (std::none_of(text.begin(), text.end(),
-                     [&special](char c) { return special[static_cast<unsigned char>(c)]; })) {
-      out_.Text(text);
-      return;
-    }
     std::size_t run = 0;
-    auto flush = [&](std::size_t end) {
-      if (end > run) out_.Text(text.substr(run, end - run));
-    };
     for (std::size_t i = 0; i < text.size(); ++i) {
       const char c = text[i];
-      std::string_view replacement;
-      switch (c) {
-        case '&': replacement = "&amp;"; break;
-        case '<': replacement = "&lt;"; break;
-        case '>': replacement = "&gt;"; break;
-        case '"': replacement = attribute ? "&quot;" : ""; break;
-        case '\t': replacement = attribute ? "&#9;" : ""; break;
-        case '\n': replacement = attribute ? "&#10;" : ""; break;
-        case '\r': replacement = "&#13;"; break;
-        default:
-          if (static_cast<unsigned char>(c) < 0x20) replacement = "?";
-      }
-      if (replacement.empty()) continue;
-      flush(i);
-      out_.Markup(replacement);
+      if (!special[static_cast<unsigned char>(c)]) continue;
+      if (i > run) out_.Text(text.substr(run, i - run));
+      out_.Markup(Replacement(c));
       run = i + 1;
     }
-    flush(text.size());
+    if (text.size() > run) out_.Text(text.substr(run));
+  }
+
+  // What a byte the tables mark is written as.
+  static std::string_view Replacement(char c) {
+    switch (c) {
+      case '&': return "&amp;";
+      case '<': return "&lt;";
+      case '>': return "&gt;";
+      case '"': return "&quot;";
+      case '\t': return "&#9;";
+      case '\n': return "&#10;";
+      case '\r': return "&#13;";
+      default: return "?";
+    }
   }
 
   void Attributes(const pugi::xml_node& node) {
