@@ -1,6 +1,8 @@
 #include "base/codepage.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace tc {
 
@@ -178,6 +180,56 @@ std::string Cp1252ToUtf8(std::string_view text) {
   out.reserve(text.size() + text.size() / 8);
   AppendCp1252AsUtf8(out, text);
   return out;
+}
+
+void ConvertCp1252ToUtf8InPlace(std::string& text) {
+  // Most of a report is ASCII: it is passed over eight bytes at a time, both when the bytes
+  // UTF-8 adds are counted and when the text is moved back to make room for them.
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+  auto ascii_word = [](const char* at) {
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return (word & kHighBits) == 0;
+  };
+  // A byte from 0x80 takes two bytes in UTF-8, or three from U+0800 (the euro sign, the
+  // quotation marks and the other letters of 0x80-0x9F).
+  auto added = [](unsigned char byte) -> std::size_t {
+    if (byte < 0x80) return 0;
+    return Cp1252ToCodePoint(byte) < 0x800 ? 1 : 2;
+  };
+  const std::size_t size = text.size();
+  std::size_t extra = 0;
+  std::size_t i = 0;
+  while (i < size) {
+    if (i + 8 <= size && ascii_word(text.data() + i)) {
+      i += 8;
+    } else {
+      extra += added(static_cast<unsigned char>(text[i++]));
+    }
+  }
+  if (extra == 0) return;
+  text.resize(size + extra);
+  char* const data = text.data();
+  std::size_t to = size + extra;  // the converted text begins here; filled from the end
+  std::size_t end = size;         // the bytes not yet moved end here
+  while (end > 0) {
+    std::size_t start = end;  // the ASCII before `end`, moved whole
+    while (start >= 8 && ascii_word(data + start - 8)) start -= 8;
+    while (start > 0 && static_cast<unsigned char>(data[start - 1]) < 0x80) --start;
+    to -= end - start;
+    std::memmove(data + to, data + start, end - start);
+    if (start == 0) break;
+    const char32_t cp = Cp1252ToCodePoint(static_cast<unsigned char>(data[start - 1]));
+    if (cp < 0x800) {
+      data[--to] = static_cast<char>(0x80 | (cp & 0x3F));
+      data[--to] = static_cast<char>(0xC0 | (cp >> 6));
+    } else {
+      data[--to] = static_cast<char>(0x80 | (cp & 0x3F));
+      data[--to] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      data[--to] = static_cast<char>(0xE0 | (cp >> 12));
+    }
+    end = start - 1;
+  }
 }
 
 std::string Utf16ToCp1252(std::u16string_view utf16) {

@@ -404,7 +404,9 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
   const std::vector<Lesson>& lessons = conversion ? timetables.itaca : timetables.written;
   Page page(report);
   std::string& out = page.out;
-  out.reserve(top.size() + 4096 + lessons.size() * 3 * 96);
+  // Room for about twice what a page of this many lessons takes (each drawn in three grids):
+  // room never written to is never touched, while too little copies the whole page once more.
+  out.reserve(top.size() + 4096 + lessons.size() * 3 * 192 + timetables.asked.size() * 192);
   AppendCp1252AsUtf8(out, top);
 
   ClashSlots teacher_clashes, room_clashes;

@@ -473,9 +473,13 @@ std::string RenderText(const Report& report) { return RenderText(report, RenderL
 
 std::string RenderText(const Report& report, const LevelLines& levels) {
   const Report::Header& header = report.header();
-  std::string out = report.kind() == Report::Kind::Conversion
-                        ? "Informe de la conversi\xF3n ITACA -> Clepsa\n"
-                        : "Informe de la exportaci\xF3n Clepsa -> ITACA\n";
+  std::string out;
+  // Room for about twice what the entries' lines take, and for the text's UTF-8, which the
+  // report file converts it to in place: never copied as it grows (untouched room costs
+  // nothing).
+  out.reserve(4096 + report.Size() * 96);
+  out += report.kind() == Report::Kind::Conversion ? "Informe de la conversi\xF3n ITACA -> Clepsa\n"
+                                                    : "Informe de la exportaci\xF3n Clepsa -> ITACA\n";
   HeaderLine(out, "Documento", header.document);
   HeaderLine(out, "Carpeta de trabajo", header.folder);
   out += "Plantilla horaria: " +
@@ -528,14 +532,15 @@ std::string RenderJson(const Report& report) { return RenderJson(report, RenderL
 
 std::string RenderJson(const Report& report, const LevelLines& levels) {
   const Report::Header& header = report.header();
-  // Room for what a large report holds, about what its entries, clashes and differences take,
-  // so that tens of megabytes are not copied again at every growth.
+  // Room for about twice what a large report's entries, clashes and differences take, so that
+  // tens of megabytes are not copied again as it grows: room never written to is never touched
+  // (the system gives memory at its first write).
   const Verification& verification = report.timetables().verification;
   std::size_t clashing = 0;
   for (const Clash& clash : verification.clashes) clashing += clash.lessons.size();
   std::string out;
-  out.reserve(4096 + report.Size() * 160 + clashing * 180 +
-              (verification.document.size() + verification.clepsa.size()) * 130);
+  out.reserve(4096 + report.Size() * 320 + clashing * 360 +
+              (verification.document.size() + verification.clepsa.size()) * 260);
   out += "{\n";
   out += "  \"version\": " + std::to_string(kJsonVersion) + ",\n";
   out += std::string("  \"tipo\": ") +

@@ -31,7 +31,9 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
     case ReportFormat::Text:
       break;
   }
-  return Cp1252ToUtf8(report::RenderText(report, levels));
+  std::string text = report::RenderText(report, levels);
+  ConvertCp1252ToUtf8InPlace(text);
+  return text;
 }
 
 std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report) {

@@ -21,6 +21,17 @@ TEST(CodePage, EveryByteSurvivesTheRoundTripThroughUtf8AndUtf16) {
   }
 }
 
+TEST(CodePage, InPlaceConversionGivesWhatTheCopyGives) {
+  std::string all;
+  for (int byte = 255; byte >= 0; --byte) all += static_cast<char>(byte);
+  for (const std::string& text : {std::string(), std::string("plain"), std::string("\x80"),
+                                   "a\xE9" + all + "z", all + all}) {
+    std::string converted = text;
+    ConvertCp1252ToUtf8InPlace(converted);
+    EXPECT_EQ(converted, Cp1252ToUtf8(text));
+  }
+}
+
 TEST(CodePage, TheRangeWhereWindows1252LeavesLatin1) {
   EXPECT_EQ(Cp1252ToUtf8("\x80"), "\u20AC");             // euro
   EXPECT_EQ(Cp1252ToUtf8("\x8A\x9C\x9F"), "\u0160\u0153\u0178");  // Š œ Ÿ

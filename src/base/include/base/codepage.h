@@ -14,6 +14,9 @@ std::string Utf8ToCp1252(std::string_view utf8);
 // Windows-1252 to UTF-8. The five bytes Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90,
 // 0x9D) map to the C1 control characters of the same value, so the conversion is lossless.
 std::string Cp1252ToUtf8(std::string_view text);
+// The same conversion of a text in its own buffer, from the end backwards: for a large text (a
+// report of tens of megabytes) that would otherwise be copied whole into a second one.
+void ConvertCp1252ToUtf8InPlace(std::string& text);
 std::string Utf16ToCp1252(std::u16string_view utf16);
 // The Unicode code point of one Windows-1252 byte.
 char32_t Cp1252ToCodePoint(unsigned char byte);
