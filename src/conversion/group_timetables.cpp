@@ -3,6 +3,7 @@
 // remove the pairings no lesson reached.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,6 +54,12 @@ class LessonList {
     }
     lessons_.push_back(bounds);
   }
+  // Room for `lessons` lessons of codes of the usual length, taken once (untouched room costs
+  // nothing; a longer code grows the text).
+  void Reserve(std::size_t lessons) {
+    lessons_.reserve(lessons);
+    text_.reserve(lessons * 64);
+  }
   std::size_t Count() const { return lessons_.size(); }
   Lesson operator[](std::size_t i) const {
     const Bounds& b = lessons_[i];
@@ -64,10 +71,10 @@ class LessonList {
     return {part(0), part(1), part(2), part(3), part(4), part(5), part(6), b.element};
   }
 
-  // The lessons as the report's timetable shows them.
-  std::vector<report::Lesson> ReportLessons() const {
+  // The lessons as the report's timetable shows them, with room for `more` after them.
+  std::vector<report::Lesson> ReportLessons(std::size_t more) const {
     std::vector<report::Lesson> shown;
-    shown.reserve(Count());
+    shown.reserve(Count() + more);
     for (std::size_t i = 0; i < Count(); ++i) {
       const Lesson lesson = (*this)[i];
       report::Lesson& entry = shown.emplace_back();
@@ -136,6 +143,7 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   // over like an empty one, as with every collection of the conversion: every pairing then goes.
   LessonList lessons;
   const std::span<const itaca::Element> listed = TakeList(ctx, elements);
+  lessons.Reserve(listed.size());
   for (std::size_t i = 0; i < listed.size(); ++i) {
     const itaca::Element& element = listed[i];
     if (std::string templ = element.Attr("plantilla"); templ != ctx.state.SelectedTemplateCode) {
@@ -146,6 +154,7 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   }
 
   auto asig = ctx.tables.Open(store::AsigtTable().name, store::OpenMode::Exclusive);
+  asig.Reserve(lessons.Count());  // a lesson adds one row at most
   auto groups = ctx.tables.Open(store::GrupostTable().name, store::OpenMode::Exclusive);
   auto teachers = ctx.tables.Open(store::ProftTable().name, store::OpenMode::Exclusive);
   auto rooms = ctx.tables.Open(store::AulatTable().name, store::OpenMode::Exclusive);
@@ -276,8 +285,11 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   rooms.Close();
   // Every lesson of the template was read (a list of one element is not): the report's
   // timetable takes them rather than reading them again.
+  // Kept as read (codes in one text), made the report's lessons only when the duty periods are
+  // counted, in one list sized for both.
   if (ctx.keep_report_timetable && listed.size() == elements.Count()) {
-    ctx.template_classes = lessons.ReportLessons();
+    ctx.template_classes = [kept = std::make_shared<const LessonList>(std::move(lessons))](
+                               std::size_t more) { return kept->ReportLessons(more); };
   }
   return TemplatesTaken::OnlySelected;
 }

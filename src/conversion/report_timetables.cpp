@@ -1,6 +1,7 @@
 // What the report keeps of the timetables besides its entries: ITACA's own timetable of the
 // template, the template's periods, and (after a conversion) the ASIGT rows Clepsa will place.
 #include <array>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -29,11 +30,11 @@ constexpr std::array<std::string_view, 6> kLessonAttrs = {"dia_semana", "sesion_
 constexpr std::array<std::string_view, 4> kDutyAttrs = {"dia_semana", "sesion_orden", "docente",
                                                         "ocupacion"};
 
-// The document's lessons of the template after `classes`, the group lessons a stage kept: then
-// only the duty periods are read.
-std::vector<report::Lesson> TemplateLessons(const itaca::Document& document,
-                                            const std::string& template_code,
-                                            std::optional<std::vector<report::Lesson>> classes) {
+// The document's lessons of the template after `classes`, the group lessons a stage kept (when
+// there are): then only the duty periods are read.
+std::vector<report::Lesson> TemplateLessons(
+    const itaca::Document& document, const std::string& template_code,
+    const std::function<std::vector<report::Lesson>(std::size_t more)>& classes) {
   const itaca::ElementList collections[] = {
       classes ? itaca::ElementList() : document.Select(itaca::kGroupTimetables),
       document.Select(itaca::kDutyTimetables)};
@@ -54,7 +55,7 @@ std::vector<report::Lesson> TemplateLessons(const itaca::Document& document,
     if (&elements == &collections[0]) group_lessons = of_template.size();
   }
   std::vector<report::Lesson> lessons =
-      classes ? std::move(*classes) : std::vector<report::Lesson>();
+      classes ? classes(of_template.size()) : std::vector<report::Lesson>();
   lessons.reserve(lessons.size() + of_template.size());
   std::array<std::optional<std::string>, kLessonAttrs.size()> values;
   auto take = [&values](std::size_t i) { return std::move(values[i]).value_or(std::string()); };
@@ -92,7 +93,7 @@ int DayOfWeek(std::string_view letter) {
 
 std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
                                               const std::string& template_code) {
-  return TemplateLessons(document, template_code, std::nullopt);
+  return TemplateLessons(document, template_code, {});
 }
 
 std::vector<report::Load> TemplateHours(const itaca::Document& document,
@@ -159,7 +160,7 @@ void GatherConversionTimetables(ConversionContext& ctx, TemplatesTaken templates
   store::StagedTables& tables = ctx.tables;
   report::Timetables& timetables = ctx.report.timetables();
   timetables.itaca = TemplateLessons(ctx.document, ctx.state.SelectedTemplateCode,
-                                     std::exchange(ctx.template_classes, std::nullopt));
+                                     std::exchange(ctx.template_classes, {}));
   timetables.periods = SlotPeriods(tables);
   // Without counting (every template taken, or no group timetable) ASIGT keeps 4 hours a row.
   timetables.provisional_hours = templates == TemplatesTaken::All;

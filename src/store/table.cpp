@@ -234,6 +234,11 @@ void Table::Delete() {
   t.current = t.NextLive(record + 1);
 }
 
+void Table::Reserve(std::size_t rows) {
+  Impl& t = Require(impl_);
+  t.data.reserve(t.data.size() + rows * t.layout.record_length);
+}
+
 void Table::Pack() {
   Impl& t = Require(impl_);
   // Packing closes and reopens the table: a row not posted is dropped, as on closing.

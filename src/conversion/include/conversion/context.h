@@ -3,6 +3,7 @@
 // given, and the report the stages record into.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -35,10 +36,11 @@ struct ConversionContext {
   report::Report report{report::Report::Kind::Conversion};
 
   // Whether the report shows ITACA's own timetable of the template (a run that keeps a report):
-  // the group timetables stage then keeps the lessons it read for it, as `template_classes`,
-  // when it read the whole collection.
+  // the group timetables stage then keeps the lessons it read for it when it read the whole
+  // collection. `template_classes` gives them as the report shows them, in a list with room for
+  // `more` lessons after them (the duty periods): empty when none were kept.
   bool keep_report_timetable = false;
-  std::optional<std::vector<report::Lesson>> template_classes{};
+  std::function<std::vector<report::Lesson>(std::size_t more)> template_classes{};
 };
 
 // The day of a dia_semana letter: 1 Monday (L) to 7 Sunday (D); 0 for any other text.

@@ -109,6 +109,11 @@ class Table {
   // (TableDamaged) giving both counts.
   void RequireComplete() const;
 
+  // Room for `rows` more rows, taken at once, for a writer that knows at most how many it will
+  // append: grown row by row, a large table's rows are copied whole into a block twice the size
+  // at every growth. Room never written to is never touched, so a bound well above the rows
+  // appended costs no memory.
+  void Reserve(std::size_t rows);
   void Append();
   void Edit();
   void Post();
