@@ -478,8 +478,9 @@ std::string RenderText(const Report& report, const LevelLines& levels) {
   // report file converts it to in place: never copied as it grows (untouched room costs
   // nothing).
   out.reserve(4096 + report.Size() * 96);
-  out += report.kind() == Report::Kind::Conversion ? "Informe de la conversi\xF3n ITACA -> Clepsa\n"
-                                                    : "Informe de la exportaci\xF3n Clepsa -> ITACA\n";
+  out += report.kind() == Report::Kind::Conversion
+             ? "Informe de la conversi\xF3n ITACA -> Clepsa\n"
+             : "Informe de la exportaci\xF3n Clepsa -> ITACA\n";
   HeaderLine(out, "Documento", header.document);
   HeaderLine(out, "Carpeta de trabajo", header.folder);
   out += "Plantilla horaria: " +

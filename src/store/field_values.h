@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,8 +15,15 @@
 namespace tc::store::dbf {
 
 // The text without trailing blanks; a zero byte counts as one (some writers pad with them).
+// Fields are mostly padding (a code of 8 in a field of 50): passed eight bytes at a time. Only
+// a blank and a zero byte are zero without their bit 0x20.
 inline std::string_view TrimTail(std::string_view raw) {
   std::size_t end = raw.size();
+  for (; end >= 8; end -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, raw.data() + end - 8, sizeof word);
+    if ((word & 0xDFDFDFDFDFDFDFDFULL) != 0) break;
+  }
   while (end > 0 && (raw[end - 1] == ' ' || raw[end - 1] == '\0')) --end;
   return raw.substr(0, end);
 }

@@ -174,5 +174,24 @@ TEST(TableValues, NumericTextsThatAreNotNumbersAreNamedByTheirRecord) {
   EXPECT_EQ(FieldBytes(file, 1, 1, 14), "    7   12.00F");
 }
 
+TEST(TableValues, TextsLoseTheirTrailingBlanksAndZerosHoweverLongThePadding) {
+  TempDir dir;
+  RawTable raw;
+  raw.fields = {{"NAME", 'C', 20}};
+  const std::string padded[] = {
+      std::string("ab") + std::string(18, ' '),
+      std::string("a b\xE9") + std::string(5, ' ') + std::string(11, '\0'),
+      "12345678" + std::string(" \0 \0 \0 \0", 8) + "0000",  // a zero digit is text
+      std::string(20, '\0'), std::string("x") + std::string(6, ' ') + "y" + std::string(12, ' ')};
+  for (const std::string& field : padded) raw.records.push_back(" " + field);
+  WriteFile(dir / "PAD.DBF", raw.Build());
+  Table table = Table::Open(dir / "PAD.DBF", OpenMode::Shared);
+  std::vector<std::string> read;
+  for (table.First(); !table.Eof(); table.Next()) read.push_back(table.GetText("NAME"));
+  EXPECT_EQ(read, (std::vector<std::string>{"ab", "a b\xE9",
+                                            "12345678" + std::string(" \0 \0 \0 \0", 8) + "0000",
+                                            "", "x      y"}));
+}
+
 }  // namespace
 }  // namespace tc::test
