@@ -3,6 +3,7 @@
 // values a field cannot give or take. Internal to the store.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,14 +16,20 @@
 namespace tc::store::dbf {
 
 // The text without trailing blanks; a zero byte counts as one (some writers pad with them).
-// Fields are mostly padding (a code of 8 in a field of 50): passed eight bytes at a time. Only
-// a blank and a zero byte are zero without their bit 0x20.
+// Fields are mostly padding (a code of 8 in a field of 50): on a little-endian machine they are
+// passed eight bytes at a time, the text's last bytes being the word's highest. Only a blank and
+// a zero byte are zero without their bit 0x20.
 inline std::string_view TrimTail(std::string_view raw) {
   std::size_t end = raw.size();
-  for (; end >= 8; end -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, raw.data() + end - 8, sizeof word);
-    if ((word & 0xDFDFDFDFDFDFDFDFULL) != 0) break;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; end >= 8; end -= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, raw.data() + end - 8, sizeof word);
+      const std::uint64_t kept = word & 0xDFDFDFDFDFDFDFDFULL;
+      if (kept != 0) {
+        return raw.substr(0, end - static_cast<std::size_t>(std::countl_zero(kept) / 8));
+      }
+    }
   }
   while (end > 0 && (raw[end - 1] == ' ' || raw[end - 1] == '\0')) --end;
   return raw.substr(0, end);
