@@ -352,20 +352,29 @@ ElementList Document::Select(std::string_view path) const {
     const std::string_view name = rest.substr(0, slash);
     const bool last = slash == std::string_view::npos;
     std::vector<pugi::xml_node> next;
+    // Whether every element under the level has the name: a collection's usually holds nothing
+    // else, and its names are then not compared a second time.
+    bool only_matches = false;
     if (last) {
       // The matches counted first: a collection's list is sized once (a school's timetables
       // are hundreds of thousands of elements).
       std::size_t matches = 0;
+      std::size_t elements = 0;
       for (const pugi::xml_node& parent : level) {
         for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-          matches += child.type() == pugi::node_element && NameIs(child.name(), name);
+          if (child.type() != pugi::node_element) continue;
+          ++elements;
+          matches += NameIs(child.name(), name);
         }
       }
       list.elements_.reserve(matches);
+      only_matches = matches == elements;
     }
     for (const pugi::xml_node& parent : level) {
       for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element || !NameIs(child.name(), name)) continue;
+        if (child.type() != pugi::node_element || (!only_matches && !NameIs(child.name(), name))) {
+          continue;
+        }
         if (last) {
           list.elements_.push_back(
               Element(this, child.internal_object(), path, list.elements_.size()));
