@@ -284,9 +284,9 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   teachers.Close();
   rooms.Close();
   // Every lesson of the template was read (a list of one element is not): the report's
-  // timetable takes them rather than reading them again.
-  // Kept as read (codes in one text), made the report's lessons only when the duty periods are
-  // counted, in one list sized for both.
+  // timetable takes them rather than reading them again. They are kept as read (codes in one
+  // text) and made the report's lessons once the duty periods are counted, in one list sized
+  // for both.
   if (ctx.keep_report_timetable && listed.size() == elements.Count()) {
     ctx.template_classes = [kept = std::make_shared<const LessonList>(std::move(lessons))](
                                std::size_t more) { return kept->ReportLessons(more); };

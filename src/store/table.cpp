@@ -70,8 +70,8 @@ void Table::Impl::Post() {
                        name);
     }
     pending_row[0] = dbf::kLiveFlag;
-    // Room for a half more rows at a time rather than as many again: a stage appending to a
-    // large table (ASIGT) holds less unused room, and less of it while the rows are moved.
+    // Room for at least half as many rows again (the library's string may take as many again):
+    // a stage that knows how many rows it may append takes its room once (Reserve).
     if (data.size() + pending_row.size() > data.capacity()) {
       data.reserve(data.size() + pending_row.size() + data.size() / 2);
     }
