@@ -145,22 +145,32 @@ char32_t DecodeUtf8(std::string_view s, std::size_t& i, bool& valid) {
   return valid ? sequence.code_point : char32_t{0xFFFD};
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
+std::size_t EncodeUtf8(char32_t cp, char* out) {
   if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    out[0] = static_cast<char>(cp);
+    return 1;
   }
+  if (cp < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (cp >> 6));
+    out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (cp >> 12));
+    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (cp >> 18));
+  out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+  return 4;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  char bytes[4];
+  out.append(bytes, EncodeUtf8(cp, bytes));
 }
 
 void AppendCp1252AsUtf8(std::string& out, std::string_view cp1252) {
@@ -185,26 +195,15 @@ std::string Cp1252ToUtf8(std::string_view text) {
 void ConvertCp1252ToUtf8InPlace(std::string& text) {
   // Most of a report is ASCII: it is passed over eight bytes at a time, both when the bytes
   // UTF-8 adds are counted and when the text is moved back to make room for them.
-  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-  auto ascii_word = [](const char* at) {
-    std::uint64_t word;
-    std::memcpy(&word, at, sizeof word);
-    return (word & kHighBits) == 0;
-  };
-  // A byte from 0x80 takes two bytes in UTF-8, or three from U+0800 (the euro sign, the
-  // quotation marks and the other letters of 0x80-0x9F).
-  auto added = [](unsigned char byte) -> std::size_t {
-    if (byte < 0x80) return 0;
-    return Cp1252ToCodePoint(byte) < 0x800 ? 1 : 2;
-  };
   const std::size_t size = text.size();
   std::size_t extra = 0;
-  std::size_t i = 0;
-  while (i < size) {
-    if (i + 8 <= size && ascii_word(text.data() + i)) {
+  char bytes[4];
+  for (std::size_t i = 0; i < size;) {
+    if (i + 8 <= size && IsAsciiWord(text.data() + i)) {
       i += 8;
     } else {
-      extra += added(static_cast<unsigned char>(text[i++]));
+      const auto byte = static_cast<unsigned char>(text[i++]);
+      if (byte >= 0x80) extra += EncodeUtf8(Cp1252ToCodePoint(byte), bytes) - 1;
     }
   }
   if (extra == 0) return;
@@ -214,20 +213,15 @@ void ConvertCp1252ToUtf8InPlace(std::string& text) {
   std::size_t end = size;         // the bytes not yet moved end here
   while (end > 0) {
     std::size_t start = end;  // the ASCII before `end`, moved whole
-    while (start >= 8 && ascii_word(data + start - 8)) start -= 8;
+    while (start >= 8 && IsAsciiWord(data + start - 8)) start -= 8;
     while (start > 0 && static_cast<unsigned char>(data[start - 1]) < 0x80) --start;
     to -= end - start;
     std::memmove(data + to, data + start, end - start);
     if (start == 0) break;
-    const char32_t cp = Cp1252ToCodePoint(static_cast<unsigned char>(data[start - 1]));
-    if (cp < 0x800) {
-      data[--to] = static_cast<char>(0x80 | (cp & 0x3F));
-      data[--to] = static_cast<char>(0xC0 | (cp >> 6));
-    } else {
-      data[--to] = static_cast<char>(0x80 | (cp & 0x3F));
-      data[--to] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      data[--to] = static_cast<char>(0xE0 | (cp >> 12));
-    }
+    const std::size_t length =
+        EncodeUtf8(Cp1252ToCodePoint(static_cast<unsigned char>(data[start - 1])), bytes);
+    to -= length;
+    std::memcpy(data + to, bytes, length);
     end = start - 1;
   }
 }

@@ -49,13 +49,9 @@ std::size_t FirstInvalidUtf8(std::string_view s) {
   std::size_t i = 0;
   const std::size_t size = s.size();
   while (i < size) {
-    if (i + 8 <= size) {
-      std::uint64_t word;
-      std::memcpy(&word, s.data() + i, 8);
-      if ((word & 0x8080808080808080ULL) == 0) {
-        i += 8;
-        continue;
-      }
+    if (i + 8 <= size && IsAsciiWord(s.data() + i)) {
+      i += 8;
+      continue;
     }
     const std::size_t start = i;
     bool valid;

@@ -3,6 +3,8 @@
 // is Windows-1252 bytes on every platform.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -38,6 +40,15 @@ struct Utf8Sequence {
 Utf8Sequence ReadUtf8(std::string_view utf8, std::size_t at);
 char32_t DecodeUtf8(std::string_view utf8, std::size_t& i, bool& valid);
 void AppendUtf8(std::string& out, char32_t code_point);
+// The UTF-8 bytes of a code point written at `out`, which has room for four; how many.
+std::size_t EncodeUtf8(char32_t code_point, char* out);
+// Whether the eight bytes at `at` are all ASCII: the one test of the readers and converters that
+// pass over runs of ASCII a word at a time.
+inline bool IsAsciiWord(const char* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, sizeof word);
+  return (word & 0x8080808080808080ULL) == 0;
+}
 // `cp1252` appended to `out` as UTF-8; runs of ASCII are copied whole.
 void AppendCp1252AsUtf8(std::string& out, std::string_view cp1252);
 
