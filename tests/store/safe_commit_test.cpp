@@ -59,7 +59,7 @@ class SafeCommitTest : public ::testing::Test {
     CommitPlan plan;
     plan.run = "conversion";
     plan.document = "/datos/centro.xml";
-    plan.extras = {{"informe.txt", "informe"}};
+    plan.extras = {{"informe.txt", "informe", {}}};
     for (const char* table : {"A", "B", "C"}) {
       const fs::path staged = platform::TemporaryPath(real, dir.path(), std::string("~TC_") + table + "~");
       WriteFile(staged, std::string(1, static_cast<char>(std::tolower(table[0]))) + suffix);
