@@ -1,6 +1,7 @@
-// What the export's report costs beside the export itself, in one process: the timetable written
-// from SOLUC without a report (the export's own work), then again with the report (its
-// timetables gathered and verified), the three renderings and their writing with fsync, as the
+// What the export's report costs beside the export itself, in one process: the document loaded
+// and the timetable written from SOLUC without a report (the export's own work), then again with
+// the report (ITACA's hours counted as the document is read, its timetables gathered and
+// verified), the three renderings and their writing with fsync, as the
 // backup keeps them; then the text and the JSON of the same report without its timetables (the
 // entries alone, what the backup kept before the verification and the page). Run it on a folder
 // the export works on, after one export has rebuilt DIASHORAST for the template.
@@ -64,21 +65,20 @@ std::vector<std::string> PeriodLines(const tc::itaca::Document& document,
   return dialog.PeriodLines();
 }
 
-// One export into `document` (loaded afresh), with or without its report.
+// One export into `document` (loaded afresh), with or without its report; `hours` counted as it
+// was loaded, for the report.
 tc::ExportCounts Timetable(tc::store::Database& db, tc::itaca::Document& document,
-                           const std::string& template_code, tc::report::Report* report) {
+                           const std::string& template_code, tc::report::Report* report,
+                           const tc::TemplateHoursCount* hours) {
   const tc::CentreIdentity identity = tc::ReadIdentity(document);
   // As the export run does: the slot table rebuilt aside (dropped at the end), ITACA's own
-  // timetable of the template for the verification read before the old root goes.
+  // timetable of the template for the verification counted as the document was read.
   tc::store::StagedTables staged(db);
   tc::ConversionState state;
   state.SelectedTemplateCode = template_code;
   state.ListBoxPlanti = PeriodLines(document, template_code);
   tc::ImportTimeSlots(staged, state);
-  if (report) {
-    Part part("horario_itaca");
-    report->timetables().itaca_hours = tc::TemplateHours(document, template_code);
-  }
+  if (report) report->timetables().itaca_hours = hours->Of(template_code);
   tc::SolutionTables tables(staged);
   const tc::ExportCounts counts = tc::WriteTimetable(
       tables, document, identity, {template_code, identity.curso, "01/01/2027 00:00:00"}, report);
@@ -99,20 +99,29 @@ int main(int argc, char** argv) {
     tc::store::Database db(argv[1]);
     const fs::path out(argv[4]);
     fs::create_directories(out);
+    // The loads timed with the timetables: with the report its lessons are counted as the
+    // document is read; without it they are passed over alike, since the export reads nothing
+    // else of them.
     {
-      tc::itaca::Document document = tc::itaca::Document::Load(argv[2]);
+      const tc::itaca::Gleaning passed_over[] = {{tc::itaca::kGroupTimetables, {}, [](auto) {}},
+                                                 {tc::itaca::kDutyTimetables, {}, [](auto) {}}};
+      tc::itaca::Document document;
       {
         Part part("exportacion_sin_informe");
-        Timetable(db, document, argv[3], nullptr);
+        document = tc::itaca::Document::Load(argv[2], tc::platform::RealFileSystem(), passed_over);
+        Timetable(db, document, argv[3], nullptr, nullptr);
       }
       Part part("documento_escrito");
       Write(out / "salida.xml", document.Serialize());
     }
-    tc::itaca::Document document = tc::itaca::Document::Load(argv[2]);
+    tc::TemplateHoursCount hours;
+    tc::itaca::Document document;
     tc::report::Report report(tc::report::Report::Kind::Export);
     {
       Part part("exportacion_con_informe");
-      Timetable(db, document, argv[3], &report);
+      document = tc::itaca::Document::Load(argv[2], tc::platform::RealFileSystem(),
+                                           hours.Gleanings());
+      Timetable(db, document, argv[3], &report, &hours);
     }
     std::size_t bytes = 0;
     // As the backup renders them: the first lines once for the three.

@@ -96,44 +96,61 @@ std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
   return TemplateLessons(document, template_code, {});
 }
 
-std::vector<report::Load> TemplateHours(const itaca::Document& document,
-                                        const std::string& template_code) {
-  // Counted by the document's own texts, which the tree holds: only the codes of each key are
-  // converted, once. Two texts that convert alike (one with blanks around it) make two rows of
-  // one key, which the readers of the hours add up.
-  using Key = report::LoadKey<std::string_view>;
-  std::unordered_map<Key, std::size_t, report::LoadKeyHash<std::string_view>> hours;
-  // The template first (the first attribute ITACA writes): the lessons of the other templates,
-  // often half the document, are passed over without a walk of all their attributes.
-  constexpr std::string_view kTemplate[] = {"plantilla"};
-  constexpr std::string_view kClass[] = {"grupo", "contenido", "docente"};
-  constexpr std::string_view kDuty[] = {"ocupacion", "docente"};
-  std::optional<std::string_view> values[3];
-  for (const bool duty : {false, true}) {
-    const itaca::ElementList elements =
-        document.Select(duty ? itaca::kDutyTimetables : itaca::kGroupTimetables);
-    // Sized before it is filled: a key holds several lessons, and the other templates' none.
-    hours.reserve(hours.size() + elements.Count() / 4);
-    for (const itaca::Element& element : elements) {
-      element.RawAttrs(kTemplate, std::span(values, 1));
-      if (!itaca::Element::AttrIs(values[0].value_or(""), template_code)) continue;
-      if (duty) {
-        element.RawAttrs(kDuty, std::span(values, 2));
-      } else {
-        element.RawAttrs(kClass, values);
-      }
-      const Key key = duty ? Key{true, {}, values[0].value_or(""), values[1].value_or("")}
-                           : Key{false, values[0].value_or(""), values[1].value_or(""),
-                                 values[2].value_or("")};
-      ++hours[key];
-    }
+TemplateHoursCount::TemplateHoursCount() {
+  gleanings_.push_back({itaca::kGroupTimetables,
+                        {"plantilla", "grupo", "contenido", "docente"},
+                        [this](auto values) { Add(false, values); }});
+  gleanings_.push_back({itaca::kDutyTimetables,
+                        {"plantilla", "ocupacion", "docente"},
+                        [this](auto values) { Add(true, values); }});
+}
+
+std::uint32_t TemplateHoursCount::Number(std::size_t field, std::string_view text) {
+  // Lessons come by group and template: most texts are the field's last one.
+  std::string& last_text = last_text_[field];
+  std::uint32_t& last_number = last_number_[field];
+  if (last_number != kNone && last_text == text) return last_number;
+  auto found = numbers_.find(text);
+  if (found == numbers_.end()) {
+    found = numbers_.emplace(std::string(text), static_cast<std::uint32_t>(texts_.size())).first;
+    texts_.emplace_back(text);
+  }
+  last_text.assign(text);
+  last_number = found->second;
+  return last_number;
+}
+
+void TemplateHoursCount::Add(bool duty, std::span<const std::optional<std::string_view>> values) {
+  // A duty period has no group: its fields are the template, the duty and the teacher.
+  Key key{};
+  for (std::size_t i = 0, field = 0; i < values.size(); ++i, ++field) {
+    if (duty && field == 1) ++field;
+    key[field] = Number(field, values[i].value_or(""));
+  }
+  if (duty) key[1] = Number(1, "");
+  lessons_.push_back({key, duty});
+}
+
+std::vector<report::Load> TemplateHoursCount::Of(const std::string& template_code) const {
+  // The texts that are the template, then that template's lessons counted by key; only the codes
+  // of each key are converted, once.
+  std::vector<bool> of_template(texts_.size());
+  for (std::size_t i = 0; i < texts_.size(); ++i) {
+    of_template[i] = itaca::Element::AttrIs(texts_[i], template_code);
+  }
+  std::array<std::unordered_map<Key, std::size_t, KeyHash>, 2> counts;
+  for (const Lesson& lesson : lessons_) {
+    if (of_template[lesson.key[0]]) ++counts[lesson.duty ? 1 : 0][lesson.key];
   }
   std::vector<report::Load> loads;
-  loads.reserve(hours.size());
-  for (const auto& [key, count] : hours) {
-    loads.push_back({itaca::Element::AttrText(key.group), itaca::Element::AttrText(key.subject),
-                     itaca::Element::AttrText(key.teacher), "", static_cast<double>(count),
-                     key.duty});
+  loads.reserve(counts[0].size() + counts[1].size());
+  for (const bool duty : {false, true}) {
+    for (const auto& [key, lessons] : counts[duty ? 1 : 0]) {
+      loads.push_back({itaca::Element::AttrText(texts_[key[1]]),
+                       itaca::Element::AttrText(texts_[key[2]]),
+                       itaca::Element::AttrText(texts_[key[3]]), "",
+                       static_cast<double>(lessons), duty});
+    }
   }
   return loads;
 }

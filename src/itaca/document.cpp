@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <utility>
 
 #include <pugixml.hpp>
 
@@ -85,6 +87,86 @@ std::optional<std::string_view> RawAttr(const void* node, std::string_view name)
 
 bool IsXmlBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
+// An attribute's value as written (well formed) made what the parser gives: references replaced
+// by their characters, and tab, line feed and carriage return (a CR LF pair once) by blanks.
+std::string_view ParsedValue(std::string_view raw, std::string& out) {
+  if (std::none_of(raw.begin(), raw.end(), [](char c) {
+        return c == '&' || c == '\t' || c == '\n' || c == '\r';
+      })) {
+    return raw;
+  }
+  out.clear();
+  for (std::size_t at = 0; at < raw.size();) {
+    const char c = raw[at];
+    if (c == '\r' || c == '\n' || c == '\t') {
+      out += ' ';
+      at += c == '\r' && at + 1 < raw.size() && raw[at + 1] == '\n' ? 2 : 1;
+      continue;
+    }
+    if (c != '&') {
+      out += c;
+      ++at;
+      continue;
+    }
+    const std::size_t end = raw.find(';', at);
+    const std::string_view name = raw.substr(at + 1, end - at - 1);
+    at = end + 1;
+    if (name == "lt") {
+      out += '<';
+    } else if (name == "gt") {
+      out += '>';
+    } else if (name == "amp") {
+      out += '&';
+    } else if (name == "apos") {
+      out += '\'';
+    } else if (name == "quot") {
+      out += '"';
+    } else {  // a character reference, which the check has let through
+      const bool hex = name.size() > 1 && name[1] == 'x';
+      char32_t code = 0;
+      for (const char digit : name.substr(hex ? 2 : 1)) {
+        const unsigned value = digit <= '9' ? static_cast<unsigned>(digit - '0')
+                                            : static_cast<unsigned>((digit | 0x20) - 'a' + 10);
+        code = code * (hex ? 16 : 10) + value;
+      }
+      char bytes[4];
+      out.append(bytes, EncodeUtf8(code, bytes));
+    }
+  }
+  return out;
+}
+
+// The check's gleaning for the document's: each path's names, and the values asked for of each
+// element found.
+struct Gleaner {
+  explicit Gleaner(std::span<const Gleaning> gleanings) : gleanings(gleanings) {
+    for (const Gleaning& gleaning : gleanings) {
+      std::vector<std::string_view>& names = check.paths.emplace_back();
+      std::string_view rest = gleaning.path;
+      while (!rest.empty()) {
+        rest.remove_prefix(1);  // the '/'
+        const std::size_t slash = rest.find('/');
+        names.push_back(rest.substr(0, slash));
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
+      }
+    }
+    for (const Gleaning& gleaning : gleanings) check.attributes.push_back(gleaning.attributes);
+    check.take = [this](std::size_t path, std::span<const std::optional<std::string_view>> raw) {
+      values.resize(raw.size());
+      parsed.resize(raw.size());
+      for (std::size_t i = 0; i < raw.size(); ++i) {
+        values[i] = raw[i] ? std::optional(ParsedValue(*raw[i], parsed[i])) : std::nullopt;
+      }
+      this->gleanings[path].take(values);
+    };
+  }
+
+  std::span<const Gleaning> gleanings;
+  detail::Gleaning check;
+  std::vector<std::optional<std::string_view>> values;
+  std::vector<std::string> parsed;  // the values that are not the text as written
+};
+
 }  // namespace
 
 struct Document::Impl {
@@ -93,7 +175,10 @@ struct Document::Impl {
   std::string source;                      // UTF-8, as Source() gives it
   std::uint64_t digest = 0;                // of the bytes read
   std::filesystem::path file;              // the file loaded, empty for Parse
-  std::vector<std::size_t> line_breaks;    // offsets of the line ends of the parsed buffer
+  std::vector<std::size_t> line_breaks;    // offsets of the line ends of the text read
+  // Where gleaned elements were cut out of the text parsed: the offset in it, and how many bytes
+  // of the text read were gone by then.
+  std::vector<std::pair<std::size_t, std::size_t>> cuts;
   detail::Charset charset = detail::Charset::kUtf8;
   bool byte_order_mark = false;
 
@@ -101,6 +186,9 @@ struct Document::Impl {
 
   int LineAt(std::ptrdiff_t offset) const {
     if (offset < 0) return 0;
+    const auto cut = std::upper_bound(cuts.begin(), cuts.end(),
+                                      std::pair(static_cast<std::size_t>(offset), SIZE_MAX));
+    if (cut != cuts.begin()) offset += static_cast<std::ptrdiff_t>(std::prev(cut)->second);
     const auto it = std::lower_bound(line_breaks.begin(), line_breaks.end(),
                                      static_cast<std::size_t>(offset));
     return static_cast<int>(it - line_breaks.begin()) + 1;
@@ -123,7 +211,7 @@ struct Document::Impl {
 
   // Parses a whole file. UTF-8 is parsed where it lies; any other encoding is converted first.
   // The declaration keeps naming the file's own encoding, the one a save writes.
-  void Read(std::string bytes) {
+  void Read(std::string bytes, std::span<const Gleaning> gleanings = {}) {
     detail::DecodedDocument decoded = detail::DecodeDocument(bytes, SourceText());
     charset = decoded.charset;
     byte_order_mark = decoded.byte_order_mark;
@@ -134,11 +222,29 @@ struct Document::Impl {
     // the document, and the mark is none of them. Its reading of every byte is also the UTF-8
     // check: only a file it refuses may hold bytes that are not UTF-8, named first as such.
     const std::size_t mark = as_it_lies && byte_order_mark ? 3 : 0;
-    if (auto fault = detail::FirstWellFormednessFault(std::string_view(text).substr(mark))) {
+    std::optional<Gleaner> gleaner;
+    if (!gleanings.empty()) gleaner.emplace(gleanings);
+    if (auto fault = detail::FirstWellFormednessFault(std::string_view(text).substr(mark),
+                                                      gleaner ? &gleaner->check : nullptr)) {
       if (as_it_lies) detail::RequireUtf8(decoded, text, SourceText());
       Refuse(*fault);
     }
     line_breaks = detail::LineEnds(text);
+    // The gleaned elements cut out of the text: the parser never sees them, and every other
+    // node keeps its line (LineAt adds back what was cut before it).
+    if (gleaner && !gleaner->check.ranges.empty()) {
+      const auto& ranges = gleaner->check.ranges;
+      std::size_t kept = mark + ranges.front().first;
+      cuts.reserve(ranges.size());
+      for (std::size_t i = 0; i < ranges.size(); ++i) {
+        const std::size_t from = mark + ranges[i].second;
+        const std::size_t to = i + 1 < ranges.size() ? mark + ranges[i + 1].first : text.size();
+        cuts.emplace_back(kept, from - kept);
+        std::memmove(text.data() + kept, text.data() + from, to - from);
+        kept += to - from;
+      }
+      text.resize(kept);
+    }
     // The check has let through only well-formed XML: the parser fails now for want of memory,
     // or where it disagrees with the check (which would be a fault of ours, named as such).
     const pugi::xml_parse_result result =
@@ -314,7 +420,8 @@ Document::~Document() = default;
 Document::Document(Document&&) noexcept = default;
 Document& Document::operator=(Document&&) noexcept = default;
 
-Document Document::Load(const std::filesystem::path& file, platform::FileSystem& files) {
+Document Document::Load(const std::filesystem::path& file, platform::FileSystem& files,
+                        std::span<const Gleaning> gleanings) {
   Document document;
   document.impl_->source = Utf8Of(file);
   document.impl_->file = file;
@@ -329,15 +436,16 @@ Document Document::Load(const std::filesystem::path& file, platform::FileSystem&
                         document.impl_->SourceText());
   }
   document.impl_->digest = ContentDigest(bytes);
-  document.impl_->Read(std::move(bytes));
+  document.impl_->Read(std::move(bytes), gleanings);
   return document;
 }
 
-Document Document::Parse(std::string_view bytes, std::string_view source) {
+Document Document::Parse(std::string_view bytes, std::string_view source,
+                         std::span<const Gleaning> gleanings) {
   Document document;
   document.impl_->source = std::string(source);
   document.impl_->digest = ContentDigest(bytes);
-  document.impl_->Read(std::string(bytes));
+  document.impl_->Read(std::string(bytes), gleanings);
   return document;
 }
 
@@ -407,6 +515,7 @@ Element Document::ReplaceRoot(std::string_view name) {
   impl_->xml = std::move(kept);
   std::string().swap(impl_->text);
   std::vector<std::size_t>().swap(impl_->line_breaks);
+  std::vector<std::pair<std::size_t, std::size_t>>().swap(impl_->cuts);
   pugi::xml_node root = impl_->xml.append_child(Cp1252ToUtf8(name).c_str());
   return Element(this, root.internal_object(), name == kRootName ? kCentro : "", 0);
 }

@@ -141,7 +141,8 @@ std::string Shown(std::string_view utf8) {
 // the first fault, which Fail has recorded; the steps around it return at once.
 class Scanner {
  public:
-  explicit Scanner(std::string_view text) : text_(text), size_(text.size()) {}
+  Scanner(std::string_view text, Gleaning* gleaning)
+      : text_(text), size_(text.size()), gleaning_(gleaning) {}
 
   std::optional<WellFormednessFault> Document() {
     const bool read = (!At("<?xml") || NameCharacterAt(pos_ + 5) || Declaration()) &&
@@ -470,6 +471,7 @@ class Scanner {
     const std::size_t start = pos_++;
     const std::string_view name = Name();
     ClearAttributes();
+    const bool gleaned = Gleaned(name);
     for (;;) {
       const bool spaced = SkipSpace();
       if (Ended()) return FailUnclosedTag(start, name);
@@ -477,6 +479,7 @@ class Scanner {
       if (b == '>') {
         ++pos_;
         if (!CheckPrefixes(start, name)) return false;
+        if (gleaned) Glean(start, false);
         open_.push_back({name, start});
         return true;
       }
@@ -487,6 +490,7 @@ class Scanner {
         }
         pos_ += 2;
         if (!CheckPrefixes(start, name)) return false;
+        if (gleaned) Glean(start, true);
         EndScope();
         return true;
       }
@@ -516,8 +520,53 @@ class Scanner {
       ++pos_;
       SkipSpace();
       if (Ended()) return FailUnclosedTag(start, name);
+      const std::size_t value_start = pos_ + 1;
       if (!AttributeValue(attribute)) return false;
+      if (gleaned) Keep(attribute, value_start);
     }
+  }
+
+  // Whether the element whose start tag is being read, inside the open ones, is at a path of
+  // the gleaning (its index kept for Glean).
+  bool Gleaned(std::string_view name) {
+    // Inside a gleaned element, the rest is part of it.
+    if (gleaning_ == nullptr || gleaned_depth_ != kNpos) return false;
+    const std::vector<std::vector<std::string_view>>& paths = gleaning_->paths;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const std::vector<std::string_view>& path = paths[i];
+      if (path.size() != open_.size() + 1 || path.back() != name) continue;
+      bool within = true;
+      for (std::size_t depth = 0; within && depth < open_.size(); ++depth) {
+        within = open_[depth].name == path[depth];
+      }
+      if (!within) continue;
+      gleaned_path_ = i;
+      gleaned_values_.assign(gleaning_->attributes[i].size(), std::nullopt);
+      return true;
+    }
+    return false;
+  }
+
+  // An attribute of a gleaned element just read: its value kept when its name is one asked for.
+  void Keep(std::string_view attribute, std::size_t value_start) {
+    const std::vector<std::string_view>& names = gleaning_->attributes[gleaned_path_];
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const std::string_view name = names[i];
+      if (name.size() != attribute.size() || name.front() != attribute.front() ||
+          name != attribute) {
+        continue;
+      }
+      gleaned_values_[i] = text_.substr(value_start, pos_ - 1 - value_start);
+      return;
+    }
+  }
+
+  // The start tag of a gleaned element has ended: its attributes handed over, and its place
+  // noted (its end too, when the tag closes it).
+  void Glean(std::size_t start, bool closed) {
+    gleaning_->take(gleaned_path_, gleaned_values_);
+    gleaning_->ranges.emplace_back(start, pos_);
+    if (!closed) gleaned_depth_ = open_.size();
   }
 
   bool AttributeValue(std::string_view attribute) {
@@ -614,6 +663,10 @@ class Scanner {
     }
     ++pos_;
     open_.pop_back();
+    if (gleaned_depth_ == open_.size()) {
+      gleaning_->ranges.back().second = pos_;
+      gleaned_depth_ = kNpos;
+    }
     EndScope();
     return true;
   }
@@ -818,6 +871,10 @@ class Scanner {
   };
   std::vector<Prefix> prefixes_;  // declared by the open elements, outermost first
   std::unordered_set<std::string_view> attribute_set_;
+  Gleaning* gleaning_ = nullptr;
+  std::vector<std::optional<std::string_view>> gleaned_values_;  // of the gleaned start tag
+  std::size_t gleaned_path_ = 0;
+  std::size_t gleaned_depth_ = kNpos;  // how many elements are open around an open gleaned one
 };
 
 }  // namespace
@@ -853,8 +910,9 @@ TextPosition PositionIn(std::string_view text, std::size_t offset) {
   return position;
 }
 
-std::optional<WellFormednessFault> FirstWellFormednessFault(std::string_view text) {
-  return Scanner(text).Document();
+std::optional<WellFormednessFault> FirstWellFormednessFault(std::string_view text,
+                                                            Gleaning* gleaning) {
+  return Scanner(text, gleaning).Document();
 }
 
 }  // namespace tc::itaca::detail

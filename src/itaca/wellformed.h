@@ -6,9 +6,12 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tc::itaca::detail {
@@ -40,9 +43,24 @@ struct WellFormednessFault {
   std::string reason;      // Spanish, Windows-1252, in lower case and without a final full stop
 };
 
+// Elements the check hands over as it reads them, for a reader that takes them from the text
+// rather than from the tree: those at one of `paths` (each the names from the root's down).
+struct Gleaning {
+  std::vector<std::vector<std::string_view>> paths;
+  std::vector<std::vector<std::string_view>> attributes;  // the names read, for each path
+  // Each one's values of its path's names (as written: references and all; nullopt when it has
+  // none), with the index of its path, as its start tag ends.
+  std::function<void(std::size_t path, std::span<const std::optional<std::string_view>> values)>
+      take;
+  // Filled by the check: where each one lies in the text, from its '<' to the end of its end tag.
+  std::vector<std::pair<std::size_t, std::size_t>> ranges;
+};
+
 // The first fault of `text` (UTF-8 without the file's byte-order mark; the code point of a lone
 // UTF-16 surrogate is read as such and refused) as a whole XML document without a document type
-// declaration, or nullopt when it is well formed. One pass, linear in the size of the text.
-std::optional<WellFormednessFault> FirstWellFormednessFault(std::string_view text);
+// declaration, or nullopt when it is well formed. One pass, linear in the size of the text. What
+// a gleaning was given before a fault is to be dropped.
+std::optional<WellFormednessFault> FirstWellFormednessFault(std::string_view text,
+                                                            Gleaning* gleaning = nullptr);
 
 }  // namespace tc::itaca::detail

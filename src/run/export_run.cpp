@@ -59,7 +59,8 @@ struct Target {
 // The save takes the document: it is released before the commit renders the report files.
 ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& workplace,
                          store::StagedTables& staged, itaca::Document& document,
-                         const CentreIdentity& identity, std::chrono::system_clock::time_point now,
+                         const CentreIdentity& identity,
+                         const TemplateHoursCount& itaca_hours, std::chrono::system_clock::time_point now,
                          const Target& target) {
   ExportResult result;
   {
@@ -73,8 +74,9 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
 
     const ExportChoice choice{state.SelectedTemplateCode, state.SchoolYear,
                               platform::ShortDateLongTime(now)};
-    // ITACA's own timetable of the template, for the verification: read before the old root goes.
-    result.report.timetables().itaca_hours = TemplateHours(document, choice.template_code);
+    // ITACA's own timetable of the template, for the verification: counted as the document was
+    // read.
+    result.report.timetables().itaca_hours = itaca_hours.Of(choice.template_code);
     const ExportCounts counts = WriteTimetable(tables, document, identity, choice, &result.report);
     // A document without one class or duty would empty the timetable in ITACA: never written.
     if (counts.group_lessons == 0 && counts.duty_periods == 0) {
@@ -223,7 +225,11 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
 
   // The document is loaded and its root checked first: one that does not parse, has no centro
   // root or lacks one of the four identity attributes stops the run before any table is touched.
-  itaca::Document document = itaca::Document::Load(state.ItacaFileName, *workplace.files);
+  // Its lessons and duty periods are only counted, for the verification: nothing else of them is
+  // read, and the tree spares their nodes.
+  TemplateHoursCount itaca_hours;
+  itaca::Document document =
+      itaca::Document::Load(state.ItacaFileName, *workplace.files, itaca_hours.Gleanings());
   const CentreIdentity identity = ReadIdentity(document);
 
   // The export belongs to the conversion that built the tables, and SOLUC to those tables.
@@ -277,7 +283,7 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
     store::StagedTables staged(db);  // dropped, unless committed, when the block ends
     ImportTimeSlots(staged, state);
     BusyCursor busy(ui);
-    result = WriteExport(state, ui, workplace, staged, document, identity,
+    result = WriteExport(state, ui, workplace, staged, document, identity, itaca_hours,
                          now ? *now : std::chrono::system_clock::now(), target);
     busy.Release();
   }

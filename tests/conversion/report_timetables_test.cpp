@@ -21,7 +21,7 @@ std::map<std::string, double> ByKey(const std::vector<report::Load>& loads) {
 }
 
 TEST(TemplateHours, TheTemplatesLessonsAndDutiesCountedAsTheLessonsRead) {
-  const itaca::Document document = itaca::Document::Parse(
+  const std::string text =
       "<centro><horarios_grupo>"
       "<horario_grupo plantilla='PM' dia_semana='L' grupo='1A' contenido='MAT' docente='T1'/>"
       "<horario_grupo plantilla=' PM ' grupo='1A' contenido='MAT' docente='T1' aula='A2'/>"
@@ -34,8 +34,11 @@ TEST(TemplateHours, TheTemplatesLessonsAndDutiesCountedAsTheLessonsRead) {
       "</horarios_grupo><horarios_ocupaciones>"
       "<horario_ocupacion plantilla='PM' docente='T1' ocupacion='GU'/>"
       "<horario_ocupacion plantilla='PM' docente='T1' ocupacion='GU' grupo='1A'/>"
-      "</horarios_ocupaciones></centro>");
-  const std::map<std::string, double> hours = ByKey(TemplateHours(document, "PM"));
+      "</horarios_ocupaciones></centro>";
+  const itaca::Document document = itaca::Document::Parse(text);
+  TemplateHoursCount count;
+  const itaca::Document counted = itaca::Document::Parse(text, "documento", count.Gleanings());
+  const std::map<std::string, double> hours = ByKey(count.Of("PM"));
   EXPECT_EQ(hours, (std::map<std::string, double>{
                        {"1A/MAT/T1", 2}, {"1A/Matem\xE0tiques/", 1}, {"1B/FIS/T2", 1}, {"*/GU/T1", 2}}));
   // Lesson by lesson the same hours.
@@ -43,7 +46,11 @@ TEST(TemplateHours, TheTemplatesLessonsAndDutiesCountedAsTheLessonsRead) {
   for (const report::Lesson& l : TemplateTimetable(document, "PM"))
     lessons.push_back({l.group, l.subject, l.teacher, "", 1, l.duty});
   EXPECT_EQ(ByKey(lessons), hours);
-  EXPECT_EQ(ByKey(TemplateHours(document, "")), (std::map<std::string, double>{{"1A/MAT/T1", 1}}));
+  EXPECT_EQ(ByKey(count.Of("")), (std::map<std::string, double>{{"1A/MAT/T1", 1}}));
+  // Counted, they are not in the tree; their collections are.
+  EXPECT_TRUE(counted.Select(itaca::kGroupTimetables).Empty());
+  EXPECT_TRUE(counted.Select(itaca::kDutyTimetables).Empty());
+  EXPECT_EQ(counted.Select("/centro/horarios_ocupaciones").Count(), 1u);
 }
 
 }  // namespace

@@ -359,5 +359,46 @@ TEST(Load, ReadsTheWholeFileAndNamesIt) {
   }
 }
 
+
+// ---------------------------------------------------------------------------------------------
+// Gleanings
+
+TEST(Gleaning, HandsOverTheValuesAsTheTreeGivesThemAndLeavesTheElementsOut) {
+  const std::string text =
+      "<centro>\n<horarios_grupo>\n"
+      "<horario_grupo grupo='1A' contenido='M&amp;T'/>\n"
+      "<horario_grupo contenido='Matem&#224;tiques' aula='A\t1\r\n2' grupo=' 1B'>\n"
+      "<nada/></horario_grupo>\n"
+      "</horarios_grupo>\n<docentes>\n<docente documento='T1'/>\n</docentes>\n</centro>";
+  constexpr std::string_view kNames[] = {"grupo", "contenido", "aula", "docente"};
+  auto line_of = [](std::span<const std::optional<std::string_view>> values) {
+    std::string line;
+    for (const auto& value : values) line += value ? "[" + std::string(*value) + "]" : "-";
+    return line;
+  };
+  std::vector<std::string> taken;
+  const Gleaning gleanings[] = {
+      {kGroupTimetables,
+       {kNames, kNames + 4},
+       [&](std::span<const std::optional<std::string_view>> values) {
+         taken.push_back(line_of(values));
+       }}};
+  const Document gleaned = Document::Parse(text, "documento", gleanings);
+  EXPECT_EQ(taken,
+            (std::vector<std::string>{"[1A][M&T]--", "[ 1B][Matem\xC3\xA0tiques][A 1 2]-"}));
+  // As the tree of the same text gives them.
+  const Document tree = Document::Parse(text);
+  for (std::size_t i = 0; i < taken.size(); ++i) {
+    std::optional<std::string_view> values[4];
+    tree.Select(kGroupTimetables)[i].RawAttrs(kNames, values);
+    EXPECT_EQ(line_of(values), taken[i]);
+  }
+  EXPECT_TRUE(gleaned.Select(kGroupTimetables).Empty());
+  EXPECT_EQ(gleaned.Select("/centro/horarios_grupo").Count(), 1u);
+  // The elements after them keep their lines.
+  EXPECT_EQ(gleaned.Select(kTeachers)[0].Line(), 9);
+  EXPECT_EQ(tree.Select(kTeachers)[0].Line(), 9);
+}
+
 }  // namespace
 }  // namespace tc::itaca

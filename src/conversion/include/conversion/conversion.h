@@ -2,18 +2,22 @@
 // two questions they may ask, and the ten stages run in order on a working folder.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "itaca/document.h"
 #include "report/timetable.h"
 
 namespace tc {
 
-namespace itaca {
-class Document;
-}
 namespace store {
 class StagedTables;
 }
@@ -79,9 +83,51 @@ std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
                                               const std::string& template_code);
 
 // For the export's verification: the same timetable as its hours (report::Timetables::
-// itaca_hours), one row per group, subject and teacher, in no particular order.
-std::vector<report::Load> TemplateHours(const itaca::Document& document,
-                                        const std::string& template_code);
+// itaca_hours), counted as the document is read (the lessons and duty periods of every template,
+// by template, group, subject and teacher) and never kept in its tree: the export reads nothing
+// else of them. Load the document with Gleanings(), then ask for the template's hours.
+class TemplateHoursCount {
+ public:
+  TemplateHoursCount();
+  TemplateHoursCount(const TemplateHoursCount&) = delete;  // the gleanings count into this one
+  TemplateHoursCount& operator=(const TemplateHoursCount&) = delete;
+
+  std::span<const itaca::Gleaning> Gleanings() const { return gleanings_; }
+  // One row per group, subject and teacher, in no particular order. Two texts that convert alike
+  // (one with blanks around it) make two rows of one key, which the readers of the hours add up.
+  std::vector<report::Load> Of(const std::string& template_code) const;
+
+ private:
+  // Each text once, by number: a school's lessons share a few hundred codes.
+  using Key = std::array<std::uint32_t, 4>;  // template, group, subject, teacher
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const {
+      std::size_t hash = 0;
+      for (const std::uint32_t part : key) hash = hash * 0x9E3779B97F4A7C15ull + part;
+      return hash;
+    }
+  };
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>()(text);
+    }
+  };
+  std::uint32_t Number(std::size_t field, std::string_view text);
+  void Add(bool duty, std::span<const std::optional<std::string_view>> values);
+
+  std::vector<itaca::Gleaning> gleanings_;
+  std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> numbers_;
+  std::vector<std::string> texts_;  // by number, as the document holds them (UTF-8)
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+  std::array<std::string, 4> last_text_;  // each field's last text, and its number
+  std::array<std::uint32_t, 4> last_number_{kNone, kNone, kNone, kNone};
+  struct Lesson {
+    Key key;
+    bool duty = false;
+  };
+  std::vector<Lesson> lessons_;  // in the document's order, until a template's are counted
+};
 
 // For the report: the periods of the staged DIASHORAST (one per SESION_ORDEN, with its times), in
 // order; none when the run has not built it.

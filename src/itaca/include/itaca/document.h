@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -119,6 +120,17 @@ class ElementList {
   std::vector<Element> elements_;
 };
 
+// Elements a reader takes as the document is read, which the tree then leaves out (their
+// collection stays, empty): for a reader of a few attributes of a collection of hundreds of
+// thousands, which would otherwise cost a node of each.
+struct Gleaning {
+  std::string_view path;                     // as Select takes it; outlives the load
+  std::vector<std::string_view> attributes;  // the names read
+  // Each element's values of those names, in their order (nullopt when it has none), as RawAttrs
+  // gives them; the texts last as long as the call.
+  std::function<void(std::span<const std::optional<std::string_view>> values)> take;
+};
+
 class Document {
  public:
   Document();  // an empty document
@@ -130,10 +142,13 @@ class Document {
   // one we read (the message names it), it is not well-formed XML (the line and column of the
   // first fault and what is wrong there), it has a document type declaration (never read: its
   // entities would change the data) or its root element is not `centro` (naming the root found).
+  // The elements of `gleanings` are handed to them as the document is read, and are not in it.
   static Document Load(const std::filesystem::path& file,
-                       platform::FileSystem& files = platform::RealFileSystem());
+                       platform::FileSystem& files = platform::RealFileSystem(),
+                       std::span<const Gleaning> gleanings = {});
   // The same from bytes in memory; `source` names the origin in messages.
-  static Document Parse(std::string_view bytes, std::string_view source = "documento");
+  static Document Parse(std::string_view bytes, std::string_view source = "documento",
+                        std::span<const Gleaning> gleanings = {});
 
   // Elements under an absolute path such as "/centro/docentes/docente", in document order.
   // `path` must outlive the list (the path constants above do).
