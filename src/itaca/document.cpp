@@ -149,8 +149,8 @@ struct Gleaner {
         names.push_back(rest.substr(0, slash));
         rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
       }
+      check.attributes.push_back(gleaning.attributes);
     }
-    for (const Gleaning& gleaning : gleanings) check.attributes.push_back(gleaning.attributes);
     check.take = [this](std::size_t path, std::span<const std::optional<std::string_view>> raw) {
       values.resize(raw.size());
       parsed.resize(raw.size());

@@ -395,6 +395,15 @@ TEST(Gleaning, HandsOverTheValuesAsTheTreeGivesThemAndLeavesTheElementsOut) {
   }
   EXPECT_TRUE(gleaned.Select(kGroupTimetables).Empty());
   EXPECT_EQ(gleaned.Select("/centro/horarios_grupo").Count(), 1u);
+  // A fault in them, or after them, is refused as it is without a gleaning.
+  for (const std::string bad : {"<centro><horarios_grupo><horario_grupo grupo='1' grupo='2'/>"
+                                "</horarios_grupo></centro>",
+                                "<centro><horarios_grupo><horario_grupo/></horarios_grupo>"
+                                "<docentes></centro>"}) {
+    const std::string refused = ErrorOf([&] { Document::Parse(bad); });
+    EXPECT_NE(refused, "");
+    EXPECT_EQ(ErrorOf([&] { Document::Parse(bad, "documento", gleanings); }), refused);
+  }
   // The elements after them keep their lines.
   EXPECT_EQ(gleaned.Select(kTeachers)[0].Line(), 9);
   EXPECT_EQ(tree.Select(kTeachers)[0].Line(), 9);
