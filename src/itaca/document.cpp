@@ -87,55 +87,6 @@ std::optional<std::string_view> RawAttr(const void* node, std::string_view name)
 
 bool IsXmlBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
-// An attribute's value as written (well formed) made what the parser gives: references replaced
-// by their characters, and tab, line feed and carriage return (a CR LF pair once) by blanks.
-std::string_view ParsedValue(std::string_view raw, std::string& out) {
-  if (std::none_of(raw.begin(), raw.end(), [](char c) {
-        return c == '&' || c == '\t' || c == '\n' || c == '\r';
-      })) {
-    return raw;
-  }
-  out.clear();
-  for (std::size_t at = 0; at < raw.size();) {
-    const char c = raw[at];
-    if (c == '\r' || c == '\n' || c == '\t') {
-      out += ' ';
-      at += c == '\r' && at + 1 < raw.size() && raw[at + 1] == '\n' ? 2 : 1;
-      continue;
-    }
-    if (c != '&') {
-      out += c;
-      ++at;
-      continue;
-    }
-    const std::size_t end = raw.find(';', at);
-    const std::string_view name = raw.substr(at + 1, end - at - 1);
-    at = end + 1;
-    if (name == "lt") {
-      out += '<';
-    } else if (name == "gt") {
-      out += '>';
-    } else if (name == "amp") {
-      out += '&';
-    } else if (name == "apos") {
-      out += '\'';
-    } else if (name == "quot") {
-      out += '"';
-    } else {  // a character reference, which the check has let through
-      const bool hex = name.size() > 1 && name[1] == 'x';
-      char32_t code = 0;
-      for (const char digit : name.substr(hex ? 2 : 1)) {
-        const unsigned value = digit <= '9' ? static_cast<unsigned>(digit - '0')
-                                            : static_cast<unsigned>((digit | 0x20) - 'a' + 10);
-        code = code * (hex ? 16 : 10) + value;
-      }
-      char bytes[4];
-      out.append(bytes, EncodeUtf8(code, bytes));
-    }
-  }
-  return out;
-}
-
 // The check's gleaning for the document's: each path's names, and the values asked for of each
 // element found.
 struct Gleaner {
@@ -155,7 +106,7 @@ struct Gleaner {
       values.resize(raw.size());
       parsed.resize(raw.size());
       for (std::size_t i = 0; i < raw.size(); ++i) {
-        values[i] = raw[i] ? std::optional(ParsedValue(*raw[i], parsed[i])) : std::nullopt;
+        values[i] = raw[i] ? std::optional(detail::ParsedAttributeValue(*raw[i], parsed[i])) : std::nullopt;
       }
       this->gleanings[path].take(values);
     };

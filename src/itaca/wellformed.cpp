@@ -91,8 +91,24 @@ bool IsReservedTarget(std::string_view name) {
          (name[2] | 0x20) == 'l';
 }
 
-bool IsPredefinedEntity(std::string_view name) {
-  return name == "lt" || name == "gt" || name == "amp" || name == "quot" || name == "apos";
+// The character a predefined entity stands for; '\0' when `name` is none of them.
+char PredefinedEntity(std::string_view name) {
+  if (name == "lt") return '<';
+  if (name == "gt") return '>';
+  if (name == "amp") return '&';
+  if (name == "quot") return '"';
+  if (name == "apos") return '\'';
+  return '\0';
+}
+
+bool IsPredefinedEntity(std::string_view name) { return PredefinedEntity(name) != '\0'; }
+
+// A digit's value in a character reference; 16 when the byte is not one.
+unsigned ReferenceDigit(unsigned b, bool hex) {
+  if (b >= '0' && b <= '9') return b - '0';
+  if (hex && b >= 'a' && b <= 'f') return b - 'a' + 10;
+  if (hex && b >= 'A' && b <= 'F') return b - 'A' + 10;
+  return 16;
 }
 
 bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
@@ -810,17 +826,8 @@ class Scanner {
     constexpr char32_t kBeyondUnicode = 0x110000;
     char32_t value = 0;
     for (; pos_ < size_; ++pos_) {
-      const unsigned b = Byte(pos_);
-      unsigned digit;
-      if (b >= '0' && b <= '9') {
-        digit = b - '0';
-      } else if (hex && b >= 'a' && b <= 'f') {
-        digit = b - 'a' + 10;
-      } else if (hex && b >= 'A' && b <= 'F') {
-        digit = b - 'A' + 10;
-      } else {
-        break;
-      }
+      const unsigned digit = ReferenceDigit(Byte(pos_), hex);
+      if (digit == 16) break;
       value = std::min<char32_t>(value * (hex ? 16 : 10) + digit, kBeyondUnicode);
     }
     if (pos_ == digits || Ended() || Byte(pos_) != ';') {
@@ -908,6 +915,42 @@ TextPosition PositionIn(std::string_view text, std::size_t offset) {
     if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++position.column;
   }
   return position;
+}
+
+std::string_view ParsedAttributeValue(std::string_view raw, std::string& out) {
+  if (std::none_of(raw.begin(), raw.end(),
+                   [](char c) { return c == '&' || c == '\t' || c == '\n' || c == '\r'; })) {
+    return raw;
+  }
+  out.clear();
+  for (std::size_t at = 0; at < raw.size();) {
+    const char c = raw[at];
+    if (c == '\r' || c == '\n' || c == '\t') {
+      out += ' ';
+      at += c == '\r' && at + 1 < raw.size() && raw[at + 1] == '\n' ? 2 : 1;
+      continue;
+    }
+    if (c != '&') {
+      out += c;
+      ++at;
+      continue;
+    }
+    const std::size_t end = raw.find(';', at);
+    const std::string_view name = raw.substr(at + 1, end - at - 1);
+    at = end + 1;
+    if (const char entity = PredefinedEntity(name)) {
+      out += entity;
+      continue;
+    }
+    const bool hex = name.size() > 1 && name[1] == 'x';
+    char32_t code = 0;
+    for (const char digit : name.substr(hex ? 2 : 1)) {
+      code = code * (hex ? 16 : 10) + ReferenceDigit(static_cast<unsigned char>(digit), hex);
+    }
+    char bytes[4];
+    out.append(bytes, EncodeUtf8(code, bytes));
+  }
+  return out;
 }
 
 std::optional<WellFormednessFault> FirstWellFormednessFault(std::string_view text,

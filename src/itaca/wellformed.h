@@ -56,6 +56,11 @@ struct Gleaning {
   std::vector<std::pair<std::size_t, std::size_t>> ranges;
 };
 
+// An attribute's value as written in a well-formed text, made what the parser gives of it:
+// references replaced by their characters (UTF-8), and tab, line feed and carriage return (a CR
+// LF pair once) by blanks. The value itself when it has none of them, else `out`.
+std::string_view ParsedAttributeValue(std::string_view raw, std::string& out);
+
 // The first fault of `text` (UTF-8 without the file's byte-order mark; the code point of a lone
 // UTF-16 surrogate is read as such and refused) as a whole XML document without a document type
 // declaration, or nullopt when it is well formed. One pass, linear in the size of the text. What
