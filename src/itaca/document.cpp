@@ -29,36 +29,6 @@ constexpr std::string_view kRootName = "centro";
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration |
                                    pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
 
-// Spanish for the parser's reasons.
-const char* ParseProblem(pugi::xml_parse_status status) {
-  switch (status) {
-    case pugi::status_unrecognized_tag:
-      return "etiqueta no reconocida";
-    case pugi::status_bad_pi:
-      return "declaraci\xF3n XML o instrucci\xF3n de proceso mal formada";
-    case pugi::status_bad_comment:
-      return "comentario mal formado";
-    case pugi::status_bad_cdata:
-      return "secci\xF3n CDATA mal formada";
-    case pugi::status_bad_doctype:
-      return "declaraci\xF3n de tipo de documento mal formada";
-    case pugi::status_bad_pcdata:
-      return "texto mal formado";
-    case pugi::status_bad_start_element:
-      return "etiqueta de apertura mal formada";
-    case pugi::status_bad_attribute:
-      return "atributo mal formado";
-    case pugi::status_bad_end_element:
-      return "etiqueta de cierre mal formada";
-    case pugi::status_end_element_mismatch:
-      return "la etiqueta de cierre no corresponde a la de apertura o falta";
-    case pugi::status_no_document_element:
-      return "no contiene ning\xFAn elemento";
-    default:
-      return "error interno del analizador XML";
-  }
-}
-
 pugi::xml_node NodeOf(const void* node) {
   return pugi::xml_node(static_cast<pugi::xml_node_struct*>(const_cast<void*>(node)));
 }
@@ -78,12 +48,18 @@ bool NameIs(const char* given, std::string_view name) {
   return *given == '\0';
 }
 
-std::optional<std::string_view> RawAttr(const void* node, std::string_view name) {
+// The attribute of a written element.
+std::optional<std::string_view> WrittenAttr(const void* node, std::string_view name) {
   for (pugi::xml_attribute a = NodeOf(node).first_attribute(); a; a = a.next_attribute()) {
     if (NameIs(a.name(), name)) return std::string_view(a.value());
   }
   return std::nullopt;
 }
+
+using ReadNode = detail::ElementTree::Node;
+using ReadAttribute = detail::ElementTree::Attribute;
+
+const ReadNode* ReadNodeOf(const void* node) { return static_cast<const ReadNode*>(node); }
 
 bool IsXmlBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
@@ -121,25 +97,43 @@ struct Gleaner {
 }  // namespace
 
 struct Document::Impl {
-  std::string text;  // the UTF-8 text the tree was parsed in (in place: its nodes point into it)
+  std::string text;          // the UTF-8 text read
+  std::size_t mark = 0;      // the bytes of its byte-order mark, which are not XML
+  detail::ElementTree tree;  // its elements, as the check read them
+  // The document written, from ReplaceRoot on: the top-level nodes kept, and the new root.
   pugi::xml_document xml;
+  bool written = false;
   std::string source;                      // UTF-8, as Source() gives it
   std::uint64_t digest = 0;                // of the bytes read
   std::filesystem::path file;              // the file loaded, empty for Parse
   std::vector<std::size_t> line_breaks;    // offsets of the line ends of the text read
-  // Where gleaned elements were cut out of the text parsed: the offset in it, and how many bytes
-  // of the text read were gone by then.
-  std::vector<std::pair<std::size_t, std::size_t>> cuts;
   detail::Charset charset = detail::Charset::kUtf8;
   bool byte_order_mark = false;
 
   std::string SourceText() const { return Utf8ToCp1252(source); }
 
+  // The text the check read, where the tree's offsets count from.
+  std::string_view Checked() const { return std::string_view(text).substr(mark); }
+
+  // A name or value of the tree.
+  std::string_view TreeText(std::uint32_t at, std::uint32_t size) const {
+    const std::size_t checked = text.size() - mark;
+    if (at < checked) return std::string_view(text.data() + mark + at, size);
+    return std::string_view(tree.values.data() + (at - checked), size);
+  }
+
+  std::span<const ReadAttribute> AttributesOf(const ReadNode* node) const {
+    return std::span(tree.attributes)
+        .subspan(node->attributes, (node + 1)->attributes - node->attributes);
+  }
+
+  bool NameIs(const ReadNode* node, std::string_view name) const {
+    return node->name_size == name.size() &&
+           std::memcmp(text.data() + mark + node->name, name.data(), name.size()) == 0;
+  }
+
   int LineAt(std::ptrdiff_t offset) const {
     if (offset < 0) return 0;
-    const auto cut = std::upper_bound(cuts.begin(), cuts.end(),
-                                      std::pair(static_cast<std::size_t>(offset), SIZE_MAX));
-    if (cut != cuts.begin()) offset += static_cast<std::ptrdiff_t>(std::prev(cut)->second);
     const auto it = std::lower_bound(line_breaks.begin(), line_breaks.end(),
                                      static_cast<std::size_t>(offset));
     return static_cast<int>(it - line_breaks.begin()) + 1;
@@ -160,7 +154,7 @@ struct Document::Impl {
                         ErrorKind::DocumentMalformed, SourceText());
   }
 
-  // Parses a whole file. UTF-8 is parsed where it lies; any other encoding is converted first.
+  // Reads a whole file. UTF-8 is read where it lies; any other encoding is converted first.
   // The declaration keeps naming the file's own encoding, the one a save writes.
   void Read(std::string bytes, std::span<const Gleaning> gleanings = {}) {
     detail::DecodedDocument decoded = detail::DecodeDocument(bytes, SourceText());
@@ -169,56 +163,31 @@ struct Document::Impl {
     const bool as_it_lies = !decoded.converted;
     text = as_it_lies ? std::move(bytes) : std::move(*decoded.converted);
     std::string().swap(bytes);
-    // A UTF-8 file is parsed where it lies, its mark included; the check reads the characters of
+    // A UTF-8 file is read where it lies, its mark included; the check reads the characters of
     // the document, and the mark is none of them. Its reading of every byte is also the UTF-8
     // check: only a file it refuses may hold bytes that are not UTF-8, named first as such.
-    const std::size_t mark = as_it_lies && byte_order_mark ? 3 : 0;
+    mark = as_it_lies && byte_order_mark ? 3 : 0;
+    // The tree counts in 32 bits, its values after the text.
+    constexpr std::size_t kLargest = std::size_t{1} << 31;
+    if (text.size() - mark >= kLargest) {
+      throw DocumentError(
+          "El documento ITACA " + SourceText() + " ocupa m\xE1s de 2 GB y no se puede leer.",
+          ErrorKind::DocumentUnreadable, SourceText());
+    }
     std::optional<Gleaner> gleaner;
     if (!gleanings.empty()) gleaner.emplace(gleanings);
-    if (auto fault = detail::FirstWellFormednessFault(std::string_view(text).substr(mark),
-                                                      gleaner ? &gleaner->check : nullptr)) {
+    if (auto fault = detail::FirstWellFormednessFault(Checked(),
+                                                      gleaner ? &gleaner->check : nullptr, &tree)) {
       if (as_it_lies) detail::RequireUtf8(decoded, text, SourceText());
       Refuse(*fault);
     }
     line_breaks = detail::LineEnds(text);
-    // The gleaned elements cut out of the text: the parser never sees them, and every other
-    // node keeps its line (LineAt adds back what was cut before it).
-    if (gleaner && !gleaner->check.ranges.empty()) {
-      const auto& ranges = gleaner->check.ranges;
-      std::size_t kept = mark + ranges.front().first;
-      cuts.reserve(ranges.size());
-      for (std::size_t i = 0; i < ranges.size(); ++i) {
-        const std::size_t from = mark + ranges[i].second;
-        const std::size_t to = i + 1 < ranges.size() ? mark + ranges[i + 1].first : text.size();
-        cuts.emplace_back(kept, from - kept);
-        std::memmove(text.data() + kept, text.data() + from, to - from);
-        kept += to - from;
-      }
-      text.resize(kept);
-    }
-    // The check has let through only well-formed XML: the parser fails now for want of memory,
-    // or where it disagrees with the check (which would be a fault of ours, named as such).
-    const pugi::xml_parse_result result =
-        xml.load_buffer_inplace(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
-    if (result.status == pugi::status_out_of_memory) {
-      throw DocumentError("No hay memoria suficiente para leer el documento ITACA " +
-                              SourceText() + ".",
-                          ErrorKind::Internal, SourceText());
-    }
-    if (!result) {
-      throw DocumentError("El analizador XML no ha podido leer el documento ITACA " +
-                              SourceText() + " (l\xEDnea " +
-                              std::to_string(LineAt(result.offset)) + "): " +
-                              ParseProblem(result.status) + ".",
-                          ErrorKind::DocumentMalformed, SourceText());
-    }
-
-    const pugi::xml_node root = xml.document_element();
-    if (root.name() != kRootName) {
-      throw DocumentError("El archivo " + SourceText() +
-                              " no es un documento ITACA: su elemento ra\xEDz es \"" +
-                              Utf8ToCp1252(root.name()) + "\" en lugar de \"centro\".",
-                          ErrorKind::DocumentMalformed, SourceText());
+    const ReadNode& root = tree.nodes.front();
+    if (!NameIs(&root, kRootName)) {
+      throw DocumentError(
+          "El archivo " + SourceText() + " no es un documento ITACA: su elemento ra\xEDz es \"" +
+              Utf8ToCp1252(TreeText(root.name, root.name_size)) + "\" en lugar de \"centro\".",
+          ErrorKind::DocumentMalformed, SourceText());
     }
   }
 };
@@ -231,11 +200,29 @@ Element::Element(const Document* doc, const void* node, std::string_view path, s
 
 bool Element::Valid() const { return node_ != nullptr; }
 
-std::string Element::Name() const { return Utf8ToCp1252(NodeOf(node_).name()); }
+bool Element::Written() const { return doc_ != nullptr && doc_->impl_->written; }
+
+std::string Element::Name() const {
+  if (Written()) return Utf8ToCp1252(NodeOf(node_).name());
+  const ReadNode* node = ReadNodeOf(node_);
+  return Utf8ToCp1252(doc_->impl_->TreeText(node->name, node->name_size));
+}
 
 int Element::Line() const {
-  if (!node_ || !doc_) return 0;
-  return doc_->impl_->LineAt(NodeOf(node_).offset_debug());
+  if (!node_ || !doc_ || Written()) return 0;
+  const Document::Impl& impl = *doc_->impl_;
+  return impl.LineAt(static_cast<std::ptrdiff_t>(impl.mark + ReadNodeOf(node_)->name));
+}
+
+std::optional<std::string_view> Element::RawAttr(std::string_view name) const {
+  if (Written()) return WrittenAttr(node_, name);
+  const Document::Impl& impl = *doc_->impl_;
+  for (const ReadAttribute& a : impl.AttributesOf(ReadNodeOf(node_))) {
+    if (a.name_size == name.size() && impl.TreeText(a.name, a.name_size) == name) {
+      return impl.TreeText(a.value, a.value_size);
+    }
+  }
+  return std::nullopt;
 }
 
 namespace {
@@ -266,29 +253,34 @@ bool Element::AttrIs(std::string_view raw, std::string_view text) {
 }
 
 std::optional<std::string> Element::TryAttr(std::string_view name) const {
-  const auto raw = RawAttr(node_, name);
+  const auto raw = RawAttr(name);
   if (!raw) return std::nullopt;
   return AttrText(*raw);
 }
 
 void Element::RawAttrs(std::span<const std::string_view> names,
                        std::span<std::optional<std::string_view>> values) const {
+  if (Written()) {
+    for (std::size_t i = 0; i < names.size(); ++i) values[i] = WrittenAttr(node_, names[i]);
+    return;
+  }
   std::fill(values.begin(), values.end(), std::nullopt);
   std::size_t left = names.size();
-  for (pugi::xml_attribute a = NodeOf(node_).first_attribute(); a && left > 0;
-       a = a.next_attribute()) {
-    // The name read once for all the names asked, most told apart by their first letter.
-    const char* name = a.name();
+  const Document::Impl& impl = *doc_->impl_;
+  for (const ReadAttribute& a : impl.AttributesOf(ReadNodeOf(node_))) {
+    // The name read once for all the names asked, most told apart by their length and first
+    // letter (a document's attributes are not repeated).
+    const std::string_view name = impl.TreeText(a.name, a.name_size);
     for (std::size_t i = 0; i < names.size(); ++i) {
-      // The first attribute of a name counts, as for TryAttr.
-      if (values[i] || (!names[i].empty() && *name != names[i].front()) ||
-          !NameIs(name, names[i])) {
+      if (values[i] || name.size() != names[i].size() || name.front() != names[i].front() ||
+          name != names[i]) {
         continue;
       }
-      values[i] = std::string_view(a.value());
+      values[i] = impl.TreeText(a.value, a.value_size);
       --left;
       break;
     }
+    if (left == 0) break;
   }
 }
 
@@ -318,10 +310,10 @@ std::string Element::Attr(std::string_view name) const {
                       ErrorKind::AttributeMissing, where);
 }
 
-bool Element::HasAttr(std::string_view name) const { return RawAttr(node_, name).has_value(); }
+bool Element::HasAttr(std::string_view name) const { return RawAttr(name).has_value(); }
 
 std::string Element::DialogAttr(std::string_view name) const {
-  const auto raw = RawAttr(node_, name);
+  const auto raw = RawAttr(name);
   if (!raw) return {};
   // Characters up to U+0020 are single bytes in UTF-8, so trimming bytes trims characters.
   std::string_view value = *raw;
@@ -346,7 +338,16 @@ std::string AttrKey(std::string_view name) {
 
 }  // namespace
 
+void Element::RequireWritten() const {
+  if (!Written()) {
+    throw Error("Error interno: un elemento le\xED"
+                "do del documento ITACA no se puede modificar.",
+                ErrorKind::Internal);
+  }
+}
+
 void Element::SetAttr(std::string_view name, std::string_view value) {
+  RequireWritten();
   pugi::xml_node node = NodeOf(node_);
   const std::string key = AttrKey(name);
   pugi::xml_attribute attribute = node.attribute(key.c_str());
@@ -355,10 +356,12 @@ void Element::SetAttr(std::string_view name, std::string_view value) {
 }
 
 void Element::AddAttr(std::string_view name, std::string_view value) {
+  RequireWritten();
   SetValue(NodeOf(node_).append_attribute(AttrKey(name).c_str()), value);
 }
 
 Element Element::AppendChild(std::string_view name) {
+  RequireWritten();
   pugi::xml_node child = NodeOf(node_).append_child(Cp1252ToUtf8(name).c_str());
   return Element(doc_, child.internal_object(), {}, 0);
 }
@@ -402,80 +405,98 @@ Document Document::Parse(std::string_view bytes, std::string_view source,
 
 ElementList Document::Select(std::string_view path) const {
   ElementList list;
-  if (path.empty() || path.front() != '/') return list;
-  // One walk down the path, keeping every match of each name in document order.
-  std::vector<pugi::xml_node> level{impl_->xml};
+  const std::vector<ReadNode>& nodes = impl_->tree.nodes;
+  if (path.empty() || path.front() != '/' || impl_->written || nodes.empty()) return list;
+  // One walk down the path, keeping every match of each name in document order. The root is
+  // the only element at the top.
   std::string_view rest = path.substr(1);
-  for (;;) {
-    const std::size_t slash = rest.find('/');
-    const std::string_view name = rest.substr(0, slash);
-    const bool last = slash == std::string_view::npos;
-    std::vector<pugi::xml_node> next;
-    // Whether every element under the level has the name: a collection's usually holds nothing
-    // else, and its names are then not compared a second time.
-    bool only_matches = false;
-    if (last) {
-      // The matches counted first: a collection's list is sized once (a school's timetables
-      // are hundreds of thousands of elements).
-      std::size_t matches = 0;
-      std::size_t elements = 0;
-      for (const pugi::xml_node& parent : level) {
-        for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-          if (child.type() != pugi::node_element) continue;
-          ++elements;
-          matches += NameIs(child.name(), name);
-        }
-      }
-      list.elements_.reserve(matches);
-      only_matches = matches == elements;
+  std::size_t slash = rest.find('/');
+  if (!impl_->NameIs(&nodes.front(), rest.substr(0, slash))) return list;
+  std::vector<std::uint32_t> level{0};
+  auto children = [&](std::uint32_t parent, auto&& each) {
+    for (std::uint32_t child = parent + 1; child < nodes[parent].end; child = nodes[child].end) {
+      each(child);
     }
-    for (const pugi::xml_node& parent : level) {
-      for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element || (!only_matches && !NameIs(child.name(), name))) {
-          continue;
-        }
-        if (last) {
-          list.elements_.push_back(
-              Element(this, child.internal_object(), path, list.elements_.size()));
-        } else {
-          next.push_back(child);
-        }
-      }
-    }
-    if (last || next.empty()) break;
-    level = std::move(next);
+  };
+  while (slash != std::string_view::npos) {
     rest = rest.substr(slash + 1);
+    slash = rest.find('/');
+    const std::string_view name = rest.substr(0, slash);
+    std::vector<std::uint32_t> next;
+    for (const std::uint32_t parent : level) {
+      children(parent, [&](std::uint32_t child) {
+        if (impl_->NameIs(&nodes[child], name)) next.push_back(child);
+      });
+    }
+    if (next.empty()) return list;
+    level = std::move(next);
+  }
+  // The last level is the collection: a school's timetables are hundreds of thousands of
+  // elements, so its list is sized once.
+  list.elements_.reserve(level.size());
+  for (const std::uint32_t node : level) {
+    list.elements_.push_back(Element(this, &nodes[node], path, list.elements_.size()));
   }
   return list;
 }
 
 Element Document::Root() const {
-  const pugi::xml_node root = impl_->xml.document_element();
-  if (!root) return Element();
-  return Element(this, root.internal_object(), root.name() == kRootName ? kCentro : "", 0);
+  if (impl_->written) {
+    const pugi::xml_node root = impl_->xml.document_element();
+    if (!root) return Element();
+    return Element(this, root.internal_object(), root.name() == kRootName ? kCentro : "", 0);
+  }
+  // A document read has a `centro` root, or was refused.
+  if (impl_->tree.nodes.empty()) return Element();
+  return Element(this, &impl_->tree.nodes.front(), kCentro, 0);
 }
 
 Element Document::ReplaceRoot(std::string_view name) {
-  // The other top-level nodes are copied into a tree of their own, which holds its own texts: the
-  // parsed tree points into the text it was read from, which then goes with the old root.
+  // The other top-level nodes go into a tree of their own, which holds its own texts.
   pugi::xml_document kept;
-  const pugi::xml_node old = impl_->xml.document_element();
-  for (pugi::xml_node node = impl_->xml.first_child(); node; node = node.next_sibling()) {
-    if (node != old) kept.append_copy(node);
+  if (impl_->written) {
+    const pugi::xml_node old = impl_->xml.document_element();
+    for (pugi::xml_node node = impl_->xml.first_child(); node; node = node.next_sibling()) {
+      if (node != old) kept.append_copy(node);
+    }
+  } else if (!impl_->tree.nodes.empty()) {
+    // Read by the parser from the text around the root, an empty element in the root's place.
+    const std::string_view checked = impl_->Checked();
+    const std::string around = std::string(checked.substr(0, impl_->tree.root_begin)) + "<r/>" +
+                               std::string(checked.substr(impl_->tree.root_end));
+    if (!kept.load_buffer(around.data(), around.size(), kParseOptions, pugi::encoding_utf8)) {
+      throw DocumentError("El analizador XML no ha podido leer lo que rodea al elemento ra\xEDz "
+                          "del documento ITACA " +
+                              impl_->SourceText() + ".",
+                          ErrorKind::Internal, impl_->SourceText());
+    }
+    kept.remove_child(kept.document_element());
   }
   impl_->xml = std::move(kept);
+  impl_->written = true;
   std::string().swap(impl_->text);
+  impl_->tree = detail::ElementTree();
   std::vector<std::size_t>().swap(impl_->line_breaks);
-  std::vector<std::pair<std::size_t, std::size_t>>().swap(impl_->cuts);
   pugi::xml_node root = impl_->xml.append_child(Cp1252ToUtf8(name).c_str());
   return Element(this, root.internal_object(), name == kRootName ? kCentro : "", 0);
 }
 
 std::string Document::Serialize() const {
+  // A document not written to is written as it was read.
+  pugi::xml_document read;
+  if (!impl_->written && !impl_->text.empty()) {
+    const std::string_view checked = impl_->Checked();
+    if (!read.load_buffer(checked.data(), checked.size(), kParseOptions, pugi::encoding_utf8)) {
+      throw DocumentError(
+          "El analizador XML no ha podido leer el documento ITACA " + impl_->SourceText() + ".",
+          ErrorKind::Internal, impl_->SourceText());
+    }
+  }
+  const pugi::xml_document& xml = impl_->written ? impl_->xml : read;
   // The kept declaration decides the encoding; without one the file is UTF-8.
   detail::Charset charset = detail::Charset::kUtf8;
   bool bom = false;
-  const pugi::xml_node first = impl_->xml.first_child();
+  const pugi::xml_node first = xml.first_child();
   if (first.type() == pugi::node_declaration) {
     const std::string_view name = first.attribute("encoding").value();
     if (!name.empty()) {
@@ -497,7 +518,7 @@ std::string Document::Serialize() const {
   if (charset == detail::Charset::kUtf8 && impl_->charset == detail::Charset::kUtf8) {
     bom = impl_->byte_order_mark;
   }
-  return detail::WriteXml(impl_->xml, charset, bom);
+  return detail::WriteXml(xml, charset, bom);
 }
 
 void Document::Save(const std::filesystem::path& file, platform::FileSystem& files) const {

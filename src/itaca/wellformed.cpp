@@ -40,7 +40,11 @@ constexpr std::array<std::uint8_t, 256> MakeByteClasses() {
     if (b == ':') c |= kColon;
     if ((b < 0x20 && !(c & kSpace)) || b >= 0x80) c |= kCheck;
     if ((c & kCheck) || b == '<' || b == '&' || b == ']') c |= kTextStop;
-    if ((c & kCheck) || b == '<' || b == '&' || b == '"' || b == '\'') c |= kValueStop;
+    // Tab, CR and LF too: the parser makes them blanks, so a value that has one is not its text.
+    if ((c & kCheck) || b == '<' || b == '&' || b == '"' || b == '\'' || b == '\t' || b == '\r' ||
+        b == '\n') {
+      c |= kValueStop;
+    }
     classes[static_cast<std::size_t>(b)] = c;
   }
   return classes;
@@ -157,21 +161,34 @@ std::string Shown(std::string_view utf8) {
 // the first fault, which Fail has recorded; the steps around it return at once.
 class Scanner {
  public:
-  Scanner(std::string_view text, Gleaning* gleaning)
-      : text_(text), size_(text.size()), gleaning_(gleaning) {}
+  Scanner(std::string_view text, Gleaning* gleaning, ElementTree* tree)
+      : text_(text), size_(text.size()), gleaning_(gleaning), tree_(tree) {
+    if (tree_) {
+      // Room for the usual share of elements and attributes: about one attribute in twenty
+      // bytes, ten to an element. Room never written to costs no memory.
+      tree_->nodes.reserve(size_ / 128 + 2);
+      tree_->attributes.reserve(size_ / 16 + 1);
+    }
+  }
 
   std::optional<WellFormednessFault> Document() {
     const bool read = (!At("<?xml") || NameCharacterAt(pos_ + 5) || Declaration()) &&
                       TopLevel(false) && TopLevel(true);
-    if (read) return std::nullopt;
-    return std::move(fault_);
+    if (!read) return std::move(fault_);
+    if (tree_) tree_->nodes.push_back({0, 0, Offset(tree_->attributes.size()), 0});
+    return std::nullopt;
   }
 
  private:
+  static constexpr std::uint32_t kNotNoted = UINT32_MAX;
+
   struct OpenElement {
     std::string_view name;
     std::size_t offset;  // of its start tag
+    std::uint32_t node;  // its index in the tree, or kNotNoted
   };
+
+  static std::uint32_t Offset(std::size_t at) { return static_cast<std::uint32_t>(at); }
 
   // -------------------------------------------------------------------------------------------
   // Faults
@@ -441,6 +458,7 @@ class Scanner {
 
   // The root element with everything in it.
   bool Element() {
+    if (tree_) tree_->root_begin = pos_;
     if (!StartTag()) return false;
     while (!open_.empty()) {
       PassBytes(kTextStop, false);
@@ -467,6 +485,7 @@ class Scanner {
           if (!PassCharacter()) return false;
       }
     }
+    if (tree_) tree_->root_end = pos_;
     return true;
   }
 
@@ -488,6 +507,9 @@ class Scanner {
     const std::string_view name = Name();
     ClearAttributes();
     const bool gleaned = Gleaned(name);
+    // Neither a gleaned element nor anything inside one goes into the tree.
+    const std::uint32_t node =
+        tree_ && !gleaned && gleaned_depth_ == kNpos ? Note(start + 1, name.size()) : kNotNoted;
     for (;;) {
       const bool spaced = SkipSpace();
       if (Ended()) return FailUnclosedTag(start, name);
@@ -495,8 +517,8 @@ class Scanner {
       if (b == '>') {
         ++pos_;
         if (!CheckPrefixes(start, name)) return false;
-        if (gleaned) Glean(start, false);
-        open_.push_back({name, start});
+        if (gleaned) Glean(false);
+        open_.push_back({name, start, node});
         return true;
       }
       if (b == '/') {
@@ -506,7 +528,8 @@ class Scanner {
         }
         pos_ += 2;
         if (!CheckPrefixes(start, name)) return false;
-        if (gleaned) Glean(start, true);
+        if (gleaned) Glean(true);
+        if (node != kNotNoted) tree_->nodes[node].end = Offset(tree_->nodes.size());
         EndScope();
         return true;
       }
@@ -539,7 +562,30 @@ class Scanner {
       const std::size_t value_start = pos_ + 1;
       if (!AttributeValue(attribute)) return false;
       if (gleaned) Keep(attribute, value_start);
+      if (node != kNotNoted) NoteAttribute(attribute_start, attribute.size(), value_start);
     }
+  }
+
+  // A new element in the tree, its attributes to follow; its index.
+  std::uint32_t Note(std::size_t name, std::size_t name_size) {
+    const std::uint32_t index = Offset(tree_->nodes.size());
+    tree_->nodes.push_back(
+        {Offset(name), Offset(name_size), Offset(tree_->attributes.size()), index + 1});
+    return index;
+  }
+
+  // The attribute just read (its value ends before the closing quote).
+  void NoteAttribute(std::size_t name, std::size_t name_size, std::size_t value) {
+    const std::size_t value_size = pos_ - 1 - value;
+    if (!value_parsed_) {
+      tree_->attributes.push_back(
+          {Offset(name), Offset(name_size), Offset(value), Offset(value_size)});
+      return;
+    }
+    const std::string_view parsed = ParsedAttributeValue(text_.substr(value, value_size), parsed_);
+    tree_->attributes.push_back({Offset(name), Offset(name_size),
+                                 Offset(size_ + tree_->values.size()), Offset(parsed.size())});
+    tree_->values += parsed;
   }
 
   // Whether the element whose start tag is being read, inside the open ones, is at a path of
@@ -577,11 +623,10 @@ class Scanner {
     }
   }
 
-  // The start tag of a gleaned element has ended: its attributes handed over, and its place
-  // noted (its end too, when the tag closes it).
-  void Glean(std::size_t start, bool closed) {
+  // The start tag of a gleaned element has ended: its attributes handed over, and what is inside
+  // it, when the tag does not close it, passed over by the tree.
+  void Glean(bool closed) {
     gleaning_->take(gleaned_path_, gleaned_values_);
-    gleaning_->ranges.emplace_back(start, pos_);
     if (!closed) gleaned_depth_ = open_.size();
   }
 
@@ -592,6 +637,7 @@ class Scanner {
                   "el valor del atributo \"" + Shown(attribute) + "\" no est\xE1 entre comillas");
     }
     const std::size_t open = pos_++;
+    value_parsed_ = false;
     for (;;) {
       PassBytes(kValueStop, false);
       if (Ended()) {
@@ -605,11 +651,15 @@ class Scanner {
       }
       if (b == '"' || b == '\'') {
         ++pos_;
+      } else if (b == '\t' || b == '\r' || b == '\n') {
+        ++pos_;
+        value_parsed_ = true;
       } else if (b == '<') {
         return Fail(pos_, "el valor del atributo \"" + Shown(attribute) +
                               "\" contiene \"<\" (se escribe &lt;)");
       } else if (b == '&') {
         if (!Reference()) return false;
+        value_parsed_ = true;
       } else {
         if (!PassCharacter()) return false;
       }
@@ -678,11 +728,9 @@ class Scanner {
                             ShownCharacterAt(pos_) + "\" donde se esperaba \">\"");
     }
     ++pos_;
+    if (open.node != kNotNoted) tree_->nodes[open.node].end = Offset(tree_->nodes.size());
     open_.pop_back();
-    if (gleaned_depth_ == open_.size()) {
-      gleaning_->ranges.back().second = pos_;
-      gleaned_depth_ = kNpos;
-    }
+    if (gleaned_depth_ == open_.size()) gleaned_depth_ = kNpos;
     EndScope();
     return true;
   }
@@ -882,6 +930,9 @@ class Scanner {
   std::vector<std::optional<std::string_view>> gleaned_values_;  // of the gleaned start tag
   std::size_t gleaned_path_ = 0;
   std::size_t gleaned_depth_ = kNpos;  // how many elements are open around an open gleaned one
+  ElementTree* tree_ = nullptr;
+  bool value_parsed_ = false;  // the value just read is not its text as written
+  std::string parsed_;         // its parsed text then
 };
 
 }  // namespace
@@ -954,8 +1005,8 @@ std::string_view ParsedAttributeValue(std::string_view raw, std::string& out) {
 }
 
 std::optional<WellFormednessFault> FirstWellFormednessFault(std::string_view text,
-                                                            Gleaning* gleaning) {
-  return Scanner(text, gleaning).Document();
+                                                            Gleaning* gleaning, ElementTree* tree) {
+  return Scanner(text, gleaning, tree).Document();
 }
 
 }  // namespace tc::itaca::detail

@@ -1,11 +1,12 @@
-// The well-formedness check of ITACA documents. pugixml builds the tree but lets through much that
-// is not XML (repeated attributes, undefined entities, forbidden characters, markup after the
-// root...), and a document like that would be converted as if it were fine. This scanner reads
-// the decoded text once, before pugixml, and stops at the first fault with its place and a
-// reason the user can act on.
+// The well-formedness check of ITACA documents, and the reading of their elements. A lenient
+// parser lets through much that is not XML (repeated attributes, undefined entities, forbidden
+// characters, markup after the root...), and a document like that would be converted as if it
+// were fine. This scanner reads the decoded text once, stops at the first fault with its place
+// and a reason the user can act on, and notes the elements and attributes as it passes them.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
@@ -52,8 +53,32 @@ struct Gleaning {
   // none), with the index of its path, as its start tag ends.
   std::function<void(std::size_t path, std::span<const std::optional<std::string_view>> values)>
       take;
-  // Filled by the check: where each one lies in the text, from its '<' to the end of its end tag.
-  std::vector<std::pair<std::size_t, std::size_t>> ranges;
+};
+
+// The elements of a text the check found well formed, as it read them, in document order: for
+// readers of names and attribute values, which need no other node. Offsets are of the text
+// checked; the text must be under 2 GB.
+struct ElementTree {
+  struct Node {
+    std::uint32_t name;  // where its name starts
+    std::uint32_t name_size;
+    std::uint32_t attributes;  // its first in `attributes`; the next node's first ends them
+    std::uint32_t end;         // the index after its last descendant
+  };
+  struct Attribute {
+    std::uint32_t name;
+    std::uint32_t name_size;
+    // Its value as the parser gives it (ParsedAttributeValue): the text as written, or from the
+    // text's size on, in `values`.
+    std::uint32_t value;
+    std::uint32_t value_size;
+  };
+  std::vector<Node> nodes;  // each element, then one more whose `attributes` ends the last's
+  std::vector<Attribute> attributes;
+  std::string values;  // the values that are not their text as written
+  // The root element, from its '<' to the end of its end tag.
+  std::size_t root_begin = 0;
+  std::size_t root_end = 0;
 };
 
 // An attribute's value as written in a well-formed text, made what the parser gives of it:
@@ -63,9 +88,11 @@ std::string_view ParsedAttributeValue(std::string_view raw, std::string& out);
 
 // The first fault of `text` (UTF-8 without the file's byte-order mark; the code point of a lone
 // UTF-16 surrogate is read as such and refused) as a whole XML document without a document type
-// declaration, or nullopt when it is well formed. One pass, linear in the size of the text. What
-// a gleaning was given before a fault is to be dropped.
+// declaration, or nullopt when it is well formed. One pass, linear in the size of the text. The
+// elements a gleaning takes, and those inside them, are not in `tree`. What a gleaning or the
+// tree was given before a fault is to be dropped.
 std::optional<WellFormednessFault> FirstWellFormednessFault(std::string_view text,
-                                                            Gleaning* gleaning = nullptr);
+                                                            Gleaning* gleaning = nullptr,
+                                                            ElementTree* tree = nullptr);
 
 }  // namespace tc::itaca::detail

@@ -78,7 +78,8 @@ class Element {
   // to Windows-1252. Absent reads as "".
   std::string DialogAttr(std::string_view name) const;
 
-  // Writing: sets an attribute (value in Windows-1252); attributes keep the order they are set.
+  // Writing, on the elements of the document being written (ReplaceRoot's and those appended to
+  // it): sets an attribute (value in Windows-1252); attributes keep the order they are set.
   void SetAttr(std::string_view name, std::string_view value);
   // The same for an attribute the element does not have (one of a new element's, each set
   // once): added last without a search of those it has.
@@ -90,8 +91,13 @@ class Element {
   friend class Document;
   friend class ElementList;
   Element(const Document* doc, const void* node, std::string_view path, std::size_t index);
+  // Whether it is an element of the document being written (from ReplaceRoot on) rather than
+  // one read.
+  bool Written() const;
+  void RequireWritten() const;  // throws an internal Error for an element read
+  std::optional<std::string_view> RawAttr(std::string_view name) const;
   const Document* doc_ = nullptr;
-  const void* node_ = nullptr;  // pugi::xml_node_struct*
+  const void* node_ = nullptr;  // the node read, or the written one (pugi::xml_node_struct*)
   std::string_view path_;       // the collection path it was selected by (for messages)
   std::size_t index_ = 0;       // its position in that collection (0-based)
 };
@@ -150,8 +156,9 @@ class Document {
   static Document Parse(std::string_view bytes, std::string_view source = "documento",
                         std::span<const Gleaning> gleanings = {});
 
-  // Elements under an absolute path such as "/centro/docentes/docente", in document order.
-  // `path` must outlive the list (the path constants above do).
+  // Elements under an absolute path such as "/centro/docentes/docente", in document order, as
+  // read (none once ReplaceRoot has replaced them). `path` must outlive the list (the path
+  // constants above do).
   ElementList Select(std::string_view path) const;
   // The root element (invalid when there is none).
   Element Root() const;
