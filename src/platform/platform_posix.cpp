@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <new>
 #include <vector>
 
 #if defined(__APPLE__)
@@ -465,3 +466,37 @@ std::string ShortDateLongTime(std::chrono::system_clock::time_point when) {
 }  // namespace tc::platform
 
 #endif  // !_WIN32
+
+// The address sanitizer has an operator new of its own, and takes a block it did not give for
+// one from malloc (clang names it only as a feature).
+#if defined(__SANITIZE_ADDRESS__)
+#define TC_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TC_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+#if defined(__GLIBC__) && !defined(TC_ADDRESS_SANITIZER)
+// Blocks from 2 MB up are mappings of their own (UseHugeMemoryPages), and a mapping is in huge
+// pages only over the whole aligned 2 MB spans it covers: its two ends are faulted 4 KB at a
+// time, up to a thousand faults for each large list, row buffer or report file. The system
+// places a mapping whose length is a multiple of 2 MB at such a boundary, in huge pages
+// throughout: blocks are asked for in that length, the allocator's header in its last 4 KB.
+void* operator new(std::size_t size) {
+  constexpr std::size_t kHugePage = 2 << 20;
+  constexpr std::size_t kPage = 4096;
+  if (size >= kHugePage - kPage) {
+    // Not when that adds more than a quarter: the last huge page is all in memory once touched,
+    // and a list grown to a power of two just passes a multiple of 2 MB with the header.
+    const std::size_t rounded = (size + kPage + kHugePage - 1) / kHugePage * kHugePage - kPage;
+    if (rounded - size <= size / 4) size = rounded;
+  }
+  for (;;) {
+    if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+    const std::new_handler handler = std::get_new_handler();
+    if (handler == nullptr) throw std::bad_alloc();
+    handler();
+  }
+}
+#endif
