@@ -1,14 +1,19 @@
 // libFuzzer target for the ITACA document loader. Whatever the bytes, loading either refuses them
 // with a DocumentError or gives a document that can be read and written back out; a document
-// written in UTF-8 or UTF-16 must load again. Any other exception, a crash or a sanitizer report
+// written in UTF-8 or UTF-16 must load again. A UTF-8 document it reads must read as pugixml
+// reads it: the same elements at each path, on the same lines, with the same attribute values. Any other exception, a crash or a sanitizer report
 // is a finding. How to build and run it: fuzz/README.md.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <pugixml.hpp>
 
 #include "itaca/document.h"
 #include "base/error.h"
@@ -30,6 +35,51 @@ bool NamesAnEncoding(std::string_view bytes) {
   std::abort();
 }
 
+// The elements of pugixml's tree by path, in document order.
+void ElementsByPath(pugi::xml_node parent, const std::string& path,
+                    std::map<std::string, std::vector<pugi::xml_node>>& found) {
+  for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
+    if (child.type() != pugi::node_element) continue;
+    const std::string child_path = path + "/" + child.name();
+    found[child_path].push_back(child);
+    ElementsByPath(child, child_path, found);
+  }
+}
+
+// The line of byte `offset`, lines ending at LF or at a CR alone.
+int LineOf(std::string_view text, std::ptrdiff_t offset) {
+  int line = 1;
+  for (std::ptrdiff_t i = 0; i < offset; ++i) {
+    line += text[i] == '\n' || (text[i] == '\r' && (i + 1 == offset || text[i + 1] != '\n'));
+  }
+  return line;
+}
+
+// A document read from UTF-8 `bytes` against pugixml's reading of them.
+void CompareWithPugixml(const Document& document, std::string_view bytes) {
+  std::string_view text = bytes;
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  pugi::xml_document theirs;
+  if (!theirs.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8)) {
+    Finding("pugixml refuses a document we read", std::string(bytes));
+  }
+  std::map<std::string, std::vector<pugi::xml_node>> by_path;
+  ElementsByPath(theirs, "", by_path);
+  for (const auto& [path, nodes] : by_path) {
+    const tc::itaca::ElementList list = document.Select(path);
+    if (list.Count() != nodes.size()) Finding("another count of elements at", path);
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+      if (list[i].Line() != LineOf(text, nodes[i].offset_debug())) Finding("another line at", path);
+      for (pugi::xml_attribute a = nodes[i].first_attribute(); a; a = a.next_attribute()) {
+        const std::string_view name = a.name();
+        std::optional<std::string_view> value;
+        list[i].RawAttrs(std::span(&name, 1), std::span(&value, 1));
+        if (value != std::string_view(a.value())) Finding("another value of", std::string(name));
+      }
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -40,6 +90,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const tc::DocumentError&) {
     return 0;  // refused, with its message
   }
+
+  // UTF-8 as it lies: no other encoding named, no UTF-16 (marked, or told by its zero bytes).
+  const bool utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF") ||
+                     bytes.find('\0') != std::string_view::npos;
+  if (!utf16 && !NamesAnEncoding(bytes)) CompareWithPugixml(*document, bytes);
 
   // What the conversion reads: every collection, its keys and the template dialog's values.
   for (std::string_view path : {tc::itaca::kCentro, tc::itaca::kTemplates, tc::itaca::kPeriods,
