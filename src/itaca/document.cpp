@@ -127,9 +127,24 @@ struct Document::Impl {
         .subspan(node->attributes, (node + 1)->attributes - node->attributes);
   }
 
+  // Whether the name at `at` is `name` (never empty).
+  bool NameAt(std::uint32_t at, std::string_view name) const {
+    const char* const given = text.data() + mark + at;
+    // The first letter and where the name ends tell most names apart before they are compared.
+    return at + name.size() < text.size() - mark && *given == name.front() &&
+           detail::IsNameEnd(given[name.size()]) &&
+           std::memcmp(given, name.data(), name.size()) == 0;
+  }
+
   bool NameIs(const ReadNode* node, std::string_view name) const {
-    return node->name_size == name.size() &&
-           std::memcmp(text.data() + mark + node->name, name.data(), name.size()) == 0;
+    return !name.empty() && NameAt(node->name, name);
+  }
+
+  std::string_view NameAt(std::uint32_t at) const {
+    const char* const name = text.data() + mark + at;
+    std::size_t size = 0;
+    while (!detail::IsNameEnd(name[size])) ++size;
+    return std::string_view(name, size);
   }
 
   int LineAt(std::ptrdiff_t offset) const {
@@ -184,10 +199,10 @@ struct Document::Impl {
     line_breaks = detail::LineEnds(text);
     const ReadNode& root = tree.nodes.front();
     if (!NameIs(&root, kRootName)) {
-      throw DocumentError(
-          "El archivo " + SourceText() + " no es un documento ITACA: su elemento ra\xEDz es \"" +
-              Utf8ToCp1252(TreeText(root.name, root.name_size)) + "\" en lugar de \"centro\".",
-          ErrorKind::DocumentMalformed, SourceText());
+      throw DocumentError("El archivo " + SourceText() +
+                              " no es un documento ITACA: su elemento ra\xEDz es \"" +
+                              Utf8ToCp1252(NameAt(root.name)) + "\" en lugar de \"centro\".",
+                          ErrorKind::DocumentMalformed, SourceText());
     }
   }
 };
@@ -205,7 +220,7 @@ bool Element::Written() const { return doc_ != nullptr && doc_->impl_->written; 
 std::string Element::Name() const {
   if (Written()) return Utf8ToCp1252(NodeOf(node_).name());
   const ReadNode* node = ReadNodeOf(node_);
-  return Utf8ToCp1252(doc_->impl_->TreeText(node->name, node->name_size));
+  return Utf8ToCp1252(doc_->impl_->NameAt(node->name));
 }
 
 int Element::Line() const {
@@ -218,7 +233,7 @@ std::optional<std::string_view> Element::RawAttr(std::string_view name) const {
   if (Written()) return WrittenAttr(node_, name);
   const Document::Impl& impl = *doc_->impl_;
   for (const ReadAttribute& a : impl.AttributesOf(ReadNodeOf(node_))) {
-    if (a.name_size == name.size() && impl.TreeText(a.name, a.name_size) == name) {
+    if (!name.empty() && impl.NameAt(a.name, name)) {
       return impl.TreeText(a.value, a.value_size);
     }
   }
@@ -268,14 +283,9 @@ void Element::RawAttrs(std::span<const std::string_view> names,
   std::size_t left = names.size();
   const Document::Impl& impl = *doc_->impl_;
   for (const ReadAttribute& a : impl.AttributesOf(ReadNodeOf(node_))) {
-    // The name read once for all the names asked, most told apart by their length and first
-    // letter (a document's attributes are not repeated).
-    const std::string_view name = impl.TreeText(a.name, a.name_size);
+    // Most told apart by their first letter (a document's attributes are not repeated).
     for (std::size_t i = 0; i < names.size(); ++i) {
-      if (values[i] || name.size() != names[i].size() || name.front() != names[i].front() ||
-          name != names[i]) {
-        continue;
-      }
+      if (values[i] || names[i].empty() || !impl.NameAt(a.name, names[i])) continue;
       values[i] = impl.TreeText(a.value, a.value_size);
       --left;
       break;

@@ -175,7 +175,7 @@ class Scanner {
     const bool read = (!At("<?xml") || NameCharacterAt(pos_ + 5) || Declaration()) &&
                       TopLevel(false) && TopLevel(true);
     if (!read) return std::move(fault_);
-    if (tree_) tree_->nodes.push_back({0, 0, Offset(tree_->attributes.size()), 0});
+    if (tree_) tree_->nodes.push_back({0, Offset(tree_->attributes.size()), 0});
     return std::nullopt;
   }
 
@@ -509,7 +509,7 @@ class Scanner {
     const bool gleaned = Gleaned(name);
     // Neither a gleaned element nor anything inside one goes into the tree.
     const std::uint32_t node =
-        tree_ && !gleaned && gleaned_depth_ == kNpos ? Note(start + 1, name.size()) : kNotNoted;
+        tree_ && !gleaned && gleaned_depth_ == kNpos ? Note(start + 1) : kNotNoted;
     for (;;) {
       const bool spaced = SkipSpace();
       if (Ended()) return FailUnclosedTag(start, name);
@@ -562,29 +562,27 @@ class Scanner {
       const std::size_t value_start = pos_ + 1;
       if (!AttributeValue(attribute)) return false;
       if (gleaned) Keep(attribute, value_start);
-      if (node != kNotNoted) NoteAttribute(attribute_start, attribute.size(), value_start);
+      if (node != kNotNoted) NoteAttribute(attribute_start, value_start);
     }
   }
 
   // A new element in the tree, its attributes to follow; its index.
-  std::uint32_t Note(std::size_t name, std::size_t name_size) {
+  std::uint32_t Note(std::size_t name) {
     const std::uint32_t index = Offset(tree_->nodes.size());
-    tree_->nodes.push_back(
-        {Offset(name), Offset(name_size), Offset(tree_->attributes.size()), index + 1});
+    tree_->nodes.push_back({Offset(name), Offset(tree_->attributes.size()), index + 1});
     return index;
   }
 
   // The attribute just read (its value ends before the closing quote).
-  void NoteAttribute(std::size_t name, std::size_t name_size, std::size_t value) {
+  void NoteAttribute(std::size_t name, std::size_t value) {
     const std::size_t value_size = pos_ - 1 - value;
     if (!value_parsed_) {
-      tree_->attributes.push_back(
-          {Offset(name), Offset(name_size), Offset(value), Offset(value_size)});
+      tree_->attributes.push_back({Offset(name), Offset(value), Offset(value_size)});
       return;
     }
     const std::string_view parsed = ParsedAttributeValue(text_.substr(value, value_size), parsed_);
-    tree_->attributes.push_back({Offset(name), Offset(name_size),
-                                 Offset(size_ + tree_->values.size()), Offset(parsed.size())});
+    tree_->attributes.push_back(
+        {Offset(name), Offset(size_ + tree_->values.size()), Offset(parsed.size())});
     tree_->values += parsed;
   }
 

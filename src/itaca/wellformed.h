@@ -57,17 +57,16 @@ struct Gleaning {
 
 // The elements of a text the check found well formed, as it read them, in document order: for
 // readers of names and attribute values, which need no other node. Offsets are of the text
-// checked; the text must be under 2 GB.
+// checked; the text must be under 2 GB. A name ends at the first byte that cannot be in one
+// (IsNameEnd): a blank, '=', '/' or '>' always follows it.
 struct ElementTree {
   struct Node {
-    std::uint32_t name;  // where its name starts
-    std::uint32_t name_size;
+    std::uint32_t name;        // where its name starts
     std::uint32_t attributes;  // its first in `attributes`; the next node's first ends them
     std::uint32_t end;         // the index after its last descendant
   };
   struct Attribute {
     std::uint32_t name;
-    std::uint32_t name_size;
     // Its value as the parser gives it (ParsedAttributeValue): the text as written, or from the
     // text's size on, in `values`.
     std::uint32_t value;
@@ -80,6 +79,11 @@ struct ElementTree {
   std::size_t root_begin = 0;
   std::size_t root_end = 0;
 };
+
+// Whether the byte after a name in a well-formed text ends it.
+inline bool IsNameEnd(char c) {
+  return c == ' ' || c == '=' || c == '>' || c == '/' || c == '\t' || c == '\n' || c == '\r';
+}
 
 // An attribute's value as written in a well-formed text, made what the parser gives of it:
 // references replaced by their characters (UTF-8), and tab, line feed and carriage return (a CR
