@@ -16,6 +16,7 @@
 #include <pugixml.hpp>
 
 #include "itaca/document.h"
+#include "support/pugixml_reading.h"
 #include "base/error.h"
 
 namespace {
@@ -35,26 +36,6 @@ bool NamesAnEncoding(std::string_view bytes) {
   std::abort();
 }
 
-// The elements of pugixml's tree by path, in document order.
-void ElementsByPath(pugi::xml_node parent, const std::string& path,
-                    std::map<std::string, std::vector<pugi::xml_node>>& found) {
-  for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-    if (child.type() != pugi::node_element) continue;
-    const std::string child_path = path + "/" + child.name();
-    found[child_path].push_back(child);
-    ElementsByPath(child, child_path, found);
-  }
-}
-
-// The line of byte `offset`, lines ending at LF or at a CR alone.
-int LineOf(std::string_view text, std::ptrdiff_t offset) {
-  int line = 1;
-  for (std::ptrdiff_t i = 0; i < offset; ++i) {
-    line += text[i] == '\n' || (text[i] == '\r' && (i + 1 == offset || text[i + 1] != '\n'));
-  }
-  return line;
-}
-
 // A document read from UTF-8 `bytes` against pugixml's reading of them.
 void CompareWithPugixml(const Document& document, std::string_view bytes) {
   std::string_view text = bytes;
@@ -64,12 +45,13 @@ void CompareWithPugixml(const Document& document, std::string_view bytes) {
     Finding("pugixml refuses a document we read", std::string(bytes));
   }
   std::map<std::string, std::vector<pugi::xml_node>> by_path;
-  ElementsByPath(theirs, "", by_path);
+  tc::test::ElementsByPath(theirs, "", by_path);
   for (const auto& [path, nodes] : by_path) {
     const tc::itaca::ElementList list = document.Select(path);
     if (list.Count() != nodes.size()) Finding("another count of elements at", path);
     for (std::size_t i = 0; i < nodes.size(); ++i) {
-      if (list[i].Line() != LineOf(text, nodes[i].offset_debug())) Finding("another line at", path);
+      if (list[i].Line() != tc::test::LineOf(text, nodes[i].offset_debug()))
+        Finding("another line at", path);
       for (pugi::xml_attribute a = nodes[i].first_attribute(); a; a = a.next_attribute()) {
         const std::string_view name = a.name();
         std::optional<std::string_view> value;

@@ -22,6 +22,7 @@
 #include "base/error.h"
 #include "itaca/document.h"
 #include "support/process.h"
+#include "support/pugixml_reading.h"
 #include "support/test_support.h"
 
 namespace tc::itaca {
@@ -300,26 +301,6 @@ TEST(WellFormednessDifferential, WeRefuseExactlyWhatXmllintRefuses) {
             << " by our own rules, " << lenient << " that xmllint lets through)\n";
 }
 
-// The elements of pugixml's tree by path, in document order.
-void ElementsByPath(pugi::xml_node parent, const std::string& path,
-                    std::map<std::string, std::vector<pugi::xml_node>>& found) {
-  for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-    if (child.type() != pugi::node_element) continue;
-    const std::string child_path = path + "/" + child.name();
-    found[child_path].push_back(child);
-    ElementsByPath(child, child_path, found);
-  }
-}
-
-// The line of a node of pugixml's tree, as our reading counts lines (a CR alone ends one too).
-int LineOf(std::string_view text, std::ptrdiff_t offset) {
-  int line = 1;
-  for (std::ptrdiff_t i = 0; i < offset; ++i) {
-    line += text[i] == '\n' || (text[i] == '\r' && (i + 1 == offset || text[i + 1] != '\n'));
-  }
-  return line;
-}
-
 TEST(WellFormednessDifferential, WhatWeAcceptReadsAsPugixmlReadsIt) {
   std::size_t compared = 0, elements = 0, mismatches = 0;
   for (const std::string& bytes : Mutations()) {
@@ -341,7 +322,7 @@ TEST(WellFormednessDifferential, WhatWeAcceptReadsAsPugixmlReadsIt) {
         << bytes;
     ++compared;
     std::map<std::string, std::vector<pugi::xml_node>> by_path;
-    ElementsByPath(theirs, "", by_path);
+    test::ElementsByPath(theirs, "", by_path);
     for (const auto& [path, nodes] : by_path) {
       const ElementList list = ours->Select(path);
       std::ostringstream differences;
@@ -351,7 +332,7 @@ TEST(WellFormednessDifferential, WhatWeAcceptReadsAsPugixmlReadsIt) {
       for (std::size_t i = 0; i < std::min(list.Count(), nodes.size()); ++i) {
         ++elements;
         const Element& element = list[i];
-        if (element.Line() != LineOf(bytes, nodes[i].offset_debug())) {
+        if (element.Line() != test::LineOf(bytes, nodes[i].offset_debug())) {
           differences << path << "[" << i << "]: line " << element.Line() << "; ";
         }
         for (pugi::xml_attribute a = nodes[i].first_attribute(); a; a = a.next_attribute()) {
