@@ -1,8 +1,9 @@
 // libFuzzer target for the ITACA document loader. Whatever the bytes, loading either refuses them
 // with a DocumentError or gives a document that can be read and written back out; a document
 // written in UTF-8 or UTF-16 must load again. A UTF-8 document it reads must read as pugixml
-// reads it: the same elements at each path, on the same lines, with the same attribute values. Any other exception, a crash or a sanitizer report
-// is a finding. How to build and run it: fuzz/README.md.
+// reads it: the same elements at each path, on the same lines, with the same attribute values. Any
+// other exception, a crash or a sanitizer report is a finding. How to build and run it:
+// fuzz/README.md.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

@@ -119,8 +119,8 @@ int main(int argc, char** argv) {
     tc::report::Report report(tc::report::Report::Kind::Export);
     {
       Part part("exportacion_con_informe");
-      document = tc::itaca::Document::Load(argv[2], tc::platform::RealFileSystem(),
-                                           hours.Gleanings());
+      document =
+          tc::itaca::Document::Load(argv[2], tc::platform::RealFileSystem(), hours.Gleanings());
       Timetable(db, document, argv[3], &report, &hours);
     }
     std::size_t bytes = 0;

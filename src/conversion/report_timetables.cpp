@@ -146,10 +146,9 @@ std::vector<report::Load> TemplateHoursCount::Of(const std::string& template_cod
   loads.reserve(counts[0].size() + counts[1].size());
   for (const bool duty : {false, true}) {
     for (const auto& [key, lessons] : counts[duty ? 1 : 0]) {
-      loads.push_back({itaca::Element::AttrText(texts_[key[1]]),
-                       itaca::Element::AttrText(texts_[key[2]]),
-                       itaca::Element::AttrText(texts_[key[3]]), "",
-                       static_cast<double>(lessons), duty});
+      loads.push_back(
+          {itaca::Element::AttrText(texts_[key[1]]), itaca::Element::AttrText(texts_[key[2]]),
+           itaca::Element::AttrText(texts_[key[3]]), "", static_cast<double>(lessons), duty});
     }
   }
   return loads;

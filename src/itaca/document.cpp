@@ -81,7 +81,8 @@ struct Gleaner {
       values.resize(raw.size());
       parsed.resize(raw.size());
       for (std::size_t i = 0; i < raw.size(); ++i) {
-        values[i] = raw[i] ? std::optional(detail::ParsedAttributeValue(*raw[i], parsed[i])) : std::nullopt;
+        values[i] =
+            raw[i] ? std::optional(detail::ParsedAttributeValue(*raw[i], parsed[i])) : std::nullopt;
       }
       this->gleanings[path].take(values);
     };

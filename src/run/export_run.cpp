@@ -59,9 +59,8 @@ struct Target {
 // The save takes the document: it is released before the commit renders the report files.
 ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& workplace,
                          store::StagedTables& staged, itaca::Document& document,
-                         const CentreIdentity& identity,
-                         const TemplateHoursCount& itaca_hours, std::chrono::system_clock::time_point now,
-                         const Target& target) {
+                         const CentreIdentity& identity, const TemplateHoursCount& itaca_hours,
+                         std::chrono::system_clock::time_point now, const Target& target) {
   ExportResult result;
   {
     SolutionTables tables(staged);

@@ -359,7 +359,6 @@ TEST(Load, ReadsTheWholeFileAndNamesIt) {
   }
 }
 
-
 // ---------------------------------------------------------------------------------------------
 // Gleanings
 
@@ -377,15 +376,13 @@ TEST(Gleaning, HandsOverTheValuesAsTheTreeGivesThemAndLeavesTheElementsOut) {
     return line;
   };
   std::vector<std::string> taken;
-  const Gleaning gleanings[] = {
-      {kGroupTimetables,
-       {kNames, kNames + 4},
-       [&](std::span<const std::optional<std::string_view>> values) {
-         taken.push_back(line_of(values));
-       }}};
+  const Gleaning gleanings[] = {{kGroupTimetables,
+                                 {kNames, kNames + 4},
+                                 [&](std::span<const std::optional<std::string_view>> values) {
+                                   taken.push_back(line_of(values));
+                                 }}};
   const Document gleaned = Document::Parse(text, "documento", gleanings);
-  EXPECT_EQ(taken,
-            (std::vector<std::string>{"[1A][M&T]--", "[ 1B][Matem\xC3\xA0tiques][A 1 2]-"}));
+  EXPECT_EQ(taken, (std::vector<std::string>{"[1A][M&T]--", "[ 1B][Matem\xC3\xA0tiques][A 1 2]-"}));
   // As the tree of the same text gives them.
   const Document tree = Document::Parse(text);
   for (std::size_t i = 0; i < taken.size(); ++i) {
