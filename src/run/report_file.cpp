@@ -1,7 +1,7 @@
 #include "run/report_file.h"
 
 #include <memory>
-#include <optional>
+#include <mutex>
 
 #include "base/codepage.h"
 #include "platform/file_system.h"
@@ -37,13 +37,17 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
 }
 
 std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report) {
-  // Rendered only when a generation is made (`report` outlives the commit), the first lines
-  // once for the three.
-  auto levels = std::make_shared<std::optional<report::LevelLines>>();
+  // Rendered only when a generation is made (`report` outlives the commit), the three side by
+  // side, the first lines once for the three.
+  struct Levels {
+    std::once_flag once;
+    report::LevelLines lines;
+  };
+  auto levels = std::make_shared<Levels>();
   auto as = [&report, levels](ReportFormat format) {
     return [&report, format, levels] {
-      if (!*levels) *levels = report::RenderLevels(report);
-      return ReportFileContents(report, format, **levels);
+      std::call_once(levels->once, [&] { levels->lines = report::RenderLevels(report); });
+      return ReportFileContents(report, format, levels->lines);
     };
   };
   return {{"informe.txt", {}, as(ReportFormat::Text)},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <future>
 #include <span>
 
 #include "base/codepage.h"
@@ -318,9 +319,27 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
   }
   for (const fs::path& removal : plan.removals) keeping = keeping || files.IsFile(removal);
 
+  // Declared before the try: a failure waits for the renderings still going before it cleans up.
+  std::vector<std::future<std::string>> rendered;
   try {
     platform::RemoveTree(files, partial);
     if (keeping) {
+      // The extras to render (the report's files, tens of megabytes for a large school) are made
+      // on threads of their own (in turn when no thread can be had), beside the copies of the
+      // old files and the writing of one another: two at a time, each next one started as one is
+      // written, so that no more than two are held at once; and what the run has freed goes back
+      // to the system first, so that what they take is not added to it.
+      platform::ReturnFreedMemory();
+      rendered.resize(plan.extras.size());
+      std::size_t started = 0;
+      const auto start_next = [&] {
+        while (started < plan.extras.size() && !plan.extras[started].render) ++started;
+        if (started == plan.extras.size()) return;
+        rendered[started] = std::async(plan.extras[started].render);
+        ++started;
+      };
+      start_next();
+      start_next();
       files.CreateFolder(backups);
       files.CreateFolder(partial);
       for (const Replacement* replacement : ordered) {
@@ -344,9 +363,14 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
         Keep(files, removal, partial);
         info.files.push_back(Utf8(removal.filename()));
       }
-      for (const GenerationExtra& extra : plan.extras) {
-        WriteText(files, Child(partial, extra.file_name),
-                  extra.render ? extra.render() : extra.contents);
+      for (std::size_t i = 0; i < plan.extras.size(); ++i) {
+        const GenerationExtra& extra = plan.extras[i];
+        if (!extra.render) {
+          WriteText(files, Child(partial, extra.file_name), extra.contents);
+          continue;
+        }
+        WriteText(files, Child(partial, extra.file_name), rendered[i].get());
+        start_next();
       }
       WriteText(files, Child(partial, kManifest), ManifestText(info));
     }

@@ -188,6 +188,10 @@ std::optional<GenerationInfo> StagedTables::Commit(const CommitDetails& details)
       if (!staged.empty()) staged_files.push_back(staged);
     }
 
+    // The tables' images are not read again whatever the commit's outcome: their room goes to
+    // the report's files, rendered now.
+    images_->Clear();
+
     std::optional<GenerationInfo> generation;
     try {
       folder_.Files().Sync(staged_files);
@@ -199,7 +203,6 @@ std::optional<GenerationInfo> StagedTables::Commit(const CommitDetails& details)
                        error.kind(), error.where());
     }
     staged_.clear();
-    images_->Clear();
     pending_ = false;
     return generation;
   } catch (...) {

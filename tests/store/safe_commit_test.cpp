@@ -3,6 +3,7 @@
 // by the next run, and a generation put back (and that undone in turn).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <set>
 #include <string>
@@ -134,6 +135,33 @@ TEST_F(SafeCommitTest, AFirstRunIntoAnEmptyFolderKeepsItsReportAndIsUndoneToEmpt
   EXPECT_EQ(ReadFile(first->folder / "informe.json"), "1");
   store::Database(dir.path()).Restore(*first);
   EXPECT_EQ(TopLevel(dir.path()), Files{});
+}
+
+TEST_F(SafeCommitTest, ReportFilesRenderedSideBySideAreEachKeptAndOneThatFailsUndoesTheCommit) {
+  CommitPlan plan = Plan();
+  std::atomic<int> calls = 0;
+  for (const char* name : {"uno.txt", "dos.json", "tres.html", "cuatro.txt"}) {
+    plan.extras.push_back({name, {}, [name, &calls] {
+                             ++calls;
+                             return std::string(name) + " " + std::string(100000, 'x');
+                           }});
+  }
+  const auto generation = store::CommitFiles(real, dir.path(), plan);
+  ASSERT_TRUE(generation);
+  EXPECT_EQ(calls, 4);
+  for (const char* name : {"uno.txt", "dos.json", "tres.html", "cuatro.txt"}) {
+    EXPECT_EQ(ReadFile(generation->folder / name),
+              std::string(name) + " " + std::string(100000, 'x'));
+  }
+
+  // A rendering that fails (no memory left) fails the commit before anything has moved.
+  CommitPlan failing = Plan("3");
+  failing.extras.push_back({"informe.html", {}, []() -> std::string { throw std::bad_alloc(); }});
+  EXPECT_THROW(store::CommitFiles(real, dir.path(), failing), std::bad_alloc);
+  for (const auto& replacement : failing.replacements) fs::remove(replacement.staged);
+  EXPECT_EQ(TopLevel(dir.path()), kNew);
+  EXPECT_EQ(store::ListGenerations(real, dir.path()).size(), 1u);
+  EXPECT_TRUE(LeftoversOfARun(dir.path()).empty());
 }
 
 TEST_F(SafeCommitTest, AReadOnlyFileIsRefusedByNameAndAReplacedFileKeepsItsMode) {

@@ -58,7 +58,7 @@ struct GenerationExtra {
   std::string file_name;  // "informe.txt"
   std::string contents;
   // When set, gives the contents instead, called only when a generation is made (a plan with
-  // extras always makes one).
+  // extras always makes one), on a thread of its own: it must be safe to call beside the others.
   std::function<std::string()> render;
 };
 
