@@ -319,7 +319,7 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
   }
   for (const fs::path& removal : plan.removals) keeping = keeping || files.IsFile(removal);
 
-  // Declared before the try: a failure waits for the renderings still going before it cleans up.
+  // The renderings under way (they touch no file): a failure goes on once they have ended.
   std::vector<std::future<std::string>> rendered;
   try {
     platform::RemoveTree(files, partial);
