@@ -28,31 +28,17 @@ constexpr std::string_view kRootName = "centro";
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration |
                                    pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
 
-pugi::xml_node NodeOf(const void* node) {
-  return pugi::xml_node(static_cast<pugi::xml_node_struct*>(const_cast<void*>(node)));
+// An element written is known by its index in the tree written.
+const void* WrittenHandle(std::uint32_t index) {
+  return reinterpret_cast<const void*>(std::uintptr_t{index} + 1);
+}
+std::uint32_t WrittenIndex(const void* node) {
+  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(node) - 1);
 }
 
 std::string Utf8Of(const std::filesystem::path& path) {
   const std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
-}
-
-// Whether a node's or attribute's name (NUL-terminated) is `name`, compared as it is read: the
-// readers ask for a few names among the many attributes and elements of a large document.
-bool NameIs(const char* given, std::string_view name) {
-  for (const char c : name) {
-    if (c == '\0' || *given != c) return false;  // the terminating NUL ends `given` first
-    ++given;
-  }
-  return *given == '\0';
-}
-
-// The attribute of a written element.
-std::optional<std::string_view> WrittenAttr(const void* node, std::string_view name) {
-  for (pugi::xml_attribute a = NodeOf(node).first_attribute(); a; a = a.next_attribute()) {
-    if (NameIs(a.name(), name)) return std::string_view(a.value());
-  }
-  return std::nullopt;
 }
 
 using ReadNode = detail::ElementTree::Node;
@@ -100,8 +86,10 @@ struct Document::Impl {
   std::string text;          // the UTF-8 text read
   std::size_t mark = 0;      // the bytes of its byte-order mark, which are not XML
   detail::ElementTree tree;  // its elements, as the check read them
-  // The document written, from ReplaceRoot on: the top-level nodes kept, and the new root.
+  // The document written, from ReplaceRoot on: the top-level nodes kept, with an element where
+  // the new root goes, and the new root with everything in it.
   pugi::xml_document xml;
+  detail::WrittenTree writing;
   bool written = false;
   std::string source;                      // UTF-8, as Source() gives it
   std::uint64_t digest = 0;                // of the bytes read
@@ -111,6 +99,13 @@ struct Document::Impl {
   bool byte_order_mark = false;
 
   std::string SourceText() const { return Utf8ToCp1252(source); }
+
+  // The attribute of an element written.
+  std::optional<std::string_view> WrittenAttr(const void* node, std::string_view name) const {
+    const detail::WrittenTree::Attribute* attribute = writing.Find(WrittenIndex(node), name);
+    if (attribute == nullptr) return std::nullopt;
+    return writing.ValueOf(*attribute);
+  }
 
   // The text the check read, where the tree's offsets count from.
   std::string_view Checked() const { return std::string_view(text).substr(mark); }
@@ -218,7 +213,10 @@ bool Element::Valid() const { return node_ != nullptr; }
 bool Element::Written() const { return doc_ != nullptr && doc_->impl_->written; }
 
 std::string Element::Name() const {
-  if (Written()) return Utf8ToCp1252(NodeOf(node_).name());
+  if (Written()) {
+    const detail::WrittenTree& tree = doc_->impl_->writing;
+    return Utf8ToCp1252(tree.NameOf(tree.nodes[WrittenIndex(node_)].name));
+  }
   const ReadNode* node = ReadNodeOf(node_);
   return Utf8ToCp1252(doc_->impl_->NameAt(node->name));
 }
@@ -230,7 +228,7 @@ int Element::Line() const {
 }
 
 std::optional<std::string_view> Element::RawAttr(std::string_view name) const {
-  if (Written()) return WrittenAttr(node_, name);
+  if (Written()) return doc_->impl_->WrittenAttr(node_, name);
   const Document::Impl& impl = *doc_->impl_;
   for (const ReadAttribute& a : impl.AttributesOf(ReadNodeOf(node_))) {
     if (!name.empty() && impl.NameAt(a.name, name)) {
@@ -276,7 +274,9 @@ std::optional<std::string> Element::TryAttr(std::string_view name) const {
 void Element::RawAttrs(std::span<const std::string_view> names,
                        std::span<std::optional<std::string_view>> values) const {
   if (Written()) {
-    for (std::size_t i = 0; i < names.size(); ++i) values[i] = WrittenAttr(node_, names[i]);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      values[i] = doc_->impl_->WrittenAttr(node_, names[i]);
+    }
     return;
   }
   std::fill(values.begin(), values.end(), std::nullopt);
@@ -334,16 +334,11 @@ std::string Element::DialogAttr(std::string_view name) const {
 
 namespace {
 
-// An attribute's value set from Windows-1252; it ends at a NUL, as a C string would.
-void SetValue(pugi::xml_attribute attribute, std::string_view value) {
-  const bool ascii = IsAscii(value);
-  const std::string converted = ascii ? std::string() : Cp1252ToUtf8(value);
-  const std::string_view text = ascii ? value : std::string_view(converted);
-  attribute.set_value(text.data(), std::min(text.find('\0'), text.size()));
-}
-
-std::string AttrKey(std::string_view name) {
-  return IsAscii(name) ? std::string(name) : Cp1252ToUtf8(name);
+// The UTF-8 text of a name or value set from Windows-1252 (`converted` holds it when it is not
+// ASCII); it ends at a NUL, as a C string would.
+std::string_view Utf8Text(std::string_view text, std::string& converted) {
+  if (!IsAscii(text)) text = converted = Cp1252ToUtf8(text);
+  return text.substr(0, std::min(text.find('\0'), text.size()));
 }
 
 }  // namespace
@@ -358,22 +353,24 @@ void Element::RequireWritten() const {
 
 void Element::SetAttr(std::string_view name, std::string_view value) {
   RequireWritten();
-  pugi::xml_node node = NodeOf(node_);
-  const std::string key = AttrKey(name);
-  pugi::xml_attribute attribute = node.attribute(key.c_str());
-  if (!attribute) attribute = node.append_attribute(key.c_str());
-  SetValue(attribute, value);
+  std::string name_text, value_text;
+  doc_->impl_->writing.Set(WrittenIndex(node_), Utf8Text(name, name_text),
+                           Utf8Text(value, value_text), false);
 }
 
 void Element::AddAttr(std::string_view name, std::string_view value) {
   RequireWritten();
-  SetValue(NodeOf(node_).append_attribute(AttrKey(name).c_str()), value);
+  std::string name_text, value_text;
+  doc_->impl_->writing.Set(WrittenIndex(node_), Utf8Text(name, name_text),
+                           Utf8Text(value, value_text), true);
 }
 
 Element Element::AppendChild(std::string_view name) {
   RequireWritten();
-  pugi::xml_node child = NodeOf(node_).append_child(Cp1252ToUtf8(name).c_str());
-  return Element(doc_, child.internal_object(), {}, 0);
+  std::string name_text;
+  const std::uint32_t child =
+      doc_->impl_->writing.Add(WrittenIndex(node_), Utf8Text(name, name_text));
+  return Element(doc_, WrittenHandle(child), {}, 0);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -452,9 +449,10 @@ ElementList Document::Select(std::string_view path) const {
 
 Element Document::Root() const {
   if (impl_->written) {
-    const pugi::xml_node root = impl_->xml.document_element();
-    if (!root) return Element();
-    return Element(this, root.internal_object(), root.name() == kRootName ? kCentro : "", 0);
+    const detail::WrittenTree& tree = impl_->writing;
+    if (tree.nodes.empty()) return Element();
+    return Element(this, WrittenHandle(0),
+                   tree.NameOf(tree.nodes.front().name) == kRootName ? kCentro : "", 0);
   }
   // A document read has a `centro` root, or was refused.
   if (impl_->tree.nodes.empty()) return Element();
@@ -487,8 +485,12 @@ Element Document::ReplaceRoot(std::string_view name) {
   std::string().swap(impl_->text);
   impl_->tree = detail::ElementTree();
   std::vector<std::size_t>().swap(impl_->line_breaks);
-  pugi::xml_node root = impl_->xml.append_child(Cp1252ToUtf8(name).c_str());
-  return Element(this, root.internal_object(), name == kRootName ? kCentro : "", 0);
+  std::string name_text;
+  const std::string_view utf8 = Utf8Text(name, name_text);
+  impl_->xml.append_child(std::string(utf8).c_str());  // where the root goes
+  impl_->writing = detail::WrittenTree();
+  impl_->writing.Add(detail::WrittenTree::kNone, utf8);
+  return Element(this, WrittenHandle(0), name == kRootName ? kCentro : "", 0);
 }
 
 std::string Document::Serialize() const {
@@ -528,7 +530,7 @@ std::string Document::Serialize() const {
   if (charset == detail::Charset::kUtf8 && impl_->charset == detail::Charset::kUtf8) {
     bom = impl_->byte_order_mark;
   }
-  return detail::WriteXml(xml, charset, bom);
+  return detail::WriteXml(xml, charset, bom, impl_->written ? &impl_->writing : nullptr);
 }
 
 void Document::Save(const std::filesystem::path& file, platform::FileSystem& files) const {

@@ -70,6 +70,7 @@ class Encoder {
     }
   }
   std::string Take() { return std::move(out_); }
+  void Reserve(std::size_t bytes) { out_.reserve(out_.size() + bytes); }
 
  private:
   void Put(std::string_view utf8, bool references);  // converted: any encoding but UTF-8

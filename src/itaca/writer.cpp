@@ -1,6 +1,8 @@
 #include "writer.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include <pugixml.hpp>
 
@@ -29,9 +31,15 @@ class XmlWriter {
  public:
   XmlWriter(Charset charset, bool bom) : out_(charset, bom) {}
 
-  void TopLevel(const pugi::xml_node& document) {
+  void TopLevel(const pugi::xml_node& document, const WrittenTree* written) {
+    const pugi::xml_node root = document.find_child(
+        [](const pugi::xml_node& node) { return node.type() == pugi::node_element; });
     for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
-      Node(node, 0);
+      if (written != nullptr && node == root) {
+        if (!written->nodes.empty()) Tree(*written);
+      } else {
+        Node(node, 0);
+      }
       out_.Markup(kLineEnd);
     }
   }
@@ -162,14 +170,119 @@ class XmlWriter {
     out_.Markup(">");
   }
 
+  // The elements written, from the root down: room for them taken once (most of what is
+  // written), what goes before each value made once for each name.
+  void Tree(const WrittenTree& tree) {
+    out_.Reserve(tree.values.size() + tree.attributes.size() * 16 + tree.nodes.size() * 64);
+    before_value_.clear();
+    for (const std::string& name : tree.names) before_value_.push_back(" " + name + "=\"");
+    Element(tree, 0, 0);
+  }
+
+  // An element written, laid out as an element read without text in it.
+  void Element(const WrittenTree& tree, std::uint32_t index, int depth) {
+    const WrittenTree::Node& node = tree.nodes[index];
+    out_.Markup("<");
+    out_.Markup(tree.NameOf(node.name));
+    for (std::uint32_t a = node.first_attribute; a != WrittenTree::kNone;
+         a = tree.attributes[a].next) {
+      const WrittenTree::Attribute& attribute = tree.attributes[a];
+      out_.Markup(before_value_[attribute.name]);
+      Escaped(tree.ValueOf(attribute), true);
+      out_.Markup("\"");
+    }
+    if (node.first_child == WrittenTree::kNone) {
+      out_.Markup("/>");
+      return;
+    }
+    out_.Markup(">");
+    for (std::uint32_t child = node.first_child; child != WrittenTree::kNone;
+         child = tree.nodes[child].next_sibling) {
+      out_.Markup(kLineEnd);
+      Indent(depth + 1);
+      Element(tree, child, depth + 1);
+    }
+    out_.Markup(kLineEnd);
+    Indent(depth);
+    out_.Markup("</");
+    out_.Markup(tree.NameOf(node.name));
+    out_.Markup(">");
+  }
+
   Encoder out_;
+  std::vector<std::string> before_value_;  // of each name written: ` name="`
 };
 
 }  // namespace
 
-std::string WriteXml(const pugi::xml_document& document, Charset charset, bool byte_order_mark) {
+std::uint32_t WrittenTree::Name(std::string_view name) {
+  // Element after element, the attributes come in the same order: the name after the last one
+  // asked for is tried first.
+  if (next_name_ < names.size() && names[next_name_] == name) return next_name_++;
+  for (std::uint32_t i = 0; i < names.size(); ++i) {
+    if (names[i] == name) {
+      next_name_ = i + 1;
+      return i;
+    }
+  }
+  names.emplace_back(name);
+  next_name_ = static_cast<std::uint32_t>(names.size());
+  return next_name_ - 1;
+}
+
+std::uint32_t WrittenTree::Add(std::uint32_t parent, std::string_view name) {
+  const auto index = static_cast<std::uint32_t>(nodes.size());
+  Node node;
+  node.name = Name(name);
+  nodes.push_back(node);
+  if (parent != kNone) {
+    Node& above = nodes[parent];
+    if (above.last_child == kNone) {
+      above.first_child = index;
+    } else {
+      nodes[above.last_child].next_sibling = index;
+    }
+    above.last_child = index;
+  }
+  return index;
+}
+
+void WrittenTree::Set(std::uint32_t node, std::string_view name, std::string_view value,
+                      bool added) {
+  const auto at = static_cast<std::uint32_t>(values.size());
+  values += value;
+  const auto size = static_cast<std::uint32_t>(value.size());
+  if (!added) {
+    for (std::uint32_t a = nodes[node].first_attribute; a != kNone; a = attributes[a].next) {
+      if (names[attributes[a].name] == name) {
+        attributes[a].value = at;
+        attributes[a].value_size = size;
+        return;
+      }
+    }
+  }
+  const auto index = static_cast<std::uint32_t>(attributes.size());
+  attributes.push_back({Name(name), kNone, at, size});
+  Node& element = nodes[node];
+  if (element.last_attribute == kNone) {
+    element.first_attribute = index;
+  } else {
+    attributes[element.last_attribute].next = index;
+  }
+  element.last_attribute = index;
+}
+
+const WrittenTree::Attribute* WrittenTree::Find(std::uint32_t node, std::string_view name) const {
+  for (std::uint32_t a = nodes[node].first_attribute; a != kNone; a = attributes[a].next) {
+    if (names[attributes[a].name] == name) return &attributes[a];
+  }
+  return nullptr;
+}
+
+std::string WriteXml(const pugi::xml_document& document, Charset charset, bool byte_order_mark,
+                     const WrittenTree* root) {
   XmlWriter writer(charset, byte_order_mark);
-  writer.TopLevel(document);
+  writer.TopLevel(document, root);
   return writer.Take();
 }
 

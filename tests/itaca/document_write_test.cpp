@@ -98,6 +98,21 @@ TEST(Write, AttributesKeepTheOrderTheyWereSetIn) {
   EXPECT_NE(text.find("<horarios_ocupaciones/>"), std::string::npos);
 }
 
+TEST(Write, AWrittenElementReadsWhatWasSetAndASecondRootReplacesTheFirst) {
+  Document document = Document::Parse(Input(kPrologue));
+  WriteExport(document, "IES L'Om\xE9s");
+  const Element root = document.Root();
+  EXPECT_EQ(root.Name(), "centro");
+  EXPECT_EQ(root.Attr("denominacion"), "IES L'Om\xE9s");
+  EXPECT_FALSE(root.TryAttr("version"));
+  document.ReplaceRoot("centro").AddAttr("codigo", "46000003");
+  const std::string text = document.Serialize();
+  EXPECT_NE(text.find("<?procesador version=\"2\"?>\r\n<centro codigo=\"46000003\"/>\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("horarios_grupo"), std::string::npos);
+}
+
 TEST(Write, WithoutADeclarationTheFileIsUtf8AndGetsNone) {
   Document document = Document::Parse(Input(""));
   WriteExport(document, W("Jos\xC3\xA9 \xE2\x82\xAC"));  // José €

@@ -16,10 +16,6 @@
 
 #include "platform/file_system.h"
 
-namespace pugi {
-class xml_node;
-}
-
 namespace tc::itaca {
 
 // Collection paths of the document.
@@ -65,7 +61,8 @@ class Element {
   bool HasAttr(std::string_view name) const;
   // Several attributes at once, in one walk of the element's attributes, as the document holds
   // them (UTF-8, untrimmed; absent: nullopt), for readers of a whole timetable that convert only
-  // the values they keep. The views live as long as the document's tree.
+  // the values they keep. The views live as long as the document's tree (those of an element
+  // written, until the next attribute is set).
   void RawAttrs(std::span<const std::string_view> names,
                 std::span<std::optional<std::string_view>> values) const;
   // The text TryAttr gives of a value RawAttrs gave: Windows-1252, trimmed.
@@ -97,7 +94,7 @@ class Element {
   void RequireWritten() const;  // throws an internal Error for an element read
   std::optional<std::string_view> RawAttr(std::string_view name) const;
   const Document* doc_ = nullptr;
-  const void* node_ = nullptr;  // the node read, or the written one (pugi::xml_node_struct*)
+  const void* node_ = nullptr;  // the node read, or the written one's index + 1
   std::string_view path_;       // the collection path it was selected by (for messages)
   std::size_t index_ = 0;       // its position in that collection (0-based)
 };
