@@ -113,6 +113,23 @@ TEST(Write, AWrittenElementReadsWhatWasSetAndASecondRootReplacesTheFirst) {
   EXPECT_EQ(text.find("horarios_grupo"), std::string::npos);
 }
 
+TEST(Write, ElementsAreWrittenAsSetWhateverTheOrderOfTheirNamesAndSettings) {
+  Document document = Document::Parse(Input(""));
+  Element root = document.ReplaceRoot("centro");
+  Element first = root.AppendChild("a");
+  first.AddAttr("x", "1");
+  first.AddAttr("y", "2");
+  Element second = root.AppendChild("b");
+  second.AddAttr("y", "3");
+  second.AddAttr("x", "4");
+  second.SetAttr("y", "5");
+  second.AppendChild("a").AddAttr("z", "6");
+  first.SetAttr("w", "\xE9");  // an element's attributes still grow after its siblings came
+  EXPECT_EQ(document.Serialize(),
+            "<centro>\r\n\t<a x=\"1\" y=\"2\" w=\"\xC3\xA9\"/>\r\n\t<b y=\"5\" x=\"4\">\r\n"
+            "\t\t<a z=\"6\"/>\r\n\t</b>\r\n</centro>\r\n");
+}
+
 TEST(Write, WithoutADeclarationTheFileIsUtf8AndGetsNone) {
   Document document = Document::Parse(Input(""));
   WriteExport(document, W("Jos\xC3\xA9 \xE2\x82\xAC"));  // José €
