@@ -230,19 +230,29 @@ std::uint32_t WrittenTree::Name(std::string_view name) {
   return next_name_ - 1;
 }
 
+namespace {
+
+// Appends `index` to a list kept by its first and last items, `next` giving an item's link.
+template <typename Next>
+void Append(std::uint32_t& first, std::uint32_t& last, std::uint32_t index, Next next) {
+  if (last == WrittenTree::kNone) {
+    first = index;
+  } else {
+    next(last) = index;
+  }
+  last = index;
+}
+
+}  // namespace
+
 std::uint32_t WrittenTree::Add(std::uint32_t parent, std::string_view name) {
   const auto index = static_cast<std::uint32_t>(nodes.size());
   Node node;
   node.name = Name(name);
   nodes.push_back(node);
   if (parent != kNone) {
-    Node& above = nodes[parent];
-    if (above.last_child == kNone) {
-      above.first_child = index;
-    } else {
-      nodes[above.last_child].next_sibling = index;
-    }
-    above.last_child = index;
+    Append(nodes[parent].first_child, nodes[parent].last_child, index,
+           [this](std::uint32_t i) -> std::uint32_t& { return nodes[i].next_sibling; });
   }
   return index;
 }
@@ -252,24 +262,16 @@ void WrittenTree::Set(std::uint32_t node, std::string_view name, std::string_vie
   const auto at = static_cast<std::uint32_t>(values.size());
   values += value;
   const auto size = static_cast<std::uint32_t>(value.size());
-  if (!added) {
-    for (std::uint32_t a = nodes[node].first_attribute; a != kNone; a = attributes[a].next) {
-      if (names[attributes[a].name] == name) {
-        attributes[a].value = at;
-        attributes[a].value_size = size;
-        return;
-      }
-    }
+  if (const Attribute* found = added ? nullptr : Find(node, name)) {
+    Attribute& attribute = attributes[static_cast<std::size_t>(found - attributes.data())];
+    attribute.value = at;
+    attribute.value_size = size;
+    return;
   }
   const auto index = static_cast<std::uint32_t>(attributes.size());
   attributes.push_back({Name(name), kNone, at, size});
-  Node& element = nodes[node];
-  if (element.last_attribute == kNone) {
-    element.first_attribute = index;
-  } else {
-    attributes[element.last_attribute].next = index;
-  }
-  element.last_attribute = index;
+  Append(nodes[node].first_attribute, nodes[node].last_attribute, index,
+         [this](std::uint32_t i) -> std::uint32_t& { return attributes[i].next; });
 }
 
 const WrittenTree::Attribute* WrittenTree::Find(std::uint32_t node, std::string_view name) const {
