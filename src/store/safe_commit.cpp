@@ -329,7 +329,10 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
       // old files and the writing of one another: two at a time, each next one started as one is
       // written, so that no more than two are held at once; and what the run has freed goes back
       // to the system first, so that what they take is not added to it.
-      platform::ReturnFreedMemory();
+      if (std::any_of(plan.extras.begin(), plan.extras.end(),
+                      [](const GenerationExtra& extra) { return bool(extra.render); })) {
+        platform::ReturnFreedMemory();
+      }
       rendered.resize(plan.extras.size());
       std::size_t started = 0;
       const auto start_next = [&] {
