@@ -23,6 +23,7 @@
 #include "itaca/document.h"
 #include "platform/file_system.h"
 #include "report/report.h"
+#include "report/timetable.h"
 #include "run/report_file.h"
 #include "run/template_dialog.h"
 #include "store/database.h"
@@ -82,6 +83,7 @@ tc::ExportCounts Timetable(tc::store::Database& db, tc::itaca::Document& documen
   tc::SolutionTables tables(staged);
   const tc::ExportCounts counts = tc::WriteTimetable(
       tables, document, identity, {template_code, identity.curso, "01/01/2027 00:00:00"}, report);
+  if (report) tc::report::KeepVerification(report->timetables());
   tables.Close();
   return counts;
 }

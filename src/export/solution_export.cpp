@@ -569,10 +569,7 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
       if (WriteClass(record, lookups, code, classes, notes)) ++counts.group_lessons;
     }
   }
-  if (report) {
-    placed.Into(report->timetables());
-    report::KeepVerification(report->timetables());
-  }
+  if (report) placed.Into(report->timetables());
   return counts;
 }
 

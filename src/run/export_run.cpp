@@ -1,5 +1,6 @@
 #include "run/export_run.h"
 
+#include <future>
 #include <optional>
 #include <utility>
 
@@ -11,6 +12,7 @@
 #include "itaca/document.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "report/timetable.h"
 #include "run/report_file.h"
 #include "run/school_year_dialog.h"
 #include "run/template_dialog.h"
@@ -62,6 +64,10 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
                          const CentreIdentity& identity, const TemplateHoursCount& itaca_hours,
                          std::chrono::system_clock::time_point now, const Target& target) {
   ExportResult result;
+  // The verification runs beside the saving of the document and the commit's own work, once the
+  // timetable is written; the report files wait for it as they start. Declared after `result`,
+  // whose report it completes: whichever way the run ends, it is over before the report goes.
+  std::shared_future<void> verified;
   {
     SolutionTables tables(staged);
 
@@ -87,6 +93,9 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
                          "es la de la conversi\xF3n.",
                      ErrorKind::InvalidData, std::string(store::kSolucTable));
     }
+    verified = std::async([&timetables = result.report.timetables()] {
+                 report::KeepVerification(timetables);
+               }).share();
     result.group_lessons = counts.group_lessons;
     result.duty_periods = counts.duty_periods;
     result.report.read().push_back({std::string(store::kSolucTable), counts.records});
@@ -109,7 +118,7 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
     store::CommitDetails details;
     details.run = "exportacion";
     details.document = platform::PathToUtf8(state.ItacaFileName);
-    details.extras = BackupReportFiles(result.report);
+    details.extras = BackupReportFiles(result.report, verified);
     std::vector<store::GenerationExtra> records = KeptRecords(workplace);
     details.extras.insert(details.extras.end(), records.begin(), records.end());
     details.template_code = state.SelectedTemplateCode;
@@ -129,6 +138,7 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
       throw;
     }
   }
+  verified.get();  // the report whole before it is shown
   result.result = RunResult::Completed;
   result.template_code = state.SelectedTemplateCode;
   result.school_year = state.SchoolYear;

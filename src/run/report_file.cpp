@@ -36,7 +36,8 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
   return text;
 }
 
-std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report) {
+std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report,
+                                                      std::shared_future<void> complete) {
   // Rendered only when a generation is made (`report` outlives the commit), the three side by
   // side, the first lines once for the three.
   struct Levels {
@@ -44,8 +45,9 @@ std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& repo
     report::LevelLines lines;
   };
   auto levels = std::make_shared<Levels>();
-  auto as = [&report, levels](ReportFormat format) {
-    return [&report, format, levels] {
+  auto as = [&report, levels, complete](ReportFormat format) {
+    return [&report, format, levels, complete] {
+      if (complete.valid()) complete.get();
       std::call_once(levels->once, [&] { levels->lines = report::RenderLevels(report); });
       return ReportFileContents(report, format, levels->lines);
     };

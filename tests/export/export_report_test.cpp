@@ -1,9 +1,14 @@
 // What the export's report says: every SOLUC record left out, and every class written without
 // its teacher or room, with the reason and the record's codes; what was read and written.
+#include <chrono>
+#include <future>
+#include <stdexcept>
+
 #include "base/codepage.h"
 #include "export/export_fixture.h"
 #include "platform/platform.h"
 #include "report/render.h"
+#include "run/report_file.h"
 
 namespace tc::test {
 namespace {
@@ -155,6 +160,26 @@ TEST_F(ExportTest, BackupReportFilesNameTheChosenTemplate) {
             std::string::npos);
   EXPECT_NE(ReadFile(kept / "informe.html").find("<br>\nPlantilla horaria: T1<br>\n"),
             std::string::npos);
+}
+
+// Each report file waits for what is still being worked out of the report (the verification,
+// beside the saving of the document), and fails with it.
+TEST(BackupReportFiles, EachWaitsForTheReportToBeCompleteAndFailsWithIt) {
+  report::Report report(report::Report::Kind::Export);
+  std::promise<void> verified;
+  const std::vector<store::GenerationExtra> files =
+      BackupReportFiles(report, verified.get_future().share());
+  std::future<std::string> text = std::async(std::launch::async, files[0].render);
+  EXPECT_EQ(text.wait_for(std::chrono::milliseconds(20)), std::future_status::timeout);
+  report.header().template_code = "T9";
+  verified.set_value();
+  EXPECT_NE(text.get().find("\nPlantilla horaria: T9\n"), std::string::npos);
+
+  std::promise<void> failed;
+  const std::vector<store::GenerationExtra> broken =
+      BackupReportFiles(report, failed.get_future().share());
+  failed.set_exception(std::make_exception_ptr(std::runtime_error("sin memoria")));
+  EXPECT_THROW(broken[1].render(), std::runtime_error);
 }
 
 }  // namespace

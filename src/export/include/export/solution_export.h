@@ -80,7 +80,8 @@ struct ExportCounts {
 // SOLUC's order, both containers even when empty. When `report` is given, every SOLUC record
 // left out, and every class written without its teacher or room, goes into it with the reason,
 // with what the verification compares the written timetable with; ITACA's own timetable of the
-// template is the caller's to put there first (TemplateHoursCount, as the document is read).
+// template is the caller's to put there first (TemplateHoursCount, as the document is read), and
+// the verification (report::KeepVerification) the caller's to run after.
 ExportCounts WriteTimetable(SolutionTables& tables, itaca::Document& document,
                             const CentreIdentity& identity, const ExportChoice& choice,
                             report::Report* report = nullptr);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <future>
 #include <string>
 
 #include "report/render.h"
@@ -24,7 +25,10 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
                                const report::LevelLines& levels);
 
 // What a run keeps with its backup generation: "informe.txt", "informe.json" and "informe.html".
-std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report);
+// Each waits for `complete`, when given, before it reads the report: what is still being worked
+// out of it (the export's verification). An error there fails the rendering.
+std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report,
+                                                      std::shared_future<void> complete = {});
 // The HTML page of the report kept in a backup generation's folder.
 std::filesystem::path ReportPage(const std::filesystem::path& generation_folder);
 
