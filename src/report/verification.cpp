@@ -22,7 +22,6 @@ namespace {
 class Codes {
  public:
   Codes() { Grow(0); }
-  void Reserve(std::size_t codes) { Grow(codes); }
   std::uint64_t Of(std::string_view code) {
     const std::size_t hash = std::hash<std::string_view>{}(code);
     for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
@@ -81,6 +80,8 @@ class Codes {
 
 // Duty, group, subject and teacher in one number (20 bits a code: a million codes at most).
 constexpr std::uint64_t kCodeMask = (1ull << 20) - 1;
+// A seat's slot: its code above these 24 bits, the day in the four above a period's 20.
+constexpr std::uint64_t kDayBits = 0xFull << 20;
 std::uint64_t HoursKey(bool duty, std::uint64_t group, std::uint64_t subject,
                        std::uint64_t teacher) {
   return (duty ? 1ull << 63 : 0) | group << 40 | subject << 20 | teacher;
@@ -110,13 +111,13 @@ class Sides {
     both.actual += actual;
   }
 
-  // Those whose two sides differ, by duty, group, subject and teacher.
-  std::vector<HoursDifference> Differences() const {
+  // Those whose two sides differ, by duty, group, subject and teacher; `ranks` are the codes'
+  // places (Codes::Ranks) once every code of both sides is numbered.
+  std::vector<HoursDifference> Differences(const std::vector<std::uint32_t>& ranks) const {
     std::vector<const Both*> differ;
     for (const Both& both : both_) {
       if (both.expected != both.actual) differ.push_back(&both);
     }
-    const std::vector<std::uint32_t> ranks = codes_.Ranks();
     if (ranks.size() <= kCodeMask + 1) {
       // The codes' places in their order in one number, as HoursKey makes one of their numbers.
       std::vector<std::pair<std::uint64_t, const Both*>> ordered;
@@ -226,8 +227,8 @@ Verification Verify(const Timetables& timetables) {
 
   // ITACA's own timetable of the template beside the document written; who is where in each
   // slot of the document written.
+  // A school's lessons share a few thousand codes: the table grows with them, as they are met.
   Codes codes;
-  codes.Reserve(timetables.asked.size() + timetables.placed.size());
   Sides document(codes, timetables.itaca.size() / 2 + timetables.itaca_hours.size());
   ForEachItacaHours(timetables, [&](bool duty, const std::string& group, const std::string& subject,
                                     const std::string& teacher, double hours) {
@@ -256,7 +257,18 @@ Verification Verify(const Timetables& timetables) {
     }
     groups.push_back({group << 24 | when, at});
   }
-  result.document = document.Differences();
+  // Every code of the written timetable is numbered now. Its seats are keyed by their codes'
+  // places instead: sorted, a kind's slots then come in the order its clashes are listed in.
+  const std::vector<std::uint32_t> ranks = codes.Ranks();
+  if (ranks.size() <= kCodeMask + 1) {
+    for (std::vector<Seat>* seats : {&teachers, &rooms, &groups}) {
+      for (Seat& seat : *seats) {
+        seat.slot = std::uint64_t{ranks[seat.slot >> 24]} << 24 | (seat.slot & kDayBits) |
+                    ranks[seat.slot & kCodeMask];
+      }
+    }
+  }
+  result.document = document.Differences(ranks);
 
   // The hours Clepsa was asked to place beside the hours it placed.
   Sides clepsa(codes, timetables.asked.size());
@@ -264,12 +276,12 @@ Verification Verify(const Timetables& timetables) {
     clepsa.Add(l.duty, l.group, l.subject, l.teacher, l.hours, 0);
   for (const Load& l : timetables.placed)
     clepsa.Add(l.duty, l.group, l.subject, l.teacher, 0, l.hours);
-  result.clepsa = clepsa.Differences();
+  result.clepsa = clepsa.Differences(codes.Ranks());
 
   std::vector<const Lesson*> lessons;
   auto gather = [&](std::vector<Seat>& seats, Clash::Kind kind, auto code_of, auto is_clash) {
     std::sort(seats.begin(), seats.end());
-    std::vector<Clash> found;
+    const std::size_t first_found = result.clashes.size();
     for (std::size_t from = 0, to = 0; from < seats.size(); from = to) {
       while (to < seats.size() && seats[to].slot == seats[from].slot) ++to;
       if (to - from < 2) continue;
@@ -280,13 +292,16 @@ Verification Verify(const Timetables& timetables) {
       const Lesson& first = *lessons.front();
       Clash clash{kind, code_of(first), first.day, first.period, {}};
       for (std::size_t i = from; i < to; ++i) clash.lessons.push_back(seats[i].lesson);
-      found.push_back(std::move(clash));
+      result.clashes.push_back(std::move(clash));
     }
-    std::sort(found.begin(), found.end(), [](const Clash& a, const Clash& b) {
+    // In that order already, unless there were too many codes to key by their places.
+    const auto found = result.clashes.begin() + static_cast<std::ptrdiff_t>(first_found);
+    const auto listed = [](const Clash& a, const Clash& b) {
       return std::tie(a.code, a.day, a.period) < std::tie(b.code, b.day, b.period);
-    });
-    result.clashes.insert(result.clashes.end(), std::make_move_iterator(found.begin()),
-                          std::make_move_iterator(found.end()));
+    };
+    if (!std::is_sorted(found, result.clashes.end(), listed)) {
+      std::sort(found, result.clashes.end(), listed);
+    }
   };
   gather(
       teachers, Clash::Kind::Teacher, [](const Lesson& l) { return l.teacher; }, IsTeacherClash);

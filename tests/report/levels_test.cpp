@@ -213,7 +213,9 @@ TEST(Verify, ClashesInOrderWithTheirLessonsAsWritten) {
                {1, "3", "G3", "S", "TC", "R1"},               // 3: R1 with two teachers
                {2, "1", "G9", "S", "TB", "R3", false, true},  // 4: left out
                {1, "3", "G1", "S2", "TA", "R9"},              // 5: TA in two, G1 split
-               {1, "2", "G4", "S", "TA", "R4"}};
+               {1, "2", "G4", "S", "TA", "R4"},
+               {1, "10", "G5", "S", "TA", "R5"},   // 7: TA in two rooms in a period met last,
+               {1, "10", "G6", "S", "TA", "R6"}};  // 8: but first as a text
   std::vector<std::string> found;
   for (const Clash& c : Verify(t).clashes) {
     std::string text = std::to_string(static_cast<int>(c.kind)) + " " + c.code + " " +
@@ -221,8 +223,8 @@ TEST(Verify, ClashesInOrderWithTheirLessonsAsWritten) {
     for (std::size_t lesson : c.lessons) text += " " + std::to_string(lesson);
     found.push_back(text);
   }
-  EXPECT_EQ(found, (std::vector<std::string>{"0 TA 1 3: 1 5", "0 TB 2 1: 0 2", "1 R1 1 3: 1 3",
-                                             "2 G1 1 3: 1 5"}));
+  EXPECT_EQ(found, (std::vector<std::string>{"0 TA 1 10: 7 8", "0 TA 1 3: 1 5", "0 TB 2 1: 0 2",
+                                             "1 R1 1 3: 1 3", "2 G1 1 3: 1 5"}));
 }
 
 TEST(Verify, TheExportsLinesNameGroupSubjectAndTeacher) {
