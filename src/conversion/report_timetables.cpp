@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "base/key_counts.h"
 #include "conversion/context.h"
 #include "conversion/conversion.h"
 #include "conversion/stages.h"
@@ -105,51 +106,41 @@ TemplateHoursCount::TemplateHoursCount() {
                         [this](auto values) { Add(true, values); }});
 }
 
-std::uint32_t TemplateHoursCount::Number(std::size_t field, std::string_view text) {
-  // Lessons come by group and template: most texts are the field's last one.
-  std::string& last_text = last_text_[field];
-  std::uint32_t& last_number = last_number_[field];
-  if (last_number != kNone && last_text == text) return last_number;
-  auto found = numbers_.find(text);
-  if (found == numbers_.end()) {
-    found = numbers_.emplace(std::string(text), static_cast<std::uint32_t>(texts_.size())).first;
-    texts_.emplace_back(text);
-  }
-  last_text.assign(text);
-  last_number = found->second;
-  return last_number;
-}
-
 void TemplateHoursCount::Add(bool duty, std::span<const std::optional<std::string_view>> values) {
   // A duty period has no group: its fields are the template, the duty and the teacher.
   Key key{};
   for (std::size_t i = 0, field = 0; i < values.size(); ++i, ++field) {
     if (duty && field == 1) ++field;
-    key[field] = Number(field, values[i].value_or(""));
+    key[field] = numbers_[field].Of(values[i].value_or(""));
   }
-  if (duty) key[1] = Number(1, "");
+  if (duty) key[1] = numbers_[1].Of("");
   lessons_.push_back({key, duty});
 }
 
 std::vector<report::Load> TemplateHoursCount::Of(const std::string& template_code) const {
   // The texts that are the template, then that template's lessons counted by key; only the codes
   // of each key are converted, once.
-  std::vector<bool> of_template(texts_.size());
-  for (std::size_t i = 0; i < texts_.size(); ++i) {
-    of_template[i] = itaca::Element::AttrIs(texts_[i], template_code);
+  std::vector<bool> of_template(numbers_[0].Size());
+  for (std::uint32_t i = 0; i < of_template.size(); ++i) {
+    of_template[i] = itaca::Element::AttrIs(numbers_[0].Text(i), template_code);
   }
-  std::array<std::unordered_map<Key, std::size_t, KeyHash>, 2> counts;
+  // A key has a lesson at least, and most have two or more.
+  std::size_t lessons = 0;
+  for (const Lesson& lesson : lessons_) lessons += of_template[lesson.key[0]] ? 1 : 0;
+  std::array<KeyCounts<3>, 2> counts{KeyCounts<3>(lessons / 2), KeyCounts<3>(lessons / 4)};
   for (const Lesson& lesson : lessons_) {
-    if (of_template[lesson.key[0]]) ++counts[lesson.duty ? 1 : 0][lesson.key];
+    if (of_template[lesson.key[0]]) {
+      counts[lesson.duty ? 1 : 0].Add({lesson.key[1], lesson.key[2], lesson.key[3]});
+    }
   }
   std::vector<report::Load> loads;
-  loads.reserve(counts[0].size() + counts[1].size());
+  loads.reserve(counts[0].Size() + counts[1].Size());
   for (const bool duty : {false, true}) {
-    for (const auto& [key, lessons] : counts[duty ? 1 : 0]) {
-      loads.push_back(
-          {itaca::Element::AttrText(texts_[key[1]]), itaca::Element::AttrText(texts_[key[2]]),
-           itaca::Element::AttrText(texts_[key[3]]), "", static_cast<double>(lessons), duty});
-    }
+    counts[duty ? 1 : 0].ForEach([&](const KeyCounts<3>::Key& key, double lessons) {
+      loads.push_back({itaca::Element::AttrText(numbers_[1].Text(key[0])),
+                       itaca::Element::AttrText(numbers_[2].Text(key[1])),
+                       itaca::Element::AttrText(numbers_[3].Text(key[2])), "", lessons, duty});
+    });
   }
   return loads;
 }

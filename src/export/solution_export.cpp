@@ -14,6 +14,8 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "base/key_counts.h"
+#include "base/text_numbers.h"
 #include "itaca/document.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -490,25 +492,26 @@ void AskedHours(Table& asignaciones, report::Timetables& timetables) {
 class PlacedHours {
  public:
   // Sized once for the records' keys: a school's timetable puts about two records on each.
-  explicit PlacedHours(std::size_t records) { hours_.reserve(records / 2); }
+  explicit PlacedHours(std::size_t records) : hours_(records / 2) {}
   void Count(const SolucReader& record) {
     if (!record.IsPlaced()) return;
     const bool duty = record.IsDuty();
-    Key key{duty, duty ? std::string() : record.Text("CODGRUPO"), record.Text("ASIG"),
-            record.Text("PROF")};
-    ++hours_[std::move(key)];
+    hours_.Add({groups_.Of(duty ? std::string_view() : record.Text("CODGRUPO")),
+                subjects_.Of(record.Text("ASIG")), teachers_.Of(record.Text("PROF")), duty});
   }
   // In no particular order: the verification sorts what it finds.
   void Into(report::Timetables& timetables) const {
-    timetables.placed.reserve(hours_.size());
-    for (const auto& [key, hours] : hours_) {
-      timetables.placed.push_back({key.group, key.subject, key.teacher, "", hours, key.duty});
-    }
+    timetables.placed.reserve(hours_.Size());
+    hours_.ForEach([&](const Key& key, double hours) {
+      timetables.placed.push_back({groups_.Text(key[0]), subjects_.Text(key[1]),
+                                   teachers_.Text(key[2]), "", hours, key[3] != 0});
+    });
   }
 
  private:
-  using Key = report::LoadKey<std::string>;
-  std::unordered_map<Key, double, report::LoadKeyHash<std::string>> hours_;
+  using Key = KeyCounts<4>::Key;  // group, subject, teacher, whether a duty
+  KeyCounts<4> hours_;
+  TextNumbers groups_, subjects_, teachers_;
 };
 
 }  // namespace

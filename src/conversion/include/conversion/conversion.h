@@ -10,9 +10,9 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "base/text_numbers.h"
 #include "itaca/document.h"
 #include "report/timetable.h"
 
@@ -98,30 +98,12 @@ class TemplateHoursCount {
   std::vector<report::Load> Of(const std::string& template_code) const;
 
  private:
-  // Each text once, by number: a school's lessons share a few hundred codes.
+  // Each text once, by number, a numbering for each field.
   using Key = std::array<std::uint32_t, 4>;  // template, group, subject, teacher
-  struct KeyHash {
-    std::size_t operator()(const Key& key) const {
-      std::size_t hash = 0;
-      for (const std::uint32_t part : key) hash = hash * 0x9E3779B97F4A7C15ull + part;
-      return hash;
-    }
-  };
-  struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-      return std::hash<std::string_view>()(text);
-    }
-  };
-  std::uint32_t Number(std::size_t field, std::string_view text);
   void Add(bool duty, std::span<const std::optional<std::string_view>> values);
 
   std::vector<itaca::Gleaning> gleanings_;
-  std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> numbers_;
-  std::vector<std::string> texts_;  // by number, as the document holds them (UTF-8)
-  static constexpr std::uint32_t kNone = UINT32_MAX;
-  std::array<std::string, 4> last_text_;  // each field's last text, and its number
-  std::array<std::uint32_t, 4> last_number_{kNone, kNone, kNone, kNone};
+  std::array<TextNumbers, 4> numbers_;  // the texts as the document holds them (UTF-8)
   struct Lesson {
     Key key;
     bool duty = false;

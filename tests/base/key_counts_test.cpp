@@ -1,0 +1,47 @@
+// Texts numbered as they are met, and counts by keys of those numbers.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/key_counts.h"
+#include "base/text_numbers.h"
+
+namespace tc {
+namespace {
+
+TEST(TextNumbers, EachTextItsNumberInTheOrderFirstMet) {
+  TextNumbers numbers;
+  EXPECT_EQ(numbers.Of("1ESOA"), 0u);
+  EXPECT_EQ(numbers.Of("1ESOA"), 0u);  // the last one again
+  EXPECT_EQ(numbers.Of(""), 1u);
+  EXPECT_EQ(numbers.Of("1ESO"), 2u);   // a text that begins another is another
+  EXPECT_EQ(numbers.Of("1ESOA"), 0u);  // an earlier one
+  EXPECT_EQ(numbers.Size(), 3u);
+  EXPECT_EQ(numbers.Text(0), "1ESOA");
+  EXPECT_EQ(numbers.Text(1), "");
+  EXPECT_EQ(numbers.Text(2), "1ESO");
+}
+
+// Thousands of keys alike but for one number, well past the room asked for: each keeps its own
+// count, and they come back in the order first met.
+TEST(KeyCounts, KeysPastTheRoomAskedForKeepTheirOwnCounts) {
+  KeyCounts<3> counts(4);
+  for (int round = 0; round < 3; ++round) {
+    for (std::uint32_t i = 0; i < 5000; ++i) {
+      counts.Add({i % 7, 3000 - i % 3000, i}, round == 2 ? 0.5 : 1.0);
+    }
+  }
+  ASSERT_EQ(counts.Size(), 5000u);
+  std::vector<std::uint32_t> order;
+  counts.ForEach([&](const KeyCounts<3>::Key& key, double count) {
+    EXPECT_EQ(key[0], key[2] % 7);
+    EXPECT_EQ(count, 2.5) << key[2];
+    order.push_back(key[2]);
+  });
+  ASSERT_EQ(order.size(), 5000u);
+  for (std::uint32_t i = 0; i < order.size(); ++i) ASSERT_EQ(order[i], i);
+}
+
+}  // namespace
+}  // namespace tc
