@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "base/codepage.h"
+#include "base/key_counts.h"
 #include "report/render.h"
 #include "report/report.h"
 #include "report/timetable.h"
@@ -156,24 +156,20 @@ struct Drawn {
 class ClashSlots {
  public:
   void Add(std::string_view code, int day, std::string_view period) {
-    slots_.insert(Key(Number(code), day, Number(period)));
+    slots_.Add({Number(code), static_cast<std::uint32_t>(day), Number(period)});
   }
   bool Contains(std::string_view code, int day, std::string_view period) const {
     const auto c = numbers_.find(code), p = numbers_.find(period);
     return c != numbers_.end() && p != numbers_.end() &&
-           slots_.contains(Key(c->second, day, p->second));
+           slots_.Contains({c->second, static_cast<std::uint32_t>(day), p->second});
   }
-  bool Empty() const { return slots_.empty(); }
 
  private:
-  static std::uint64_t Key(std::uint64_t code, int day, std::uint64_t period) {
-    return code << 32 | static_cast<std::uint64_t>(day & 0xFF) << 24 | period;
+  std::uint32_t Number(std::string_view text) {
+    return numbers_.try_emplace(text, static_cast<std::uint32_t>(numbers_.size())).first->second;
   }
-  std::uint64_t Number(std::string_view text) {
-    return numbers_.try_emplace(text, numbers_.size()).first->second;
-  }
-  std::unordered_map<std::string_view, std::uint64_t> numbers_;
-  std::unordered_set<std::uint64_t> slots_;
+  std::unordered_map<std::string_view, std::uint32_t> numbers_;
+  KeyCounts<3> slots_;  // code, day, period
 };
 
 // One cell's lesson: what the grid's own axis does not say. Plain markup: a school's grids are

@@ -33,6 +33,8 @@ TEST(KeyCounts, KeysPastTheRoomAskedForKeepTheirOwnCounts) {
     }
   }
   ASSERT_EQ(counts.Size(), 5000u);
+  EXPECT_TRUE(counts.Contains({4999 % 7, 3000 - 4999 % 3000, 4999}));
+  EXPECT_FALSE(counts.Contains({0, 3000, 5000}));
   std::vector<std::uint32_t> order;
   counts.ForEach([&](const KeyCounts<3>::Key& key, double count) {
     EXPECT_EQ(key[0], key[2] % 7);

@@ -34,6 +34,13 @@ class KeyCounts {
   }
 
   std::size_t Size() const { return counted_.size(); }
+  bool Contains(const Key& key) const {
+    const std::size_t mask = places_.size() - 1;
+    for (std::size_t at = Hash(key) & mask; places_[at] != kFree; at = (at + 1) & mask) {
+      if (counted_[places_[at]].key == key) return true;
+    }
+    return false;
+  }
 
   // Calls f(key, count) for every key counted, in the order first met.
   template <typename F>
