@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <iterator>
 #include <string_view>
 #include <tuple>
@@ -201,6 +202,35 @@ struct Seat {
   }
 };
 
+// The clashes of one kind among `seats`, which it sorts: every slot of two lessons or more that
+// `is_clash` takes, by code, day and period, with its lessons in the order they were written.
+template <typename CodeOf, typename IsClash>
+std::vector<Clash> ClashesOf(const std::vector<Lesson>& written, std::vector<Seat>& seats,
+                             Clash::Kind kind, CodeOf code_of, IsClash is_clash) {
+  std::sort(seats.begin(), seats.end());
+  std::vector<Clash> found;
+  std::vector<const Lesson*> lessons;
+  for (std::size_t from = 0, to = 0; from < seats.size(); from = to) {
+    while (to < seats.size() && seats[to].slot == seats[from].slot) ++to;
+    if (to - from < 2) continue;
+    lessons.clear();
+    for (std::size_t i = from; i < to; ++i) lessons.push_back(&written[seats[i].lesson]);
+    if (!is_clash(lessons)) continue;
+    const Lesson& first = *lessons.front();
+    Clash clash{kind, code_of(first), first.day, first.period, {}};
+    for (std::size_t i = from; i < to; ++i) clash.lessons.push_back(seats[i].lesson);
+    found.push_back(std::move(clash));
+  }
+  // In that order already, unless there were too many codes to key by their places.
+  const auto listed = [](const Clash& a, const Clash& b) {
+    return std::tie(a.code, a.day, a.period) < std::tie(b.code, b.day, b.period);
+  };
+  if (!std::is_sorted(found.begin(), found.end(), listed)) {
+    std::sort(found.begin(), found.end(), listed);
+  }
+  return found;
+}
+
 }  // namespace
 
 bool IsTeacherClash(const std::vector<const Lesson*>& lessons) {
@@ -224,6 +254,18 @@ bool IsRoomClash(const std::vector<const Lesson*>& lessons) {
 
 Verification Verify(const Timetables& timetables) {
   Verification result;
+
+  // The hours Clepsa was asked to place beside the hours it placed, their codes numbered apart:
+  // on a thread of their own, beside the document's side (in turn when no thread can be had).
+  auto clepsa = std::async([&timetables] {
+    Codes codes;
+    Sides side(codes, timetables.asked.size());
+    for (const Load& l : timetables.asked)
+      side.Add(l.duty, l.group, l.subject, l.teacher, l.hours, 0);
+    for (const Load& l : timetables.placed)
+      side.Add(l.duty, l.group, l.subject, l.teacher, 0, l.hours);
+    return side.Differences(codes.Ranks());
+  });
 
   // ITACA's own timetable of the template beside the document written; who is where in each
   // slot of the document written.
@@ -270,46 +312,25 @@ Verification Verify(const Timetables& timetables) {
   }
   result.document = document.Differences(ranks);
 
-  // The hours Clepsa was asked to place beside the hours it placed.
-  Sides clepsa(codes, timetables.asked.size());
-  for (const Load& l : timetables.asked)
-    clepsa.Add(l.duty, l.group, l.subject, l.teacher, l.hours, 0);
-  for (const Load& l : timetables.placed)
-    clepsa.Add(l.duty, l.group, l.subject, l.teacher, 0, l.hours);
-  result.clepsa = clepsa.Differences(codes.Ranks());
-
-  std::vector<const Lesson*> lessons;
-  auto gather = [&](std::vector<Seat>& seats, Clash::Kind kind, auto code_of, auto is_clash) {
-    std::sort(seats.begin(), seats.end());
-    const std::size_t first_found = result.clashes.size();
-    for (std::size_t from = 0, to = 0; from < seats.size(); from = to) {
-      while (to < seats.size() && seats[to].slot == seats[from].slot) ++to;
-      if (to - from < 2) continue;
-      lessons.clear();
-      for (std::size_t i = from; i < to; ++i)
-        lessons.push_back(&timetables.written[seats[i].lesson]);
-      if (!is_clash(lessons)) continue;
-      const Lesson& first = *lessons.front();
-      Clash clash{kind, code_of(first), first.day, first.period, {}};
-      for (std::size_t i = from; i < to; ++i) clash.lessons.push_back(seats[i].lesson);
-      result.clashes.push_back(std::move(clash));
-    }
-    // In that order already, unless there were too many codes to key by their places.
-    const auto found = result.clashes.begin() + static_cast<std::ptrdiff_t>(first_found);
-    const auto listed = [](const Clash& a, const Clash& b) {
-      return std::tie(a.code, a.day, a.period) < std::tie(b.code, b.day, b.period);
-    };
-    if (!std::is_sorted(found, result.clashes.end(), listed)) {
-      std::sort(found, result.clashes.end(), listed);
-    }
-  };
-  gather(
-      teachers, Clash::Kind::Teacher, [](const Lesson& l) { return l.teacher; }, IsTeacherClash);
-  gather(
-      rooms, Clash::Kind::Room, [](const Lesson& l) { return l.room; }, IsRoomClash);
-  gather(
-      groups, Clash::Kind::Group, [](const Lesson& l) { return l.group; },
-      [](const auto&) { return true; });
+  // The rooms' and groups' clashes beside the teachers'.
+  auto rooms_and_groups = std::async([&] {
+    std::vector<Clash> found = ClashesOf(
+        timetables.written, rooms, Clash::Kind::Room, [](const Lesson& l) { return l.room; },
+        IsRoomClash);
+    std::vector<Clash> of_groups = ClashesOf(
+        timetables.written, groups, Clash::Kind::Group, [](const Lesson& l) { return l.group; },
+        [](const auto&) { return true; });
+    found.insert(found.end(), std::make_move_iterator(of_groups.begin()),
+                 std::make_move_iterator(of_groups.end()));
+    return found;
+  });
+  result.clashes = ClashesOf(
+      timetables.written, teachers, Clash::Kind::Teacher, [](const Lesson& l) { return l.teacher; },
+      IsTeacherClash);
+  std::vector<Clash> others = rooms_and_groups.get();
+  result.clashes.insert(result.clashes.end(), std::make_move_iterator(others.begin()),
+                        std::make_move_iterator(others.end()));
+  result.clepsa = clepsa.get();
   return result;
 }
 
