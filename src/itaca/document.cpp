@@ -493,6 +493,14 @@ Element Document::ReplaceRoot(std::string_view name) {
   return Element(this, WrittenHandle(0), name == kRootName ? kCentro : "", 0);
 }
 
+void Document::ReserveWritten(std::size_t elements, std::size_t attributes_each,
+                              std::size_t value_bytes_each) {
+  detail::WrittenTree& tree = impl_->writing;
+  tree.nodes.reserve(tree.nodes.size() + elements);
+  tree.attributes.reserve(tree.attributes.size() + elements * attributes_each);
+  tree.values.reserve(tree.values.size() + elements * attributes_each * value_bytes_each);
+}
+
 std::string Document::Serialize() const {
   // A document not written to is written as it was read.
   pugi::xml_document read;

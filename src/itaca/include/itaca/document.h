@@ -164,6 +164,11 @@ class Document {
   // (declaration, comments, processing instructions) and appends a new root of this name. The
   // text read goes too: no element read before is valid afterwards.
   Element ReplaceRoot(std::string_view name);
+  // Export, after ReplaceRoot: room taken at once for the document to be written, about so many
+  // elements of so many attributes each, their values of about so many bytes. Room never written
+  // to is never touched, and too little grows as it is needed.
+  void ReserveWritten(std::size_t elements, std::size_t attributes_each,
+                      std::size_t value_bytes_each);
 
   // Saves atomically (temporary file beside `file`, then moved into place) in the encoding that
   // the kept XML declaration names (UTF-8 when there is none); a character that encoding cannot
