@@ -3,6 +3,7 @@
 // The group timetables stage then puts in the real hours, teachers and rooms and drops the rows
 // that no lesson reached.
 #include <string>
+#include <unordered_map>
 #include <string_view>
 
 #include "conversion/stages.h"
@@ -41,6 +42,18 @@ void ImportAssignments(ConversionContext& ctx) {
   store::Table groups = ctx.tables.Open(store::GrupostTable().name, store::OpenMode::Exclusive);
   store::Table subjects = ctx.tables.Open(store::AsignomtTable().name, store::OpenMode::Exclusive);
   const itaca::ElementList contents = ctx.document.Select(itaca::kContents);
+
+  // The room for the rows taken at once: a row for every content and group of its course at
+  // most, rather than the table copied into twice the room again and again as it grows.
+  std::unordered_map<std::string, std::size_t> groups_of_course;
+  for (groups.First(); !groups.Eof(); groups.Next())
+    ++groups_of_course[groups.GetText("CLAVECURSO")];
+  std::size_t rows = 0;
+  for (const itaca::Element& content : contents.Listed()) {
+    const auto found = groups_of_course.find(content.Attr("curso"));
+    if (found != groups_of_course.end()) rows += found->second;
+  }
+  lessons.Reserve(rows);
 
   // The list rule, recorded in the report by the subjects stage, which reads the same list.
   for (const itaca::Element& content : contents.Listed()) {
