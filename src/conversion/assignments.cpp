@@ -3,8 +3,8 @@
 // The group timetables stage then puts in the real hours, teachers and rooms and drops the rows
 // that no lesson reached.
 #include <string>
-#include <unordered_map>
 #include <string_view>
+#include <unordered_map>
 
 #include "conversion/stages.h"
 #include "store/schemas.h"

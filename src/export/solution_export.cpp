@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <unordered_map>
 #include <utility>
 
 #include "base/codepage.h"

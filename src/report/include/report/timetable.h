@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,23 +42,6 @@ struct Load {
   std::string room;
   double hours = 0;
   bool duty = false;
-};
-
-// What hours are counted by, as a Load says it, for a reader that counts lessons into Loads: the
-// texts held as `Text` (std::string, or views of texts that outlive the count).
-template <typename Text>
-struct LoadKey {
-  bool duty = false;
-  Text group, subject, teacher;
-  bool operator==(const LoadKey&) const = default;
-};
-template <typename Text>
-struct LoadKeyHash {
-  std::size_t operator()(const LoadKey<Text>& key) const {
-    const std::hash<Text> hash;
-    return ((hash(key.group) * 31 + hash(key.subject)) * 31 + hash(key.teacher)) * 2 +
-           (key.duty ? 1 : 0);
-  }
 };
 
 // The export's verification: every difference names its group, subject and teacher (codes).
