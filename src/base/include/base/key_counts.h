@@ -25,7 +25,7 @@ class KeyCounts {
 
   void Add(const Key& key, double count = 1.0) {
     if ((counted_.size() + 1) * 2 > places_.size()) Resize(counted_.size() + 1);
-    std::uint32_t& place = Find(key);
+    std::uint32_t& place = places_[SlotOf(key)];
     if (place == kFree) {
       place = static_cast<std::uint32_t>(counted_.size());
       counted_.push_back({key, 0});
@@ -34,13 +34,7 @@ class KeyCounts {
   }
 
   std::size_t Size() const { return counted_.size(); }
-  bool Contains(const Key& key) const {
-    const std::size_t mask = places_.size() - 1;
-    for (std::size_t at = Hash(key) & mask; places_[at] != kFree; at = (at + 1) & mask) {
-      if (counted_[places_[at]].key == key) return true;
-    }
-    return false;
-  }
+  bool Contains(const Key& key) const { return places_[SlotOf(key)] != kFree; }
 
   // Calls f(key, count) for every key counted, in the order first met.
   template <typename F>
@@ -60,19 +54,19 @@ class KeyCounts {
     for (const std::uint32_t part : key) hash = (hash ^ part) * 0x9E3779B97F4A7C15ull;
     return static_cast<std::size_t>(hash ^ hash >> 32);
   }
-  // The place of the key's count, or the free one where it goes.
-  std::uint32_t& Find(const Key& key) {
+  // The slot that holds the place of the key's count, or the free one where it goes.
+  std::size_t SlotOf(const Key& key) const {
     const std::size_t mask = places_.size() - 1;
     std::size_t at = Hash(key) & mask;
     while (places_[at] != kFree && counted_[places_[at]].key != key) at = (at + 1) & mask;
-    return places_[at];
+    return at;
   }
   void Resize(std::size_t keys) {
     std::size_t size = 16;
     while (size < keys * 2) size *= 2;
     if (size <= places_.size()) return;
     places_.assign(size, kFree);
-    for (std::uint32_t i = 0; i < counted_.size(); ++i) Find(counted_[i].key) = i;
+    for (std::uint32_t i = 0; i < counted_.size(); ++i) places_[SlotOf(counted_[i].key)] = i;
   }
 
   std::vector<std::uint32_t> places_;  // into counted_, kFree where none
