@@ -38,8 +38,8 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
 
 std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report,
                                                       std::shared_future<void> complete) {
-  // Rendered only when a generation is made (`report` outlives the commit), the three side by
-  // side, the first lines once for the three.
+  // Rendered only when a generation is made (`report` outlives the commit), side by side, the
+  // first lines once for the three.
   struct Levels {
     std::once_flag once;
     report::LevelLines lines;
@@ -52,9 +52,10 @@ std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& repo
       return ReportFileContents(report, format, levels->lines);
     };
   };
-  return {{"informe.txt", {}, as(ReportFormat::Text)},
+  // The page first: the longest to render, it starts as the commit does.
+  return {{"informe.html", {}, as(ReportFormat::Html)},
           {"informe.json", {}, as(ReportFormat::Json)},
-          {"informe.html", {}, as(ReportFormat::Html)}};
+          {"informe.txt", {}, as(ReportFormat::Text)}};
 }
 
 std::filesystem::path ReportPage(const std::filesystem::path& generation_folder) {

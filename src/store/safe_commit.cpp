@@ -1,6 +1,9 @@
 #include "store/safe_commit.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <future>
@@ -60,6 +63,64 @@ void WriteText(FileSystem& files, const fs::path& file, const std::string& text)
   const std::string_view piece(text);
   files.WriteNewFile(file, std::span<const std::string_view>(&piece, 1));
 }
+
+// The extras' renderings, on two threads of their own (in turn when no thread can be had): each
+// takes the next extra in the plan's order as soon as it is free, so that a long one (the report
+// page) does not hold back the shorter ones after it. They are taken, to be written, in that
+// same order. Ended, whichever way, before the plan they render goes.
+class Renderings {
+ public:
+  Renderings() = default;
+  Renderings(const Renderings&) = delete;
+  Renderings& operator=(const Renderings&) = delete;
+  ~Renderings() {
+    for (std::future<void>& worker : workers_) {
+      if (worker.valid()) worker.wait();
+    }
+  }
+
+  void Start(const std::vector<GenerationExtra>& extras) {
+    if (std::none_of(extras.begin(), extras.end(),
+                     [](const GenerationExtra& extra) { return bool(extra.render); })) {
+      return;
+    }
+    extras_ = &extras;
+    results_.resize(extras.size());
+    for (std::promise<std::string>& result : results_) taken_.push_back(result.get_future());
+    for (std::future<void>& worker : workers_) worker = std::async([this] { Work(); });
+  }
+
+  // The contents of extra `index`, once rendered; its rendering's failure, rethrown.
+  std::string Take(std::size_t index) {
+    for (std::future<void>& worker : workers_) {
+      // A worker that had no thread renders now, in turn.
+      if (worker.valid() &&
+          worker.wait_for(std::chrono::seconds(0)) == std::future_status::deferred) {
+        worker.wait();
+      }
+    }
+    return taken_[index].get();
+  }
+
+ private:
+  void Work() {
+    for (std::size_t index = next_++; index < extras_->size(); index = next_++) {
+      const GenerationExtra& extra = (*extras_)[index];
+      if (!extra.render) continue;
+      try {
+        results_[index].set_value(extra.render());
+      } catch (...) {
+        results_[index].set_exception(std::current_exception());
+      }
+    }
+  }
+
+  const std::vector<GenerationExtra>* extras_ = nullptr;
+  std::vector<std::promise<std::string>> results_;
+  std::vector<std::future<std::string>> taken_;
+  std::atomic<std::size_t> next_{0};
+  std::array<std::future<void>, 2> workers_;
+};
 
 std::string Now() {
   const std::tm local = platform::LocalNow();
@@ -320,29 +381,18 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
   for (const fs::path& removal : plan.removals) keeping = keeping || files.IsFile(removal);
 
   // The renderings under way (they touch no file): a failure goes on once they have ended.
-  std::vector<std::future<std::string>> rendered;
+  Renderings rendered;
   try {
     platform::RemoveTree(files, partial);
     if (keeping) {
       // The extras to render (the report's files, tens of megabytes for a large school) are made
-      // on threads of their own (in turn when no thread can be had), beside the copies of the
-      // old files and the writing of one another: two at a time, each next one started as one is
-      // written, so that no more than two are held at once; and what the run has freed goes back
-      // to the system first, so that what they take is not added to it.
+      // beside the copies of the old files and the writing of one another; what the run has
+      // freed goes back to the system first, so that what they take is not added to it.
       if (std::any_of(plan.extras.begin(), plan.extras.end(),
                       [](const GenerationExtra& extra) { return bool(extra.render); })) {
         platform::ReturnFreedMemory();
       }
-      rendered.resize(plan.extras.size());
-      std::size_t started = 0;
-      const auto start_next = [&] {
-        while (started < plan.extras.size() && !plan.extras[started].render) ++started;
-        if (started == plan.extras.size()) return;
-        rendered[started] = std::async(plan.extras[started].render);
-        ++started;
-      };
-      start_next();
-      start_next();
+      rendered.Start(plan.extras);
       files.CreateFolder(backups);
       files.CreateFolder(partial);
       for (const Replacement* replacement : ordered) {
@@ -372,8 +422,7 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
           WriteText(files, Child(partial, extra.file_name), extra.contents);
           continue;
         }
-        WriteText(files, Child(partial, extra.file_name), rendered[i].get());
-        start_next();
+        WriteText(files, Child(partial, extra.file_name), rendered.Take(i));
       }
       WriteText(files, Child(partial, kManifest), ManifestText(info));
     }

@@ -1,8 +1,10 @@
 // What the export's report says: every SOLUC record left out, and every class written without
 // its teacher or room, with the reason and the record's codes; what was read and written.
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <stdexcept>
+#include <string_view>
 
 #include "base/codepage.h"
 #include "export/export_fixture.h"
@@ -169,7 +171,13 @@ TEST(BackupReportFiles, EachWaitsForTheReportToBeCompleteAndFailsWithIt) {
   std::promise<void> verified;
   const std::vector<store::GenerationExtra> files =
       BackupReportFiles(report, verified.get_future().share());
-  std::future<std::string> text = std::async(std::launch::async, files[0].render);
+  const auto named = [](const std::vector<store::GenerationExtra>& extras, std::string_view name) {
+    return std::find_if(
+               extras.begin(), extras.end(),
+               [name](const store::GenerationExtra& extra) { return extra.file_name == name; })
+        ->render;
+  };
+  std::future<std::string> text = std::async(std::launch::async, named(files, "informe.txt"));
   EXPECT_EQ(text.wait_for(std::chrono::milliseconds(20)), std::future_status::timeout);
   report.header().template_code = "T9";
   verified.set_value();
@@ -179,7 +187,7 @@ TEST(BackupReportFiles, EachWaitsForTheReportToBeCompleteAndFailsWithIt) {
   const std::vector<store::GenerationExtra> broken =
       BackupReportFiles(report, failed.get_future().share());
   failed.set_exception(std::make_exception_ptr(std::runtime_error("sin memoria")));
-  EXPECT_THROW(broken[1].render(), std::runtime_error);
+  EXPECT_THROW(named(broken, "informe.json")(), std::runtime_error);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <map>
 #include <set>
 #include <string>
@@ -162,6 +164,30 @@ TEST_F(SafeCommitTest, ReportFilesRenderedSideBySideAreEachKeptAndOneThatFailsUn
   EXPECT_EQ(TopLevel(dir.path()), kNew);
   EXPECT_EQ(store::ListGenerations(real, dir.path()).size(), 1u);
   EXPECT_TRUE(LeftoversOfARun(dir.path()).empty());
+}
+
+// The first rendering, still under way, does not hold back the ones after it: the last one is
+// rendered before the first ends.
+TEST_F(SafeCommitTest, ALongRenderingDoesNotHoldBackTheOnesAfterIt) {
+  CommitPlan plan = Plan();
+  plan.extras.clear();
+  std::promise<void> last_rendered;
+  std::shared_future<void> last = last_rendered.get_future().share();
+  plan.extras.push_back({"informe.html", {}, [last] {
+                           return std::string(last.wait_for(std::chrono::seconds(20)) ==
+                                                      std::future_status::ready
+                                                  ? "despu\xE9s"
+                                                  : "antes");
+                         }});
+  plan.extras.push_back({"informe.json", {}, [] { return std::string("{}"); }});
+  plan.extras.push_back({"informe.txt", {}, [&last_rendered] {
+                           last_rendered.set_value();
+                           return std::string("texto");
+                         }});
+  const auto generation = store::CommitFiles(real, dir.path(), plan);
+  ASSERT_TRUE(generation);
+  EXPECT_EQ(ReadFile(generation->folder / "informe.html"), "despu\xE9s");
+  EXPECT_EQ(ReadFile(generation->folder / "informe.txt"), "texto");
 }
 
 TEST_F(SafeCommitTest, AReadOnlyFileIsRefusedByNameAndAReplacedFileKeepsItsMode) {

@@ -24,7 +24,7 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
 std::string ReportFileContents(const report::Report& report, ReportFormat format,
                                const report::LevelLines& levels);
 
-// What a run keeps with its backup generation: "informe.txt", "informe.json" and "informe.html".
+// What a run keeps with its backup generation: "informe.html", "informe.json" and "informe.txt".
 // Each waits for `complete`, when given, before it reads the report: what is still being worked
 // out of it (the export's verification). An error there fails the rendering.
 std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report,

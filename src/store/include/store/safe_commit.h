@@ -58,7 +58,8 @@ struct GenerationExtra {
   std::string file_name;  // "informe.txt"
   std::string contents;
   // When set, gives the contents instead, called only when a generation is made (a plan with
-  // extras always makes one), on a thread of its own: it must be safe to call beside the others.
+  // extras always makes one), on one of two threads that take the extras in turn as they are
+  // free (the longest best first): it must be safe to call beside the others.
   std::function<std::string()> render;
 };
 
