@@ -33,6 +33,20 @@ std::optional<std::int64_t> FileSystem::WriteTime(const fs::path& file) {
   return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
 }
 
+void FileSystem::WriteNewFileFrom(const fs::path& file, const PieceSource& source) {
+  std::string whole;
+  while (const std::optional<std::string_view> piece = source()) whole.append(*piece);
+  const std::string_view piece(whole);
+  WriteNewFile(file, std::span<const std::string_view>(&piece, 1));
+}
+
+PieceSource InTurn(std::span<const std::string_view> pieces) {
+  return [pieces, next = std::size_t{0}]() mutable -> std::optional<std::string_view> {
+    if (next == pieces.size()) return std::nullopt;
+    return pieces[next++];
+  };
+}
+
 std::filesystem::path TemporaryPath(FileSystem& files, const std::filesystem::path& folder,
                                     std::string_view stem) {
   static std::atomic<unsigned> counter{0};

@@ -239,11 +239,14 @@ class PosixFileSystem final : public FileSystem {
   }
 
   void WriteNewFile(const fs::path& file, std::span<const std::string_view> pieces) override {
-    Write(file, pieces, true);
+    Write(file, InTurn(pieces), true);
   }
   void WriteNewFileUnsynced(const fs::path& file,
                             std::span<const std::string_view> pieces) override {
-    Write(file, pieces, false);
+    Write(file, InTurn(pieces), false);
+  }
+  void WriteNewFileFrom(const fs::path& file, const PieceSource& source) override {
+    Write(file, source, true);
   }
 
   void Rename(const fs::path& from, const fs::path& to) override {
@@ -266,15 +269,21 @@ class PosixFileSystem final : public FileSystem {
     for (const fs::path& folder : folders) SyncFolder(folder);
   }
 
-  static void Write(const fs::path& file, std::span<const std::string_view> pieces, bool sync) {
+  static void Write(const fs::path& file, const PieceSource& source, bool sync) {
     Descriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (fd.get() < 0) ThrowFileError("No se puede escribir el archivo", file, errno);
     int error = 0;
-    for (std::string_view piece : pieces) {
-      if (!WriteAll(fd.get(), piece)) {
-        error = errno;
-        break;
+    try {
+      while (const std::optional<std::string_view> piece = source()) {
+        if (!WriteAll(fd.get(), *piece)) {
+          error = errno;
+          break;
+        }
       }
+    } catch (...) {
+      fd.Reset();
+      ::unlink(file.c_str());
+      throw;
     }
     if (error == 0 && sync && ::fsync(fd.get()) != 0) error = errno;
     if (error == 0 && ::close(fd.release()) != 0) error = errno;

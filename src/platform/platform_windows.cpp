@@ -213,22 +213,34 @@ class WindowsFileSystem final : public FileSystem {
   }
 
   void WriteNewFile(const fs::path& path, std::span<const std::string_view> pieces) override {
+    WriteNewFileFrom(path, InTurn(pieces));
+  }
+
+  void WriteNewFileFrom(const fs::path& path, const PieceSource& source) override {
     Handle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) ThrowFileError("No se puede escribir el archivo", path, ::GetLastError());
     DWORD error = 0;
-    for (std::string_view piece : pieces) {
-      const char* data = piece.data();
-      std::size_t left = piece.size();
-      while (error == 0 && left > 0) {
-        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
-        DWORD written = 0;
-        if (!::WriteFile(file.get(), data, chunk, &written, nullptr)) {
-          error = ::GetLastError();
+    try {
+      while (error == 0) {
+        const std::optional<std::string_view> piece = source();
+        if (!piece) break;
+        const char* data = piece->data();
+        std::size_t left = piece->size();
+        while (error == 0 && left > 0) {
+          DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
+          DWORD written = 0;
+          if (!::WriteFile(file.get(), data, chunk, &written, nullptr)) {
+            error = ::GetLastError();
+          }
+          data += written;
+          left -= written;
         }
-        data += written;
-        left -= written;
       }
+    } catch (...) {
+      file.Reset();
+      ::DeleteFileW(path.c_str());
+      throw;
     }
     if (error == 0 && !::FlushFileBuffers(file.get())) error = ::GetLastError();
     file.Reset();

@@ -12,6 +12,7 @@
 
 #include "base/codepage.h"
 #include "base/key_counts.h"
+#include "output.h"
 #include "report/render.h"
 #include "report/report.h"
 #include "report/timetable.h"
@@ -87,10 +88,10 @@ enum class Axis { Group, Teacher, Room };
 // a school's grids name the same few thousand codes in hundreds of thousands of cells.
 class Page {
  public:
-  explicit Page(const Report& report) : report_(report) {}
+  Page(const Report& report, std::string& out) : out(out), report_(report) {}
 
   const Report& report() const { return report_; }
-  std::string out;
+  std::string& out;
 
   // The name alone ("Matemàtiques"), or the code when no name is known.
   const std::string& Name(NameKind kind, std::string_view code) {
@@ -355,7 +356,7 @@ void Loads(Page& page, const std::vector<const DrawnLoad*>& loads, Axis axis) {
 
 std::string RenderHtml(const Report& report) { return RenderHtml(report, RenderLevels(report)); }
 
-std::string RenderHtml(const Report& report, const LevelLines& levels) {
+std::string RenderHtml(const Report& report, const LevelLines& levels, const PieceSink* pieces) {
   const Timetables& timetables = report.timetables();
   const bool conversion = report.kind() == Report::Kind::Conversion;
   const std::string title = conversion ? "Informe de la conversi\xF3n ITACA -> Clepsa"
@@ -398,11 +399,12 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
 
   // The timetable drawn: what was written (export) or ITACA's own of the template (conversion).
   const std::vector<Lesson>& lessons = conversion ? timetables.itaca : timetables.written;
-  Page page(report);
-  std::string& out = page.out;
   // Room for about twice what a page of this many lessons takes (each drawn in three grids):
   // room never written to is never touched, while too little copies the whole page once more.
-  out.reserve(top.size() + 4096 + lessons.size() * 3 * 192 + timetables.asked.size() * 192);
+  Output output(pieces,
+                top.size() + 4096 + lessons.size() * 3 * 192 + timetables.asked.size() * 192);
+  std::string& out = output.text;
+  Page page(report, out);
   AppendCp1252AsUtf8(out, top);
 
   ClashSlots teacher_clashes, room_clashes;
@@ -511,10 +513,11 @@ std::string RenderHtml(const Report& report, const LevelLines& levels) {
       const auto found = of_axis.find(code);
       grids.Draw(out, found == of_axis.end() ? kNone : found->second.lessons, axis);
       out += "\n</section>\n";
+      output.Pass();
     }
   }
   out += "</body>\n</html>\n";
-  return std::move(out);
+  return output.Finish();
 }
 
 }  // namespace tc::report

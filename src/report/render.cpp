@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/codepage.h"
+#include "output.h"
 
 namespace tc::report {
 
@@ -355,14 +356,16 @@ void JsonLesson(std::string& out, const Lesson& lesson) {
 }
 
 template <typename Item, typename Render>
-void JsonList(std::string& out, std::string_view key, const std::vector<Item>& items, Render render,
+void JsonList(Output& output, std::string_view key, const std::vector<Item>& items, Render render,
               bool last = false) {
+  std::string& out = output.text;
   out += "    ";
   AppendJson(out, key);
   out += ": [";
   for (std::size_t i = 0; i < items.size(); ++i) {
     out += i == 0 ? "\n      " : ",\n      ";
     render(out, items[i]);
+    output.Pass();
   }
   out += items.empty() ? "]" : "\n    ]";
   out += last ? "\n" : ",\n";
@@ -370,7 +373,8 @@ void JsonList(std::string& out, std::string_view key, const std::vector<Item>& i
 
 // The keys added after the entries: the first lines by level, the incomplete ASIGT rows and
 // the export's verification.
-void JsonLevels(std::string& out, const Report& report, const LevelLines& levels) {
+void JsonLevels(Output& output, const Report& report, const LevelLines& levels) {
+  std::string& out = output.text;
   out += "  \"niveles\": {";
   for (Level level : {Level::Itaca, Level::Clepsa, Level::Information}) {
     out += level == Level::Itaca ? "" : ", ";
@@ -391,6 +395,7 @@ void JsonLevels(std::string& out, const Report& report, const LevelLines& levels
            ", \"sin_profesor\": " + (load.teacher.empty() ? "true" : "false") +
            ", \"sin_aula\": " + (load.room.empty() ? "true" : "false") +
            ", \"horas_provisionales\": " + (timetables.provisional_hours ? "true" : "false") + "}";
+    output.Pass();
   }
   out += first ? "],\n" : "\n  ],\n";
 
@@ -430,11 +435,11 @@ void JsonLevels(std::string& out, const Report& report, const LevelLines& levels
     text += "]}";
   };
   out += "  \"verificacion\": {\n";
-  JsonList(out, "horas_documento", verification.document, difference);
-  JsonList(out, "horas_clepsa", verification.clepsa, difference);
-  JsonList(out, "sin_docente", verification.without_teacher, JsonLesson);
-  JsonList(out, "sin_aula", verification.without_room, JsonLesson);
-  JsonList(out, "choques", verification.clashes, clash, true);
+  JsonList(output, "horas_documento", verification.document, difference);
+  JsonList(output, "horas_clepsa", verification.clepsa, difference);
+  JsonList(output, "sin_docente", verification.without_teacher, JsonLesson);
+  JsonList(output, "sin_aula", verification.without_room, JsonLesson);
+  JsonList(output, "choques", verification.clashes, clash, true);
   out += "  }\n";
 }
 
@@ -471,13 +476,13 @@ std::string RenderSummary(const Report& report) {
 
 std::string RenderText(const Report& report) { return RenderText(report, RenderLevels(report)); }
 
-std::string RenderText(const Report& report, const LevelLines& levels) {
+std::string RenderText(const Report& report, const LevelLines& levels, const PieceSink* pieces) {
   const Report::Header& header = report.header();
-  std::string out;
   // Room for about twice what the entries' lines take, and for the text's UTF-8, which the
   // report file converts it to in place: never copied as it grows (untouched room costs
   // nothing).
-  out.reserve(4096 + report.Size() * 96);
+  Output output(pieces, 4096 + report.Size() * 96);
+  std::string& out = output.text;
   out += report.kind() == Report::Kind::Conversion
              ? "Informe de la conversi\xF3n ITACA -> Clepsa\n"
              : "Informe de la exportaci\xF3n Clepsa -> ITACA\n";
@@ -523,15 +528,16 @@ std::string RenderText(const Report& report, const LevelLines& levels) {
         AppendRunText(out, first, last, count);
       }
       out += '\n';
+      output.Pass();
       at += count;
     }
   }
-  return out;
+  return output.Finish();
 }
 
 std::string RenderJson(const Report& report) { return RenderJson(report, RenderLevels(report)); }
 
-std::string RenderJson(const Report& report, const LevelLines& levels) {
+std::string RenderJson(const Report& report, const LevelLines& levels, const PieceSink* pieces) {
   const Report::Header& header = report.header();
   // Room for about twice what a large report's entries, clashes and differences take, so that
   // tens of megabytes are not copied again as it grows: room never written to is never touched
@@ -539,9 +545,9 @@ std::string RenderJson(const Report& report, const LevelLines& levels) {
   const Verification& verification = report.timetables().verification;
   std::size_t clashing = 0;
   for (const Clash& clash : verification.clashes) clashing += clash.lessons.size();
-  std::string out;
-  out.reserve(4096 + report.Size() * 320 + clashing * 360 +
-              (verification.document.size() + verification.clepsa.size()) * 260);
+  Output output(pieces, 4096 + report.Size() * 320 + clashing * 360 +
+                            (verification.document.size() + verification.clepsa.size()) * 260);
+  std::string& out = output.text;
   out += "{\n";
   out += "  \"version\": " + std::to_string(kJsonVersion) + ",\n";
   out += std::string("  \"tipo\": ") +
@@ -584,11 +590,12 @@ std::string RenderJson(const Report& report, const LevelLines& levels) {
   for (std::size_t i = 0; i < order.size(); ++i) {
     out += i == 0 ? "\n    " : ",\n    ";
     entries.Append(report.At(order[i]));
+    output.Pass();
   }
   out += order.empty() ? "],\n" : "\n  ],\n";
-  JsonLevels(out, report, levels);
+  JsonLevels(output, report, levels);
   out += "}\n";
-  return out;
+  return output.Finish();
 }
 
 }  // namespace tc::report

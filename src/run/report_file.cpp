@@ -36,6 +36,25 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
   return text;
 }
 
+void RenderReportFile(const report::Report& report, ReportFormat format,
+                      const report::LevelLines& levels, const PieceSink& pieces) {
+  switch (format) {
+    case ReportFormat::Json:
+      report::RenderJson(report, levels, &pieces);
+      return;
+    case ReportFormat::Html:
+      report::RenderHtml(report, levels, &pieces);
+      return;
+    case ReportFormat::Text:
+      break;
+  }
+  const PieceSink as_utf8 = [&pieces](std::string piece) {
+    ConvertCp1252ToUtf8InPlace(piece);
+    pieces(std::move(piece));
+  };
+  report::RenderText(report, levels, &as_utf8);
+}
+
 std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report,
                                                       std::shared_future<void> complete) {
   // Rendered only when a generation is made (`report` outlives the commit), side by side, the
@@ -45,17 +64,18 @@ std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& repo
     report::LevelLines lines;
   };
   auto levels = std::make_shared<Levels>();
-  auto as = [&report, levels, complete](ReportFormat format) {
-    return [&report, format, levels, complete] {
+  auto as = [&report, levels, complete](std::string name, ReportFormat format) {
+    store::GenerationExtra extra{std::move(name), {}, {}, {}};
+    extra.render_pieces = [&report, format, levels, complete](const PieceSink& pieces) {
       if (complete.valid()) complete.get();
       std::call_once(levels->once, [&] { levels->lines = report::RenderLevels(report); });
-      return ReportFileContents(report, format, levels->lines);
+      RenderReportFile(report, format, levels->lines, pieces);
     };
+    return extra;
   };
   // The page first: the longest to render, it starts as the commit does.
-  return {{"informe.html", {}, as(ReportFormat::Html)},
-          {"informe.json", {}, as(ReportFormat::Json)},
-          {"informe.txt", {}, as(ReportFormat::Text)}};
+  return {as("informe.html", ReportFormat::Html), as("informe.json", ReportFormat::Json),
+          as("informe.txt", ReportFormat::Text)};
 }
 
 std::filesystem::path ReportPage(const std::filesystem::path& generation_folder) {

@@ -4,9 +4,14 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
+#include <deque>
+#include <exception>
 #include <future>
+#include <mutex>
+#include <optional>
 #include <span>
 
 #include "base/codepage.h"
@@ -66,8 +71,9 @@ void WriteText(FileSystem& files, const fs::path& file, const std::string& text)
 
 // The extras' renderings, on two threads of their own (in turn when no thread can be had): each
 // takes the next extra in the plan's order as soon as it is free, so that a long one (the report
-// page) does not hold back the shorter ones after it. They are taken, to be written, in that
-// same order. Ended, whichever way, before the plan they render goes.
+// page) does not hold back the shorter ones after it. They are written in that same order, by
+// the thread that commits: an extra rendered whole once it is, one rendered in pieces piece by
+// piece as they come. Ended, whichever way, before the plan they render goes.
 class Renderings {
  public:
   Renderings() = default;
@@ -81,17 +87,18 @@ class Renderings {
 
   void Start(const std::vector<GenerationExtra>& extras) {
     if (std::none_of(extras.begin(), extras.end(),
-                     [](const GenerationExtra& extra) { return bool(extra.render); })) {
+                     [](const GenerationExtra& extra) { return extra.rendered(); })) {
       return;
     }
     extras_ = &extras;
     results_.resize(extras.size());
     for (std::promise<std::string>& result : results_) taken_.push_back(result.get_future());
+    queues_ = std::vector<Queue>(extras.size());
     for (std::future<void>& worker : workers_) worker = std::async([this] { Work(); });
   }
 
-  // The contents of extra `index`, once rendered; its rendering's failure, rethrown.
-  std::string Take(std::size_t index) {
+  // Writes extra `index` as `file`: its rendering's failure, rethrown, leaves no file.
+  void Write(platform::FileSystem& files, const std::filesystem::path& file, std::size_t index) {
     for (std::future<void>& worker : workers_) {
       // A worker that had no thread renders now, in turn.
       if (worker.valid() &&
@@ -99,18 +106,69 @@ class Renderings {
         worker.wait();
       }
     }
-    return taken_[index].get();
+    if ((*extras_)[index].render) {
+      WriteText(files, file, taken_[index].get());
+      return;
+    }
+    Queue& queue = queues_[index];
+    files.WriteNewFileFrom(file, [&queue] { return queue.Next(); });
   }
 
  private:
+  // The pieces of one extra, from the worker rendering it to the thread writing it.
+  class Queue {
+   public:
+    void Put(std::string piece) {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      pieces_.push_back(std::move(piece));
+      changed_.notify_one();
+    }
+    void End(std::exception_ptr failure = nullptr) {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      ended_ = true;
+      failure_ = failure;
+      changed_.notify_one();
+    }
+    // The next piece, valid until the following call; none once all have been taken.
+    std::optional<std::string_view> Next() {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return !pieces_.empty() || ended_; });
+      if (!pieces_.empty()) {
+        given_ = std::move(pieces_.front());
+        pieces_.pop_front();
+        return std::string_view(given_);
+      }
+      given_ = std::string();
+      if (failure_) std::rethrow_exception(failure_);
+      return std::nullopt;
+    }
+
+   private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::string> pieces_;
+    std::string given_;
+    bool ended_ = false;
+    std::exception_ptr failure_;
+  };
+
   void Work() {
     for (std::size_t index = next_++; index < extras_->size(); index = next_++) {
       const GenerationExtra& extra = (*extras_)[index];
-      if (!extra.render) continue;
-      try {
-        results_[index].set_value(extra.render());
-      } catch (...) {
-        results_[index].set_exception(std::current_exception());
+      if (extra.render) {
+        try {
+          results_[index].set_value(extra.render());
+        } catch (...) {
+          results_[index].set_exception(std::current_exception());
+        }
+      } else if (extra.render_pieces) {
+        Queue& queue = queues_[index];
+        try {
+          extra.render_pieces([&queue](std::string piece) { queue.Put(std::move(piece)); });
+          queue.End();
+        } catch (...) {
+          queue.End(std::current_exception());
+        }
       }
     }
   }
@@ -118,6 +176,7 @@ class Renderings {
   const std::vector<GenerationExtra>* extras_ = nullptr;
   std::vector<std::promise<std::string>> results_;
   std::vector<std::future<std::string>> taken_;
+  std::vector<Queue> queues_;
   std::atomic<std::size_t> next_{0};
   std::array<std::future<void>, 2> workers_;
 };
@@ -389,7 +448,7 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
       // beside the copies of the old files and the writing of one another; what the run has
       // freed goes back to the system first, so that what they take is not added to it.
       if (std::any_of(plan.extras.begin(), plan.extras.end(),
-                      [](const GenerationExtra& extra) { return bool(extra.render); })) {
+                      [](const GenerationExtra& extra) { return extra.rendered(); })) {
         platform::ReturnFreedMemory();
       }
       rendered.Start(plan.extras);
@@ -418,11 +477,11 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
       }
       for (std::size_t i = 0; i < plan.extras.size(); ++i) {
         const GenerationExtra& extra = plan.extras[i];
-        if (!extra.render) {
+        if (!extra.rendered()) {
           WriteText(files, Child(partial, extra.file_name), extra.contents);
           continue;
         }
-        WriteText(files, Child(partial, extra.file_name), rendered.Take(i));
+        rendered.Write(files, Child(partial, extra.file_name), i);
       }
       WriteText(files, Child(partial, kManifest), ManifestText(info));
     }

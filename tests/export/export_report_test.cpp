@@ -171,11 +171,17 @@ TEST(BackupReportFiles, EachWaitsForTheReportToBeCompleteAndFailsWithIt) {
   std::promise<void> verified;
   const std::vector<store::GenerationExtra> files =
       BackupReportFiles(report, verified.get_future().share());
+  // The file's rendering, its pieces put together.
   const auto named = [](const std::vector<store::GenerationExtra>& extras, std::string_view name) {
-    return std::find_if(
-               extras.begin(), extras.end(),
-               [name](const store::GenerationExtra& extra) { return extra.file_name == name; })
-        ->render;
+    const auto render =
+        std::find_if(extras.begin(), extras.end(), [name](const store::GenerationExtra& extra) {
+          return extra.file_name == name;
+        })->render_pieces;
+    return [render] {
+      std::string whole;
+      render([&whole](std::string piece) { whole += piece; });
+      return whole;
+    };
   };
   std::future<std::string> text = std::async(std::launch::async, named(files, "informe.txt"));
   EXPECT_EQ(text.wait_for(std::chrono::milliseconds(20)), std::future_status::timeout);

@@ -161,6 +161,43 @@ TEST_F(PlatformTest, AtomicWritesReplaceWholeOrNotAtAll) {
             0u);
 }
 
+// A file written from its pieces as they come: each written before the next is asked for (on a
+// file system that writes as they come), and one whose pieces fail leaves no file.
+TEST_F(PlatformTest, AFileWrittenFromItsPiecesHoldsThemAllOrIsNotThere) {
+  FaultyFileSystem gathering;  // gathers the pieces and writes them at once
+  for (platform::FileSystem* system : {&files, static_cast<platform::FileSystem*>(&gathering)}) {
+    const fs::path file = dir / "informe.json";
+    std::vector<std::string> seen;  // what the file held as each piece was asked for
+    const std::vector<std::string> pieces = {"uno ", "", "dos ", "tres"};
+    std::size_t next = 0;
+    system->WriteNewFileFrom(file, [&]() -> std::optional<std::string_view> {
+#ifndef _WIN32  // Windows keeps a file being written from every reader
+      seen.push_back(fs::exists(file) ? ReadFile(file) : "-");
+#endif
+      if (next == pieces.size()) return std::nullopt;
+      return pieces[next++];
+    });
+    EXPECT_EQ(ReadFile(file), "uno dos tres");
+#ifndef _WIN32
+    const std::vector<std::string> as_they_come = {"", "uno ", "uno ", "uno dos ", "uno dos tres"};
+    const std::vector<std::string> gathered = {"-", "-", "-", "-", "-"};
+    EXPECT_EQ(seen, system == &files ? as_they_come : gathered);
+#endif
+
+    // A source that fails after a piece: its error goes on, and the file is not there.
+    fs::remove(file);
+    bool given = false;
+    EXPECT_THROW(system->WriteNewFileFrom(file,
+                                          [&]() -> std::optional<std::string_view> {
+                                            if (given) throw std::bad_alloc();
+                                            given = true;
+                                            return "uno";
+                                          }),
+                 std::bad_alloc);
+    EXPECT_EQ(Files(), std::vector<std::string>{});
+  }
+}
+
 TEST_F(PlatformTest, LocksShareReadersAndKeepWritersApart) {
   const fs::path file = dir / "T.DBF";
   WriteFile(file, "x");

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "base/codepage.h"
 #include "report/render.h"
@@ -320,6 +321,32 @@ TEST(RenderLevels, WorkedOutOnceForTheThreeRenderings) {
   EXPECT_EQ(RenderText(report, levels), RenderText(report));
   EXPECT_EQ(RenderJson(report, levels), RenderJson(report));
   EXPECT_EQ(RenderHtml(report, levels), RenderHtml(report));
+}
+
+// A large report handed on in pieces gives, put together, the bytes it gives whole.
+TEST(RenderLevels, InPiecesTheSameBytesAsWhole) {
+  Report report(Report::Kind::Export);
+  report.timetables() = Exported();
+  for (int i = 0; i < 20000; ++i) {
+    const std::string n = std::to_string(i);
+    report.timetables().written.push_back({1 + i % 5, std::to_string(1 + i % 2), "G" + n, "M" + n,
+                                           "T" + std::to_string(i % 700), "A" + n});
+    report.Add(i % 2 ? Reason::RoomNotFound : Reason::TeacherNotFound, Lesson(2 * i + 1))
+        .Code("grupo", "G" + n)
+        .Code("docente", "T" + n);
+  }
+  KeepVerification(report.timetables());
+  const LevelLines levels = RenderLevels(report);
+  using Render = std::string (*)(const Report&, const LevelLines&, const PieceSink*);
+  for (Render render : {Render{RenderText}, Render{RenderJson}, Render{RenderHtml}}) {
+    std::vector<std::string> pieces;
+    const PieceSink sink = [&pieces](std::string piece) { pieces.push_back(std::move(piece)); };
+    EXPECT_EQ(render(report, levels, &sink), "");
+    std::string whole;
+    for (const std::string& piece : pieces) whole += piece;
+    EXPECT_EQ(whole, render(report, levels, nullptr));
+    EXPECT_GT(pieces.size(), 2u);
+  }
 }
 
 TEST(RenderHtml, SelfContainedWithAGridPerGroupTeacherAndRoomAndMarkedCells) {

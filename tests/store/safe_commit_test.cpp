@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "base/error.h"
 #include "platform/platform.h"
@@ -188,6 +189,45 @@ TEST_F(SafeCommitTest, ALongRenderingDoesNotHoldBackTheOnesAfterIt) {
   ASSERT_TRUE(generation);
   EXPECT_EQ(ReadFile(generation->folder / "informe.html"), "despu\xE9s");
   EXPECT_EQ(ReadFile(generation->folder / "informe.txt"), "texto");
+}
+
+// A file rendered in pieces is written as they come: the first is in the file before the second
+// is rendered. One whose rendering fails after a piece fails the commit before anything moves.
+TEST_F(SafeCommitTest, AFileRenderedInPiecesIsWrittenAsTheyComeOrNotAtAll) {
+  CommitPlan plan = Plan();
+  bool written_first = false;
+  plan.extras.push_back({"informe.html", {}, {}, [this, &written_first](const PieceSink& pieces) {
+                           pieces("<p>uno</p>");
+#ifndef _WIN32  // Windows keeps a file being written from every reader
+                           for (int wait = 0; wait < 2000 && !written_first; ++wait) {
+                             for (const auto& [name, bytes] : FolderFiles(dir.path())) {
+                               written_first = written_first || (name.ends_with("/informe.html") &&
+                                                                 bytes == "<p>uno</p>");
+                             }
+                             if (!written_first) {
+                               std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                             }
+                           }
+#endif
+                           pieces("<p>dos</p>");
+                         }});
+  const auto generation = store::CommitFiles(real, dir.path(), plan);
+  ASSERT_TRUE(generation);
+  EXPECT_EQ(ReadFile(generation->folder / "informe.html"), "<p>uno</p><p>dos</p>");
+#ifndef _WIN32
+  EXPECT_TRUE(written_first);
+#endif
+
+  CommitPlan failing = Plan("3");
+  failing.extras.push_back({"informe.html", {}, {}, [](const PieceSink& pieces) {
+                              pieces("<p>uno</p>");
+                              throw std::bad_alloc();
+                            }});
+  EXPECT_THROW(store::CommitFiles(real, dir.path(), failing), std::bad_alloc);
+  for (const auto& replacement : failing.replacements) fs::remove(replacement.staged);
+  EXPECT_EQ(TopLevel(dir.path()), kNew);
+  EXPECT_EQ(store::ListGenerations(real, dir.path()).size(), 1u);
+  EXPECT_TRUE(LeftoversOfARun(dir.path()).empty());
 }
 
 TEST_F(SafeCommitTest, AReadOnlyFileIsRefusedByNameAndAReplacedFileKeepsItsMode) {

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/pieces.h"
 #include "platform/platform.h"
 
 namespace tc::platform {
@@ -46,6 +47,11 @@ class FileSystem {
   // when the file exists already; a failed write leaves no file.
   virtual void WriteNewFile(const std::filesystem::path& file,
                             std::span<const std::string_view> pieces) = 0;
+  // The same with the pieces taken one at a time from `source` as they come (each written before
+  // the next is asked for), until it has none. When `source` throws, no file is left and its
+  // exception goes on. Unless a file system writes as they come, the whole text is gathered
+  // first and given to WriteNewFile.
+  virtual void WriteNewFileFrom(const std::filesystem::path& file, const PieceSource& source);
   // Moves `from` over `to` in one step, replacing `to`; on the disk when the call returns.
   virtual void Rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
   // The same two, but on the disk only once Sync has been called on the file: for files that
@@ -84,6 +90,9 @@ class FileSystem {
   virtual std::optional<FileLock> TryLock(const std::filesystem::path& file, bool exclusive,
                                           bool create = false) = 0;
 };
+
+// The pieces one after the other, as a source (`pieces` outlives it).
+PieceSource InTurn(std::span<const std::string_view> pieces);
 
 // The operating system's own file system.
 FileSystem& RealFileSystem();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/pieces.h"
 #include "report/report.h"
 
 namespace tc::report {
@@ -47,9 +48,13 @@ std::string RenderJson(const Report& report);
 
 // The same three renderings with the first lines already worked out (RenderLevels of the same
 // report): a run that keeps all three works them out once, the costliest part of each beside
-// the entries.
-std::string RenderText(const Report& report, const LevelLines& levels);
-std::string RenderHtml(const Report& report, const LevelLines& levels);
-std::string RenderJson(const Report& report, const LevelLines& levels);
+// the entries. Given `pieces`, each hands its text on to it piece by piece as it goes, and
+// returns nothing.
+std::string RenderText(const Report& report, const LevelLines& levels,
+                       const PieceSink* pieces = nullptr);
+std::string RenderHtml(const Report& report, const LevelLines& levels,
+                       const PieceSink* pieces = nullptr);
+std::string RenderJson(const Report& report, const LevelLines& levels,
+                       const PieceSink* pieces = nullptr);
 
 }  // namespace tc::report

@@ -23,10 +23,14 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
 // The same with the report's first lines already worked out (report::RenderLevels).
 std::string ReportFileContents(const report::Report& report, ReportFormat format,
                                const report::LevelLines& levels);
+// The same bytes handed on to `pieces` piece by piece as they are rendered.
+void RenderReportFile(const report::Report& report, ReportFormat format,
+                      const report::LevelLines& levels, const PieceSink& pieces);
 
-// What a run keeps with its backup generation: "informe.html", "informe.json" and "informe.txt".
-// Each waits for `complete`, when given, before it reads the report: what is still being worked
-// out of it (the export's verification). An error there fails the rendering.
+// What a run keeps with its backup generation: "informe.html", "informe.json" and "informe.txt",
+// each rendered in pieces. Each waits for `complete`, when given, before it reads the report:
+// what is still being worked out of it (the export's verification). An error there fails the
+// rendering.
 std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report,
                                                       std::shared_future<void> complete = {});
 // The HTML page of the report kept in a backup generation's folder.

@@ -61,6 +61,11 @@ struct GenerationExtra {
   // extras always makes one), on one of two threads that take the extras in turn as they are
   // free (the longest best first): it must be safe to call beside the others.
   std::function<std::string()> render;
+  // The same, handing the contents on piece by piece as it renders them: each piece is written
+  // as soon as the file's turn has come, rather than the whole file held until then.
+  std::function<void(const PieceSink&)> render_pieces = {};
+
+  bool rendered() const { return render || render_pieces; }
 };
 
 struct CommitPlan {
