@@ -73,9 +73,12 @@ std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& repo
     };
     return extra;
   };
-  // The page first: the longest to render, it starts as the commit does.
-  return {as("informe.html", ReportFormat::Html), as("informe.json", ReportFormat::Json),
-          as("informe.txt", ReportFormat::Text)};
+  // The page, the longest to render, is rendered first and written last: the others are
+  // written while it is still being rendered.
+  store::GenerationExtra page = as("informe.html", ReportFormat::Html);
+  page.render_first = true;
+  return {as("informe.json", ReportFormat::Json), as("informe.txt", ReportFormat::Text),
+          std::move(page)};
 }
 
 std::filesystem::path ReportPage(const std::filesystem::path& generation_folder) {

@@ -70,10 +70,11 @@ void WriteText(FileSystem& files, const fs::path& file, const std::string& text)
 }
 
 // The extras' renderings, on two threads of their own (in turn when no thread can be had): each
-// takes the next extra in the plan's order as soon as it is free, so that a long one (the report
-// page) does not hold back the shorter ones after it. They are written in that same order, by
-// the thread that commits: an extra rendered whole once it is, one rendered in pieces piece by
-// piece as they come. Ended, whichever way, before the plan they render goes.
+// takes the next extra as soon as it is free, those to render first first, then in the plan's
+// order, so that a long one (the report page) does not hold back the shorter ones. They are
+// written in the plan's order by the thread that commits: an extra rendered whole once it is,
+// one rendered in pieces piece by piece as they come. Ended, whichever way, before the plan
+// they render goes.
 class Renderings {
  public:
   Renderings() = default;
@@ -91,6 +92,11 @@ class Renderings {
       return;
     }
     extras_ = &extras;
+    for (const bool first : {true, false}) {
+      for (std::size_t index = 0; index < extras.size(); ++index) {
+        if (extras[index].render_first == first) order_.push_back(index);
+      }
+    }
     results_.resize(extras.size());
     for (std::promise<std::string>& result : results_) taken_.push_back(result.get_future());
     queues_ = std::vector<Queue>(extras.size());
@@ -153,7 +159,8 @@ class Renderings {
   };
 
   void Work() {
-    for (std::size_t index = next_++; index < extras_->size(); index = next_++) {
+    for (std::size_t next = next_++; next < order_.size(); next = next_++) {
+      const std::size_t index = order_[next];
       const GenerationExtra& extra = (*extras_)[index];
       if (extra.render) {
         try {
@@ -174,6 +181,7 @@ class Renderings {
   }
 
   const std::vector<GenerationExtra>* extras_ = nullptr;
+  std::vector<std::size_t> order_;  // in which they are rendered
   std::vector<std::promise<std::string>> results_;
   std::vector<std::future<std::string>> taken_;
   std::vector<Queue> queues_;

@@ -167,28 +167,35 @@ TEST_F(SafeCommitTest, ReportFilesRenderedSideBySideAreEachKeptAndOneThatFailsUn
   EXPECT_TRUE(LeftoversOfARun(dir.path()).empty());
 }
 
-// The first rendering, still under way, does not hold back the ones after it: the last one is
-// rendered before the first ends.
-TEST_F(SafeCommitTest, ALongRenderingDoesNotHoldBackTheOnesAfterIt) {
+// The rendering to render first starts before the others, though listed last, and does not
+// hold them back: the others wait for it to start, and it for the last of them to end.
+TEST_F(SafeCommitTest, TheRenderingToRenderFirstStartsFirstAndHoldsNoneBack) {
   CommitPlan plan = Plan();
   plan.extras.clear();
-  std::promise<void> last_rendered;
-  std::shared_future<void> last = last_rendered.get_future().share();
-  plan.extras.push_back({"informe.html", {}, [last] {
-                           return std::string(last.wait_for(std::chrono::seconds(20)) ==
-                                                      std::future_status::ready
-                                                  ? "despu\xE9s"
-                                                  : "antes");
+  std::promise<void> page_started, text_rendered;
+  std::shared_future<void> started = page_started.get_future().share();
+  std::shared_future<void> rendered = text_rendered.get_future().share();
+  const auto after = [](const std::shared_future<void>& event) {
+    return std::string(event.wait_for(std::chrono::seconds(20)) == std::future_status::ready
+                           ? "despu\xE9s"
+                           : "antes");
+  };
+  plan.extras.push_back({"informe.json", {}, [&] { return after(started); }});
+  plan.extras.push_back({"informe.txt", {}, [&] {
+                           std::string text = after(started);
+                           text_rendered.set_value();
+                           return text;
                          }});
-  plan.extras.push_back({"informe.json", {}, [] { return std::string("{}"); }});
-  plan.extras.push_back({"informe.txt", {}, [&last_rendered] {
-                           last_rendered.set_value();
-                           return std::string("texto");
+  plan.extras.push_back({"informe.html", {}, [&] {
+                           page_started.set_value();
+                           return after(rendered);
                          }});
+  plan.extras.back().render_first = true;
   const auto generation = store::CommitFiles(real, dir.path(), plan);
   ASSERT_TRUE(generation);
-  EXPECT_EQ(ReadFile(generation->folder / "informe.html"), "despu\xE9s");
-  EXPECT_EQ(ReadFile(generation->folder / "informe.txt"), "texto");
+  for (const char* name : {"informe.json", "informe.txt", "informe.html"}) {
+    EXPECT_EQ(ReadFile(generation->folder / name), "despu\xE9s") << name;
+  }
 }
 
 // A file rendered in pieces is written as they come: the first is in the file before the second

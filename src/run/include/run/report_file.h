@@ -27,7 +27,7 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
 void RenderReportFile(const report::Report& report, ReportFormat format,
                       const report::LevelLines& levels, const PieceSink& pieces);
 
-// What a run keeps with its backup generation: "informe.html", "informe.json" and "informe.txt",
+// What a run keeps with its backup generation: "informe.json", "informe.txt" and "informe.html",
 // each rendered in pieces. Each waits for `complete`, when given, before it reads the report:
 // what is still being worked out of it (the export's verification). An error there fails the
 // rendering.
