@@ -149,20 +149,27 @@ struct Drawn {
   const std::string* room = nullptr;     // null when it has none, or for a duty period
   bool clashing = false;
   int cell = -1;  // its place in a week grid (period row by day), -1 when it has none
-  std::string unplaced;  // when it has none, where Clepsa put it (Unplaced)
+  const std::string* unplaced = nullptr;  // when it has none, where Clepsa put it (Unplaced)
 };
 
 // Clashes by code, day and period, numbered: a lesson is marked when its teacher, or its room,
 // is in two places in its slot.
 class ClashSlots {
  public:
+  static constexpr std::uint32_t kNone = ~std::uint32_t{0};
+
   void Add(std::string_view code, int day, std::string_view period) {
     slots_.Add({Number(code), static_cast<std::uint32_t>(day), Number(period)});
   }
-  bool Contains(std::string_view code, int day, std::string_view period) const {
-    const auto c = numbers_.find(code), p = numbers_.find(period);
-    return c != numbers_.end() && p != numbers_.end() &&
-           slots_.Contains({c->second, static_cast<std::uint32_t>(day), p->second});
+  // The number of a code or period, kNone when no clash has it: looked up once for every code
+  // and period, not for every lesson.
+  std::uint32_t NumberOf(std::string_view text) const {
+    const auto found = numbers_.find(text);
+    return found == numbers_.end() ? kNone : found->second;
+  }
+  bool Contains(std::uint32_t code, int day, std::uint32_t period) const {
+    return code != kNone && period != kNone &&
+           slots_.Contains({code, static_cast<std::uint32_t>(day), period});
   }
 
  private:
@@ -243,11 +250,15 @@ class Grids {
     }
   }
 
-  // The cell a lesson falls in, -1 when its day or period is none of the grid's.
-  int CellOf(const Lesson& lesson) const {
-    const auto row = rows_by_order_.find(lesson.period);
-    if (row == rows_by_order_.end() || lesson.day < 1 || lesson.day > days_) return -1;
-    return row->second * days_ + lesson.day - 1;
+  // The row of a period, -1 when it is none of the grid's.
+  int RowOf(std::string_view period) const {
+    const auto row = rows_by_order_.find(period);
+    return row == rows_by_order_.end() ? -1 : row->second;
+  }
+  // The cell of a day in a row, -1 when the row or the day is none of the grid's.
+  int CellOf(int row, int day) const {
+    if (row < 0 || day < 1 || day > days_) return -1;
+    return row * days_ + day - 1;
   }
 
   // One grid of lessons, each in its cell in the order given.
@@ -284,7 +295,7 @@ class Grids {
         out += "<div class=\"sin-colocar\"><h4>Sin colocar en la rejilla</h4>";
         listed = true;
       }
-      Cell(out, *drawn, axis, drawn->unplaced);
+      Cell(out, *drawn, axis, *drawn->unplaced);
     }
     if (listed) out += "</div>";
   }
@@ -418,34 +429,67 @@ std::string RenderHtml(const Report& report, const LevelLines& levels, const Pie
   const std::vector<Period> periods = PeriodsOf(timetables, lessons);
   Grids grids(periods, LastDay(lessons));
   std::vector<Drawn> drawn(lessons.size());
+  // Where Clepsa put those no cell holds; never moved (room for every lesson, only the room of
+  // those there are ever touched).
+  std::vector<std::string> unplaced;
+  unplaced.reserve(lessons.size());
   // Every group, teacher and room with lessons: its name as a cell shows it, and its lessons in
   // the timetable's order.
+  // Its number among the clashes of its kind (teachers' or rooms').
   struct Drawing {
     const std::string* name = nullptr;
+    std::uint32_t clashes = ClashSlots::kNone;
     std::vector<const Drawn*> lessons;
   };
   std::array<std::unordered_map<std::string_view, Drawing>, 3> by_axis;
-  // The lesson added to the drawing of `code` on `axis`; the name it shows there.
-  auto draw_on = [&](Axis axis, std::string_view code, const Drawn& d) {
+  // The lesson added to the drawing of `code` on `axis`; the drawing.
+  auto draw_on = [&](Axis axis, std::string_view code, const Drawn& d) -> const Drawing& {
     Drawing& drawing = by_axis[static_cast<std::size_t>(axis)][code];
     if (!drawing.name) {
       drawing.name = axis == Axis::Room ? &page.Room(code) : &page.Name(AxisKind(axis), code);
+      drawing.clashes = (axis == Axis::Room ? room_clashes : teacher_clashes).NumberOf(code);
     }
     drawing.lessons.push_back(&d);
-    return drawing.name;
+    return drawing;
   };
+  // Every period named: its row in the grids, its numbers among the clashes.
+  struct PeriodSeen {
+    int row = -1;
+    std::uint32_t teacher_clashes = ClashSlots::kNone, room_clashes = ClashSlots::kNone;
+  };
+  std::unordered_map<std::string_view, PeriodSeen> periods_seen;
   for (std::size_t i = 0; i < lessons.size(); ++i) {
     const Lesson& lesson = lessons[i];
     Drawn& d = drawn[i];
     d.lesson = &lesson;
     d.subject = &page.Name(NameKind::Subject, lesson.subject);
-    if (!lesson.duty) d.group = draw_on(Axis::Group, lesson.group, d);
-    if (!lesson.teacher.empty()) d.teacher = draw_on(Axis::Teacher, lesson.teacher, d);
-    if (!lesson.duty && !lesson.room.empty()) d.room = draw_on(Axis::Room, lesson.room, d);
-    d.clashing = teacher_clashes.Contains(lesson.teacher, lesson.day, lesson.period) ||
-                 (!lesson.duty && room_clashes.Contains(lesson.room, lesson.day, lesson.period));
-    d.cell = grids.CellOf(lesson);
-    if (d.cell < 0) d.unplaced = Unplaced(lesson);
+    auto [seen, added] = periods_seen.try_emplace(lesson.period);
+    PeriodSeen& period = seen->second;
+    if (added) {
+      period = {grids.RowOf(lesson.period), teacher_clashes.NumberOf(lesson.period),
+                room_clashes.NumberOf(lesson.period)};
+    }
+    if (!lesson.duty) d.group = draw_on(Axis::Group, lesson.group, d).name;
+    // A lesson without a teacher or room is looked up by its empty code, as any other.
+    std::uint32_t teacher = ClashSlots::kNone, room = ClashSlots::kNone;
+    if (!lesson.teacher.empty()) {
+      const Drawing& drawing = draw_on(Axis::Teacher, lesson.teacher, d);
+      d.teacher = drawing.name;
+      teacher = drawing.clashes;
+    } else {
+      teacher = teacher_clashes.NumberOf(lesson.teacher);
+    }
+    if (!lesson.duty && !lesson.room.empty()) {
+      const Drawing& drawing = draw_on(Axis::Room, lesson.room, d);
+      d.room = drawing.name;
+      room = drawing.clashes;
+    } else if (!lesson.duty) {
+      room = room_clashes.NumberOf(lesson.room);
+    }
+    d.clashing = teacher_clashes.Contains(teacher, lesson.day, period.teacher_clashes) ||
+                 (!lesson.duty && room_clashes.Contains(room, lesson.day, period.room_clashes));
+    d.cell = grids.CellOf(period.row, lesson.day);
+    if (d.cell < 0) d.unplaced = &unplaced.emplace_back(Unplaced(lesson));
   }
   std::vector<DrawnLoad> drawn_loads;
   if (conversion) drawn_loads.reserve(timetables.asked.size());
