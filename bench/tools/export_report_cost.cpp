@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
       std::string contents;
       {
         Part part(extra.file_name.c_str());
-        extra.render_pieces([&contents](std::string piece) { contents += piece; });
+        extra.render([&contents](std::string piece) { contents += piece; });
       }
       Part part("escritura");
       Write(out / extra.file_name, contents);

@@ -23,17 +23,15 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
 
 std::string ReportFileContents(const report::Report& report, ReportFormat format,
                                const report::LevelLines& levels) {
-  switch (format) {
-    case ReportFormat::Json:
-      return report::RenderJson(report, levels);
-    case ReportFormat::Html:
-      return report::RenderHtml(report, levels);
-    case ReportFormat::Text:
-      break;
-  }
-  std::string text = report::RenderText(report, levels);
-  ConvertCp1252ToUtf8InPlace(text);
-  return text;
+  std::string bytes;
+  RenderReportFile(report, format, levels, [&bytes](std::string piece) {
+    if (bytes.empty()) {
+      bytes = std::move(piece);
+    } else {
+      bytes += piece;
+    }
+  });
+  return bytes;
 }
 
 void RenderReportFile(const report::Report& report, ReportFormat format,
@@ -65,8 +63,8 @@ std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& repo
   };
   auto levels = std::make_shared<Levels>();
   auto as = [&report, levels, complete](std::string name, ReportFormat format) {
-    store::GenerationExtra extra{std::move(name), {}, {}, {}};
-    extra.render_pieces = [&report, format, levels, complete](const PieceSink& pieces) {
+    store::GenerationExtra extra{std::move(name), {}};
+    extra.render = [&report, format, levels, complete](const PieceSink& pieces) {
       if (complete.valid()) complete.get();
       std::call_once(levels->once, [&] { levels->lines = report::RenderLevels(report); });
       RenderReportFile(report, format, levels->lines, pieces);

@@ -192,7 +192,7 @@ std::vector<store::GenerationExtra> KeptRecords(const Workplace& workplace) {
   std::vector<store::GenerationExtra> kept;
   for (const std::string_view name : {kConversionFile, kExportFile}) {
     const fs::path file = store::OwnFolder(workplace.folder) / platform::PathFromUtf8(name);
-    store::GenerationExtra extra{std::string(name), {}, {}};
+    store::GenerationExtra extra{std::string(name), {}};
     if (workplace.files->IsFile(file)) extra.contents = workplace.files->ReadFile(file);
     kept.push_back(std::move(extra));
   }

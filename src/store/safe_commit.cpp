@@ -72,9 +72,8 @@ void WriteText(FileSystem& files, const fs::path& file, const std::string& text)
 // The extras' renderings, on two threads of their own (in turn when no thread can be had): each
 // takes the next extra as soon as it is free, those to render first first, then in the plan's
 // order, so that a long one (the report page) does not hold back the shorter ones. They are
-// written in the plan's order by the thread that commits: an extra rendered whole once it is,
-// one rendered in pieces piece by piece as they come. Ended, whichever way, before the plan
-// they render goes.
+// written in the plan's order by the thread that commits, each piece as it comes. Ended,
+// whichever way, before the plan they render goes.
 class Renderings {
  public:
   Renderings() = default;
@@ -88,17 +87,15 @@ class Renderings {
 
   void Start(const std::vector<GenerationExtra>& extras) {
     if (std::none_of(extras.begin(), extras.end(),
-                     [](const GenerationExtra& extra) { return extra.rendered(); })) {
+                     [](const GenerationExtra& extra) { return bool(extra.render); })) {
       return;
     }
     extras_ = &extras;
     for (const bool first : {true, false}) {
       for (std::size_t index = 0; index < extras.size(); ++index) {
-        if (extras[index].render_first == first) order_.push_back(index);
+        if (extras[index].render && extras[index].render_first == first) order_.push_back(index);
       }
     }
-    results_.resize(extras.size());
-    for (std::promise<std::string>& result : results_) taken_.push_back(result.get_future());
     queues_ = std::vector<Queue>(extras.size());
     for (std::future<void>& worker : workers_) worker = std::async([this] { Work(); });
   }
@@ -111,10 +108,6 @@ class Renderings {
           worker.wait_for(std::chrono::seconds(0)) == std::future_status::deferred) {
         worker.wait();
       }
-    }
-    if ((*extras_)[index].render) {
-      WriteText(files, file, taken_[index].get());
-      return;
     }
     Queue& queue = queues_[index];
     files.WriteNewFileFrom(file, [&queue] { return queue.Next(); });
@@ -161,29 +154,18 @@ class Renderings {
   void Work() {
     for (std::size_t next = next_++; next < order_.size(); next = next_++) {
       const std::size_t index = order_[next];
-      const GenerationExtra& extra = (*extras_)[index];
-      if (extra.render) {
-        try {
-          results_[index].set_value(extra.render());
-        } catch (...) {
-          results_[index].set_exception(std::current_exception());
-        }
-      } else if (extra.render_pieces) {
-        Queue& queue = queues_[index];
-        try {
-          extra.render_pieces([&queue](std::string piece) { queue.Put(std::move(piece)); });
-          queue.End();
-        } catch (...) {
-          queue.End(std::current_exception());
-        }
+      Queue& queue = queues_[index];
+      try {
+        (*extras_)[index].render([&queue](std::string piece) { queue.Put(std::move(piece)); });
+        queue.End();
+      } catch (...) {
+        queue.End(std::current_exception());
       }
     }
   }
 
   const std::vector<GenerationExtra>* extras_ = nullptr;
   std::vector<std::size_t> order_;  // in which they are rendered
-  std::vector<std::promise<std::string>> results_;
-  std::vector<std::future<std::string>> taken_;
   std::vector<Queue> queues_;
   std::atomic<std::size_t> next_{0};
   std::array<std::future<void>, 2> workers_;
@@ -456,7 +438,7 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
       // beside the copies of the old files and the writing of one another; what the run has
       // freed goes back to the system first, so that what they take is not added to it.
       if (std::any_of(plan.extras.begin(), plan.extras.end(),
-                      [](const GenerationExtra& extra) { return extra.rendered(); })) {
+                      [](const GenerationExtra& extra) { return bool(extra.render); })) {
         platform::ReturnFreedMemory();
       }
       rendered.Start(plan.extras);
@@ -485,7 +467,7 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
       }
       for (std::size_t i = 0; i < plan.extras.size(); ++i) {
         const GenerationExtra& extra = plan.extras[i];
-        if (!extra.rendered()) {
+        if (!extra.render) {
           WriteText(files, Child(partial, extra.file_name), extra.contents);
           continue;
         }

@@ -176,7 +176,7 @@ TEST(BackupReportFiles, EachWaitsForTheReportToBeCompleteAndFailsWithIt) {
     const auto render =
         std::find_if(extras.begin(), extras.end(), [name](const store::GenerationExtra& extra) {
           return extra.file_name == name;
-        })->render_pieces;
+        })->render;
     return [render] {
       std::string whole;
       render([&whole](std::string piece) { whole += piece; });

@@ -128,7 +128,9 @@ TEST_F(SafeCommitTest, AFirstRunIntoAnEmptyFolderKeepsItsReportAndIsUndoneToEmpt
   // A report to keep makes the generation; one rendered on demand is rendered once.
   CommitPlan plan = Plan();
   int rendered = 0;
-  plan.extras.push_back({"informe.json", {}, [&rendered] { return std::to_string(++rendered); }});
+  plan.extras.push_back({"informe.json", {}, [&rendered](const PieceSink& pieces) {
+                           pieces(std::to_string(++rendered));
+                         }});
   const auto first = store::CommitFiles(real, dir.path(), plan);
   ASSERT_TRUE(first);
   EXPECT_EQ(rendered, 1);
@@ -144,9 +146,10 @@ TEST_F(SafeCommitTest, ReportFilesRenderedSideBySideAreEachKeptAndOneThatFailsUn
   CommitPlan plan = Plan();
   std::atomic<int> calls = 0;
   for (const char* name : {"uno.txt", "dos.json", "tres.html", "cuatro.txt"}) {
-    plan.extras.push_back({name, {}, [name, &calls] {
+    plan.extras.push_back({name, {}, [name, &calls](const PieceSink& pieces) {
                              ++calls;
-                             return std::string(name) + " " + std::string(100000, 'x');
+                             pieces(std::string(name) + " ");
+                             pieces(std::string(100000, 'x'));
                            }});
   }
   const auto generation = store::CommitFiles(real, dir.path(), plan);
@@ -159,7 +162,7 @@ TEST_F(SafeCommitTest, ReportFilesRenderedSideBySideAreEachKeptAndOneThatFailsUn
 
   // A rendering that fails (no memory left) fails the commit before anything has moved.
   CommitPlan failing = Plan("3");
-  failing.extras.push_back({"informe.html", {}, []() -> std::string { throw std::bad_alloc(); }});
+  failing.extras.push_back({"informe.html", {}, [](const PieceSink&) { throw std::bad_alloc(); }});
   EXPECT_THROW(store::CommitFiles(real, dir.path(), failing), std::bad_alloc);
   for (const auto& replacement : failing.replacements) fs::remove(replacement.staged);
   EXPECT_EQ(TopLevel(dir.path()), kNew);
@@ -180,15 +183,15 @@ TEST_F(SafeCommitTest, TheRenderingToRenderFirstStartsFirstAndHoldsNoneBack) {
                            ? "despu\xE9s"
                            : "antes");
   };
-  plan.extras.push_back({"informe.json", {}, [&] { return after(started); }});
-  plan.extras.push_back({"informe.txt", {}, [&] {
-                           std::string text = after(started);
+  plan.extras.push_back(
+      {"informe.json", {}, [&](const PieceSink& pieces) { pieces(after(started)); }});
+  plan.extras.push_back({"informe.txt", {}, [&](const PieceSink& pieces) {
+                           pieces(after(started));
                            text_rendered.set_value();
-                           return text;
                          }});
-  plan.extras.push_back({"informe.html", {}, [&] {
+  plan.extras.push_back({"informe.html", {}, [&](const PieceSink& pieces) {
                            page_started.set_value();
-                           return after(rendered);
+                           pieces(after(rendered));
                          }});
   plan.extras.back().render_first = true;
   const auto generation = store::CommitFiles(real, dir.path(), plan);
@@ -203,7 +206,7 @@ TEST_F(SafeCommitTest, TheRenderingToRenderFirstStartsFirstAndHoldsNoneBack) {
 TEST_F(SafeCommitTest, AFileRenderedInPiecesIsWrittenAsTheyComeOrNotAtAll) {
   CommitPlan plan = Plan();
   bool written_first = false;
-  plan.extras.push_back({"informe.html", {}, {}, [this, &written_first](const PieceSink& pieces) {
+  plan.extras.push_back({"informe.html", {}, [this, &written_first](const PieceSink& pieces) {
                            pieces("<p>uno</p>");
 #ifndef _WIN32  // Windows keeps a file being written from every reader
                            for (int wait = 0; wait < 2000 && !written_first; ++wait) {
@@ -226,7 +229,7 @@ TEST_F(SafeCommitTest, AFileRenderedInPiecesIsWrittenAsTheyComeOrNotAtAll) {
 #endif
 
   CommitPlan failing = Plan("3");
-  failing.extras.push_back({"informe.html", {}, {}, [](const PieceSink& pieces) {
+  failing.extras.push_back({"informe.html", {}, [](const PieceSink& pieces) {
                               pieces("<p>uno</p>");
                               throw std::bad_alloc();
                             }});

@@ -57,18 +57,14 @@ struct GenerationInfo {
 struct GenerationExtra {
   std::string file_name;  // "informe.txt"
   std::string contents;
-  // When set, gives the contents instead, called only when a generation is made (a plan with
-  // extras always makes one), on one of two threads that take the extras in turn as they are
-  // free: it must be safe to call beside the others.
-  std::function<std::string()> render;
-  // The same, handing the contents on piece by piece as it renders them: each piece is written
-  // as soon as the file's turn has come, rather than the whole file held until then.
-  std::function<void(const PieceSink&)> render_pieces = {};
+  // When set, renders the contents instead, handing them on piece by piece: called only when a
+  // generation is made (a plan with extras always makes one), on one of two threads that take
+  // the extras in turn as they are free, so it must be safe to call beside the others. Each
+  // piece is written as soon as the file's turn has come, rather than the whole file held.
+  std::function<void(const PieceSink&)> render = {};
   // Rendered before the others, though written in its place: the longest rendering, listed
   // last, so that the others are written while it is still being rendered.
   bool render_first = false;
-
-  bool rendered() const { return render || render_pieces; }
 };
 
 struct CommitPlan {
