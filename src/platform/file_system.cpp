@@ -109,11 +109,10 @@ bool IsTemporaryName(std::string_view name) {
 namespace {
 
 void WriteAtomically(FileSystem& files, const std::filesystem::path& target,
-                     std::initializer_list<std::string_view> pieces, bool synced) {
+                     std::span<const std::string_view> bytes, bool synced) {
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   const fs::path temporary = TemporaryPath(files, folder, PathToUtf8(target.filename()) + ".~");
   try {
-    const std::span<const std::string_view> bytes(pieces.begin(), pieces.size());
     if (synced) {
       files.WriteNewFile(temporary, bytes);
     } else {
@@ -150,12 +149,17 @@ void WriteAtomically(FileSystem& files, const std::filesystem::path& target,
 
 void WriteFileAtomically(FileSystem& files, const std::filesystem::path& target,
                          std::initializer_list<std::string_view> pieces) {
+  WriteAtomically(files, target, std::span(pieces.begin(), pieces.size()), true);
+}
+
+void WriteFileAtomically(FileSystem& files, const std::filesystem::path& target,
+                         std::span<const std::string_view> pieces) {
   WriteAtomically(files, target, pieces, true);
 }
 
 void WriteFileAtomicallyUnsynced(FileSystem& files, const std::filesystem::path& target,
                                  std::initializer_list<std::string_view> pieces) {
-  WriteAtomically(files, target, pieces, false);
+  WriteAtomically(files, target, std::span(pieces.begin(), pieces.size()), false);
 }
 
 }  // namespace tc::platform

@@ -433,9 +433,8 @@ std::string RenderHtml(const Report& report, const LevelLines& levels, const Pie
   // those there are ever touched).
   std::vector<std::string> unplaced;
   unplaced.reserve(lessons.size());
-  // Every group, teacher and room with lessons: its name as a cell shows it, and its lessons in
-  // the timetable's order.
-  // Its number among the clashes of its kind (teachers' or rooms').
+  // Every group, teacher and room with lessons: its name as a cell shows it, its number among the
+  // clashes of its kind (teachers' or rooms'), and its lessons in the timetable's order.
   struct Drawing {
     const std::string* name = nullptr;
     std::uint32_t clashes = ClashSlots::kNone;

@@ -2,6 +2,9 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "base/codepage.h"
 #include "platform/file_system.h"
@@ -21,16 +24,27 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
   return ReportFileContents(report, format, report::RenderLevels(report));
 }
 
+namespace {
+
+// The report file's pieces, kept as rendered rather than copied into one growing text.
+std::vector<std::string> PiecesOf(const report::Report& report, ReportFormat format,
+                                  const report::LevelLines& levels) {
+  std::vector<std::string> pieces;
+  RenderReportFile(report, format, levels,
+                   [&pieces](std::string piece) { pieces.push_back(std::move(piece)); });
+  return pieces;
+}
+
+}  // namespace
+
 std::string ReportFileContents(const report::Report& report, ReportFormat format,
                                const report::LevelLines& levels) {
+  const std::vector<std::string> pieces = PiecesOf(report, format, levels);
+  std::size_t size = 0;
+  for (const std::string& piece : pieces) size += piece.size();
   std::string bytes;
-  RenderReportFile(report, format, levels, [&bytes](std::string piece) {
-    if (bytes.empty()) {
-      bytes = std::move(piece);
-    } else {
-      bytes += piece;
-    }
-  });
+  bytes.reserve(size);
+  for (const std::string& piece : pieces) bytes += piece;
   return bytes;
 }
 
@@ -84,8 +98,10 @@ std::filesystem::path ReportPage(const std::filesystem::path& generation_folder)
 }
 
 void SaveReport(const report::Report& report, const std::filesystem::path& file) {
-  platform::WriteFileAtomically(platform::RealFileSystem(), file,
-                                ReportFileContents(report, ReportFormatOf(file)));
+  const std::vector<std::string> pieces =
+      PiecesOf(report, ReportFormatOf(file), report::RenderLevels(report));
+  const std::vector<std::string_view> views(pieces.begin(), pieces.end());
+  platform::WriteFileAtomically(platform::RealFileSystem(), file, views);
 }
 
 }  // namespace tc

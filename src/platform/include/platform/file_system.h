@@ -110,6 +110,8 @@ inline void WriteFileAtomically(FileSystem& fs, const std::filesystem::path& tar
                                 std::string_view bytes) {
   WriteFileAtomically(fs, target, {bytes});
 }
+void WriteFileAtomically(FileSystem& fs, const std::filesystem::path& target,
+                         std::span<const std::string_view> pieces);
 
 // A name for a temporary file in `folder` that no file has yet: `stem`, eight hexadecimal
 // digits, ".tmp".
