@@ -574,35 +574,11 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
   if (!timetables.verified) return;
   const Verification& verification = timetables.verification;
 
-  // ITACA's own timetable beside the document written, by group (classes) and by teacher.
-  // The whole hours of the groups (classes) or teachers shown, on both sides.
-  using Totals = std::unordered_map<std::string_view, std::pair<double, double>>;
-  auto add_totals = [&](Totals& totals, bool clepsa_side, bool by_teacher) {
-    auto add = [&](bool duty, const std::string& group, const std::string& teacher, double hours,
-                   bool second) {
-      if (!by_teacher && duty) return;
-      const auto at = totals.find(by_teacher ? teacher : group);
-      if (at == totals.end()) return;
-      (second ? at->second.second : at->second.first) += hours;
-    };
-    if (clepsa_side) {
-      for (const Load& l : timetables.asked) add(l.duty, l.group, l.teacher, l.hours, false);
-      for (const Load& l : timetables.placed) add(l.duty, l.group, l.teacher, l.hours, true);
-    } else {
-      ForEachItacaHours(timetables, [&](bool duty, const std::string& group, const std::string&,
-                                        const std::string& teacher, double hours) {
-        add(duty, group, teacher, hours, false);
-      });
-      for (const Lesson& l : timetables.written) {
-        if (!l.left_out) add(l.duty, l.group, l.teacher, 1, true);
-      }
-    }
-  };
-
   // By group the classes; by teacher every difference of a teacher (or only the duties). The
   // keys in the order met; the items and totals only of those shown.
   auto by = [&](const std::vector<HoursDifference>& differences, bool by_teacher,
-                std::string_view expected, std::string_view actual, bool duties_only = false) {
+                const std::vector<HoursTotal>& totals, std::string_view expected,
+                std::string_view actual, bool duties_only = false) {
     FirstMet order;
     std::vector<std::pair<const HoursDifference*, std::size_t>> listed;
     for (const HoursDifference& d : differences) {
@@ -621,14 +597,12 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
       items[key].push_back(item + " " + HoursText(d->expected) + " " + std::string(expected) +
                            " y " + HoursText(d->actual) + " " + std::string(actual));
     }
-    Totals totals;
-    for (std::size_t i = 0; i < items.size(); ++i) totals.try_emplace(order.Key(i));
-    add_totals(totals, expected == "pedidas", by_teacher);
     KindLines shown(clepsa);
     for (std::size_t i = 0; i < order.Size(); ++i) {
       if (!shown.Take()) continue;
       const std::string_view key = order.Key(i);
-      const auto& [first, second] = totals.at(key);
+      const HoursTotal* total = FindTotal(totals, key);
+      const double first = total ? total->expected : 0, second = total ? total->actual : 0;
       const std::string who =
           by_teacher ? "Docente " + lines.Teacher(key) : "Grupo " + lines.Group(key);
       shown.Add(who + " (" + HoursText(first) + " " + std::string(expected) + ", " +
@@ -637,13 +611,13 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
   };
   if (!verification.document.empty()) {
     Add(clepsa, "El documento escrito no tiene las horas del documento de ITACA en la plantilla:");
-    by(verification.document, false, "en ITACA", "escritas");
-    by(verification.document, true, "en ITACA", "escritas");
+    by(verification.document, false, verification.document_groups, "en ITACA", "escritas");
+    by(verification.document, true, verification.document_teachers, "en ITACA", "escritas");
   }
   if (!verification.clepsa.empty()) {
     Add(clepsa, "Clepsa no ha colocado las horas que pide ASIGT:");
-    by(verification.clepsa, false, "pedidas", "colocadas");
-    by(verification.clepsa, true, "pedidas", "colocadas", true);
+    by(verification.clepsa, false, verification.clepsa_groups, "pedidas", "colocadas");
+    by(verification.clepsa, true, verification.clepsa_teachers, "pedidas", "colocadas", true);
   }
   for (const auto* list : {&verification.without_teacher, &verification.without_room}) {
     if (list->empty()) continue;

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/text_numbers.h"
 #include "report/timetable.h"
 
 namespace tc::report {
@@ -18,66 +19,21 @@ namespace tc::report {
 namespace {
 
 // Every code met, numbered: keys of numbers instead of texts. The views point into the
-// timetables, which outlive the verification. One open table of slots (a code's hash and its
-// number), at most half full: a code is found in the slot its hash names or in the next few.
-class Codes {
- public:
-  Codes() { Grow(0); }
-  std::uint64_t Of(std::string_view code) {
-    const std::size_t hash = std::hash<std::string_view>{}(code);
-    for (std::size_t at = hash & mask_;; at = (at + 1) & mask_) {
-      Slot& slot = slots_[at];
-      if (slot.id == kFree) {
-        if ((codes_.size() + 1) * 2 > slots_.size()) {
-          Grow(codes_.size() + 1);
-          return Of(code);
-        }
-        slot = {hash, static_cast<std::uint32_t>(codes_.size())};
-        codes_.push_back(code);
-        return slot.id;
-      }
-      if (slot.hash == hash && codes_[slot.id] == code) return slot.id;
-    }
-  }
-  // Each code's place among the codes met in their order as texts, by the code's number: two
-  // codes compare as their places do.
-  std::vector<std::uint32_t> Ranks() const {
-    std::vector<std::uint32_t> by_text(codes_.size());
-    for (std::uint32_t i = 0; i < by_text.size(); ++i) by_text[i] = i;
-    std::sort(by_text.begin(), by_text.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return codes_[a] < codes_[b]; });
-    std::vector<std::uint32_t> ranks(codes_.size());
-    for (std::uint32_t place = 0; place < by_text.size(); ++place) ranks[by_text[place]] = place;
-    return ranks;
-  }
+// timetables, which outlive the verification.
+using Codes = Numbering<std::string_view>;
 
- private:
-  static constexpr std::uint32_t kFree = UINT32_MAX;
-  struct Slot {
-    std::size_t hash = 0;
-    std::uint32_t id = kFree;
-  };
-  // Room for `codes` codes at most half full, the codes met filed again.
-  void Grow(std::size_t codes) {
-    std::size_t size = 64;
-    while (size < codes * 2) size *= 2;
-    if (size <= slots_.size()) return;
-    std::vector<Slot> old = std::move(slots_);
-    slots_.assign(size, Slot{});
-    mask_ = size - 1;
-    for (const Slot& slot : old) {
-      if (slot.id == kFree) continue;
-      std::size_t at = slot.hash & mask_;
-      while (slots_[at].id != kFree) at = (at + 1) & mask_;
-      slots_[at] = slot;
-    }
-    codes_.reserve(codes);
-  }
-
-  std::vector<Slot> slots_;
-  std::size_t mask_ = 0;
-  std::vector<std::string_view> codes_;
-};
+// Each code's place among the codes met in their order as texts, by the code's number: two codes
+// compare as their places do.
+std::vector<std::uint32_t> Ranks(const Codes& codes) {
+  const std::vector<std::string_view>& texts = codes.Texts();
+  std::vector<std::uint32_t> by_text(texts.size());
+  for (std::uint32_t i = 0; i < by_text.size(); ++i) by_text[i] = i;
+  std::sort(by_text.begin(), by_text.end(),
+            [&texts](std::uint32_t a, std::uint32_t b) { return texts[a] < texts[b]; });
+  std::vector<std::uint32_t> ranks(texts.size());
+  for (std::uint32_t place = 0; place < by_text.size(); ++place) ranks[by_text[place]] = place;
+  return ranks;
+}
 
 // Duty, group, subject and teacher in one number (20 bits a code: a million codes at most).
 constexpr std::uint64_t kCodeMask = (1ull << 20) - 1;
@@ -101,19 +57,56 @@ class Sides {
 
   void Add(bool duty, const std::string& group, const std::string& subject,
            const std::string& teacher, double expected, double actual) {
-    Add(HoursKey(duty, codes_.Of(group), codes_.Of(subject), codes_.Of(teacher)), duty, group,
-        subject, teacher, expected, actual);
+    const std::uint64_t group_code = codes_.Of(group), teacher_code = codes_.Of(teacher);
+    Add(HoursKey(duty, group_code, codes_.Of(subject), teacher_code), group_code, teacher_code,
+        duty, group, subject, teacher, expected, actual);
   }
-  // With the key already made of the codes' numbers.
-  void Add(std::uint64_t key, bool duty, const std::string& group, const std::string& subject,
-           const std::string& teacher, double expected, double actual) {
+  // With the key already made of the codes' numbers, and the numbers of its group and teacher.
+  void Add(std::uint64_t key, std::uint64_t group_code, std::uint64_t teacher_code, bool duty,
+           const std::string& group, const std::string& subject, const std::string& teacher,
+           double expected, double actual) {
     Both& both = Find(key, duty, group, subject, teacher);
+    both.group_code = static_cast<std::uint32_t>(group_code);
+    both.teacher_code = static_cast<std::uint32_t>(teacher_code);
     both.expected += expected;
     both.actual += actual;
   }
 
+  // The totals of the groups (`by_teacher` false: their classes) or of the teachers (everything
+  // they teach) that have a difference, in the order of their codes: summed from the keys, not
+  // from every lesson again.
+  std::vector<HoursTotal> Totals(bool by_teacher) const {
+    const auto code_of = [by_teacher](const Both& both) {
+      return by_teacher ? both.teacher_code : both.group_code;
+    };
+    std::vector<bool> differs(codes_.Size());
+    for (const Both& both : both_) {
+      if (both.expected == both.actual || (by_teacher ? both.teacher->empty() : both.duty)) {
+        continue;
+      }
+      differs[code_of(both)] = true;
+    }
+    std::vector<std::pair<double, double>> sums(codes_.Size());
+    for (const Both& both : both_) {
+      if (!by_teacher && both.duty) continue;
+      const std::uint32_t code = code_of(both);
+      if (!differs[code]) continue;
+      sums[code].first += both.expected;
+      sums[code].second += both.actual;
+    }
+    std::vector<HoursTotal> totals;
+    for (std::uint32_t code = 0; code < differs.size(); ++code) {
+      if (differs[code]) {
+        totals.push_back({std::string(codes_.Text(code)), sums[code].first, sums[code].second});
+      }
+    }
+    std::sort(totals.begin(), totals.end(),
+              [](const HoursTotal& a, const HoursTotal& b) { return a.code < b.code; });
+    return totals;
+  }
+
   // Those whose two sides differ, by duty, group, subject and teacher; `ranks` are the codes'
-  // places (Codes::Ranks) once every code of both sides is numbered.
+  // places (Ranks) once every code of both sides is numbered.
   std::vector<HoursDifference> Differences(const std::vector<std::uint32_t>& ranks) const {
     std::vector<const Both*> differ;
     for (const Both& both : both_) {
@@ -153,6 +146,7 @@ class Sides {
     double expected;
     double actual;
     bool duty;
+    std::uint32_t group_code = 0, teacher_code = 0;
   };
   static constexpr std::uint32_t kFree = UINT32_MAX;
 
@@ -264,7 +258,7 @@ Verification Verify(const Timetables& timetables) {
       side.Add(l.duty, l.group, l.subject, l.teacher, l.hours, 0);
     for (const Load& l : timetables.placed)
       side.Add(l.duty, l.group, l.subject, l.teacher, 0, l.hours);
-    return side.Differences(codes.Ranks());
+    return std::tuple(side.Differences(Ranks(codes)), side.Totals(false), side.Totals(true));
   });
 
   // ITACA's own timetable of the template beside the document written; who is where in each
@@ -284,8 +278,8 @@ Verification Verify(const Timetables& timetables) {
     const Lesson& lesson = timetables.written[i];
     if (lesson.left_out) continue;
     const std::uint64_t group = codes.Of(lesson.group), teacher = codes.Of(lesson.teacher);
-    document.Add(HoursKey(lesson.duty, group, codes.Of(lesson.subject), teacher), lesson.duty,
-                 lesson.group, lesson.subject, lesson.teacher, 0, 1);
+    document.Add(HoursKey(lesson.duty, group, codes.Of(lesson.subject), teacher), group, teacher,
+                 lesson.duty, lesson.group, lesson.subject, lesson.teacher, 0, 1);
     const std::uint64_t when =
         static_cast<std::uint64_t>(lesson.day & 0xF) << 20 | codes.Of(lesson.period);
     const auto at = static_cast<std::uint32_t>(i);
@@ -295,13 +289,13 @@ Verification Verify(const Timetables& timetables) {
     if (lesson.room.empty()) {
       result.without_room.push_back(lesson);
     } else {
-      rooms.push_back({codes.Of(lesson.room) << 24 | when, at});
+      rooms.push_back({std::uint64_t{codes.Of(lesson.room)} << 24 | when, at});
     }
     groups.push_back({group << 24 | when, at});
   }
   // Every code of the written timetable is numbered now. Its seats are keyed by their codes'
   // places instead: sorted, a kind's slots then come in the order its clashes are listed in.
-  const std::vector<std::uint32_t> ranks = codes.Ranks();
+  const std::vector<std::uint32_t> ranks = Ranks(codes);
   if (ranks.size() <= kCodeMask + 1) {
     for (std::vector<Seat>* seats : {&teachers, &rooms, &groups}) {
       for (Seat& seat : *seats) {
@@ -311,6 +305,8 @@ Verification Verify(const Timetables& timetables) {
     }
   }
   result.document = document.Differences(ranks);
+  result.document_groups = document.Totals(false);
+  result.document_teachers = document.Totals(true);
 
   // The rooms' and groups' clashes beside the teachers'.
   auto rooms_and_groups = std::async([&] {
@@ -330,8 +326,15 @@ Verification Verify(const Timetables& timetables) {
   std::vector<Clash> others = rooms_and_groups.get();
   result.clashes.insert(result.clashes.end(), std::make_move_iterator(others.begin()),
                         std::make_move_iterator(others.end()));
-  result.clepsa = clepsa.get();
+  std::tie(result.clepsa, result.clepsa_groups, result.clepsa_teachers) = clepsa.get();
   return result;
+}
+
+const HoursTotal* FindTotal(const std::vector<HoursTotal>& totals, std::string_view code) {
+  const auto at = std::lower_bound(
+      totals.begin(), totals.end(), code,
+      [](const HoursTotal& total, std::string_view sought) { return total.code < sought; });
+  return at != totals.end() && at->code == code ? &*at : nullptr;
 }
 
 void KeepVerification(Timetables& timetables) {

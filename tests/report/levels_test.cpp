@@ -276,10 +276,10 @@ TEST(Verify, ItacasTimetableAsHoursReadsAsItsLessons) {
 }
 
 // Thousands of codes and keys, well past the tables' first sizes: every key keeps its own hours
-// and every code its own slots as the tables grow.
+// and every code its own slots as the tables grow (no room is shared, each group meets twice).
 TEST(Verify, ThousandsOfCodesKeepTheirOwnHours) {
   Timetables t;
-  std::vector<std::string> differ, clashes;
+  std::vector<std::string> differ, clashes, split;
   // Met out of their order as texts, in which the differences and the clashes come.
   for (int k = 0; k < 3000; ++k) {
     const int i = k * 7 % 3000;
@@ -292,11 +292,13 @@ TEST(Verify, ThousandsOfCodesKeepTheirOwnHours) {
     if (i % 7 == 0) {
       t.written.push_back({1, "1", group, "S", teacher, "X" + n});
       clashes.push_back(teacher);
+      split.push_back(group);
     }
     if (hours != 2) differ.push_back(group + " " + std::to_string(hours));
   }
   std::sort(differ.begin(), differ.end());
   std::sort(clashes.begin(), clashes.end());
+  std::sort(split.begin(), split.end());
   const Verification v = Verify(t);
   std::vector<std::string> found;
   for (const HoursDifference& d : v.document) {
@@ -305,10 +307,16 @@ TEST(Verify, ThousandsOfCodesKeepTheirOwnHours) {
   }
   EXPECT_EQ(found, differ);
   found.clear();
+  std::vector<std::string> groups, rooms;
   for (const Clash& c : v.clashes) {
-    if (c.kind == Clash::Kind::Teacher) found.push_back(c.code);
+    (c.kind == Clash::Kind::Teacher ? found
+     : c.kind == Clash::Kind::Group ? groups
+                                    : rooms)
+        .push_back(c.code);
   }
   EXPECT_EQ(found, clashes);
+  EXPECT_EQ(groups, split);
+  EXPECT_EQ(rooms, std::vector<std::string>());
 }
 
 // The renderings given the first lines worked out once are those that work them out.

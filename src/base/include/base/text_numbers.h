@@ -1,36 +1,73 @@
 // Texts numbered in the order they are first met, for keys made of numbers where the texts
-// repeat: a school's lessons share a few thousand codes.
+// repeat: a school's lessons share a few thousand codes. One open table of slots (a text's hash and
+// its number), at most half full: a text is found in the slot its hash names or in one of the next
+// few, without the scattered nodes and the division of a map.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace tc {
 
-class TextNumbers {
+// `Kept` is std::string for a numbering that keeps its own texts, std::string_view for one over
+// texts that outlive it.
+template <typename Kept>
+class Numbering {
  public:
   // The text's number, a new one the first time. The last text asked is tried first: rows that
   // come by group ask for the same one again and again.
-  std::uint32_t Of(std::string_view text);
+  std::uint32_t Of(std::string_view text) {
+    if (last_ != kNone && texts_[last_] == text) return last_;
+    if ((texts_.size() + 1) * 2 > slots_.size()) Grow();
+    const std::size_t hash = std::hash<std::string_view>{}(text);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+      Slot& slot = slots_[at];
+      if (slot.number == kNone) {
+        slot = {hash, static_cast<std::uint32_t>(texts_.size())};
+        texts_.emplace_back(text);
+        return last_ = slot.number;
+      }
+      if (slot.hash == hash && texts_[slot.number] == text) return last_ = slot.number;
+    }
+  }
+
   // The text of a number given.
-  const std::string& Text(std::uint32_t number) const { return texts_[number]; }
+  const Kept& Text(std::uint32_t number) const { return texts_[number]; }
+  // Every text, by number.
+  const std::vector<Kept>& Texts() const { return texts_; }
   std::size_t Size() const { return texts_.size(); }
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-      return std::hash<std::string_view>()(text);
-    }
-  };
   static constexpr std::uint32_t kNone = UINT32_MAX;
-  std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> numbers_;
-  std::vector<std::string> texts_;
+  struct Slot {
+    std::size_t hash = 0;
+    std::uint32_t number = kNone;
+  };
+
+  // Twice the room, the texts met filed again.
+  void Grow() {
+    std::vector<Slot> old(slots_.size() < 32 ? 64 : slots_.size() * 2);
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+      if (slot.number == kNone) continue;
+      std::size_t at = slot.hash & mask;
+      while (slots_[at].number != kNone) at = (at + 1) & mask;
+      slots_[at] = slot;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  std::vector<Kept> texts_;
   std::uint32_t last_ = kNone;
 };
+
+// A numbering that keeps its texts.
+using TextNumbers = Numbering<std::string>;
 
 }  // namespace tc

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tc::report {
@@ -59,13 +60,26 @@ struct Clash {
   std::string period;
   std::vector<std::size_t> lessons;  // the lessons of that slot: indexes into Timetables::written
 };
+// The whole hours of a group (its classes) or of a teacher (its classes and duty periods) on the
+// two sides of a comparison.
+struct HoursTotal {
+  std::string code;
+  double expected = 0;
+  double actual = 0;
+};
 struct Verification {
   std::vector<HoursDifference> document;  // ITACA's own timetable beside the document written
   std::vector<HoursDifference> clepsa;    // ASIGT beside SOLUC
   std::vector<Lesson> without_teacher;    // written with an empty docente
   std::vector<Lesson> without_room;       // written with an empty aula
   std::vector<Clash> clashes;             // teachers and rooms first, then groups
+  // The totals of every group and teacher with a difference, in the order of their codes: a
+  // teacher's with one of any kind, a group's with one in its classes.
+  std::vector<HoursTotal> document_groups, document_teachers, clepsa_groups, clepsa_teachers;
 };
+
+// The total of `code` among totals in the order of their codes; null when it has none.
+const HoursTotal* FindTotal(const std::vector<HoursTotal>& totals, std::string_view code);
 
 struct Timetables {
   std::vector<Period> periods;  // the template's, in order
