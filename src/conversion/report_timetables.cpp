@@ -117,9 +117,9 @@ void TemplateHoursCount::Add(bool duty, std::span<const std::optional<std::strin
   lessons_.push_back({key, duty});
 }
 
-std::vector<report::Load> TemplateHoursCount::Of(const std::string& template_code) const {
+report::HoursList TemplateHoursCount::Of(const std::string& template_code) const {
   // The texts that are the template, then that template's lessons counted by key; only the codes
-  // of each key are converted, once.
+  // of the keys are converted, each once.
   std::vector<bool> of_template(numbers_[0].Size());
   for (std::uint32_t i = 0; i < of_template.size(); ++i) {
     of_template[i] = itaca::Element::AttrIs(numbers_[0].Text(i), template_code);
@@ -133,16 +133,27 @@ std::vector<report::Load> TemplateHoursCount::Of(const std::string& template_cod
       counts[lesson.duty ? 1 : 0].Add({lesson.key[1], lesson.key[2], lesson.key[3]});
     }
   }
-  std::vector<report::Load> loads;
-  loads.reserve(counts[0].Size() + counts[1].Size());
+  report::HoursList hours;
+  hours.Reserve(counts[0].Size() + counts[1].Size());
+  // Each field's texts by number, as the list numbers them once converted.
+  constexpr std::uint32_t kNotYet = UINT32_MAX;
+  std::array<std::vector<std::uint32_t>, 3> codes;
+  for (std::size_t field = 0; field < codes.size(); ++field) {
+    codes[field].assign(numbers_[field + 1].Size(), kNotYet);
+  }
+  const auto code = [&](std::size_t field, std::uint32_t number) {
+    std::uint32_t& code = codes[field][number];
+    if (code == kNotYet) {
+      code = hours.Code(itaca::Element::AttrText(numbers_[field + 1].Text(number)));
+    }
+    return code;
+  };
   for (const bool duty : {false, true}) {
     counts[duty ? 1 : 0].ForEach([&](const KeyCounts<3>::Key& key, double lessons) {
-      loads.push_back({itaca::Element::AttrText(numbers_[1].Text(key[0])),
-                       itaca::Element::AttrText(numbers_[2].Text(key[1])),
-                       itaca::Element::AttrText(numbers_[3].Text(key[2])), "", lessons, duty});
+      hours.AddNumbered(duty, code(0, key[0]), code(1, key[1]), code(2, key[2]), lessons);
     });
   }
-  return loads;
+  return hours;
 }
 
 std::vector<report::Period> SlotPeriods(store::StagedTables& tables) {

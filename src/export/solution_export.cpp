@@ -14,7 +14,6 @@
 #include "base/codepage.h"
 #include "base/error.h"
 #include "base/key_counts.h"
-#include "base/text_numbers.h"
 #include "itaca/document.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
@@ -487,7 +486,8 @@ void AskedHours(Table& asignaciones, report::Timetables& timetables) {
   }
 }
 
-// SOLUC's placed records counted by group, subject and teacher, as ASIGT names them.
+// SOLUC's placed records counted by group, subject and teacher, as ASIGT names them: their codes
+// numbered as the report's list of them numbers them.
 class PlacedHours {
  public:
   // Sized once for the records' keys: a school's timetable puts about two records on each.
@@ -495,22 +495,22 @@ class PlacedHours {
   void Count(const SolucReader& record) {
     if (!record.IsPlaced()) return;
     const bool duty = record.IsDuty();
-    hours_.Add({groups_.Of(duty ? std::string_view() : record.Text("CODGRUPO")),
-                subjects_.Of(record.Text("ASIG")), teachers_.Of(record.Text("PROF")), duty});
+    hours_.Add({placed_.Code(duty ? std::string_view() : record.Text("CODGRUPO")),
+                placed_.Code(record.Text("ASIG")), placed_.Code(record.Text("PROF")), duty});
   }
   // In no particular order: the verification sorts what it finds.
-  void Into(report::Timetables& timetables) const {
-    timetables.placed.reserve(hours_.Size());
+  void Into(report::Timetables& timetables) {
+    placed_.Reserve(hours_.Size());
     hours_.ForEach([&](const Key& key, double hours) {
-      timetables.placed.push_back({groups_.Text(key[0]), subjects_.Text(key[1]),
-                                   teachers_.Text(key[2]), "", hours, key[3] != 0});
+      placed_.AddNumbered(key[3] != 0, key[0], key[1], key[2], hours);
     });
+    timetables.placed = std::move(placed_);
   }
 
  private:
   using Key = KeyCounts<4>::Key;  // group, subject, teacher, whether a duty
   KeyCounts<4> hours_;
-  TextNumbers groups_, subjects_, teachers_;
+  report::HoursList placed_;
 };
 
 }  // namespace

@@ -256,8 +256,10 @@ Verification Verify(const Timetables& timetables) {
     Sides side(codes, timetables.asked.size());
     for (const Load& l : timetables.asked)
       side.Add(l.duty, l.group, l.subject, l.teacher, l.hours, 0);
-    for (const Load& l : timetables.placed)
-      side.Add(l.duty, l.group, l.subject, l.teacher, 0, l.hours);
+    timetables.placed.ForEach(
+        [&side](bool duty, const std::string& group, const std::string& subject,
+                const std::string& teacher,
+                double hours) { side.Add(duty, group, subject, teacher, 0, hours); });
     return std::tuple(side.Differences(Ranks(codes)), side.Totals(false), side.Totals(true));
   });
 
@@ -265,7 +267,7 @@ Verification Verify(const Timetables& timetables) {
   // slot of the document written.
   // A school's lessons share a few thousand codes: the table grows with them, as they are met.
   Codes codes;
-  Sides document(codes, timetables.itaca.size() / 2 + timetables.itaca_hours.size());
+  Sides document(codes, timetables.itaca.size() / 2 + timetables.itaca_hours.Size());
   ForEachItacaHours(timetables, [&](bool duty, const std::string& group, const std::string& subject,
                                     const std::string& teacher, double hours) {
     document.Add(duty, group, subject, teacher, hours, 0);

@@ -13,10 +13,12 @@ namespace tc {
 namespace {
 
 // The hours of each key, duties marked: "1A/MAT/T1", "*/GU/T1".
-std::map<std::string, double> ByKey(const std::vector<report::Load>& loads) {
+std::map<std::string, double> ByKey(const report::HoursList& list) {
   std::map<std::string, double> hours;
-  for (const report::Load& l : loads)
-    hours[(l.duty ? "*" : "") + l.group + "/" + l.subject + "/" + l.teacher] += l.hours;
+  list.ForEach([&](bool duty, const std::string& group, const std::string& subject,
+                   const std::string& teacher, double count) {
+    hours[(duty ? "*" : "") + group + "/" + subject + "/" + teacher] += count;
+  });
   return hours;
 }
 
@@ -42,9 +44,9 @@ TEST(TemplateHours, TheTemplatesLessonsAndDutiesCountedAsTheLessonsRead) {
   EXPECT_EQ(hours, (std::map<std::string, double>{
                        {"1A/MAT/T1", 2}, {"1A/Matem\xE0tiques/", 1}, {"1B/FIS/T2", 1}, {"*/GU/T1", 2}}));
   // Lesson by lesson the same hours.
-  std::vector<report::Load> lessons;
+  report::HoursList lessons;
   for (const report::Lesson& l : TemplateTimetable(document, "PM"))
-    lessons.push_back({l.group, l.subject, l.teacher, "", 1, l.duty});
+    lessons.Add(l.duty, l.group, l.subject, l.teacher, 1);
   EXPECT_EQ(ByKey(lessons), hours);
   EXPECT_EQ(ByKey(count.Of("")), (std::map<std::string, double>{{"1A/MAT/T1", 1}}));
   // Counted, they are not in the tree; their collections are.

@@ -134,7 +134,7 @@ Timetables Exported() {
                {1, "2", "1ESOA", "MAT", "T1", "A1"},
                {2, "1", "1ESOA", "MAT", "T1", "A1"}};
   t.asked = {{"1A", "MAT", "T", "", 3}};
-  t.placed = {{"1A", "MAT", "T", "", 3}};
+  t.placed.Add(false, "1A", "MAT", "T", 3);
   return t;
 }
 
@@ -147,8 +147,12 @@ TEST(Verify, EachKindOfDifference) {
   };
   const Case cases[] = {
       {"ITACA's hours differ", [](Timetables&) {}, 1, 0, 0, 0, 0, Clash::Kind::Teacher},
-      {"Clepsa placed fewer", [](Timetables& t) { t.placed[0].hours = 2; }, 1, 1, 0, 0, 0,
-       Clash::Kind::Teacher},
+      {"Clepsa placed fewer",
+       [](Timetables& t) {
+         t.placed = HoursList();
+         t.placed.Add(false, "1A", "MAT", "T", 2);
+       },
+       1, 1, 0, 0, 0, Clash::Kind::Teacher},
       {"no teacher, no room",
        [](Timetables& t) {
          t.written.push_back({3, "1", "1ESOA", "MAT", "", ""});
@@ -231,7 +235,8 @@ TEST(Verify, ClashesInOrderWithTheirLessonsAsWritten) {
 TEST(Verify, TheExportsLinesNameGroupSubjectAndTeacher) {
   Report report(Report::Kind::Export);
   report.timetables() = Exported();
-  report.timetables().placed[0].hours = 2;
+  report.timetables().placed = HoursList();
+  report.timetables().placed.Add(false, "1A", "MAT", "T", 2);
   report.timetables().written.push_back({1, "1", "2ESOA", "FIS", "T1", "A2"});
   report.Name(NameKind::Teacher, "T1", "P\xE9rez, Ana");
   report.Name(NameKind::Subject, "MAT", "Matem\xE0tiques");
@@ -266,7 +271,8 @@ TEST(Verify, ItacasTimetableAsHoursReadsAsItsLessons) {
   lessons.timetables() = Exported();
   hours.timetables() = Exported();
   hours.timetables().itaca.clear();
-  hours.timetables().itaca_hours = {{"1ESOA", "MAT", "T1", "", 1}, {"1ESOA", "MAT", "T1", "", 1}};
+  for (int twice = 0; twice < 2; ++twice)
+    hours.timetables().itaca_hours.Add(false, "1ESOA", "MAT", "T1", 1);
   for (Report* report : {&lessons, &hours}) KeepVerification(report->timetables());
   const Verification& v = hours.timetables().verification;
   ASSERT_EQ(v.document.size(), 1u);
@@ -284,7 +290,7 @@ TEST(Verify, ThousandsOfCodesKeepTheirOwnHours) {
   for (int k = 0; k < 3000; ++k) {
     const int i = k * 7 % 3000;
     const std::string n = std::to_string(10000 + i), teacher = "T" + n, group = "G" + n;
-    t.itaca_hours.push_back({group, "S", teacher, "", 2});
+    t.itaca_hours.Add(false, group, "S", teacher, 2);
     t.written.push_back({1, "1", group, "S", teacher, "R" + n});
     // Every third teacher one hour short; every seventh one more, in two rooms at once.
     const int hours = 1 + (i % 3 != 0) + (i % 7 == 0);

@@ -95,7 +95,7 @@ class TemplateHoursCount {
   std::span<const itaca::Gleaning> Gleanings() const { return gleanings_; }
   // One row per group, subject and teacher, in no particular order. Two texts that convert alike
   // (one with blanks around it) make two rows of one key, which the readers of the hours add up.
-  std::vector<report::Load> Of(const std::string& template_code) const;
+  report::HoursList Of(const std::string& template_code) const;
 
  private:
   // Each text once, by number, a numbering for each field.

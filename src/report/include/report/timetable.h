@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text_numbers.h"
+
 namespace tc::report {
 
 // What a code names.
@@ -43,6 +45,45 @@ struct Load {
   std::string room;
   double hours = 0;
   bool duty = false;
+};
+
+// Hours by group, subject and teacher with each code kept once: what the export counts of ITACA's
+// own timetable of the template and of SOLUC's placed records, tens of thousands of rows of a few
+// thousand codes. A key may come more than once.
+class HoursList {
+ public:
+  // A code's number in the list: the same for the same text.
+  std::uint32_t Code(std::string_view text) { return codes_.Of(text); }
+  void Add(bool duty, std::string_view group, std::string_view subject, std::string_view teacher,
+           double hours) {
+    AddNumbered(duty, Code(group), Code(subject), Code(teacher), hours);
+  }
+  // With the codes' numbers (Code).
+  void AddNumbered(bool duty, std::uint32_t group, std::uint32_t subject, std::uint32_t teacher,
+                   double hours) {
+    rows_.push_back({group, subject, teacher, duty, hours});
+  }
+  void Reserve(std::size_t rows) { rows_.reserve(rows); }
+  std::size_t Size() const { return rows_.size(); }
+
+  // Calls f(duty, group, subject, teacher, hours) for every row in the order added. The codes are
+  // the list's own texts, there as long as the list is, unchanged.
+  template <typename F>
+  void ForEach(F f) const {
+    for (const Row& row : rows_) {
+      f(row.duty, codes_.Text(row.group), codes_.Text(row.subject), codes_.Text(row.teacher),
+        row.hours);
+    }
+  }
+
+ private:
+  struct Row {
+    std::uint32_t group, subject, teacher;
+    bool duty;
+    double hours;
+  };
+  TextNumbers codes_;
+  std::vector<Row> rows_;
 };
 
 // The export's verification: every difference names its group, subject and teacher (codes).
@@ -84,12 +125,12 @@ const HoursTotal* FindTotal(const std::vector<HoursTotal>& totals, std::string_v
 struct Timetables {
   std::vector<Period> periods;  // the template's, in order
   std::vector<Lesson> itaca;    // the ITACA document's own lessons and duty periods of the template
-  // Export: the same timetable as its hours by group, subject and teacher (a key may come more
-  // than once): all the verification needs of it, at a fraction of the lessons' size.
-  std::vector<Load> itaca_hours;
+  // Export: the same timetable as its hours by group, subject and teacher: all the verification
+  // needs of it, at a fraction of the lessons' size.
+  HoursList itaca_hours;
   std::vector<Lesson> written;  // export: the document written, and the placed records left out
   std::vector<Load> asked;      // the ASIGT rows: what Clepsa is asked to place
-  std::vector<Load> placed;     // export: SOLUC's placed records by group, subject and teacher
+  HoursList placed;             // export: SOLUC's placed records by group, subject and teacher
   bool provisional_hours = false;  // conversion: ASIGT keeps the 4 provisional hours of every row
   bool verified = false;           // export: `verification` holds Verify's result
   Verification verification;
@@ -100,7 +141,7 @@ struct Timetables {
 template <typename Add>
 void ForEachItacaHours(const Timetables& timetables, Add add) {
   for (const Lesson& l : timetables.itaca) add(l.duty, l.group, l.subject, l.teacher, 1.0);
-  for (const Load& l : timetables.itaca_hours) add(l.duty, l.group, l.subject, l.teacher, l.hours);
+  timetables.itaca_hours.ForEach(add);
 }
 
 // Compares what the timetables hold. Differences in the order of their group (or teacher), then
