@@ -142,12 +142,15 @@ int LastDay(const std::vector<Lesson>& lessons) {
 
 // What a cell shows of one lesson, made once per lesson for the three grids it is drawn in.
 struct Drawn {
-  const Lesson* lesson = nullptr;
   const std::string* subject = nullptr;
   const std::string* group = nullptr;    // null for a duty period
   const std::string* teacher = nullptr;  // null when it has none
   const std::string* room = nullptr;     // null when it has none, or for a duty period
   bool clashing = false;
+  // The lesson's own marks, kept beside the rest: a grid reads its cells out of the timetable's
+  // order, and a lesson read there again for them is a miss of the cache for every cell.
+  bool left_out = false;
+  bool duty = false;
   int cell = -1;  // its place in a week grid (period row by day), -1 when it has none
   const std::string* unplaced = nullptr;  // when it has none, where Clepsa put it (Unplaced)
 };
@@ -183,10 +186,9 @@ class ClashSlots {
 // One cell's lesson: what the grid's own axis does not say. Plain markup: a school's grids are
 // tens of thousands of cells.
 void Cell(std::string& out, const Drawn& drawn, Axis axis, std::string_view where = {}) {
-  const Lesson& lesson = *drawn.lesson;
-  out += lesson.left_out ? (drawn.clashing ? "<p class=\"fuera choque\" title=\"No se escribe\"><b>"
-                                           : "<p class=\"fuera\" title=\"No se escribe\"><b>")
-                         : (drawn.clashing ? "<p class=\"choque\"><b>" : "<p><b>");
+  out += drawn.left_out ? (drawn.clashing ? "<p class=\"fuera choque\" title=\"No se escribe\"><b>"
+                                          : "<p class=\"fuera\" title=\"No se escribe\"><b>")
+                        : (drawn.clashing ? "<p class=\"choque\"><b>" : "<p><b>");
   out += *drawn.subject;
   out += "</b>";
   if (axis != Axis::Group && drawn.group) {
@@ -197,7 +199,7 @@ void Cell(std::string& out, const Drawn& drawn, Axis axis, std::string_view wher
     out += "<br>";
     out += drawn.teacher ? *drawn.teacher : std::string_view("<i>sin docente</i>");
   }
-  if (axis != Axis::Room && !lesson.duty) {
+  if (axis != Axis::Room && !drawn.duty) {
     out += "<br>";
     out += drawn.room ? *drawn.room : std::string_view("<i>sin aula</i>");
   }
@@ -460,7 +462,8 @@ std::string RenderHtml(const Report& report, const LevelLines& levels, const Pie
   for (std::size_t i = 0; i < lessons.size(); ++i) {
     const Lesson& lesson = lessons[i];
     Drawn& d = drawn[i];
-    d.lesson = &lesson;
+    d.left_out = lesson.left_out;
+    d.duty = lesson.duty;
     d.subject = &page.Name(NameKind::Subject, lesson.subject);
     auto [seen, added] = periods_seen.try_emplace(lesson.period);
     PeriodSeen& period = seen->second;
