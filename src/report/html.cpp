@@ -327,18 +327,18 @@ std::string_view AxisTitle(Axis axis) {
 // What a row of the hours table shows of one ASIGT row, made once for the group's table and
 // the teacher's it is drawn in: names escaped and converted, hours as text.
 struct DrawnLoad {
-  const Load* load = nullptr;
+  double hours = 0;  // kept here: the tables read their rows out of ASIGT's order
   const std::string* subject = nullptr;
   const std::string* group = nullptr;
   const std::string* teacher = nullptr;  // null when it has none
   const std::string* room = nullptr;     // null when it has none
-  std::string hours;
+  std::string hours_text;
 };
 
 // The hours ASIGT asks Clepsa to place for one group or teacher.
 void Loads(Page& page, const std::vector<const DrawnLoad*>& loads, Axis axis) {
   double total = 0;
-  for (const DrawnLoad* drawn : loads) total += drawn->load->hours;
+  for (const DrawnLoad* drawn : loads) total += drawn->hours;
   std::string& out = page.out;
   out += "<table class=\"cargas\"><thead><tr><th>Asignatura</th><th>";
   out += axis == Axis::Group ? "Docente" : "Grupo";
@@ -357,7 +357,7 @@ void Loads(Page& page, const std::vector<const DrawnLoad*>& loads, Axis axis) {
     out += "</td><td>";
     out += drawn->room ? std::string_view(*drawn->room) : std::string_view("<i>sin aula</i>");
     out += "</td><td>";
-    out += drawn->hours;
+    out += drawn->hours_text;
     out += "</td></tr>";
   }
   out += "<tr><th colspan=\"3\">Total</th><th>";
@@ -512,13 +512,13 @@ std::string RenderHtml(const Report& report, const LevelLines& levels, const Pie
   for (const Load& load : timetables.asked) {
     if (load.duty || !conversion) continue;  // only a conversion's grids show hours
     DrawnLoad& d = drawn_loads.emplace_back();
-    d.load = &load;
+    d.hours = load.hours;
     d.subject = &page.Named(NameKind::Subject, load.subject);
     d.group = add_row(loads_by_group, NameKind::Group, load.group, d);
     const std::string* teacher = add_row(loads_by_teacher, NameKind::Teacher, load.teacher, d);
     if (!load.teacher.empty()) d.teacher = teacher;
     if (!load.room.empty()) d.room = &page.Room(load.room);
-    d.hours = HoursText(load.hours);
+    d.hours_text = HoursText(load.hours);
   }
 
   static const std::vector<const Drawn*> kNone;
