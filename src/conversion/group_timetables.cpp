@@ -72,18 +72,13 @@ class LessonList {
   }
 
   // The lessons as the report's timetable shows them, with room for `more` after them.
-  std::vector<report::Lesson> ReportLessons(std::size_t more) const {
-    std::vector<report::Lesson> shown;
+  report::Lessons ReportLessons(std::size_t more) const {
+    report::Lessons shown;
     shown.reserve(Count() + more);
     for (std::size_t i = 0; i < Count(); ++i) {
       const Lesson lesson = (*this)[i];
-      report::Lesson& entry = shown.emplace_back();
-      entry.day = DayOfWeek(lesson.day);
-      entry.period = lesson.period;
-      entry.group = lesson.group;
-      entry.subject = lesson.content;
-      entry.teacher = lesson.teacher;
-      entry.room = lesson.room;
+      shown.Add(DayOfWeek(lesson.day), lesson.period, lesson.group, lesson.content, lesson.teacher,
+                lesson.room, false);
     }
     return shown;
   }

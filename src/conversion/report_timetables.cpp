@@ -33,9 +33,8 @@ constexpr std::array<std::string_view, 4> kDutyAttrs = {"dia_semana", "sesion_or
 
 // The document's lessons of the template after `classes`, the group lessons a stage kept (when
 // there are): then only the duty periods are read.
-std::vector<report::Lesson> TemplateLessons(
-    const itaca::Document& document, const std::string& template_code,
-    const std::function<std::vector<report::Lesson>(std::size_t more)>& classes) {
+report::Lessons TemplateLessons(const itaca::Document& document, const std::string& template_code,
+                                const std::function<report::Lessons(std::size_t more)>& classes) {
   const itaca::ElementList collections[] = {
       classes ? itaca::ElementList() : document.Select(itaca::kGroupTimetables),
       document.Select(itaca::kDutyTimetables)};
@@ -55,30 +54,23 @@ std::vector<report::Lesson> TemplateLessons(
     }
     if (&elements == &collections[0]) group_lessons = of_template.size();
   }
-  std::vector<report::Lesson> lessons =
-      classes ? classes(of_template.size()) : std::vector<report::Lesson>();
+  report::Lessons lessons = classes ? classes(of_template.size()) : report::Lessons();
   lessons.reserve(lessons.size() + of_template.size());
   std::array<std::optional<std::string>, kLessonAttrs.size()> values;
-  auto take = [&values](std::size_t i) { return std::move(values[i]).value_or(std::string()); };
+  auto value = [&values](std::size_t i) {
+    return values[i] ? std::string_view(*values[i]) : std::string_view();
+  };
   for (std::size_t i = 0; i < of_template.size(); ++i) {
     const itaca::Element& element = *of_template[i];
     const bool duty = i >= group_lessons;
     const std::span<const std::string_view> names =
         duty ? std::span<const std::string_view>(kDutyAttrs) : kLessonAttrs;
     element.TryAttrs(names, std::span(values).first(names.size()));
-    report::Lesson lesson;
-    lesson.day = DayOfWeek(take(0));
-    lesson.period = take(1);
-    lesson.teacher = take(2);
-    lesson.duty = duty;
     if (duty) {
-      lesson.subject = take(3);
+      lessons.Add(DayOfWeek(value(0)), value(1), "", value(3), value(2), "", true);
     } else {
-      lesson.group = take(3);
-      lesson.subject = take(4);
-      lesson.room = take(5);
+      lessons.Add(DayOfWeek(value(0)), value(1), value(3), value(4), value(2), value(5), false);
     }
-    lessons.push_back(std::move(lesson));
   }
   return lessons;
 }
@@ -92,8 +84,8 @@ int DayOfWeek(std::string_view letter) {
   return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
 }
 
-std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
-                                              const std::string& template_code) {
+report::Lessons TemplateTimetable(const itaca::Document& document,
+                                  const std::string& template_code) {
   return TemplateLessons(document, template_code, {});
 }
 

@@ -123,20 +123,22 @@ class Page {
 };
 
 // The template's periods, or when none are known the periods the lessons of a day name, in order.
-std::vector<Period> PeriodsOf(const Timetables& timetables, const std::vector<Lesson>& lessons) {
+std::vector<Period> PeriodsOf(const Timetables& timetables, const Lessons& lessons) {
   if (!timetables.periods.empty()) return timetables.periods;
   std::set<std::pair<std::size_t, std::string>> seen;
-  for (const Lesson& lesson : lessons) {
-    if (lesson.day >= 1 && lesson.day <= 7) seen.insert({lesson.period.size(), lesson.period});
+  for (const LessonView lesson : lessons) {
+    if (lesson.day >= 1 && lesson.day <= 7) {
+      seen.insert({lesson.period.size(), std::string(lesson.period)});
+    }
   }
   std::vector<Period> periods;
   for (const auto& [size, order] : seen) periods.push_back({order, "", ""});
   return periods;
 }
 
-int LastDay(const std::vector<Lesson>& lessons) {
+int LastDay(const Lessons& lessons) {
   int last = 5;
-  for (const Lesson& lesson : lessons) last = std::max(last, std::min(lesson.day, 7));
+  for (const LessonView lesson : lessons) last = std::max(last, std::min(lesson.day, 7));
   return last;
 }
 
@@ -212,7 +214,7 @@ void Cell(std::string& out, const Drawn& drawn, Axis axis, std::string_view wher
 
 // Where Clepsa put a lesson that no cell of the grid holds: "lunes, hora 9", "sin d\xEDa ni
 // hora". UTF-8, escaped.
-std::string Unplaced(const Lesson& lesson) {
+std::string Unplaced(const LessonView& lesson) {
   const bool day = lesson.day >= 1 && lesson.day <= 7;
   const bool hour = !lesson.period.empty() && lesson.period != "0";
   std::string text = !day && !hour ? std::string("sin d\xED"
@@ -220,7 +222,7 @@ std::string Unplaced(const Lesson& lesson) {
                      : day         ? std::string(DayName(lesson.day))
                                    : std::string("sin d\xED"
                                                          "a");
-  if (hour) text += ", hora " + lesson.period;
+  if (hour) text += ", hora " + std::string(lesson.period);
   std::string out;
   AppendHtml(out, text);
   return out;
@@ -411,7 +413,7 @@ std::string RenderHtml(const Report& report, const LevelLines& levels, const Pie
             "a la vez</span><span class=\"fuera\">Colocado por Clepsa pero no escrito</span></p>\n";
 
   // The timetable drawn: what was written (export) or ITACA's own of the template (conversion).
-  const std::vector<Lesson>& lessons = conversion ? timetables.itaca : timetables.written;
+  const Lessons& lessons = conversion ? timetables.itaca : timetables.written;
   // Room for about twice what a page of this many lessons takes (each drawn in three grids):
   // room never written to is never touched, while too little copies the whole page once more.
   Output output(pieces,
@@ -460,7 +462,7 @@ std::string RenderHtml(const Report& report, const LevelLines& levels, const Pie
   };
   std::unordered_map<std::string_view, PeriodSeen> periods_seen;
   for (std::size_t i = 0; i < lessons.size(); ++i) {
-    const Lesson& lesson = lessons[i];
+    const LessonView lesson = lessons[i];
     Drawn& d = drawn[i];
     d.left_out = lesson.left_out;
     d.duty = lesson.duty;

@@ -337,7 +337,7 @@ std::string JsonNumber(double value) {
              : std::to_string(value);
 }
 
-void JsonLesson(std::string& out, const Lesson& lesson) {
+void JsonLesson(std::string& out, const LessonView& lesson) {
   out += "{\"dia\": ";
   AppendNumber(out, lesson.day);
   out += ", \"sesion_orden\": ";
@@ -355,8 +355,9 @@ void JsonLesson(std::string& out, const Lesson& lesson) {
   out += '}';
 }
 
-template <typename Item, typename Render>
-void JsonList(Output& output, std::string_view key, const std::vector<Item>& items, Render render,
+// A list of `items` (a vector, or Lessons), each rendered by `render`.
+template <typename Items, typename Render>
+void JsonList(Output& output, std::string_view key, const Items& items, Render render,
               bool last = false) {
   std::string& out = output.text;
   out += "    ";

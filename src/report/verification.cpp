@@ -44,8 +44,8 @@ std::uint64_t HoursKey(bool duty, std::uint64_t group, std::uint64_t subject,
   return (duty ? 1ull << 63 : 0) | group << 40 | subject << 20 | teacher;
 }
 
-// The hours of every group, subject and teacher on both sides. The codes are kept as pointers to
-// the timetables' own texts, copied only into the differences found.
+// The hours of every group, subject and teacher on both sides. The codes are kept as their
+// numbers, their texts copied only into the differences found.
 class Sides {
  public:
   Sides(Codes& codes, std::size_t expected) : codes_(codes) {
@@ -55,19 +55,14 @@ class Sides {
     both_.reserve(expected);
   }
 
-  void Add(bool duty, const std::string& group, const std::string& subject,
-           const std::string& teacher, double expected, double actual) {
-    const std::uint64_t group_code = codes_.Of(group), teacher_code = codes_.Of(teacher);
-    Add(HoursKey(duty, group_code, codes_.Of(subject), teacher_code), group_code, teacher_code,
-        duty, group, subject, teacher, expected, actual);
-  }
-  // With the key already made of the codes' numbers, and the numbers of its group and teacher.
-  void Add(std::uint64_t key, std::uint64_t group_code, std::uint64_t teacher_code, bool duty,
-           const std::string& group, const std::string& subject, const std::string& teacher,
+  void Add(bool duty, std::string_view group, std::string_view subject, std::string_view teacher,
            double expected, double actual) {
-    Both& both = Find(key, duty, group, subject, teacher);
-    both.group_code = static_cast<std::uint32_t>(group_code);
-    both.teacher_code = static_cast<std::uint32_t>(teacher_code);
+    Add(duty, codes_.Of(group), codes_.Of(subject), codes_.Of(teacher), expected, actual);
+  }
+  // With the codes' numbers.
+  void Add(bool duty, std::uint32_t group, std::uint32_t subject, std::uint32_t teacher,
+           double expected, double actual) {
+    Both& both = Find(HoursKey(duty, group, subject, teacher), duty, group, subject, teacher);
     both.expected += expected;
     both.actual += actual;
   }
@@ -77,11 +72,12 @@ class Sides {
   // from every lesson again.
   std::vector<HoursTotal> Totals(bool by_teacher) const {
     const auto code_of = [by_teacher](const Both& both) {
-      return by_teacher ? both.teacher_code : both.group_code;
+      return by_teacher ? both.teacher : both.group;
     };
     std::vector<bool> differs(codes_.Size());
     for (const Both& both : both_) {
-      if (both.expected == both.actual || (by_teacher ? both.teacher->empty() : both.duty)) {
+      if (both.expected == both.actual ||
+          (by_teacher ? codes_.Text(both.teacher).empty() : both.duty)) {
         continue;
       }
       differs[code_of(both)] = true;
@@ -125,35 +121,36 @@ class Sides {
       std::sort(ordered.begin(), ordered.end());
       for (std::size_t i = 0; i < ordered.size(); ++i) differ[i] = ordered[i].second;
     } else {
-      std::sort(differ.begin(), differ.end(), [](const Both* a, const Both* b) {
-        return std::tie(a->duty, *a->group, *a->subject, *a->teacher) <
-               std::tie(b->duty, *b->group, *b->subject, *b->teacher);
+      std::sort(differ.begin(), differ.end(), [this](const Both* a, const Both* b) {
+        return std::tuple(a->duty, codes_.Text(a->group), codes_.Text(a->subject),
+                          codes_.Text(a->teacher)) < std::tuple(b->duty, codes_.Text(b->group),
+                                                                codes_.Text(b->subject),
+                                                                codes_.Text(b->teacher));
       });
     }
     std::vector<HoursDifference> out;
     out.reserve(differ.size());
-    for (const Both* d : differ)
-      out.push_back({*d->group, *d->subject, *d->teacher, d->expected, d->actual, d->duty});
+    for (const Both* d : differ) {
+      out.push_back({std::string(codes_.Text(d->group)), std::string(codes_.Text(d->subject)),
+                     std::string(codes_.Text(d->teacher)), d->expected, d->actual, d->duty});
+    }
     return out;
   }
 
  private:
   struct Both {
     std::uint64_t key;
-    const std::string* group;
-    const std::string* subject;
-    const std::string* teacher;
+    std::uint32_t group, subject, teacher;
+    bool duty;
     double expected;
     double actual;
-    bool duty;
-    std::uint32_t group_code = 0, teacher_code = 0;
   };
   static constexpr std::uint32_t kFree = UINT32_MAX;
 
   // The hours of a key, added at zero the first time. An open table of places in `both_`, at
   // most half full.
-  Both& Find(std::uint64_t key, bool duty, const std::string& group, const std::string& subject,
-             const std::string& teacher) {
+  Both& Find(std::uint64_t key, bool duty, std::uint32_t group, std::uint32_t subject,
+             std::uint32_t teacher) {
     if ((both_.size() + 1) * 2 > slots_.size()) {
       slots_.assign(slots_.size() * 2, kFree);
       for (std::size_t i = 0; i < both_.size(); ++i) slots_[FreeSlot(both_[i].key)] = i;
@@ -164,7 +161,7 @@ class Sides {
       if (both_[slots_[at]].key == key) return both_[slots_[at]];
     }
     slots_[at] = static_cast<std::uint32_t>(both_.size());
-    return both_.emplace_back(Both{key, &group, &subject, &teacher, 0, 0, duty});
+    return both_.emplace_back(Both{key, group, subject, teacher, duty, 0, 0});
   }
   std::size_t FreeSlot(std::uint64_t key) const {
     const std::size_t mask = slots_.size() - 1;
@@ -199,19 +196,19 @@ struct Seat {
 // The clashes of one kind among `seats`, which it sorts: every slot of two lessons or more that
 // `is_clash` takes, by code, day and period, with its lessons in the order they were written.
 template <typename CodeOf, typename IsClash>
-std::vector<Clash> ClashesOf(const std::vector<Lesson>& written, std::vector<Seat>& seats,
-                             Clash::Kind kind, CodeOf code_of, IsClash is_clash) {
+std::vector<Clash> ClashesOf(const Lessons& written, std::vector<Seat>& seats, Clash::Kind kind,
+                             CodeOf code_of, IsClash is_clash) {
   std::sort(seats.begin(), seats.end());
   std::vector<Clash> found;
-  std::vector<const Lesson*> lessons;
+  std::vector<LessonView> lessons;
   for (std::size_t from = 0, to = 0; from < seats.size(); from = to) {
     while (to < seats.size() && seats[to].slot == seats[from].slot) ++to;
     if (to - from < 2) continue;
     lessons.clear();
-    for (std::size_t i = from; i < to; ++i) lessons.push_back(&written[seats[i].lesson]);
+    for (std::size_t i = from; i < to; ++i) lessons.push_back(written[seats[i].lesson]);
     if (!is_clash(lessons)) continue;
-    const Lesson& first = *lessons.front();
-    Clash clash{kind, code_of(first), first.day, first.period, {}};
+    const LessonView& first = lessons.front();
+    Clash clash{kind, std::string(code_of(first)), first.day, std::string(first.period), {}};
     for (std::size_t i = from; i < to; ++i) clash.lessons.push_back(seats[i].lesson);
     found.push_back(std::move(clash));
   }
@@ -227,20 +224,20 @@ std::vector<Clash> ClashesOf(const std::vector<Lesson>& written, std::vector<Sea
 
 }  // namespace
 
-bool IsTeacherClash(const std::vector<const Lesson*>& lessons) {
-  for (const Lesson* lesson : lessons) {
-    if (lesson->duty || lesson->room != lessons.front()->room ||
-        lesson->subject != lessons.front()->subject) {
+bool IsTeacherClash(const std::vector<LessonView>& lessons) {
+  for (const LessonView& lesson : lessons) {
+    if (lesson.duty || lesson.room != lessons.front().room ||
+        lesson.subject != lessons.front().subject) {
       return true;
     }
   }
   return false;
 }
 
-bool IsRoomClash(const std::vector<const Lesson*>& lessons) {
-  for (const Lesson* a : lessons) {
-    for (const Lesson* b : lessons) {
-      if (a->group != b->group && a->teacher != b->teacher) return true;
+bool IsRoomClash(const std::vector<LessonView>& lessons) {
+  for (const LessonView& a : lessons) {
+    for (const LessonView& b : lessons) {
+      if (a.group != b.group && a.teacher != b.teacher) return true;
     }
   }
   return false;
@@ -256,10 +253,10 @@ Verification Verify(const Timetables& timetables) {
     Sides side(codes, timetables.asked.size());
     for (const Load& l : timetables.asked)
       side.Add(l.duty, l.group, l.subject, l.teacher, l.hours, 0);
-    timetables.placed.ForEach(
-        [&side](bool duty, const std::string& group, const std::string& subject,
-                const std::string& teacher,
-                double hours) { side.Add(duty, group, subject, teacher, 0, hours); });
+    timetables.placed.ForEach([&side](bool duty, std::string_view group, std::string_view subject,
+                                      std::string_view teacher, double hours) {
+      side.Add(duty, group, subject, teacher, 0, hours);
+    });
     return std::tuple(side.Differences(Ranks(codes)), side.Totals(false), side.Totals(true));
   });
 
@@ -268,32 +265,41 @@ Verification Verify(const Timetables& timetables) {
   // A school's lessons share a few thousand codes: the table grows with them, as they are met.
   Codes codes;
   Sides document(codes, timetables.itaca.size() / 2 + timetables.itaca_hours.Size());
-  ForEachItacaHours(timetables, [&](bool duty, const std::string& group, const std::string& subject,
-                                    const std::string& teacher, double hours) {
+  ForEachItacaHours(timetables, [&](bool duty, std::string_view group, std::string_view subject,
+                                    std::string_view teacher, double hours) {
     document.Add(duty, group, subject, teacher, hours, 0);
   });
   std::vector<Seat> teachers, rooms, groups;
   teachers.reserve(timetables.written.size());
   rooms.reserve(timetables.written.size());
   groups.reserve(timetables.written.size());
-  for (std::size_t i = 0; i < timetables.written.size(); ++i) {
-    const Lesson& lesson = timetables.written[i];
+  // The written timetable's codes are numbered already: each is numbered once more among the
+  // document side's, when first met, rather than looked up again for every lesson.
+  const Lessons& written = timetables.written;
+  constexpr std::uint32_t kNotYet = UINT32_MAX;
+  std::vector<std::uint32_t> numbered(written.CodeCount(), kNotYet);
+  const auto code = [&](std::uint32_t of_written) {
+    std::uint32_t& number = numbered[of_written];
+    if (number == kNotYet) number = codes.Of(written.Text(of_written));
+    return number;
+  };
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    const LessonView lesson = written[i];
     if (lesson.left_out) continue;
-    const std::uint64_t group = codes.Of(lesson.group), teacher = codes.Of(lesson.teacher);
-    document.Add(HoursKey(lesson.duty, group, codes.Of(lesson.subject), teacher), group, teacher,
-                 lesson.duty, lesson.group, lesson.subject, lesson.teacher, 0, 1);
-    const std::uint64_t when =
-        static_cast<std::uint64_t>(lesson.day & 0xF) << 20 | codes.Of(lesson.period);
+    const Lessons::Numbers& of = written.NumbersOf(i);
+    const std::uint32_t group = code(of.group), teacher = code(of.teacher);
+    document.Add(lesson.duty, group, code(of.subject), teacher, 0, 1);
+    const std::uint64_t when = static_cast<std::uint64_t>(lesson.day & 0xF) << 20 | code(of.period);
     const auto at = static_cast<std::uint32_t>(i);
-    if (!lesson.teacher.empty()) teachers.push_back({teacher << 24 | when, at});
+    if (!lesson.teacher.empty()) teachers.push_back({std::uint64_t{teacher} << 24 | when, at});
     if (lesson.duty) continue;
-    if (lesson.teacher.empty()) result.without_teacher.push_back(lesson);
+    if (lesson.teacher.empty()) result.without_teacher.Append(lesson);
     if (lesson.room.empty()) {
-      result.without_room.push_back(lesson);
+      result.without_room.Append(lesson);
     } else {
-      rooms.push_back({std::uint64_t{codes.Of(lesson.room)} << 24 | when, at});
+      rooms.push_back({std::uint64_t{code(of.room)} << 24 | when, at});
     }
-    groups.push_back({group << 24 | when, at});
+    groups.push_back({std::uint64_t{group} << 24 | when, at});
   }
   // Every code of the written timetable is numbered now. Its seats are keyed by their codes'
   // places instead: sorted, a kind's slots then come in the order its clashes are listed in.
@@ -313,17 +319,16 @@ Verification Verify(const Timetables& timetables) {
   // The rooms' and groups' clashes beside the teachers'.
   auto rooms_and_groups = std::async([&] {
     std::vector<Clash> found = ClashesOf(
-        timetables.written, rooms, Clash::Kind::Room, [](const Lesson& l) { return l.room; },
-        IsRoomClash);
+        written, rooms, Clash::Kind::Room, [](const LessonView& l) { return l.room; }, IsRoomClash);
     std::vector<Clash> of_groups = ClashesOf(
-        timetables.written, groups, Clash::Kind::Group, [](const Lesson& l) { return l.group; },
+        written, groups, Clash::Kind::Group, [](const LessonView& l) { return l.group; },
         [](const auto&) { return true; });
     found.insert(found.end(), std::make_move_iterator(of_groups.begin()),
                  std::make_move_iterator(of_groups.end()));
     return found;
   });
   result.clashes = ClashesOf(
-      timetables.written, teachers, Clash::Kind::Teacher, [](const Lesson& l) { return l.teacher; },
+      written, teachers, Clash::Kind::Teacher, [](const LessonView& l) { return l.teacher; },
       IsTeacherClash);
   std::vector<Clash> others = rooms_and_groups.get();
   result.clashes.insert(result.clashes.end(), std::make_move_iterator(others.begin()),

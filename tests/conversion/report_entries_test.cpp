@@ -237,7 +237,7 @@ TEST(ConversionReport, ItacasOwnTimetableIsTheTemplatesLessonsAsTheDocumentHolds
   std::string one_lesson = school;
   const std::size_t second = one_lesson.find("<horario_grupo plantilla=\"P2\"");
   one_lesson.erase(second, one_lesson.find("</horarios_grupo>") - second);
-  auto shown = [](const std::vector<report::Lesson>& lessons) {
+  auto shown = [](const report::Lessons& lessons) {
     Entries lines;
     for (const report::Lesson& l : lessons) {
       lines.push_back(std::to_string(l.day) + " " + l.period + " " + l.group + " " + l.subject +

@@ -125,6 +125,31 @@ TEST(Levels, EveryReasonHasOneLevelAndTheExportsAreClepsas) {
   EXPECT_EQ(LevelName(Level::Information), "para_su_informacion");
 }
 
+// A list of lessons gives back each one as added, well past its codes' first room, and the same
+// code the same number; a lesson taken from another list keeps its codes.
+TEST(Lessons, EachLessonReadBackAsAddedItsCodesNumberedOnce) {
+  Lessons lessons;
+  for (int i = 0; i < 300; ++i) {
+    const std::string n = std::to_string(i);
+    lessons.push_back({i % 8, n, "G" + n, "S", i % 2 ? "" : "T" + n, "R" + n, i % 3 == 0, i == 7});
+  }
+  ASSERT_EQ(lessons.size(), 300u);
+  const LessonView last = lessons[299];
+  EXPECT_EQ(std::vector<std::string_view>(
+                {last.period, last.group, last.subject, last.teacher, last.room}),
+            std::vector<std::string_view>({"299", "G299", "S", "", "R299"}));
+  EXPECT_EQ(lessons[8].teacher, "T8");
+  EXPECT_TRUE(lessons[7].left_out && !lessons[7].duty && lessons[6].duty);
+  EXPECT_EQ(lessons.NumbersOf(3).subject, lessons.NumbersOf(299).subject);
+  EXPECT_EQ(lessons.NumbersOf(1).teacher, lessons.NumbersOf(3).teacher);  // both empty
+  EXPECT_NE(lessons.NumbersOf(2).group, lessons.NumbersOf(4).group);
+  Lessons other;
+  other.Append(lessons[8]);
+  const report::Lesson copied = other[0];
+  EXPECT_EQ(copied.day, 0);
+  EXPECT_EQ(copied.group + copied.teacher + copied.room, "G8T8R8");
+}
+
 // An export's timetables: ITACA had 2 h of MAT for 1ESOA with T1; one difference of each kind.
 Timetables Exported() {
   Timetables t;

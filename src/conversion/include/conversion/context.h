@@ -40,7 +40,7 @@ struct ConversionContext {
   // collection. `template_classes` gives them as the report shows them, in a list with room for
   // `more` lessons after them (the duty periods): empty when none were kept.
   bool keep_report_timetable = false;
-  std::function<std::vector<report::Lesson>(std::size_t more)> template_classes{};
+  std::function<report::Lessons(std::size_t more)> template_classes{};
 };
 
 // The day of a dia_semana letter: 1 Monday (L) to 7 Sunday (D); 0 for any other text.

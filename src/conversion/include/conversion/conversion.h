@@ -79,8 +79,8 @@ Converted ConvertDocument(const itaca::Document& document, const ConversionState
 // For the report: the document's own lessons (horario_grupo) and duty periods
 // (horario_ocupacion) of the template, as the document holds them. A missing attribute reads as
 // empty: the report never ends a run.
-std::vector<report::Lesson> TemplateTimetable(const itaca::Document& document,
-                                              const std::string& template_code);
+report::Lessons TemplateTimetable(const itaca::Document& document,
+                                  const std::string& template_code);
 
 // For the export's verification: the same timetable as its hours (report::Timetables::
 // itaca_hours), counted as the document is read (the lessons and duty periods of every template,

@@ -6,8 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <iterator>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/text_numbers.h"
@@ -17,6 +20,8 @@ namespace tc::report {
 // What a code names.
 enum class NameKind : std::uint8_t { Group, Subject, Teacher, Room };
 inline constexpr std::size_t kNameKindCount = 4;
+
+struct LessonView;
 
 // One lesson or duty period in one slot of the week.
 struct Lesson {
@@ -28,7 +33,122 @@ struct Lesson {
   std::string room;
   bool duty = false;
   bool left_out = false;  // export: placed by Clepsa but not written (see the entries)
+
+  Lesson() = default;
+  Lesson(int day, std::string period, std::string group, std::string subject, std::string teacher,
+         std::string room, bool duty = false, bool left_out = false)
+      : day(day),
+        period(std::move(period)),
+        group(std::move(group)),
+        subject(std::move(subject)),
+        teacher(std::move(teacher)),
+        room(std::move(room)),
+        duty(duty),
+        left_out(left_out) {}
+  Lesson(const LessonView& view);  // NOLINT(google-explicit-constructor): read back as it was
 };
+
+// A lesson as a list of them holds it: its codes are views of the list's own texts, there as long
+// as the list is, unchanged.
+struct LessonView {
+  int day = 0;
+  std::string_view period, group, subject, teacher, room;
+  bool duty = false;
+  bool left_out = false;
+};
+
+// A school's lessons, tens of thousands of a few thousand codes: each code kept once, numbered, and
+// each lesson as its numbers. Read back as views (LessonView); its numbers tell its codes apart
+// without comparing their texts.
+class Lessons {
+ public:
+  // A lesson's codes as numbers of the list's texts (Text).
+  struct Numbers {
+    std::uint32_t period, group, subject, teacher, room;
+  };
+
+  Lessons() = default;
+  Lessons(std::initializer_list<Lesson> lessons) {
+    for (const Lesson& lesson : lessons) push_back(lesson);
+  }
+
+  void push_back(const Lesson& lesson) {
+    Add(lesson.day, lesson.period, lesson.group, lesson.subject, lesson.teacher, lesson.room,
+        lesson.duty, lesson.left_out);
+  }
+  // A lesson read from another list.
+  void Append(const LessonView& lesson) {
+    Add(lesson.day, lesson.period, lesson.group, lesson.subject, lesson.teacher, lesson.room,
+        lesson.duty, lesson.left_out);
+  }
+  void Add(int day, std::string_view period, std::string_view group, std::string_view subject,
+           std::string_view teacher, std::string_view room, bool duty, bool left_out = false) {
+    stored_.push_back({{codes_.Of(period), codes_.Of(group), codes_.Of(subject), codes_.Of(teacher),
+                        codes_.Of(room)},
+                       day,
+                       duty,
+                       left_out});
+  }
+  void reserve(std::size_t lessons) { stored_.reserve(lessons); }
+  void clear() { *this = Lessons(); }
+  std::size_t size() const { return stored_.size(); }
+  bool empty() const { return stored_.empty(); }
+
+  LessonView operator[](std::size_t index) const {
+    const Stored& s = stored_[index];
+    return {s.day,
+            Text(s.codes.period),
+            Text(s.codes.group),
+            Text(s.codes.subject),
+            Text(s.codes.teacher),
+            Text(s.codes.room),
+            s.duty,
+            s.left_out};
+  }
+  const Numbers& NumbersOf(std::size_t index) const { return stored_[index].codes; }
+  // The text of a number; every number is below CodeCount.
+  std::string_view Text(std::uint32_t code) const { return codes_.Text(code); }
+  std::size_t CodeCount() const { return codes_.Size(); }
+
+  class Iterator {
+   public:
+    using difference_type = std::ptrdiff_t;
+    using value_type = LessonView;
+    Iterator() = default;
+    Iterator(const Lessons* lessons, std::size_t index) : lessons_(lessons), index_(index) {}
+    LessonView operator*() const { return (*lessons_)[index_]; }
+    Iterator& operator++() {
+      ++index_;
+      return *this;
+    }
+    Iterator operator++(int) {
+      Iterator was = *this;
+      ++index_;
+      return was;
+    }
+    bool operator==(const Iterator& other) const { return index_ == other.index_; }
+
+   private:
+    const Lessons* lessons_ = nullptr;
+    std::size_t index_ = 0;
+  };
+  Iterator begin() const { return {this, 0}; }
+  Iterator end() const { return {this, stored_.size()}; }
+
+ private:
+  struct Stored {
+    Numbers codes;
+    int day;
+    bool duty;
+    bool left_out;
+  };
+  TextNumbers codes_;
+  std::vector<Stored> stored_;
+};
+
+inline Lesson::Lesson(const LessonView& view)
+    : Lesson(view.day, std::string(view.period), std::string(view.group), std::string(view.subject),
+             std::string(view.teacher), std::string(view.room), view.duty, view.left_out) {}
 
 // One period of the template's day, with its times.
 struct Period {
@@ -111,8 +231,8 @@ struct HoursTotal {
 struct Verification {
   std::vector<HoursDifference> document;  // ITACA's own timetable beside the document written
   std::vector<HoursDifference> clepsa;    // ASIGT beside SOLUC
-  std::vector<Lesson> without_teacher;    // written with an empty docente
-  std::vector<Lesson> without_room;       // written with an empty aula
+  Lessons without_teacher;                // written with an empty docente
+  Lessons without_room;                   // written with an empty aula
   std::vector<Clash> clashes;             // teachers and rooms first, then groups
   // The totals of every group and teacher with a difference, in the order of their codes: a
   // teacher's with one of any kind, a group's with one in its classes.
@@ -124,11 +244,11 @@ const HoursTotal* FindTotal(const std::vector<HoursTotal>& totals, std::string_v
 
 struct Timetables {
   std::vector<Period> periods;  // the template's, in order
-  std::vector<Lesson> itaca;    // the ITACA document's own lessons and duty periods of the template
+  Lessons itaca;                // the ITACA document's own lessons and duty periods of the template
   // Export: the same timetable as its hours by group, subject and teacher: all the verification
   // needs of it, at a fraction of the lessons' size.
   HoursList itaca_hours;
-  std::vector<Lesson> written;  // export: the document written, and the placed records left out
+  Lessons written;              // export: the document written, and the placed records left out
   std::vector<Load> asked;      // the ASIGT rows: what Clepsa is asked to place
   HoursList placed;             // export: SOLUC's placed records by group, subject and teacher
   bool provisional_hours = false;  // conversion: ASIGT keeps the 4 provisional hours of every row
@@ -140,7 +260,7 @@ struct Timetables {
 // `itaca` one hour, then every row of `itaca_hours`. Calls add(duty, group, subject, teacher, hours).
 template <typename Add>
 void ForEachItacaHours(const Timetables& timetables, Add add) {
-  for (const Lesson& l : timetables.itaca) add(l.duty, l.group, l.subject, l.teacher, 1.0);
+  for (const LessonView l : timetables.itaca) add(l.duty, l.group, l.subject, l.teacher, 1.0);
   timetables.itaca_hours.ForEach(add);
 }
 
@@ -154,7 +274,7 @@ void KeepVerification(Timetables& timetables);
 // (one teacher taking several groups together in one room is a joined class); a room, when two
 // groups with different teachers meet in it (two teachers with one group is shared teaching). A
 // group with two lessons in one slot may be split or shared: listed apart.
-bool IsTeacherClash(const std::vector<const Lesson*>& lessons);
-bool IsRoomClash(const std::vector<const Lesson*>& lessons);
+bool IsTeacherClash(const std::vector<LessonView>& lessons);
+bool IsRoomClash(const std::vector<LessonView>& lessons);
 
 }  // namespace tc::report
