@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/key_counts.h"
@@ -21,6 +22,24 @@ TEST(TextNumbers, EachTextItsNumberInTheOrderFirstMet) {
   EXPECT_EQ(numbers.Text(0), "1ESOA");
   EXPECT_EQ(numbers.Text(1), "");
   EXPECT_EQ(numbers.Text(2), "1ESO");
+}
+
+// Thousands of texts alike but for their last letters, well past the first room: each keeps the
+// number it was first given, and a numbering over views gives the same numbers.
+TEST(TextNumbers, ThousandsOfTextsKeepTheirNumbersAsTheTableGrows) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < 5000; ++i) texts.push_back("1ESO" + std::to_string(i * 7919 % 5000));
+  TextNumbers numbers;
+  Numbering<std::string_view> views;
+  for (int round = 0; round < 2; ++round) {
+    for (std::uint32_t i = 0; i < texts.size(); ++i) {
+      ASSERT_EQ(numbers.Of(texts[i]), i) << texts[i];
+      ASSERT_EQ(views.Of(texts[i]), i) << texts[i];
+    }
+  }
+  EXPECT_EQ(numbers.Size(), 5000u);
+  EXPECT_EQ(numbers.Text(4999), texts[4999]);
+  EXPECT_EQ(views.Texts()[17], texts[17]);
 }
 
 // Thousands of keys alike but for one number, well past the room asked for: each keeps its own

@@ -233,6 +233,40 @@ TEST(Verify, EachKindOfDifference) {
   EXPECT_EQ(v.document[0].actual, 3);
 }
 
+// The totals beside the differences: a group's classes (all its subjects, its duties none), a
+// teacher's classes and duties; only of those with a difference, in the order of their codes.
+TEST(Verify, TotalsOfTheGroupsAndTeachersWithADifference) {
+  Timetables t;
+  t.itaca = {{1, "1", "G1", "MAT", "T1", "A1"}, {2, "1", "G1", "MAT", "T1", "A1"},
+             {3, "1", "G1", "FIS", "T2", "A1"}, {4, "1", "", "GUA", "T1", "", true},
+             {1, "2", "G2", "MAT", "T3", "A2"}, {2, "2", "G2", "MAT", "T3", "A2"}};
+  t.written = {{1, "1", "G1", "MAT", "T1", "A1"},
+               {3, "1", "G1", "FIS", "T2", "A1"},
+               {4, "1", "", "GUA", "T1", "", true},
+               {1, "2", "G2", "MAT", "T3", "A2"},
+               {2, "2", "G2", "MAT", "T3", "A2"}};
+  t.asked = {
+      {"1A", "MAT", "P1", "", 2}, {"1A", "FIS", "P2", "", 1}, {"", "GUA", "P1", "", 1, true}};
+  t.placed.Add(false, "1A", "MAT", "P1", 2);
+  t.placed.Add(false, "1A", "FIS", "P2", 1);
+  const Verification v = Verify(t);
+  auto shown = [](const std::vector<HoursTotal>& totals) {
+    std::string text;
+    for (const HoursTotal& total : totals) {
+      text += total.code + " " + std::to_string(static_cast<int>(total.expected)) + "/" +
+              std::to_string(static_cast<int>(total.actual)) + ";";
+    }
+    return text;
+  };
+  EXPECT_EQ(shown(v.document_groups), "G1 3/2;");
+  EXPECT_EQ(shown(v.document_teachers), "T1 3/2;");
+  EXPECT_EQ(shown(v.clepsa_groups), "");  // a duty's difference is no group's
+  EXPECT_EQ(shown(v.clepsa_teachers), "P1 3/2;");
+  EXPECT_EQ(FindTotal(v.document_groups, "G2"), nullptr);
+  ASSERT_NE(FindTotal(v.clepsa_teachers, "P1"), nullptr);
+  EXPECT_EQ(FindTotal(v.clepsa_teachers, "P1")->expected, 3);
+}
+
 // Clashes teachers first, then rooms, then groups, each kind by code, day and period; every
 // clash names the lessons of its slot in the order they were written, left-out ones aside.
 TEST(Verify, ClashesInOrderWithTheirLessonsAsWritten) {
