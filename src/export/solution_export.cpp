@@ -327,29 +327,29 @@ class Notes {
   // What the verification and the grids need of the record: the lesson as written, or as Clepsa
   // gave it when it is left out (the period when the hour has one), in ITACA's codes where the
   // tables know them, so that the grids of its group, teacher and room show it.
-  void Lesson(report::Lesson lesson) const {
-    if (report_) report_->timetables().written.push_back(std::move(lesson));
+  void Lesson(std::int32_t day, std::string_view period, std::string_view group,
+              std::string_view subject, std::string_view teacher, std::string_view room, bool duty,
+              bool left_out = false) const {
+    if (report_) {
+      report_->timetables().written.Add(day, period, group, subject, teacher, room, duty, left_out);
+    }
   }
   void LeftOut(std::int32_t day, const std::string& hour, const std::string& frame,
                const Lookups& lookups, bool duty) const {
     if (!report_) return;
-    report::Lesson lesson;
-    lesson.day = day;
     const auto slot = lookups.FindSlot(hour, frame);
-    lesson.period = slot ? slot->order : hour;
     const std::string subject = record_.Text("ASIG"), teacher = record_.Text("PROF");
-    lesson.subject = lookups.Subject(subject).value_or(subject);
+    const std::string subject_code = lookups.Subject(subject).value_or(subject);
     const auto known_teacher = lookups.Teacher(teacher);
-    lesson.teacher = known_teacher ? known_teacher->dni : teacher;
+    std::string group, room;
     if (!duty) {
-      const std::string group = record_.Text("CODGRUPO"), room = record_.Text("AULA");
-      const auto known_group = lookups.Group(group);
-      lesson.group = known_group ? known_group->clave : group;
-      lesson.room = lookups.Room(room).value_or(room);
+      group = record_.Text("CODGRUPO");
+      room = record_.Text("AULA");
+      if (const auto known_group = lookups.Group(group)) group = known_group->clave;
+      room = lookups.Room(room).value_or(room);
     }
-    lesson.duty = duty;
-    lesson.left_out = true;
-    Lesson(std::move(lesson));
+    Lesson(day, slot ? slot->order : hour, group, subject_code,
+           known_teacher ? known_teacher->dni : teacher, room, duty, true);
   }
   // A record Clepsa left unplaced: noted, and kept for the lists below the grids.
   bool SkipUnplaced(bool duty, const Lookups& lookups) const {
@@ -417,9 +417,8 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups, const std::st
   lesson.AddAttr("docente", teacher ? teacher->dni : std::string());
   lesson.AddAttr("aula", room ? *room : std::string());
   lesson.AddAttr("idioma", "");
-  notes.Lesson({placed->day, std::move(slot->order), std::move(group->clave), std::move(*content),
-                teacher ? std::move(teacher->dni) : std::string(),
-                room ? std::move(*room) : std::string(), false, false});
+  notes.Lesson(placed->day, slot->order, group->clave, *content, teacher ? teacher->dni : "",
+               room ? *room : "", false);
   return true;
 }
 
@@ -442,8 +441,7 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups, const std::str
   period.AddAttr("docente", teacher->dni);
   period.AddAttr("ensenanza", teacher->ensenanza);
   period.AddAttr("ocupacion", *duty);
-  notes.Lesson({placed->day, std::move(slot->order), "", std::move(*duty), std::move(teacher->dni),
-                "", true, false});
+  notes.Lesson(placed->day, slot->order, "", *duty, teacher->dni, "", true);
   return true;
 }
 

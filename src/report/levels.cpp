@@ -557,7 +557,7 @@ void ExportEntries(const Lines& lines, std::vector<std::string>& out) {
   }
 }
 
-std::string LessonText(const Lines& lines, const Lesson& lesson) {
+std::string LessonText(const Lines& lines, const LessonView& lesson) {
   std::string text = lesson.duty || lesson.group.empty()
                          ? lines.Subject(lesson.subject) + (lesson.teacher.empty()
                                                                 ? std::string()
@@ -622,7 +622,7 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
   for (const auto* list : {&verification.without_teacher, &verification.without_room}) {
     if (list->empty()) continue;
     Tally tally;
-    for (const Lesson& lesson : *list) {
+    for (const LessonView lesson : *list) {
       tally.Add(lines.Group(lesson.group) + " " + lines.Subject(lesson.subject));
     }
     Add(clepsa, std::string(list == &verification.without_teacher ? "Clases escritas sin docente: "
@@ -640,8 +640,8 @@ void Verified(const Lines& lines, std::vector<std::string>& clepsa,
       if (!shown.Take()) continue;
       std::vector<std::string> items;
       for (const std::size_t index : clash.lessons) {
-        Lesson told = timetables.written[index];
-        if (clash.kind == Clash::Kind::Group) told.group.clear();  // the line names it once
+        LessonView told = timetables.written[index];
+        if (clash.kind == Clash::Kind::Group) told.group = {};  // the line names it once
         items.push_back(LessonText(lines, told));
       }
       const std::string when = lines.SlotText(clash.day, clash.period);
