@@ -70,7 +70,7 @@ std::vector<std::string> PeriodLines(const tc::itaca::Document& document,
 // was loaded, for the report.
 tc::ExportCounts Timetable(tc::store::Database& db, tc::itaca::Document& document,
                            const std::string& template_code, tc::report::Report* report,
-                           const tc::TemplateHoursCount* hours) {
+                           tc::TemplateHoursCount* hours) {
   const tc::CentreIdentity identity = tc::ReadIdentity(document);
   // As the export run does: the slot table rebuilt aside (dropped at the end), ITACA's own
   // timetable of the template for the verification counted as the document was read.

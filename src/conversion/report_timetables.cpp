@@ -92,24 +92,44 @@ report::Lessons TemplateTimetable(const itaca::Document& document,
 TemplateHoursCount::TemplateHoursCount() {
   gleanings_.push_back({itaca::kGroupTimetables,
                         {"plantilla", "grupo", "contenido", "docente"},
-                        [this](auto values) { Add(false, values); }});
+                        [this](auto values) { Keep(false, values); }});
   gleanings_.push_back({itaca::kDutyTimetables,
                         {"plantilla", "ocupacion", "docente"},
-                        [this](auto values) { Add(true, values); }});
+                        [this](auto values) { Keep(true, values); }});
 }
 
-void TemplateHoursCount::Add(bool duty, std::span<const std::optional<std::string_view>> values) {
-  // A duty period has no group: its fields are the template, the duty and the teacher.
-  Key key{};
-  for (std::size_t i = 0, field = 0; i < values.size(); ++i, ++field) {
+void TemplateHoursCount::Keep(bool duty, std::span<const std::optional<std::string_view>> values) {
+  // A duty period has no group: its fields are the template, the duty and the teacher. A missing
+  // attribute is kept empty.
+  Read read{{}, duty};
+  for (std::size_t i = 0, field = 0; i < values.size() && field < kFields; ++i, ++field) {
     if (duty && field == 1) ++field;
-    key[field] = numbers_[field].Of(values[i].value_or(""));
+    const std::string_view value = values[i].value_or("");
+    read.sizes[field] = static_cast<std::uint32_t>(value.size());
+    read_texts_.append(value);
   }
-  if (duty) key[1] = numbers_[1].Of("");
-  lessons_.push_back({key, duty});
+  read_.push_back(read);
 }
 
-report::HoursList TemplateHoursCount::Of(const std::string& template_code) const {
+void TemplateHoursCount::Number() {
+  if (numbered_) return;
+  numbered_ = true;
+  lessons_.reserve(read_.size());
+  std::size_t at = 0;
+  for (const Read& read : read_) {
+    Key key{};
+    for (std::size_t field = 0; field < kFields; ++field) {
+      key[field] = numbers_[field].Of(std::string_view(read_texts_).substr(at, read.sizes[field]));
+      at += read.sizes[field];
+    }
+    lessons_.push_back({key, read.duty});
+  }
+  std::vector<Read>().swap(read_);
+  std::string().swap(read_texts_);
+}
+
+report::HoursList TemplateHoursCount::Of(const std::string& template_code) {
+  Number();
   // The texts that are the template, then that template's lessons counted by key; only the codes
   // of the keys are converted, each once.
   std::vector<bool> of_template(numbers_[0].Size());

@@ -61,7 +61,7 @@ struct Target {
 // The save takes the document: it is released before the commit renders the report files.
 ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& workplace,
                          store::StagedTables& staged, itaca::Document& document,
-                         const CentreIdentity& identity, const TemplateHoursCount& itaca_hours,
+                         const CentreIdentity& identity, TemplateHoursCount& itaca_hours,
                          std::chrono::system_clock::time_point now, const Target& target) {
   ExportResult result;
   // The verification runs beside the saving of the document and the commit's own work, once the
@@ -79,9 +79,10 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
 
     const ExportChoice choice{state.SelectedTemplateCode, state.SchoolYear,
                               platform::ShortDateLongTime(now)};
-    // ITACA's own timetable of the template, for the verification: counted as the document was
-    // read.
-    result.report.timetables().itaca_hours = itaca_hours.Of(choice.template_code);
+    // ITACA's own timetable of the template, for the verification: taken as the document was
+    // read, counted beside the walk over SOLUC.
+    std::future<report::HoursList> itaca_counted =
+        std::async([&itaca_hours, code = choice.template_code] { return itaca_hours.Of(code); });
     const ExportCounts counts = WriteTimetable(tables, document, identity, choice, &result.report);
     // A document without one class or duty would empty the timetable in ITACA: never written.
     if (counts.group_lessons == 0 && counts.duty_periods == 0) {
@@ -93,7 +94,9 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
                          "es la de la conversi\xF3n.",
                      ErrorKind::InvalidData, std::string(store::kSolucTable));
     }
-    verified = std::async([&timetables = result.report.timetables()] {
+    verified = std::async([&timetables = result.report.timetables(),
+                           counted = std::move(itaca_counted)]() mutable {
+                 timetables.itaca_hours = counted.get();
                  report::KeepVerification(timetables);
                }).share();
     result.group_lessons = counts.group_lessons;

@@ -2,6 +2,7 @@
 // conversion's grids, as hours by group, subject and teacher for the export's verification.
 #include <gtest/gtest.h>
 
+#include <future>
 #include <map>
 #include <string>
 
@@ -53,6 +54,19 @@ TEST(TemplateHours, TheTemplatesLessonsAndDutiesCountedAsTheLessonsRead) {
   EXPECT_TRUE(counted.Select(itaca::kGroupTimetables).Empty());
   EXPECT_TRUE(counted.Select(itaca::kDutyTimetables).Empty());
   EXPECT_EQ(counted.Select("/centro/horarios_ocupaciones").Count(), 1u);
+}
+
+// The texts are kept as they are read: counted on another thread, once the document is gone.
+TEST(TemplateHours, CountedOnAnotherThreadOnceTheDocumentIsGone) {
+  TemplateHoursCount count;
+  {
+    const std::string text =
+        "<centro><horarios_grupo><horario_grupo plantilla='PM' grupo='1A' contenido='MAT' "
+        "docente='T&#49;'/></horarios_grupo></centro>";
+    const itaca::Document document = itaca::Document::Parse(text, "documento", count.Gleanings());
+  }
+  EXPECT_EQ(std::async(std::launch::async, [&count] { return ByKey(count.Of("PM")); }).get(),
+            (std::map<std::string, double>{{"1A/MAT/T1", 1}}));
 }
 
 }  // namespace

@@ -83,9 +83,11 @@ report::Lessons TemplateTimetable(const itaca::Document& document,
                                   const std::string& template_code);
 
 // For the export's verification: the same timetable as its hours (report::Timetables::
-// itaca_hours), counted as the document is read (the lessons and duty periods of every template,
-// by template, group, subject and teacher) and never kept in its tree: the export reads nothing
-// else of them. Load the document with Gleanings(), then ask for the template's hours.
+// itaca_hours), taken as the document is read (the lessons and duty periods of every template)
+// and never kept in its tree: the export reads nothing else of them. Load the document with
+// Gleanings(), then ask for the template's hours. The reading only copies the texts: they are
+// numbered and counted by Of, which may run on another thread once the document is loaded (the
+// document itself may be gone by then).
 class TemplateHoursCount {
  public:
   TemplateHoursCount();
@@ -95,20 +97,34 @@ class TemplateHoursCount {
   std::span<const itaca::Gleaning> Gleanings() const { return gleanings_; }
   // One row per group, subject and teacher, in no particular order. Two texts that convert alike
   // (one with blanks around it) make two rows of one key, which the readers of the hours add up.
-  report::HoursList Of(const std::string& template_code) const;
+  report::HoursList Of(const std::string& template_code);
 
  private:
-  // Each text once, by number, a numbering for each field.
-  using Key = std::array<std::uint32_t, 4>;  // template, group, subject, teacher
-  void Add(bool duty, std::span<const std::optional<std::string_view>> values);
+  // The fields of a lesson: template, group, subject, teacher (a duty period's duty in place of
+  // the subject, and no group).
+  static constexpr std::size_t kFields = 4;
+  void Keep(bool duty, std::span<const std::optional<std::string_view>> values);
+  // The texts kept numbered, each once by field, in the order read.
+  void Number();
 
   std::vector<itaca::Gleaning> gleanings_;
-  std::array<TextNumbers, 4> numbers_;  // the texts as the document holds them (UTF-8)
+  // The lessons as read: their fields' texts (as the document holds them, UTF-8) one after
+  // another in `read_texts_`, and their lengths.
+  struct Read {
+    std::array<std::uint32_t, kFields> sizes;
+    bool duty;
+  };
+  std::string read_texts_;
+  std::vector<Read> read_;
+  // Numbered (Number): each text once, by number, a numbering for each field.
+  using Key = std::array<std::uint32_t, kFields>;
+  std::array<TextNumbers, kFields> numbers_;
   struct Lesson {
     Key key;
     bool duty = false;
   };
-  std::vector<Lesson> lessons_;  // in the document's order, until a template's are counted
+  std::vector<Lesson> lessons_;  // in the document's order
+  bool numbered_ = false;
 };
 
 // For the report: the periods of the staged DIASHORAST (one per SESION_ORDEN, with its times), in
