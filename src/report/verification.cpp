@@ -35,6 +35,26 @@ std::vector<std::uint32_t> Ranks(const Codes& codes) {
   return ranks;
 }
 
+// The codes of a list that numbers its own (Lessons, HoursList) numbered once more among `codes`,
+// each when first met, rather than looked up again by its text for every row.
+template <typename List>
+class Renumbered {
+ public:
+  Renumbered(const List& list, Codes& codes)
+      : list_(list), codes_(codes), numbers_(list.CodeCount(), kNotYet) {}
+  std::uint32_t operator()(std::uint32_t of_list) {
+    std::uint32_t& number = numbers_[of_list];
+    if (number == kNotYet) number = codes_.Of(list_.Text(of_list));
+    return number;
+  }
+
+ private:
+  static constexpr std::uint32_t kNotYet = UINT32_MAX;
+  const List& list_;
+  Codes& codes_;
+  std::vector<std::uint32_t> numbers_;
+};
+
 // Duty, group, subject and teacher in one number (20 bits a code: a million codes at most).
 constexpr std::uint64_t kCodeMask = (1ull << 20) - 1;
 // A seat's slot: its code above these 24 bits, the day in the four above a period's 20.
@@ -183,22 +203,42 @@ class Sides {
 };
 
 // One lesson in one slot of a teacher, room or group: the code, the day and the period in one
-// number, and the lesson's place in the written timetable. Sorted, the lessons of one slot lie
-// together in the order they were written.
+// number, and the lesson's place in the written timetable. Sorted (SortBySlot), the lessons of
+// one slot lie together in the order they were written.
 struct Seat {
   std::uint64_t slot;
   std::uint32_t lesson;
-  bool operator<(const Seat& other) const {
-    return slot != other.slot ? slot < other.slot : lesson < other.lesson;
-  }
 };
+
+// Sorted by slot, the lessons of a slot in the order they came (the order they were written): a
+// radix sort by the slot's bits, 11 at a time, over the bits that are not the same in every seat.
+void SortBySlot(std::vector<Seat>& seats) {
+  constexpr int kDigitBits = 11;
+  constexpr std::uint64_t kDigit = (1u << kDigitBits) - 1;
+  std::uint64_t any = 0, all = ~std::uint64_t{0};
+  for (const Seat& seat : seats) {
+    any |= seat.slot;
+    all &= seat.slot;
+  }
+  std::vector<Seat> sorted(seats.size());
+  std::vector<std::size_t> starts(kDigit + 1);
+  for (int shift = 0; shift < 64; shift += kDigitBits) {
+    if (((any ^ all) >> shift & kDigit) == 0) continue;  // one digit for all: in order already
+    std::fill(starts.begin(), starts.end(), 0);
+    for (const Seat& seat : seats) ++starts[seat.slot >> shift & kDigit];
+    std::size_t at = 0;
+    for (std::size_t& start : starts) at += std::exchange(start, at);
+    for (const Seat& seat : seats) sorted[starts[seat.slot >> shift & kDigit]++] = seat;
+    seats.swap(sorted);
+  }
+}
 
 // The clashes of one kind among `seats`, which it sorts: every slot of two lessons or more that
 // `is_clash` takes, by code, day and period, with its lessons in the order they were written.
 template <typename CodeOf, typename IsClash>
 std::vector<Clash> ClashesOf(const Lessons& written, std::vector<Seat>& seats, Clash::Kind kind,
                              CodeOf code_of, IsClash is_clash) {
-  std::sort(seats.begin(), seats.end());
+  SortBySlot(seats);
   std::vector<Clash> found;
   std::vector<LessonView> lessons;
   for (std::size_t from = 0, to = 0; from < seats.size(); from = to) {
@@ -253,9 +293,10 @@ Verification Verify(const Timetables& timetables) {
     Sides side(codes, timetables.asked.size());
     for (const Load& l : timetables.asked)
       side.Add(l.duty, l.group, l.subject, l.teacher, l.hours, 0);
-    timetables.placed.ForEach([&side](bool duty, std::string_view group, std::string_view subject,
-                                      std::string_view teacher, double hours) {
-      side.Add(duty, group, subject, teacher, 0, hours);
+    Renumbered placed(timetables.placed, codes);
+    timetables.placed.ForEachNumbered([&](bool duty, std::uint32_t group, std::uint32_t subject,
+                                          std::uint32_t teacher, double hours) {
+      side.Add(duty, placed(group), placed(subject), placed(teacher), 0, hours);
     });
     return std::tuple(side.Differences(Ranks(codes)), side.Totals(false), side.Totals(true));
   });
@@ -265,9 +306,15 @@ Verification Verify(const Timetables& timetables) {
   // A school's lessons share a few thousand codes: the table grows with them, as they are met.
   Codes codes;
   Sides document(codes, timetables.itaca.size() / 2 + timetables.itaca_hours.Size());
-  ForEachItacaHours(timetables, [&](bool duty, std::string_view group, std::string_view subject,
-                                    std::string_view teacher, double hours) {
-    document.Add(duty, group, subject, teacher, hours, 0);
+  // ITACA's side in whichever form the timetables hold it: every lesson of `itaca` one hour,
+  // then every row of `itaca_hours`.
+  for (const LessonView l : timetables.itaca) {
+    document.Add(l.duty, l.group, l.subject, l.teacher, 1.0, 0);
+  }
+  Renumbered itaca_hours(timetables.itaca_hours, codes);
+  timetables.itaca_hours.ForEachNumbered([&](bool duty, std::uint32_t group, std::uint32_t subject,
+                                             std::uint32_t teacher, double hours) {
+    document.Add(duty, itaca_hours(group), itaca_hours(subject), itaca_hours(teacher), hours, 0);
   });
   std::vector<Seat> teachers, rooms, groups;
   teachers.reserve(timetables.written.size());
@@ -276,13 +323,7 @@ Verification Verify(const Timetables& timetables) {
   // The written timetable's codes are numbered already: each is numbered once more among the
   // document side's, when first met, rather than looked up again for every lesson.
   const Lessons& written = timetables.written;
-  constexpr std::uint32_t kNotYet = UINT32_MAX;
-  std::vector<std::uint32_t> numbered(written.CodeCount(), kNotYet);
-  const auto code = [&](std::uint32_t of_written) {
-    std::uint32_t& number = numbered[of_written];
-    if (number == kNotYet) number = codes.Of(written.Text(of_written));
-    return number;
-  };
+  Renumbered code(written, codes);
   for (std::size_t i = 0; i < written.size(); ++i) {
     const LessonView lesson = written[i];
     if (lesson.left_out) continue;

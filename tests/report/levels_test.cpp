@@ -374,6 +374,7 @@ TEST(Verify, ThousandsOfCodesKeepTheirOwnHours) {
   found.clear();
   std::vector<std::string> groups, rooms;
   for (const Clash& c : v.clashes) {
+    EXPECT_TRUE(std::is_sorted(c.lessons.begin(), c.lessons.end())) << c.code;
     (c.kind == Clash::Kind::Teacher ? found
      : c.kind == Clash::Kind::Group ? groups
                                     : rooms)

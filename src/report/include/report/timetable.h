@@ -194,6 +194,14 @@ class HoursList {
         row.hours);
     }
   }
+  // The same with the codes' numbers (Text), which tell them apart without comparing texts.
+  template <typename F>
+  void ForEachNumbered(F f) const {
+    for (const Row& row : rows_) f(row.duty, row.group, row.subject, row.teacher, row.hours);
+  }
+  // The text of a number; every number is below CodeCount.
+  std::string_view Text(std::uint32_t code) const { return codes_.Text(code); }
+  std::size_t CodeCount() const { return codes_.Size(); }
 
  private:
   struct Row {
@@ -254,14 +262,6 @@ struct Timetables {
   bool verified = false;           // export: `verification` holds Verify's result
   Verification verification;
 };
-
-// ITACA's side of the verification, whichever form the timetables hold it in: every lesson of
-// `itaca` one hour, then every row of `itaca_hours`. Calls add(duty, group, subject, teacher, hours).
-template <typename Add>
-void ForEachItacaHours(const Timetables& timetables, Add add) {
-  for (const LessonView l : timetables.itaca) add(l.duty, l.group, l.subject, l.teacher, 1.0);
-  timetables.itaca_hours.ForEach(add);
-}
 
 // Compares what the timetables hold. Differences in the order of their group (or teacher), then
 // subject; clashes by day and period.
