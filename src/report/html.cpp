@@ -433,10 +433,8 @@ std::string RenderHtml(const Report& report, const LevelLines& levels, const Pie
   const std::vector<Period> periods = PeriodsOf(timetables, lessons);
   Grids grids(periods, LastDay(lessons));
   std::vector<Drawn> drawn(lessons.size());
-  // Where Clepsa put those no cell holds; never moved (room for every lesson, only the room of
-  // those there are ever touched).
-  std::vector<std::string> unplaced;
-  unplaced.reserve(lessons.size());
+  // Where Clepsa put those no cell holds, once for each day and period (a map's texts never move).
+  std::map<std::pair<int, std::string_view>, std::string> unplaced;
   // Every group, teacher and room with lessons: its name as a cell shows it, its number among the
   // clashes of its kind (teachers' or rooms'), and its lessons in the timetable's order.
   struct Drawing {
@@ -493,7 +491,11 @@ std::string RenderHtml(const Report& report, const LevelLines& levels, const Pie
     d.clashing = teacher_clashes.Contains(teacher, lesson.day, period.teacher_clashes) ||
                  (!lesson.duty && room_clashes.Contains(room, lesson.day, period.room_clashes));
     d.cell = grids.CellOf(period.row, lesson.day);
-    if (d.cell < 0) d.unplaced = &unplaced.emplace_back(Unplaced(lesson));
+    if (d.cell < 0) {
+      auto [where, added] = unplaced.try_emplace({lesson.day, lesson.period});
+      if (added) where->second = Unplaced(lesson);
+      d.unplaced = &where->second;
+    }
   }
   std::vector<DrawnLoad> drawn_loads;
   if (conversion) drawn_loads.reserve(timetables.asked.size());
