@@ -12,6 +12,7 @@
 #include "itaca/document.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "report/render.h"
 #include "report/timetable.h"
 #include "run/report_file.h"
 #include "run/school_year_dialog.h"
@@ -65,9 +66,10 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
                          std::chrono::system_clock::time_point now, const Target& target) {
   ExportResult result;
   // The verification runs beside the saving of the document and the commit's own work, once the
-  // timetable is written; the report files wait for it as they start. Declared after `result`,
-  // whose report it completes: whichever way the run ends, it is over before the report goes.
-  std::shared_future<void> verified;
+  // timetable is written, and then (for the backup's report files, which wait for them as they
+  // start) the report's first lines. Declared after `result`, whose report it completes:
+  // whichever way the run ends, it is over before the report goes.
+  std::shared_future<report::LevelLines> verified;
   {
     SolutionTables tables(staged);
 
@@ -94,10 +96,13 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
                          "es la de la conversi\xF3n.",
                      ErrorKind::InvalidData, std::string(store::kSolucTable));
     }
-    verified = std::async([&timetables = result.report.timetables(),
-                           counted = std::move(itaca_counted)]() mutable {
-                 timetables.itaca_hours = counted.get();
-                 report::KeepVerification(timetables);
+    // The first lines read the report's entries, names and timetables, which the run no longer
+    // changes; only the backup's files need them now.
+    verified = std::async([&report = result.report, counted = std::move(itaca_counted),
+                           backup = !target.check()]() mutable {
+                 report.timetables().itaca_hours = counted.get();
+                 report::KeepVerification(report.timetables());
+                 return backup ? report::RenderLevels(report) : report::LevelLines();
                }).share();
     result.group_lessons = counts.group_lessons;
     result.duty_periods = counts.duty_periods;

@@ -67,21 +67,24 @@ void RenderReportFile(const report::Report& report, ReportFormat format,
   report::RenderText(report, levels, &as_utf8);
 }
 
-std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report,
-                                                      std::shared_future<void> complete) {
+std::vector<store::GenerationExtra> BackupReportFiles(
+    const report::Report& report, std::shared_future<report::LevelLines> levels) {
   // Rendered only when a generation is made (`report` outlives the commit), side by side, the
   // first lines once for the three.
   struct Levels {
     std::once_flag once;
     report::LevelLines lines;
   };
-  auto levels = std::make_shared<Levels>();
-  auto as = [&report, levels, complete](std::string name, ReportFormat format) {
+  auto own = std::make_shared<Levels>();
+  auto as = [&report, own, levels](std::string name, ReportFormat format) {
     store::GenerationExtra extra{std::move(name), {}};
-    extra.render = [&report, format, levels, complete](const PieceSink& pieces) {
-      if (complete.valid()) complete.get();
-      std::call_once(levels->once, [&] { levels->lines = report::RenderLevels(report); });
-      RenderReportFile(report, format, levels->lines, pieces);
+    extra.render = [&report, format, own, levels](const PieceSink& pieces) {
+      if (levels.valid()) {
+        RenderReportFile(report, format, levels.get(), pieces);
+        return;
+      }
+      std::call_once(own->once, [&] { own->lines = report::RenderLevels(report); });
+      RenderReportFile(report, format, own->lines, pieces);
     };
     return extra;
   };

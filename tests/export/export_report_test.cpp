@@ -164,11 +164,11 @@ TEST_F(ExportTest, BackupReportFilesNameTheChosenTemplate) {
             std::string::npos);
 }
 
-// Each report file waits for what is still being worked out of the report (the verification,
-// beside the saving of the document), and fails with it.
-TEST(BackupReportFiles, EachWaitsForTheReportToBeCompleteAndFailsWithIt) {
+// Each report file waits for the first lines worked out beside (after the verification, beside
+// the saving of the document), shows those, and fails with them.
+TEST(BackupReportFiles, EachWaitsForTheFirstLinesWorkedOutBesideAndFailsWithThem) {
   report::Report report(report::Report::Kind::Export);
-  std::promise<void> verified;
+  std::promise<report::LevelLines> verified;
   const std::vector<store::GenerationExtra> files =
       BackupReportFiles(report, verified.get_future().share());
   // The file's rendering, its pieces put together.
@@ -186,10 +186,14 @@ TEST(BackupReportFiles, EachWaitsForTheReportToBeCompleteAndFailsWithIt) {
   std::future<std::string> text = std::async(std::launch::async, named(files, "informe.txt"));
   EXPECT_EQ(text.wait_for(std::chrono::milliseconds(20)), std::future_status::timeout);
   report.header().template_code = "T9";
-  verified.set_value();
-  EXPECT_NE(text.get().find("\nPlantilla horaria: T9\n"), std::string::npos);
+  report::LevelLines levels;
+  levels[static_cast<std::size_t>(report::Level::Clepsa)] = {"Nadie en dos sitios."};
+  verified.set_value(levels);
+  const std::string whole = text.get();
+  EXPECT_NE(whole.find("\nPlantilla horaria: T9\n"), std::string::npos);
+  EXPECT_NE(whole.find("Revise en Clepsa:\n  Nadie en dos sitios.\n"), std::string::npos);
 
-  std::promise<void> failed;
+  std::promise<report::LevelLines> failed;
   const std::vector<store::GenerationExtra> broken =
       BackupReportFiles(report, failed.get_future().share());
   failed.set_exception(std::make_exception_ptr(std::runtime_error("sin memoria")));

@@ -28,11 +28,12 @@ void RenderReportFile(const report::Report& report, ReportFormat format,
                       const report::LevelLines& levels, const PieceSink& pieces);
 
 // What a run keeps with its backup generation: "informe.json", "informe.txt" and "informe.html",
-// each rendered in pieces. Each waits for `complete`, when given, before it reads the report:
-// what is still being worked out of it (the export's verification). An error there fails the
-// rendering.
-std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report,
-                                                      std::shared_future<void> complete = {});
+// each rendered in pieces, the first lines worked out once for the three. When `levels` is given,
+// they are its, and each waits for it before it reads the report: the first lines worked out
+// beside, once what is still being worked out of the report (the export's verification) is done.
+// An error there fails the rendering.
+std::vector<store::GenerationExtra> BackupReportFiles(
+    const report::Report& report, std::shared_future<report::LevelLines> levels = {});
 // The HTML page of the report kept in a backup generation's folder.
 std::filesystem::path ReportPage(const std::filesystem::path& generation_folder);
 
