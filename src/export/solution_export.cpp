@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <future>
 #include <iterator>
 #include <optional>
 #include <span>
@@ -533,11 +534,13 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
   // What the verification compares the written timetable with besides ITACA's own of the
   // template (the caller's, read before the old root goes): the tables' names, ASIGT's hours, the
   // template's periods.
+  // ASIGT's hours are read beside the walk: nothing else here reads that table or that list.
+  std::future<void> asked;
   if (report) {
     report::Timetables& timetables = report->timetables();
+    asked = std::async([&tables, &timetables] { AskedHours(tables.asignaciones, timetables); });
     timetables.written.reserve(static_cast<std::size_t>(tables.soluc.RecordCount()));
     NameCodes(tables, *report);
-    AskedHours(tables.asignaciones, timetables);
     for (tables.tramos.First(); !tables.tramos.Eof(); tables.tramos.Next()) {
       if (tables.tramos.IsBlank("SESION_ORDEN")) continue;
       const std::string order = std::to_string(tables.tramos.GetInteger("SESION_ORDEN"));
@@ -573,6 +576,7 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
     }
   }
   if (report) placed.Into(report->timetables());
+  if (asked.valid()) asked.get();
   return counts;
 }
 
