@@ -331,10 +331,22 @@ std::string JsonStrings(const std::vector<std::string>& texts) {
   return out + "]";
 }
 
+// Hours as JSON writes them: a whole number without decimals.
+void AppendJsonNumber(std::string& out, double value) {
+  if (value == static_cast<double>(static_cast<long long>(value))) {
+    char digits[24];
+    const auto [end, ignored] =
+        std::to_chars(digits, digits + sizeof digits, static_cast<long long>(value));
+    out.append(digits, static_cast<std::size_t>(end - digits));
+  } else {
+    out += std::to_string(value);
+  }
+}
+
 std::string JsonNumber(double value) {
-  return value == static_cast<double>(static_cast<long long>(value))
-             ? std::to_string(static_cast<long long>(value))
-             : std::to_string(value);
+  std::string out;
+  AppendJsonNumber(out, value);
+  return out;
 }
 
 void JsonLesson(std::string& out, const LessonView& lesson) {
@@ -414,8 +426,11 @@ void JsonLevels(Output& output, const Report& report, const LevelLines& levels) 
     AppendJson(text, d.teacher);
     text += ", \"ocupacion\": ";
     AppendBool(text, d.duty);
-    text += ", \"esperadas\": " + JsonNumber(d.expected) +
-            ", \"obtenidas\": " + JsonNumber(d.actual) + "}";
+    text += ", \"esperadas\": ";
+    AppendJsonNumber(text, d.expected);
+    text += ", \"obtenidas\": ";
+    AppendJsonNumber(text, d.actual);
+    text += '}';
   };
   auto clash = [&timetables](std::string& text, const Clash& c) {
     text += "{\"tipo\": ";
