@@ -261,24 +261,29 @@ class Lookups {
         subjects_(t.asignaturas, "COD", "ABREV_ITACA"),
         rooms_(t.aulas, "ABREV", "ABREV_ITACA") {}
 
-  std::optional<GroupRow> Group(const std::string& abrev) const {
+  // Each lookup's answer is kept by the lookups, there and unchanged while they are.
+  const std::optional<GroupRow>& Group(const std::string& abrev) const {
     return groups_.Of(abrev, [&]() -> std::optional<GroupRow> {
       if (!t_.grupos.Locate("ABREV", abrev)) return std::nullopt;
       return GroupRow{t_.grupos.GetText("CLAVE"), t_.grupos.GetText("CLAVECURSO"),
                       t_.grupos.GetText("ENSENANZA")};
     });
   }
-  std::optional<std::string> Subject(const std::string& cod) const { return subjects_.Of(cod); }
-  std::optional<TeacherRow> Teacher(const std::string& abrev) const {
+  const std::optional<std::string>& Subject(const std::string& cod) const {
+    return subjects_.Of(cod);
+  }
+  const std::optional<TeacherRow>& Teacher(const std::string& abrev) const {
     return teachers_.Of(abrev, [&]() -> std::optional<TeacherRow> {
       if (!t_.profesores.Locate("ABREV", abrev)) return std::nullopt;
       return TeacherRow{t_.profesores.GetText("DNI"), t_.profesores.GetText("ENSENANZA")};
     });
   }
-  std::optional<std::string> Room(const std::string& abrev) const { return rooms_.Of(abrev); }
+  const std::optional<std::string>& Room(const std::string& abrev) const {
+    return rooms_.Of(abrev);
+  }
   // The slot of an hour and frame. The key has no day, so the first row of the hour is found,
   // which is Monday's: kept on purpose, every day of an hour carries the same period and times.
-  std::optional<Slot> FindSlot(const std::string& hour, const std::string& frame) const {
+  const std::optional<Slot>& FindSlot(const std::string& hour, const std::string& frame) const {
     // One key of both texts, the hour's length first so that no two pairs make the same key.
     std::string key = std::to_string(hour.size());
     key += ':';
@@ -312,12 +317,61 @@ void SetWhen(itaca::Element& entry, const std::string& template_code,
   entry.AddAttr("hora_hasta", slot.to);
 }
 
+// The numbers in the written timetable of the codes the lookups keep, each found by where it is
+// kept (there, unchanged, for the whole walk) rather than by its text: an open table of
+// addresses, at most half full.
+class KeptCodes {
+ public:
+  explicit KeptCodes(report::Lessons& lessons) : lessons_(lessons), slots_(64) {}
+
+  std::uint32_t Of(const std::string& code) {
+    if ((size_ + 1) * 2 > slots_.size()) Grow();
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = Spread(&code) & mask;; at = (at + 1) & mask) {
+      Slot& slot = slots_[at];
+      if (slot.code == &code) return slot.number;
+      if (slot.code == nullptr) {
+        slot = {&code, lessons_.Code(code)};
+        ++size_;
+        return slot.number;
+      }
+    }
+  }
+
+ private:
+  struct Slot {
+    const std::string* code = nullptr;
+    std::uint32_t number = 0;
+  };
+  static std::size_t Spread(const std::string* code) {
+    return static_cast<std::size_t>(
+        reinterpret_cast<std::uintptr_t>(code) * 0x9E3779B97F4A7C15ull >> 16);
+  }
+  void Grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+      if (slot.code == nullptr) continue;
+      std::size_t at = Spread(slot.code) & mask;
+      while (slots_[at].code != nullptr) at = (at + 1) & mask;
+      slots_[at] = slot;
+    }
+  }
+
+  report::Lessons& lessons_;
+  std::vector<Slot> slots_;
+  std::size_t size_ = 0;
+};
+
 // The report's entries of the record being written: where it is in SOLUC and its codes. Without
 // a report nothing is recorded.
 class Notes {
  public:
   Notes(report::Report* report, const Table& soluc, const SolucReader& record)
-      : report_(report), soluc_(soluc), record_(record) {}
+      : report_(report), soluc_(soluc), record_(record) {
+    if (report_) kept_.emplace(report_->timetables().written);
+  }
 
   // A record left out: false, for the pass to return.
   bool Skip(report::Reason reason, bool duty) const {
@@ -335,18 +389,29 @@ class Notes {
       report_->timetables().written.Add(day, period, group, subject, teacher, room, duty, left_out);
     }
   }
+  // A lesson written, its codes the lookups' own (null for a code it has none of: a duty
+  // period's group and room, a class's missing teacher or room).
+  void Written(std::int32_t day, const std::string& period, const std::string* group,
+               const std::string& subject, const std::string* teacher, const std::string* room,
+               bool duty) const {
+    if (!report_) return;
+    static const std::string kNone;
+    const auto of = [this](const std::string* code) { return kept_->Of(code ? *code : kNone); };
+    report_->timetables().written.AddNumbered(
+        day, {of(&period), of(group), of(&subject), of(teacher), of(room)}, duty);
+  }
   void LeftOut(std::int32_t day, const std::string& hour, const std::string& frame,
                const Lookups& lookups, bool duty) const {
     if (!report_) return;
-    const auto slot = lookups.FindSlot(hour, frame);
+    const auto& slot = lookups.FindSlot(hour, frame);
     const std::string subject = record_.Text("ASIG"), teacher = record_.Text("PROF");
     const std::string subject_code = lookups.Subject(subject).value_or(subject);
-    const auto known_teacher = lookups.Teacher(teacher);
+    const auto& known_teacher = lookups.Teacher(teacher);
     std::string group, room;
     if (!duty) {
       group = record_.Text("CODGRUPO");
       room = record_.Text("AULA");
-      if (const auto known_group = lookups.Group(group)) group = known_group->clave;
+      if (const auto& known_group = lookups.Group(group)) group = known_group->clave;
       room = lookups.Room(room).value_or(room);
     }
     Lesson(day, slot ? slot->order : hour, group, subject_code,
@@ -385,6 +450,7 @@ class Notes {
   report::Report* report_;
   const Table& soluc_;
   const SolucReader& record_;
+  mutable std::optional<KeptCodes> kept_;  // with a report
 };
 
 // One class record of SOLUC: a horario_grupo for a placed class. A class whose group, subject or
@@ -394,15 +460,15 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups, const std::st
   using report::Reason;
   const auto placed = record.Placed();
   if (!placed) return notes.SkipUnplaced(false, lookups);
-  const auto group = lookups.Group(record.Text("CODGRUPO"));
+  const auto& group = lookups.Group(record.Text("CODGRUPO"));
   if (!group) return notes.SkipPlaced(Reason::GroupUnknown, false, *placed, lookups);
-  const auto content = lookups.Subject(record.Text("ASIG"));
+  const auto& content = lookups.Subject(record.Text("ASIG"));
   if (!content) return notes.SkipPlaced(Reason::SubjectUnknown, false, *placed, lookups);
   const std::string teacher_code = record.Text("PROF");
-  const auto teacher = lookups.Teacher(teacher_code);
+  const auto& teacher = lookups.Teacher(teacher_code);
   const std::string room_code = record.Text("AULA");
-  const auto room = lookups.Room(room_code);
-  const auto slot = lookups.FindSlot(placed->hour, placed->frame_key);
+  const auto& room = lookups.Room(room_code);
+  const auto& slot = lookups.FindSlot(placed->hour, placed->frame_key);
   if (!slot) return notes.SkipPlaced(Reason::SlotUnknown, false, *placed, lookups);
   // Written: a teacher or room code the tables do not hold leaves that value empty (a class
   // without either is not a code that went missing).
@@ -418,8 +484,8 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups, const std::st
   lesson.AddAttr("docente", teacher ? teacher->dni : std::string());
   lesson.AddAttr("aula", room ? *room : std::string());
   lesson.AddAttr("idioma", "");
-  notes.Lesson(placed->day, slot->order, group->clave, *content, teacher ? teacher->dni : "",
-               room ? *room : "", false);
+  notes.Written(placed->day, slot->order, &group->clave, *content,
+                teacher ? &teacher->dni : nullptr, room ? &*room : nullptr, false);
   return true;
 }
 
@@ -430,11 +496,11 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups, const std::str
   using report::Reason;
   const auto placed = record.Placed();
   if (!placed) return notes.SkipUnplaced(true, lookups);
-  const auto duty = lookups.Subject(record.Text("ASIG"));
+  const auto& duty = lookups.Subject(record.Text("ASIG"));
   if (!duty) return notes.SkipPlaced(Reason::DutyUnknown, true, *placed, lookups);
-  const auto teacher = lookups.Teacher(record.Text("PROF"));
+  const auto& teacher = lookups.Teacher(record.Text("PROF"));
   if (!teacher) return notes.SkipPlaced(Reason::DutyTeacherUnknown, true, *placed, lookups);
-  const auto slot = lookups.FindSlot(placed->hour, placed->frame_key);
+  const auto& slot = lookups.FindSlot(placed->hour, placed->frame_key);
   if (!slot) return notes.SkipPlaced(Reason::SlotUnknown, true, *placed, lookups);
 
   itaca::Element period = container.AppendChild(kDutyElement);
@@ -442,7 +508,7 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups, const std::str
   period.AddAttr("docente", teacher->dni);
   period.AddAttr("ensenanza", teacher->ensenanza);
   period.AddAttr("ocupacion", *duty);
-  notes.Lesson(placed->day, slot->order, "", *duty, teacher->dni, "", true);
+  notes.Written(placed->day, slot->order, nullptr, *duty, &teacher->dni, nullptr, true);
   return true;
 }
 

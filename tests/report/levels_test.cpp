@@ -148,6 +148,17 @@ TEST(Lessons, EachLessonReadBackAsAddedItsCodesNumberedOnce) {
   const report::Lesson copied = other[0];
   EXPECT_EQ(copied.day, 0);
   EXPECT_EQ(copied.group + copied.teacher + copied.room, "G8T8R8");
+  // Added by its codes' numbers, the same lesson.
+  lessons.AddNumbered(5,
+                      {lessons.Code("3"), lessons.Code("G3"), lessons.Code("S"), lessons.Code("T4"),
+                       lessons.Code("")},
+                      true);
+  const report::Lesson added = lessons[300];
+  EXPECT_TRUE(added.day == 5 && added.duty && !added.left_out);
+  EXPECT_EQ(added.period + "/" + added.group + "/" + added.subject + "/" + added.teacher + "/" +
+                added.room,
+            "3/G3/S/T4/");
+  EXPECT_EQ(lessons.NumbersOf(300).group, lessons.NumbersOf(3).group);
 }
 
 // An export's timetables: ITACA had 2 h of MAT for 1ESOA with T1; one difference of each kind.

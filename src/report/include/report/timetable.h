@@ -88,6 +88,12 @@ class Lessons {
                        duty,
                        left_out});
   }
+  // A code's number in the list: the same for the same text.
+  std::uint32_t Code(std::string_view text) { return codes_.Of(text); }
+  // With the codes' numbers (Code).
+  void AddNumbered(int day, const Numbers& codes, bool duty, bool left_out = false) {
+    stored_.push_back({codes, day, duty, left_out});
+  }
   void reserve(std::size_t lessons) { stored_.reserve(lessons); }
   void clear() { *this = Lessons(); }
   std::size_t size() const { return stored_.size(); }
