@@ -42,6 +42,24 @@ TEST(TextNumbers, ThousandsOfTextsKeepTheirNumbersAsTheTableGrows) {
   EXPECT_EQ(views.Texts()[17], texts[17]);
 }
 
+// Texts of every length up to a few words that differ in one byte, wherever it is, are told
+// apart, and the same text read again gets its number.
+TEST(TextNumbers, TextsOneByteApartAtAnyPlaceAreTwo) {
+  TextNumbers numbers;
+  std::vector<std::string> texts;
+  for (std::size_t size = 0; size <= 20; ++size) {
+    const std::string base(size, 'a');
+    texts.push_back(base);
+    for (std::size_t at = 0; at < size; ++at) {
+      std::string other = base;
+      other[at] = 'b';
+      texts.push_back(other);
+    }
+  }
+  for (std::uint32_t i = 0; i < texts.size(); ++i) ASSERT_EQ(numbers.Of(texts[i]), i) << texts[i];
+  for (std::uint32_t i = texts.size(); i-- > 0;) ASSERT_EQ(numbers.Of(texts[i]), i) << texts[i];
+}
+
 // Thousands of keys alike but for one number, well past the room asked for: each keeps its own
 // count, and they come back in the order first met.
 TEST(KeyCounts, KeysPastTheRoomAskedForKeepTheirOwnCounts) {
