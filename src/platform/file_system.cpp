@@ -73,16 +73,30 @@ void CopyFile(FileSystem& files, const std::filesystem::path& from,
   files.WriteNewFile(to, std::span<const std::string_view>(&piece, 1));
 }
 
-void RemoveTree(FileSystem& files, const std::filesystem::path& folder) {
+namespace {
+
+void RemoveTree(FileSystem& files, const std::filesystem::path& folder, bool synced) {
   if (!files.IsFolder(folder)) return;
   for (const fs::path& entry : files.List(folder)) {
     if (files.IsFolder(entry)) {
-      RemoveTree(files, entry);
-    } else {
+      RemoveTree(files, entry, synced);
+    } else if (synced) {
       files.Remove(entry);
+    } else {
+      files.RemoveUnsynced(entry);
     }
   }
   files.RemoveFolder(folder);
+}
+
+}  // namespace
+
+void RemoveTree(FileSystem& files, const std::filesystem::path& folder) {
+  RemoveTree(files, folder, true);
+}
+
+void RemoveTreeUnsynced(FileSystem& files, const std::filesystem::path& folder) {
+  RemoveTree(files, folder, false);
 }
 
 void RemoveQuietly(FileSystem& files, const fs::path& file) {

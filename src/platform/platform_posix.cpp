@@ -332,10 +332,12 @@ class PosixFileSystem final : public FileSystem {
   }
 
   bool Remove(const fs::path& file) override {
-    if (::unlink(file.c_str()) == 0) {
-      SyncFolder(file.parent_path());
-      return true;
-    }
+    const bool removed = RemoveUnsynced(file);
+    if (removed) SyncFolder(file.parent_path());
+    return removed;
+  }
+  bool RemoveUnsynced(const fs::path& file) override {
+    if (::unlink(file.c_str()) == 0) return true;
     if (errno == ENOENT) return false;
     ThrowFileError("No se puede borrar el archivo", file, errno);
   }

@@ -34,6 +34,7 @@ constexpr std::string_view kBackups = "copias";
 constexpr std::string_view kSettings = "TransClepsaItaca.ini";
 constexpr std::string_view kManifest = "generacion.txt";
 constexpr std::string_view kPartial = "~parcial";  // a generation still being made
+constexpr std::string_view kPruned = "~quitada";   // a generation being removed
 constexpr std::string_view kStagedPrefix = "~TC_";  // tables staged by a run
 constexpr int kDefaultGenerations = 10;
 
@@ -320,8 +321,15 @@ void Prune(FileSystem& files, const fs::path& working_dir, int keep) {
     std::vector<GenerationInfo> generations = ListGenerations(files, working_dir);
     const std::size_t kept = static_cast<std::size_t>(std::max(keep, 1));
     for (std::size_t i = 0; i + kept < generations.size(); ++i) {
+      // Out of the list first, in one step, then removed without putting each removal on the
+      // disk: what a crash leaves of it is a folder that is no generation, which the next run
+      // removes (Recover), never half of one.
+      const fs::path& folder = generations[i].folder;
       try {
-        platform::RemoveTree(files, generations[i].folder);
+        const fs::path doomed =
+            Child(folder.parent_path(), Utf8(folder.filename()) + std::string(kPruned));
+        files.Rename(folder, doomed);
+        platform::RemoveTreeUnsynced(files, doomed);
       } catch (...) {
         // A generation that cannot go now goes with a later run.
       }

@@ -115,7 +115,19 @@ TEST_F(SafeCommitTest, TheOldFilesAreKeptAsNumberedGenerationsUpToTheNumberToKee
     numbers.push_back(generation.number);
   }
   EXPECT_EQ(numbers, (std::vector<int>{3, 4}));
+  EXPECT_EQ(real.List(store::BackupsFolder(dir.path())).size(), 2u);  // nothing left of the others
   EXPECT_EQ(ReadFile(dir / "A.DBF"), "a5");
+}
+
+// A generation being removed when the run was stopped is no generation any more, and the next
+// run removes what is left of it.
+TEST_F(SafeCommitTest, AGenerationBeingRemovedIsNoneAndTheNextRunRemovesIt) {
+  store::CommitFiles(real, dir.path(), Plan());
+  const std::filesystem::path doomed = store::BackupsFolder(dir.path()) / "0001~quitada";
+  real.Rename(store::ListGenerations(real, dir.path()).at(0).folder, doomed);
+  EXPECT_TRUE(store::ListGenerations(real, dir.path()).empty());
+  store::Recover(real, dir.path());
+  EXPECT_FALSE(real.IsFolder(doomed));
 }
 
 TEST_F(SafeCommitTest, AFirstRunIntoAnEmptyFolderKeepsItsReportAndIsUndoneToEmpty) {

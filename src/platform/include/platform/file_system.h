@@ -69,6 +69,10 @@ class FileSystem {
   virtual void Sync(std::span<const std::filesystem::path> files) { (void)files; }
   // Removes a file; false when there was none.
   virtual bool Remove(const std::filesystem::path& file) = 0;
+  // The same, gone from the disk only once the system gets to it: for files no later step reads
+  // or counts on being gone (those of a folder already moved out of the way). Where the file
+  // system makes no such difference, Remove itself.
+  virtual bool RemoveUnsynced(const std::filesystem::path& file) { return Remove(file); }
   // A second name `link` for the existing file `file` (a hard link): no copy is made, and the
   // file keeps its content when `file` is later replaced. False when the file system cannot
   // (then the caller copies instead).
@@ -123,6 +127,9 @@ void CopyFile(FileSystem& fs, const std::filesystem::path& from, const std::file
 
 // Removes a folder with everything in it; nothing when there is none.
 void RemoveTree(FileSystem& fs, const std::filesystem::path& folder);
+// The same with its files removed unsynced (RemoveUnsynced): for a folder nobody reads any more,
+// which a crash may leave half removed.
+void RemoveTreeUnsynced(FileSystem& fs, const std::filesystem::path& folder);
 
 // Removes a file when it can; a failure is not reported (what stays is a leftover that the next
 // run, or the next commit, removes).
