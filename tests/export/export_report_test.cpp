@@ -109,6 +109,24 @@ TEST_F(ExportTest, ReportNamesEveryRecordLeftOutOrWrittenIncomplete) {
       "Clases escritas sin aula: G1A MAT-IT 2 h.\n");
 }
 
+// What is written goes into the report's timetable in ITACA's codes: a teacher or a room the
+// tables do not know is written empty, and a duty period has neither group nor room.
+TEST_F(ExportTest, TheLessonsWrittenGoIntoTheReportInItacasCodes) {
+  Soluc({{"MAT", "*479", 1, 1, "0", "1A", "NOP", "B7"},
+         {"GUA", "GUA", 2, 1, "0", "", "PGA", ""},
+         {"MAT", "*479", 1, 2, "0", "1A", "PGA", "A1"}});
+  const ExportResult result = Run();
+  std::vector<std::string> written;
+  for (const report::Lesson& l : result.report.timetables().written) {
+    written.push_back(std::to_string(l.day) + " " + l.period + " " + l.group + " " + l.subject +
+                      " " + l.teacher + " " + l.room + (l.duty ? " ocupacion" : "") +
+                      (l.left_out ? " fuera" : ""));
+  }
+  EXPECT_EQ(written,
+            (std::vector<std::string>{"1 1 G1A MAT-IT  ", "2 1  GUARDIA1 12345678Z  ocupacion",
+                                      "1 2 G1A MAT-IT 12345678Z AULA-1"}));
+}
+
 // The records left out stay in the report's timetable in ITACA's codes where the tables know
 // them: a placed one is drawn crossed out in its cell, one without day or slot is listed below
 // the grids of its group, teacher and room.
