@@ -599,8 +599,8 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
 
   // What the verification compares the written timetable with besides ITACA's own of the
   // template (the caller's, read before the old root goes): the tables' names, ASIGT's hours, the
-  // template's periods.
-  // ASIGT's hours are read beside the walk: nothing else here reads that table or that list.
+  // template's periods. ASIGT's hours are read beside the walk: nothing else here reads that
+  // table or that list, and the walk waits for them before it ends.
   std::future<void> asked;
   if (report) {
     report::Timetables& timetables = report->timetables();
