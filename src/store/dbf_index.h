@@ -11,11 +11,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <optional>
 #include <string_view>
 #include <vector>
+
+#include "base/text_hash.h"
 
 namespace tc::store::dbf {
 
@@ -30,45 +31,11 @@ class KeyIndex {
   const std::vector<std::size_t>& Columns() const { return columns_; }
 
   // Hash of a key, built one part (field text) after the other; each part's length goes in too,
-  // so no text can run into the next part.
+  // so no text can run into the next part. The slots are chosen by the top bits.
   static constexpr std::uint64_t kSeed = 0x9E3779B97F4A7C15ULL;
   static std::uint64_t AddPart(std::uint64_t hash, std::string_view part) {
-    const std::uint64_t h = HashOf(part) ^ (part.size() * 0xFF51AFD7ED558CCDULL);
+    const std::uint64_t h = TextHash(part) ^ (part.size() * 0xFF51AFD7ED558CCDULL);
     return (hash ^ (h + 0x9E3779B97F4A7C15ULL + (hash << 6) + (hash >> 2))) * 0xC4CEB9FE1A85EC53ULL;
-  }
-
-  // A key field's text hashed eight bytes at a time, inline: keys are short codes, and filing a
-  // table's rows hashes every key of every row (a library hash call cost more than the rest of
-  // filing a row). The slots are chosen by the top bits, which the multiplications mix.
-  static std::uint64_t HashOf(std::string_view text) {
-    std::uint64_t hash = 0x9E3779B97F4A7C15ULL;
-    std::size_t at = 0;
-    for (; at + 8 <= text.size(); at += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, text.data() + at, sizeof word);
-      hash = (hash ^ word) * 0xBF58476D1CE4E5B9ULL;
-      hash ^= hash >> 31;
-    }
-    if (at < text.size()) {
-      hash = (hash ^ Tail(text.data() + at, text.size() - at)) * 0x94D049BB133111EBULL;
-      hash ^= hash >> 29;
-    }
-    return hash;
-  }
-  // The last 1 to 7 bytes in one word, each byte in it, read whole: copied into a word of zeros
-  // they came back through a call to memcpy and a load the stores before it could not forward,
-  // on nearly every key.
-  static std::uint64_t Tail(const char* bytes, std::size_t size) {
-    const auto byte = [bytes](std::size_t at) {
-      return std::uint64_t{static_cast<unsigned char>(bytes[at])};
-    };
-    if (size >= 4) {  // two four-byte words, overlapping when fewer than eight
-      std::uint32_t first = 0, last = 0;
-      std::memcpy(&first, bytes, sizeof first);
-      std::memcpy(&last, bytes + size - sizeof last, sizeof last);
-      return std::uint64_t{first} << 32 | last;
-    }
-    return byte(0) << 16 | byte(size / 2) << 8 | byte(size - 1);
   }
 
   void Add(std::uint64_t hash, std::uint32_t record) {
