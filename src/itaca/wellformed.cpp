@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <unordered_set>
@@ -9,6 +10,11 @@
 #include <vector>
 
 #include "base/codepage.h"
+#include "base/text_hash.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tc::itaca::detail {
 
@@ -52,6 +58,51 @@ constexpr std::array<std::uint8_t, 256> MakeByteClasses() {
 constexpr std::array<std::uint8_t, 256> kByteClasses = MakeByteClasses();
 
 bool Is(unsigned byte, ByteClass what) { return (kByteClasses[byte] & what) != 0; }
+
+// Sixteen bytes judged at once, for the runs that make most of a document: names, attribute
+// values, the text between tags. Each gives one bit a byte, the lowest for the first byte; where
+// the processor has no such instructions, the runs go byte by byte.
+#if defined(__SSE2__)
+constexpr std::size_t kBlock = 16;
+
+struct NameBlock {
+  unsigned name_bytes;  // ASCII bytes that may continue a name
+  unsigned colons;
+};
+
+[[gnu::always_inline]] inline NameBlock JudgeName(const char* at) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  const auto in = [](__m128i x, char low, char high) {  // signed: bytes from 0x80 up are out
+    return _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8(static_cast<char>(low - 1))),
+                         _mm_cmplt_epi8(x, _mm_set1_epi8(static_cast<char>(high + 1))));
+  };
+  const __m128i colon = _mm_cmpeq_epi8(v, _mm_set1_epi8(':'));
+  const __m128i letter = in(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 'z');
+  // '-', '.', the digits and ':', all but the '/' among them; then '_'.
+  const __m128i punctuation =
+      _mm_andnot_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('/')), in(v, '-', ':'));
+  const __m128i underscore = _mm_cmpeq_epi8(v, _mm_set1_epi8('_'));
+  const __m128i name = _mm_or_si128(_mm_or_si128(letter, punctuation), underscore);
+  return {static_cast<unsigned>(_mm_movemask_epi8(name)),
+          static_cast<unsigned>(_mm_movemask_epi8(colon))};
+}
+
+// The bytes that end a run of class kValueStop or kTextStop: those of class kCheck (below 0x20,
+// from 0x80 up), and their own.
+[[gnu::always_inline]] inline unsigned JudgeStops(const char* at, ByteClass stop) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  const auto is = [&v](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+  __m128i stops =
+      _mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x20)), _mm_or_si128(is('<'), is('&')));
+  if (stop == kValueStop) {
+    stops = _mm_or_si128(stops, _mm_or_si128(is('"'), is('\'')));
+  } else {  // kTextStop: tab, CR and LF are text
+    stops = _mm_andnot_si128(_mm_or_si128(_mm_or_si128(is('\t'), is('\r')), is('\n')), stops);
+    stops = _mm_or_si128(stops, is(']'));
+  }
+  return static_cast<unsigned>(_mm_movemask_epi8(stops));
+}
+#endif
 
 // The character at `at`; length 0 when the bytes there are not UTF-8. Surrogates decode like any
 // other code point, to be named as such.
@@ -163,6 +214,13 @@ class Scanner {
  public:
   Scanner(std::string_view text, Gleaning* gleaning, ElementTree* tree)
       : text_(text), size_(text.size()), gleaning_(gleaning), tree_(tree) {
+    if (gleaning_) {
+      for (const std::vector<std::string_view>& names : gleaning_->attributes) {
+        std::uint64_t marks = 0;
+        for (std::string_view name : names) marks |= name.empty() ? 0 : MarkOf(name);
+        asked_marks_.push_back(marks);
+      }
+    }
     if (tree_) {
       // Room for the usual share of elements and attributes: about one attribute in twenty
       // bytes, ten to an element. Room never written to costs no memory.
@@ -240,6 +298,24 @@ class Scanner {
     pos_ = at;
   }
 
+  // Passes the bytes up to the next of class `stop`, kValueStop or kTextStop.
+  void PassUntil(ByteClass stop) {
+#if defined(__SSE2__)
+    const char* const text = text_.data();
+    std::size_t at = pos_;
+    while (at + kBlock <= size_) {
+      const unsigned stops = JudgeStops(text + at, stop);
+      if (stops != 0) {
+        pos_ = at + static_cast<std::size_t>(std::countr_zero(stops));
+        return;
+      }
+      at += kBlock;
+    }
+    pos_ = at;
+#endif
+    PassBytes(stop, false);
+  }
+
   // Passes white space; whether there was any.
   bool SkipSpace() {
     const std::size_t start = pos_;
@@ -269,6 +345,16 @@ class Scanner {
     std::size_t at = pos_;  // a local, as in PassBytes
     unsigned classes = 0;
     while (at < size_) {
+#if defined(__SSE2__)
+      if (at + kBlock <= size_) {
+        const NameBlock block = JudgeName(text + at);
+        const int run = std::countr_one(block.name_bytes);
+        if ((block.colons & ((1u << run) - 1)) != 0) classes |= kColon;
+        at += static_cast<std::size_t>(run);
+        if (run == static_cast<int>(kBlock)) continue;
+        if (Byte(at) < 0x80) break;
+      }
+#endif
       const unsigned b = static_cast<unsigned char>(text[at]);
       const unsigned byte_classes = kByteClasses[b];
       if ((byte_classes & kNameChar) != 0) {  // never a byte from 0x80 up
@@ -461,7 +547,7 @@ class Scanner {
     if (tree_) tree_->root_begin = pos_;
     if (!StartTag()) return false;
     while (!open_.empty()) {
-      PassBytes(kTextStop, false);
+      PassUntil(kTextStop);
       if (Ended()) {
         const OpenElement& open = open_.back();
         return Fail(open.offset, "el elemento <" + Shown(open.name) + "> no se cierra (falta </" +
@@ -511,59 +597,96 @@ class Scanner {
     const std::uint32_t node =
         tree_ && !gleaned && gleaned_depth_ == kNpos ? Note(start + 1) : kNotNoted;
     for (;;) {
-      const bool spaced = SkipSpace();
-      if (Ended()) return FailUnclosedTag(start, name);
-      const unsigned b = Byte(pos_);
-      if (b == '>') {
-        ++pos_;
-        if (!CheckPrefixes(start, name)) return false;
-        if (gleaned) Glean(false);
-        open_.push_back({name, start, node});
-        return true;
-      }
-      if (b == '/') {
-        if (pos_ + 1 == size_) return FailUnclosedTag(start, name);
-        if (Byte(pos_ + 1) != '>') {
-          return Fail(pos_ + 1, "en la etiqueta <" + Shown(name) + "> falta \">\" tras \"/\"");
+      std::size_t attribute_start = pos_ + 1;
+      std::size_t value_start = 0;
+      std::string_view attribute = PlainAttribute(value_start);
+      if (!attribute.empty()) {
+        if (Repeated(attribute)) return FailRepeated(attribute_start, attribute, name);
+      } else {
+        const bool spaced = SkipSpace();
+        if (Ended()) return FailUnclosedTag(start, name);
+        const unsigned b = Byte(pos_);
+        if (b == '>') {
+          ++pos_;
+          if (!CheckPrefixes(start, name)) return false;
+          if (gleaned) Glean(false);
+          open_.push_back({name, start, node});
+          return true;
         }
-        pos_ += 2;
-        if (!CheckPrefixes(start, name)) return false;
-        if (gleaned) Glean(true);
-        if (node != kNotNoted) tree_->nodes[node].end = Offset(tree_->nodes.size());
-        EndScope();
-        return true;
+        if (b == '/') {
+          if (pos_ + 1 == size_) return FailUnclosedTag(start, name);
+          if (Byte(pos_ + 1) != '>') {
+            return Fail(pos_ + 1, "en la etiqueta <" + Shown(name) + "> falta \">\" tras \"/\"");
+          }
+          pos_ += 2;
+          if (!CheckPrefixes(start, name)) return false;
+          if (gleaned) Glean(true);
+          if (node != kNotNoted) tree_->nodes[node].end = Offset(tree_->nodes.size());
+          EndScope();
+          return true;
+        }
+        if (!NameStartAt(pos_)) {
+          if (!Allowed(pos_)) return false;
+          return Fail(pos_, "la etiqueta <" + Shown(name) + "> contiene \"" +
+                                ShownCharacterAt(pos_) +
+                                "\" donde se esperaba un atributo o el final de la etiqueta");
+        }
+        attribute_start = pos_;
+        attribute = Name();
+        if (!spaced) {
+          return Fail(attribute_start, "falta un espacio antes del atributo \"" + Shown(attribute) +
+                                           "\" en la etiqueta <" + Shown(name) + ">");
+        }
+        if (name_qualified_) qualified_.push_back({attribute, attribute_start});
+        if (Repeated(attribute)) return FailRepeated(attribute_start, attribute, name);
+        SkipSpace();
+        if (Ended()) return FailUnclosedTag(start, name);
+        if (Byte(pos_) != '=') {
+          return Fail(pos_, "falta \"=\" tras el atributo \"" + Shown(attribute) +
+                                "\" en la etiqueta <" + Shown(name) + ">");
+        }
+        ++pos_;
+        SkipSpace();
+        if (Ended()) return FailUnclosedTag(start, name);
+        value_start = pos_ + 1;
+        if (!AttributeValue(attribute)) return false;
       }
-      if (!NameStartAt(pos_)) {
-        if (!Allowed(pos_)) return false;
-        return Fail(pos_, "la etiqueta <" + Shown(name) + "> contiene \"" + ShownCharacterAt(pos_) +
-                              "\" donde se esperaba un atributo o el final de la etiqueta");
-      }
-      const std::size_t attribute_start = pos_;
-      const std::string_view attribute = Name();
-      if (!spaced) {
-        return Fail(attribute_start, "falta un espacio antes del atributo \"" + Shown(attribute) +
-                                         "\" en la etiqueta <" + Shown(name) + ">");
-      }
-      if (name_qualified_) qualified_.push_back({attribute, attribute_start});
-      if (Repeated(attribute)) {
-        return Fail(attribute_start, "el atributo \"" + Shown(attribute) +
-                                         "\" est\xE1 repetido en el elemento <" + Shown(name) +
-                                         ">");
-      }
-      SkipSpace();
-      if (Ended()) return FailUnclosedTag(start, name);
-      if (Byte(pos_) != '=') {
-        return Fail(pos_, "falta \"=\" tras el atributo \"" + Shown(attribute) +
-                              "\" en la etiqueta <" + Shown(name) + ">");
-      }
-      ++pos_;
-      SkipSpace();
-      if (Ended()) return FailUnclosedTag(start, name);
-      const std::size_t value_start = pos_ + 1;
-      if (!AttributeValue(attribute)) return false;
       if (gleaned) Keep(attribute, value_start);
       if (node != kNotNoted) NoteAttribute(attribute_start, value_start);
     }
+  }
+
+  bool FailRepeated(std::size_t at, std::string_view attribute, std::string_view name) const {
+    return Fail(at, "el atributo \"" + Shown(attribute) + "\" est\xE1 repetido en el elemento <" +
+                        Shown(name) + ">");
+  }
+
+  // The commonest attribute: a blank, a name of ASCII letters, digits, '_', '-' and '.', then
+  // ="text" with nothing in the text that needs a closer look, all within the next two blocks.
+  // Read whole: its name, with the start of its value in `value_start`; empty, with nothing
+  // passed, for any other, which is read piece by piece.
+  [[gnu::always_inline]] std::string_view PlainAttribute(std::size_t& value_start) {
+#if defined(__SSE2__)
+    const std::size_t at = pos_;
+    const char* const text = text_.data();
+    if (at + 2 * kBlock + 2 > size_ || text[at] != ' ' || !Is(Byte(at + 1), kNameStart)) return {};
+    const NameBlock name = JudgeName(text + at + 1);
+    const int length = std::countr_one(name.name_bytes);
+    if (length == static_cast<int>(kBlock) || (name.colons & ((1u << length) - 1)) != 0) return {};
+    const std::size_t equals = at + 1 + static_cast<std::size_t>(length);
+    if (text[equals] != '=' || text[equals + 1] != '"') return {};
+    const unsigned stops = JudgeStops(text + equals + 2, kValueStop);
+    if (stops == 0) return {};
+    const std::size_t end = equals + 2 + static_cast<std::size_t>(std::countr_zero(stops));
+    if (text[end] != '"') return {};
+    value_start = equals + 2;
+    value_parsed_ = false;
+    pos_ = end + 1;
+    return std::string_view(text + at + 1, static_cast<std::size_t>(length));
+#else
+    static_cast<void>(value_start);
+    return {};
+#endif
   }
 
   // A new element in the tree, its attributes to follow; its index.
@@ -574,12 +697,16 @@ class Scanner {
   }
 
   // The attribute just read (its value ends before the closing quote).
-  void NoteAttribute(std::size_t name, std::size_t value) {
+  [[gnu::always_inline]] void NoteAttribute(std::size_t name, std::size_t value) {
     const std::size_t value_size = pos_ - 1 - value;
     if (!value_parsed_) {
       tree_->attributes.push_back({Offset(name), Offset(value), Offset(value_size)});
       return;
     }
+    NoteParsedAttribute(name, value, value_size);
+  }
+
+  void NoteParsedAttribute(std::size_t name, std::size_t value, std::size_t value_size) {
     const std::string_view parsed = ParsedAttributeValue(text_.substr(value, value_size), parsed_);
     tree_->attributes.push_back(
         {Offset(name), Offset(size_ + tree_->values.size()), Offset(parsed.size())});
@@ -602,23 +729,26 @@ class Scanner {
       if (!within) continue;
       gleaned_path_ = i;
       gleaned_values_.assign(gleaning_->attributes[i].size(), std::nullopt);
+      next_asked_ = 0;
       return true;
     }
     return false;
   }
 
   // An attribute of a gleaned element just read: its value kept when its name is one asked for.
+  // Most are not, and their marks tell so at once; those asked for mostly come in the order they
+  // were asked, so the name after the last kept is tried first.
   void Keep(std::string_view attribute, std::size_t value_start) {
+    if ((asked_marks_[gleaned_path_] & MarkOf(attribute)) == 0) return;
     const std::vector<std::string_view>& names = gleaning_->attributes[gleaned_path_];
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      const std::string_view name = names[i];
-      if (name.size() != attribute.size() || name.front() != attribute.front() ||
-          name != attribute) {
-        continue;
-      }
-      gleaned_values_[i] = text_.substr(value_start, pos_ - 1 - value_start);
-      return;
+    std::size_t i = next_asked_;
+    if (i >= names.size() || !SameText(names[i], attribute)) {
+      i = 0;
+      while (i < names.size() && !SameText(names[i], attribute)) ++i;
+      if (i == names.size()) return;
     }
+    gleaned_values_[i] = text_.substr(value_start, pos_ - 1 - value_start);
+    next_asked_ = i + 1;
   }
 
   // The start tag of a gleaned element has ended: its attributes handed over, and what is inside
@@ -637,7 +767,7 @@ class Scanner {
     const std::size_t open = pos_++;
     value_parsed_ = false;
     for (;;) {
-      PassBytes(kValueStop, false);
+      PassUntil(kValueStop);
       if (Ended()) {
         return Fail(open, "el valor del atributo \"" + Shown(attribute) +
                               "\" no se cierra (falta la comilla final)");
@@ -665,7 +795,7 @@ class Scanner {
   }
 
   void ClearAttributes() {
-    attributes_.clear();
+    attribute_count_ = 0;
     attribute_marks_ = 0;
     qualified_.clear();
     // A fresh set rather than clear(): clearing walks every bucket the set ever grew to.
@@ -681,23 +811,24 @@ class Scanner {
   // Whether the element has this attribute already; notes it when not. A few attributes are
   // compared one by one, and only when an earlier one left the same mark (of its length and last
   // letter: most attributes are told apart by it); an element with many goes to a hash set.
-  bool Repeated(std::string_view attribute) {
-    constexpr std::size_t kFew = 16;
-    if (attributes_.size() < kFew) {
+  [[gnu::always_inline]] bool Repeated(std::string_view attribute) {
+    if (attribute_count_ < kFewAttributes) {
       const std::uint64_t mark = MarkOf(attribute);
-      if ((attribute_marks_ & mark) != 0) {
-        for (std::string_view seen : attributes_) {
-          if (seen == attribute) return true;
-        }
-      }
+      if ((attribute_marks_ & mark) != 0 && AmongFew(attribute)) return true;
       attribute_marks_ |= mark;
       // From its two halves: the view as a whole was read back in one 16-byte load from the two
       // 8-byte stores that had just made it, a stall of the store buffer on every attribute.
-      attributes_.emplace_back(attribute.data(), attribute.size());
-      if (attributes_.size() == kFew) attribute_set_.insert(attributes_.begin(), attributes_.end());
+      attributes_[attribute_count_++] = std::string_view(attribute.data(), attribute.size());
+      if (attribute_count_ == kFewAttributes)
+        attribute_set_.insert(attributes_.begin(), attributes_.end());
       return false;
     }
     return !attribute_set_.insert(attribute).second;
+  }
+
+  bool AmongFew(std::string_view attribute) const {
+    return std::find(attributes_.begin(), attributes_.begin() + attribute_count_, attribute) !=
+           attributes_.begin() + attribute_count_;
   }
 
   bool EndTag() {
@@ -912,7 +1043,9 @@ class Scanner {
   std::size_t pos_ = 0;
   std::vector<OpenElement> open_;
   mutable std::optional<WellFormednessFault> fault_;  // the first one, once found
-  std::vector<std::string_view> attributes_;          // of the start tag being read
+  static constexpr std::size_t kFewAttributes = 16;
+  std::array<std::string_view, kFewAttributes> attributes_;  // the first of the start tag read
+  std::size_t attribute_count_ = 0;                          // how many of them
   std::uint64_t attribute_marks_ = 0;                 // their marks (Repeated)
   bool name_qualified_ = false;                       // the last name read has a ':'
   struct Qualified {
@@ -929,6 +1062,8 @@ class Scanner {
   Gleaning* gleaning_ = nullptr;
   std::vector<std::optional<std::string_view>> gleaned_values_;  // of the gleaned start tag
   std::size_t gleaned_path_ = 0;
+  std::size_t next_asked_ = 0;              // of its names, the one after the last kept
+  std::vector<std::uint64_t> asked_marks_;  // the marks of each path's names (Keep)
   std::size_t gleaned_depth_ = kNpos;  // how many elements are open around an open gleaned one
   ElementTree* tree_ = nullptr;
   bool value_parsed_ = false;  // the value just read is not its text as written

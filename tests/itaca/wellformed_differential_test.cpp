@@ -131,6 +131,31 @@ std::vector<std::string> Mutations() {
   for (const char* declaration : kDeclarations) {
     documents.push_back(declaration + std::string(kBody));
   }
+  // The room's attribute with names and values of every length about the sixteen bytes the
+  // scanner judges at once, and something to look at closer at every place of them.
+  const std::string kRoom = "<aula codigo=\"A1\"/>";
+  const std::size_t room = base.find(kRoom);
+  const auto with_room = [&](const std::string& name, const std::string& value) {
+    return base.substr(0, room) + "<aula " + name + "=\"" + value + "\" " + name + "s='1'/>" +
+           base.substr(room + kRoom.size());
+  };
+  const std::string letters = "abcdefghijklmnopqrstu";
+  for (std::size_t n = 1; n <= 18; ++n) {
+    for (std::size_t v = 0; v <= 18; ++v)
+      documents.push_back(with_room(letters.substr(0, n), letters.substr(0, v)));
+  }
+  for (const char* part : {"&amp;", "\t", "'", "<", ">", "\xC3\xA9", "\x01"}) {
+    for (std::size_t at = 0; at <= 17; ++at) {
+      documents.push_back(
+          with_room("codigo", letters.substr(0, at) + part + letters.substr(at, 17 - at)));
+    }
+  }
+  for (const char* part : {"/", "-", "\xC2\xB7", "\xC3\xA9", "="}) {
+    for (std::size_t at = 1; at <= 17; ++at) {
+      documents.push_back(
+          with_room(letters.substr(0, at) + part + letters.substr(at, 17 - at), "x"));
+    }
+  }
   const std::u16string utf16 =
       Utf16Of("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + std::string(kBody));
   documents.push_back(Utf16LeBytes(utf16));
