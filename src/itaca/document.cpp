@@ -94,7 +94,7 @@ struct Document::Impl {
   std::string source;                      // UTF-8, as Source() gives it
   std::uint64_t digest = 0;                // of the bytes read
   std::filesystem::path file;              // the file loaded, empty for Parse
-  std::vector<std::size_t> line_breaks;    // offsets of the line ends of the text read
+  std::vector<std::uint32_t> line_breaks;  // offsets of the line ends of the text read
   detail::Charset charset = detail::Charset::kUtf8;
   bool byte_order_mark = false;
 
@@ -145,7 +145,7 @@ struct Document::Impl {
   int LineAt(std::ptrdiff_t offset) const {
     if (offset < 0) return 0;
     const auto it = std::lower_bound(line_breaks.begin(), line_breaks.end(),
-                                     static_cast<std::size_t>(offset));
+                                     static_cast<std::uint32_t>(offset));
     return static_cast<int>(it - line_breaks.begin()) + 1;
   }
 
@@ -191,7 +191,7 @@ struct Document::Impl {
       if (as_it_lies) detail::RequireUtf8(decoded, text, SourceText());
       Refuse(*fault);
     }
-    line_breaks = detail::LineEnds(text);
+    line_breaks = detail::LineEnds<std::uint32_t>(text);
     const ReadNode& root = tree.nodes.front();
     if (!NameIs(&root, kRootName)) {
       throw DocumentError("El archivo " + SourceText() +
@@ -484,7 +484,7 @@ Element Document::ReplaceRoot(std::string_view name) {
   impl_->written = true;
   std::string().swap(impl_->text);
   impl_->tree = detail::ElementTree();
-  std::vector<std::size_t>().swap(impl_->line_breaks);
+  std::vector<std::uint32_t>().swap(impl_->line_breaks);
   std::string name_text;
   const std::string_view utf8 = Utf8Text(name, name_text);
   impl_->xml.append_child(std::string(utf8).c_str());  // where the root goes

@@ -1072,16 +1072,21 @@ class Scanner {
 
 }  // namespace
 
-std::vector<std::size_t> LineEnds(std::string_view text, std::size_t limit) {
+template <typename Offset>
+std::vector<Offset> LineEnds(std::string_view text, std::size_t limit) {
   limit = std::min(limit, text.size());
-  std::vector<std::size_t> ends;
+  std::vector<Offset> ends;
   const char* const begin = text.data();
+  // Room for a line in every sixteen bytes, taken at once (ITACA writes an element a line, twenty
+  // bytes and more): grown by doubling, a document's list was copied and faulted in afresh at
+  // every growth. Room never written to costs no memory.
+  ends.reserve(limit / 16);
   auto scan = [&](char c, auto&& keep) {
     for (std::size_t at = 0; at < limit;) {
       const void* hit = std::memchr(begin + at, c, limit - at);
       if (!hit) break;
       const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - begin);
-      if (keep(offset)) ends.push_back(offset);
+      if (keep(offset)) ends.push_back(static_cast<Offset>(offset));
       at = offset + 1;
     }
   };
@@ -1091,6 +1096,9 @@ std::vector<std::size_t> LineEnds(std::string_view text, std::size_t limit) {
   if (ends.size() != line_feeds) std::sort(ends.begin(), ends.end());
   return ends;
 }
+
+template std::vector<std::size_t> LineEnds(std::string_view, std::size_t);
+template std::vector<std::uint32_t> LineEnds(std::string_view, std::size_t);
 
 TextPosition PositionIn(std::string_view text, std::size_t offset) {
   offset = std::min(offset, text.size());

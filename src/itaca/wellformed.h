@@ -23,9 +23,10 @@ struct TextPosition {
 };
 
 // The offsets of the line ends in `text` before `limit`: a line ends at LF, or at a CR not
-// followed by LF (old Mac files).
-std::vector<std::size_t> LineEnds(std::string_view text,
-                                  std::size_t limit = std::string_view::npos);
+// followed by LF (old Mac files). In 32 bits for a text under 4 GB (a document's, kept while it
+// is read: eight bytes a line would be a tenth of the text again).
+template <typename Offset = std::size_t>
+std::vector<Offset> LineEnds(std::string_view text, std::size_t limit = std::string_view::npos);
 
 // The position of byte `offset` of UTF-8 `text`, lines as LineEnds counts them. Every character
 // of the files we read becomes one character of the UTF-8 text, so this is also the position in
