@@ -2,7 +2,8 @@
 """Runs the scale benchmarks: for each scale, a synthetic ITACA document is converted and the
 placed timetable exported, each timed and measured for peak memory against its floor. The floor
 and the run alternate in the same invocation, so that both see the same machine; each figure is
-the median of several runs, with their spread (lowest to highest).
+the median of several runs, with their spread (lowest to highest). Before each, memory as large
+as the runs take is touched and let go, so that every run finds it ready (see warm_memory).
 
 Usage: run_bench.py BUILD_DIR SCALE [SCALE...]   (a scale "Nc" is scale N with colliding codes)
 """
@@ -14,6 +15,21 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# On a virtual machine whose host takes back the memory its guest frees (free page reporting,
+# as on the project's machine), a page first touched a few seconds after the last process let it
+# go costs the host's fault as well as the guest's: 2 to 3 ms a megabyte, twenty times a page
+# touched again at once. A run would then be timed by how much memory the run before it let go,
+# and how long ago: pugixml alone loading scale 40 took 0.12 s after memory had been touched and
+# 0.8 to 1.1 s after five idle seconds. So a process of its own first touches, in huge pages as
+# the programs take theirs, as much memory as the command will, and lets it go as it ends, just
+# before the command starts. (Not the measuring process: a child's peak counts the memory of the
+# process it was forked from.)
+WARM = ("import mmap, sys\n"
+        "size = int(sys.argv[1])\n"
+        "m = mmap.mmap(-1, size, flags=mmap.MAP_PRIVATE | mmap.MAP_ANONYMOUS)\n"
+        "if hasattr(m, 'madvise') and hasattr(mmap, 'MADV_HUGEPAGE'):\n"
+        "    m.madvise(mmap.MADV_HUGEPAGE)\n"
+        "for at in range(0, size, 4096): m[at] = 1\n")
 MEASURE = ("import resource, subprocess, sys, time\n"
            "t = time.perf_counter()\n"
            "r = subprocess.run(sys.argv[1:], stdout=subprocess.PIPE, stderr=subprocess.PIPE)\n"
@@ -24,10 +40,13 @@ MEASURE = ("import resource, subprocess, sys, time\n"
            "sys.stdout.write(r.stdout.decode())\n")
 
 
-def measure(args, before=None):
-    """(seconds, processor seconds, peak bytes) of one command run as a whole process."""
+def measure(args, before=None, warm=0):
+    """(seconds, processor seconds, peak bytes) of one command run as a whole process, after
+    `warm` bytes of memory were touched and let go."""
     if before:
         before()
+    if warm > 0:
+        subprocess.run([sys.executable, "-c", WARM, str(int(warm))], check=True)
     out = subprocess.run([sys.executable, "-c", MEASURE] + args, check=True,
                          stdout=subprocess.PIPE, text=True).stdout
     seconds, processor, peak = out.partition("\n")[0].split()
@@ -94,23 +113,33 @@ def main():
                 shutil.rmtree(data, ignore_errors=True)
                 os.mkdir(data)
 
+            peaks = []  # of every run of the scale so far
+
+            def timed(args, before=None):
+                """One run, after memory a quarter larger than the most any run of the scale took
+                so far was touched (eight times the document before the first: the conversion
+                takes less than six)."""
+                result = measure(args, before, 1.25 * max(peaks or [8 * size]))
+                peaks.append(result[2])
+                return result
+
             parse, convert = Figure(), Figure()
             # The colliding codes leave ASIGT without a lesson, which a conversion asks about
             # first: --force goes on, so that the whole conversion is measured, not the refusal.
             convert_args = [cli, "convert", xml, "--data-dir", data, "--template", "PM"] + (
                 ["--force"] if colliding else [])
-            measure(convert_args, empty_folder)
+            timed(convert_args, empty_folder)
             for _ in range(runs):  # after a warm-up, floor and run by turns
-                parse.add(measure([tool("parse_floor"), xml]))
-                convert.add(measure(convert_args, empty_folder))
+                parse.add(timed([tool("parse_floor"), xml]))
+                convert.add(timed(convert_args, empty_folder))
             subprocess.run([tool("make_soluc"), data], check=True, stdout=subprocess.DEVNULL)
             floor, export = Figure(), Figure()
             export_args = [cli, "export", xml, "--data-dir", data, "--template", "PM",
                            "--school-year", "2027"]
-            measure(export_args)
+            timed(export_args)
             for _ in range(runs):
-                floor.add(measure([tool("export_floor"), data, os.path.join(work, "floor.xml")]))
-                export.add(measure(export_args))
+                floor.add(timed([tool("export_floor"), data, os.path.join(work, "floor.xml")]))
+                export.add(timed(export_args))
             rows.append(dict(scale=scale, size=size, parse=parse, convert=convert, floor=floor,
                              export=export))
             print(f"escala {scale}: documento {size / 1e6:.1f} MB, lectura {parse}, "
