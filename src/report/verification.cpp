@@ -71,7 +71,7 @@ class Sides {
   Sides(Codes& codes, std::size_t expected) : codes_(codes) {
     std::size_t size = 64;
     while (size < expected * 2) size *= 2;
-    slots_.assign(size, kFree);
+    slots_.assign(size, Slot{});
     both_.reserve(expected);
   }
 
@@ -166,27 +166,35 @@ class Sides {
     double actual;
   };
   static constexpr std::uint32_t kFree = UINT32_MAX;
+  // A key beside its place in `both_`: a lookup reads the hours only once the key is found (at
+  // the larger scales the table and the hours are each a cache miss away).
+  struct Slot {
+    std::uint64_t key = 0;
+    std::uint32_t place = kFree;
+  };
 
   // The hours of a key, added at zero the first time. An open table of places in `both_`, at
   // most half full.
   Both& Find(std::uint64_t key, bool duty, std::uint32_t group, std::uint32_t subject,
              std::uint32_t teacher) {
     if ((both_.size() + 1) * 2 > slots_.size()) {
-      slots_.assign(slots_.size() * 2, kFree);
-      for (std::size_t i = 0; i < both_.size(); ++i) slots_[FreeSlot(both_[i].key)] = i;
+      slots_.assign(slots_.size() * 2, Slot{});
+      for (std::size_t i = 0; i < both_.size(); ++i) {
+        slots_[FreeSlot(both_[i].key)] = {both_[i].key, static_cast<std::uint32_t>(i)};
+      }
     }
     const std::size_t mask = slots_.size() - 1;
     std::size_t at = Spread(key) & mask;
-    for (; slots_[at] != kFree; at = (at + 1) & mask) {
-      if (both_[slots_[at]].key == key) return both_[slots_[at]];
+    for (; slots_[at].place != kFree; at = (at + 1) & mask) {
+      if (slots_[at].key == key) return both_[slots_[at].place];
     }
-    slots_[at] = static_cast<std::uint32_t>(both_.size());
+    slots_[at] = {key, static_cast<std::uint32_t>(both_.size())};
     return both_.emplace_back(Both{key, group, subject, teacher, duty, 0, 0});
   }
   std::size_t FreeSlot(std::uint64_t key) const {
     const std::size_t mask = slots_.size() - 1;
     std::size_t at = Spread(key) & mask;
-    while (slots_[at] != kFree) at = (at + 1) & mask;
+    while (slots_[at].place != kFree) at = (at + 1) & mask;
     return at;
   }
   // The key's bits mixed, so that keys alike but for their high codes spread over the table.
@@ -198,7 +206,7 @@ class Sides {
   }
 
   Codes& codes_;
-  std::vector<std::uint32_t> slots_;
+  std::vector<Slot> slots_;
   std::vector<Both> both_;
 };
 
