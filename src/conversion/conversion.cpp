@@ -1,6 +1,8 @@
 // The ten stages in their order, and the rows they leave in the working tables.
 #include "conversion/conversion.h"
 
+#include <future>
+
 #include "conversion/context.h"
 #include "conversion/stages.h"
 #include "report/report.h"
@@ -22,6 +24,8 @@ Converted ConvertDocument(const itaca::Document& document, const ConversionState
   ImportAssignments(ctx);
   Converted converted;
   converted.templates = ImportGroupTimetables(ctx);
+  std::future<report::Lessons> itaca_timetable;
+  if (report) itaca_timetable = ReadTemplateTimetable(ctx);
   ImportOccupationTimetables(ctx, converted.templates);
   PruneIdleGroupsAndTeachers(ctx, converted.templates);
   ImportTimeSlots(ctx);
@@ -32,7 +36,7 @@ Converted ConvertDocument(const itaca::Document& document, const ConversionState
     table.Close();
   }
   if (report) {
-    GatherConversionTimetables(ctx, converted.templates);
+    GatherConversionTimetables(ctx, converted.templates, itaca_timetable.get());
     for (const TableRows& table : converted.tables) {
       ctx.report.tables().push_back({table.table, table.rows});
     }

@@ -2,6 +2,7 @@
 // template, the template's periods, and (after a conversion) the ASIGT rows Clepsa will place.
 #include <array>
 #include <functional>
+#include <future>
 #include <map>
 #include <optional>
 #include <set>
@@ -186,11 +187,18 @@ std::vector<report::Period> SlotPeriods(store::StagedTables& tables) {
 
 // After the stages: the ASIGT rows in ITACA's codes (the teacher by DNI, the room by its ITACA
 // code), and whether their hours are still the provisional ones.
-void GatherConversionTimetables(ConversionContext& ctx, TemplatesTaken templates) {
+std::future<report::Lessons> ReadTemplateTimetable(ConversionContext& ctx) {
+  return std::async([&document = ctx.document, code = ctx.state.SelectedTemplateCode,
+                     classes = std::exchange(ctx.template_classes, {})] {
+    return TemplateLessons(document, code, classes);
+  });
+}
+
+void GatherConversionTimetables(ConversionContext& ctx, TemplatesTaken templates,
+                                report::Lessons itaca) {
   store::StagedTables& tables = ctx.tables;
   report::Timetables& timetables = ctx.report.timetables();
-  timetables.itaca = TemplateLessons(ctx.document, ctx.state.SelectedTemplateCode,
-                                     std::exchange(ctx.template_classes, {}));
+  timetables.itaca = std::move(itaca);
   timetables.periods = SlotPeriods(tables);
   // Without counting (every template taken, or no group timetable) ASIGT keeps 4 hours a row.
   timetables.provisional_hours = templates == TemplatesTaken::All;

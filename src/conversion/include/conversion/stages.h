@@ -2,7 +2,10 @@
 // tables from the document and relies on the tables of the stages before it.
 #pragma once
 
+#include <future>
+
 #include "conversion/context.h"
+#include "report/timetable.h"
 
 namespace tc {
 
@@ -24,9 +27,15 @@ void ImportTimeSlots(ConversionContext& ctx);               // DIASHORAST
 // LanguageChoice): the conversion's last stage, and the export's first step.
 void ImportTimeSlots(store::StagedTables& tables, const ConversionState& state);
 
-// After the stages, into ctx.report: ITACA's own timetable of the template (its lessons taken
-// from ctx.template_classes when the stage kept them), the template's periods and the ASIGT rows
-// in ITACA's codes (report_timetables.cpp).
-void GatherConversionTimetables(ConversionContext& ctx, TemplatesTaken templates);
+// After the group stage, for the report: ITACA's own timetable of the template (its group lessons
+// taken from ctx.template_classes when the stage kept them), read on a thread of its own beside
+// the stages that follow, which read the document but change nothing in it; in turn when no
+// thread can be had (report_timetables.cpp).
+std::future<report::Lessons> ReadTemplateTimetable(ConversionContext& ctx);
+
+// After the stages, into ctx.report: that timetable, the template's periods and the ASIGT rows in
+// ITACA's codes.
+void GatherConversionTimetables(ConversionContext& ctx, TemplatesTaken templates,
+                                report::Lessons itaca);
 
 }  // namespace tc
