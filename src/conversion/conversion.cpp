@@ -16,6 +16,7 @@ Converted ConvertDocument(const itaca::Document& document, const ConversionState
                           report::Report* report) {
   ConversionContext ctx{document, state, tables, questions, {}, {}, {}};
   ctx.keep_report_timetable = report != nullptr;
+  ReadGroupLessonsBeside(ctx);
   ImportTeachers(ctx);
   ImportCoursesAndGroups(ctx);
   ImportSubjects(ctx);

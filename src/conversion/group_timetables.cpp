@@ -3,6 +3,7 @@
 // remove the pairings no lesson reached.
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -126,6 +127,47 @@ void CountOneMore(store::Table& asig, const std::string& teacher_code,
 
 }  // namespace
 
+// The lessons of the selected template, with what reading them records: the elements of other
+// templates, and the fault (a missing attribute) that ended the reading, once the elements before
+// it are recorded.
+struct GroupLessons {
+  LessonList lessons;
+  std::vector<std::pair<std::size_t, std::string>> other_templates;  // element, its template
+  std::exception_ptr fault;
+};
+
+namespace {
+
+// Read from the document alone: nothing recorded yet, nothing asked.
+std::shared_ptr<GroupLessons> ReadGroupLessons(const itaca::Document& document,
+                                               const std::string& template_code) {
+  auto read = std::make_shared<GroupLessons>();
+  const auto elements = document.Select(itaca::kGroupTimetables);
+  const std::span<const itaca::Element> listed = elements.Listed();
+  read->lessons.Reserve(listed.size());
+  try {
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+      const itaca::Element& element = listed[i];
+      if (std::string templ = element.Attr("plantilla"); templ != template_code) {
+        read->other_templates.emplace_back(i, std::move(templ));
+        continue;
+      }
+      read->lessons.Add(element, i);
+    }
+  } catch (...) {
+    read->fault = std::current_exception();
+  }
+  return read;
+}
+
+}  // namespace
+
+void ReadGroupLessonsBeside(ConversionContext& ctx) {
+  ctx.group_lessons = std::async([&document = ctx.document, code = ctx.state.SelectedTemplateCode] {
+    return ReadGroupLessons(document, code);
+  });
+}
+
 TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   const auto elements = ctx.document.Select(itaca::kGroupTimetables);
   if (elements.Empty()) return TemplatesTaken::All;
@@ -136,17 +178,15 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   // The lessons of the selected template, read before any table is touched so that a missing
   // attribute ends the run with the tables unchanged. A list of exactly one element is passed
   // over like an empty one, as with every collection of the conversion: every pairing then goes.
-  LessonList lessons;
   const std::span<const itaca::Element> listed = TakeList(ctx, elements);
-  lessons.Reserve(listed.size());
-  for (std::size_t i = 0; i < listed.size(); ++i) {
-    const itaca::Element& element = listed[i];
-    if (std::string templ = element.Attr("plantilla"); templ != ctx.state.SelectedTemplateCode) {
-      ctx.report.Add(report::Reason::OtherTemplate, Where(element)).Code("plantilla", templ);
-      continue;
-    }
-    lessons.Add(element, i);
+  const std::shared_ptr<GroupLessons> read =
+      ctx.group_lessons.valid() ? ctx.group_lessons.get()
+                                : ReadGroupLessons(ctx.document, ctx.state.SelectedTemplateCode);
+  for (const auto& [index, templ] : read->other_templates) {
+    ctx.report.Add(report::Reason::OtherTemplate, Where(listed[index])).Code("plantilla", templ);
   }
+  if (read->fault) std::rethrow_exception(read->fault);
+  LessonList& lessons = read->lessons;
 
   auto asig = ctx.tables.Open(store::AsigtTable().name, store::OpenMode::Exclusive);
   asig.Reserve(lessons.Count());  // a lesson adds one row at most

@@ -20,7 +20,8 @@ const Lines kAll = {"CASIG", "CPROF",    "CGRUP",  "CAULA", "TURNO",      "NIVEL
                     "GRUPO", "HORAS",    "SESIONES", "NCONEX", "CLAVE", "CLAVECURSO", "CTAREA",
                     "ASIG_ITACA"};
 
-// A run whose document holds these lessons, each "plantilla grupo curso contenido docente aula".
+// A run whose document holds these lessons, each "plantilla grupo curso contenido docente aula"
+// ("-" leaves the attribute out).
 // What the earlier stages left: group 1A (G1), teachers PA (DA) and PB (DB), rooms AU1 (R1) and
 // AU2 (R2), the pairings of G1 with M1 and L1, and one of G2 whose group GRUPOST lacks.
 struct GroupRun : test::ConversionRun {
@@ -46,7 +47,7 @@ struct GroupRun : test::ConversionRun {
       for (const char* name : {"plantilla", "grupo", "curso", "contenido", "docente", "aula"}) {
         std::string word;
         words >> word;
-        xml += std::string(" ") + name + "=\"" + word + "\"";
+        if (word != "-") xml += std::string(" ") + name + "=\"" + word + "\"";
       }
       xml += "/>";
     }
@@ -110,6 +111,27 @@ TEST(GroupTimetables, SecondTeacherFirstUnknownTeacherAndMissingGroup) {
   EXPECT_EQ(Dump(run.tables, "ASIGT", {"CASIG", "ASIG_ITACA", "CPROF", "CGRUP", "CAULA", "HORAS"}),
             (Lines{"MAT|M1|PB|1A|AU1|1", "LEN|L1||1A|AU1|2", "MAT|M1|PA|2B|AU1|1",
                    "MAT|M1|PA|1A|AU2|2", "LEN|L1|PA|1A|AU1|1"}));
+}
+
+TEST(GroupTimetables, ALessonWithoutItsGroupEndsTheStageAfterWhatCameBeforeIt) {
+  // Read beside the earlier stages or in turn: the lesson of another template before it is
+  // recorded, the one after it is not, and ASIGT is as it was.
+  for (const bool beside : {true, false}) {
+    GroupRun run(
+        {"P2 G1 C1 M1 DA R1", "P1 G1 C1 M1 DA R1", "P1 - C1 L1 DA R1", "P2 G1 C1 L1 DA R1"});
+    const Lines before = Dump(run.tables, "ASIGT", kAll);
+    if (beside) ReadGroupLessonsBeside(run.ctx);
+    try {
+      ImportGroupTimetables(run.ctx);
+      ADD_FAILURE() << "a lesson without grupo must stop the stage";
+    } catch (const DocumentError& error) {
+      EXPECT_STREQ(error.what(),
+                   "Falta el atributo \"grupo\" en /centro/horarios_grupo/horario_grupo "
+                   "(elemento 3, l\xEDnea 1) de prueba.xml");
+    }
+    EXPECT_EQ(run.ctx.report.Count(report::Reason::OtherTemplate), 1u) << beside;
+    EXPECT_EQ(Dump(run.tables, "ASIGT", kAll), before);
+  }
 }
 
 }  // namespace

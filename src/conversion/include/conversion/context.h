@@ -4,6 +4,8 @@
 #pragma once
 
 #include <functional>
+#include <future>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,6 +20,8 @@
 #include "store/staged_tables.h"
 
 namespace tc {
+
+struct GroupLessons;  // group_timetables.cpp
 
 struct ConversionContext {
   const itaca::Document& document;
@@ -41,6 +45,10 @@ struct ConversionContext {
   // `more` lessons after them (the duty periods): empty when none were kept.
   bool keep_report_timetable = false;
   std::function<report::Lessons(std::size_t more)> template_classes{};
+
+  // The group timetables' lessons of the template, when ReadGroupLessonsBeside started reading
+  // them at the run's start; the group stage reads them in turn otherwise.
+  std::future<std::shared_ptr<GroupLessons>> group_lessons{};
 };
 
 // The day of a dia_semana letter: 1 Monday (L) to 7 Sunday (D); 0 for any other text.

@@ -27,6 +27,11 @@ void ImportTimeSlots(ConversionContext& ctx);               // DIASHORAST
 // LanguageChoice): the conversion's last stage, and the export's first step.
 void ImportTimeSlots(store::StagedTables& tables, const ConversionState& state);
 
+// At the run's start: the lessons of the template in the group timetables, which need only the
+// document, read on a thread of its own beside the stages before the group stage, which takes
+// them (in turn when no thread can be had).
+void ReadGroupLessonsBeside(ConversionContext& ctx);
+
 // After the group stage, for the report: ITACA's own timetable of the template (its group lessons
 // taken from ctx.template_classes when the stage kept them), read on a thread of its own beside
 // the stages that follow, which read the document but change nothing in it; in turn when no
