@@ -396,6 +396,28 @@ TEST(Verify, ThousandsOfCodesKeepTheirOwnHours) {
   EXPECT_EQ(rooms, std::vector<std::string>());
 }
 
+TEST(Verify, HoursFoundAgainAfterTheirTableGrew) {
+  // Nothing in ITACA: the table of hours starts at its smallest and grows many times over as the
+  // written lessons come, each key met twice, the second time after a growth for some.
+  Timetables t;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 700; ++i) {
+    const std::string n = std::to_string(1000 + i);
+    t.written.push_back({1, "1", "G" + n, "S", "T" + n, "R" + n});
+    expected.push_back("G" + n + " 0 2");
+  }
+  for (int i = 0; i < 700; ++i) {
+    const std::string n = std::to_string(1000 + i);
+    t.written.push_back({2, "1", "G" + n, "S", "T" + n, "R" + n});
+  }
+  std::vector<std::string> found;
+  for (const HoursDifference& d : Verify(t).document) {
+    found.push_back(d.group + " " + std::to_string(static_cast<int>(d.expected)) + " " +
+                    std::to_string(static_cast<int>(d.actual)));
+  }
+  EXPECT_EQ(found, expected);
+}
+
 // The renderings given the first lines worked out once are those that work them out.
 TEST(RenderLevels, WorkedOutOnceForTheThreeRenderings) {
   Report report(Report::Kind::Export);
