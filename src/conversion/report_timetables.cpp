@@ -185,8 +185,6 @@ std::vector<report::Period> SlotPeriods(store::StagedTables& tables) {
   return periods;
 }
 
-// After the stages: the ASIGT rows in ITACA's codes (the teacher by DNI, the room by its ITACA
-// code), and whether their hours are still the provisional ones.
 std::future<report::Lessons> ReadTemplateTimetable(ConversionContext& ctx) {
   return std::async([&document = ctx.document, code = ctx.state.SelectedTemplateCode,
                      classes = std::exchange(ctx.template_classes, {})] {
@@ -194,6 +192,8 @@ std::future<report::Lessons> ReadTemplateTimetable(ConversionContext& ctx) {
   });
 }
 
+// After the stages: the ASIGT rows in ITACA's codes (the teacher by DNI, the room by its ITACA
+// code), and whether their hours are still the provisional ones.
 void GatherConversionTimetables(ConversionContext& ctx, TemplatesTaken templates,
                                 report::Lessons itaca) {
   store::StagedTables& tables = ctx.tables;

@@ -219,6 +219,13 @@ class Scanner {
         std::uint64_t marks = 0;
         for (std::string_view name : names) marks |= name.empty() ? 0 : MarkOf(name);
         asked_marks_.push_back(marks);
+        // A name asked for twice takes the value at its first place only, as RawAttrs gives it:
+        // the name after the last kept could be such a second place.
+        bool once = true;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+          once = once && std::find(names.begin(), names.begin() + i, names[i]) == names.begin() + i;
+        }
+        asked_once_.push_back(once);
       }
     }
     if (tree_) {
@@ -742,7 +749,7 @@ class Scanner {
     if ((asked_marks_[gleaned_path_] & MarkOf(attribute)) == 0) return;
     const std::vector<std::string_view>& names = gleaning_->attributes[gleaned_path_];
     std::size_t i = next_asked_;
-    if (i >= names.size() || !SameText(names[i], attribute)) {
+    if (!asked_once_[gleaned_path_] || i >= names.size() || !SameText(names[i], attribute)) {
       i = 0;
       while (i < names.size() && !SameText(names[i], attribute)) ++i;
       if (i == names.size()) return;
@@ -1064,6 +1071,7 @@ class Scanner {
   std::size_t gleaned_path_ = 0;
   std::size_t next_asked_ = 0;              // of its names, the one after the last kept
   std::vector<std::uint64_t> asked_marks_;  // the marks of each path's names (Keep)
+  std::vector<bool> asked_once_;            // whether each path asks for every name once
   std::size_t gleaned_depth_ = kNpos;  // how many elements are open around an open gleaned one
   ElementTree* tree_ = nullptr;
   bool value_parsed_ = false;  // the value just read is not its text as written

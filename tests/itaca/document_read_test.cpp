@@ -392,6 +392,16 @@ TEST(Gleaning, HandsOverTheValuesAsTheTreeGivesThemAndLeavesTheElementsOut) {
   }
   EXPECT_TRUE(gleaned.Select(kGroupTimetables).Empty());
   EXPECT_EQ(gleaned.Select("/centro/horarios_grupo").Count(), 1u);
+  // A name asked for twice has its value at its first place, after a name asked between.
+  constexpr std::string_view kTwice[] = {"grupo", "contenido", "grupo"};
+  std::vector<std::string> twice;
+  const Gleaning twice_gleaning[] = {{kGroupTimetables,
+                                      {kTwice, kTwice + 3},
+                                      [&](std::span<const std::optional<std::string_view>> values) {
+                                        twice.push_back(line_of(values));
+                                      }}};
+  Document::Parse(text, "documento", twice_gleaning);
+  EXPECT_EQ(twice, (std::vector<std::string>{"[1A][M&T]-", "[ 1B][Matem\xC3\xA0tiques]-"}));
   // A fault in them, or after them, is refused as it is without a gleaning.
   for (const std::string bad : {"<centro><horarios_grupo><horario_grupo grupo='1' grupo='2'/>"
                                 "</horarios_grupo></centro>",
