@@ -127,10 +127,11 @@ void CountOneMore(store::Table& asig, const std::string& teacher_code,
 
 }  // namespace
 
-// The lessons of the selected template, with what reading them records: the elements of other
-// templates, and the fault (a missing attribute) that ended the reading, once the elements before
-// it are recorded.
+// The collection of group timetables, and the lessons of the selected template in it, with what
+// reading them records: the elements of other templates, and the fault (a missing attribute) that
+// ended the reading, once the elements before it are recorded.
 struct GroupLessons {
+  itaca::ElementList elements;
   LessonList lessons;
   std::vector<std::pair<std::size_t, std::string>> other_templates;  // element, its template
   std::exception_ptr fault;
@@ -142,8 +143,8 @@ namespace {
 std::shared_ptr<GroupLessons> ReadGroupLessons(const itaca::Document& document,
                                                const std::string& template_code) {
   auto read = std::make_shared<GroupLessons>();
-  const auto elements = document.Select(itaca::kGroupTimetables);
-  const std::span<const itaca::Element> listed = elements.Listed();
+  read->elements = document.Select(itaca::kGroupTimetables);
+  const std::span<const itaca::Element> listed = read->elements.Listed();
   read->lessons.Reserve(listed.size());
   try {
     for (std::size_t i = 0; i < listed.size(); ++i) {
@@ -169,7 +170,11 @@ void ReadGroupLessonsBeside(ConversionContext& ctx) {
 }
 
 TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
-  const auto elements = ctx.document.Select(itaca::kGroupTimetables);
+  // Read beside the earlier stages, or now: nothing of it is recorded or raised before its turn.
+  const std::shared_ptr<GroupLessons> read =
+      ctx.group_lessons.valid() ? ctx.group_lessons.get()
+                                : ReadGroupLessons(ctx.document, ctx.state.SelectedTemplateCode);
+  const itaca::ElementList& elements = read->elements;
   if (elements.Empty()) return TemplatesTaken::All;
 
   // Yes keeps ASIGT as ImportAssignments wrote it and lets the later stages take every template.
@@ -179,9 +184,6 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   // attribute ends the run with the tables unchanged. A list of exactly one element is passed
   // over like an empty one, as with every collection of the conversion: every pairing then goes.
   const std::span<const itaca::Element> listed = TakeList(ctx, elements);
-  const std::shared_ptr<GroupLessons> read =
-      ctx.group_lessons.valid() ? ctx.group_lessons.get()
-                                : ReadGroupLessons(ctx.document, ctx.state.SelectedTemplateCode);
   for (const auto& [index, templ] : read->other_templates) {
     ctx.report.Add(report::Reason::OtherTemplate, Where(listed[index])).Code("plantilla", templ);
   }

@@ -216,16 +216,14 @@ class Scanner {
       : text_(text), size_(text.size()), gleaning_(gleaning), tree_(tree) {
     if (gleaning_) {
       for (const std::vector<std::string_view>& names : gleaning_->attributes) {
-        std::uint64_t marks = 0;
-        for (std::string_view name : names) marks |= name.empty() ? 0 : MarkOf(name);
-        asked_marks_.push_back(marks);
-        // A name asked for twice takes the value at its first place only, as RawAttrs gives it:
-        // the name after the last kept could be such a second place.
-        bool once = true;
+        Asked& asked = asked_.emplace_back();
         for (std::size_t i = 0; i < names.size(); ++i) {
-          once = once && std::find(names.begin(), names.begin() + i, names[i]) == names.begin() + i;
+          asked.marks |= names[i].empty() ? 0 : MarkOf(names[i]);
+          // A name asked for twice takes the value at its first place only, as RawAttrs gives
+          // it: the name after the last kept could be such a second place.
+          asked.once = asked.once &&
+                       std::find(names.begin(), names.begin() + i, names[i]) == names.begin() + i;
         }
-        asked_once_.push_back(once);
       }
     }
     if (tree_) {
@@ -746,10 +744,11 @@ class Scanner {
   // Most are not, and their marks tell so at once; those asked for mostly come in the order they
   // were asked, so the name after the last kept is tried first.
   void Keep(std::string_view attribute, std::size_t value_start) {
-    if ((asked_marks_[gleaned_path_] & MarkOf(attribute)) == 0) return;
+    const Asked& asked = asked_[gleaned_path_];
+    if ((asked.marks & MarkOf(attribute)) == 0) return;
     const std::vector<std::string_view>& names = gleaning_->attributes[gleaned_path_];
     std::size_t i = next_asked_;
-    if (!asked_once_[gleaned_path_] || i >= names.size() || !SameText(names[i], attribute)) {
+    if (!asked.once || i >= names.size() || !SameText(names[i], attribute)) {
       i = 0;
       while (i < names.size() && !SameText(names[i], attribute)) ++i;
       if (i == names.size()) return;
@@ -1070,8 +1069,11 @@ class Scanner {
   std::vector<std::optional<std::string_view>> gleaned_values_;  // of the gleaned start tag
   std::size_t gleaned_path_ = 0;
   std::size_t next_asked_ = 0;              // of its names, the one after the last kept
-  std::vector<std::uint64_t> asked_marks_;  // the marks of each path's names (Keep)
-  std::vector<bool> asked_once_;            // whether each path asks for every name once
+  struct Asked {
+    std::uint64_t marks = 0;  // of its names (Keep)
+    bool once = true;         // every name asked for once
+  };
+  std::vector<Asked> asked_;           // for each path of the gleaning
   std::size_t gleaned_depth_ = kNpos;  // how many elements are open around an open gleaned one
   ElementTree* tree_ = nullptr;
   bool value_parsed_ = false;  // the value just read is not its text as written
