@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <utility>
 
@@ -171,6 +172,7 @@ struct Document::Impl {
     charset = decoded.charset;
     byte_order_mark = decoded.byte_order_mark;
     const bool as_it_lies = !decoded.converted;
+    if (!as_it_lies) digest = ContentDigest(bytes);  // the bytes read go once converted
     text = as_it_lies ? std::move(bytes) : std::move(*decoded.converted);
     std::string().swap(bytes);
     // A UTF-8 file is read where it lies, its mark included; the check reads the characters of
@@ -184,14 +186,28 @@ struct Document::Impl {
           "El documento ITACA " + SourceText() + " ocupa m\xE1s de 2 GB y no se puede leer.",
           ErrorKind::DocumentUnreadable, SourceText());
     }
+    // What only reads the text is done beside the check when the text is long: its digest (the
+    // bytes read, when it is they) and its line ends. Waited for before the text is refused.
+    auto beside = [this, as_it_lies] {
+      if (as_it_lies) digest = ContentDigest(text);
+      line_breaks = detail::LineEnds<std::uint32_t>(text);
+    };
+    constexpr std::size_t kLongText = std::size_t{1} << 20;
+    std::future<void> read_beside;
+    if (text.size() >= kLongText) {
+      read_beside = std::async(beside);
+    } else {
+      beside();
+    }
     std::optional<Gleaner> gleaner;
     if (!gleanings.empty()) gleaner.emplace(gleanings);
     if (auto fault = detail::FirstWellFormednessFault(Checked(),
                                                       gleaner ? &gleaner->check : nullptr, &tree)) {
+      if (read_beside.valid()) read_beside.wait();
       if (as_it_lies) detail::RequireUtf8(decoded, text, SourceText());
       Refuse(*fault);
     }
-    line_breaks = detail::LineEnds<std::uint32_t>(text);
+    if (read_beside.valid()) read_beside.get();
     const ReadNode& root = tree.nodes.front();
     if (!NameIs(&root, kRootName)) {
       throw DocumentError("El archivo " + SourceText() +
@@ -396,7 +412,6 @@ Document Document::Load(const std::filesystem::path& file, platform::FileSystem&
                                                                 : ErrorKind::DocumentUnreadable,
                         document.impl_->SourceText());
   }
-  document.impl_->digest = ContentDigest(bytes);
   document.impl_->Read(std::move(bytes), gleanings);
   return document;
 }
@@ -405,7 +420,6 @@ Document Document::Parse(std::string_view bytes, std::string_view source,
                          std::span<const Gleaning> gleanings) {
   Document document;
   document.impl_->source = std::string(source);
-  document.impl_->digest = ContentDigest(bytes);
   document.impl_->Read(std::string(bytes), gleanings);
   return document;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/codepage.h"
+#include "base/digest.h"
 #include "base/error.h"
 #include "itaca/document.h"
 #include "support/test_support.h"
@@ -356,6 +357,29 @@ TEST(Load, ReadsTheWholeFileAndNamesIt) {
     Document::Load(missing);
   } catch (const Error& error) {
     EXPECT_EQ(error.kind(), ErrorKind::InputMissing);
+  }
+}
+
+TEST(Load, ALongFileKeepsItsLinesAndTheDigestOfItsBytesInEveryEncoding) {
+  // Over a megabyte, read as it lies (UTF-8) and converted first (ISO-8859-1).
+  for (const bool utf8 : {true, false}) {
+    SCOPED_TRACE(utf8 ? "UTF-8" : "ISO-8859-1");
+    std::string xml = std::string("<?xml version=\"1.0\" encoding=\"") +
+                      (utf8 ? "UTF-8" : "ISO-8859-1") + "\"?>\n<centro>\n<aulas>\n";
+    for (int i = 0; i < 30000; ++i) {
+      xml += "<aula codigo=\"" + std::to_string(i) + "\" nombre=\"Aula de m" +
+             (utf8 ? "\xC3\xBA" : "\xFA") + "sica\"/>\n";
+    }
+    xml += "</aulas>\n</centro>\n";
+    const Document document = Document::Parse(xml, "largo.xml");
+    EXPECT_EQ(document.Digest(), ContentDigest(xml));
+    const ElementList rooms = document.Select(kRooms);
+    ASSERT_EQ(rooms.Count(), 30000u);
+    EXPECT_EQ(rooms[29999].Line(), 30003);
+    EXPECT_EQ(rooms[29999].Attr("nombre"), "Aula de m\xFAsica");
+    EXPECT_EQ(ErrorOf([&] { Document::Parse(xml + "<aula/>", "largo.xml"); }),
+              W("El documento ITACA largo.xml no es un XML bien formado (línea 30006, columna "
+                "1): hay más de un elemento raíz."));
   }
 }
 
