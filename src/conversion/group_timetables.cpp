@@ -44,13 +44,13 @@ class LessonList {
     static constexpr std::array<std::string_view, kParts> kCodes = {
         "grupo", "curso", "contenido", "docente", "aula", "dia_semana", "sesion_orden"};
     constexpr std::size_t kRequired = 5;
-    std::array<std::optional<std::string>, kCodes.size()> values;
-    element.TryAttrs(kCodes, values);  // one walk over the element's attributes
+    std::array<std::optional<std::string_view>, kCodes.size()> values;
+    element.RawAttrs(kCodes, values);  // one walk over the element's attributes
     for (std::size_t part = 0; part < kCodes.size(); ++part) {
       if (!values[part] && part < kRequired) {
         element.Attr(kCodes[part]);  // refused, naming the missing attribute
       }
-      if (values[part]) text_ += *values[part];
+      if (values[part]) itaca::Element::AppendAttrText(text_, *values[part]);
       bounds.ends[part] = static_cast<std::uint32_t>(text_.size() - bounds.start);
     }
     lessons_.push_back(bounds);
@@ -146,11 +146,15 @@ std::shared_ptr<GroupLessons> ReadGroupLessons(const itaca::Document& document,
   read->elements = document.Select(itaca::kGroupTimetables);
   const std::span<const itaca::Element> listed = read->elements.Listed();
   read->lessons.Reserve(listed.size());
+  constexpr std::string_view kTemplate[] = {"plantilla"};
+  std::optional<std::string_view> templ[1];
   try {
     for (std::size_t i = 0; i < listed.size(); ++i) {
       const itaca::Element& element = listed[i];
-      if (std::string templ = element.Attr("plantilla"); templ != template_code) {
-        read->other_templates.emplace_back(i, std::move(templ));
+      element.RawAttrs(kTemplate, templ);
+      if (!templ[0]) element.Attr(kTemplate[0]);  // refused, naming it
+      if (!itaca::Element::AttrIs(*templ[0], template_code)) {
+        read->other_templates.emplace_back(i, itaca::Element::AttrText(*templ[0]));
         continue;
       }
       read->lessons.Add(element, i);
@@ -171,9 +175,11 @@ void ReadGroupLessonsBeside(ConversionContext& ctx) {
 
 TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   // Read beside the earlier stages, or now: nothing of it is recorded or raised before its turn.
+  const bool read_beside = ctx.group_lessons.valid();
   const std::shared_ptr<GroupLessons> read =
-      ctx.group_lessons.valid() ? ctx.group_lessons.get()
-                                : ReadGroupLessons(ctx.document, ctx.state.SelectedTemplateCode);
+      read_beside ? ctx.group_lessons.get()
+                  : ReadGroupLessons(ctx.document, ctx.state.SelectedTemplateCode);
+  if (read_beside) ReadDutyPeriodsBeside(ctx);  // on the thread just freed
   const itaca::ElementList& elements = read->elements;
   if (elements.Empty()) return TemplatesTaken::All;
 

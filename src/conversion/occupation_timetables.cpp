@@ -1,6 +1,9 @@
 // Occupation timetables: each teacher's weekly duty periods become one ASIGT row per teacher and
 // duty, counted in HORAS; then every ASIGT row gets the SESIONES pattern of its hours.
 #include <cmath>
+#include <exception>
+#include <future>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,19 +41,51 @@ std::string SessionPattern(long long hours) {
 
 }  // namespace
 
+// The collection of occupation timetables and its periods as read, up to the fault (a missing
+// attribute) that ended the reading.
+struct DutyPeriods {
+  itaca::ElementList elements;
+  std::vector<DutyPeriod> periods;
+  std::exception_ptr fault;
+};
+
+namespace {
+
+// Read from the document alone: nothing recorded, nothing asked.
+std::shared_ptr<DutyPeriods> ReadDutyPeriods(const itaca::Document& document) {
+  auto read = std::make_shared<DutyPeriods>();
+  read->elements = document.Select(itaca::kDutyTimetables);
+  const itaca::ElementList& elements = read->elements;
+  read->periods.reserve(elements.Count());
+  try {
+    for (std::size_t i = 0; i < elements.Count(); ++i) {
+      const itaca::Element& element = elements[i];
+      read->periods.push_back(
+          {element.Attr("ocupacion"), element.Attr("docente"), element.Attr("plantilla"), i});
+    }
+  } catch (...) {
+    read->fault = std::current_exception();
+  }
+  return read;
+}
+
+}  // namespace
+
+void ReadDutyPeriodsBeside(ConversionContext& ctx) {
+  ctx.duty_periods = std::async([&document = ctx.document] { return ReadDutyPeriods(document); });
+}
+
 void ImportOccupationTimetables(ConversionContext& ctx, TemplatesTaken templates) {
-  const auto elements = ctx.document.Select(itaca::kDutyTimetables);
+  // Read beside the group stage, or now.
+  const std::shared_ptr<DutyPeriods> read =
+      ctx.duty_periods.valid() ? ctx.duty_periods.get() : ReadDutyPeriods(ctx.document);
+  const itaca::ElementList& elements = read->elements;
   if (elements.Empty()) return;  // ASIGT keeps the SESIONES of the earlier stages
 
   // The periods are read before any table is touched: a missing attribute ends the run with the
   // tables unchanged.
-  std::vector<DutyPeriod> periods;
-  periods.reserve(elements.Count());
-  for (std::size_t i = 0; i < elements.Count(); ++i) {
-    const itaca::Element& element = elements[i];
-    periods.push_back(
-        {element.Attr("ocupacion"), element.Attr("docente"), element.Attr("plantilla"), i});
-  }
+  if (read->fault) std::rethrow_exception(read->fault);
+  const std::vector<DutyPeriod>& periods = read->periods;
 
   auto subjects = ctx.tables.Open(store::AsignomtTable().name, store::OpenMode::Exclusive);
   auto asig = ctx.tables.Open(store::AsigtTable().name, store::OpenMode::Exclusive);

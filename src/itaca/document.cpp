@@ -127,9 +127,15 @@ struct Document::Impl {
   bool NameAt(std::uint32_t at, std::string_view name) const {
     const char* const given = text.data() + mark + at;
     // The first letter and where the name ends tell most names apart before they are compared.
-    return at + name.size() < text.size() - mark && *given == name.front() &&
-           detail::IsNameEnd(given[name.size()]) &&
-           std::memcmp(given, name.data(), name.size()) == 0;
+    if (at + name.size() >= text.size() - mark || *given != name.front() ||
+        !detail::IsNameEnd(given[name.size()])) {
+      return false;
+    }
+    // Names are a few letters: compared here rather than in a call.
+    for (std::size_t i = 1; i < name.size(); ++i) {
+      if (given[i] != name[i]) return false;
+    }
+    return true;
   }
 
   bool NameIs(const ReadNode* node, std::string_view name) const {
@@ -277,6 +283,14 @@ std::string Element::AttrText(std::string_view raw) {
   return value;
 }
 
+void Element::AppendAttrText(std::string& out, std::string_view raw) {
+  if (IsPlain(raw)) {
+    out += raw;
+  } else {
+    out += AttrText(raw);
+  }
+}
+
 bool Element::AttrIs(std::string_view raw, std::string_view text) {
   return IsPlain(raw) ? raw == text : AttrText(raw) == text;
 }
@@ -298,10 +312,22 @@ void Element::RawAttrs(std::span<const std::string_view> names,
   std::fill(values.begin(), values.end(), std::nullopt);
   std::size_t left = names.size();
   const Document::Impl& impl = *doc_->impl_;
-  for (const ReadAttribute& a : impl.AttributesOf(ReadNodeOf(node_))) {
-    // Most told apart by their first letter (a document's attributes are not repeated).
+  // Most told apart by their first letter (a document's attributes are not repeated), kept
+  // beside for the few names a reader asks at once; no name in the text starts with a NUL.
+  constexpr std::size_t kFew = 16;
+  std::array<char, kFew> first{};
+  const bool few = names.size() <= kFew;
+  if (few) {
     for (std::size_t i = 0; i < names.size(); ++i) {
-      if (values[i] || names[i].empty() || !impl.NameAt(a.name, names[i])) continue;
+      if (!names[i].empty()) first[i] = names[i].front();
+    }
+  }
+  const char* const checked = impl.text.data() + impl.mark;
+  for (const ReadAttribute& a : impl.AttributesOf(ReadNodeOf(node_))) {
+    const char letter = checked[a.name];
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (few ? first[i] != letter : names[i].empty()) continue;
+      if (values[i] || !impl.NameAt(a.name, names[i])) continue;
       values[i] = impl.TreeText(a.value, a.value_size);
       --left;
       break;

@@ -22,6 +22,7 @@
 namespace tc {
 
 struct GroupLessons;  // group_timetables.cpp
+struct DutyPeriods;   // occupation_timetables.cpp
 
 struct ConversionContext {
   const itaca::Document& document;
@@ -49,6 +50,9 @@ struct ConversionContext {
   // The group timetables' lessons of the template, when ReadGroupLessonsBeside started reading
   // them at the run's start; the group stage reads them in turn otherwise.
   std::future<std::shared_ptr<GroupLessons>> group_lessons{};
+  // The occupation timetables' periods, when ReadDutyPeriodsBeside started reading them at the
+  // group stage; the occupation stage reads them in turn otherwise.
+  std::future<std::shared_ptr<DutyPeriods>> duty_periods{};
 };
 
 // The day of a dia_semana letter: 1 Monday (L) to 7 Sunday (D); 0 for any other text.

@@ -31,6 +31,9 @@ void ImportTimeSlots(store::StagedTables& tables, const ConversionState& state);
 // document, read on a thread of its own beside the stages before the group stage, which takes
 // them (in turn when no thread can be had).
 void ReadGroupLessonsBeside(ConversionContext& ctx);
+// The periods of the occupation timetables, likewise, beside the group stage (which starts it once
+// the group lessons are read) for the occupation stage.
+void ReadDutyPeriodsBeside(ConversionContext& ctx);
 
 // After the group stage, for the report: ITACA's own timetable of the template (its group lessons
 // taken from ctx.template_classes when the stage kept them), read on a thread of its own beside

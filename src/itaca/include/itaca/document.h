@@ -67,6 +67,8 @@ class Element {
                 std::span<std::optional<std::string_view>> values) const;
   // The text TryAttr gives of a value RawAttrs gave: Windows-1252, trimmed.
   static std::string AttrText(std::string_view raw);
+  // AttrText(raw) appended to `out`, a plain value without a copy of its own.
+  static void AppendAttrText(std::string& out, std::string_view raw);
   // Whether AttrText(raw) is `text`, without converting a value of plain ASCII without blanks
   // around it (most are).
   static bool AttrIs(std::string_view raw, std::string_view text);
