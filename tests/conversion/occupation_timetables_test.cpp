@@ -79,8 +79,18 @@ TEST(OccupationTimetables, NoPeriodsTouchNoTableAndAMissingAttributeChangesNothi
     <horario_ocupacion ocupacion="O100" plantilla="P1"/>
   </horarios_ocupaciones></centro>)");
   Seed(run, {"3"});
-  EXPECT_THROW(ImportOccupationTimetables(run.ctx, TemplatesTaken::All), DocumentError);
-  EXPECT_EQ(Dump(run.tables, "ASIGT", kFields), Lines{"K3|MAT||3|1111|*479"});
+  // Read beside the group stage or in turn, the same fault at the stage's turn.
+  for (const bool beside : {true, false}) {
+    if (beside) ReadDutyPeriodsBeside(run.ctx);
+    try {
+      ImportOccupationTimetables(run.ctx, TemplatesTaken::All);
+      ADD_FAILURE() << "a period without docente must stop the stage";
+    } catch (const DocumentError& error) {
+      EXPECT_STREQ(error.what(), "Falta el atributo \"docente\" en /centro/horarios_ocupaciones/"
+                                 "horario_ocupacion (elemento 2, l\xEDnea 3) de prueba.xml");
+    }
+    EXPECT_EQ(Dump(run.tables, "ASIGT", kFields), Lines{"K3|MAT||3|1111|*479"}) << beside;
+  }
 }
 
 }  // namespace
