@@ -2,9 +2,12 @@
 
 #include <array>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <future>
 #include <iterator>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -307,16 +310,6 @@ class Lookups {
   mutable Found<Slot> slots_;
 };
 
-// The first five attributes of both kinds of entry: template, day and the slot's period.
-void SetWhen(itaca::Element& entry, const std::string& template_code,
-             const SolucReader::Placement& placed, const Slot& slot) {
-  entry.AddAttr("plantilla", template_code);
-  entry.AddAttr("dia_semana", placed.day_letter);
-  entry.AddAttr("sesion_orden", slot.order);
-  entry.AddAttr("hora_desde", slot.from);
-  entry.AddAttr("hora_hasta", slot.to);
-}
-
 // The numbers in the written timetable of the codes the lookups keep, each found by where it is
 // kept (there, unchanged, for the whole walk) rather than by its text: an open table of
 // addresses, at most half full.
@@ -453,10 +446,127 @@ class Notes {
   mutable std::optional<KeptCodes> kept_;  // with a report
 };
 
+// An element the walk decided on: its kind and its attributes' texts, each kept by the lookups
+// (there, unchanged, for the whole walk) or constant.
+struct PlannedElement {
+  bool duty = false;
+  std::string_view day_letter;
+  const Slot* slot = nullptr;
+  const GroupRow* group = nullptr;         // a class's
+  const std::string* subject = nullptr;    // a class's content, a duty's occupation
+  const std::string* teacher = nullptr;    // DNI; none for a class without a known teacher
+  const std::string* ensenanza = nullptr;  // a duty's, its teacher's
+  const std::string* room = nullptr;       // a class's, when known
+};
+
+std::string_view DayLetterView(std::int32_t day) {
+  return day < 1 || day > 7 ? std::string_view() : kDayLetters[day - 1];
+}
+
+// The element written: horario_grupo or horario_ocupacion, the last in its container.
+void WritePlanned(const PlannedElement& planned, const std::string& template_code,
+                  itaca::Element& classes, itaca::Element& duties) {
+  static const std::string kNone;
+  itaca::Element entry =
+      planned.duty ? duties.AppendChild(kDutyElement) : classes.AppendChild(kClassElement);
+  // The first five attributes of both kinds: template, day and the slot's period.
+  entry.AddAttr("plantilla", template_code);
+  entry.AddAttr("dia_semana", planned.day_letter);
+  entry.AddAttr("sesion_orden", planned.slot->order);
+  entry.AddAttr("hora_desde", planned.slot->from);
+  entry.AddAttr("hora_hasta", planned.slot->to);
+  if (planned.duty) {
+    entry.AddAttr("docente", *planned.teacher);
+    entry.AddAttr("ensenanza", *planned.ensenanza);
+    entry.AddAttr("ocupacion", *planned.subject);
+    return;
+  }
+  entry.AddAttr("grupo", planned.group->clave);
+  entry.AddAttr("ensenanza", planned.group->ensenanza);
+  entry.AddAttr("curso", planned.group->clave_curso);
+  entry.AddAttr("contenido", *planned.subject);
+  entry.AddAttr("docente", planned.teacher ? *planned.teacher : kNone);
+  entry.AddAttr("aula", planned.room ? *planned.room : kNone);
+  entry.AddAttr("idioma", "");
+}
+
+// The elements the walk decides on, written into the document beside it, in the order decided
+// (the document is the writer's alone until Finish). In turn at Finish when no thread can be
+// had. A failed walk closes the writer as it goes: what was handed over is written, then dropped
+// with the document.
+class BesideWriter {
+ public:
+  BesideWriter(const std::string& template_code, itaca::Element& classes, itaca::Element& duties)
+      : worker_(std::async([this, &template_code, &classes, &duties] {
+          std::vector<PlannedElement> batch;
+          while (Take(batch)) {
+            for (const PlannedElement& planned : batch) {
+              WritePlanned(planned, template_code, classes, duties);
+            }
+          }
+        })) {
+    batch_.reserve(kBatch);
+  }
+  BesideWriter(const BesideWriter&) = delete;
+  BesideWriter& operator=(const BesideWriter&) = delete;
+  ~BesideWriter() {
+    Close();
+    if (worker_.valid()) worker_.wait();
+  }
+
+  void Add(const PlannedElement& planned) {
+    batch_.push_back(planned);
+    if (batch_.size() == kBatch) Hand();
+  }
+  // Every element written, or the writer's fault raised.
+  void Finish() {
+    Hand();
+    Close();
+    worker_.get();
+  }
+
+ private:
+  static constexpr std::size_t kBatch = 512;
+
+  void Hand() {
+    if (batch_.empty()) return;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      handed_.push_back(std::move(batch_));
+    }
+    ready_.notify_one();
+    batch_ = std::vector<PlannedElement>();
+    batch_.reserve(kBatch);
+  }
+  void Close() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      closed_ = true;
+    }
+    ready_.notify_one();
+  }
+  // The next batch into `batch`; false once closed and all taken.
+  bool Take(std::vector<PlannedElement>& batch) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    ready_.wait(lock, [this] { return closed_ || !handed_.empty(); });
+    if (handed_.empty()) return false;
+    batch = std::move(handed_.front());
+    handed_.pop_front();
+    return true;
+  }
+
+  std::vector<PlannedElement> batch_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::vector<PlannedElement>> handed_;
+  bool closed_ = false;
+  std::future<void> worker_;  // last: started once the rest is made
+};
+
 // One class record of SOLUC: a horario_grupo for a placed class. A class whose group, subject or
 // slot is not found is left out; an unknown teacher or room only leaves that value empty.
-bool WriteClass(const SolucReader& record, const Lookups& lookups, const std::string& template_code,
-                itaca::Element& container, const Notes& notes) {
+bool WriteClass(const SolucReader& record, const Lookups& lookups, BesideWriter& writer,
+                const Notes& notes) {
   using report::Reason;
   const auto placed = record.Placed();
   if (!placed) return notes.SkipUnplaced(false, lookups);
@@ -475,15 +585,14 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups, const std::st
   if (!teacher && !teacher_code.empty()) notes.Note(Reason::TeacherUnknown, false);
   if (!room && !room_code.empty()) notes.Note(Reason::RoomUnknown, false);
 
-  itaca::Element lesson = container.AppendChild(kClassElement);
-  SetWhen(lesson, template_code, *placed, *slot);
-  lesson.AddAttr("grupo", group->clave);
-  lesson.AddAttr("ensenanza", group->ensenanza);
-  lesson.AddAttr("curso", group->clave_curso);
-  lesson.AddAttr("contenido", *content);
-  lesson.AddAttr("docente", teacher ? teacher->dni : std::string());
-  lesson.AddAttr("aula", room ? *room : std::string());
-  lesson.AddAttr("idioma", "");
+  PlannedElement planned;
+  planned.day_letter = DayLetterView(placed->day);
+  planned.slot = &*slot;
+  planned.group = &*group;
+  planned.subject = &*content;
+  planned.teacher = teacher ? &teacher->dni : nullptr;
+  planned.room = room ? &*room : nullptr;
+  writer.Add(planned);
   notes.Written(placed->day, slot->order, &group->clave, *content,
                 teacher ? &teacher->dni : nullptr, room ? &*room : nullptr, false);
   return true;
@@ -491,8 +600,8 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups, const std::st
 
 // One duty record of SOLUC: a horario_ocupacion for a placed teacher duty. Unlike a class, a duty
 // whose teacher is not found is left out, as is one whose duty code or slot is not found.
-bool WriteDuty(const SolucReader& record, const Lookups& lookups, const std::string& template_code,
-               itaca::Element& container, const Notes& notes) {
+bool WriteDuty(const SolucReader& record, const Lookups& lookups, BesideWriter& writer,
+               const Notes& notes) {
   using report::Reason;
   const auto placed = record.Placed();
   if (!placed) return notes.SkipUnplaced(true, lookups);
@@ -503,11 +612,14 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups, const std::str
   const auto& slot = lookups.FindSlot(placed->hour, placed->frame_key);
   if (!slot) return notes.SkipPlaced(Reason::SlotUnknown, true, *placed, lookups);
 
-  itaca::Element period = container.AppendChild(kDutyElement);
-  SetWhen(period, template_code, *placed, *slot);
-  period.AddAttr("docente", teacher->dni);
-  period.AddAttr("ensenanza", teacher->ensenanza);
-  period.AddAttr("ocupacion", *duty);
+  PlannedElement planned;
+  planned.duty = true;
+  planned.day_letter = DayLetterView(placed->day);
+  planned.slot = &*slot;
+  planned.subject = &*duty;
+  planned.teacher = &teacher->dni;
+  planned.ensenanza = &teacher->ensenanza;
+  writer.Add(planned);
   notes.Written(placed->day, slot->order, nullptr, *duty, &teacher->dni, nullptr, true);
   return true;
 }
@@ -631,15 +743,19 @@ ExportCounts WriteTimetable(SolutionTables& solution, itaca::Document& document,
   const Notes notes(report, tables.soluc, record);
   const std::string& code = choice.template_code;
   PlacedHours placed(report ? static_cast<std::size_t>(tables.soluc.RecordCount()) : 0);
-  for (tables.soluc.First(); !tables.soluc.Eof(); tables.soluc.Next()) {
-    ++counts.records;
-    record.Read();
-    if (report) placed.Count(record);
-    if (record.IsDuty()) {
-      if (WriteDuty(record, lookups, code, duties, notes)) ++counts.duty_periods;
-    } else {
-      if (WriteClass(record, lookups, code, classes, notes)) ++counts.group_lessons;
+  {
+    BesideWriter writer(code, classes, duties);
+    for (tables.soluc.First(); !tables.soluc.Eof(); tables.soluc.Next()) {
+      ++counts.records;
+      record.Read();
+      if (report) placed.Count(record);
+      if (record.IsDuty()) {
+        if (WriteDuty(record, lookups, writer, notes)) ++counts.duty_periods;
+      } else {
+        if (WriteClass(record, lookups, writer, notes)) ++counts.group_lessons;
+      }
     }
+    writer.Finish();
   }
   if (report) placed.Into(report->timetables());
   if (asked.valid()) asked.get();
