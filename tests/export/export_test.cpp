@@ -48,6 +48,34 @@ TEST_F(ExportTest, DutiesNeedTheirTeacherAndNeverBecomeClasses) {
   EXPECT_EQ(Written("horarios_grupo")[0][8], "contenido=GUARDIA1");
 }
 
+TEST_F(ExportTest, ManyRecordsOfBothKindsAreWrittenEachInItsContainerInSolucOrder) {
+  // Many more records than a writer hands over at once, the kinds interleaved.
+  std::vector<SolucRow> rows;
+  for (int i = 0; i < 1500; ++i) {
+    rows.push_back(i % 3 == 2 ? SolucRow{"GUA", "GUA", 1 + i % 5, 2, "0", "", "PGA", ""}
+                              : SolucRow{"MAT", "*479", 1 + i % 5, 1, "0", "1A", "PGA", "A1"});
+  }
+  Soluc(rows);
+  const ExportResult result = Run();
+  EXPECT_EQ(result.group_lessons, 1000u);
+  EXPECT_EQ(result.duty_periods, 500u);
+  const Elements classes = Written("horarios_grupo");
+  const Elements duties = Written("horarios_ocupaciones");
+  ASSERT_EQ(classes.size(), 1000u);
+  ASSERT_EQ(duties.size(), 500u);
+  const std::string days = "LMXJV";
+  for (std::size_t i = 0; i < 1500; ++i) {
+    const std::string day = "dia_semana=" + days.substr(i % 5, 1);
+    if (i % 3 == 2) {
+      EXPECT_EQ(duties[i / 3][1], day) << i;
+    } else {
+      EXPECT_EQ(classes[i / 3 * 2 + i % 3],
+                Lesson(days.substr(i % 5, 1), "1", "08:00", "08:55", "12345678Z", "AULA-1"))
+          << i;
+    }
+  }
+}
+
 TEST_F(ExportTest, NewRootWithTrimmedIdentityAndNothingOfTheOldContent) {
   Soluc({{"GUA", "GUA", 5, 2, "0", "", "PGA", ""}});  // one duty: a document is written
   const std::string input = ReadFile(itaca);
