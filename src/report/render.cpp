@@ -554,15 +554,25 @@ std::string RenderText(const Report& report, const LevelLines& levels, const Pie
 std::string RenderJson(const Report& report) { return RenderJson(report, RenderLevels(report)); }
 
 std::string RenderJson(const Report& report, const LevelLines& levels, const PieceSink* pieces) {
+  return RenderJson(
+      report, [&levels]() -> const LevelLines& { return levels; }, pieces);
+}
+
+std::string RenderJson(const Report& report, const LevelsWhenAsked& levels,
+                       const PieceSink* pieces) {
   const Report::Header& header = report.header();
-  // Room for about twice what a large report's entries, clashes and differences take, so that
-  // tens of megabytes are not copied again as it grows: room never written to is never touched
-  // (the system gives memory at its first write).
-  const Verification& verification = report.timetables().verification;
-  std::size_t clashing = 0;
-  for (const Clash& clash : verification.clashes) clashing += clash.lessons.size();
-  Output output(pieces, 4096 + report.Size() * 320 + clashing * 360 +
-                            (verification.document.size() + verification.clepsa.size()) * 260);
+  // Returned whole: room for about twice what a large report's entries, clashes and differences
+  // take, so that tens of megabytes are not copied again as it grows (room never written to is
+  // never touched: the system gives memory at its first write).
+  std::size_t whole = 0;
+  if (!pieces) {
+    const Verification& verification = report.timetables().verification;
+    std::size_t clashing = 0;
+    for (const Clash& clash : verification.clashes) clashing += clash.lessons.size();
+    whole = 4096 + report.Size() * 320 + clashing * 360 +
+            (verification.document.size() + verification.clepsa.size()) * 260;
+  }
+  Output output(pieces, whole);
   std::string& out = output.text;
   out += "{\n";
   out += "  \"version\": " + std::to_string(kJsonVersion) + ",\n";
@@ -609,7 +619,7 @@ std::string RenderJson(const Report& report, const LevelLines& levels, const Pie
     output.Pass();
   }
   out += order.empty() ? "],\n" : "\n  ],\n";
-  JsonLevels(output, report, levels);
+  JsonLevels(output, report, levels());
   out += "}\n";
   return output.Finish();
 }

@@ -50,12 +50,18 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
 
 void RenderReportFile(const report::Report& report, ReportFormat format,
                       const report::LevelLines& levels, const PieceSink& pieces) {
+  RenderReportFile(
+      report, format, [&levels]() -> const report::LevelLines& { return levels; }, pieces);
+}
+
+void RenderReportFile(const report::Report& report, ReportFormat format,
+                      const report::LevelsWhenAsked& levels, const PieceSink& pieces) {
   switch (format) {
     case ReportFormat::Json:
       report::RenderJson(report, levels, &pieces);
       return;
     case ReportFormat::Html:
-      report::RenderHtml(report, levels, &pieces);
+      report::RenderHtml(report, levels(), &pieces);
       return;
     case ReportFormat::Text:
       break;
@@ -64,13 +70,13 @@ void RenderReportFile(const report::Report& report, ReportFormat format,
     ConvertCp1252ToUtf8InPlace(piece);
     pieces(std::move(piece));
   };
-  report::RenderText(report, levels, &as_utf8);
+  report::RenderText(report, levels(), &as_utf8);
 }
 
 std::vector<store::GenerationExtra> BackupReportFiles(
     const report::Report& report, std::shared_future<report::LevelLines> levels) {
   // Rendered only when a generation is made (`report` outlives the commit), side by side, the
-  // first lines once for the three.
+  // first lines once for the three: the JSON's entries meanwhile, as it asks for them last.
   struct Levels {
     std::once_flag once;
     report::LevelLines lines;
@@ -79,12 +85,14 @@ std::vector<store::GenerationExtra> BackupReportFiles(
   auto as = [&report, own, levels](std::string name, ReportFormat format) {
     store::GenerationExtra extra{std::move(name), {}};
     extra.render = [&report, format, own, levels](const PieceSink& pieces) {
-      if (levels.valid()) {
-        RenderReportFile(report, format, levels.get(), pieces);
-        return;
-      }
-      std::call_once(own->once, [&] { own->lines = report::RenderLevels(report); });
-      RenderReportFile(report, format, own->lines, pieces);
+      RenderReportFile(
+          report, format,
+          [&]() -> const report::LevelLines& {
+            if (levels.valid()) return levels.get();
+            std::call_once(own->once, [&] { own->lines = report::RenderLevels(report); });
+            return own->lines;
+          },
+          pieces);
     };
     return extra;
   };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,12 @@ std::string RenderText(const Report& report, const LevelLines& levels,
 std::string RenderHtml(const Report& report, const LevelLines& levels,
                        const PieceSink* pieces = nullptr);
 std::string RenderJson(const Report& report, const LevelLines& levels,
+                       const PieceSink* pieces = nullptr);
+
+// The first lines as a rendering comes to them. The JSON asks for them, and for the export's
+// verification, only after its entries: those are rendered while the lines are worked out.
+using LevelsWhenAsked = std::function<const LevelLines&()>;
+std::string RenderJson(const Report& report, const LevelsWhenAsked& levels,
                        const PieceSink* pieces = nullptr);
 
 }  // namespace tc::report

@@ -26,6 +26,9 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
 // The same bytes handed on to `pieces` piece by piece as they are rendered.
 void RenderReportFile(const report::Report& report, ReportFormat format,
                       const report::LevelLines& levels, const PieceSink& pieces);
+// The same with the first lines asked for when the rendering comes to them.
+void RenderReportFile(const report::Report& report, ReportFormat format,
+                      const report::LevelsWhenAsked& levels, const PieceSink& pieces);
 
 // What a run keeps with its backup generation: "informe.json", "informe.txt" and "informe.html",
 // each rendered in pieces, the first lines worked out once for the three. When `levels` is given,
