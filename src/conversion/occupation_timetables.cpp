@@ -1,11 +1,14 @@
 // Occupation timetables: each teacher's weekly duty periods become one ASIGT row per teacher and
 // duty, counted in HORAS; then every ASIGT row gets the SESIONES pattern of its hours.
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <future>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "conversion/stages.h"
@@ -17,10 +20,49 @@ namespace {
 
 // One duty period, as read from its horario_ocupacion element.
 struct DutyPeriod {
-  std::string duty;      // ocupacion (ITACA code)
-  std::string teacher;   // docente (DNI)
-  std::string templ;     // plantilla
-  std::size_t element;   // its index in the collection, for the report
+  std::string_view duty;     // ocupacion (ITACA code)
+  std::string_view teacher;  // docente (DNI)
+  std::string_view templ;    // plantilla
+  std::size_t element;       // its index in the collection, for the report
+};
+
+// The periods read: every code in one text, each period holding where its codes end (strings of
+// their own would take several times the codes' size, beside the group stage's lessons).
+class DutyPeriodList {
+ public:
+  void Reserve(std::size_t periods) {
+    periods_.reserve(periods);
+    text_.reserve(periods * 24);
+  }
+  // A missing attribute refused, naming the first of them.
+  void Add(const itaca::Element& element, std::size_t index) {
+    static constexpr std::array<std::string_view, 3> kCodes = {"ocupacion", "docente", "plantilla"};
+    std::array<std::optional<std::string_view>, kCodes.size()> values;
+    element.RawAttrs(kCodes, values);  // one walk over the element's attributes
+    Bounds bounds{text_.size(), {}, index};
+    for (std::size_t part = 0; part < kCodes.size(); ++part) {
+      if (!values[part]) element.Attr(kCodes[part]);
+      itaca::Element::AppendAttrText(text_, *values[part]);
+      bounds.ends[part] = static_cast<std::uint32_t>(text_.size() - bounds.start);
+    }
+    periods_.push_back(bounds);
+  }
+  std::size_t Count() const { return periods_.size(); }
+  DutyPeriod operator[](std::size_t i) const {
+    const Bounds& b = periods_[i];
+    const std::string_view all = std::string_view(text_).substr(b.start);
+    return {all.substr(0, b.ends[0]), all.substr(b.ends[0], b.ends[1] - b.ends[0]),
+            all.substr(b.ends[1], b.ends[2] - b.ends[1]), b.element};
+  }
+
+ private:
+  struct Bounds {
+    std::size_t start = 0;       // where its codes begin in text_
+    std::uint32_t ends[3] = {};  // where each code ends, from start
+    std::size_t element = 0;
+  };
+  std::string text_;
+  std::vector<Bounds> periods_;
 };
 
 // The split of `hours` weekly hours into blocks, one numeral per block, as Clepsa reads SESIONES:
@@ -45,7 +87,7 @@ std::string SessionPattern(long long hours) {
 // attribute) that ended the reading.
 struct DutyPeriods {
   itaca::ElementList elements;
-  std::vector<DutyPeriod> periods;
+  DutyPeriodList periods;
   std::exception_ptr fault;
 };
 
@@ -56,13 +98,9 @@ std::shared_ptr<DutyPeriods> ReadDutyPeriods(const itaca::Document& document) {
   auto read = std::make_shared<DutyPeriods>();
   read->elements = document.Select(itaca::kDutyTimetables);
   const itaca::ElementList& elements = read->elements;
-  read->periods.reserve(elements.Count());
+  read->periods.Reserve(elements.Count());
   try {
-    for (std::size_t i = 0; i < elements.Count(); ++i) {
-      const itaca::Element& element = elements[i];
-      read->periods.push_back(
-          {element.Attr("ocupacion"), element.Attr("docente"), element.Attr("plantilla"), i});
-    }
+    for (std::size_t i = 0; i < elements.Count(); ++i) read->periods.Add(elements[i], i);
   } catch (...) {
     read->fault = std::current_exception();
   }
@@ -85,7 +123,7 @@ void ImportOccupationTimetables(ConversionContext& ctx, TemplatesTaken templates
   // The periods are read before any table is touched: a missing attribute ends the run with the
   // tables unchanged.
   if (read->fault) std::rethrow_exception(read->fault);
-  const std::vector<DutyPeriod>& periods = read->periods;
+  const DutyPeriodList& periods = read->periods;
 
   auto subjects = ctx.tables.Open(store::AsignomtTable().name, store::OpenMode::Exclusive);
   auto asig = ctx.tables.Open(store::AsigtTable().name, store::OpenMode::Exclusive);
@@ -94,7 +132,8 @@ void ImportOccupationTimetables(ConversionContext& ctx, TemplatesTaken templates
   // Each duty's and teacher's row found once: ASIGNOMT and PROFT do not change here.
   store::FoundField duty_codes(subjects, "ABREV_ITACA", "COD");
   store::FoundField teacher_codes(teachers, "DNI", "ABREV");
-  for (const auto& period : periods) {
+  for (std::size_t i = 0; i < periods.Count(); ++i) {
+    const DutyPeriod period = periods[i];
     if (templates == TemplatesTaken::OnlySelected &&
         period.templ != ctx.state.SelectedTemplateCode) {
       ctx.report.Add(report::Reason::OtherTemplate, Where(elements[period.element]))
