@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <future>
 #include <map>
 #include <set>
 #include <string>
@@ -367,16 +369,12 @@ void Loads(Page& page, const std::vector<const DrawnLoad*>& loads, Axis axis) {
   out += "</th></tr></tbody></table>";
 }
 
-}  // namespace
-
-std::string RenderHtml(const Report& report) { return RenderHtml(report, RenderLevels(report)); }
-
-std::string RenderHtml(const Report& report, const LevelLines& levels, const PieceSink* pieces) {
-  const Timetables& timetables = report.timetables();
+// The page's first part, small, in the code page: the title, the run, the three headings and
+// their lines, the title of the grids.
+std::string PageTop(const Report& report, const LevelLines& levels) {
   const bool conversion = report.kind() == Report::Kind::Conversion;
   const std::string title = conversion ? "Informe de la conversi\xF3n ITACA -> Clepsa"
                                        : "Informe de la exportaci\xF3n Clepsa -> ITACA";
-  // The first part, small, in the code page; converted once.
   std::string top;
   top += "<!DOCTYPE html>\n<html lang=\"es\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
          Escaped(title) + "</title>\n<style>" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
@@ -411,16 +409,29 @@ std::string RenderHtml(const Report& report, const LevelLines& levels, const Pie
           ? "<h2>Lo que Clepsa tiene que colocar, junto al horario de ITACA en la plantilla</h2>\n"
           : "<h2>Horario escrito</h2>\n<p class=\"marcas\"><span class=\"choque\">En dos sitios "
             "a la vez</span><span class=\"fuera\">Colocado por Clepsa pero no escrito</span></p>\n";
+  return top;
+}
 
+}  // namespace
+
+std::string RenderHtml(const Report& report) { return RenderHtml(report, RenderLevels(report)); }
+
+std::string RenderHtml(const Report& report, const LevelLines& levels, const PieceSink* pieces) {
+  return RenderHtml(
+      report, [&levels]() -> const LevelLines& { return levels; }, pieces);
+}
+
+std::string RenderHtml(const Report& report, const LevelsWhenAsked& levels,
+                       const PieceSink* pieces) {
+  const Timetables& timetables = report.timetables();
+  const bool conversion = report.kind() == Report::Kind::Conversion;
   // The timetable drawn: what was written (export) or ITACA's own of the template (conversion).
   const Lessons& lessons = conversion ? timetables.itaca : timetables.written;
   // Room for about twice what a page of this many lessons takes (each drawn in three grids):
   // room never written to is never touched, while too little copies the whole page once more.
-  Output output(pieces,
-                top.size() + 4096 + lessons.size() * 3 * 192 + timetables.asked.size() * 192);
+  Output output(pieces, 2 * 4096 + lessons.size() * 3 * 192 + timetables.asked.size() * 192);
   std::string& out = output.text;
   Page page(report, out);
-  AppendCp1252AsUtf8(out, top);
 
   ClashSlots teacher_clashes, room_clashes;
   if (!conversion && timetables.verified) {
@@ -525,11 +536,22 @@ std::string RenderHtml(const Report& report, const LevelLines& levels, const Pie
     d.hours_text = HoursText(load.hours);
   }
 
+  // The grids worked out, the first lines are asked for: the page starts with them.
+  AppendCp1252AsUtf8(out, PageTop(report, levels()));
+
+  // Every grid to draw, in the page's order: for each axis every code with lessons, and for a
+  // conversion every one with hours to place, in order.
   static const std::vector<const Drawn*> kNone;
+  struct Section {
+    Axis axis;
+    std::string_view code;
+    const std::vector<const Drawn*>* lessons;
+    const std::vector<const DrawnLoad*>* loads;  // null: none to place (a conversion's grids)
+  };
+  std::vector<Section> sections;
   for (Axis axis : {Axis::Group, Axis::Teacher, Axis::Room}) {
     if (conversion && axis == Axis::Room) break;
     const auto& of_axis = by_axis[static_cast<std::size_t>(axis)];
-    // Every code with lessons, and for a conversion every one with hours to place, in order.
     std::vector<std::string_view> codes;
     codes.reserve(of_axis.size());
     for (const auto& [code, drawing] : of_axis) codes.push_back(code);
@@ -542,30 +564,70 @@ std::string RenderHtml(const Report& report, const LevelLines& levels, const Pie
     std::sort(codes.begin(), codes.end());
     codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
     for (const std::string_view code : codes) {
+      const auto drawing = of_axis.find(code);
+      const auto rows = loads.find(code);
+      sections.push_back({axis, code, drawing == of_axis.end() ? &kNone : &drawing->second.lessons,
+                          conversion && rows != loads.end() ? &rows->second.loads : nullptr});
+    }
+  }
+  // The grids from `first` to `last`, drawn on `page` (whose names of codes it shows its own);
+  // the names the cells show are the drawing's, which no longer change.
+  auto draw = [conversion, &sections](Page& page, Grids& grids, std::size_t first, std::size_t last,
+                                      const std::function<void()>& pass) {
+    std::string& out = page.out;
+    for (std::size_t i = first; i < last; ++i) {
+      const Section& section = sections[i];
       out += "<section class=\"rejilla\" id=\"";
-      AppendCp1252AsUtf8(out, Anchor(AxisWord(axis), code));
+      AppendCp1252AsUtf8(out, Anchor(AxisWord(section.axis), section.code));
       out += "\" data-tipo=\"";
-      out += AxisWord(axis);
+      out += AxisWord(section.axis);
       out += "\" data-codigo=\"";
-      AppendHtml(out, code);
+      AppendHtml(out, section.code);
       out += "\">\n<h3>";
-      out += AxisTitle(axis);
+      out += AxisTitle(section.axis);
       out += ' ';
-      out += page.Named(AxisKind(axis), code);
+      out += page.Named(AxisKind(section.axis), section.code);
       out += "</h3>\n";
       if (conversion) {
-        if (const auto found = loads.find(code); found != loads.end()) {
-          Loads(page, found->second.loads, axis);
+        if (section.loads) {
+          Loads(page, *section.loads, section.axis);
         } else {
           out += "<p>Sin horas que colocar.</p>\n";
         }
       }
-      const auto found = of_axis.find(code);
-      grids.Draw(out, found == of_axis.end() ? kNone : found->second.lessons, axis);
+      grids.Draw(out, *section.lessons, section.axis);
       out += "\n</section>\n";
-      output.Pass();
+      pass();
     }
+  };
+  // A large page's later grids are drawn beside the earlier ones, on a page of their own, in
+  // pieces handed on after them: the page is the longest of the report's files to render.
+  std::size_t split = sections.size();
+  std::future<std::vector<std::string>> later;
+  constexpr std::size_t kBesideFrom = 4096;  // lessons drawn
+  if (lessons.size() + timetables.asked.size() >= kBesideFrom) {
+    std::size_t weight = 0, total = 0;
+    for (const Section& section : sections) total += section.lessons->size() + 8;
+    for (split = 0; split < sections.size() && 2 * weight < total; ++split) {
+      weight += sections[split].lessons->size() + 8;
+    }
+    later = std::async([&, split, own_grids = grids]() mutable {
+      std::vector<std::string> pieces;
+      std::string text;
+      text.reserve(2 * Output::kPiece);
+      Page own(report, text);
+      draw(own, own_grids, split, sections.size(), [&] {
+        if (text.size() < Output::kPiece) return;
+        pieces.push_back(std::move(text));
+        text = std::string();
+        text.reserve(2 * Output::kPiece);
+      });
+      if (!text.empty()) pieces.push_back(std::move(text));
+      return pieces;
+    });
   }
+  draw(page, grids, 0, split, [&output] { output.Pass(); });
+  if (later.valid()) output.Add(later.get());
   out += "</body>\n</html>\n";
   return output.Finish();
 }

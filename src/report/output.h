@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/pieces.h"
 
@@ -28,6 +29,17 @@ class Output {
   // is a piece's worth.
   void Pass() {
     if (sink_ && text.size() >= kPiece) Hand();
+  }
+  // Pieces made elsewhere, after what has been written so far.
+  void Add(std::vector<std::string> pieces) {
+    for (std::string& piece : pieces) {
+      if (!sink_) {
+        text += piece;
+        continue;
+      }
+      if (!text.empty()) Hand();
+      (*sink_)(std::move(piece));
+    }
   }
   // The end of the text: the rest handed on; or, with nothing to hand it to, the whole text.
   std::string Finish() {

@@ -70,6 +70,7 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
   // start) the report's first lines. Declared after `result`, whose report it completes:
   // whichever way the run ends, it is over before the report goes.
   std::shared_future<report::LevelLines> verified;
+  std::shared_future<void> timetables;  // the verification alone
   {
     SolutionTables tables(staged);
 
@@ -98,12 +99,22 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
     }
     // The first lines read the report's entries, names and timetables, which the run no longer
     // changes; only the backup's files need them now.
-    verified = std::async([&report = result.report, counted = std::move(itaca_counted),
-                           backup = !target.check()]() mutable {
-                 report.timetables().itaca_hours = counted.get();
-                 report::KeepVerification(report.timetables());
-                 return backup ? report::RenderLevels(report) : report::LevelLines();
-               }).share();
+    // The verification told apart, for the page: it draws the grids while the lines are made.
+    std::promise<void> verification;
+    timetables = verification.get_future().share();
+    verified =
+        std::async([&report = result.report, counted = std::move(itaca_counted),
+                    backup = !target.check(), verification = std::move(verification)]() mutable {
+          try {
+            report.timetables().itaca_hours = counted.get();
+            report::KeepVerification(report.timetables());
+            verification.set_value();
+          } catch (...) {
+            verification.set_exception(std::current_exception());
+            throw;
+          }
+          return backup ? report::RenderLevels(report) : report::LevelLines();
+        }).share();
     result.group_lessons = counts.group_lessons;
     result.duty_periods = counts.duty_periods;
     result.report.read().push_back({std::string(store::kSolucTable), counts.records});
@@ -126,7 +137,7 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
     store::CommitDetails details;
     details.run = "exportacion";
     details.document = platform::PathToUtf8(state.ItacaFileName);
-    details.extras = BackupReportFiles(result.report, verified);
+    details.extras = BackupReportFiles(result.report, verified, timetables);
     std::vector<store::GenerationExtra> records = KeptRecords(workplace);
     details.extras.insert(details.extras.end(), records.begin(), records.end());
     details.template_code = state.SelectedTemplateCode;

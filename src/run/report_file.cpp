@@ -1,5 +1,6 @@
 #include "run/report_file.h"
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -61,7 +62,7 @@ void RenderReportFile(const report::Report& report, ReportFormat format,
       report::RenderJson(report, levels, &pieces);
       return;
     case ReportFormat::Html:
-      report::RenderHtml(report, levels(), &pieces);
+      report::RenderHtml(report, levels, &pieces);
       return;
     case ReportFormat::Text:
       break;
@@ -73,8 +74,9 @@ void RenderReportFile(const report::Report& report, ReportFormat format,
   report::RenderText(report, levels(), &as_utf8);
 }
 
-std::vector<store::GenerationExtra> BackupReportFiles(
-    const report::Report& report, std::shared_future<report::LevelLines> levels) {
+std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& report,
+                                                      std::shared_future<report::LevelLines> levels,
+                                                      std::shared_future<void> timetables) {
   // Rendered only when a generation is made (`report` outlives the commit), side by side, the
   // first lines once for the three: the JSON's entries meanwhile, as it asks for them last.
   struct Levels {
@@ -82,9 +84,18 @@ std::vector<store::GenerationExtra> BackupReportFiles(
     report::LevelLines lines;
   };
   auto own = std::make_shared<Levels>();
-  auto as = [&report, own, levels](std::string name, ReportFormat format) {
+  auto as = [&report, own, levels, timetables](std::string name, ReportFormat format) {
     store::GenerationExtra extra{std::move(name), {}};
-    extra.render = [&report, format, own, levels](const PieceSink& pieces) {
+    extra.render = [&report, format, own, levels, timetables](const PieceSink& pieces) {
+      if (format == ReportFormat::Html && timetables.valid()) {
+        // The lines not started beside (no thread to be had) are worked out now, and with them
+        // what the page waits for.
+        if (levels.valid() &&
+            levels.wait_for(std::chrono::seconds(0)) == std::future_status::deferred) {
+          levels.wait();
+        }
+        timetables.get();
+      }
       RenderReportFile(
           report, format,
           [&]() -> const report::LevelLines& {

@@ -211,6 +211,18 @@ TEST(BackupReportFiles, EachWaitsForTheFirstLinesWorkedOutBesideAndFailsWithThem
   EXPECT_NE(whole.find("\nPlantilla horaria: T9\n"), std::string::npos);
   EXPECT_NE(whole.find("Revise en Clepsa:\n  Nadie en dos sitios.\n"), std::string::npos);
 
+  // The page draws its grids once the verification is done, then waits for the lines.
+  std::promise<void> timetables;
+  std::promise<report::LevelLines> lines;
+  const std::vector<store::GenerationExtra> pages =
+      BackupReportFiles(report, lines.get_future().share(), timetables.get_future().share());
+  std::future<std::string> page = std::async(std::launch::async, named(pages, "informe.html"));
+  EXPECT_EQ(page.wait_for(std::chrono::milliseconds(20)), std::future_status::timeout);
+  timetables.set_value();
+  EXPECT_EQ(page.wait_for(std::chrono::milliseconds(20)), std::future_status::timeout);
+  lines.set_value(levels);
+  EXPECT_NE(page.get().find("<li>Nadie en dos sitios.</li>"), std::string::npos);
+
   std::promise<report::LevelLines> failed;
   const std::vector<store::GenerationExtra> broken =
       BackupReportFiles(report, failed.get_future().share());

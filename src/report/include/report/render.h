@@ -58,10 +58,13 @@ std::string RenderHtml(const Report& report, const LevelLines& levels,
 std::string RenderJson(const Report& report, const LevelLines& levels,
                        const PieceSink* pieces = nullptr);
 
-// The first lines as a rendering comes to them. The JSON asks for them, and for the export's
-// verification, only after its entries: those are rendered while the lines are worked out.
+// The first lines as a rendering comes to them: the JSON asks for them (and for the export's
+// verification) after its entries, the page once its grids are worked out. Those are made while
+// the lines are.
 using LevelsWhenAsked = std::function<const LevelLines&()>;
 std::string RenderJson(const Report& report, const LevelsWhenAsked& levels,
+                       const PieceSink* pieces = nullptr);
+std::string RenderHtml(const Report& report, const LevelsWhenAsked& levels,
                        const PieceSink* pieces = nullptr);
 
 }  // namespace tc::report

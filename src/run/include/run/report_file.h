@@ -31,12 +31,15 @@ void RenderReportFile(const report::Report& report, ReportFormat format,
                       const report::LevelsWhenAsked& levels, const PieceSink& pieces);
 
 // What a run keeps with its backup generation: "informe.json", "informe.txt" and "informe.html",
-// each rendered in pieces, the first lines worked out once for the three. When `levels` is given,
-// they are its, and each waits for it before it reads the report: the first lines worked out
-// beside, once what is still being worked out of the report (the export's verification) is done.
-// An error there fails the rendering.
+// each rendered in pieces, the first lines worked out once for the three. The report's entries
+// and header are whole before they render. When `levels` is given, they are its: worked out
+// beside, once what is still being worked out of the report's timetables (the export's
+// verification) is done, which `timetables` tells. Each waits for what it reads: the text for
+// the first lines, the page for the timetables and then the lines, the JSON for the lines (and
+// the timetables with them) after its entries. An error there fails the rendering.
 std::vector<store::GenerationExtra> BackupReportFiles(
-    const report::Report& report, std::shared_future<report::LevelLines> levels = {});
+    const report::Report& report, std::shared_future<report::LevelLines> levels = {},
+    std::shared_future<void> timetables = {});
 // The HTML page of the report kept in a backup generation's folder.
 std::filesystem::path ReportPage(const std::filesystem::path& generation_folder);
 
