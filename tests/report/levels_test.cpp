@@ -454,6 +454,26 @@ TEST(RenderLevels, InPiecesTheSameBytesAsWhole) {
     EXPECT_EQ(whole, render(report, levels, nullptr));
     EXPECT_GT(pieces.size(), 2u);
   }
+  // The page's grids, drawn on two threads, each once in the page's order: groups, teachers,
+  // rooms, each kind by code.
+  const std::string html = RenderHtml(report, levels);
+  std::vector<std::string> shown;
+  const std::string mark = "<section class=\"rejilla\" id=\"";
+  for (std::size_t at = html.find(mark); at != std::string::npos; at = html.find(mark, at + 1)) {
+    const std::size_t from = at + mark.size();
+    shown.push_back(html.substr(from, html.find('"', from) - from));
+  }
+  std::vector<std::string> expected = shown;
+  const auto kind = [](const std::string& id) {
+    return id.rfind("grupo-", 0) == 0 ? 0 : id.rfind("docente-", 0) == 0 ? 1 : 2;
+  };
+  std::stable_sort(expected.begin(), expected.end(),
+                   [&](const std::string& a, const std::string& b) {
+                     return kind(a) != kind(b) ? kind(a) < kind(b) : a < b;
+                   });
+  expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+  EXPECT_EQ(shown, expected);
+  EXPECT_GT(shown.size(), 40000u);
 }
 
 TEST(RenderHtml, SelfContainedWithAGridPerGroupTeacherAndRoomAndMarkedCells) {
