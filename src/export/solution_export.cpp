@@ -54,9 +54,8 @@ constexpr std::string_view kSolucFields[] = {"ASIG",  "TAREA",    "DIA",  "HORA"
                                              "MARCO", "CODGRUPO", "PROF", "AULA"};
 
 // The day letter of a day number; any number outside 1 to 7 has none.
-std::string DayLetter(std::int32_t day) {
-  if (day < 1 || day > 7) return {};
-  return std::string(kDayLetters[day - 1]);
+std::string_view DayLetter(std::int32_t day) {
+  return day < 1 || day > 7 ? std::string_view() : kDayLetters[day - 1];
 }
 
 // A number in its standard text form: a whole number without decimals (3 gives "3").
@@ -206,7 +205,6 @@ class SolucReader {
   // The record's slot in Clepsa's terms, or nullopt when Clepsa left it unplaced (day or hour 0).
   struct Placement {
     std::int32_t day = 0;
-    std::string day_letter;
     std::string hour;       // the hour's text, first key into DIASHORAST
     std::string frame_key;  // first character of MARCO, second key into DIASHORAST
   };
@@ -216,7 +214,6 @@ class SolucReader {
     if (!IsPlaced()) return std::nullopt;
     Placement placement;
     placement.day = day_;
-    placement.day_letter = DayLetter(day_);
     placement.hour = Text("HORA");
     placement.frame_key = Text("MARCO").substr(0, 1);
     return placement;
@@ -459,10 +456,6 @@ struct PlannedElement {
   const std::string* room = nullptr;       // a class's, when known
 };
 
-std::string_view DayLetterView(std::int32_t day) {
-  return day < 1 || day > 7 ? std::string_view() : kDayLetters[day - 1];
-}
-
 // The element written: horario_grupo or horario_ocupacion, the last in its container.
 void WritePlanned(const PlannedElement& planned, const std::string& template_code,
                   itaca::Element& classes, itaca::Element& duties) {
@@ -586,7 +579,7 @@ bool WriteClass(const SolucReader& record, const Lookups& lookups, BesideWriter&
   if (!room && !room_code.empty()) notes.Note(Reason::RoomUnknown, false);
 
   PlannedElement planned;
-  planned.day_letter = DayLetterView(placed->day);
+  planned.day_letter = DayLetter(placed->day);
   planned.slot = &*slot;
   planned.group = &*group;
   planned.subject = &*content;
@@ -614,7 +607,7 @@ bool WriteDuty(const SolucReader& record, const Lookups& lookups, BesideWriter& 
 
   PlannedElement planned;
   planned.duty = true;
-  planned.day_letter = DayLetterView(placed->day);
+  planned.day_letter = DayLetter(placed->day);
   planned.slot = &*slot;
   planned.subject = &*duty;
   planned.teacher = &teacher->dni;

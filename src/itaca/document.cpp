@@ -127,15 +127,9 @@ struct Document::Impl {
   bool NameAt(std::uint32_t at, std::string_view name) const {
     const char* const given = text.data() + mark + at;
     // The first letter and where the name ends tell most names apart before they are compared.
-    if (at + name.size() >= text.size() - mark || *given != name.front() ||
-        !detail::IsNameEnd(given[name.size()])) {
-      return false;
-    }
-    // Names are a few letters: compared here rather than in a call.
-    for (std::size_t i = 1; i < name.size(); ++i) {
-      if (given[i] != name[i]) return false;
-    }
-    return true;
+    return at + name.size() < text.size() - mark && *given == name.front() &&
+           detail::IsNameEnd(given[name.size()]) &&
+           std::memcmp(given, name.data(), name.size()) == 0;
   }
 
   bool NameIs(const ReadNode* node, std::string_view name) const {

@@ -98,8 +98,8 @@ ExportResult WriteExport(RunState& state, Interaction& ui, const Workplace& work
                      ErrorKind::InvalidData, std::string(store::kSolucTable));
     }
     // The first lines read the report's entries, names and timetables, which the run no longer
-    // changes; only the backup's files need them now.
-    // The verification told apart, for the page: it draws the grids while the lines are made.
+    // changes; only the backup's files need them now. The verification's end is told apart:
+    // the page draws its grids while the lines are made.
     std::promise<void> verification;
     timetables = verification.get_future().share();
     verified =
