@@ -417,8 +417,7 @@ std::string PageTop(const Report& report, const LevelLines& levels) {
 std::string RenderHtml(const Report& report) { return RenderHtml(report, RenderLevels(report)); }
 
 std::string RenderHtml(const Report& report, const LevelLines& levels, const PieceSink* pieces) {
-  return RenderHtml(
-      report, [&levels]() -> const LevelLines& { return levels; }, pieces);
+  return RenderHtml(report, LevelsGiven(levels), pieces);
 }
 
 std::string RenderHtml(const Report& report, const LevelsWhenAsked& levels,

@@ -554,8 +554,7 @@ std::string RenderText(const Report& report, const LevelLines& levels, const Pie
 std::string RenderJson(const Report& report) { return RenderJson(report, RenderLevels(report)); }
 
 std::string RenderJson(const Report& report, const LevelLines& levels, const PieceSink* pieces) {
-  return RenderJson(
-      report, [&levels]() -> const LevelLines& { return levels; }, pieces);
+  return RenderJson(report, LevelsGiven(levels), pieces);
 }
 
 std::string RenderJson(const Report& report, const LevelsWhenAsked& levels,

@@ -51,8 +51,7 @@ std::string ReportFileContents(const report::Report& report, ReportFormat format
 
 void RenderReportFile(const report::Report& report, ReportFormat format,
                       const report::LevelLines& levels, const PieceSink& pieces) {
-  RenderReportFile(
-      report, format, [&levels]() -> const report::LevelLines& { return levels; }, pieces);
+  RenderReportFile(report, format, report::LevelsGiven(levels), pieces);
 }
 
 void RenderReportFile(const report::Report& report, ReportFormat format,

@@ -62,6 +62,10 @@ std::string RenderJson(const Report& report, const LevelLines& levels,
 // verification) after its entries, the page once its grids are worked out. Those are made while
 // the lines are.
 using LevelsWhenAsked = std::function<const LevelLines&()>;
+// Lines already worked out, as a rendering asks for them (they outlive it).
+inline LevelsWhenAsked LevelsGiven(const LevelLines& levels) {
+  return [&levels]() -> const LevelLines& { return levels; };
+}
 std::string RenderJson(const Report& report, const LevelsWhenAsked& levels,
                        const PieceSink* pieces = nullptr);
 std::string RenderHtml(const Report& report, const LevelsWhenAsked& levels,
