@@ -207,6 +207,31 @@ TEST_F(ExportTest, SolucOfOtherDbaseFlavours) {
   }
 }
 
+// A record that cannot be read, after many handed to the document's writer: the export ends with
+// the record's fault, and writes no document.
+TEST_F(ExportTest, AnUnreadableRecordAfterManyEndsTheExportWithItsFault) {
+  const std::vector<RawField> fields = {
+      {"ASIG", 'C', 10}, {"TAREA", 'C', 10},    {"DIA", 'N', 4},   {"HORA", 'N', 4, 1},
+      {"MARCO", 'C', 1}, {"CODGRUPO", 'C', 10}, {"PROF", 'C', 10}, {"AULA", 'C', 10}};
+  const std::string placed = " " + Pad("MAT", 10) + Pad("*479", 10) + "   2" + " 2.0" + "0" +
+                             Pad("1A", 10) + Pad("PGA", 10) + Pad("A1", 10);
+  std::vector<std::string> records(1500, placed);
+  records.push_back(" " + Pad("MAT", 10) + Pad("*479", 10) + "   2" + " x.0" + "0" + Pad("1A", 10) +
+                    Pad("PGA", 10) + Pad("A1", 10));
+  WriteFile(ztemp / "SOLUC.DBF", RawDbf(kDbase3, fields, records));
+  const std::string slots = ReadFile(ztemp / "DIASHORAST.DBF");
+  try {
+    Run();
+    ADD_FAILURE() << "a record that cannot be read was exported";
+  } catch (const Error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "El campo HORA del registro 1501 de la tabla SOLUC no contiene un n\xFAmero: "
+              "\"x.0\".");
+  }
+  EXPECT_FALSE(fs::exists(output));
+  EXPECT_EQ(ReadFile(ztemp / "DIASHORAST.DBF"), slots);
+}
+
 // A failed export changes nothing: the old result, the old slots, no file left over.
 enum class Fault { NoFile, NoSoluc, NoVersion, NotXml, NotCentro, NoGroups, BadTimes, Save, Commit };
 
