@@ -14,6 +14,7 @@
 
 #include "base/codepage.h"
 #include "base/key_counts.h"
+#include "base/text_hash.h"
 #include "output.h"
 #include "report/render.h"
 #include "report/report.h"
@@ -23,6 +24,10 @@
 namespace tc::report {
 
 namespace {
+
+// The page's maps keyed by codes.
+template <typename Value>
+using CodeMap = std::unordered_map<std::string_view, Value, TextHasher>;
 
 constexpr std::string_view kStyle =
     "body{font-family:sans-serif;font-size:11pt;margin:1.5em;color:#222}"
@@ -120,8 +125,8 @@ class Page {
  private:
   const Report& report_;
   // Keyed by views of the timetables' codes, which outlive the page.
-  std::array<std::unordered_map<std::string_view, std::string>, kNameKindCount> names_, named_;
-  std::unordered_map<std::string_view, std::string> rooms_;
+  std::array<CodeMap<std::string>, kNameKindCount> names_, named_;
+  CodeMap<std::string> rooms_;
 };
 
 // The template's periods, or when none are known the periods the lessons of a day name, in order.
@@ -183,7 +188,7 @@ class ClashSlots {
   std::uint32_t Number(std::string_view text) {
     return numbers_.try_emplace(text, static_cast<std::uint32_t>(numbers_.size())).first->second;
   }
-  std::unordered_map<std::string_view, std::uint32_t> numbers_;
+  CodeMap<std::uint32_t> numbers_;
   KeyCounts<3> slots_;  // code, day, period
 };
 
@@ -311,7 +316,7 @@ class Grids {
   std::string head_;
   std::vector<std::string> row_heads_;
   std::vector<int> rows_;  // each row's cells: its own, or the first row of the same period
-  std::unordered_map<std::string_view, int> rows_by_order_;
+  CodeMap<int> rows_by_order_;
   std::vector<std::size_t> starts_, fill_;
   std::vector<const Drawn*> placed_;
 };
@@ -452,7 +457,7 @@ std::string RenderHtml(const Report& report, const LevelsWhenAsked& levels,
     std::uint32_t clashes = ClashSlots::kNone;
     std::vector<const Drawn*> lessons;
   };
-  std::array<std::unordered_map<std::string_view, Drawing>, 3> by_axis;
+  std::array<CodeMap<Drawing>, 3> by_axis;
   // The lesson added to the drawing of `code` on `axis`; the drawing.
   auto draw_on = [&](Axis axis, std::string_view code, const Drawn& d) -> const Drawing& {
     Drawing& drawing = by_axis[static_cast<std::size_t>(axis)][code];
@@ -468,7 +473,7 @@ std::string RenderHtml(const Report& report, const LevelsWhenAsked& levels,
     int row = -1;
     std::uint32_t teacher_clashes = ClashSlots::kNone, room_clashes = ClashSlots::kNone;
   };
-  std::unordered_map<std::string_view, PeriodSeen> periods_seen;
+  CodeMap<PeriodSeen> periods_seen;
   for (std::size_t i = 0; i < lessons.size(); ++i) {
     const LessonView lesson = lessons[i];
     Drawn& d = drawn[i];
@@ -514,10 +519,9 @@ std::string RenderHtml(const Report& report, const LevelsWhenAsked& levels,
     const std::string* named = nullptr;
     std::vector<const DrawnLoad*> loads;
   };
-  std::unordered_map<std::string_view, Rows> loads_by_group, loads_by_teacher;
+  CodeMap<Rows> loads_by_group, loads_by_teacher;
   // The row added to those of `code`; the name it shows there.
-  auto add_row = [&](std::unordered_map<std::string_view, Rows>& by, NameKind kind,
-                     std::string_view code, const DrawnLoad& d) {
+  auto add_row = [&](CodeMap<Rows>& by, NameKind kind, std::string_view code, const DrawnLoad& d) {
     Rows& rows = by[code];
     if (!rows.named) rows.named = &page.Named(kind, code);
     rows.loads.push_back(&d);

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/text_hash.h"
 #include "report/render.h"
 #include "report/report.h"
 #include "report/timetable.h"
@@ -183,18 +184,10 @@ class Lines {
   const Report& report() const { return report_; }
 
  private:
-  // Looked up by string_view without making a string.
-  struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-      return std::hash<std::string_view>{}(text);
-    }
-  };
-
   const Report& report_;
   std::vector<std::size_t> order_;  // the entries grouped by reason (Report::Grouped)
   std::array<std::size_t, kReasonCount> starts_{};  // where each reason's group starts in order_
-  mutable std::array<std::unordered_map<std::string, std::string, TextHash, std::equal_to<>>,
+  mutable std::array<std::unordered_map<std::string, std::string, TextHasher, std::equal_to<>>,
                      kNameKindCount>
       named_;
 };

@@ -21,6 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/text_hash.h"
 #include "dbf_format.h"
 #include "dbf_index.h"
 #include "field_values.h"
@@ -33,12 +34,7 @@ class Table::Impl {
  public:
   enum class Pending { None, Append, Edit };
 
-  struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-      return std::hash<std::string_view>{}(text);
-    }
-  };
+  using NameHash = TextHasher;
 
   std::filesystem::path path;
   platform::FileSystem* files = &platform::RealFileSystem();

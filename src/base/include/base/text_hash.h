@@ -58,6 +58,15 @@ inline std::uint64_t TextHash(std::string_view text) {
   return text_hash::Mix(hash ^ (size > 0 ? text_hash::Tail(at, size) : 0));
 }
 
+// TextHash as the hash of a map keyed by texts, looked up by a string_view without making a
+// string (with std::equal_to<>).
+struct TextHasher {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const {
+    return static_cast<std::size_t>(TextHash(text));
+  }
+};
+
 // Whether two texts are the same, those of up to sixteen bytes compared in place.
 inline bool SameText(std::string_view a, std::string_view b) {
   using text_hash::HalfWord;

@@ -18,6 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/text_hash.h"
 #include "report/timetable.h"
 
 namespace tc::report {
@@ -232,12 +233,7 @@ class Report {
   std::vector<std::string> names_;    // code names met
   std::array<std::size_t, kReasonCount> counts_{};
   // Looked up by string_view without making a string (transparent hash and equality).
-  struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view code) const {
-      return std::hash<std::string_view>{}(code);
-    }
-  };
+  using NameHash = TextHasher;
   std::array<std::unordered_map<std::string, std::string, NameHash, std::equal_to<>>,
              kNameKindCount>
       names_by_code_;

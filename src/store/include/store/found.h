@@ -9,6 +9,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "base/text_hash.h"
 #include "store/table.h"
 
 namespace tc::store {
@@ -25,13 +26,7 @@ class Found {
   }
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view key) const {
-      return std::hash<std::string_view>{}(key);
-    }
-  };
-  std::unordered_map<std::string, std::optional<Value>, Hash, std::equal_to<>> found_;
+  std::unordered_map<std::string, std::optional<Value>, TextHasher, std::equal_to<>> found_;
 };
 
 // One field of a table's rows by a key field, each key looked up once: the first row in file
