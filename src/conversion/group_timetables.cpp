@@ -13,6 +13,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "conversion/stages.h"
+#include "element_codes.h"
 #include "store/found.h"
 
 namespace tc {
@@ -31,45 +32,20 @@ struct Lesson {
   std::size_t element;       // its index in the collection, for the report
 };
 
-// The lessons of the selected template: every code in one text, each lesson holding where its
-// codes end (a school's lessons are many and their codes short; strings of their own would take
-// several times the codes' size).
+// The lessons of the selected template, their codes kept together.
 class LessonList {
  public:
   void Add(const itaca::Element& element, std::size_t index) {
-    Bounds bounds;
-    bounds.element = index;
-    bounds.start = text_.size();
     // The five codes every lesson must have, then the two the report's timetable shows.
-    static constexpr std::array<std::string_view, kParts> kCodes = {
+    static constexpr std::array<std::string_view, 7> kCodes = {
         "grupo", "curso", "contenido", "docente", "aula", "dia_semana", "sesion_orden"};
-    constexpr std::size_t kRequired = 5;
-    std::array<std::optional<std::string_view>, kCodes.size()> values;
-    element.RawAttrs(kCodes, values);  // one walk over the element's attributes
-    for (std::size_t part = 0; part < kCodes.size(); ++part) {
-      if (!values[part] && part < kRequired) {
-        element.Attr(kCodes[part]);  // refused, naming the missing attribute
-      }
-      if (values[part]) itaca::Element::AppendAttrText(text_, *values[part]);
-      bounds.ends[part] = static_cast<std::uint32_t>(text_.size() - bounds.start);
-    }
-    lessons_.push_back(bounds);
+    codes_.Add(element, index, kCodes, 5);
   }
-  // Room for `lessons` lessons of codes of the usual length, taken once (untouched room costs
-  // nothing; a longer code grows the text).
-  void Reserve(std::size_t lessons) {
-    lessons_.reserve(lessons);
-    text_.reserve(lessons * 64);
-  }
-  std::size_t Count() const { return lessons_.size(); }
+  void Reserve(std::size_t lessons) { codes_.Reserve(lessons, 64); }
+  std::size_t Count() const { return codes_.Count(); }
   Lesson operator[](std::size_t i) const {
-    const Bounds& b = lessons_[i];
-    const std::string_view all = std::string_view(text_).substr(b.start);
-    auto part = [&](std::size_t k) {
-      const std::uint32_t from = k == 0 ? 0 : b.ends[k - 1];
-      return all.substr(from, b.ends[k] - from);
-    };
-    return {part(0), part(1), part(2), part(3), part(4), part(5), part(6), b.element};
+    const auto c = codes_.Codes(i);
+    return {c[0], c[1], c[2], c[3], c[4], c[5], c[6], codes_.Index(i)};
   }
 
   // The lessons as the report's timetable shows them, with room for `more` after them.
@@ -85,14 +61,7 @@ class LessonList {
   }
 
  private:
-  static constexpr std::size_t kParts = 7;
-  struct Bounds {
-    std::size_t start = 0;            // where its codes begin in text_
-    std::uint32_t ends[kParts] = {};  // where each code ends, from start
-    std::size_t element = 0;
-  };
-  std::string text_;
-  std::vector<Bounds> lessons_;
+  ElementCodes<7> codes_;
 };
 
 // The fields of a GRUPOST row that a further teacher's ASIGT row copies.

@@ -2,7 +2,6 @@
 // duty, counted in HORAS; then every ASIGT row gets the SESIONES pattern of its hours.
 #include <array>
 #include <cmath>
-#include <cstdint>
 #include <exception>
 #include <future>
 #include <memory>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "conversion/stages.h"
+#include "element_codes.h"
 #include "store/found.h"
 
 namespace tc {
@@ -26,43 +26,22 @@ struct DutyPeriod {
   std::size_t element;       // its index in the collection, for the report
 };
 
-// The periods read: every code in one text, each period holding where its codes end (strings of
-// their own would take several times the codes' size, beside the group stage's lessons).
+// The periods read, their codes kept together.
 class DutyPeriodList {
  public:
-  void Reserve(std::size_t periods) {
-    periods_.reserve(periods);
-    text_.reserve(periods * 24);
-  }
-  // A missing attribute refused, naming the first of them.
+  void Reserve(std::size_t periods) { codes_.Reserve(periods, 24); }
   void Add(const itaca::Element& element, std::size_t index) {
     static constexpr std::array<std::string_view, 3> kCodes = {"ocupacion", "docente", "plantilla"};
-    std::array<std::optional<std::string_view>, kCodes.size()> values;
-    element.RawAttrs(kCodes, values);  // one walk over the element's attributes
-    Bounds bounds{text_.size(), {}, index};
-    for (std::size_t part = 0; part < kCodes.size(); ++part) {
-      if (!values[part]) element.Attr(kCodes[part]);
-      itaca::Element::AppendAttrText(text_, *values[part]);
-      bounds.ends[part] = static_cast<std::uint32_t>(text_.size() - bounds.start);
-    }
-    periods_.push_back(bounds);
+    codes_.Add(element, index, kCodes, kCodes.size());
   }
-  std::size_t Count() const { return periods_.size(); }
+  std::size_t Count() const { return codes_.Count(); }
   DutyPeriod operator[](std::size_t i) const {
-    const Bounds& b = periods_[i];
-    const std::string_view all = std::string_view(text_).substr(b.start);
-    return {all.substr(0, b.ends[0]), all.substr(b.ends[0], b.ends[1] - b.ends[0]),
-            all.substr(b.ends[1], b.ends[2] - b.ends[1]), b.element};
+    const auto c = codes_.Codes(i);
+    return {c[0], c[1], c[2], codes_.Index(i)};
   }
 
  private:
-  struct Bounds {
-    std::size_t start = 0;       // where its codes begin in text_
-    std::uint32_t ends[3] = {};  // where each code ends, from start
-    std::size_t element = 0;
-  };
-  std::string text_;
-  std::vector<Bounds> periods_;
+  ElementCodes<3> codes_;
 };
 
 // The split of `hours` weekly hours into blocks, one numeral per block, as Clepsa reads SESIONES:
