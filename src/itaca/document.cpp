@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <future>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -187,27 +187,22 @@ struct Document::Impl {
           ErrorKind::DocumentUnreadable, SourceText());
     }
     // What only reads the text is done beside the check when the text is long: its digest (the
-    // bytes read, when it is they) and its line ends. Waited for before the text is refused.
+    // bytes read, when it is they) and its line ends. Over before the text is refused.
     auto beside = [this, as_it_lies] {
       if (as_it_lies) digest = ContentDigest(text);
       line_breaks = detail::LineEnds<std::uint32_t>(text);
     };
     constexpr std::size_t kLongText = std::size_t{1} << 20;
-    std::future<void> read_beside;
-    if (text.size() >= kLongText) {
-      read_beside = std::async(beside);
-    } else {
-      beside();
-    }
+    const bool long_text = text.size() >= kLongText;
+    if (!long_text) beside();
     std::optional<Gleaner> gleaner;
     if (!gleanings.empty()) gleaner.emplace(gleanings);
-    if (auto fault = detail::FirstWellFormednessFault(Checked(),
-                                                      gleaner ? &gleaner->check : nullptr, &tree)) {
-      if (read_beside.valid()) read_beside.wait();
+    if (auto fault = detail::FirstWellFormednessFault(
+            Checked(), gleaner ? &gleaner->check : nullptr, &tree, kLongText,
+            long_text ? std::function<void()>(beside) : std::function<void()>())) {
       if (as_it_lies) detail::RequireUtf8(decoded, text, SourceText());
       Refuse(*fault);
     }
-    if (read_beside.valid()) read_beside.get();
     const ReadNode& root = tree.nodes.front();
     if (!NameIs(&root, kRootName)) {
       throw DocumentError("El archivo " + SourceText() +

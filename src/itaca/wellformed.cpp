@@ -2,9 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <deque>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <system_error>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -210,6 +217,42 @@ std::string Shown(std::string_view utf8) {
 // One pass over the whole document, markup by markup. Elements are not nested calls but a stack
 // of open ones, so the depth of a document costs no machine stack. Each step returns false at
 // the first fault, which Fail has recorded; the steps around it return at once.
+// Gleaned elements read ahead of the scan, on a thread of their own, from the middle of a long
+// text on: runs of the elements of one gleaning path with blanks between them, each run read as
+// if the elements open around it were those of its path. The scan takes a run when it arrives at
+// its start with those elements open: the run's values go to the gleaning, and the scan goes on
+// after the run. It reads whatever comes before and between the runs itself; a run it does not
+// arrive at that way is dropped. A run ends before anything the scan could read otherwise than
+// its reader: another element, text, markup other than the elements, a namespace prefix, or a
+// fault (which the scan then finds itself, with its place and reason).
+struct AheadRun {
+  static constexpr std::uint32_t kNoValue = UINT32_MAX;
+  struct Value {
+    std::uint32_t at = kNoValue;  // in the text; kNoValue for an attribute the element lacks
+    std::uint32_t size = 0;
+  };
+  std::size_t begin = 0;  // its first element's '<'
+  std::size_t end = 0;    // after its last element: the run is empty while it is `begin`
+  std::size_t path = 0;   // the gleaning path of its elements
+  std::size_t elements = 0;
+  std::vector<Value> values;  // each element's values of its path's names, in order
+  bool done = false;          // read: the fields above are final
+};
+
+struct ReadAhead {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<AheadRun> runs;  // in the text's order; a run's place never moves
+  bool finished = false;      // no run after the last of `runs`
+  std::atomic<bool> stop{false};
+  std::future<void> reader;
+  // The reader stopped and waited for: it reads the text, which may go once the scan has ended.
+  ~ReadAhead() {
+    stop = true;
+    if (reader.valid()) reader.wait();
+  }
+};
+
 class Scanner {
  public:
   Scanner(std::string_view text, Gleaning* gleaning, ElementTree* tree)
@@ -234,9 +277,21 @@ class Scanner {
     }
   }
 
-  std::optional<WellFormednessFault> Document() {
+  std::optional<WellFormednessFault> Document(std::size_t read_ahead_from,
+                                              const std::function<void()>& beside) {
+    // What only reads the text is done beside: by the reader once it has read ahead, or on a
+    // thread of its own (in turn when none can be had). Over before the outcome is given.
+    std::future<void> done_beside;
+    if (!(size_ >= read_ahead_from && StartReadingAhead(beside)) && beside) {
+      done_beside = std::async(beside);
+    }
     const bool read = (!At("<?xml") || NameCharacterAt(pos_ + 5) || Declaration()) &&
                       TopLevel(false) && TopLevel(true);
+    if (done_beside.valid()) done_beside.get();
+    if (ahead_) {
+      ahead_->stop = true;
+      ahead_->reader.get();
+    }
     if (!read) return std::move(fault_);
     if (tree_) tree_->nodes.push_back({0, Offset(tree_->attributes.size()), 0});
     return std::nullopt;
@@ -259,6 +314,11 @@ class Scanner {
   // Records the fault; false, for the step to return.
   bool Fail(std::size_t at, std::string reason,
             WellFormednessFault::Kind kind = WellFormednessFault::Kind::kNotWellFormed) const {
+    // Reading ahead, a fault only ends the run: the scan finds it again and places it.
+    if (reading_ahead_) {
+      fault_ = WellFormednessFault{kind, at, {}, {}};
+      return false;
+    }
     fault_ = WellFormednessFault{kind, at, PositionIn(text_, at), std::move(reason)};
     return false;
   }
@@ -550,8 +610,14 @@ class Scanner {
   // The root element with everything in it.
   bool Element() {
     if (tree_) tree_->root_begin = pos_;
-    if (!StartTag()) return false;
-    while (!open_.empty()) {
+    if (!StartTag() || !Content(0)) return false;
+    if (tree_) tree_->root_end = pos_;
+    return true;
+  }
+
+  // What the open elements hold, up to the end tag that leaves `depth` of them open.
+  bool Content(std::size_t depth) {
+    while (open_.size() > depth) {
       PassUntil(kTextStop);
       if (Ended()) {
         const OpenElement& open = open_.back();
@@ -560,6 +626,7 @@ class Scanner {
       }
       switch (Byte(pos_)) {
         case '<':
+          if (pos_ >= next_ahead_ && TakeAhead()) break;
           if (!Markup()) return false;
           break;
         case '&':
@@ -576,7 +643,169 @@ class Scanner {
           if (!PassCharacter()) return false;
       }
     }
-    if (tree_) tree_->root_end = pos_;
+    return true;
+  }
+
+  // -------------------------------------------------------------------------------------------
+  // Reading ahead (ReadAhead)
+
+  // The first start tag at or after `from` of an element at the end of a gleaning path (below
+  // the root), and that path: where a run could start.
+  struct RunStart {
+    std::size_t at;
+    std::size_t path;
+  };
+  std::optional<RunStart> NextRunStart(std::size_t from) const {
+    std::optional<RunStart> first;
+    for (std::size_t path = 0; path < gleaning_->paths.size(); ++path) {
+      const std::vector<std::string_view>& names = gleaning_->paths[path];
+      if (names.size() < 2 || names.back().empty()) continue;
+      const std::string_view name = names.back();
+      const std::string_view within = text_.substr(0, first ? first->at : size_);
+      for (std::size_t at = from; (at = within.find(name, at)) != kNpos; ++at) {
+        const std::size_t after = at + name.size();
+        if (at > 0 && text_[at - 1] == '<' && after < size_ && IsNameEnd(text_[after])) {
+          first = RunStart{at - 1, path};
+          break;
+        }
+      }
+    }
+    return first;
+  }
+
+  // Starts the reader beside the scan, `beside` to do once it has read ahead, when there is a
+  // gleaning and a thread to be had; whether it started.
+  bool StartReadingAhead(const std::function<void()>& beside) {
+    if (gleaning_ == nullptr || gleaning_->paths.empty()) return false;
+    auto ahead = std::make_unique<ReadAhead>();
+    try {
+      ahead->reader = std::async(std::launch::async, [text = text_, gleaning = gleaning_,
+                                                      &ahead = *ahead, from = size_ / 2, beside] {
+        Scanner(text, gleaning, nullptr).ReadRuns(from, ahead);
+        if (beside) beside();
+      });
+    } catch (const std::system_error&) {
+      return false;  // no thread: the scan reads everything itself
+    }
+    ahead_ = std::move(ahead);
+    next_ahead_ = size_ / 2;
+    return true;
+  }
+
+  // The reader's work: every run from `from` on, until the text ends or the scan says stop.
+  void ReadRuns(std::size_t from, ReadAhead& ahead) {
+    reading_ahead_ = true;
+    AheadRun* run = nullptr;
+    try {
+      for (std::optional<RunStart> start = NextRunStart(from); start && !ahead.stop;
+           start = NextRunStart(std::max(run->end, run->begin + 1))) {
+        {
+          const std::lock_guard<std::mutex> lock(ahead.mutex);
+          run = &ahead.runs.emplace_back();
+          run->begin = run->end = start->at;
+          run->path = start->path;
+          ahead.changed.notify_all();
+        }
+        ReadRun(*run, ahead);
+        const std::lock_guard<std::mutex> lock(ahead.mutex);
+        run->done = true;
+        ahead.changed.notify_all();
+      }
+    } catch (...) {
+      // No room for more: the scan reads the rest itself. A run under way ends empty.
+      const std::lock_guard<std::mutex> lock(ahead.mutex);
+      if (run != nullptr && !run->done) {
+        run->end = run->begin;
+        run->done = true;
+      }
+    }
+    const std::lock_guard<std::mutex> lock(ahead.mutex);
+    ahead.finished = true;
+    ahead.changed.notify_all();
+  }
+
+  // One run: its path's elements from its start, each whole, with blanks between them.
+  void ReadRun(AheadRun& run, const ReadAhead& ahead) {
+    const std::vector<std::string_view>& names = gleaning_->paths[run.path];
+    const std::size_t depth = names.size() - 1;
+    open_.clear();
+    for (std::size_t i = 0; i < depth; ++i) open_.push_back({names[i], 0, kNotNoted});
+    prefixes_.clear();
+    gleaned_depth_ = kNpos;
+    run_values_ = &run.values;
+    const std::size_t per_element = gleaning_->attributes[run.path].size();
+    pos_ = run.begin;
+    while (!ahead.stop.load(std::memory_order_relaxed) && pos_ < size_ && Byte(pos_) == '<' &&
+           text_.compare(pos_ + 1, names.back().size(), names.back()) == 0 &&
+           pos_ + 1 + names.back().size() < size_ &&
+           IsNameEnd(text_[pos_ + 1 + names.back().size()])) {
+      // Each element gleaned as the run's (its values handed over as its start tag ends).
+      if (!StartTag() || gleaned_path_ != run.path ||
+          run.values.size() != (run.elements + 1) * per_element || !Content(depth)) {
+        break;
+      }
+      ++run.elements;
+      run.end = pos_;
+      SkipSpace();
+    }
+    run.values.resize(run.elements * per_element);
+    run_values_ = nullptr;
+  }
+
+  // At a '<' at or past where the next run may start: the run taken when it starts here, with
+  // its path's elements open around it and no gleaned one; whether one was.
+  bool TakeAhead() {
+    std::unique_lock<std::mutex> lock(ahead_->mutex);
+    for (;;) {
+      ahead_->changed.wait(lock,
+                           [&] { return next_run_ < ahead_->runs.size() || ahead_->finished; });
+      if (next_run_ >= ahead_->runs.size()) {
+        next_ahead_ = kNpos;
+        return false;
+      }
+      AheadRun& run = ahead_->runs[next_run_];
+      if (run.begin > pos_) {
+        next_ahead_ = run.begin;
+        return false;
+      }
+      ++next_run_;
+      if (run.begin < pos_ || !OpenAsIn(run.path)) continue;  // passed, or read otherwise
+      if (!run.done) {
+        // Still being read: the reader stops after the element it is at, and the scan reads
+        // what follows the run itself.
+        ahead_->stop = true;
+        ahead_->changed.wait(lock, [&] { return run.done; });
+      }
+      if (run.end == run.begin) continue;
+      lock.unlock();
+      const std::size_t per_element = gleaning_->attributes[run.path].size();
+      gleaned_values_.resize(per_element);
+      for (std::size_t element = 0; element < run.elements; ++element) {
+        for (std::size_t i = 0; i < per_element; ++i) {
+          const AheadRun::Value value = run.values[element * per_element + i];
+          gleaned_values_[i] = value.at == AheadRun::kNoValue
+                                   ? std::nullopt
+                                   : std::optional(text_.substr(value.at, value.size));
+        }
+        gleaning_->take(run.path, gleaned_values_);
+      }
+      std::vector<AheadRun::Value>().swap(run.values);
+      pos_ = run.end;
+      lock.lock();
+      next_ahead_ = next_run_ < ahead_->runs.size() ? ahead_->runs[next_run_].begin
+                    : ahead_->finished              ? kNpos
+                                                    : pos_;
+      return true;
+    }
+  }
+
+  // Whether the elements open are those of a gleaning path but its last, none of them gleaned.
+  bool OpenAsIn(std::size_t path) const {
+    const std::vector<std::string_view>& names = gleaning_->paths[path];
+    if (gleaned_depth_ != kNpos || open_.size() + 1 != names.size()) return false;
+    for (std::size_t i = 0; i < open_.size(); ++i) {
+      if (open_[i].name != names[i]) return false;
+    }
     return true;
   }
 
@@ -760,7 +989,15 @@ class Scanner {
   // The start tag of a gleaned element has ended: its attributes handed over, and what is inside
   // it, when the tag does not close it, passed over by the tree.
   void Glean(bool closed) {
-    gleaning_->take(gleaned_path_, gleaned_values_);
+    if (run_values_ != nullptr) {
+      for (const std::optional<std::string_view>& value : gleaned_values_) {
+        run_values_->push_back(
+            value ? AheadRun::Value{Offset(OffsetOf(*value)), Offset(value->size())}
+                  : AheadRun::Value{});
+      }
+    } else {
+      gleaning_->take(gleaned_path_, gleaned_values_);
+    }
     if (!closed) gleaned_depth_ = open_.size();
   }
 
@@ -891,6 +1128,8 @@ class Scanner {
   // At the end of a start tag, before the element is open: the declarations of its attributes,
   // then the prefixes of its name and of its attributes.
   bool CheckPrefixes(std::size_t start, std::string_view name) {
+    // Reading ahead, the prefixes declared around the run are not known: the scan reads it.
+    if (reading_ahead_ && (!qualified_.empty() || name.find(':') != kNpos)) return Fail(start, {});
     constexpr std::string_view kDeclaration = "xmlns";
     for (const Qualified& attribute : qualified_) {
       if (PrefixOf(attribute.name) == kDeclaration) {
@@ -1078,6 +1317,13 @@ class Scanner {
   ElementTree* tree_ = nullptr;
   bool value_parsed_ = false;  // the value just read is not its text as written
   std::string parsed_;         // its parsed text then
+  // Reading ahead: this scanner is the reader, and the values of the run it reads.
+  bool reading_ahead_ = false;
+  std::vector<AheadRun::Value>* run_values_ = nullptr;
+  // The scan: the reader beside it, the next of its runs, and where that run may start.
+  std::unique_ptr<ReadAhead> ahead_;
+  std::size_t next_run_ = 0;
+  std::size_t next_ahead_ = kNpos;
 };
 
 }  // namespace
@@ -1158,8 +1404,10 @@ std::string_view ParsedAttributeValue(std::string_view raw, std::string& out) {
 }
 
 std::optional<WellFormednessFault> FirstWellFormednessFault(std::string_view text,
-                                                            Gleaning* gleaning, ElementTree* tree) {
-  return Scanner(text, gleaning, tree).Document();
+                                                            Gleaning* gleaning, ElementTree* tree,
+                                                            std::size_t read_ahead_from,
+                                                            const std::function<void()>& beside) {
+  return Scanner(text, gleaning, tree).Document(read_ahead_from, beside);
 }
 
 }  // namespace tc::itaca::detail

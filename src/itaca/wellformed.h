@@ -95,8 +95,14 @@ std::string_view ParsedAttributeValue(std::string_view raw, std::string& out);
 // declaration, or nullopt when it is well formed. One pass, linear in the size of the text. The
 // elements a gleaning takes, and those inside them, are not in `tree`. What a gleaning or the
 // tree was given before a fault is to be dropped.
-std::optional<WellFormednessFault> FirstWellFormednessFault(std::string_view text,
-                                                            Gleaning* gleaning = nullptr,
-                                                            ElementTree* tree = nullptr);
+// From `read_ahead_from` bytes of text up, the gleaned elements of its second half are read
+// beside the scan, on a thread of their own, and handed to the gleaning in their turn: the
+// outcome is the same (the default reads ahead from a megabyte up). `beside`, work that only
+// reads the text, is done beside the check (by that thread once it has read ahead, or on one of
+// its own) and is over when the check returns; its failure is the check's.
+constexpr std::size_t kDefaultReadAheadFrom = std::size_t{1} << 20;
+std::optional<WellFormednessFault> FirstWellFormednessFault(
+    std::string_view text, Gleaning* gleaning = nullptr, ElementTree* tree = nullptr,
+    std::size_t read_ahead_from = kDefaultReadAheadFrom, const std::function<void()>& beside = {});
 
 }  // namespace tc::itaca::detail

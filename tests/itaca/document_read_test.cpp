@@ -440,5 +440,60 @@ TEST(Gleaning, HandsOverTheValuesAsTheTreeGivesThemAndLeavesTheElementsOut) {
   EXPECT_EQ(tree.Select(kTeachers)[0].Line(), 9);
 }
 
+TEST(Gleaning, ALongDocumentHandsOverEveryElementInOrderAndRefusesAsWithout) {
+  // Over a megabyte: the second half's timetables are read beside the check, whatever lies
+  // among them (a comment that looks like them, children, text, a namespace prefix).
+  constexpr std::string_view kNames[] = {"grupo", "contenido", "docente"};
+  auto school = [](const std::string& among) {
+    std::string xml = "<centro xmlns:x='urn:x'>\n<horarios_grupo>\n";
+    for (int i = 0; i < 12000; ++i) {
+      if (i == 9000) xml += among;
+      xml += "<horario_grupo plantilla='PM' grupo='G" + std::to_string(i % 40) + "' contenido='C" +
+             std::to_string(i) + "' docente='D" + std::to_string(i % 120) +
+             "' dia_semana='L' sesion_orden='3'/>\n";
+    }
+    return xml + "</horarios_grupo>\n<docentes>\n<docente documento='T1'/>\n</docentes>\n</centro>";
+  };
+  for (const std::string among :
+       {"", "<!-- <horario_grupo grupo='no'/> -->\n",
+        "<horario_grupo grupo='a'><b>c</b></horario_grupo>", "texto &amp; <?pi x?>",
+        "<horario_grupo x:grupo='b' grupo='c'/>", "<otro><horario_grupo grupo='d'/></otro>"}) {
+    SCOPED_TRACE(among);
+    const std::string xml = school(among);
+    std::vector<std::string> taken;
+    const Gleaning gleanings[] = {{kGroupTimetables,
+                                   {kNames, kNames + 3},
+                                   [&](std::span<const std::optional<std::string_view>> values) {
+                                     std::string line;
+                                     for (const auto& value : values) line += value.value_or("-");
+                                     taken.push_back(line + ";");
+                                   }}};
+    const Document gleaned = Document::Parse(xml, "largo.xml", gleanings);
+    const Document tree = Document::Parse(xml, "largo.xml");
+    std::vector<std::string> read;
+    for (const Element& lesson : tree.Select(kGroupTimetables)) {
+      std::optional<std::string_view> values[3];
+      lesson.RawAttrs(kNames, values);
+      std::string line;
+      for (const auto& value : values) line += value.value_or("-");
+      read.push_back(line + ";");
+    }
+    ASSERT_EQ(taken.size(), read.size());
+    EXPECT_EQ(taken, read);
+    EXPECT_EQ(gleaned.Select(kTeachers)[0].Line(), tree.Select(kTeachers)[0].Line());
+  }
+  // A fault among them is the one found without a gleaning.
+  for (const std::string bad :
+       {"<horario_grupo grupo='1' grupo='2'/>", "<horario_grupo y:grupo='1'/>",
+        "<horario_grupo grupo='&nada;'/>", "<horario_grupo grupo='1'>", "</horarios_grupo>"}) {
+    SCOPED_TRACE(bad);
+    const std::string xml = school(bad);
+    const std::string refused = ErrorOf([&] { Document::Parse(xml, "largo.xml"); });
+    EXPECT_NE(refused, "");
+    const Gleaning gleanings[] = {{kGroupTimetables, {kNames, kNames + 3}, [](auto) {}}};
+    EXPECT_EQ(ErrorOf([&] { Document::Parse(xml, "largo.xml", gleanings); }), refused);
+  }
+}
+
 }  // namespace
 }  // namespace tc::itaca
