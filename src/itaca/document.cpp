@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include <pugixml.hpp>
@@ -93,7 +94,10 @@ struct Document::Impl {
   detail::WrittenTree writing;
   bool written = false;
   std::string source;                      // UTF-8, as Source() gives it
-  std::uint64_t digest = 0;                // of the bytes read
+  // The digest of the bytes read; when pending (DigestTaken::WhenAsked), of `text` once asked.
+  mutable std::uint64_t digest = 0;
+  mutable bool digest_pending = false;
+  mutable std::once_flag digest_once;
   std::filesystem::path file;              // the file loaded, empty for Parse
   std::vector<std::uint32_t> line_breaks;  // offsets of the line ends of the text read
   detail::Charset charset = detail::Charset::kUtf8;
@@ -167,7 +171,8 @@ struct Document::Impl {
 
   // Reads a whole file. UTF-8 is read where it lies; any other encoding is converted first.
   // The declaration keeps naming the file's own encoding, the one a save writes.
-  void Read(std::string bytes, std::span<const Gleaning> gleanings = {}) {
+  void Read(std::string bytes, std::span<const Gleaning> gleanings = {},
+            DigestTaken digest_taken = DigestTaken::AsRead) {
     detail::DecodedDocument decoded = detail::DecodeDocument(bytes, SourceText());
     charset = decoded.charset;
     byte_order_mark = decoded.byte_order_mark;
@@ -188,8 +193,10 @@ struct Document::Impl {
     }
     // What only reads the text is done beside the check when the text is long: its digest (the
     // bytes read, when it is they) and its line ends. Over before the text is refused.
-    auto beside = [this, as_it_lies] {
-      if (as_it_lies) digest = ContentDigest(text);
+    const bool digest_beside = as_it_lies && digest_taken == DigestTaken::AsRead;
+    digest_pending = as_it_lies && !digest_beside;
+    auto beside = [this, digest_beside] {
+      if (digest_beside) digest = ContentDigest(text);
       line_breaks = detail::LineEnds<std::uint32_t>(text);
     };
     constexpr std::size_t kLongText = std::size_t{1} << 20;
@@ -413,7 +420,7 @@ Document::Document(Document&&) noexcept = default;
 Document& Document::operator=(Document&&) noexcept = default;
 
 Document Document::Load(const std::filesystem::path& file, platform::FileSystem& files,
-                        std::span<const Gleaning> gleanings) {
+                        std::span<const Gleaning> gleanings, DigestTaken digest) {
   Document document;
   document.impl_->source = Utf8Of(file);
   document.impl_->file = file;
@@ -427,15 +434,15 @@ Document Document::Load(const std::filesystem::path& file, platform::FileSystem&
                                                                 : ErrorKind::DocumentUnreadable,
                         document.impl_->SourceText());
   }
-  document.impl_->Read(std::move(bytes), gleanings);
+  document.impl_->Read(std::move(bytes), gleanings, digest);
   return document;
 }
 
 Document Document::Parse(std::string_view bytes, std::string_view source,
-                         std::span<const Gleaning> gleanings) {
+                         std::span<const Gleaning> gleanings, DigestTaken digest) {
   Document document;
   document.impl_->source = std::string(source);
-  document.impl_->Read(std::string(bytes), gleanings);
+  document.impl_->Read(std::string(bytes), gleanings, digest);
   return document;
 }
 
@@ -587,6 +594,19 @@ void Document::Save(const std::filesystem::path& file, platform::FileSystem& fil
 }
 
 const std::string& Document::Source() const { return impl_->source; }
-std::uint64_t Document::Digest() const { return impl_->digest; }
+std::uint64_t Document::Digest() const {
+  const Impl& impl = *impl_;
+  std::call_once(impl.digest_once, [&impl] {
+    if (!impl.digest_pending) return;
+    if (impl.written) {
+      throw Error("El resumen del documento ITACA " + impl.SourceText() +
+                      " se pide despu\xE9s de sustituir su contenido.",
+                  ErrorKind::Internal);
+    }
+    impl.digest = ContentDigest(impl.text);
+    impl.digest_pending = false;
+  });
+  return impl.digest;
+}
 
 }  // namespace tc::itaca

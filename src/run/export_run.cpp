@@ -254,10 +254,11 @@ ExportResult Export(RunState& state, Interaction& ui, const Workplace& workplace
   // The document is loaded and its root checked first: one that does not parse, has no centro
   // root or lacks one of the four identity attributes stops the run before any table is touched.
   // Its lessons and duty periods are only counted, for the verification: nothing else of them is
-  // read, and the tree spares their nodes.
+  // read, and the tree spares their nodes. The export records no digest of it.
   TemplateHoursCount itaca_hours;
   itaca::Document document =
-      itaca::Document::Load(state.ItacaFileName, *workplace.files, itaca_hours.Gleanings());
+      itaca::Document::Load(state.ItacaFileName, *workplace.files, itaca_hours.Gleanings(),
+                            itaca::DigestTaken::WhenAsked);
   const CentreIdentity identity = ReadIdentity(document);
 
   // The export belongs to the conversion that built the tables, and SOLUC to those tables.

@@ -200,7 +200,8 @@ std::optional<TemplateList> DocumentTemplates(const std::filesystem::path& file,
                                               const std::optional<std::string>& language,
                                               platform::FileSystem& files) {
   if (!InputExists(files, file)) return std::nullopt;
-  const itaca::Document document = itaca::Document::Load(file, files);
+  const itaca::Document document =
+      itaca::Document::Load(file, files, {}, itaca::DigestTaken::WhenAsked);
   TemplateList list;
   list.language = NamedLanguage(language);
   TemplateDialog dialog(document, TemplateDialogMode::Conversion, list.language);

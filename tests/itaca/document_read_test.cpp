@@ -373,6 +373,21 @@ TEST(Load, ALongFileKeepsItsLinesAndTheDigestOfItsBytesInEveryEncoding) {
     xml += "</aulas>\n</centro>\n";
     const Document document = Document::Parse(xml, "largo.xml");
     EXPECT_EQ(document.Digest(), ContentDigest(xml));
+    // Taken when asked, the same; once the content is replaced, no longer to be had.
+    EXPECT_EQ(Document::Parse(xml, "largo.xml", {}, DigestTaken::WhenAsked).Digest(),
+              ContentDigest(xml));
+    Document replaced = Document::Parse(xml, "largo.xml", {}, DigestTaken::WhenAsked);
+    replaced.ReplaceRoot("centro");
+    if (utf8) {
+      try {
+        replaced.Digest();
+        ADD_FAILURE() << "a digest of a text no longer held";
+      } catch (const Error& error) {
+        EXPECT_EQ(error.kind(), ErrorKind::Internal);
+      }
+    } else {
+      EXPECT_EQ(replaced.Digest(), ContentDigest(xml));  // taken before its bytes went
+    }
     const ElementList rooms = document.Select(kRooms);
     ASSERT_EQ(rooms.Count(), 30000u);
     EXPECT_EQ(rooms[29999].Line(), 30003);

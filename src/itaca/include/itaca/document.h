@@ -136,6 +136,11 @@ struct Gleaning {
   std::function<void(std::span<const std::optional<std::string_view>> values)> take;
 };
 
+// When a loaded document's digest (Digest) is taken: as it is read, beside the check (for a
+// reader that records which document it read), or only if asked, while the document still holds
+// what it read (a reader that never asks saves the work).
+enum class DigestTaken { AsRead, WhenAsked };
+
 class Document {
  public:
   Document();  // an empty document
@@ -150,10 +155,12 @@ class Document {
   // The elements of `gleanings` are handed to them as the document is read, and are not in it.
   static Document Load(const std::filesystem::path& file,
                        platform::FileSystem& files = platform::RealFileSystem(),
-                       std::span<const Gleaning> gleanings = {});
+                       std::span<const Gleaning> gleanings = {},
+                       DigestTaken digest = DigestTaken::AsRead);
   // The same from bytes in memory; `source` names the origin in messages.
   static Document Parse(std::string_view bytes, std::string_view source = "documento",
-                        std::span<const Gleaning> gleanings = {});
+                        std::span<const Gleaning> gleanings = {},
+                        DigestTaken digest = DigestTaken::AsRead);
 
   // Elements under an absolute path such as "/centro/docentes/docente", in document order, as
   // read (none once ReplaceRoot has replaced them). `path` must outlive the list (the path
@@ -182,7 +189,8 @@ class Document {
 
   // The source named in messages (the file path as UTF-8, or the `source` given to Parse).
   const std::string& Source() const;
-  // ContentDigest of the bytes the document was read from (0 for an empty document).
+  // ContentDigest of the bytes the document was read from (0 for an empty document). Of one
+  // loaded with DigestTaken::WhenAsked, asked before ReplaceRoot (an internal error after).
   std::uint64_t Digest() const;
 
   struct Impl;
