@@ -50,19 +50,37 @@ const ReadNode* ReadNodeOf(const void* node) { return static_cast<const ReadNode
 
 bool IsXmlBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
+// A path's names, from the root's down ("/centro/aulas/aula": centro, aulas, aula).
+std::vector<std::string_view> NamesOf(std::string_view path) {
+  std::vector<std::string_view> names;
+  while (!path.empty()) {
+    path.remove_prefix(1);  // the '/'
+    const std::size_t slash = path.find('/');
+    names.push_back(path.substr(0, slash));
+    path = slash == std::string_view::npos ? std::string_view() : path.substr(slash);
+  }
+  return names;
+}
+
+// A document is read with the check alone up to this length, and its line ends and digest
+// worked out in turn.
+constexpr std::size_t kLongText = std::size_t{1} << 20;
+
+// What a long document is read ahead for: its lessons and duty periods, most of its text. The
+// reader also works out the line ends, and the digest when it is taken as the text is read: it
+// starts the further past the middle for them.
+detail::ReadAheadPaths TimetablesAhead(bool with_digest) {
+  static const std::vector<std::vector<std::string_view>> paths{NamesOf(kGroupTimetables),
+                                                                NamesOf(kDutyTimetables)};
+  return {paths, kLongText, with_digest ? std::size_t{11} : std::size_t{10}};
+}
+
 // The check's gleaning for the document's: each path's names, and the values asked for of each
 // element found.
 struct Gleaner {
   explicit Gleaner(std::span<const Gleaning> gleanings) : gleanings(gleanings) {
     for (const Gleaning& gleaning : gleanings) {
-      std::vector<std::string_view>& names = check.paths.emplace_back();
-      std::string_view rest = gleaning.path;
-      while (!rest.empty()) {
-        rest.remove_prefix(1);  // the '/'
-        const std::size_t slash = rest.find('/');
-        names.push_back(rest.substr(0, slash));
-        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
-      }
+      check.paths.push_back(NamesOf(gleaning.path));
       check.attributes.push_back(gleaning.attributes);
     }
     check.take = [this](std::size_t path, std::span<const std::optional<std::string_view>> raw) {
@@ -199,13 +217,12 @@ struct Document::Impl {
       if (digest_beside) digest = ContentDigest(text);
       line_breaks = detail::LineEnds<std::uint32_t>(text);
     };
-    constexpr std::size_t kLongText = std::size_t{1} << 20;
     const bool long_text = text.size() >= kLongText;
     if (!long_text) beside();
     std::optional<Gleaner> gleaner;
     if (!gleanings.empty()) gleaner.emplace(gleanings);
     if (auto fault = detail::FirstWellFormednessFault(
-            Checked(), gleaner ? &gleaner->check : nullptr, &tree, kLongText,
+            Checked(), gleaner ? &gleaner->check : nullptr, &tree, TimetablesAhead(digest_beside),
             long_text ? std::function<void()>(beside) : std::function<void()>())) {
       if (as_it_lies) detail::RequireUtf8(decoded, text, SourceText());
       Refuse(*fault);

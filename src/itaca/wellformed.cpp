@@ -214,17 +214,15 @@ std::string Shown(std::string_view utf8) {
   return Utf8ToCp1252(utf8.substr(0, cut)) + "...";
 }
 
-// One pass over the whole document, markup by markup. Elements are not nested calls but a stack
-// of open ones, so the depth of a document costs no machine stack. Each step returns false at
-// the first fault, which Fail has recorded; the steps around it return at once.
-// Gleaned elements read ahead of the scan, on a thread of their own, from the middle of a long
-// text on: runs of the elements of one gleaning path with blanks between them, each run read as
-// if the elements open around it were those of its path. The scan takes a run when it arrives at
-// its start with those elements open: the run's values go to the gleaning, and the scan goes on
-// after the run. It reads whatever comes before and between the runs itself; a run it does not
-// arrive at that way is dropped. A run ends before anything the scan could read otherwise than
-// its reader: another element, text, markup other than the elements, a namespace prefix, or a
-// fault (which the scan then finds itself, with its place and reason).
+// Elements read ahead of the scan, on a thread of their own, from the middle of a long text on:
+// runs of the elements at one of the paths to read ahead, with blanks between them, each run
+// read as if the elements open around it were those of its path. The scan takes a run when it
+// arrives at its start with those elements open: the run's elements go into the tree (or, when
+// gleaned, their values to the gleaning), and the scan goes on after the run. It reads whatever
+// comes before and between the runs itself; a run it does not arrive at that way is dropped. A
+// run ends before anything the scan could read otherwise than its reader: another element,
+// text, markup other than the elements, a namespace prefix, or a fault (which the scan then
+// finds itself, with its place and reason).
 struct AheadRun {
   static constexpr std::uint32_t kNoValue = UINT32_MAX;
   struct Value {
@@ -233,9 +231,11 @@ struct AheadRun {
   };
   std::size_t begin = 0;  // its first element's '<'
   std::size_t end = 0;    // after its last element: the run is empty while it is `begin`
-  std::size_t path = 0;   // the gleaning path of its elements
+  std::size_t path = 0;   // of the paths to read ahead, that of its elements
+  std::size_t gleaned = kNpos;  // the gleaning path that takes them, if one does
   std::size_t elements = 0;
-  std::vector<Value> values;  // each element's values of its path's names, in order
+  std::vector<Value> values;  // gleaned: each element's values of its path's names, in order
+  ElementTree tree;           // else: the elements, numbered from 0, their values after the text
   bool done = false;          // read: the fields above are final
 };
 
@@ -253,6 +253,9 @@ struct ReadAhead {
   }
 };
 
+// One pass over the whole document, markup by markup. Elements are not nested calls but a stack
+// of open ones, so the depth of a document costs no machine stack. Each step returns false at
+// the first fault, which Fail has recorded; the steps around it return at once.
 class Scanner {
  public:
   Scanner(std::string_view text, Gleaning* gleaning, ElementTree* tree)
@@ -277,12 +280,12 @@ class Scanner {
     }
   }
 
-  std::optional<WellFormednessFault> Document(std::size_t read_ahead_from,
+  std::optional<WellFormednessFault> Document(const ReadAheadPaths& ahead,
                                               const std::function<void()>& beside) {
     // What only reads the text is done beside: by the reader once it has read ahead, or on a
     // thread of its own (in turn when none can be had). Over before the outcome is given.
     std::future<void> done_beside;
-    if (!(size_ >= read_ahead_from && StartReadingAhead(beside)) && beside) {
+    if (!(size_ >= ahead.from && StartReadingAhead(ahead, beside)) && beside) {
       done_beside = std::async(beside);
     }
     const bool read = (!At("<?xml") || NameCharacterAt(pos_ + 5) || Declaration()) &&
@@ -657,8 +660,8 @@ class Scanner {
   };
   std::optional<RunStart> NextRunStart(std::size_t from) const {
     std::optional<RunStart> first;
-    for (std::size_t path = 0; path < gleaning_->paths.size(); ++path) {
-      const std::vector<std::string_view>& names = gleaning_->paths[path];
+    for (std::size_t path = 0; path < ahead_paths_->size(); ++path) {
+      const std::vector<std::string_view>& names = (*ahead_paths_)[path];
       if (names.size() < 2 || names.back().empty()) continue;
       const std::string_view name = names.back();
       const std::string_view within = text_.substr(0, first ? first->at : size_);
@@ -673,22 +676,29 @@ class Scanner {
     return first;
   }
 
-  // Starts the reader beside the scan, `beside` to do once it has read ahead, when there is a
-  // gleaning and a thread to be had; whether it started.
-  bool StartReadingAhead(const std::function<void()>& beside) {
-    if (gleaning_ == nullptr || gleaning_->paths.empty()) return false;
+  // Starts the reader beside the scan, `beside` to do once it has read ahead, when there are
+  // paths to read and a thread to be had; whether it started.
+  bool StartReadingAhead(const ReadAheadPaths& ahead_paths, const std::function<void()>& beside) {
+    const std::vector<std::vector<std::string_view>>& paths = ahead_paths.paths;
+    if (paths.empty()) return false;
+    ahead_paths_ = &paths;
+    const std::size_t from = size_ / 16 * std::min<std::size_t>(ahead_paths.start, 16);
     auto ahead = std::make_unique<ReadAhead>();
     try {
-      ahead->reader = std::async(std::launch::async, [text = text_, gleaning = gleaning_,
-                                                      &ahead = *ahead, from = size_ / 2, beside] {
-        Scanner(text, gleaning, nullptr).ReadRuns(from, ahead);
-        if (beside) beside();
-      });
+      ahead->reader = std::async(std::launch::async,
+                                 [text = text_, gleaning = gleaning_, &paths,
+                                  noting = tree_ != nullptr, &ahead = *ahead, from, beside] {
+                                   Scanner reader(text, gleaning, nullptr);
+                                   reader.ahead_paths_ = &paths;
+                                   reader.noting_ = noting;
+                                   reader.ReadRuns(from, ahead);
+                                   if (beside) beside();
+                                 });
     } catch (const std::system_error&) {
       return false;  // no thread: the scan reads everything itself
     }
     ahead_ = std::move(ahead);
-    next_ahead_ = size_ / 2;
+    next_ahead_ = from;
     return true;
   }
 
@@ -726,22 +736,41 @@ class Scanner {
 
   // One run: its path's elements from its start, each whole, with blanks between them.
   void ReadRun(AheadRun& run, const ReadAhead& ahead) {
-    const std::vector<std::string_view>& names = gleaning_->paths[run.path];
+    const std::vector<std::string_view>& names = (*ahead_paths_)[run.path];
     const std::size_t depth = names.size() - 1;
     open_.clear();
     for (std::size_t i = 0; i < depth; ++i) open_.push_back({names[i], 0, kNotNoted});
     prefixes_.clear();
     gleaned_depth_ = kNpos;
-    run_values_ = &run.values;
-    const std::size_t per_element = gleaning_->attributes[run.path].size();
+    // The elements go to the gleaning that takes the path, or into the run's own tree.
+    run.gleaned = GleaningOf(names);
+    std::size_t per_element = 0;
+    if (run.gleaned != kNpos) {
+      run_values_ = &run.values;
+      per_element = gleaning_->attributes[run.gleaned].size();
+    } else if (noting_) {
+      tree_ = &run.tree;
+      // Room for the usual share of the rest of the text (as the scan's own tree has).
+      run.tree.nodes.reserve((size_ - run.begin) / 128 + 1);
+      run.tree.attributes.reserve((size_ - run.begin) / 16 + 1);
+    }
     pos_ = run.begin;
     while (!ahead.stop.load(std::memory_order_relaxed) && pos_ < size_ && Byte(pos_) == '<' &&
            text_.compare(pos_ + 1, names.back().size(), names.back()) == 0 &&
            pos_ + 1 + names.back().size() < size_ &&
            IsNameEnd(text_[pos_ + 1 + names.back().size()])) {
-      // Each element gleaned as the run's (its values handed over as its start tag ends).
-      if (!StartTag() || gleaned_path_ != run.path ||
-          run.values.size() != (run.elements + 1) * per_element || !Content(depth)) {
+      const std::size_t nodes = run.tree.nodes.size(), attributes = run.tree.attributes.size();
+      const std::size_t values = run.tree.values.size();
+      // Each element gleaned as the run's (its values handed over as its start tag ends), or
+      // noted in the run's tree.
+      if (!StartTag() ||
+          (run.gleaned != kNpos && (gleaned_path_ != run.gleaned ||
+                                    run.values.size() != (run.elements + 1) * per_element)) ||
+          !Content(depth)) {
+        // What the element left is dropped.
+        run.tree.nodes.resize(nodes);
+        run.tree.attributes.resize(attributes);
+        run.tree.values.resize(values);
         break;
       }
       ++run.elements;
@@ -750,6 +779,34 @@ class Scanner {
     }
     run.values.resize(run.elements * per_element);
     run_values_ = nullptr;
+    tree_ = nullptr;
+  }
+
+  // The gleaning path that takes the elements at `names`, kNpos when none does.
+  std::size_t GleaningOf(const std::vector<std::string_view>& names) const {
+    if (gleaning_ == nullptr) return kNpos;
+    for (std::size_t i = 0; i < gleaning_->paths.size(); ++i) {
+      if (gleaning_->paths[i] == names) return i;
+    }
+    return kNpos;
+  }
+
+  // A run read into a tree of its own added to the scan's: its elements numbered after those
+  // already there, their attributes after theirs, their values that are not the text after
+  // theirs.
+  void AddTree(const ElementTree& run) {
+    const std::uint32_t nodes = Offset(tree_->nodes.size());
+    const std::uint32_t attributes = Offset(tree_->attributes.size());
+    const std::uint32_t values = Offset(tree_->values.size());
+    for (const ElementTree::Node& node : run.nodes) {
+      tree_->nodes.push_back({node.name, node.attributes + attributes, node.end + nodes});
+    }
+    for (const ElementTree::Attribute& attribute : run.attributes) {
+      tree_->attributes.push_back(
+          {attribute.name, attribute.value >= size_ ? attribute.value + values : attribute.value,
+           attribute.value_size});
+    }
+    tree_->values += run.values;
   }
 
   // At a '<' at or past where the next run may start: the run taken when it starts here, with
@@ -778,18 +835,23 @@ class Scanner {
       }
       if (run.end == run.begin) continue;
       lock.unlock();
-      const std::size_t per_element = gleaning_->attributes[run.path].size();
-      gleaned_values_.resize(per_element);
-      for (std::size_t element = 0; element < run.elements; ++element) {
-        for (std::size_t i = 0; i < per_element; ++i) {
-          const AheadRun::Value value = run.values[element * per_element + i];
-          gleaned_values_[i] = value.at == AheadRun::kNoValue
-                                   ? std::nullopt
-                                   : std::optional(text_.substr(value.at, value.size));
+      if (run.gleaned != kNpos) {
+        const std::size_t per_element = gleaning_->attributes[run.gleaned].size();
+        gleaned_values_.resize(per_element);
+        for (std::size_t element = 0; element < run.elements; ++element) {
+          for (std::size_t i = 0; i < per_element; ++i) {
+            const AheadRun::Value value = run.values[element * per_element + i];
+            gleaned_values_[i] = value.at == AheadRun::kNoValue
+                                     ? std::nullopt
+                                     : std::optional(text_.substr(value.at, value.size));
+          }
+          gleaning_->take(run.gleaned, gleaned_values_);
         }
-        gleaning_->take(run.path, gleaned_values_);
+      } else if (tree_) {
+        AddTree(run.tree);
       }
       std::vector<AheadRun::Value>().swap(run.values);
+      run.tree = ElementTree();
       pos_ = run.end;
       lock.lock();
       next_ahead_ = next_run_ < ahead_->runs.size() ? ahead_->runs[next_run_].begin
@@ -799,9 +861,10 @@ class Scanner {
     }
   }
 
-  // Whether the elements open are those of a gleaning path but its last, none of them gleaned.
+  // Whether the elements open are those of a path to read ahead but its last, none of them
+  // gleaned.
   bool OpenAsIn(std::size_t path) const {
-    const std::vector<std::string_view>& names = gleaning_->paths[path];
+    const std::vector<std::string_view>& names = (*ahead_paths_)[path];
     if (gleaned_depth_ != kNpos || open_.size() + 1 != names.size()) return false;
     for (std::size_t i = 0; i < open_.size(); ++i) {
       if (open_[i].name != names[i]) return false;
@@ -1317,8 +1380,11 @@ class Scanner {
   ElementTree* tree_ = nullptr;
   bool value_parsed_ = false;  // the value just read is not its text as written
   std::string parsed_;         // its parsed text then
-  // Reading ahead: this scanner is the reader, and the values of the run it reads.
+  // Reading ahead: the paths to read, whether this scanner is the reader, whether the scan notes
+  // a tree, and the values of the gleaned run being read.
+  const std::vector<std::vector<std::string_view>>* ahead_paths_ = nullptr;
   bool reading_ahead_ = false;
+  bool noting_ = false;
   std::vector<AheadRun::Value>* run_values_ = nullptr;
   // The scan: the reader beside it, the next of its runs, and where that run may start.
   std::unique_ptr<ReadAhead> ahead_;
@@ -1405,9 +1471,9 @@ std::string_view ParsedAttributeValue(std::string_view raw, std::string& out) {
 
 std::optional<WellFormednessFault> FirstWellFormednessFault(std::string_view text,
                                                             Gleaning* gleaning, ElementTree* tree,
-                                                            std::size_t read_ahead_from,
+                                                            const ReadAheadPaths& ahead,
                                                             const std::function<void()>& beside) {
-  return Scanner(text, gleaning, tree).Document(read_ahead_from, beside);
+  return Scanner(text, gleaning, tree).Document(ahead, beside);
 }
 
 }  // namespace tc::itaca::detail

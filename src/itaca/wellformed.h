@@ -90,19 +90,28 @@ inline bool IsNameEnd(char c) {
 // LF pair once) by blanks. The value itself when it has none of them, else `out`.
 std::string_view ParsedAttributeValue(std::string_view raw, std::string& out);
 
+// What of a long text is read ahead, beside the check (FirstWellFormednessFault): from `from`
+// bytes of text up, the elements at `paths` (each the names from the root's down) in its second
+// half, on a thread of their own, put into the tree or handed to the gleaning in their turn. The
+// outcome is the same as without.
+// The thread starts reading at `start` sixteenths of the text: past the middle by about what it
+// has to do besides (`beside`, below), so that the check and it end together.
+struct ReadAheadPaths {
+  std::vector<std::vector<std::string_view>> paths;
+  std::size_t from = std::size_t{1} << 20;
+  std::size_t start = 8;
+};
+
 // The first fault of `text` (UTF-8 without the file's byte-order mark; the code point of a lone
 // UTF-16 surrogate is read as such and refused) as a whole XML document without a document type
 // declaration, or nullopt when it is well formed. One pass, linear in the size of the text. The
 // elements a gleaning takes, and those inside them, are not in `tree`. What a gleaning or the
 // tree was given before a fault is to be dropped.
-// From `read_ahead_from` bytes of text up, the gleaned elements of its second half are read
-// beside the scan, on a thread of their own, and handed to the gleaning in their turn: the
-// outcome is the same (the default reads ahead from a megabyte up). `beside`, work that only
-// reads the text, is done beside the check (by that thread once it has read ahead, or on one of
-// its own) and is over when the check returns; its failure is the check's.
-constexpr std::size_t kDefaultReadAheadFrom = std::size_t{1} << 20;
+// `beside`, work that only reads the text, is done beside the check (by the thread that reads
+// ahead once it has read, or on one of its own) and is over when the check returns; its failure
+// is the check's.
 std::optional<WellFormednessFault> FirstWellFormednessFault(
     std::string_view text, Gleaning* gleaning = nullptr, ElementTree* tree = nullptr,
-    std::size_t read_ahead_from = kDefaultReadAheadFrom, const std::function<void()>& beside = {});
+    const ReadAheadPaths& ahead = {}, const std::function<void()>& beside = {});
 
 }  // namespace tc::itaca::detail
