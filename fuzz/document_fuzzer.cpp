@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "itaca/document.h"
 #include "support/pugixml_reading.h"
 #include "base/error.h"
+#include "wellformed.h"
 
 namespace {
 
@@ -63,10 +65,72 @@ void CompareWithPugixml(const Document& document, std::string_view bytes) {
   }
 }
 
+// The check of UTF-8 `text` with the timetables read ahead from its first byte on, against the
+// check that reads everything itself: the same fault, the same tree, the same gleaned values in
+// the same order.
+void CompareReadingAhead(std::string_view text) {
+  namespace detail = tc::itaca::detail;
+  struct Reading {
+    std::optional<detail::WellFormednessFault> fault;
+    detail::ElementTree tree;
+    std::vector<std::string> gleaned;
+  };
+  auto read = [text](std::size_t from) {
+    Reading reading;
+    detail::Gleaning gleaning;
+    gleaning.paths = {{"centro", "horarios_ocupaciones", "horario_ocupacion"}};
+    gleaning.attributes = {{"plantilla", "docente"}};
+    gleaning.take = [&](std::size_t path, std::span<const std::optional<std::string_view>> values) {
+      std::string line = std::to_string(path);
+      for (const auto& value : values) line += value ? "[" + std::string(*value) + "]" : "-";
+      reading.gleaned.push_back(line);
+    };
+    const detail::ReadAheadPaths ahead{{{"centro", "horarios_grupo", "horario_grupo"},
+                                        {"centro", "horarios_ocupaciones", "horario_ocupacion"}},
+                                       from,
+                                       0};
+    reading.fault = detail::FirstWellFormednessFault(text, &gleaning, &reading.tree, ahead);
+    return reading;
+  };
+  const Reading alone = read(SIZE_MAX), ahead = read(0);
+  if (alone.fault.has_value() != ahead.fault.has_value()) {
+    Finding("read ahead, another outcome", std::string(text));
+  }
+  if (alone.fault) {
+    if (alone.fault->offset != ahead.fault->offset || alone.fault->reason != ahead.fault->reason) {
+      Finding("read ahead, another fault", alone.fault->reason + " / " + ahead.fault->reason);
+    }
+    return;  // what a reading was given before its fault is dropped
+  }
+  const auto same_nodes = [](const detail::ElementTree& a, const detail::ElementTree& b) {
+    if (a.nodes.size() != b.nodes.size() || a.attributes.size() != b.attributes.size() ||
+        a.values != b.values) {
+      return false;
+    }
+    for (std::size_t i = 0; i < a.nodes.size(); ++i) {
+      if (a.nodes[i].name != b.nodes[i].name || a.nodes[i].attributes != b.nodes[i].attributes ||
+          a.nodes[i].end != b.nodes[i].end) {
+        return false;
+      }
+    }
+    for (std::size_t i = 0; i < a.attributes.size(); ++i) {
+      if (a.attributes[i].name != b.attributes[i].name ||
+          a.attributes[i].value != b.attributes[i].value ||
+          a.attributes[i].value_size != b.attributes[i].value_size) {
+        return false;
+      }
+    }
+    return true;
+  };
+  if (!same_nodes(alone.tree, ahead.tree)) Finding("read ahead, another tree", std::string(text));
+  if (alone.gleaned != ahead.gleaned) Finding("read ahead, other values", std::string(text));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  CompareReadingAhead(bytes);
   std::optional<Document> document;
   try {
     document.emplace(Document::Parse(bytes, "fuzz.xml"));

@@ -26,7 +26,8 @@ add_link_options(-fsanitize=${TC_FUZZ_SANITIZERS})
 # fuzz_document: the document loader and writer.
 add_executable(fuzz_document ${CMAKE_CURRENT_LIST_DIR}/document_fuzzer.cpp)
 target_link_libraries(fuzz_document PRIVATE tc_itaca pugixml::pugixml)
-target_include_directories(fuzz_document PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../tests)
+target_include_directories(fuzz_document PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../tests
+                                                 ${CMAKE_CURRENT_LIST_DIR}/../src/itaca)
 target_link_options(fuzz_document PRIVATE -fsanitize=fuzzer)
 
 # fuzz_table: the table engine's reader (and a save of what it read).

@@ -214,7 +214,7 @@ std::string Shown(std::string_view utf8) {
   return Utf8ToCp1252(utf8.substr(0, cut)) + "...";
 }
 
-// Elements read ahead of the scan, on a thread of their own, from the middle of a long text on:
+// Elements read ahead of the scan, on a thread of their own, from past the middle of a long text:
 // runs of the elements at one of the paths to read ahead, with blanks between them, each run
 // read as if the elements open around it were those of its path. The scan takes a run when it
 // arrives at its start with those elements open: the run's elements go into the tree (or, when
@@ -652,8 +652,8 @@ class Scanner {
   // -------------------------------------------------------------------------------------------
   // Reading ahead (ReadAhead)
 
-  // The first start tag at or after `from` of an element at the end of a gleaning path (below
-  // the root), and that path: where a run could start.
+  // The first start tag at or after `from` of an element at the end of a path to read ahead
+  // (below the root), and that path: where a run could start.
   struct RunStart {
     std::size_t at;
     std::size_t path;
