@@ -115,7 +115,7 @@ struct Document::Impl {
   // The digest of the bytes read; when pending (DigestTaken::WhenAsked), of `text` once asked.
   mutable std::uint64_t digest = 0;
   mutable bool digest_pending = false;
-  mutable std::once_flag digest_once;
+  mutable std::mutex digest_taking;
   std::filesystem::path file;              // the file loaded, empty for Parse
   std::vector<std::uint32_t> line_breaks;  // offsets of the line ends of the text read
   detail::Charset charset = detail::Charset::kUtf8;
@@ -612,9 +612,10 @@ void Document::Save(const std::filesystem::path& file, platform::FileSystem& fil
 
 const std::string& Document::Source() const { return impl_->source; }
 std::uint64_t Document::Digest() const {
+  // Under a lock rather than std::call_once, which an exception leaves stuck on some systems.
   const Impl& impl = *impl_;
-  std::call_once(impl.digest_once, [&impl] {
-    if (!impl.digest_pending) return;
+  const std::lock_guard<std::mutex> lock(impl.digest_taking);
+  if (impl.digest_pending) {
     if (impl.written) {
       throw Error("El resumen del documento ITACA " + impl.SourceText() +
                       " se pide despu\xE9s de sustituir su contenido.",
@@ -622,7 +623,7 @@ std::uint64_t Document::Digest() const {
     }
     impl.digest = ContentDigest(impl.text);
     impl.digest_pending = false;
-  });
+  }
   return impl.digest;
 }
 
