@@ -665,7 +665,8 @@ class Scanner {
       if (names.size() < 2 || names.back().empty()) continue;
       const std::string_view name = names.back();
       const std::string_view within = text_.substr(0, first ? first->at : size_);
-      for (std::size_t at = from; (at = within.find(name, at)) != kNpos; ++at) {
+      // The name one past its '<', which is at `from` or after.
+      for (std::size_t at = from + 1; (at = within.find(name, at)) != kNpos; ++at) {
         const std::size_t after = at + name.size();
         if (at > 0 && text_[at - 1] == '<' && after < size_ && IsNameEnd(text_[after])) {
           first = RunStart{at - 1, path};
@@ -702,7 +703,8 @@ class Scanner {
     return true;
   }
 
-  // The reader's work: every run from `from` on, until the text ends or the scan says stop.
+  // The reader's work: every run from `from` on, until the text ends or the scan says stop. The
+  // next run starts after the last one's start, even when that one is empty.
   void ReadRuns(std::size_t from, ReadAhead& ahead) {
     reading_ahead_ = true;
     AheadRun* run = nullptr;
