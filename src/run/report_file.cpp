@@ -78,8 +78,11 @@ std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& repo
                                                       std::shared_future<void> timetables) {
   // Rendered only when a generation is made (`report` outlives the commit), side by side, the
   // first lines once for the three: the JSON's entries meanwhile, as it asks for them last.
+  // Under a lock rather than std::call_once, which an exception (no memory left) leaves stuck on
+  // some systems: the other renderings would wait for ever.
   struct Levels {
-    std::once_flag once;
+    std::mutex mutex;
+    bool made = false;
     report::LevelLines lines;
   };
   auto own = std::make_shared<Levels>();
@@ -99,7 +102,11 @@ std::vector<store::GenerationExtra> BackupReportFiles(const report::Report& repo
           report, format,
           [&]() -> const report::LevelLines& {
             if (levels.valid()) return levels.get();
-            std::call_once(own->once, [&] { own->lines = report::RenderLevels(report); });
+            const std::lock_guard<std::mutex> lock(own->mutex);
+            if (!own->made) {
+              own->lines = report::RenderLevels(report);
+              own->made = true;
+            }
             return own->lines;
           },
           pieces);
