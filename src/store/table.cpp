@@ -150,8 +150,13 @@ bool Table::HasField(std::string_view field) const {
 }
 
 namespace {
-Table::Impl& Require(const std::unique_ptr<Table::Impl>& impl) {
-  if (!impl) throw TableError("La tabla no est\xE1 abierta.");
+[[noreturn, gnu::noinline, gnu::cold]] void RefuseClosed() {
+  throw TableError("La tabla no est\xE1 abierta.");
+}
+// Every field access asks first: kept small enough to be inlined, its refusals out of line.
+inline Table::Impl& Require(const std::unique_ptr<Table::Impl>& impl) {
+  if (!impl) [[unlikely]]
+    RefuseClosed();
   impl->CheckActive();
   return *impl;
 }

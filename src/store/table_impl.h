@@ -141,7 +141,7 @@ class Table::Impl {
   // ColumnOf for a name not in its slot: found by name (whatever its letter case), filed in the
   // slot when given exactly, or refused.
   const dbf::Column& ColumnNamed(std::string_view field) const;
-  [[noreturn]] void RefuseInactive() const;
+  [[noreturn, gnu::cold]] void RefuseInactive() const;
   [[noreturn]] void RefuseNoCurrentRow(std::string_view field) const;
   [[noreturn]] void RefuseNoPendingRow(const dbf::Column& column) const;
 
