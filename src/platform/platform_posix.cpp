@@ -227,6 +227,21 @@ std::filesystem::path ExecutableDir() {
 
 namespace {
 
+// `room` bytes more at the end of `bytes`, filled by `read` (which says how many it read) and
+// cut to them. Not zeroed first where the library can leave them as they are: a document of
+// tens of megabytes would be written over twice.
+template <typename Read>
+void ReadInto(std::string& bytes, std::size_t room, Read read) {
+  const std::size_t kept = bytes.size();
+#if defined(__cpp_lib_string_resize_and_overwrite)
+  bytes.resize_and_overwrite(kept + room,
+                             [&](char* at, std::size_t) { return kept + read(at + kept, room); });
+#else
+  bytes.resize(kept + room);
+  bytes.resize(kept + read(bytes.data() + kept, room));
+#endif
+}
+
 class PosixFileSystem final : public FileSystem {
  public:
   std::string ReadFile(const fs::path& path) override {
@@ -235,22 +250,34 @@ class PosixFileSystem final : public FileSystem {
     // Read straight into the result, growing it only when the file grew since fstat: one byte
     // more than its size lets the read that finds the end happen without a copy of the whole.
     struct stat info {};
-    std::string bytes;
-    std::size_t size = 0;
+    std::size_t room = 1 << 16;
     if (::fstat(fd.get(), &info) == 0 && info.st_size > 0) {
-      bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+      room = static_cast<std::size_t>(info.st_size) + 1;
     }
-    for (;;) {
-      if (size == bytes.size()) bytes.resize(bytes.size() + (1 << 16));
-      ssize_t got = ::read(fd.get(), bytes.data() + size, bytes.size() - size);
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        ThrowFileError("No se puede leer el archivo", path, errno);
-      }
-      if (got == 0) break;
-      size += static_cast<std::size_t>(got);
+    std::string bytes;
+    int error = 0;
+    bool ended = false;
+    while (!ended && error == 0) {
+      ReadInto(bytes, room, [&](char* at, std::size_t count) {
+        std::size_t done = 0;
+        while (done < count) {
+          const ssize_t got = ::read(fd.get(), at + done, count - done);
+          if (got < 0 && errno == EINTR) continue;
+          if (got < 0) {
+            error = errno;
+            break;
+          }
+          if (got == 0) {
+            ended = true;
+            break;
+          }
+          done += static_cast<std::size_t>(got);
+        }
+        return done;
+      });
+      room = 1 << 16;
     }
-    bytes.resize(size);
+    if (error != 0) ThrowFileError("No se puede leer el archivo", path, error);
     return bytes;
   }
 
