@@ -525,12 +525,31 @@ void ExportEntries(const Lines& lines, std::vector<std::string>& out) {
       const std::string_view key = kind.by.empty() ? (duty ? std::string_view() : group) : by;
       records.push_back({group, subject, teacher, duty, order.Of(key)});
     }
+    // The records of the keys shown, counted alike first (thousands of records name a few
+    // hundred lessons), then each such lesson's text made once and tallied with its count, in
+    // the order its first record came.
     std::vector<Tally> tallies(std::min(order.Size(), kLinesPerKind));
+    std::unordered_map<std::string, std::size_t> alike;
+    std::vector<std::pair<const Record*, double>> counted;
+    std::string key;
     for (const Record& record : records) {
       if (record.key >= tallies.size()) continue;
-      tallies[record.key].Add(
-          record.duty ? lines.Subject(record.subject) + " de " + lines.Teacher(record.teacher)
-                      : lines.Class(record.group, record.subject, record.teacher));
+      key.clear();
+      for (std::string_view part : {record.group, record.subject, record.teacher}) {
+        key += part;
+        key += '\0';
+      }
+      key += record.duty ? 'o' : 'c';
+      key.append(reinterpret_cast<const char*>(&record.key), sizeof record.key);
+      const auto [found, added] = alike.try_emplace(key, counted.size());
+      if (added) counted.emplace_back(&record, 0);
+      counted[found->second].second += 1;
+    }
+    for (const auto& [record, count] : counted) {
+      tallies[record->key].Add(
+          record->duty ? lines.Subject(record->subject) + " de " + lines.Teacher(record->teacher)
+                       : lines.Class(record->group, record->subject, record->teacher),
+          count);
     }
     KindLines shown(out);
     for (std::size_t i = 0; i < order.Size(); ++i) {

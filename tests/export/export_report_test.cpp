@@ -25,6 +25,23 @@ std::vector<std::string> Lines(const report::Report& report) {
   return lines;
 }
 
+// Records of one lesson are counted together under the code they are about, in the order met.
+TEST_F(ExportTest, FirstLinesCountALessonsRecordsTogetherUnderEachCode) {
+  Soluc({{"MAT", "*479", 1, 1, "0", "1A", "PGA", "B7"},
+         {"MAT", "*479", 1, 2, "0", "1A", "PGA", "B8"},
+         {"MAT", "*479", 1, 3, "0", "1A", "NOP", "B7"},
+         {"MAT", "*479", 2, 1, "0", "1A", "PGA", "B7"}});
+  const report::LevelLines levels = report::RenderLevels(Run().report);
+  std::vector<std::string> rooms;
+  for (const std::string& line : levels[1]) {
+    if (line.starts_with("Aula")) rooms.push_back(Cp1252ToUtf8(line));
+  }
+  EXPECT_EQ(rooms, (std::vector<std::string>{
+                       "Aula B7 no está en AULAT: 1A MAT con PGA 2 h y 1A MAT con NOP 1 h se "
+                       "escriben sin aula.",
+                       "Aula B8 no está en AULAT: 1A MAT con PGA 1 h se escriben sin aula."}));
+}
+
 TEST_F(ExportTest, ReportNamesEveryRecordLeftOutOrWrittenIncomplete) {
   Soluc({{"MAT", "*479", 0, 1, "0", "1A", "PGA", "A1"},  // not placed
          {"MAT", "*479", 1, 1, "0", "9Z", "PGA", "A1"},  // unknown group
