@@ -4,6 +4,7 @@
 // field_values.cpp.
 #include "store/table.h"
 
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -18,6 +19,15 @@ namespace fs = std::filesystem;
 using dbf::Column;
 
 // ---- Checks and messages ---------------------------------------------------------------------
+
+void Table::Impl::RefuseField() const {
+  throw TableError("El campo pedido no es de esta apertura de la tabla " + name + ".");
+}
+
+std::uint64_t Table::Impl::NextOpening() {
+  static std::atomic<std::uint64_t> openings{0};
+  return ++openings;
+}
 
 void Table::Impl::RefuseInactive() const {
   throw TableError("La tabla " + name + " no est\xE1 abierta.");
@@ -153,6 +163,10 @@ namespace {
 [[noreturn, gnu::noinline, gnu::cold]] void RefuseClosed() {
   throw TableError("La tabla no est\xE1 abierta.");
 }
+[[noreturn, gnu::cold]] void RefuseNotText(const Table::Impl& t, const Column& column) {
+  throw TableError("El campo " + column.def.name + " de la tabla " + t.name +
+                   " no es de caracteres: no se puede leer como texto sin convertirlo.");
+}
 // Every field access asks first: kept small enough to be inlined, its refusals out of line.
 inline Table::Impl& Require(const std::unique_ptr<Table::Impl>& impl) {
   if (!impl) [[unlikely]]
@@ -284,26 +298,80 @@ bool Table::Locate(std::string_view keys, std::span<const std::string> values) {
   return Require(impl_).Locate(keys, views);
 }
 
+// Each access is written once, for the column a name or a found field gives; `name` is the field
+// as the caller named it, for the messages.
+namespace {
+
+std::string TextAt(Table::Impl& t, const Column& column, std::string_view name) {
+  return dbf::TextOf(t.Place(), column, t.ReadRow(name));
+}
+std::string_view TextViewAt(Table::Impl& t, const Column& column, std::string_view name) {
+  const char* row = t.ReadRow(name);
+  if (column.encoding != dbf::Encoding::Text) RefuseNotText(t, column);
+  return dbf::TrimTail(std::string_view(row + column.offset, column.width));
+}
+std::int32_t IntegerAt(Table::Impl& t, const Column& column, std::string_view name) {
+  return dbf::IntegerOf(t.Place(), column, t.ReadRow(name));
+}
+double FloatAt(Table::Impl& t, const Column& column, std::string_view name) {
+  const dbf::Number number = dbf::NumberOf(t.Place(), column, t.ReadRow(name));
+  return number.blank ? 0.0 : number.AsDouble();
+}
+void StoreTextAt(Table::Impl& t, const Column& column, std::string_view value) {
+  char* raw = t.WriteRow(column);
+  dbf::StoreFromText(t.Place(), column, raw, value);
+}
+void StoreFloatAt(Table::Impl& t, const Column& column, double value) {
+  dbf::RequireNumeric(t.Place(), column);
+  char* raw = t.WriteRow(column);
+  dbf::StoreReal(t.Place(), column, raw, value);
+}
+
+}  // namespace
+
+Table::Field Table::FieldOf(std::string_view name) const {
+  const Impl& t = Require(impl_);
+  return t.FieldAt(static_cast<std::size_t>(&t.ColumnOf(name) - t.layout.columns.data()));
+}
+
 std::string Table::GetText(std::string_view field) const {
   Impl& t = Require(impl_);
+  return TextAt(t, t.ColumnOf(field), field);
+}
+std::string Table::GetText(Field field) const {
+  Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
-  const char* row = t.ReadRow(field);
-  return dbf::TextOf(t.Place(), column, row);
+  return TextAt(t, column, column.def.name);
+}
+
+std::string_view Table::GetTextView(std::string_view field) const {
+  Impl& t = Require(impl_);
+  return TextViewAt(t, t.ColumnOf(field), field);
+}
+std::string_view Table::GetTextView(Field field) const {
+  Impl& t = Require(impl_);
+  const Column& column = t.ColumnOf(field);
+  return TextViewAt(t, column, column.def.name);
 }
 
 std::int32_t Table::GetInteger(std::string_view field) const {
   Impl& t = Require(impl_);
+  return IntegerAt(t, t.ColumnOf(field), field);
+}
+std::int32_t Table::GetInteger(Field field) const {
+  Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
-  const char* row = t.ReadRow(field);
-  return dbf::IntegerOf(t.Place(), column, row);
+  return IntegerAt(t, column, column.def.name);
 }
 
 double Table::GetFloat(std::string_view field) const {
   Impl& t = Require(impl_);
+  return FloatAt(t, t.ColumnOf(field), field);
+}
+double Table::GetFloat(Field field) const {
+  Impl& t = Require(impl_);
   const Column& column = t.ColumnOf(field);
-  const char* row = t.ReadRow(field);
-  dbf::Number number = dbf::NumberOf(t.Place(), column, row);
-  return number.blank ? 0.0 : number.AsDouble();
+  return FloatAt(t, column, column.def.name);
 }
 
 bool Table::GetBoolean(std::string_view field) const {
@@ -318,12 +386,19 @@ bool Table::IsBlank(std::string_view field) const {
   const Column& column = t.ColumnOf(field);
   return dbf::IsBlank(column, t.ReadRow(field));
 }
+bool Table::IsBlank(Field field) const {
+  Impl& t = Require(impl_);
+  const Column& column = t.ColumnOf(field);
+  return dbf::IsBlank(column, t.ReadRow(column.def.name));
+}
 
 void Table::SetText(std::string_view field, std::string_view value) {
   Impl& t = Require(impl_);
-  const Column& column = t.ColumnOf(field);
-  char* raw = t.WriteRow(column);
-  dbf::StoreFromText(t.Place(), column, raw, value);
+  StoreTextAt(t, t.ColumnOf(field), value);
+}
+void Table::SetText(Field field, std::string_view value) {
+  Impl& t = Require(impl_);
+  StoreTextAt(t, t.ColumnOf(field), value);
 }
 
 void Table::SetInteger(std::string_view field, std::int32_t value) {
@@ -336,10 +411,11 @@ void Table::SetInteger(std::string_view field, std::int32_t value) {
 
 void Table::SetFloat(std::string_view field, double value) {
   Impl& t = Require(impl_);
-  const Column& column = t.ColumnOf(field);
-  dbf::RequireNumeric(t.Place(), column);
-  char* raw = t.WriteRow(column);
-  dbf::StoreReal(t.Place(), column, raw, value);
+  StoreFloatAt(t, t.ColumnOf(field), value);
+}
+void Table::SetFloat(Field field, double value) {
+  Impl& t = Require(impl_);
+  StoreFloatAt(t, t.ColumnOf(field), value);
 }
 
 void Table::SetBoolean(std::string_view field, bool value) {

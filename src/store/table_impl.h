@@ -43,6 +43,7 @@ class Table::Impl {
   std::optional<platform::FileLock> lock;
   bool active = false;
   bool changed = false;
+  const std::uint64_t opening = NextOpening();  // what a Field found in this opening carries
   ImageKeeper keeper;  // takes the image on closing, when the table is one StagedTables holds
 
   dbf::Layout layout;
@@ -120,6 +121,17 @@ class Table::Impl {
     }
     return ColumnNamed(field);
   }
+  // A field found before, in this opening of the table or refused.
+  const dbf::Column& ColumnOf(Field field) const {
+    if (field.opening_ != opening || field.column_ >= layout.columns.size()) RefuseField();
+    return layout.columns[field.column_];
+  }
+  Field FieldAt(std::size_t column) const {
+    Field field;
+    field.opening_ = opening;
+    field.column_ = column;
+    return field;
+  }
   // The row that field reads see: the pending one, else the current one.
   const char* ReadRow(std::string_view field) const {
     CheckActive();
@@ -142,6 +154,8 @@ class Table::Impl {
   // slot when given exactly, or refused.
   const dbf::Column& ColumnNamed(std::string_view field) const;
   [[noreturn, gnu::cold]] void RefuseInactive() const;
+  [[noreturn, gnu::cold]] void RefuseField() const;
+  static std::uint64_t NextOpening();
   [[noreturn]] void RefuseNoCurrentRow(std::string_view field) const;
   [[noreturn]] void RefuseNoPendingRow(const dbf::Column& column) const;
 

@@ -457,6 +457,38 @@ TEST_F(TableRules, MisuseGivesClearErrors) {
       "No se encuentra la tabla NADA: no existe el archivo " + (dir / "NADA.DBF").string() + ".");
 }
 
+// A field found once reads and writes as its name does, in the opening it was found in only.
+TEST_F(TableRules, AFieldFoundOnceIsTheNamedFieldOfThatOpening) {
+  Fill({"A  ", "B"});
+  Table table = Table::Open(path(), OpenMode::Exclusive);
+  const Table::Field cod = table.FieldOf("cod");
+  const Table::Field hours = table.FieldOf("HORAS");
+  table.First();
+  table.Edit();
+  table.SetText(cod, "C");
+  table.SetFloat(hours, 2.5);
+  table.Post();
+  EXPECT_EQ(table.GetText("COD"), "C");
+  EXPECT_EQ(table.GetTextView(cod), "C");
+  EXPECT_EQ(table.GetFloat(hours), 2.5);
+  EXPECT_FALSE(table.IsBlank(hours));
+  EXPECT_EQ(table.GetInteger(table.FieldOf("NUM")), 0);
+  EXPECT_TRUE(table.IsBlank(table.FieldOf("NUM")));
+  EXPECT_EQ(ErrorOf([&] { table.FieldOf("NADA"); }), "La tabla PRUEBA no tiene el campo NADA.");
+  EXPECT_EQ(ErrorOf([&] { table.GetTextView(hours); }),
+            "El campo HORAS de la tabla PRUEBA no es de caracteres: no se puede leer como texto "
+            "sin convertirlo.");
+  table.Close();
+
+  Table again = Table::Open(path(), OpenMode::Shared);
+  again.First();
+  for (const Table::Field stale : {cod, Table::Field()}) {
+    EXPECT_EQ(ErrorOf([&] { again.GetText(stale); }),
+              "El campo pedido no es de esta apertura de la tabla PRUEBA.");
+  }
+  EXPECT_EQ(Codes(again), (std::vector<std::string>{"C", "B"}));
+}
+
 TEST_F(TableRules, ClosingAnUnchangedTableWritesNothing) {
   Fill({"A"});
   int writes = 0;

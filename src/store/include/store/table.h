@@ -136,6 +136,10 @@ class Table {
   // GetText gives a blank field as "", a number in its shortest decimal form ("3", "2.5"), a
   // logical as "T" or "F" and a date as YYYYMMDD.
   std::string GetText(std::string_view field) const;  // character: without trailing blanks
+  // GetText of a character field as a view of the row, valid until the row or the table is
+  // changed or left (positioning, Append, Edit, Post, Close): the reads of a walk that keep
+  // nothing. Throws TableError for a field of any other type.
+  std::string_view GetTextView(std::string_view field) const;
   std::int32_t GetInteger(std::string_view field) const;  // blank reads as 0
   double GetFloat(std::string_view field) const;          // blank reads as 0
   bool GetBoolean(std::string_view field) const;          // blank reads as false
@@ -148,6 +152,29 @@ class Table {
   void Clear(std::string_view field);
 
   class Impl;
+
+  // A field found once by its name, for a walk that reads or writes it on thousands of rows:
+  // named so, it is not looked for again. It belongs to the table's opening it was found in and
+  // is refused (TableError) by any other, this table's own after it was closed included.
+  class Field {
+   public:
+    Field() = default;
+
+   private:
+    friend class Impl;
+    std::uint64_t opening_ = 0;
+    std::size_t column_ = 0;
+  };
+  Field FieldOf(std::string_view name) const;  // TableError for a field the table does not have
+
+  // The accesses above, by a field found before.
+  std::string GetText(Field field) const;
+  std::string_view GetTextView(Field field) const;
+  std::int32_t GetInteger(Field field) const;
+  double GetFloat(Field field) const;
+  bool IsBlank(Field field) const;
+  void SetText(Field field, std::string_view value);
+  void SetFloat(Field field, double value);
 
  private:
   explicit Table(std::unique_ptr<Impl> impl);
