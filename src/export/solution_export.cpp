@@ -167,27 +167,49 @@ class SolucReader {
                          ErrorKind::TableDamaged, soluc_.Name());
       }
       types_[i] = TypeOf(field);
+      fields_[i] = soluc_.FieldOf(field);
     }
   }
 
-  // Reads the current record's fields.
+  // Reads the current record's fields. DIA and HORA as numbers too: from the value just read
+  // when the field is numeric (blank reads as 0), else read again as numbers.
   void Read() {
+    bool day_read = false, hour_read = false;
     for (std::size_t i = 0; i < std::size(kSolucFields); ++i) {
-      const std::string_view field = kSolucFields[i];
+      const Table::Field field = fields_[i];
       switch (types_[i]) {
-        case FieldType::Integer:
-          texts_[i] =
-              soluc_.IsBlank(field) ? std::string() : std::to_string(soluc_.GetInteger(field));
+        case FieldType::Integer: {
+          const bool blank = soluc_.IsBlank(field);
+          const std::int32_t value = blank ? 0 : soluc_.GetInteger(field);
+          texts_[i] = blank ? std::string() : std::to_string(value);
+          if (i == kDay) {
+            day_ = value;
+            day_read = true;
+          } else if (i == kHour) {
+            hour_ = value;
+            hour_read = true;
+          }
           break;
-        case FieldType::Float:
-          texts_[i] = soluc_.IsBlank(field) ? std::string() : NumberText(soluc_.GetFloat(field));
+        }
+        case FieldType::Float: {
+          const bool blank = soluc_.IsBlank(field);
+          const double value = blank ? 0 : soluc_.GetFloat(field);
+          texts_[i] = blank ? std::string() : NumberText(value);
+          if (i == kHour) {
+            hour_ = value;
+            hour_read = true;
+          }
+          break;
+        }
+        case FieldType::Character:
+          texts_[i].assign(soluc_.GetTextView(field));
           break;
         default:
           texts_[i] = soluc_.GetText(field);
       }
     }
-    day_ = soluc_.GetInteger("DIA");
-    hour_ = soluc_.GetFloat("HORA");
+    if (!day_read) day_ = soluc_.GetInteger(fields_[kDay]);
+    if (!hour_read) hour_ = soluc_.GetFloat(fields_[kHour]);
   }
 
   // Field text of the record read, for one of kSolucFields.
@@ -227,8 +249,11 @@ class SolucReader {
     return FieldType::Character;
   }
 
+  static constexpr std::size_t kDay = 2, kHour = 3;  // DIA and HORA in kSolucFields
+
   const Table& soluc_;
   std::array<FieldType, std::size(kSolucFields)> types_{};
+  std::array<Table::Field, std::size(kSolucFields)> fields_;
   std::array<std::string, std::size(kSolucFields)> texts_;
   std::int32_t day_ = 0;
   double hour_ = 0;
