@@ -55,6 +55,19 @@ void ImportAssignments(ConversionContext& ctx) {
   }
   lessons.Reserve(rows);
 
+  // The fields written on every row and read from every group, found once.
+  using Field = store::Table::Field;
+  const Field subject_code = lessons.FieldOf("CASIG"), group_code = lessons.FieldOf("CGRUP"),
+              room = lessons.FieldOf("CAULA"), shift = lessons.FieldOf("TURNO"),
+              level = lessons.FieldOf("NIVEL"), year = lessons.FieldOf("CURSO"),
+              group_letter = lessons.FieldOf("GRUPO"), hours = lessons.FieldOf("HORAS"),
+              sessions = lessons.FieldOf("SESIONES"), key = lessons.FieldOf("CLAVE"),
+              course_key = lessons.FieldOf("CLAVECURSO"), task = lessons.FieldOf("CTAREA"),
+              content_code = lessons.FieldOf("ASIG_ITACA");
+  const Field group_abbrev = groups.FieldOf("ABREV"), group_shift = groups.FieldOf("TURNO"),
+              group_level = groups.FieldOf("NIVEL"), group_year = groups.FieldOf("CURSO"),
+              group_letter_of = groups.FieldOf("GRUPO"), group_key = groups.FieldOf("CLAVE");
+
   // The list rule, recorded in the report by the subjects stage, which reads the same list.
   for (const itaca::Element& content : contents.Listed()) {
     const std::string course = content.Attr("curso");
@@ -78,20 +91,21 @@ void ImportAssignments(ConversionContext& ctx) {
           .Code("curso", course);
     }
     for (; found; found = groups.LocateNext("CLAVECURSO", course)) {
+      // The group's fields as views of its row, which stays as it is.
       lessons.Append();
-      lessons.SetText("CASIG", subject);
-      lessons.SetText("CGRUP", groups.GetText("ABREV"));
-      lessons.SetText("CAULA", "");
-      lessons.SetText("TURNO", groups.GetText("TURNO"));
-      lessons.SetText("NIVEL", groups.GetText("NIVEL"));
-      lessons.SetText("CURSO", groups.GetText("CURSO"));
-      lessons.SetText("GRUPO", groups.GetText("GRUPO"));
-      lessons.SetFloat("HORAS", kDefaultHours);
-      lessons.SetText("SESIONES", kDefaultSessions);
-      lessons.SetText("CLAVE", groups.GetText("CLAVE"));
-      lessons.SetText("CLAVECURSO", course);
-      lessons.SetText("CTAREA", kLessonTask);
-      lessons.SetText("ASIG_ITACA", itaca_code);
+      lessons.SetText(subject_code, subject);
+      lessons.SetText(group_code, groups.GetTextView(group_abbrev));
+      lessons.SetText(room, "");
+      lessons.SetText(shift, groups.GetTextView(group_shift));
+      lessons.SetText(level, groups.GetTextView(group_level));
+      lessons.SetText(year, groups.GetTextView(group_year));
+      lessons.SetText(group_letter, groups.GetTextView(group_letter_of));
+      lessons.SetFloat(hours, kDefaultHours);
+      lessons.SetText(sessions, kDefaultSessions);
+      lessons.SetText(key, groups.GetTextView(group_key));
+      lessons.SetText(course_key, course);
+      lessons.SetText(task, kLessonTask);
+      lessons.SetText(content_code, itaca_code);
       lessons.Post();
     }
   }

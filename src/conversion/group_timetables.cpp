@@ -78,19 +78,40 @@ void NameLesson(report::Report::Builder entry, const Lesson& lesson) {
       .Code("aula", lesson.room);
 }
 
+// The ASIGT fields this stage reads and writes on every lesson, found once.
+struct AsigtFields {
+  explicit AsigtFields(const store::Table& asig)
+      : subject(asig.FieldOf("CASIG")),
+        teacher(asig.FieldOf("CPROF")),
+        group(asig.FieldOf("CGRUP")),
+        room(asig.FieldOf("CAULA")),
+        shift(asig.FieldOf("TURNO")),
+        level(asig.FieldOf("NIVEL")),
+        year(asig.FieldOf("CURSO")),
+        group_letter(asig.FieldOf("GRUPO")),
+        hours(asig.FieldOf("HORAS")),
+        sessions(asig.FieldOf("SESIONES")),
+        key(asig.FieldOf("CLAVE")),
+        course_key(asig.FieldOf("CLAVECURSO")),
+        content(asig.FieldOf("ASIG_ITACA")),
+        task(asig.FieldOf("CTAREA")) {}
+  store::Table::Field subject, teacher, group, room, shift, level, year, group_letter, hours,
+      sessions, key, course_key, content, task;
+};
+
 // Fills CPROF and CAULA of the row being edited where they are still blank.
-void FillBlankTeacherAndRoom(store::Table& asig, const std::string& teacher_code,
-                             const std::string& room_code) {
-  if (AllTrim(asig.GetText("CPROF")).empty()) asig.SetText("CPROF", teacher_code);
-  if (AllTrim(asig.GetText("CAULA")).empty()) asig.SetText("CAULA", room_code);
+void FillBlankTeacherAndRoom(store::Table& asig, const AsigtFields& fields,
+                             const std::string& teacher_code, const std::string& room_code) {
+  if (AllTrim(asig.GetTextView(fields.teacher)).empty()) asig.SetText(fields.teacher, teacher_code);
+  if (AllTrim(asig.GetTextView(fields.room)).empty()) asig.SetText(fields.room, room_code);
 }
 
 // One more lesson on the current row: HORAS + 1, blank teacher and room filled.
-void CountOneMore(store::Table& asig, const std::string& teacher_code,
+void CountOneMore(store::Table& asig, const AsigtFields& fields, const std::string& teacher_code,
                   const std::string& room_code) {
   asig.Edit();
-  asig.SetFloat("HORAS", asig.GetFloat("HORAS") + 1);
-  FillBlankTeacherAndRoom(asig, teacher_code, room_code);
+  asig.SetFloat(fields.hours, asig.GetFloat(fields.hours) + 1);
+  FillBlankTeacherAndRoom(asig, fields, teacher_code, room_code);
   asig.Post();
 }
 
@@ -191,6 +212,7 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   store::FoundField teacher_codes(teachers, "DNI", "ABREV");
   store::FoundField room_codes(rooms, "ABREV_ITACA", "ABREV");
   store::Found<GroupFields> group_fields;  // by ABREV
+  const AsigtFields fields(asig);
   for (std::size_t i = 0; i < lessons.Count(); ++i) {
     const Lesson lesson = lessons[i];
     if (!asig.Locate("CLAVE;CLAVECURSO;ASIG_ITACA",
@@ -202,7 +224,7 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
       continue;
     }
     const int pairing_row = asig.RecNo();
-    const std::string pairing_teacher = asig.GetText("CPROF");
+    const std::string pairing_teacher(asig.GetTextView(fields.teacher));
 
     const std::optional<std::string>& teacher = teacher_codes.Of(lesson.teacher);
     const std::string teacher_code = teacher.value_or("");
@@ -212,19 +234,19 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
     if (match(pairing_row)) {
       // First lesson on this row: its hours start again from 1 (replacing the default 4).
       asig.Edit();
-      asig.SetFloat("HORAS", 1);
-      FillBlankTeacherAndRoom(asig, teacher_code, room_code);
+      asig.SetFloat(fields.hours, 1);
+      FillBlankTeacherAndRoom(asig, fields, teacher_code, room_code);
       asig.Post();
     } else if (pairing_teacher == teacher_code) {
-      CountOneMore(asig, teacher_code, room_code);
+      CountOneMore(asig, fields, teacher_code, room_code);
     } else if (asig.Locate("CLAVE;CLAVECURSO;ASIG_ITACA;CPROF",
                            {lesson.group, lesson.course, lesson.content, teacher_code})) {
-      CountOneMore(asig, teacher_code, room_code);  // a further teacher met before
+      CountOneMore(asig, fields, teacher_code, room_code);  // a further teacher met before
     } else {
       // A further teacher of this pairing gets a row of its own, with the pairing row's subject
       // and group and the group's fields; without the group in GRUPOST the lesson is not counted.
-      const std::string subject = asig.GetText("CASIG");
-      const std::string group_code = asig.GetText("CGRUP");
+      const std::string subject = asig.GetText(fields.subject);
+      const std::string group_code = asig.GetText(fields.group);
       const std::optional<GroupFields>& group = group_fields.Of(group_code, [&] {
         return groups.Locate("ABREV", group_code)
                    ? std::optional(GroupFields{groups.GetText("TURNO"), groups.GetText("NIVEL"),
@@ -239,20 +261,20 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
         continue;
       }
       asig.Append();
-      asig.SetText("CASIG", subject);
-      asig.SetText("CPROF", teacher_code);
-      asig.SetText("CGRUP", group_code);
-      asig.SetText("CAULA", room_code);
-      asig.SetText("TURNO", group->turno);
-      asig.SetText("NIVEL", group->nivel);
-      asig.SetText("CURSO", group->curso);
-      asig.SetText("GRUPO", group->grupo);
-      asig.SetFloat("HORAS", 1);
-      asig.SetText("SESIONES", "1111");
-      asig.SetText("CLAVE", lesson.group);
-      asig.SetText("CLAVECURSO", lesson.course);
-      asig.SetText("ASIG_ITACA", lesson.content);
-      asig.SetText("CTAREA", "*479");
+      asig.SetText(fields.subject, subject);
+      asig.SetText(fields.teacher, teacher_code);
+      asig.SetText(fields.group, group_code);
+      asig.SetText(fields.room, room_code);
+      asig.SetText(fields.shift, group->turno);
+      asig.SetText(fields.level, group->nivel);
+      asig.SetText(fields.year, group->curso);
+      asig.SetText(fields.group_letter, group->grupo);
+      asig.SetFloat(fields.hours, 1);
+      asig.SetText(fields.sessions, "1111");
+      asig.SetText(fields.key, lesson.group);
+      asig.SetText(fields.course_key, lesson.course);
+      asig.SetText(fields.content, lesson.content);
+      asig.SetText(fields.task, "*479");
       asig.Post();
       match(asig.RecNo());
     }

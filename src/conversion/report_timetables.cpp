@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "base/key_counts.h"
+#include "base/text_hash.h"
 #include "conversion/context.h"
 #include "conversion/conversion.h"
 #include "conversion/stages.h"
@@ -203,33 +204,36 @@ void GatherConversionTimetables(ConversionContext& ctx, TemplatesTaken templates
   // Without counting (every template taken, or no group timetable) ASIGT keeps 4 hours a row.
   timetables.provisional_hours = templates == TemplatesTaken::All;
 
+  using Codes = std::unordered_map<std::string, std::string, TextHasher, std::equal_to<>>;
   auto codes = [&](const std::string& table, const char* key, const char* value) {
-    std::unordered_map<std::string, std::string> map;
+    Codes map;
     store::Table rows = tables.Open(table, store::OpenMode::Shared);
     for (rows.First(); !rows.Eof(); rows.Next())
       map.try_emplace(rows.GetText(key), rows.GetText(value));
     rows.Close();
     return map;
   };
-  const auto dni = codes(store::ProftTable().name, "ABREV", "DNI");
-  const auto room = codes(store::AulatTable().name, "ABREV", "ABREV_ITACA");
-  auto itaca_code = [](const std::unordered_map<std::string, std::string>& map,
-                       const std::string& code) {
-    if (code.empty()) return std::string();
-    const auto found = map.find(code);
-    return found == map.end() ? code : found->second;
+  const Codes dni = codes(store::ProftTable().name, "ABREV", "DNI");
+  const Codes room = codes(store::AulatTable().name, "ABREV", "ABREV_ITACA");
+  auto itaca_code = [](const Codes& map, std::string_view code) {
+    const auto found = code.empty() ? map.end() : map.find(code);
+    return found == map.end() ? std::string(code) : found->second;
   };
 
+  // Read as views of each row: the rows are only read.
   store::Table asig = tables.Open(store::AsigtTable().name, store::OpenMode::Shared);
   timetables.asked.reserve(static_cast<std::size_t>(asig.RecordCount()));
+  const store::Table::Field task = asig.FieldOf("CTAREA"), group = asig.FieldOf("CLAVE"),
+                            subject = asig.FieldOf("ASIG_ITACA"), teacher = asig.FieldOf("CPROF"),
+                            classroom = asig.FieldOf("CAULA"), hours = asig.FieldOf("HORAS");
   for (asig.First(); !asig.Eof(); asig.Next()) {
     report::Load load;
-    load.duty = asig.GetText("CTAREA") != "*479";
-    load.group = load.duty ? std::string() : asig.GetText("CLAVE");
-    load.subject = asig.GetText("ASIG_ITACA");
-    load.teacher = itaca_code(dni, asig.GetText("CPROF"));
-    load.room = itaca_code(room, asig.GetText("CAULA"));
-    load.hours = asig.GetFloat("HORAS");
+    load.duty = asig.GetTextView(task) != "*479";
+    if (!load.duty) load.group = asig.GetTextView(group);
+    load.subject = asig.GetTextView(subject);
+    load.teacher = itaca_code(dni, asig.GetTextView(teacher));
+    load.room = itaca_code(room, asig.GetTextView(classroom));
+    load.hours = asig.GetFloat(hours);
     timetables.asked.push_back(std::move(load));
   }
   asig.Close();
