@@ -25,6 +25,9 @@ namespace tc::report {
 
 namespace {
 
+// The page's markup appended with its length known: a school's page is millions of such pieces.
+using namespace std::string_view_literals;
+
 // The page's maps keyed by codes.
 template <typename Value>
 using CodeMap = std::unordered_map<std::string_view, Value, TextHasher>;
@@ -57,16 +60,16 @@ std::string Escaped(std::string_view text) {
   for (char c : text) {
     switch (c) {
       case '&':
-        out += "&amp;";
+        out += "&amp;"sv;
         break;
       case '<':
-        out += "&lt;";
+        out += "&lt;"sv;
         break;
       case '>':
-        out += "&gt;";
+        out += "&gt;"sv;
         break;
       case '"':
-        out += "&quot;";
+        out += "&quot;"sv;
         break;
       default:
         out += c;
@@ -195,28 +198,29 @@ class ClashSlots {
 // One cell's lesson: what the grid's own axis does not say. Plain markup: a school's grids are
 // tens of thousands of cells.
 void Cell(std::string& out, const Drawn& drawn, Axis axis, std::string_view where = {}) {
-  out += drawn.left_out ? (drawn.clashing ? "<p class=\"fuera choque\" title=\"No se escribe\"><b>"
-                                          : "<p class=\"fuera\" title=\"No se escribe\"><b>")
-                        : (drawn.clashing ? "<p class=\"choque\"><b>" : "<p><b>");
+  out += drawn.left_out
+             ? (drawn.clashing ? "<p class=\"fuera choque\" title=\"No se escribe\"><b>"sv
+                               : "<p class=\"fuera\" title=\"No se escribe\"><b>"sv)
+             : (drawn.clashing ? "<p class=\"choque\"><b>"sv : "<p><b>"sv);
   out += *drawn.subject;
-  out += "</b>";
+  out += "</b>"sv;
   if (axis != Axis::Group && drawn.group) {
-    out += "<br>";
+    out += "<br>"sv;
     out += *drawn.group;
   }
   if (axis != Axis::Teacher) {
-    out += "<br>";
+    out += "<br>"sv;
     out += drawn.teacher ? *drawn.teacher : std::string_view("<i>sin docente</i>");
   }
   if (axis != Axis::Room && !drawn.duty) {
-    out += "<br>";
+    out += "<br>"sv;
     out += drawn.room ? *drawn.room : std::string_view("<i>sin aula</i>");
   }
   if (!where.empty()) {
-    out += "<br>";
+    out += "<br>"sv;
     out += where;
   }
-  out += "</p>";
+  out += "</p>"sv;
 }
 
 // Where Clepsa put a lesson that no cell of the grid holds: "lunes, hora 9", "sin d\xEDa ni
@@ -289,26 +293,26 @@ class Grids {
     for (std::size_t row = 0; row < row_heads_.size(); ++row) {
       out += row_heads_[row];
       for (int day = 0; day < days_; ++day) {
-        out += "<td>";
+        out += "<td>"sv;
         const std::size_t cell = static_cast<std::size_t>(rows_[row] * days_ + day);
         for (std::size_t i = starts_[cell]; i < starts_[cell + 1]; ++i)
           Cell(out, *placed_[i], axis);
-        out += "</td>";
+        out += "</td>"sv;
       }
-      out += "</tr>";
+      out += "</tr>"sv;
     }
-    out += "</tbody></table>";
+    out += "</tbody></table>"sv;
     // What no cell holds, listed below the grid.
     bool listed = false;
     for (const Drawn* drawn : lessons) {
       if (drawn->cell >= 0) continue;
       if (!listed) {
-        out += "<div class=\"sin-colocar\"><h4>Sin colocar en la rejilla</h4>";
+        out += "<div class=\"sin-colocar\"><h4>Sin colocar en la rejilla</h4>"sv;
         listed = true;
       }
       Cell(out, *drawn, axis, *drawn->unplaced);
     }
-    if (listed) out += "</div>";
+    if (listed) out += "</div>"sv;
   }
 
  private:
@@ -349,29 +353,29 @@ void Loads(Page& page, const std::vector<const DrawnLoad*>& loads, Axis axis) {
   double total = 0;
   for (const DrawnLoad* drawn : loads) total += drawn->hours;
   std::string& out = page.out;
-  out += "<table class=\"cargas\"><thead><tr><th>Asignatura</th><th>";
-  out += axis == Axis::Group ? "Docente" : "Grupo";
-  out += "</th><th>Aula</th><th>Horas</th></tr></thead><tbody>";
+  out += "<table class=\"cargas\"><thead><tr><th>Asignatura</th><th>"sv;
+  out += axis == Axis::Group ? "Docente"sv : "Grupo"sv;
+  out += "</th><th>Aula</th><th>Horas</th></tr></thead><tbody>"sv;
   for (const DrawnLoad* drawn : loads) {
-    out += "<tr><td>";
+    out += "<tr><td>"sv;
     out += *drawn->subject;
-    out += "</td><td>";
+    out += "</td><td>"sv;
     if (axis != Axis::Group) {
       out += *drawn->group;
     } else if (!drawn->teacher) {
-      out += "<i>sin profesor</i>";
+      out += "<i>sin profesor</i>"sv;
     } else {
       out += *drawn->teacher;
     }
-    out += "</td><td>";
+    out += "</td><td>"sv;
     out += drawn->room ? std::string_view(*drawn->room) : std::string_view("<i>sin aula</i>");
-    out += "</td><td>";
+    out += "</td><td>"sv;
     out += drawn->hours_text;
-    out += "</td></tr>";
+    out += "</td></tr>"sv;
   }
-  out += "<tr><th colspan=\"3\">Total</th><th>";
+  out += "<tr><th colspan=\"3\">Total</th><th>"sv;
   out += HoursText(total);
-  out += "</th></tr></tbody></table>";
+  out += "</th></tr></tbody></table>"sv;
 }
 
 // The page's first part, small, in the code page: the title, the run, the three headings and
@@ -580,26 +584,26 @@ std::string RenderHtml(const Report& report, const LevelsWhenAsked& levels,
     std::string& out = page.out;
     for (std::size_t i = first; i < last; ++i) {
       const Section& section = sections[i];
-      out += "<section class=\"rejilla\" id=\"";
+      out += "<section class=\"rejilla\" id=\""sv;
       AppendCp1252AsUtf8(out, Anchor(AxisWord(section.axis), section.code));
-      out += "\" data-tipo=\"";
+      out += "\" data-tipo=\""sv;
       out += AxisWord(section.axis);
-      out += "\" data-codigo=\"";
+      out += "\" data-codigo=\""sv;
       AppendHtml(out, section.code);
-      out += "\">\n<h3>";
+      out += "\">\n<h3>"sv;
       out += AxisTitle(section.axis);
       out += ' ';
       out += page.Named(AxisKind(section.axis), section.code);
-      out += "</h3>\n";
+      out += "</h3>\n"sv;
       if (conversion) {
         if (section.loads) {
           Loads(page, *section.loads, section.axis);
         } else {
-          out += "<p>Sin horas que colocar.</p>\n";
+          out += "<p>Sin horas que colocar.</p>\n"sv;
         }
       }
       grids.Draw(out, *section.lessons, section.axis);
-      out += "\n</section>\n";
+      out += "\n</section>\n"sv;
       pass();
     }
   };
@@ -631,7 +635,7 @@ std::string RenderHtml(const Report& report, const LevelsWhenAsked& levels,
   }
   draw(page, grids, 0, split, [&output] { output.Pass(); });
   if (later.valid()) output.Add(later.get());
-  out += "</body>\n</html>\n";
+  out += "</body>\n</html>\n"sv;
   return output.Finish();
 }
 
