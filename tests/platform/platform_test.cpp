@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <map>
 #include <regex>
+#include <thread>
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -107,6 +108,25 @@ TEST_F(PlatformTest, ReadingAMissingFileNamesIt) {
 }
 
 #ifndef _WIN32
+// A file whose size the system does not tell beforehand (a pipe) is read whole, past the room
+// taken for a file of unknown size, and an empty one as empty.
+TEST_F(PlatformTest, AFileOfUnknownSizeIsReadWhole) {
+  const fs::path pipe = dir / "tuberia";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::string sent(200000, 'x');
+  for (std::size_t i = 0; i < sent.size(); i += 997) sent[i] = static_cast<char>('a' + i % 26);
+  for (const std::string& text : {sent, std::string()}) {
+    std::thread writer([&] {
+      std::FILE* out = std::fopen(pipe.c_str(), "wb");
+      if (out == nullptr) return;
+      std::fwrite(text.data(), 1, text.size(), out);
+      std::fclose(out);
+    });
+    EXPECT_EQ(files.ReadFile(pipe), text);
+    writer.join();
+  }
+}
+
 // A write the system's file-size limit refuses says so, in Spanish.
 TEST_F(PlatformTest, AWriteOverTheFileSizeLimitSaysSo) {
   struct rlimit old_limit {};
