@@ -6,6 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "asigt_fields.h"
 #include "conversion/stages.h"
 #include "store/schemas.h"
 
@@ -57,13 +58,7 @@ void ImportAssignments(ConversionContext& ctx) {
 
   // The fields written on every row and read from every group, found once.
   using Field = store::Table::Field;
-  const Field subject_code = lessons.FieldOf("CASIG"), group_code = lessons.FieldOf("CGRUP"),
-              room = lessons.FieldOf("CAULA"), shift = lessons.FieldOf("TURNO"),
-              level = lessons.FieldOf("NIVEL"), year = lessons.FieldOf("CURSO"),
-              group_letter = lessons.FieldOf("GRUPO"), hours = lessons.FieldOf("HORAS"),
-              sessions = lessons.FieldOf("SESIONES"), key = lessons.FieldOf("CLAVE"),
-              course_key = lessons.FieldOf("CLAVECURSO"), task = lessons.FieldOf("CTAREA"),
-              content_code = lessons.FieldOf("ASIG_ITACA");
+  const AsigtFields row(lessons);
   const Field group_abbrev = groups.FieldOf("ABREV"), group_shift = groups.FieldOf("TURNO"),
               group_level = groups.FieldOf("NIVEL"), group_year = groups.FieldOf("CURSO"),
               group_letter_of = groups.FieldOf("GRUPO"), group_key = groups.FieldOf("CLAVE");
@@ -93,19 +88,19 @@ void ImportAssignments(ConversionContext& ctx) {
     for (; found; found = groups.LocateNext("CLAVECURSO", course)) {
       // The group's fields as views of its row, which stays as it is.
       lessons.Append();
-      lessons.SetText(subject_code, subject);
-      lessons.SetText(group_code, groups.GetTextView(group_abbrev));
-      lessons.SetText(room, "");
-      lessons.SetText(shift, groups.GetTextView(group_shift));
-      lessons.SetText(level, groups.GetTextView(group_level));
-      lessons.SetText(year, groups.GetTextView(group_year));
-      lessons.SetText(group_letter, groups.GetTextView(group_letter_of));
-      lessons.SetFloat(hours, kDefaultHours);
-      lessons.SetText(sessions, kDefaultSessions);
-      lessons.SetText(key, groups.GetTextView(group_key));
-      lessons.SetText(course_key, course);
-      lessons.SetText(task, kLessonTask);
-      lessons.SetText(content_code, itaca_code);
+      lessons.SetText(row.subject, subject);
+      lessons.SetText(row.group, groups.GetTextView(group_abbrev));
+      lessons.SetText(row.room, "");
+      lessons.SetText(row.shift, groups.GetTextView(group_shift));
+      lessons.SetText(row.level, groups.GetTextView(group_level));
+      lessons.SetText(row.year, groups.GetTextView(group_year));
+      lessons.SetText(row.group_letter, groups.GetTextView(group_letter_of));
+      lessons.SetFloat(row.hours, kDefaultHours);
+      lessons.SetText(row.sessions, kDefaultSessions);
+      lessons.SetText(row.key, groups.GetTextView(group_key));
+      lessons.SetText(row.course_key, course);
+      lessons.SetText(row.task, kLessonTask);
+      lessons.SetText(row.content, itaca_code);
       lessons.Post();
     }
   }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "asigt_fields.h"
 #include "base/text.h"
 #include "conversion/stages.h"
 #include "element_codes.h"
@@ -77,27 +78,6 @@ void NameLesson(report::Report::Builder entry, const Lesson& lesson) {
       .Code("docente", lesson.teacher)
       .Code("aula", lesson.room);
 }
-
-// The ASIGT fields this stage reads and writes on every lesson, found once.
-struct AsigtFields {
-  explicit AsigtFields(const store::Table& asig)
-      : subject(asig.FieldOf("CASIG")),
-        teacher(asig.FieldOf("CPROF")),
-        group(asig.FieldOf("CGRUP")),
-        room(asig.FieldOf("CAULA")),
-        shift(asig.FieldOf("TURNO")),
-        level(asig.FieldOf("NIVEL")),
-        year(asig.FieldOf("CURSO")),
-        group_letter(asig.FieldOf("GRUPO")),
-        hours(asig.FieldOf("HORAS")),
-        sessions(asig.FieldOf("SESIONES")),
-        key(asig.FieldOf("CLAVE")),
-        course_key(asig.FieldOf("CLAVECURSO")),
-        content(asig.FieldOf("ASIG_ITACA")),
-        task(asig.FieldOf("CTAREA")) {}
-  store::Table::Field subject, teacher, group, room, shift, level, year, group_letter, hours,
-      sessions, key, course_key, content, task;
-};
 
 // Fills CPROF and CAULA of the row being edited where they are still blank.
 void FillBlankTeacherAndRoom(store::Table& asig, const AsigtFields& fields,

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "asigt_fields.h"
 #include "conversion/stages.h"
 #include "element_codes.h"
 #include "store/found.h"
@@ -111,10 +112,7 @@ void ImportOccupationTimetables(ConversionContext& ctx, TemplatesTaken templates
   // Each duty's and teacher's row found once: ASIGNOMT and PROFT do not change here.
   store::FoundField duty_codes(subjects, "ABREV_ITACA", "COD");
   store::FoundField teacher_codes(teachers, "DNI", "ABREV");
-  using Field = store::Table::Field;
-  const Field subject_field = asig.FieldOf("CASIG"), teacher_field = asig.FieldOf("CPROF"),
-              hours_field = asig.FieldOf("HORAS"), sessions_field = asig.FieldOf("SESIONES"),
-              task_field = asig.FieldOf("CTAREA"), content_field = asig.FieldOf("ASIG_ITACA");
+  const AsigtFields fields(asig);
   for (std::size_t i = 0; i < periods.Count(); ++i) {
     const DutyPeriod period = periods[i];
     if (templates == TemplatesTaken::OnlySelected &&
@@ -144,30 +142,30 @@ void ImportOccupationTimetables(ConversionContext& ctx, TemplatesTaken templates
 
     if (asig.Locate("CPROF;ASIG_ITACA", {teacher_code, period.duty})) {
       asig.Edit();
-      asig.SetFloat(hours_field, asig.GetFloat(hours_field) + 1);
+      asig.SetFloat(fields.hours, asig.GetFloat(fields.hours) + 1);
       asig.Post();
     } else {
       asig.Append();
-      asig.SetText(subject_field, duty_code);
-      asig.SetText(teacher_field, teacher_code);
-      asig.SetFloat(hours_field, 1);
-      asig.SetText(sessions_field, "1");
-      asig.SetText(task_field, duty_code);
-      asig.SetText(content_field, period.duty);
+      asig.SetText(fields.subject, duty_code);
+      asig.SetText(fields.teacher, teacher_code);
+      asig.SetFloat(fields.hours, 1);
+      asig.SetText(fields.sessions, "1");
+      asig.SetText(fields.task, duty_code);
+      asig.SetText(fields.content, period.duty);
       asig.Post();
     }
   }
 
   // Every row, class rows included, gets at least one hour and the pattern of its hours.
   for (asig.First(); !asig.Eof(); asig.Next()) {
-    double hours = asig.GetFloat(hours_field);
+    double hours = asig.GetFloat(fields.hours);
     asig.Edit();
     if (!(hours >= 1)) {
       hours = 1;
-      asig.SetFloat(hours_field, hours);
+      asig.SetFloat(fields.hours, hours);
     }
     const long long blocks = static_cast<long long>(std::ceil(std::fmin(hours, 1e15)));
-    asig.SetText(sessions_field, SessionPattern(blocks));
+    asig.SetText(fields.sessions, SessionPattern(blocks));
     asig.Post();
   }
 

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "asigt_fields.h"
 #include "base/key_counts.h"
 #include "base/text_hash.h"
 #include "conversion/context.h"
@@ -223,17 +224,15 @@ void GatherConversionTimetables(ConversionContext& ctx, TemplatesTaken templates
   // Read as views of each row: the rows are only read.
   store::Table asig = tables.Open(store::AsigtTable().name, store::OpenMode::Shared);
   timetables.asked.reserve(static_cast<std::size_t>(asig.RecordCount()));
-  const store::Table::Field task = asig.FieldOf("CTAREA"), group = asig.FieldOf("CLAVE"),
-                            subject = asig.FieldOf("ASIG_ITACA"), teacher = asig.FieldOf("CPROF"),
-                            classroom = asig.FieldOf("CAULA"), hours = asig.FieldOf("HORAS");
+  const AsigtFields fields(asig);
   for (asig.First(); !asig.Eof(); asig.Next()) {
     report::Load load;
-    load.duty = asig.GetTextView(task) != "*479";
-    if (!load.duty) load.group = asig.GetTextView(group);
-    load.subject = asig.GetTextView(subject);
-    load.teacher = itaca_code(dni, asig.GetTextView(teacher));
-    load.room = itaca_code(room, asig.GetTextView(classroom));
-    load.hours = asig.GetFloat(hours);
+    load.duty = asig.GetTextView(fields.task) != "*479";
+    if (!load.duty) load.group = asig.GetTextView(fields.key);
+    load.subject = asig.GetTextView(fields.content);
+    load.teacher = itaca_code(dni, asig.GetTextView(fields.teacher));
+    load.room = itaca_code(room, asig.GetTextView(fields.room));
+    load.hours = asig.GetFloat(fields.hours);
     timetables.asked.push_back(std::move(load));
   }
   asig.Close();
