@@ -6,7 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "asigt_fields.h"
+#include "store/asigt_fields.h"
 #include "conversion/stages.h"
 #include "store/schemas.h"
 
@@ -58,7 +58,7 @@ void ImportAssignments(ConversionContext& ctx) {
 
   // The fields written on every row and read from every group, found once.
   using Field = store::Table::Field;
-  const AsigtFields row(lessons);
+  const store::AsigtFields row(lessons);
   const Field group_abbrev = groups.FieldOf("ABREV"), group_shift = groups.FieldOf("TURNO"),
               group_level = groups.FieldOf("NIVEL"), group_year = groups.FieldOf("CURSO"),
               group_letter_of = groups.FieldOf("GRUPO"), group_key = groups.FieldOf("CLAVE");

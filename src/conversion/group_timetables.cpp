@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/error.h"
-#include "asigt_fields.h"
+#include "store/asigt_fields.h"
 #include "base/text.h"
 #include "conversion/stages.h"
 #include "element_codes.h"
@@ -80,15 +80,15 @@ void NameLesson(report::Report::Builder entry, const Lesson& lesson) {
 }
 
 // Fills CPROF and CAULA of the row being edited where they are still blank.
-void FillBlankTeacherAndRoom(store::Table& asig, const AsigtFields& fields,
+void FillBlankTeacherAndRoom(store::Table& asig, const store::AsigtFields& fields,
                              const std::string& teacher_code, const std::string& room_code) {
   if (AllTrim(asig.GetTextView(fields.teacher)).empty()) asig.SetText(fields.teacher, teacher_code);
   if (AllTrim(asig.GetTextView(fields.room)).empty()) asig.SetText(fields.room, room_code);
 }
 
 // One more lesson on the current row: HORAS + 1, blank teacher and room filled.
-void CountOneMore(store::Table& asig, const AsigtFields& fields, const std::string& teacher_code,
-                  const std::string& room_code) {
+void CountOneMore(store::Table& asig, const store::AsigtFields& fields,
+                  const std::string& teacher_code, const std::string& room_code) {
   asig.Edit();
   asig.SetFloat(fields.hours, asig.GetFloat(fields.hours) + 1);
   FillBlankTeacherAndRoom(asig, fields, teacher_code, room_code);
@@ -192,7 +192,7 @@ TemplatesTaken ImportGroupTimetables(ConversionContext& ctx) {
   store::FoundField teacher_codes(teachers, "DNI", "ABREV");
   store::FoundField room_codes(rooms, "ABREV_ITACA", "ABREV");
   store::Found<GroupFields> group_fields;  // by ABREV
-  const AsigtFields fields(asig);
+  const store::AsigtFields fields(asig);
   for (std::size_t i = 0; i < lessons.Count(); ++i) {
     const Lesson lesson = lessons[i];
     if (!asig.Locate("CLAVE;CLAVECURSO;ASIG_ITACA",

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "asigt_fields.h"
+#include "store/asigt_fields.h"
 #include "conversion/stages.h"
 #include "element_codes.h"
 #include "store/found.h"
@@ -112,7 +112,7 @@ void ImportOccupationTimetables(ConversionContext& ctx, TemplatesTaken templates
   // Each duty's and teacher's row found once: ASIGNOMT and PROFT do not change here.
   store::FoundField duty_codes(subjects, "ABREV_ITACA", "COD");
   store::FoundField teacher_codes(teachers, "DNI", "ABREV");
-  const AsigtFields fields(asig);
+  const store::AsigtFields fields(asig);
   for (std::size_t i = 0; i < periods.Count(); ++i) {
     const DutyPeriod period = periods[i];
     if (templates == TemplatesTaken::OnlySelected &&

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "asigt_fields.h"
+#include "store/asigt_fields.h"
 #include "base/key_counts.h"
 #include "base/text_hash.h"
 #include "conversion/context.h"
@@ -114,39 +114,45 @@ void TemplateHoursCount::Keep(bool duty, std::span<const std::optional<std::stri
   read_.push_back(read);
 }
 
-void TemplateHoursCount::Number() {
-  if (numbered_) return;
-  numbered_ = true;
-  lessons_.reserve(read_.size());
+report::HoursList TemplateHoursCount::Of(const std::string& template_code) {
+  // Which lessons are of the template: a document names a template or two, so each lesson's text
+  // is mostly the one before it, and compared once for all of them.
+  std::vector<bool> of_template(read_.size());
+  std::size_t lessons = 0;
+  {
+    std::string_view last;
+    bool last_is = false, compared = false;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < read_.size(); ++i) {
+      const std::string_view text = std::string_view(read_texts_).substr(at, read_[i].sizes[0]);
+      if (!compared || text != last) {
+        last = text;
+        last_is = itaca::Element::AttrIs(text, template_code);
+        compared = true;
+      }
+      of_template[i] = last_is;
+      lessons += last_is ? 1 : 0;
+      for (const std::uint32_t size : read_[i].sizes) at += size;
+    }
+  }
+  // Those lessons counted by key, their texts numbered; only the codes of the keys are converted,
+  // each once. A key has a lesson at least, and most have two or more.
+  std::array<KeyCounts<3>, 2> counts{KeyCounts<3>(lessons / 2), KeyCounts<3>(lessons / 4)};
   std::size_t at = 0;
-  for (const Read& read : read_) {
-    Key key{};
-    for (std::size_t field = 0; field < kFields; ++field) {
-      key[field] = numbers_[field].Of(std::string_view(read_texts_).substr(at, read.sizes[field]));
+  for (std::size_t i = 0; i < read_.size(); ++i) {
+    const Read& read = read_[i];
+    if (!of_template[i]) {
+      for (const std::uint32_t size : read.sizes) at += size;
+      continue;
+    }
+    at += read.sizes[0];
+    KeyCounts<3>::Key key;
+    for (std::size_t field = 1; field < kFields; ++field) {
+      key[field - 1] =
+          numbers_[field - 1].Of(std::string_view(read_texts_).substr(at, read.sizes[field]));
       at += read.sizes[field];
     }
-    lessons_.push_back({key, read.duty});
-  }
-  std::vector<Read>().swap(read_);
-  std::string().swap(read_texts_);
-}
-
-report::HoursList TemplateHoursCount::Of(const std::string& template_code) {
-  Number();
-  // The texts that are the template, then that template's lessons counted by key; only the codes
-  // of the keys are converted, each once.
-  std::vector<bool> of_template(numbers_[0].Size());
-  for (std::uint32_t i = 0; i < of_template.size(); ++i) {
-    of_template[i] = itaca::Element::AttrIs(numbers_[0].Text(i), template_code);
-  }
-  // A key has a lesson at least, and most have two or more.
-  std::size_t lessons = 0;
-  for (const Lesson& lesson : lessons_) lessons += of_template[lesson.key[0]] ? 1 : 0;
-  std::array<KeyCounts<3>, 2> counts{KeyCounts<3>(lessons / 2), KeyCounts<3>(lessons / 4)};
-  for (const Lesson& lesson : lessons_) {
-    if (of_template[lesson.key[0]]) {
-      counts[lesson.duty ? 1 : 0].Add({lesson.key[1], lesson.key[2], lesson.key[3]});
-    }
+    counts[read.duty ? 1 : 0].Add(key);
   }
   report::HoursList hours;
   hours.Reserve(counts[0].Size() + counts[1].Size());
@@ -154,12 +160,12 @@ report::HoursList TemplateHoursCount::Of(const std::string& template_code) {
   constexpr std::uint32_t kNotYet = UINT32_MAX;
   std::array<std::vector<std::uint32_t>, 3> codes;
   for (std::size_t field = 0; field < codes.size(); ++field) {
-    codes[field].assign(numbers_[field + 1].Size(), kNotYet);
+    codes[field].assign(numbers_[field].Size(), kNotYet);
   }
   const auto code = [&](std::size_t field, std::uint32_t number) {
     std::uint32_t& code = codes[field][number];
     if (code == kNotYet) {
-      code = hours.Code(itaca::Element::AttrText(numbers_[field + 1].Text(number)));
+      code = hours.Code(itaca::Element::AttrText(numbers_[field].Text(number)));
     }
     return code;
   };
@@ -224,7 +230,7 @@ void GatherConversionTimetables(ConversionContext& ctx, TemplatesTaken templates
   // Read as views of each row: the rows are only read.
   store::Table asig = tables.Open(store::AsigtTable().name, store::OpenMode::Shared);
   timetables.asked.reserve(static_cast<std::size_t>(asig.RecordCount()));
-  const AsigtFields fields(asig);
+  const store::AsigtFields fields(asig);
   for (asig.First(); !asig.Eof(); asig.Next()) {
     report::Load load;
     load.duty = asig.GetTextView(fields.task) != "*479";

@@ -23,6 +23,7 @@
 #include "platform/platform.h"
 #include "report/report.h"
 #include "report/timetable.h"
+#include "store/asigt_fields.h"
 #include "store/staged_tables.h"
 #include "store/found.h"
 #include "store/schemas.h"
@@ -669,14 +670,16 @@ void NameCodes(SolutionTables::Tables& t, report::Report& report) {
 // The hours ASIGT asks Clepsa to place, by group, subject and teacher (Clepsa's codes).
 void AskedHours(Table& asignaciones, report::Timetables& timetables) {
   timetables.asked.reserve(static_cast<std::size_t>(asignaciones.RecordCount()));
+  // Read as views of each row: the rows are only read.
+  const store::AsigtFields fields(asignaciones);
   for (asignaciones.First(); !asignaciones.Eof(); asignaciones.Next()) {
     report::Load load;
-    load.duty = asignaciones.GetText("CTAREA") != "*479";
-    load.group = load.duty ? std::string() : asignaciones.GetText("CGRUP");
-    load.subject = asignaciones.GetText("CASIG");
-    load.teacher = asignaciones.GetText("CPROF");
-    load.room = asignaciones.GetText("CAULA");
-    load.hours = asignaciones.GetFloat("HORAS");
+    load.duty = asignaciones.GetTextView(fields.task) != "*479";
+    if (!load.duty) load.group = asignaciones.GetTextView(fields.group);
+    load.subject = asignaciones.GetTextView(fields.subject);
+    load.teacher = asignaciones.GetTextView(fields.teacher);
+    load.room = asignaciones.GetTextView(fields.room);
+    load.hours = asignaciones.GetFloat(fields.hours);
     timetables.asked.push_back(std::move(load));
   }
 }

@@ -85,9 +85,9 @@ report::Lessons TemplateTimetable(const itaca::Document& document,
 // For the export's verification: the same timetable as its hours (report::Timetables::
 // itaca_hours), taken as the document is read (the lessons and duty periods of every template)
 // and never kept in its tree: the export reads nothing else of them. Load the document with
-// Gleanings(), then ask for the template's hours. The reading only copies the texts: they are
-// numbered and counted by Of, which may run on another thread once the document is loaded (the
-// document itself may be gone by then).
+// Gleanings(), then ask for the template's hours. The reading only copies the texts: those of the
+// template's lessons are numbered and counted by Of, which may run on another thread once the
+// document is loaded (the document itself may be gone by then).
 class TemplateHoursCount {
  public:
   TemplateHoursCount();
@@ -104,8 +104,6 @@ class TemplateHoursCount {
   // the subject, and no group).
   static constexpr std::size_t kFields = 4;
   void Keep(bool duty, std::span<const std::optional<std::string_view>> values);
-  // The texts kept numbered, each once by field, in the order read.
-  void Number();
 
   std::vector<itaca::Gleaning> gleanings_;
   // The lessons as read: their fields' texts (as the document holds them, UTF-8) one after
@@ -116,15 +114,9 @@ class TemplateHoursCount {
   };
   std::string read_texts_;
   std::vector<Read> read_;
-  // Numbered (Number): each text once, by number, a numbering for each field.
-  using Key = std::array<std::uint32_t, kFields>;
-  std::array<TextNumbers, kFields> numbers_;
-  struct Lesson {
-    Key key;
-    bool duty = false;
-  };
-  std::vector<Lesson> lessons_;  // in the document's order
-  bool numbered_ = false;
+  // The group's, subject's and teacher's texts of the lessons counted, each numbered once by
+  // field (the template's text is only compared).
+  std::array<TextNumbers, kFields - 1> numbers_;
 };
 
 // For the report: the periods of the staged DIASHORAST (one per SESION_ORDEN, with its times), in
