@@ -195,7 +195,12 @@ std::uint8_t Report::Intern(std::vector<std::string>& list, std::string_view tex
 }
 
 void Report::Push(std::string_view name, std::string_view value) {
-  codes_.push_back(StoredCode{Intern(names_, name), Narrow(bytes_.size()), Narrow(value.size())});
+  // Entry after entry of a kind, the codes come in the same order.
+  const std::uint8_t index = next_name_ < names_.size() && names_[next_name_] == name
+                                 ? static_cast<std::uint8_t>(next_name_)
+                                 : Intern(names_, name);
+  next_name_ = std::size_t{index} + 1;
+  codes_.push_back(StoredCode{index, Narrow(bytes_.size()), Narrow(value.size())});
   bytes_.append(value);
   ++entries_.back().code_count;
 }

@@ -231,6 +231,7 @@ class Report {
   std::string bytes_;                // every code's value, one after the other
   std::vector<std::string> sources_;  // collection paths and table names met
   std::vector<std::string> names_;    // code names met
+  std::size_t next_name_ = 0;         // the name after the last code's, tried first (Push)
   std::array<std::size_t, kReasonCount> counts_{};
   // Looked up by string_view without making a string (transparent hash and equality).
   using NameHash = TextHasher;
