@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/codepage.h"
 #include "report/render.h"
@@ -67,6 +68,26 @@ TEST(Report, ReadsBackWhatWasRecordedAndCountsByReasonAndEffect) {
             (std::vector<Reason>{Reason::CodeNumbered, Reason::OtherTemplate,
                                  Reason::IdleTeacher}));
   EXPECT_EQ(report.Grouped(), (std::vector<std::size_t>{1, 2, 3, 4, 5, 0}));
+}
+
+// Names are kept once: codes named in one order, then in another, then by a new name, read back
+// under their own names.
+TEST(Report, EachCodeReadsBackUnderItsOwnNameWhateverTheOrderTheyCameIn) {
+  Report report;
+  const std::vector<std::vector<std::string>> orders = {
+      {"DIA", "HORA", "ASIG"}, {"DIA", "HORA", "ASIG"}, {"ASIG", "DIA"}, {"HORA", "AULA", "DIA"}};
+  for (const auto& names : orders) {
+    auto entry = report.Add(Reason::NotPlaced, Location::OfRecord("SOLUC", 1));
+    for (const std::string& name : names) entry.Code(name, name + "=");
+  }
+  for (std::size_t i = 0; i < orders.size(); ++i) {
+    const Entry entry = report.At(i);
+    ASSERT_EQ(entry.CodeCount(), orders[i].size());
+    for (std::size_t c = 0; c < orders[i].size(); ++c) {
+      EXPECT_EQ(entry.CodeAt(c).name, orders[i][c]) << i << " " << c;
+      EXPECT_EQ(entry.CodeAt(c).value, orders[i][c] + "=");
+    }
+  }
 }
 
 TEST(Report, EveryReasonHasADistinctMachineNameASpanishTextAndAnEffect) {
