@@ -6,8 +6,8 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "store/asigt_fields.h"
 #include "conversion/stages.h"
+#include "store/asigt_fields.h"
 #include "store/schemas.h"
 
 namespace tc {

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "base/error.h"
-#include "store/asigt_fields.h"
 #include "base/text.h"
 #include "conversion/stages.h"
 #include "element_codes.h"
+#include "store/asigt_fields.h"
 #include "store/found.h"
 
 namespace tc {

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "store/asigt_fields.h"
 #include "conversion/stages.h"
 #include "element_codes.h"
+#include "store/asigt_fields.h"
 #include "store/found.h"
 
 namespace tc {

@@ -11,7 +11,6 @@
 #include <unordered_map>
 #include <utility>
 
-#include "store/asigt_fields.h"
 #include "base/key_counts.h"
 #include "base/text_hash.h"
 #include "conversion/context.h"
@@ -20,8 +19,9 @@
 #include "itaca/document.h"
 #include "report/report.h"
 #include "report/timetable.h"
-#include "store/staged_tables.h"
+#include "store/asigt_fields.h"
 #include "store/schemas.h"
+#include "store/staged_tables.h"
 #include "store/table.h"
 
 namespace tc {
@@ -115,44 +115,32 @@ void TemplateHoursCount::Keep(bool duty, std::span<const std::optional<std::stri
 }
 
 report::HoursList TemplateHoursCount::Of(const std::string& template_code) {
-  // Which lessons are of the template: a document names a template or two, so each lesson's text
-  // is mostly the one before it, and compared once for all of them.
-  std::vector<bool> of_template(read_.size());
-  std::size_t lessons = 0;
-  {
-    std::string_view last;
-    bool last_is = false, compared = false;
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < read_.size(); ++i) {
-      const std::string_view text = std::string_view(read_texts_).substr(at, read_[i].sizes[0]);
-      if (!compared || text != last) {
-        last = text;
-        last_is = itaca::Element::AttrIs(text, template_code);
-        compared = true;
-      }
-      of_template[i] = last_is;
-      lessons += last_is ? 1 : 0;
-      for (const std::uint32_t size : read_[i].sizes) at += size;
-    }
-  }
-  // Those lessons counted by key, their texts numbered; only the codes of the keys are converted,
-  // each once. A key has a lesson at least, and most have two or more.
-  std::array<KeyCounts<3>, 2> counts{KeyCounts<3>(lessons / 2), KeyCounts<3>(lessons / 4)};
+  // The template's lessons counted by key, their texts numbered; the other templates' passed
+  // over. A document names a template or two: a lesson's template is compared only when its text
+  // is not the one before it. A key has a lesson at least, and most have two or more.
+  std::array<KeyCounts<3>, 2> counts{KeyCounts<3>(read_.size() / 4),
+                                     KeyCounts<3>(read_.size() / 8)};
+  std::string_view last;
+  bool of_template = false, compared = false;
   std::size_t at = 0;
-  for (std::size_t i = 0; i < read_.size(); ++i) {
-    const Read& read = read_[i];
-    if (!of_template[i]) {
-      for (const std::uint32_t size : read.sizes) at += size;
-      continue;
+  const auto next = [this, &at](std::uint32_t size) {
+    const std::string_view text = std::string_view(read_texts_).substr(at, size);
+    at += size;
+    return text;
+  };
+  for (const Read& read : read_) {
+    const std::string_view text = next(read.sizes[0]);
+    if (!compared || text != last) {
+      last = text;
+      of_template = itaca::Element::AttrIs(text, template_code);
+      compared = true;
     }
-    at += read.sizes[0];
     KeyCounts<3>::Key key;
     for (std::size_t field = 1; field < kFields; ++field) {
-      key[field - 1] =
-          numbers_[field - 1].Of(std::string_view(read_texts_).substr(at, read.sizes[field]));
-      at += read.sizes[field];
+      const std::string_view value = next(read.sizes[field]);
+      if (of_template) key[field - 1] = numbers_[field - 1].Of(value);
     }
-    counts[read.duty ? 1 : 0].Add(key);
+    if (of_template) counts[read.duty ? 1 : 0].Add(key);
   }
   report::HoursList hours;
   hours.Reserve(counts[0].Size() + counts[1].Size());
