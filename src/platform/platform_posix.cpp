@@ -209,12 +209,6 @@ void UseHugeMemoryPages(char** argv) {
 #endif
 }
 
-void ReturnFreedMemory() {
-#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
-  malloc_trim(0);
-#endif
-}
-
 std::filesystem::path ExecutableDir() {
 #if defined(__APPLE__)
   char buffer[4096];

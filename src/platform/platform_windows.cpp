@@ -159,8 +159,6 @@ std::optional<std::string> EnvironmentVariable(std::string_view name) {
 // Windows' heap has no such setting a program can make without privileges.
 void UseHugeMemoryPages(char**) {}
 
-void ReturnFreedMemory() {}
-
 std::filesystem::path ExecutableDir() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {

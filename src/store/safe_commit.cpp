@@ -443,12 +443,8 @@ std::optional<GenerationInfo> CommitFiles(FileSystem& files, const fs::path& wor
     platform::RemoveTree(files, partial);
     if (keeping) {
       // The extras to render (the report's files, tens of megabytes for a large school) are made
-      // beside the copies of the old files and the writing of one another; what the run has
-      // freed goes back to the system first, so that what they take is not added to it.
-      if (std::any_of(plan.extras.begin(), plan.extras.end(),
-                      [](const GenerationExtra& extra) { return bool(extra.render); })) {
-        platform::ReturnFreedMemory();
-      }
+      // beside the copies of the old files and the writing of one another, in the memory the run
+      // has freed: every thread takes its blocks from the one heap (UseHugeMemoryPages).
       rendered.Start(plan.extras);
       files.CreateFolder(backups);
       files.CreateFolder(partial);

@@ -64,10 +64,6 @@ std::filesystem::path ExecutableDir();
 // with the same arguments), and what is freed at the top of its heap stays for what comes next.
 // Elsewhere it does nothing.
 void UseHugeMemoryPages(char** argv);
-// Hands what the process has freed back to the system (which UseHugeMemoryPages has the heap
-// keep): for the last stage of a run, once the largest things it held are gone, so that what that
-// stage takes is not added to them. Elsewhere it does nothing.
-void ReturnFreedMemory();
 
 // An advisory lock on a file, held while the object lives: shared (readers) or exclusive.
 // Acquire fails, without waiting, when another process holds a conflicting lock.
